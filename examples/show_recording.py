@@ -16,10 +16,11 @@ def main(path: str) -> int:
         return 0
     result = record(path)
     print(f"status: {result.status}  reason: {result.reason_code or '-'}")
-    kinds = {}
+    print(f"viewport: {result.viewport}  commands: {len(result.commands)}")
     for command in result.commands:
-        kinds[command.kind_name] = kinds.get(command.kind_name, 0) + 1
-    print(f"commands: {len(result.commands)} " + ", ".join(f"{k}={v}" for k, v in sorted(kinds.items())))
+        rgba = "#" + "".join(f"{channel:02x}" for channel in command.rgba)
+        print(f"  {command.kind:<12} verbs={len(command.path_verbs):<3} "
+              f"points={len(command.path_points):<3} rgba={rgba} matrix={command.matrix}")
     return 0
 
 

@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cctype>
+#include <string>
+
 namespace {
 
 struct VersionCase {
@@ -22,7 +25,14 @@ INSTANTIATE_TEST_SUITE_P(
                     VersionCase{"3.14rc1", true}, VersionCase{"3.14.0", true},
                     VersionCase{"3.14", true}, VersionCase{"3.15.0", false},
                     VersionCase{"3.140", false}, VersionCase{"3.1", false},
-                    VersionCase{"", false}, VersionCase{"2.14.0", false}));
+                    VersionCase{"", false}, VersionCase{"2.14.0", false}),
+    [](const testing::TestParamInfo<VersionCase>& info) {
+        std::string name;
+        for (const char* c = info.param.runtime; *c != '\0' && *c != ' '; ++c) {
+            name.push_back(std::isalnum(static_cast<unsigned char>(*c)) ? *c : '_');
+        }
+        return "v" + name + "_" + std::to_string(info.index);
+    });
 
 TEST(InterpreterVersion, MismatchMessageNamesBothVersions) {
     EXPECT_EQ(pavrix_python::version_mismatch_message("3.14", "3.15.0 (main)"),

@@ -1,0 +1,109 @@
+"""Throughput of record_paint_commands_svg on generated documents.
+
+Run by hand:  tools/sid-root run env PYTHONPATH=build/<dir>/modules python3 bench/record_bench.py [--scale 1.0]
+
+Each document family is recorded at three sizes (1x, 2x, 4x); the report shows
+MB/s and commands/s per size, and the time ratio between consecutive sizes
+(about 2.0 when recording scales linearly).
+"""
+
+import argparse
+import time
+
+import _pavrix_svg_core as core
+
+SVG_OPEN = '<svg xmlns="http://www.w3.org/2000/svg" width="1000" height="1000" viewBox="0 0 1000 1000">'
+
+
+def shapes_with_transforms(n):
+    parts = [SVG_OPEN]
+    for i in range(n):
+        x, y = i % 1000, (i // 1000) % 1000
+        parts.append(
+            f'<rect x="{x}" y="{y}" width="0.8" height="0.6" fill="#{i % 256:02x}40c0" '
+            f'transform="translate(0.5 0.25) rotate({i % 90} {x} {y})"/>'
+        )
+    parts.append("</svg>")
+    return "".join(parts)
+
+
+def groups_classes_and_style_sheet(n):
+    rules = "".join(f".c{k} {{ fill: #{k * 7 % 256:02x}{k * 13 % 256:02x}80; stroke-width: {k % 5 + 1} }}\n"
+                    for k in range(50))
+    parts = [SVG_OPEN, f"<style>{rules}</style>"]
+    for i in range(0, n, 10):
+        parts.append(f'<g opacity="0.5" transform="scale(1.001)">')
+        for j in range(min(10, n - i)):
+            k = i + j
+            parts.append(f'<circle class="c{k % 50}" cx="{k % 1000}" cy="{k // 1000 % 1000}" r="0.4" '
+                         f'stroke="black"/>')
+        parts.append("</g>")
+    parts.append("</svg>")
+    return "".join(parts)
+
+
+def deep_nesting(n):
+    depth = 500  # well inside the reader's nesting limit
+    parts = [SVG_OPEN]
+    per_chain = max(1, n // depth)
+    for chain in range(per_chain):
+        parts.append('<g transform="translate(0.001 0)">' * depth)
+        parts.append(f'<rect x="{chain % 1000}" y="1" width="1" height="1"/>')
+        parts.append("</g>" * depth)
+    parts.append("</svg>")
+    return "".join(parts)
+
+
+def long_path_data(n):
+    segments = " ".join(f"l {(i % 7) - 3}.5 {(i % 5) - 2}.25 a 3 2 15 0 1 4 1" for i in range(n))
+    return f'{SVG_OPEN}<path d="M 500 500 {segments} z" fill="none" stroke="red"/></svg>'
+
+
+def arc_path_data(n):
+    # Arcs only: every arc appends its cubics to one long path.
+    segments = " ".join(f"a 2 1 {i % 90} {i % 2} 1 {(i % 3) + 1} {(i % 5) - 2}" for i in range(n))
+    return f'{SVG_OPEN}<path d="M 500 500 {segments}"/></svg>'
+
+
+FAMILIES = {
+    "shapes with transforms": (shapes_with_transforms, 100_000),
+    "groups, classes, style sheet": (groups_classes_and_style_sheet, 100_000),
+    "deep nesting": (deep_nesting, 50_000),
+    "long path data": (long_path_data, 100_000),
+    "arc-only path data": (arc_path_data, 100_000),
+}
+
+
+def measure(svg, repeats):
+    best = float("inf")
+    result = None
+    for _ in range(repeats):
+        start = time.perf_counter()
+        result = core.record_paint_commands_svg(svg)
+        best = min(best, time.perf_counter() - start)
+    return best, result
+
+
+def main():
+    parser = argparse.ArgumentParser()
+    parser.add_argument("--scale", type=float, default=1.0, help="multiplies every base size")
+    parser.add_argument("--repeats", type=int, default=3)
+    args = parser.parse_args()
+    print(f"{'family':32} {'size':>8} {'MB':>8} {'seconds':>9} {'MB/s':>8} {'commands/s':>12} {'points/s':>12} {'ratio':>6} status")
+    for name, (make, base) in FAMILIES.items():
+        previous = None
+        for factor in (1, 2, 4):
+            size = max(1, int(base * args.scale * factor / 4))
+            svg = make(size)
+            megabytes = len(svg.encode("utf-8")) / 1e6
+            seconds, result = measure(svg, args.repeats)
+            commands = result.commands
+            points = sum(len(c.path_points) for c in commands)
+            ratio = f"{seconds / previous:6.2f}" if previous else "     -"
+            previous = seconds
+            print(f"{name:32} {size:8d} {megabytes:8.2f} {seconds:9.4f} {megabytes / seconds:8.1f} "
+                  f"{len(commands) / seconds:12.0f} {points / seconds:12.0f} {ratio} {result.status} {result.reason_code}")
+
+
+if __name__ == "__main__":
+    main()

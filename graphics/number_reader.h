@@ -1,0 +1,28 @@
+#pragma once
+
+// The single-precision number reader shared by the transform-list and path-data parsers.
+
+namespace pavrix_graphics {
+
+// White space of every SVG value grammar: space, TAB, LF and CR only.
+constexpr bool is_white_space(char ch) noexcept {
+    return ch == ' ' || ch == '\t' || ch == '\n' || ch == '\r';
+}
+
+// Advances past white space; returns whether characters remain.
+inline bool skip_white_space(const char*& cursor, const char* end) noexcept {
+    while (cursor < end && is_white_space(*cursor))
+        ++cursor;
+    return cursor < end;
+}
+
+// Reads one number from [cursor, end): optional sign, digits with an optional fraction (a "."
+// needs a digit after it), optional exponent with at least one digit. The float arithmetic is
+// fixed: integer digits accumulate as value*10 + digit, fraction digits as an integer-valued
+// float divided by a float power of ten built by repeated *10, and a non-zero exponent
+// multiplies by powf(10, exponent). Results outside the finite float range fail.
+// On success the cursor stands after the number; on failure it is left where it was.
+// White space is not skipped.
+bool parse_number(const char*& cursor, const char* end, float& value);
+
+}  // namespace pavrix_graphics

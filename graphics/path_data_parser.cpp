@@ -1,0 +1,202 @@
+#include "graphics/path_data_parser.h"
+
+#include <cstring>
+
+#include "graphics/number_reader.h"
+
+namespace pavrix_graphics {
+
+namespace {
+
+constexpr float kDegreesToRadians = 0.017453292f;
+
+constexpr bool is_letter(char ch) {
+    return (ch >= 'a' && ch <= 'z') || (ch >= 'A' && ch <= 'Z');
+}
+
+// Optional white space, at most one ",", optional white space.
+void skip_separator(const char*& cursor, const char* end) {
+    skip_white_space(cursor, end);
+    if (cursor < end && *cursor == ',') {
+        ++cursor;
+        skip_white_space(cursor, end);
+    }
+}
+
+bool read_numbers(const char*& cursor, const char* end, float* values, int count) {
+    for (int i = 0; i < count; ++i) {
+        if (!parse_number(cursor, end, values[i]))
+            return false;
+        skip_separator(cursor, end);
+    }
+    return true;
+}
+
+}  // namespace
+
+bool parse_arc_flag(const char*& cursor, const char* end, bool& flag) {
+    if (cursor >= end)
+        return false;
+    if (*cursor == '0')
+        flag = false;
+    else if (*cursor == '1')
+        flag = true;
+    else
+        return false;
+    ++cursor;
+    skip_separator(cursor, end);
+    return true;
+}
+
+bool parse_path_data(VectorPath* path, const char* text, std::ptrdiff_t length) {
+    if (!path)
+        return false;
+    if (!text)
+        return length <= 0 && !path->path_invalid;
+    if (length < 0)
+        length = static_cast<std::ptrdiff_t>(std::strlen(text));
+    const char* cursor = text;
+    const char* const end = text + length;
+
+    float cx = 0.0f, cy = 0.0f;  // current point
+    float sx = 0.0f, sy = 0.0f;  // subpath start
+    float kx = 0.0f, ky = 0.0f;  // last control point
+    char previous = 0;
+    char command = 0;
+    float v[7];
+
+    for (;;) {
+        if (!skip_white_space(cursor, end))
+            return !path->path_invalid;
+        if (is_letter(*cursor)) {
+            command = *cursor++;
+            skip_white_space(cursor, end);
+        } else {
+            command = previous;  // implicit repetition
+        }
+        if (previous == 0 && command != 'M' && command != 'm')
+            return false;
+
+        const bool relative = command >= 'a' && command <= 'z';
+        const float ox = relative ? cx : 0.0f;
+        const float oy = relative ? cy : 0.0f;
+        char next_previous = command;
+
+        switch (command) {
+        case 'M':
+        case 'm':
+            if (!read_numbers(cursor, end, v, 2))
+                return false;
+            cx = sx = v[0] + ox;
+            cy = sy = v[1] + oy;
+            path_move_to(path, cx, cy);
+            // Further coordinate pairs are line_to commands.
+            next_previous = command == 'M' ? 'L' : 'l';
+            break;
+        case 'L':
+        case 'l':
+            if (!read_numbers(cursor, end, v, 2))
+                return false;
+            cx = v[0] + ox;
+            cy = v[1] + oy;
+            path_line_to(path, cx, cy);
+            break;
+        case 'H':
+        case 'h':
+            if (!read_numbers(cursor, end, v, 1))
+                return false;
+            cx = v[0] + ox;
+            path_line_to(path, cx, cy);
+            break;
+        case 'V':
+        case 'v':
+            if (!read_numbers(cursor, end, v, 1))
+                return false;
+            cy = v[0] + oy;
+            path_line_to(path, cx, cy);
+            break;
+        case 'C':
+        case 'c': {
+            if (!read_numbers(cursor, end, v, 6))
+                return false;
+            const float x1 = v[0] + ox, y1 = v[1] + oy;
+            kx = v[2] + ox;
+            ky = v[3] + oy;
+            cx = v[4] + ox;
+            cy = v[5] + oy;
+            path_cubic_to(path, x1, y1, kx, ky, cx, cy);
+            break;
+        }
+        case 'S':
+        case 's': {
+            if (!read_numbers(cursor, end, v, 4))
+                return false;
+            float x1 = cx, y1 = cy;
+            if (previous == 'C' || previous == 'c' || previous == 'S' || previous == 's') {
+                x1 = 2.0f * cx - kx;
+                y1 = 2.0f * cy - ky;
+            }
+            kx = v[0] + ox;
+            ky = v[1] + oy;
+            cx = v[2] + ox;
+            cy = v[3] + oy;
+            path_cubic_to(path, x1, y1, kx, ky, cx, cy);
+            break;
+        }
+        case 'Q':
+        case 'q':
+            if (!read_numbers(cursor, end, v, 4))
+                return false;
+            kx = v[0] + ox;
+            ky = v[1] + oy;
+            cx = v[2] + ox;
+            cy = v[3] + oy;
+            path_quad_to(path, kx, ky, cx, cy);
+            break;
+        case 'T':
+        case 't': {
+            if (!read_numbers(cursor, end, v, 2))
+                return false;
+            if (previous == 'Q' || previous == 'q' || previous == 'T' || previous == 't') {
+                kx = 2.0f * cx - kx;
+                ky = 2.0f * cy - ky;
+            } else {
+                kx = cx;
+                ky = cy;
+            }
+            cx = v[0] + ox;
+            cy = v[1] + oy;
+            path_quad_to(path, kx, ky, cx, cy);
+            break;
+        }
+        case 'A':
+        case 'a': {
+            bool large_arc = false;
+            bool sweep = false;
+            if (!read_numbers(cursor, end, v, 3) || !parse_arc_flag(cursor, end, large_arc) ||
+                !parse_arc_flag(cursor, end, sweep) || !read_numbers(cursor, end, v + 3, 2))
+                return false;
+            cx = v[3] + ox;
+            cy = v[4] + oy;
+            path_arc_to(path, v[0], v[1], v[2] * kDegreesToRadians, large_arc, sweep, cx, cy);
+            break;
+        }
+        case 'Z':
+        case 'z':
+            if (previous == 'Z' || previous == 'z')
+                return false;
+            path_close(path);
+            cx = sx;
+            cy = sy;
+            break;
+        default:
+            return false;
+        }
+
+        if (path->path_invalid)
+            return false;
+        previous = next_previous;
+    }
+}
+
+}  // namespace pavrix_graphics

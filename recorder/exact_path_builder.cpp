@@ -1,0 +1,631 @@
+#include "recorder/exact_path_builder.h"
+
+#include <algorithm>
+#include <charconv>
+#include <cmath>
+#include <cstdint>
+#include <limits>
+#include <system_error>
+#include <utility>
+
+namespace pavrix_svg_core {
+namespace {
+
+constexpr double kPi = 3.141592653589793;
+constexpr double kTwoPi = 6.283185307179586;
+constexpr double kArcSegmentAngle = 0.39269908169872414;  // pi / 8
+constexpr double kRadiusErrorFactor = 1e-6;
+constexpr double kCoordinateErrorFactor = 64.0 * 0x1p-52;
+
+constexpr bool isWsp(char c) noexcept {
+    return c == ' ' || c == '\t' || c == '\n' || c == '\r';
+}
+
+constexpr bool isDigit(char c) noexcept {
+    return c >= '0' && c <= '9';
+}
+
+constexpr bool isAsciiLetter(char c) noexcept {
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
+}
+
+struct TextCursor {
+    const char* pos;
+    const char* end;
+
+    bool atEnd() const noexcept { return pos == end; }
+
+    void skipSeparators() noexcept {
+        while (pos != end && (isWsp(*pos) || *pos == ',')) {
+            ++pos;
+        }
+    }
+};
+
+// Decides between overflow and underflow for a literal std::from_chars
+// refused as out of range, from the decimal magnitude of the literal.
+bool outOfRangeIsUnderflow(const char* digits, const char* mantissaEnd, std::int64_t exponent) {
+    std::int64_t magnitude = 0;
+    const char* p = digits;
+    while (p != mantissaEnd && *p == '0') {
+        ++p;
+    }
+    if (p != mantissaEnd && isDigit(*p)) {
+        std::int64_t integerDigits = 0;
+        while (p != mantissaEnd && isDigit(*p)) {
+            ++integerDigits;
+            ++p;
+        }
+        magnitude = integerDigits - 1;
+    } else {
+        if (p != mantissaEnd && *p == '.') {
+            ++p;
+        }
+        std::int64_t zeros = 0;
+        while (p != mantissaEnd && *p == '0') {
+            ++zeros;
+            ++p;
+        }
+        magnitude = -(zeros + 1);
+    }
+    return magnitude + exponent < 0;
+}
+
+// One number of path data or a points list: optional sign, digits and/or a
+// fraction with at least one digit, optional exponent ("e"/"E" not followed
+// by "x" or "m"). The value is the correctly rounded double of the literal.
+// Separators after the number are skipped.
+bool readExactNumber(TextCursor& cursor, double& out) {
+    const char* p = cursor.pos;
+    const char* const end = cursor.end;
+    bool negative = false;
+    if (p != end && (*p == '+' || *p == '-')) {
+        negative = *p == '-';
+        ++p;
+    }
+    const char* const digits = p;
+    bool sawDigit = false;
+    while (p != end && isDigit(*p)) {
+        ++p;
+        sawDigit = true;
+    }
+    if (p != end && *p == '.') {
+        ++p;
+        if (p == end || !isDigit(*p)) {
+            return false;
+        }
+        while (p != end && isDigit(*p)) {
+            ++p;
+        }
+        sawDigit = true;
+    }
+    if (!sawDigit) {
+        return false;
+    }
+    const char* const mantissaEnd = p;
+    std::int64_t exponent = 0;
+    if (p != end && (*p == 'e' || *p == 'E') &&
+        !(p + 1 != end && (p[1] == 'x' || p[1] == 'm'))) {
+        ++p;
+        bool negativeExponent = false;
+        if (p != end && (*p == '+' || *p == '-')) {
+            negativeExponent = *p == '-';
+            ++p;
+        }
+        if (p == end || !isDigit(*p)) {
+            return false;
+        }
+        while (p != end && isDigit(*p)) {
+            // Saturate: beyond this the value is 0 or infinite anyway.
+            if (exponent < 100000000) {
+                exponent = exponent * 10 + (*p - '0');
+            }
+            ++p;
+        }
+        if (negativeExponent) {
+            exponent = -exponent;
+        }
+    }
+    double value = 0.0;
+    const auto [used, ec] = std::from_chars(digits, p, value, std::chars_format::general);
+    if (ec == std::errc::result_out_of_range) {
+        if (!outOfRangeIsUnderflow(digits, mantissaEnd, exponent)) {
+            return false;
+        }
+        value = 0.0;
+    } else if (ec != std::errc{} || used != p) {
+        return false;
+    }
+    if (!std::isfinite(value)) {
+        return false;
+    }
+    out = negative ? -value : value;
+    cursor.pos = p;
+    cursor.skipSeparators();
+    return true;
+}
+
+bool allFinite(const PaintPoint& a, const PaintPoint& b, const PaintPoint& c) noexcept {
+    return std::isfinite(a.x) && std::isfinite(a.y) && std::isfinite(b.x) && std::isfinite(b.y) &&
+           std::isfinite(c.x) && std::isfinite(c.y);
+}
+
+void appendCubic(PaintCommand& command, PaintPoint c1, PaintPoint c2, PaintPoint end) {
+    command.path_verbs.push_back(PathVerb::cubic_to);
+    command.path_points.push_back(c1);
+    command.path_points.push_back(c2);
+    command.path_points.push_back(end);
+}
+
+void appendClose(PaintCommand& command) {
+    command.path_verbs.push_back(PathVerb::close);
+}
+
+// Moves a path built on the side into the command (whose path is usually empty).
+void appendBuiltPath(PaintCommand& command, PaintCommand&& built) {
+    if (command.path_verbs.empty() && command.path_points.empty()) {
+        command.path_verbs = std::move(built.path_verbs);
+        command.path_points = std::move(built.path_points);
+        return;
+    }
+    command.path_verbs.insert(command.path_verbs.end(), built.path_verbs.begin(), built.path_verbs.end());
+    command.path_points.insert(command.path_points.end(), built.path_points.begin(), built.path_points.end());
+}
+
+int argumentCount(char command) noexcept {
+    switch (command) {
+    case 'A': case 'a': return 7;
+    case 'C': case 'c': return 6;
+    case 'H': case 'h': case 'V': case 'v': return 1;
+    case 'L': case 'l': case 'M': case 'm': case 'T': case 't': return 2;
+    case 'Q': case 'q': case 'S': case 's': return 4;
+    case 'Z': case 'z': return 0;
+    default: return -1;
+    }
+}
+
+}  // namespace
+
+void pushPaintPoint(PaintCommand& command, double x, double y) {
+    command.path_points.push_back(PaintPoint{x, y});
+}
+
+void appendExactMoveTo(PaintCommand& command, double x, double y) {
+    command.path_verbs.push_back(PathVerb::move_to);
+    pushPaintPoint(command, x, y);
+}
+
+void appendExactLineTo(PaintCommand& command, double x, double y) {
+    command.path_verbs.push_back(PathVerb::line_to);
+    pushPaintPoint(command, x, y);
+}
+
+namespace {
+
+// An elliptical arc about a known centre: origin + R(phi) * diag(rx, ry) *
+// (unitCentre + (cos theta, sin theta)), theta from theta0 over dTheta, split
+// into segments of at most pi / 8. The last end point is `end` exactly.
+struct CentredArc {
+    double originX = 0.0;
+    double originY = 0.0;
+    double unitCentreX = 0.0;
+    double unitCentreY = 0.0;
+    double rx = 0.0;
+    double ry = 0.0;
+    double cosPhi = 1.0;
+    double sinPhi = 0.0;
+    double theta0 = 0.0;
+    double dTheta = 0.0;
+};
+
+bool appendCentredArc(PaintCommand& command, const CentredArc& arc, PaintPoint end) {
+    const auto toUser = [&arc](double ux, double uy) {
+        const double px = (arc.unitCentreX + ux) * arc.rx;
+        const double py = (arc.unitCentreY + uy) * arc.ry;
+        return PaintPoint{px * arc.cosPhi - py * arc.sinPhi + arc.originX,
+                          px * arc.sinPhi + py * arc.cosPhi + arc.originY};
+    };
+    const double segmentsReal = std::ceil(std::fabs(arc.dTheta) / kArcSegmentAngle);
+    if (!(segmentsReal <= 64.0)) {  // |dTheta| is at most 2 pi; anything else is not finite
+        return false;
+    }
+    const int segments = segmentsReal < 1.0 ? 1 : static_cast<int>(segmentsReal);
+    const double step = arc.dTheta / segments;
+    // Each segment starts at the angle the previous one ended at, so its
+    // cosine and sine carry over.
+    double thetaA = arc.theta0;
+    double cosA = std::cos(thetaA);
+    double sinA = std::sin(thetaA);
+    for (int i = 0; i < segments; ++i) {
+        const double thetaB = arc.theta0 + (i + 1) * step;
+        const double t = 4.0 / 3.0 * std::tan((thetaB - thetaA) / 4.0);
+        const double cosB = std::cos(thetaB);
+        const double sinB = std::sin(thetaB);
+        const PaintPoint p1 = toUser(cosA - t * sinA, sinA + t * cosA);
+        const PaintPoint p2 = toUser(cosB + t * sinB, sinB - t * cosB);
+        const PaintPoint p3 = i + 1 == segments ? end : toUser(cosB, sinB);
+        if (!allFinite(p1, p2, p3)) {
+            return false;
+        }
+        appendCubic(command, p1, p2, p3);
+        thetaA = thetaB;
+        cosA = cosB;
+        sinA = sinB;
+    }
+    return true;
+}
+
+double coordinateExtent(double x0, double y0, double x1, double y1) {
+    return std::max({1.0, std::fabs(x0), std::fabs(y0), std::fabs(x1), std::fabs(y1)});
+}
+
+// Bound for the approximation by cubics (below 1.4e-7 of the radius at pi / 8
+// per segment) plus the rounding of the computation.
+double loweringBound(double rx, double ry, double extent) {
+    return std::max(rx, ry) * kRadiusErrorFactor + extent * kCoordinateErrorFactor;
+}
+
+// The centre of an endpoint arc is ill-conditioned: near a half arc it moves
+// by the square root of an endpoint perturbation, and for a short chord its
+// direction turns by the perturbation over the chord. Endpoints carry up to
+// `endpointError` of rounding (text to double, relative additions), so the
+// arc drawn can be this far from the one the document describes.
+double endpointConditioningBound(double rx, double ry, double unitHalfChord, double unitCentreDistance,
+                                 double endpointError) {
+    const double eta = endpointError / std::min(rx, ry);
+    const double dq = 2.0 * eta * std::max(1.0, unitHalfChord) + eta * eta + 8.0 * 0x1p-53;
+    double dt = std::sqrt(dq);
+    if (unitCentreDistance > 0.0) {
+        dt = std::min(dt, dq / unitCentreDistance);
+    }
+    // asin(x) <= (pi / 2) x on [0, 1]; a perturbation beyond the half chord may turn it anywhere.
+    const double turn = eta < unitHalfChord ? 1.6 * eta / unitHalfChord : kPi;
+    return 2.6 * std::max(rx, ry) * (dt + turn + 2.0 * eta);
+}
+
+}  // namespace
+
+bool appendExactArc(PaintCommand& command, PaintPoint current, const ExactArcParameters& arc,
+                    bool relative, PaintPoint& end, double& errorBound) {
+    if ((arc.large_arc != 0.0 && arc.large_arc != 1.0) || (arc.sweep != 0.0 && arc.sweep != 1.0)) {
+        return false;
+    }
+    const double x0 = current.x;
+    const double y0 = current.y;
+    const double x1 = relative ? arc.x + x0 : arc.x;
+    const double y1 = relative ? arc.y + y0 : arc.y;
+    end = PaintPoint{x1, y1};
+
+    double rx = std::fabs(arc.rx);
+    double ry = std::fabs(arc.ry);
+    if (rx == 0.0 || ry == 0.0 || (x1 == x0 && y1 == y0)) {
+        appendExactLineTo(command, x1, y1);
+        return true;
+    }
+
+    const double phi = std::fmod(arc.rotation, 360.0) * kPi / 180.0;
+    const double cosPhi = std::cos(phi);
+    const double sinPhi = std::sin(phi);
+
+    // Everything below works relative to the chord midpoint. Dividing absolute
+    // coordinates by the radii would lose the chord to cancellation far from
+    // the origin, and the centre offset (a square root of that cancellation)
+    // would then move the arc far beyond the error bound.
+    const double hx = (x0 - x1) / 2.0;
+    const double hy = (y0 - y1) / 2.0;
+    const double xPrime = cosPhi * hx + sinPhi * hy;
+    const double yPrime = cosPhi * hy - sinPhi * hx;
+    // sqrt(lambda) as a hypot, so that tiny radii do not overflow the squares.
+    const double sqrtLambda = std::hypot(xPrime / rx, yPrime / ry);
+    if (sqrtLambda > 1.0) {
+        rx *= sqrtLambda;
+        ry *= sqrtLambda;
+    }
+
+    // Unit-circle space, origin at the chord midpoint: start = +h, end = -h.
+    const double xi0 = xPrime / rx;
+    const double eta0 = yPrime / ry;
+    const double xi1 = -xi0;
+    const double eta1 = -eta0;
+    const double dXi = xi1 - xi0;
+    const double dEta = eta1 - eta0;
+    const double d2 = dXi * dXi + dEta * dEta;
+    if (!std::isfinite(d2) || !(d2 > 0.0)) {
+        return false;
+    }
+    double s = std::sqrt(std::max(1.0 / d2 - 0.25, 0.0));
+    if (arc.large_arc == arc.sweep) {
+        s = -s;
+    }
+    const double cXi = -s * dEta;
+    const double cEta = s * dXi;
+    const double theta0 = std::atan2(eta0 - cEta, xi0 - cXi);
+    double dTheta = std::atan2(eta1 - cEta, xi1 - cXi) - theta0;
+    const bool sweep = arc.sweep == 1.0;
+    if (dTheta < 0.0 && sweep) {
+        dTheta += kTwoPi;
+    } else if (dTheta > 0.0 && !sweep) {
+        dTheta -= kTwoPi;
+    }
+    if (!std::isfinite(dTheta)) {
+        return false;
+    }
+
+    const double extent = coordinateExtent(x0, y0, x1, y1);
+    const double halfChord = std::sqrt(d2) / 2.0;
+    const double bound = loweringBound(rx, ry, extent) +
+                         endpointConditioningBound(rx, ry, halfChord, std::fabs(s) * 2.0 * halfChord,
+                                                   2.0 * extent * 0x1p-52);
+    if (!std::isfinite(bound)) {
+        return false;
+    }
+    errorBound = std::max(errorBound, bound);
+
+    CentredArc centred;
+    centred.originX = (x0 + x1) / 2.0;
+    centred.originY = (y0 + y1) / 2.0;
+    centred.unitCentreX = cXi;
+    centred.unitCentreY = cEta;
+    centred.rx = rx;
+    centred.ry = ry;
+    centred.cosPhi = cosPhi;
+    centred.sinPhi = sinPhi;
+    centred.theta0 = theta0;
+    centred.dTheta = dTheta;
+    return appendCentredArc(command, centred, end);
+}
+
+// Ellipses and rounded corners know their centres, so their arcs are built
+// about them directly: going through the endpoints would make a half arc's
+// centre depend on the square root of the endpoints' rounding.
+bool appendExactEllipse(PaintCommand& command, double cx, double cy, double rx, double ry,
+                        double& errorBound) {
+    if (!(rx > 0.0) || !(ry > 0.0)) {
+        return false;
+    }
+    const PaintPoint right{cx + rx, cy};
+    const PaintPoint left{cx - rx, cy};
+    if (!allFinite(right, left, left)) {
+        return false;
+    }
+    errorBound = std::max(errorBound, loweringBound(rx, ry, coordinateExtent(right.x, right.y, left.x, left.y)));
+    appendExactMoveTo(command, right.x, right.y);
+    CentredArc arc;
+    arc.originX = cx;
+    arc.originY = cy;
+    arc.rx = rx;
+    arc.ry = ry;
+    arc.dTheta = kPi;
+    if (!appendCentredArc(command, arc, left)) {
+        return false;
+    }
+    arc.theta0 = kPi;
+    if (!appendCentredArc(command, arc, right)) {
+        return false;
+    }
+    appendClose(command);
+    return true;
+}
+
+bool appendExactRoundRect(PaintCommand& command, double x, double y, double w, double h, double rx,
+                          double ry, bool rxGiven, bool ryGiven, bool& lowered, double& errorBound) {
+    if (!rxGiven) {
+        rx = ryGiven ? ry : 0.0;
+    }
+    if (!ryGiven) {
+        ry = rxGiven ? rx : 0.0;
+    }
+    rx = std::min(w / 2.0, rx);
+    ry = std::min(h / 2.0, ry);
+    if (rx > 0.0 && ry > 0.0) {
+        lowered = true;
+        const double right = x + w;
+        const double bottom = y + h;
+        CentredArc arc;
+        arc.rx = rx;
+        arc.ry = ry;
+        arc.dTheta = kPi / 2.0;
+        // Each corner: the straight edge leading to it, then a quarter arc
+        // about the corner's centre, clockwise on screen (sweep 1).
+        const auto corner = [&](PaintPoint lineEnd, double centreX, double centreY, double theta0,
+                                PaintPoint arcEnd) {
+            appendExactLineTo(command, lineEnd.x, lineEnd.y);
+            errorBound = std::max(errorBound,
+                                  loweringBound(rx, ry, coordinateExtent(lineEnd.x, lineEnd.y, arcEnd.x, arcEnd.y)));
+            arc.originX = centreX;
+            arc.originY = centreY;
+            arc.theta0 = theta0;
+            return appendCentredArc(command, arc, arcEnd);
+        };
+        appendExactMoveTo(command, x + rx, y);
+        if (!corner({right - rx, y}, right - rx, y + ry, -kPi / 2.0, {right, y + ry}) ||
+            !corner({right, bottom - ry}, right - rx, bottom - ry, 0.0, {right - rx, bottom}) ||
+            !corner({x + rx, bottom}, x + rx, bottom - ry, kPi / 2.0, {x, bottom - ry}) ||
+            !corner({x, y + ry}, x + rx, y + ry, kPi, {x + rx, y})) {
+            return false;
+        }
+        appendClose(command);
+        return true;
+    }
+    appendExactMoveTo(command, x, y);
+    appendExactLineTo(command, x + w, y);
+    appendExactLineTo(command, x + w, y + h);
+    appendExactLineTo(command, x, y + h);
+    appendClose(command);
+    return true;
+}
+
+bool parsePathDataExact(std::string_view text, PaintCommand& command, bool& lowered, double& errorBound) {
+    TextCursor cursor{text.data(), text.data() + text.size()};
+    cursor.skipSeparators();
+    if (cursor.atEnd()) {
+        return false;
+    }
+
+    PaintCommand built;
+    bool builtLowered = false;
+    double builtBound = errorBound;
+    PaintPoint current{0.0, 0.0};
+    PaintPoint subpathStart{0.0, 0.0};
+    PaintPoint lastCubicControl{0.0, 0.0};
+    PaintPoint lastQuadControl{0.0, 0.0};
+    char previous = 0;
+    double args[7] = {};
+
+    while (!cursor.atEnd()) {
+        char op = 0;
+        if (isAsciiLetter(*cursor.pos)) {
+            op = *cursor.pos++;
+            cursor.skipSeparators();
+        } else if (previous == 0 || previous == 'Z' || previous == 'z') {
+            return false;
+        } else {
+            op = previous == 'M' ? 'L' : previous == 'm' ? 'l' : previous;
+        }
+        // A path starts with a move, as the float parser requires.
+        if (previous == 0 && op != 'M' && op != 'm') {
+            return false;
+        }
+        const int count = argumentCount(op);
+        if (count < 0) {
+            return false;
+        }
+        for (int i = 0; i < count; ++i) {
+            if (cursor.atEnd() || !readExactNumber(cursor, args[i])) {
+                return false;
+            }
+        }
+        const bool relative = op >= 'a' && op <= 'z';
+        const double ox = relative ? current.x : 0.0;
+        const double oy = relative ? current.y : 0.0;
+
+        switch (op) {
+        case 'M': case 'm':
+            current = {args[0] + ox, args[1] + oy};
+            subpathStart = current;
+            appendExactMoveTo(built, current.x, current.y);
+            break;
+        case 'L': case 'l':
+            current = {args[0] + ox, args[1] + oy};
+            appendExactLineTo(built, current.x, current.y);
+            break;
+        case 'H': case 'h':
+            current.x = args[0] + ox;
+            appendExactLineTo(built, current.x, current.y);
+            break;
+        case 'V': case 'v':
+            current.y = args[0] + oy;
+            appendExactLineTo(built, current.x, current.y);
+            break;
+        case 'C': case 'c': {
+            const PaintPoint c1{args[0] + ox, args[1] + oy};
+            const PaintPoint c2{args[2] + ox, args[3] + oy};
+            current = {args[4] + ox, args[5] + oy};
+            appendCubic(built, c1, c2, current);
+            lastCubicControl = c2;
+            break;
+        }
+        case 'S': case 's': {
+            PaintPoint c1 = current;
+            if (previous == 'C' || previous == 'c' || previous == 'S' || previous == 's') {
+                c1 = {2.0 * current.x - lastCubicControl.x, 2.0 * current.y - lastCubicControl.y};
+            }
+            const PaintPoint c2{args[0] + ox, args[1] + oy};
+            current = {args[2] + ox, args[3] + oy};
+            appendCubic(built, c1, c2, current);
+            lastCubicControl = c2;
+            break;
+        }
+        case 'Q': case 'q': case 'T': case 't': {
+            PaintPoint q;
+            PaintPoint p1;
+            if (op == 'Q' || op == 'q') {
+                q = {args[0] + ox, args[1] + oy};
+                p1 = {args[2] + ox, args[3] + oy};
+            } else {
+                q = current;
+                if (previous == 'Q' || previous == 'q' || previous == 'T' || previous == 't') {
+                    q = {2.0 * current.x - lastQuadControl.x, 2.0 * current.y - lastQuadControl.y};
+                }
+                p1 = {args[0] + ox, args[1] + oy};
+            }
+            const PaintPoint p0 = current;
+            appendCubic(built, {(2.0 * q.x + p0.x) / 3.0, (2.0 * q.y + p0.y) / 3.0},
+                        {(2.0 * q.x + p1.x) / 3.0, (2.0 * q.y + p1.y) / 3.0}, p1);
+            lastQuadControl = q;
+            current = p1;
+            break;
+        }
+        case 'A': case 'a': {
+            PaintPoint end;
+            if (!appendExactArc(built, current, ExactArcParameters{args[0], args[1], args[2], args[3], args[4], args[5], args[6]},
+                                relative, end, builtBound)) {
+                return false;
+            }
+            builtLowered = true;
+            current = end;
+            break;
+        }
+        case 'Z': case 'z':
+            appendClose(built);
+            current = subpathStart;
+            break;
+        default:
+            return false;
+        }
+        if (!std::isfinite(current.x) || !std::isfinite(current.y)) {
+            return false;
+        }
+        previous = op;
+    }
+
+    for (const PaintPoint& point : built.path_points) {
+        if (!std::isfinite(point.x) || !std::isfinite(point.y)) {
+            return false;
+        }
+    }
+    if (built.path_verbs.empty()) {
+        return false;
+    }
+    appendBuiltPath(command, std::move(built));
+    lowered = lowered || builtLowered;
+    errorBound = builtBound;
+    return true;
+}
+
+bool parsePointsExact(std::string_view text, bool closed, PaintCommand& command) {
+    TextCursor cursor{text.data(), text.data() + text.size()};
+    cursor.skipSeparators();
+    if (cursor.atEnd()) {
+        return false;
+    }
+    PaintCommand built;
+    while (!cursor.atEnd()) {
+        double x = 0.0;
+        double y = 0.0;
+        if (!readExactNumber(cursor, x) || cursor.atEnd() || !readExactNumber(cursor, y)) {
+            return false;
+        }
+        if (built.path_verbs.empty()) {
+            appendExactMoveTo(built, x, y);
+        } else {
+            appendExactLineTo(built, x, y);
+        }
+    }
+    if (closed) {
+        appendClose(built);
+    }
+    appendBuiltPath(command, std::move(built));
+    return true;
+}
+
+double floatUpperBound(float x) {
+    const float above = std::nextafter(x, std::numeric_limits<float>::infinity());
+    const float below = std::nextafter(x, -std::numeric_limits<float>::infinity());
+    const double value = static_cast<double>(x);
+    const double gap = std::max(std::fabs(static_cast<double>(above) - value),
+                                std::fabs(value - static_cast<double>(below)));
+    return std::fabs(value) + 4.0 * gap;
+}
+
+}  // namespace pavrix_svg_core

@@ -1,0 +1,293 @@
+#include "recorder/render_pass.h"
+
+#include <algorithm>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+#include "graphics/canvas.h"
+#include "graphics/path.h"
+#include "recorder/exact_shape_geometry.h"
+#include "recorder/group_recording.h"
+#include "recorder/paint_emission.h"
+#include "svg/document.h"
+#include "svg/geometry_element.h"
+#include "svg/graphics_elements.h"
+#include "svg/image_element.h"
+#include "svg/length_resolution.h"
+#include "svg/marker_element.h"
+#include "svg/marker_layout.h"
+#include "svg/number_readers.h"
+#include "svg/paint.h"
+#include "svg/paint_server_elements.h"
+#include "svg/render_hooks.h"
+#include "svg/svg_svg_element.h"
+#include "svg/text_elements.h"
+#include "svg/use_element.h"
+
+namespace pavrix_svg {
+
+using pavrix_svg_core::PaintCommandKind;
+using pavrix_svg_core::PaintRecording;
+
+namespace {
+
+constexpr std::uint32_t kOpaqueWhite = 0xFFFFFFFFu;
+
+void addUniqueReason(std::vector<std::string>& reasons, std::string_view reason) {
+    if (std::find(reasons.begin(), reasons.end(), reason) == reasons.end()) {
+        reasons.emplace_back(reason);
+    }
+}
+
+bool isDisplayed(const SVGElement& element) noexcept { return element.display != 1; }
+
+// Steps shared by svg and marker elements once their group is open: the
+// viewport clip when overflow is hidden, the children, the clip's end.
+void renderViewportContent(const SVGElement& element, const SVGFitToViewBox& fit, float width,
+                           float height, SVGRenderState& state) {
+    bool viewportClipRecorded = false;
+    if (element.overflow == 1) {
+        const Rect& viewBox = fit.viewBox().value();
+        const bool useViewBox = viewBox.w > 0.0f && viewBox.h > 0.0f && width > 0.0f && height > 0.0f;
+        const Rect clip = useViewBox
+                              ? viewBoxClipRect(fit.preserveAspectRatio(), viewBox, width, height)
+                              : Rect(0.0f, 0.0f, width, height);
+        if (state.recording && !state.suppressed) {
+            state.canvas->setColor(kOpaqueWhite);
+            Path path;
+            path.addRect(clip);
+            const std::size_t before = state.recording->commands.size();
+            emitPaintCommand(state, PaintCommandKind::clip_begin, path, 0, nullptr, &element);
+            // Only a clip that was really recorded gets its clip_end.
+            viewportClipRecorded = state.recording->commands.size() > before;
+        }
+        state.canvas->clipRect(clip, FillRule::NonZero, state.transform);
+    }
+    renderChildren(element, state);
+    if (viewportClipRecorded) emitGroupCommand(state, PaintCommandKind::clip_end, &element, 1.0);
+}
+
+bool orientIsFixedAngle(const SVGMarkerElement& marker) noexcept {
+    return marker.orient().orientType() == OrientType::Angle;
+}
+
+void renderMarkers(const SVGGeometryElement& element, SVGRenderState& state) {
+    if (element.markerPositions.empty()) return;
+    const bool recording = state.records();
+    const bool pathsMatch =
+        !recording || pavrix_svg_core::exactPathMatchesFloatPath(&element, element.path);
+    const bool directionUncertain = element.strokeDirectionInputAmbiguous != 0 ||
+                                    element.isolatedStrokeDirectionInputAmbiguous != 0 ||
+                                    element.pathInputPrecisionError > 0.0;
+    for (const MarkerPosition& position : element.markerPositions) {
+        if (!position.marker) continue;
+        if (recording &&
+            (!pathsMatch || (!orientIsFixedAngle(*position.marker) && directionUncertain))) {
+            reportRenderReason(state, "unsupported_input_precision", &element);
+            return;
+        }
+        renderMarker(*position.marker, state, position.point, position.angle,
+                     element.strokeData.width);
+    }
+}
+
+// Pattern tiles are drawn in a layer state without a recording.
+void renderPatternContent(const SVGElement& holder, const std::shared_ptr<Canvas>& canvas,
+                          const Transform& transform, const SVGRenderState& parent) {
+    SVGRenderState layer(&holder, &parent, transform, RenderMode::Painting, canvas, nullptr);
+    renderChildren(holder, layer);
+}
+
+const RenderHooks kRenderHooks{
+    .renderG = &renderGElement,
+    .renderSVG = &renderSVGElement,
+    .renderUse = &renderUseElement,
+    .renderGeometry = &renderGeometryElement,
+    .renderImage = &renderImageElement,
+    .renderText = &renderTextElement,
+};
+
+}  // namespace
+
+void checkElementReferences(const SVGElement& element, const Document& document,
+                            PaintRecording& recording) {
+    // Layout reads the value trimmed, so " none " resolves nothing and must not count.
+    const std::string_view clipPath = trimSvgWhitespace(findAttribute(element, PropertyID::ClipPath));
+    if (!clipPath.empty() && clipPath != "none" && clipPath != "inherit" && !element.clipper) {
+        addUniqueReason(recording.reasons, "unresolved_clip_path");
+    }
+    if (element.id() == ElementID::Use) {
+        const auto& use = static_cast<const SVGUseElement&>(element);
+        if (!resolveLocalReference(use.href(), document)) {
+            addUniqueReason(recording.reasons, "unresolved_reference");
+        }
+    }
+}
+
+void checkSubtreeReferences(const SVGElement& element, const Document& document,
+                            PaintRecording& recording) {
+    // Explicit stack: use expansion can make trees deeper than the reader's cap.
+    std::vector<const SVGElement*> pending{&element};
+    while (!pending.empty()) {
+        const SVGElement* current = pending.back();
+        pending.pop_back();
+        checkElementReferences(*current, document, recording);
+        const auto& children = current->children();
+        for (auto it = children.rbegin(); it != children.rend(); ++it) {
+            if ((*it)->isElement()) pending.push_back(static_cast<const SVGElement*>(it->get()));
+        }
+    }
+}
+
+void installRenderHooks() noexcept {
+    setRenderHooks(&kRenderHooks);
+    setPatternContentRenderer(&renderPatternContent);
+}
+
+void renderChildren(const SVGElement& element, const SVGRenderState& state) {
+    for (const auto& node : element.children()) {
+        if (node->isElement()) static_cast<SVGElement*>(node.get())->render(state);
+    }
+}
+
+void renderGElement(SVGGElement& element, const SVGRenderState& parentState) {
+    if (!isDisplayed(element)) return;
+    const SVGBlendInfo blend(element);
+    SVGRenderState state(&element, parentState, element.localTransform(), parentState.mode);
+    beginGroup(state, blend);
+    renderChildren(element, state);
+    endGroup(state, blend);
+}
+
+void renderSVGElement(SVGSVGElement& element, const SVGRenderState& parentState) {
+    if (!isDisplayed(element)) return;
+    const LengthContext lengths(element);
+    const float width = lengths.valueForLength(element.width());
+    const float height = lengths.valueForLength(element.height());
+    if (!(width > 0.0f) || !(height > 0.0f)) return;
+    const SVGBlendInfo blend(element);
+    SVGRenderState state(&element, parentState, element.localTransform(), parentState.mode);
+    beginGroup(state, blend);
+    renderViewportContent(element, element, width, height, state);
+    endGroup(state, blend);
+}
+
+void renderUseElement(SVGUseElement& element, const SVGRenderState& parentState) {
+    if (!isDisplayed(element)) return;
+    const SVGBlendInfo blend(element);
+    // transform · translate(x, y): the translation acts on points first.
+    SVGRenderState state(&element, parentState, element.localTransform(), parentState.mode);
+    beginGroup(state, blend);
+    renderChildren(element, state);
+    endGroup(state, blend);
+}
+
+void renderGeometryElement(SVGGeometryElement& element, const SVGRenderState& parentState) {
+    if (!isDisplayed(element) || element.visibility != 0) return;
+    const SVGBlendInfo blend(element);
+    SVGRenderState state(&element, parentState, element.localTransform(), parentState.mode);
+    beginGroup(state, blend);
+    if (!element.path.isEmpty()) {
+        if (state.mode == RenderMode::Clipping) {
+            state.canvas->setColor(kOpaqueWhite);
+            emitPaintCommand(state, PaintCommandKind::clip_begin, element.path, element.clipRule,
+                             nullptr, &element);
+            state.canvas->fillPath(element.path, static_cast<FillRule>(element.clipRule),
+                                   state.transform);
+        } else {
+            if (applyToCanvas(element.fillPaint, state)) {
+                emitPaintCommand(state, PaintCommandKind::fill, element.path, element.fillRule,
+                                 nullptr, &element);
+                state.canvas->fillPath(element.path, static_cast<FillRule>(element.fillRule),
+                                       state.transform);
+            }
+            if (applyToCanvas(element.strokePaint, state)) {
+                emitPaintCommand(state, PaintCommandKind::stroke, element.path, element.fillRule,
+                                 &element.strokeData, &element);
+                state.canvas->strokePath(element.path, element.strokeData.canvasStroke(),
+                                         state.transform);
+            }
+        }
+        renderMarkers(element, state);
+    } else if (isRenderable(element.fillPaint) || isRenderable(element.strokePaint)) {
+        reportDeferredCapabilities(state);
+    }
+    endGroup(state, blend);
+}
+
+void renderImageElement(SVGImageElement& element, const SVGRenderState& parentState) {
+    if (!isDisplayed(element) || element.visibility != 0) return;
+    const Bitmap& bitmap = element.bitmap();
+    const int bitmapW = bitmapWidth(bitmap);
+    const int bitmapH = bitmapHeight(bitmap);
+    Rect destination = element.fillBoundingBox();
+    if (bitmapW <= 0 || bitmapH <= 0 || destination.isEmpty()) return;
+    const SVGBlendInfo blend(element);
+    SVGRenderState state(&element, parentState, element.localTransform(), parentState.mode);
+    beginGroup(state, blend);
+    if (!state.suppressed) {
+        Rect source(0.0f, 0.0f, static_cast<float>(bitmapW), static_cast<float>(bitmapH));
+        fitToViewport(element.preserveAspectRatio(), destination, source);
+        state.canvas->drawImage(bitmap, destination, source, state.transform);
+    }
+    endGroup(state, blend);
+}
+
+void renderTextElement(SVGTextElement& element, const SVGRenderState& parentState) {
+    if (!isDisplayed(element)) return;
+    const SVGBlendInfo blend(element);
+    SVGRenderState state(&element, parentState, element.localTransform(), parentState.mode);
+    beginGroup(state, blend);
+    if (!state.suppressed) drawTextFragments(element, state);
+    endGroup(state, blend);
+}
+
+void renderMarker(const SVGMarkerElement& marker, const SVGRenderState& parentState,
+                  const Point& point, float angle, float strokeWidth) {
+    if (stateChainContains(parentState, &marker) || !isDisplayed(marker)) return;
+    const SVGBlendInfo blend(marker);
+    SVGRenderState state(&marker, parentState, markerTransform(marker, point, angle, strokeWidth),
+                         parentState.mode);
+    beginGroup(state, blend);
+    const LengthContext lengths(marker);
+    renderViewportContent(marker, marker, lengths.valueForLength(marker.markerWidth()),
+                          lengths.valueForLength(marker.markerHeight()), state);
+    endGroup(state, blend);
+}
+
+}  // namespace pavrix_svg
+
+namespace pavrix_svg_core {
+
+PaintRecording recordDocument(pavrix_svg::Document& document) {
+    using namespace pavrix_svg;
+    PaintRecording recording;
+    recording.image_vectorizer_origin = document.originFlag() != 0;
+    recording.reasons = document.reasons();
+    if (!recording.reasons.empty()) return recording;
+
+    SVGRootElement* root = document.rootElement(true);
+    if (!root) return recording;
+    checkSubtreeReferences(*root, document, recording);
+
+    if (recording.reasons.empty()) {
+        root = document.rootElement(true);
+        const Rect bounds = root->localTransform().mapRect(root->paintBoundingBox());
+        recording.bounds = {bounds.x, bounds.y, bounds.w, bounds.h};
+        installRenderHooks();
+        SVGRenderState rootState(nullptr, nullptr, Transform::Identity, RenderMode::Painting,
+                                 Canvas::createNoop(), &recording);
+        root->render(rootState);
+    }
+
+    // Rendering reports through the document; the pre-pass reasons stay first.
+    for (const std::string& reason : document.reasons()) addUniqueReason(recording.reasons, reason);
+    // A recording that stopped early is never complete, whoever noticed.
+    if (recording.over_budget) addUniqueReason(recording.reasons, "unsupported_complexity");
+    if (!recording.reasons.empty()) std::vector<PaintCommand>().swap(recording.commands);
+    return recording;
+}
+
+}  // namespace pavrix_svg_core

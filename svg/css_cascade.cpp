@@ -1,0 +1,194 @@
+#include "svg/css_cascade.h"
+
+#include "svg/css_parser.h"
+#include "svg/document.h"
+#include "svg/property_id.h"
+#include "svg/svg_element.h"
+
+#include <algorithm>
+#include <functional>
+
+namespace pavrix_svg {
+
+namespace {
+
+void stopCascade(CssCascadeState& state)
+{
+    if (!state.stopped) {
+        state.stopped = true;
+        state.document->addReason("unsupported_complexity");
+    }
+}
+
+// Declarations keep their own specificity (16 or 4096); the selector's acted only through the
+// order of the sorted rules. Returns false once the cascade has to stop.
+bool applyRule(CssCascadeState& state, const StyleRule& rule, SVGElement& element)
+{
+    for (const Declaration& declaration : *rule.declarations) {
+        if (!state.counter.charge(1) || !state.counter.charge(declaration.value.size())) {
+            stopCascade(state);
+            return false;
+        }
+        if (recordDeferredCapability(element, declaration.specificity, declaration.name, declaration.reason) &&
+            declaration.reason.empty() && declaration.propertyId > 0)
+            setAttribute(element, declaration.specificity, static_cast<PropertyID>(declaration.propertyId),
+                         declaration.value);
+    }
+    return true;
+}
+
+// Pre-order walk of the element descendants of `element` without recursion, so trees of any
+// depth are safe here. Children are pushed last-to-first so they pop in document order, each
+// before its own descendants.
+template <typename Visit>
+void forEachDescendantElement(SVGElement& element, CssCascadeState& state, Visit visit)
+{
+    std::vector<SVGElement*> stack;
+    auto pushChildren = [&stack](SVGElement& parent) {
+        for (SVGElement* child = parent.lastElementChild(); child; child = child->previousElementSibling())
+            stack.push_back(child);
+    };
+    pushChildren(element);
+    while (!stack.empty() && !state.stopped) {
+        SVGElement* next = stack.back();
+        stack.pop_back();
+        visit(state, *next);
+        pushChildren(*next);
+    }
+}
+
+// ".x" or [class~="x"] with a non-empty value, alone.
+const AttributeSelector* singleClassSelector(const StyleRule& rule)
+{
+    if (rule.selector.size() != 1)
+        return nullptr;
+    const CompoundSelector& compound = rule.selector.front();
+    if (compound.combinator != kCssCombinatorNone || compound.type != kCssTypeAny ||
+        !compound.pseudoClasses.empty() || compound.attributeSelectors.size() != 1)
+        return nullptr;
+    const AttributeSelector& attribute = compound.attributeSelectors.front();
+    if (attribute.propertyId != kCssClassPropertyId || attribute.matchKind != kCssAttributeWord ||
+        attribute.value.empty())
+        return nullptr;
+    return &attribute;
+}
+
+} // namespace
+
+std::size_t CssStringHash::operator()(std::string_view text) const noexcept
+{
+    return std::hash<std::string_view>{}(text);
+}
+
+void sortStyleRules(std::vector<StyleRule>& rules)
+{
+    std::sort(rules.begin(), rules.end(), [](const StyleRule& a, const StyleRule& b) {
+        if (a.specificity != b.specificity)
+            return a.specificity < b.specificity;
+        return a.position < b.position;
+    });
+}
+
+void matchRules(CssCascadeState& state, SVGElement& element)
+{
+    if (state.stopped)
+        return;
+    for (const StyleRule& rule : state.rules) {
+        const bool matched = matchSelector(rule.selector, element, state.counter);
+        if (state.counter.overflow) {
+            stopCascade(state);
+            return;
+        }
+        if (matched && !applyRule(state, rule, element))
+            return;
+    }
+}
+
+void applyRulesToTree(SVGElement& element, CssCascadeState& state)
+{
+    matchRules(state, element);
+    forEachDescendantElement(element, state, matchRules);
+}
+
+bool buildClassIndex(const std::vector<StyleRule>& rules, StyleSheetClassIndex& index)
+{
+    index.clear();
+    for (const StyleRule& rule : rules) {
+        if (!singleClassSelector(rule)) {
+            index.clear();
+            return false;
+        }
+    }
+    for (std::size_t i = 0; i < rules.size(); ++i) {
+        const std::string& name = singleClassSelector(rules[i])->value;
+        auto found = index.find(std::string_view(name));
+        if (found == index.end())
+            found = index.emplace(name, std::vector<std::uint32_t>{}).first;
+        found->second.push_back(static_cast<std::uint32_t>(i));
+    }
+    return true;
+}
+
+void matchRulesByClass(CssCascadeState& state, SVGElement& element)
+{
+    if (state.stopped)
+        return;
+    const std::string_view classes = findAttribute(element, static_cast<PropertyID>(kCssClassPropertyId));
+    if (!state.counter.charge(classes.size())) {
+        stopCascade(state);
+        return;
+    }
+    std::vector<std::uint32_t>& collected = state.scratch;
+    collected.clear();
+    std::size_t position = 0;
+    for (std::string_view word = nextCssWord(classes, position); !word.empty();
+         word = nextCssWord(classes, position)) {
+        const auto found = state.classIndex.find(word);
+        if (found == state.classIndex.end())
+            continue;
+        if (!state.counter.charge(found->second.size())) {
+            stopCascade(state);
+            return;
+        }
+        collected.insert(collected.end(), found->second.begin(), found->second.end());
+    }
+    // Indices are positions in the sorted vector, so ascending order is the sorted-rule order.
+    std::sort(collected.begin(), collected.end());
+    collected.erase(std::unique(collected.begin(), collected.end()), collected.end());
+    for (const std::uint32_t ruleIndex : collected) {
+        if (!state.counter.charge(1)) {
+            stopCascade(state);
+            return;
+        }
+        if (!applyRule(state, state.rules[ruleIndex], element))
+            return;
+    }
+}
+
+void applyIndexedRulesToTree(SVGElement& element, CssCascadeState& state)
+{
+    matchRulesByClass(state, element);
+    forEachDescendantElement(element, state, matchRulesByClass);
+}
+
+void applyStyleSheet(Document& document, std::string_view styleText)
+{
+    CssCascadeState state;
+    state.document = &document;
+    state.rules = parseStyleSheet(styleText, document);
+    if (state.rules.empty())
+        return;
+    SVGElement* root = document.documentElement();
+    if (!root)
+        return;
+    sortStyleRules(state.rules);
+    // The fast path's rule indices are 32-bit; a sheet too large for them takes the plain path.
+    const bool indexed =
+        state.rules.size() <= UINT32_MAX && buildClassIndex(state.rules, state.classIndex);
+    if (indexed)
+        applyIndexedRulesToTree(*root, state);
+    else
+        applyRulesToTree(*root, state);
+}
+
+} // namespace pavrix_svg

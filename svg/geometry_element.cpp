@@ -1,0 +1,72 @@
+#include "svg/geometry_element.h"
+
+#include <algorithm>
+
+#include "svg/layout_state.h"
+#include "svg/marker_layout.h"
+#include "svg/render_hooks.h"
+
+namespace pavrix_svg {
+
+namespace {
+
+// Union where an invalid operand yields the other.
+Rect unite(const Rect& a, const Rect& b) noexcept {
+    if (!a.isValid())
+        return b;
+    if (!b.isValid())
+        return a;
+    const float left = std::min(a.x, b.x);
+    const float top = std::min(a.y, b.y);
+    const float right = std::max(a.right(), b.right());
+    const float bottom = std::max(a.bottom(), b.bottom());
+    return Rect(left, top, right - left, bottom - top);
+}
+
+}  // namespace
+
+SVGGeometryElement::SVGGeometryElement(Document& document, ElementID id) : SVGGraphicsElement(document, id) {}
+
+void SVGGeometryElement::layoutElement(const SVGLayoutState& state) {
+    fillRule = state.fillRule;
+    clipRule = state.clipRule;
+    fillPaint = resolvePaint(*this, state.fill, state.fillOpacity,
+                             partialAlphaFlag(state.fillAlphaClass, state.fillOpacityAlphaClass));
+    strokePaint = resolvePaint(*this, state.stroke, state.strokeOpacity,
+                               partialAlphaFlag(state.strokeAlphaClass, state.strokeOpacityAlphaClass));
+    // The base layout copies this element's font size, which em and ex stroke lengths resolve
+    // against; it runs before the stroke data so they see this element's size, not the one of
+    // a previous layout (or the default).
+    SVGElement::layoutElement(state);
+    strokeData = resolveStrokeData(*this, state);
+    path.reset();
+    markerPositions.clear();
+    fillBox = updateShape(path);
+    computeMarkerPositions(*this, state);
+}
+
+Rect SVGGeometryElement::strokeBoundingBox() const {
+    Rect box = fillBox;
+    // An invalid fill box (a line drawn backwards) stays invalid: growing it could make a
+    // wrong box look valid.
+    if (isRenderable(strokePaint) && box.isValid()) {
+        const float half = strokeData.width / 2.0f;
+        const float capExtent = strokeData.lineCap == 2 ? half * 1.4142135f : half;
+        const float joinExtent = strokeData.lineJoin == 0 ? half * strokeData.miterLimit : half;
+        const float extent = std::max(capExtent, joinExtent);
+        box = Rect(box.x - extent, box.y - extent, box.w + 2.0f * extent, box.h + 2.0f * extent);
+    }
+    for (const MarkerPosition& position : markerPositions) {
+        if (position.marker == nullptr)
+            continue;
+        box = unite(box, markerBoundingBox(*position.marker, position.point, position.angle, strokeData.width));
+    }
+    return box;
+}
+
+void SVGGeometryElement::render(const SVGRenderState& parentState) {
+    if (const RenderHooks* hooks = renderHooks(); hooks != nullptr && hooks->renderGeometry != nullptr)
+        hooks->renderGeometry(*this, parentState);
+}
+
+}  // namespace pavrix_svg

@@ -1,0 +1,223 @@
+#include "svg/number_readers.h"
+
+#include <charconv>
+#include <cfloat>
+#include <clocale>
+#include <cmath>
+#include <cstdlib>
+#include <locale.h>
+#include <string>
+
+namespace pavrix_svg {
+
+namespace {
+
+constexpr bool isDigit(char ch) noexcept { return ch >= '0' && ch <= '9'; }
+
+// The classic locale, so that a host's setlocale cannot change how numbers read.
+locale_t classicLocale() noexcept {
+    static const locale_t locale = newlocale(LC_ALL_MASK, "C", static_cast<locale_t>(nullptr));
+    return locale;
+}
+
+// Exponents beyond this magnitude overflow or underflow any float or double anyway.
+constexpr int kExponentSaturation = 100000;
+
+struct NumberSpan {
+    const char* begin = nullptr; // sign included
+    const char* end = nullptr;
+    bool negative = false;
+    float integerPart = 0.0f;
+    float fraction = 0.0f;
+    float fractionScale = 1.0f;
+    bool hasExponent = false;
+    int exponent = 0;
+};
+
+// Scans the shared grammar, accumulating the float parts as it goes.
+bool scanNumber(std::string_view text, NumberSpan& span) noexcept {
+    const char* p = text.data();
+    const char* const end = p + text.size();
+    span.begin = p;
+    if (p < end && (*p == '+' || *p == '-')) {
+        span.negative = *p == '-';
+        ++p;
+    }
+    if (p >= end || !(isDigit(*p) || *p == '.'))
+        return false;
+    while (p < end && isDigit(*p)) {
+        span.integerPart = span.integerPart * 10.0f + static_cast<float>(*p - '0');
+        ++p;
+    }
+    if (p < end && *p == '.') {
+        ++p;
+        if (p >= end || !isDigit(*p))
+            return false;
+        while (p < end && isDigit(*p)) {
+            span.fraction = span.fraction * 10.0f + static_cast<float>(*p - '0');
+            span.fractionScale *= 10.0f;
+            ++p;
+        }
+    }
+    // An "e" that starts an "em" or "ex" unit is not an exponent.
+    if (end - p >= 2 && (p[0] == 'e' || p[0] == 'E') && p[1] != 'x' && p[1] != 'm') {
+        ++p;
+        bool negativeExponent = false;
+        if (p < end && (*p == '+' || *p == '-')) {
+            negativeExponent = *p == '-';
+            ++p;
+        }
+        if (p >= end || !isDigit(*p))
+            return false;
+        int exponent = 0;
+        while (p < end && isDigit(*p)) {
+            if (exponent < kExponentSaturation)
+                exponent = exponent * 10 + (*p - '0');
+            ++p;
+        }
+        span.hasExponent = true;
+        span.exponent = negativeExponent ? -exponent : exponent;
+    }
+    span.end = p;
+    return true;
+}
+
+// Nearest double of the scanned text; false when it lies outside the finite double range.
+bool convertExact(const NumberSpan& span, double& value) noexcept {
+    const char* first = span.begin;
+    if (*first == '+')
+        ++first;
+    double parsed = 0.0;
+    const auto result = std::from_chars(first, span.end, parsed, std::chars_format::general);
+    if (result.ec == std::errc() && result.ptr == span.end) {
+        value = parsed;
+        return std::isfinite(parsed);
+    }
+    // Out of range either way: let the C library tell overflow from underflow.
+    const locale_t locale = classicLocale();
+    if (locale == static_cast<locale_t>(nullptr))
+        return false;
+    std::string copy(first, span.end);
+    char* stop = nullptr;
+    parsed = strtod_l(copy.c_str(), &stop, locale);
+    if (stop != copy.c_str() + copy.size() || !std::isfinite(parsed))
+        return false;
+    value = parsed;
+    return true;
+}
+
+} // namespace
+
+bool skipSvgWhitespace(std::string_view& text) noexcept {
+    std::size_t i = 0;
+    while (i < text.size() && isSvgWhitespace(text[i]))
+        ++i;
+    text.remove_prefix(i);
+    return !text.empty();
+}
+
+std::string_view trimSvgWhitespace(std::string_view text) noexcept {
+    skipSvgWhitespace(text);
+    while (!text.empty() && isSvgWhitespace(text.back()))
+        text.remove_suffix(1);
+    return text;
+}
+
+bool skipWhitespaceAndComma(std::string_view& text) noexcept {
+    skipSvgWhitespace(text);
+    if (!text.empty() && text.front() == ',') {
+        text.remove_prefix(1);
+        skipSvgWhitespace(text);
+    }
+    return !text.empty();
+}
+
+bool readNumber(std::string_view& text, float& value) noexcept {
+    NumberSpan span;
+    if (!scanNumber(text, span))
+        return false;
+    float result = span.integerPart + span.fraction / span.fractionScale;
+    if (!std::isfinite(span.integerPart) || !std::isfinite(span.fraction) || !std::isfinite(span.fractionScale) ||
+        !std::isfinite(result)) {
+        // Very long digit runs overflow the float accumulators although the number itself may
+        // be in range; take the correctly rounded value instead of failing or yielding NaN.
+        double exact = 0.0;
+        if (!convertExact(span, exact) || std::fabs(exact) > static_cast<double>(FLT_MAX))
+            return false;
+        result = static_cast<float>(exact);
+    } else {
+        if (span.hasExponent) {
+            const double product = static_cast<double>(result) * std::pow(10.0, static_cast<double>(span.exponent));
+            if (!(std::fabs(product) <= static_cast<double>(FLT_MAX)))
+                return false;
+            result = static_cast<float>(product);
+        }
+        if (span.negative)
+            result = -result;
+    }
+    if (!(std::fabs(result) <= FLT_MAX))
+        return false;
+    value = result;
+    text.remove_prefix(static_cast<std::size_t>(span.end - text.data()));
+    return true;
+}
+
+bool parseNumberExact(std::string_view& text, double& value) noexcept {
+    NumberSpan span;
+    if (!scanNumber(text, span))
+        return false;
+    double result = 0.0;
+    if (!convertExact(span, result))
+        return false;
+    value = result;
+    text.remove_prefix(static_cast<std::size_t>(span.end - text.data()));
+    return true;
+}
+
+bool parseLength(std::string_view text, float& value, LengthUnit& unit, LengthNegativeMode mode) noexcept {
+    text = trimSvgWhitespace(text);
+    float number = 0.0f;
+    if (!readNumber(text, number))
+        return false;
+    if (mode == LengthNegativeMode::Forbid && number < 0.0f)
+        return false;
+    if (text.empty()) {
+        value = number;
+        unit = LengthUnit::None;
+        return true;
+    }
+    LengthUnit parsedUnit = LengthUnit::Absolute;
+    float divisor = 0.0f; // 0: the value is kept as it is
+    if (text == "%") {
+        parsedUnit = LengthUnit::Percent;
+    } else if (text == "px") {
+    } else if (text == "in") {
+        divisor = 1.0f;
+    } else if (text == "cm") {
+        divisor = 2.54f;
+    } else if (text == "mm") {
+        divisor = 25.4f;
+    } else if (text == "pt") {
+        divisor = 72.0f;
+    } else if (text == "pc") {
+        divisor = 6.0f;
+    } else if (text == "em") {
+        parsedUnit = LengthUnit::Em;
+    } else if (text == "ex") {
+        parsedUnit = LengthUnit::Ex;
+    } else {
+        return false;
+    }
+    if (divisor != 0.0f) {
+        const float scaled = number * 96.0f;
+        number = divisor == 1.0f ? scaled : scaled / divisor;
+        // A huge value in inches would otherwise become an infinite length.
+        if (!std::isfinite(number))
+            return false;
+    }
+    value = number;
+    unit = parsedUnit;
+    return true;
+}
+
+} // namespace pavrix_svg

@@ -1,0 +1,39 @@
+#pragma once
+
+#include <cstdint>
+#include <string_view>
+
+namespace pavrix_svg {
+
+// White space of every SVG value grammar: space, TAB, LF and CR only.
+constexpr bool isSvgWhitespace(char ch) noexcept {
+    return ch == ' ' || ch == '\t' || ch == '\n' || ch == '\r';
+}
+
+// Drops leading white space; true when text remains.
+bool skipSvgWhitespace(std::string_view& text) noexcept;
+// Drops white space at both ends.
+std::string_view trimSvgWhitespace(std::string_view text) noexcept;
+// Drops white space, at most one comma and white space again; true when text remains.
+bool skipWhitespaceAndComma(std::string_view& text) noexcept;
+
+// Reads one number from the front of `text` in single precision and advances past it:
+// optional sign, digits with an optional fraction (a "." needs a digit after it), and an
+// exponent unless the "e" starts an "em" or "ex" unit. Fails (text unchanged) on malformed
+// input or a result outside the finite float range. Independent of the process locale.
+bool readNumber(std::string_view& text, float& value) noexcept;
+
+// The same grammar converted to the nearest double; fails outside the finite double range.
+bool parseNumberExact(std::string_view& text, double& value) noexcept;
+
+// Unit of a stored length. Absolute units are converted to user units when read.
+enum class LengthUnit : std::uint8_t { None = 0, Percent = 1, Absolute = 2, Em = 3, Ex = 4 };
+
+enum class LengthNegativeMode : std::uint8_t { Allow = 0, Forbid = 1 };
+
+// A whole trimmed length: a number and nothing, "%", "px", "in", "cm", "mm", "pt", "pc", "em"
+// or "ex". Fails on anything else, on a negative value in Forbid mode and on a conversion
+// that leaves the float range.
+bool parseLength(std::string_view text, float& value, LengthUnit& unit, LengthNegativeMode mode) noexcept;
+
+} // namespace pavrix_svg

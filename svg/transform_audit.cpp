@@ -1,0 +1,117 @@
+#include "svg/transform_audit.h"
+
+#include "svg/classic_strtod.h"
+#include "svg/number_readers.h"
+
+#include <array>
+#include <cmath>
+#include <limits>
+
+namespace pavrix_svg {
+
+namespace {
+
+constexpr double kFloatArgumentError = 4.76837158203125e-7; // 2^-21
+constexpr double kRadiansPerDegree = 0.017453292519943295;
+constexpr float kFloatRadiansPerDegree = 0.017453292f;
+
+constexpr bool isLetter(char c) noexcept { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
+
+std::size_t skipWhite(std::string_view text, std::size_t i) noexcept
+{
+    while (i < text.size() && isSvgWhitespace(text[i]))
+        ++i;
+    return i;
+}
+
+double skewError(const double* args, std::size_t count) noexcept
+{
+    const double infinity = std::numeric_limits<double>::infinity();
+    if (count == 0)
+        return infinity;
+    const float single = std::tan(static_cast<float>(args[0]) * kFloatRadiansPerDegree);
+    const double exact = std::tan(args[0] * kRadiansPerDegree);
+    if (!std::isfinite(single) || !std::isfinite(exact) || ((single < 0.0f) != (exact < 0.0)))
+        return infinity;
+    return std::fabs(static_cast<double>(single) - exact);
+}
+
+} // namespace
+
+std::uint32_t countTransformOperations(std::string_view text)
+{
+    std::uint32_t count = 0;
+    std::size_t i = 0;
+    while (i < text.size()) {
+        if (!isLetter(text[i])) {
+            ++i;
+            continue;
+        }
+        while (i < text.size() && isLetter(text[i]))
+            ++i;
+        const std::size_t next = skipWhite(text, i);
+        if (next < text.size() && text[next] == '(' && count < 0xFFFFFFFFu)
+            ++count;
+    }
+    return count;
+}
+
+TransformPrecision analyzeTransformPrecision(std::string_view text)
+{
+    TransformPrecision result;
+    std::array<double, 6> args{};
+    std::size_t argCount = 0;
+    std::size_t i = 0;
+    while (i < text.size()) {
+        if (!isLetter(text[i])) {
+            ++i;
+            continue;
+        }
+        const std::size_t nameStart = i;
+        while (i < text.size() && isLetter(text[i]))
+            ++i;
+        const std::string_view name = text.substr(nameStart, i - nameStart);
+        i = skipWhite(text, i);
+        if (i >= text.size() || text[i] != '(')
+            continue;
+        ++i;
+        argCount = 0;
+        double largest = 0.0;
+        while (i < text.size() && text[i] != ')') {
+            if (isSvgWhitespace(text[i]) || text[i] == ',') {
+                ++i;
+                continue;
+            }
+            const StrtodResult number = strtodClassic(text.substr(i));
+            if (number.consumed == 0) {
+                ++i; // a byte that starts no number: step over it
+                continue;
+            }
+            largest = std::fmax(largest, std::fabs(number.value));
+            if (argCount < args.size())
+                args[argCount++] = number.value;
+            i += number.consumed;
+        }
+        if (i < text.size())
+            ++i; // ")"
+
+        if (name == "translate") {
+            result.translation += largest * kFloatArgumentError;
+        } else if (name == "scale") {
+            result.linear += largest * kFloatArgumentError;
+        } else if (name == "skewX" || name == "skewY") {
+            result.linear += skewError(args.data(), argCount);
+        } else if (name == "rotate") {
+            const double angular = argCount == 0 ? 0.0 : std::fabs(args[0]) * kRadiansPerDegree * kFloatArgumentError;
+            result.linear += angular;
+            if (argCount == 3)
+                result.translation += std::fmax(std::fabs(args[1]), std::fabs(args[2])) * (angular + kFloatArgumentError);
+        } else if (name == "matrix") {
+            for (std::size_t k = 0; k < argCount; ++k)
+                (k < 4 ? result.linear : result.translation) += std::fabs(args[k]) * kFloatArgumentError;
+        }
+    }
+    return result;
+}
+
+} // namespace pavrix_svg

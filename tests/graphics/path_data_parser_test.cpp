@@ -1,0 +1,121 @@
+#include <gtest/gtest.h>
+
+#include <random>
+#include <string>
+
+#include "graphics/path_data_parser.h"
+#include "tests/graphics/path_test_support.h"
+
+namespace {
+
+using namespace pavrix_graphics;
+using pavrix_test::countersConsistent;
+using pavrix_test::describe;
+using pavrix_test::PathHolder;
+
+struct ParseCase {
+    const char* text;
+    bool ok;
+    const char* expected;  // the path after parsing, also after a failure
+};
+
+class PathDataCases : public ::testing::TestWithParam<ParseCase> {};
+
+TEST_P(PathDataCases, ParsesIntoThePath) {
+    const ParseCase& c = GetParam();
+    PathHolder p;
+    const std::string text = c.text;
+    EXPECT_EQ(parse_path_data(p.get(), text.data(), static_cast<std::ptrdiff_t>(text.size())), c.ok) << c.text;
+    EXPECT_EQ(describe(p.get()), c.expected) << c.text;
+    EXPECT_TRUE(countersConsistent(p.get()));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Grammar, PathDataCases,
+    ::testing::Values(
+        ParseCase{"", true, ""}, ParseCase{"  \t\n", true, ""},
+        ParseCase{"L 10 10", false, ""}, ParseCase{"10 10", false, ""}, ParseCase{"z", false, ""},
+        ParseCase{"m 1 2 3 4", true, "M1,2 L4,6"}, ParseCase{"M 1 2 3 4", true, "M1,2 L3,4"},
+        ParseCase{"M 0 0 H 10 V 10 H 0 Z", true, "M0,0 L10,0 L10,10 L0,10 Z0,0"},
+        ParseCase{"M 5 5 h 10 v 10 h -10 z l 1 1", true, "M5,5 L15,5 L15,15 L5,15 Z5,5 L6,6"},
+        ParseCase{"M0 0 C 1 1 2 2 3", false, "M0,0"},
+        ParseCase{"M0 0 S 5 5 10 0", true, "M0,0 C0,0 5,5 10,0"},
+        ParseCase{"M0 0 C 1 1 2 2 3 3 S 4 4 5 5", true, "M0,0 C1,1 2,2 3,3 C4,4 4,4 5,5"},
+        ParseCase{"M0 0 c 1 1 2 2 3 3 s 1 1 2 2", true, "M0,0 C1,1 2,2 3,3 C4,4 4,4 5,5"},
+        ParseCase{"M0 0 L 1 1 S 5 5 10 0", true, "M0,0 L1,1 C1,1 5,5 10,0"},
+        ParseCase{"M0 0 Q 3 3 6 0 T 12 0", true, "M0,0 C2,2 4,2 6,0 C8,-2 10,-2 12,0"},
+        ParseCase{"M0 0 T 6 0", true, "M0,0 C0,0 2,0 6,0"},
+        ParseCase{"M 0 0 A 0 5 0 1 0 10 0", true, "M0,0 L10,0"},
+        ParseCase{"M 0 0 A 5 5 0 2 0 10 0", false, "M0,0"},
+        ParseCase{"M 0 0 A 5 5 0 1 0", false, "M0,0"},
+        ParseCase{"M1e2 0", true, "M100,0"}, ParseCase{"M1e 0", false, ""}, ParseCase{"M 1. 2", false, ""},
+        ParseCase{"M10-5", true, "M10,-5"}, ParseCase{"M0.5.5", true, "M0.5,0.5"},
+        ParseCase{"M1,2,L3,4", true, "M1,2 L3,4"}, ParseCase{"M1,,2", false, ""},
+        ParseCase{"M1 2,", true, "M1,2"},
+        ParseCase{"M0 0 z z", false, "M0,0 Z0,0"}, ParseCase{"M0 0 zz", false, "M0,0 Z0,0"},
+        ParseCase{"M0 0 z M1 1 z", true, "M0,0 Z0,0 M1,1 Z1,1"},
+        ParseCase{"M0 0 L1 1 Z 2 2", false, "M0,0 L1,1 Z0,0"},
+        ParseCase{"M0 0 X 1 1", false, "M0,0"}, ParseCase{"M0 0 L 1e39 0", false, "M0,0"},
+        ParseCase{"M0 0\fL1 1", false, "M0,0"},
+        ParseCase{"M 3e38 0 l 3e38 0", true, "M3e+38,0 Linf,0"}));
+
+TEST(PathData, PackedArcFlagsReadTheSameArc) {
+    PathHolder spaced, packed;
+    ASSERT_TRUE(parse_path_data(spaced.get(), "M 0 0 A 5 5 0 1 0 10 0", -1));
+    ASSERT_TRUE(parse_path_data(packed.get(), "M0 0A5 5 0 1010 0", -1));
+    EXPECT_EQ(describe(spaced.get()), describe(packed.get()));
+    EXPECT_GT(spaced->num_curves, 0);
+}
+
+TEST(PathData, RelativeArcMovesOnlyTheEndPoint) {
+    PathHolder rel, abs;
+    ASSERT_TRUE(parse_path_data(rel.get(), "M 10 10 a 5 5 0 0 1 10 0", -1));
+    ASSERT_TRUE(parse_path_data(abs.get(), "M 10 10 A 5 5 0 0 1 20 10", -1));
+    EXPECT_EQ(describe(rel.get()), describe(abs.get()));
+}
+
+TEST(PathData, AppendsToWhatThePathHolds) {
+    PathHolder p;
+    path_move_to(p.get(), 9, 9);
+    ASSERT_TRUE(parse_path_data(p.get(), "M 1 1", -1));
+    EXPECT_EQ(describe(p.get()), "M9,9 M1,1");
+    EXPECT_FALSE(parse_path_data(nullptr, "M 1 1", -1));
+}
+
+TEST(PathData, InvalidPathFails) {
+    PathHolder p;
+    path_reserve(p.get(), -1);
+    EXPECT_FALSE(parse_path_data(p.get(), "M 1 1", -1));
+    EXPECT_FALSE(parse_path_data(p.get(), "", -1));
+}
+
+TEST(PathData, RandomTextKeepsThePathConsistent) {
+    std::mt19937 rng(11);
+    const std::string alphabet = "MmLlHhVvCcSsQqTtAaZz0123456789011.-+eE ,\t";
+    std::uniform_int_distribution<std::size_t> pick(0, alphabet.size() - 1);
+    std::uniform_int_distribution<int> length(0, 60);
+    for (int i = 0; i < 5000; ++i) {
+        std::string text = "M";
+        for (int n = length(rng); n > 0; --n)
+            text += alphabet[pick(rng)];
+        PathHolder p;
+        parse_path_data(p.get(), text.data(), static_cast<std::ptrdiff_t>(text.size()));
+        ASSERT_TRUE(countersConsistent(p.get())) << text;
+        ASSERT_FALSE(p->path_invalid) << text;
+    }
+}
+
+TEST(PathData, ArcFlagReader) {
+    const char* text = "1 , 0x";
+    const char* cursor = text;
+    bool flag = false;
+    ASSERT_TRUE(parse_arc_flag(cursor, text + 6, flag));
+    EXPECT_TRUE(flag);
+    EXPECT_EQ(cursor, text + 4);
+    ASSERT_TRUE(parse_arc_flag(cursor, text + 6, flag));
+    EXPECT_FALSE(flag);
+    EXPECT_FALSE(parse_arc_flag(cursor, text + 6, flag));  // "x"
+    EXPECT_FALSE(parse_arc_flag(cursor, cursor, flag));    // end of text
+}
+
+}  // namespace
