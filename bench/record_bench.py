@@ -43,7 +43,7 @@ def groups_classes_and_style_sheet(n):
 
 
 def deep_nesting(n):
-    depth = 500  # well inside the reader's nesting limit
+    depth = 1000  # inside the reader's nesting limit of 1024 levels, root included
     parts = [SVG_OPEN]
     per_chain = max(1, n // depth)
     for chain in range(per_chain):
@@ -65,12 +65,40 @@ def arc_path_data(n):
     return f'{SVG_OPEN}<path d="M 500 500 {segments}"/></svg>'
 
 
+def mixed_document(n):
+    # Every construct at once: a style sheet with class, id and descendant
+    # rules, groups with opacity and transforms, clips, and all six shapes.
+    rules = "".join(f".k{k} {{ fill: #{k * 37 % 256:02x}6080; stroke: #000; stroke-width: 0.{k % 9 + 1} }}\n"
+                    for k in range(40))
+    rules += "g.outer rect { fill-opacity: 0.5 }\n#s0 { stroke-dasharray: 1 1 }\n"
+    kinds = (
+        '<rect id="s{i}" class="k{k}" x="{x}" y="{y}" width="2" height="1" rx="0.3"/>',
+        '<circle class="k{k}" cx="{x}" cy="{y}" r="0.7"/>',
+        '<ellipse class="k{k}" cx="{x}" cy="{y}" rx="0.9" ry="0.4" transform="rotate(30 {x} {y})"/>',
+        '<line x1="{x}" y1="{y}" x2="{x}.5" y2="{y}.5" stroke="blue" stroke-linecap="round"/>',
+        '<polyline points="{x},{y} {x}.5,{y}.2 {x}.9,{y}" fill="none" stroke="red"/>',
+        '<path class="k{k}" d="M{x} {y} q 0.5 -1 1 0 t 1 0 a 0.5 0.5 0 0 1 -2 0z"/>',
+    )
+    parts = [SVG_OPEN, f"<style>{rules}</style>",
+             '<clipPath id="clip"><rect width="900" height="900"/></clipPath>']
+    for i in range(0, n, 20):
+        parts.append(f'<g class="outer" opacity="0.8" transform="translate({i % 7} 0)" clip-path="url(#clip)">')
+        for j in range(min(20, n - i)):
+            index = i + j
+            x, y = index % 997, index // 997 % 997
+            parts.append(kinds[index % len(kinds)].format(i=index, k=index % 40, x=x, y=y))
+        parts.append("</g>")
+    parts.append("</svg>")
+    return "".join(parts)
+
+
 FAMILIES = {
     "shapes with transforms": (shapes_with_transforms, 100_000),
     "groups, classes, style sheet": (groups_classes_and_style_sheet, 100_000),
     "deep nesting": (deep_nesting, 50_000),
     "long path data": (long_path_data, 100_000),
     "arc-only path data": (arc_path_data, 100_000),
+    "mixed document": (mixed_document, 100_000),
 }
 
 

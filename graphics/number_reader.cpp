@@ -41,8 +41,13 @@ bool parse_number(const char*& cursor, const char* end, float& value) {
         float fraction = 0.0f;
         float divisor = 1.0f;
         while (it < end && is_digit(*it)) {
-            fraction = fraction * 10.0f + static_cast<float>(*it - '0');
-            divisor *= 10.0f;
+            // Past 38 digits the float divisor would overflow and turn the fraction into 0 or NaN;
+            // such digits are far below float precision, so they are read and dropped.
+            const float next_divisor = divisor * 10.0f;
+            if (next_divisor <= std::numeric_limits<float>::max()) {
+                fraction = fraction * 10.0f + static_cast<float>(*it - '0');
+                divisor = next_divisor;
+            }
             ++it;
         }
         number += fraction / divisor;

@@ -22,6 +22,8 @@ struct Rect {
 
     // Overlap of the two; an invalid operand yields the other, no overlap yields Empty.
     Rect intersected(const Rect& other) const;
+    // Enclosing box of the two; an invalid operand yields the other.
+    Rect united(const Rect& other) const;
 };
 
 inline constexpr Rect Rect::Empty{0.0f, 0.0f, 0.0f, 0.0f};

@@ -219,31 +219,33 @@ struct CentredArc {
 };
 
 bool appendCentredArc(PaintCommand& command, const CentredArc& arc, PaintPoint end) {
+    // (ux, uy) is a point of the unit-circle space, centre included.
     const auto toUser = [&arc](double ux, double uy) {
-        const double px = (arc.unitCentreX + ux) * arc.rx;
-        const double py = (arc.unitCentreY + uy) * arc.ry;
+        const double px = ux * arc.rx;
+        const double py = uy * arc.ry;
         return PaintPoint{px * arc.cosPhi - py * arc.sinPhi + arc.originX,
                           px * arc.sinPhi + py * arc.cosPhi + arc.originY};
     };
+    const double cx = arc.unitCentreX;
+    const double cy = arc.unitCentreY;
     const double segmentsReal = std::ceil(std::fabs(arc.dTheta) / kArcSegmentAngle);
     if (!(segmentsReal <= 64.0)) {  // |dTheta| is at most 2 pi; anything else is not finite
         return false;
     }
     const int segments = segmentsReal < 1.0 ? 1 : static_cast<int>(segmentsReal);
-    const double step = arc.dTheta / segments;
     // Each segment starts at the angle the previous one ended at, so its
     // cosine and sine carry over.
     double thetaA = arc.theta0;
     double cosA = std::cos(thetaA);
     double sinA = std::sin(thetaA);
     for (int i = 0; i < segments; ++i) {
-        const double thetaB = arc.theta0 + (i + 1) * step;
+        const double thetaB = arc.theta0 + (i + 1) * arc.dTheta / segments;
         const double t = 4.0 / 3.0 * std::tan((thetaB - thetaA) / 4.0);
         const double cosB = std::cos(thetaB);
         const double sinB = std::sin(thetaB);
-        const PaintPoint p1 = toUser(cosA - t * sinA, sinA + t * cosA);
-        const PaintPoint p2 = toUser(cosB + t * sinB, sinB - t * cosB);
-        const PaintPoint p3 = i + 1 == segments ? end : toUser(cosB, sinB);
+        const PaintPoint p1 = toUser(cx + cosA - t * sinA, cy + sinA + t * cosA);
+        const PaintPoint p2 = toUser(cx + cosB + t * sinB, cy + sinB - t * cosB);
+        const PaintPoint p3 = i + 1 == segments ? end : toUser(cx + cosB, cy + sinB);
         if (!allFinite(p1, p2, p3)) {
             return false;
         }
@@ -620,6 +622,9 @@ bool parsePointsExact(std::string_view text, bool closed, PaintCommand& command)
 }
 
 double floatUpperBound(float x) {
+    if (std::isinf(x)) {
+        return std::numeric_limits<double>::infinity();  // no float lies beyond it
+    }
     const float above = std::nextafter(x, std::numeric_limits<float>::infinity());
     const float below = std::nextafter(x, -std::numeric_limits<float>::infinity());
     const double value = static_cast<double>(x);

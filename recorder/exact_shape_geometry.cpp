@@ -104,7 +104,7 @@ bool resolveExactLength(const SVGElement& element, PropertyID attribute, double 
         number *= fontSize;
         break;
     case pavrix_svg::ExactLengthUnit::ex:
-        number *= fontSize * 0.5;
+        number = number * fontSize * 0.5;
         break;
     case pavrix_svg::ExactLengthUnit::percent: {
         const pavrix_svg::ViewportSize viewport = pavrix_svg::viewportSize(element);

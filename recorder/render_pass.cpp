@@ -69,6 +69,19 @@ void renderViewportContent(const SVGElement& element, const SVGFitToViewBox& fit
     if (viewportClipRecorded) emitGroupCommand(state, PaintCommandKind::clip_end, &element, 1.0);
 }
 
+// The frame of every group-like slot: the element's blend, a child state with
+// the local transform and the parent's mode, the content between beginGroup
+// and endGroup.
+template <typename Content>
+void renderInGroup(const SVGElement& element, const Transform& local,
+                   const SVGRenderState& parentState, Content&& content) {
+    const SVGBlendInfo blend(element);
+    SVGRenderState state(&element, parentState, local, parentState.mode);
+    beginGroup(state, blend);
+    content(state);
+    endGroup(state, blend);
+}
+
 bool orientIsFixedAngle(const SVGMarkerElement& marker) noexcept {
     return marker.orient().orientType() == OrientType::Angle;
 }
@@ -154,11 +167,8 @@ void renderChildren(const SVGElement& element, const SVGRenderState& state) {
 
 void renderGElement(SVGGElement& element, const SVGRenderState& parentState) {
     if (!isDisplayed(element)) return;
-    const SVGBlendInfo blend(element);
-    SVGRenderState state(&element, parentState, element.localTransform(), parentState.mode);
-    beginGroup(state, blend);
-    renderChildren(element, state);
-    endGroup(state, blend);
+    renderInGroup(element, element.localTransform(), parentState,
+                  [&](SVGRenderState& state) { renderChildren(element, state); });
 }
 
 void renderSVGElement(SVGSVGElement& element, const SVGRenderState& parentState) {
@@ -167,29 +177,27 @@ void renderSVGElement(SVGSVGElement& element, const SVGRenderState& parentState)
     const float width = lengths.valueForLength(element.width());
     const float height = lengths.valueForLength(element.height());
     if (!(width > 0.0f) || !(height > 0.0f)) return;
-    const SVGBlendInfo blend(element);
-    SVGRenderState state(&element, parentState, element.localTransform(), parentState.mode);
-    beginGroup(state, blend);
-    renderViewportContent(element, element, width, height, state);
-    endGroup(state, blend);
+    renderInGroup(element, element.localTransform(), parentState, [&](SVGRenderState& state) {
+        renderViewportContent(element, element, width, height, state);
+    });
 }
 
 void renderUseElement(SVGUseElement& element, const SVGRenderState& parentState) {
     if (!isDisplayed(element)) return;
-    const SVGBlendInfo blend(element);
     // transform · translate(x, y): the translation acts on points first.
-    SVGRenderState state(&element, parentState, element.localTransform(), parentState.mode);
-    beginGroup(state, blend);
-    renderChildren(element, state);
-    endGroup(state, blend);
+    renderInGroup(element, element.localTransform(), parentState,
+                  [&](SVGRenderState& state) { renderChildren(element, state); });
 }
 
 void renderGeometryElement(SVGGeometryElement& element, const SVGRenderState& parentState) {
     if (!isDisplayed(element) || element.visibility != 0) return;
-    const SVGBlendInfo blend(element);
-    SVGRenderState state(&element, parentState, element.localTransform(), parentState.mode);
-    beginGroup(state, blend);
-    if (!element.path.isEmpty()) {
+    renderInGroup(element, element.localTransform(), parentState, [&](SVGRenderState& state) {
+        if (element.path.isEmpty()) {
+            if (isRenderable(element.fillPaint) || isRenderable(element.strokePaint)) {
+                reportDeferredCapabilities(state);
+            }
+            return;
+        }
         if (state.mode == RenderMode::Clipping) {
             state.canvas->setColor(kOpaqueWhite);
             emitPaintCommand(state, PaintCommandKind::clip_begin, element.path, element.clipRule,
@@ -211,10 +219,7 @@ void renderGeometryElement(SVGGeometryElement& element, const SVGRenderState& pa
             }
         }
         renderMarkers(element, state);
-    } else if (isRenderable(element.fillPaint) || isRenderable(element.strokePaint)) {
-        reportDeferredCapabilities(state);
-    }
-    endGroup(state, blend);
+    });
 }
 
 void renderImageElement(SVGImageElement& element, const SVGRenderState& parentState) {
@@ -224,37 +229,30 @@ void renderImageElement(SVGImageElement& element, const SVGRenderState& parentSt
     const int bitmapH = bitmapHeight(bitmap);
     Rect destination = element.fillBoundingBox();
     if (bitmapW <= 0 || bitmapH <= 0 || destination.isEmpty()) return;
-    const SVGBlendInfo blend(element);
-    SVGRenderState state(&element, parentState, element.localTransform(), parentState.mode);
-    beginGroup(state, blend);
-    if (!state.suppressed) {
+    renderInGroup(element, element.localTransform(), parentState, [&](SVGRenderState& state) {
+        if (state.suppressed) return;
         Rect source(0.0f, 0.0f, static_cast<float>(bitmapW), static_cast<float>(bitmapH));
         fitToViewport(element.preserveAspectRatio(), destination, source);
         state.canvas->drawImage(bitmap, destination, source, state.transform);
-    }
-    endGroup(state, blend);
+    });
 }
 
 void renderTextElement(SVGTextElement& element, const SVGRenderState& parentState) {
     if (!isDisplayed(element)) return;
-    const SVGBlendInfo blend(element);
-    SVGRenderState state(&element, parentState, element.localTransform(), parentState.mode);
-    beginGroup(state, blend);
-    if (!state.suppressed) drawTextFragments(element, state);
-    endGroup(state, blend);
+    renderInGroup(element, element.localTransform(), parentState, [&](SVGRenderState& state) {
+        if (!state.suppressed) drawTextFragments(element, state);
+    });
 }
 
 void renderMarker(const SVGMarkerElement& marker, const SVGRenderState& parentState,
                   const Point& point, float angle, float strokeWidth) {
     if (stateChainContains(parentState, &marker) || !isDisplayed(marker)) return;
-    const SVGBlendInfo blend(marker);
-    SVGRenderState state(&marker, parentState, markerTransform(marker, point, angle, strokeWidth),
-                         parentState.mode);
-    beginGroup(state, blend);
-    const LengthContext lengths(marker);
-    renderViewportContent(marker, marker, lengths.valueForLength(marker.markerWidth()),
-                          lengths.valueForLength(marker.markerHeight()), state);
-    endGroup(state, blend);
+    const Transform local = markerTransform(marker, point, angle, strokeWidth);
+    renderInGroup(marker, local, parentState, [&](SVGRenderState& state) {
+        const LengthContext lengths(marker);
+        renderViewportContent(marker, marker, lengths.valueForLength(marker.markerWidth()),
+                              lengths.valueForLength(marker.markerHeight()), state);
+    });
 }
 
 }  // namespace pavrix_svg

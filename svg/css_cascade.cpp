@@ -30,9 +30,16 @@ bool applyRule(CssCascadeState& state, const StyleRule& rule, SVGElement& elemen
             return false;
         }
         if (recordDeferredCapability(element, declaration.specificity, declaration.name, declaration.reason) &&
-            declaration.reason.empty() && declaration.propertyId > 0)
+            declaration.reason.empty() && declaration.propertyId > 0) {
+            const std::uint64_t bytes = static_cast<std::uint64_t>(declaration.value.size()) + 1;
+            if (bytes > state.storedBytesCap - std::min(state.storedBytes, state.storedBytesCap)) {
+                stopCascade(state);
+                return false;
+            }
+            state.storedBytes += bytes;
             setAttribute(element, declaration.specificity, static_cast<PropertyID>(declaration.propertyId),
                          declaration.value);
+        }
     }
     return true;
 }
@@ -140,21 +147,31 @@ void matchRulesByClass(CssCascadeState& state, SVGElement& element)
     }
     std::vector<std::uint32_t>& collected = state.scratch;
     collected.clear();
+    // Every rule sits in the list of its one class, so a list is either wholly collected for this
+    // element or not at all: a repeated word is recognised by the first rule of its list. Without
+    // this a class attribute repeating one word would collect its list once per repetition.
+    if (state.collectedIn.size() != state.rules.size())
+        state.collectedIn.assign(state.rules.size(), 0);
+    const std::uint64_t visit = ++state.visit;
     std::size_t position = 0;
     for (std::string_view word = nextCssWord(classes, position); !word.empty();
          word = nextCssWord(classes, position)) {
         const auto found = state.classIndex.find(word);
         if (found == state.classIndex.end())
             continue;
-        if (!state.counter.charge(found->second.size())) {
+        const std::vector<std::uint32_t>& list = found->second;
+        if (!state.counter.charge(list.size())) {
             stopCascade(state);
             return;
         }
-        collected.insert(collected.end(), found->second.begin(), found->second.end());
+        if (list.empty() || state.collectedIn[list.front()] == visit)
+            continue;
+        for (const std::uint32_t ruleIndex : list)
+            state.collectedIn[ruleIndex] = visit;
+        collected.insert(collected.end(), list.begin(), list.end());
     }
     // Indices are positions in the sorted vector, so ascending order is the sorted-rule order.
     std::sort(collected.begin(), collected.end());
-    collected.erase(std::unique(collected.begin(), collected.end()), collected.end());
     for (const std::uint32_t ruleIndex : collected) {
         if (!state.counter.charge(1)) {
             stopCascade(state);

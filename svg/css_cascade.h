@@ -24,13 +24,25 @@ struct CssStringHash {
 using StyleSheetClassIndex =
     std::unordered_map<std::string, std::vector<std::uint32_t>, CssStringHash, std::equal_to<>>;
 
+// Every rule application copies the declaration's value into the element, so a long value
+// matched by many elements multiplies the document's size in memory. The bytes stored by one
+// cascade (value length + 1 per stored declaration) are capped; past the cap the cascade stops
+// with "unsupported_complexity".
+inline constexpr std::uint64_t kMaxCascadeStoredBytes = std::uint64_t{256} << 20;
+
 struct CssCascadeState {
     Document* document = nullptr;
     std::vector<StyleRule> rules; // sorted
     StyleSheetClassIndex classIndex;
     CssMatchCounter counter;
     bool stopped = false;
+    std::uint64_t storedBytes = 0;
+    std::uint64_t storedBytesCap = kMaxCascadeStoredBytes;
     std::vector<std::uint32_t> scratch; // reused by the fast path
+    // Fast path: the element visit in which each rule was last collected, so that a class word
+    // repeated in one class attribute collects its rules only once.
+    std::vector<std::uint64_t> collectedIn;
+    std::uint64_t visit = 0;
 };
 
 // Parses the gathered style text and applies it to the document's tree. Runs after the reader has

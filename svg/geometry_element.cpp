@@ -8,23 +8,6 @@
 
 namespace pavrix_svg {
 
-namespace {
-
-// Union where an invalid operand yields the other.
-Rect unite(const Rect& a, const Rect& b) noexcept {
-    if (!a.isValid())
-        return b;
-    if (!b.isValid())
-        return a;
-    const float left = std::min(a.x, b.x);
-    const float top = std::min(a.y, b.y);
-    const float right = std::max(a.right(), b.right());
-    const float bottom = std::max(a.bottom(), b.bottom());
-    return Rect(left, top, right - left, bottom - top);
-}
-
-}  // namespace
-
 SVGGeometryElement::SVGGeometryElement(Document& document, ElementID id) : SVGGraphicsElement(document, id) {}
 
 void SVGGeometryElement::layoutElement(const SVGLayoutState& state) {
@@ -59,7 +42,7 @@ Rect SVGGeometryElement::strokeBoundingBox() const {
     for (const MarkerPosition& position : markerPositions) {
         if (position.marker == nullptr)
             continue;
-        box = unite(box, markerBoundingBox(*position.marker, position.point, position.angle, strokeData.width));
+        box = box.united(markerBoundingBox(*position.marker, position.point, position.angle, strokeData.width));
     }
     return box;
 }

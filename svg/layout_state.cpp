@@ -3,7 +3,6 @@
 #include <plutovg.h>
 
 #include <algorithm>
-#include <array>
 #include <climits>
 #include <cmath>
 
@@ -426,6 +425,10 @@ void SVGLayoutState::applyAttributes() {
                     case LengthUnit::Ex: fontSize = size.value * inherited * 0.5f; break;
                     default: fontSize = size.value; break;
                 }
+                // A relative size can overflow the float range; every em and ex length below
+                // would follow it to infinity.
+                if (!std::isfinite(fontSize))
+                    fontSize = 12.0f;
                 break;
             }
             case PropertyID::LetterSpacing:

@@ -396,8 +396,23 @@ PathPrecision PrecisionAnalysis::run(std::string_view text)
             const double rxf = std::fabs(static_cast<double>(v[0]));
             const double ryf = std::fabs(static_cast<double>(v[1]));
             const double r = std::max(rxf, ryf);
-            if (chord > 0.0) {
+            bool floatLine = false;
+            replay.forEachNewElement([&floatLine](PathCommand verb, const FloatPoint*, int) {
+                floatLine = floatLine || verb == PathCommand::line_to;
+            });
+            if (floatLine) {
+                // The converter drew a straight line (zero radius, or no usable float ellipse):
+                // its direction is judged like a line's, and it cannot stand for a real arc.
+                countSegment(judge(sub(endSingle, startSingle), sub(endExact, startExact)));
+                if (w[0] != 0.0 && w[1] != 0.0 && chord > 0.0)
+                    arcBound(kInfinity);
+            } else if (chord > 0.0) {
                 countSegment(true);
+            } else {
+                // A float arc whose exact end meets its start: the exact path draws nothing.
+                arcBound(kInfinity);
+            }
+            if (chord > 0.0) {
                 if (r > 0.0) {
                     const double floatChord = length(sub(endSingle, startSingle));
                     if (floatChord == 0.0) {

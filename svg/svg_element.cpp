@@ -1,7 +1,5 @@
 #include "svg/svg_element.h"
 
-#include <algorithm>
-
 #include "svg/build_path.h"
 #include "svg/document.h"
 #include "svg/svg_svg_element.h"
@@ -86,24 +84,12 @@ bool contributesToContainerBox(const SVGElement& child) noexcept {
     }
 }
 
-Rect unite(const Rect& running, const Rect& box) noexcept {
-    if (!box.isValid())
-        return running;
-    if (!running.isValid())
-        return box;
-    const float left = std::min(running.x, box.x);
-    const float top = std::min(running.y, box.y);
-    const float right = std::max(running.right(), box.right());
-    const float bottom = std::max(running.bottom(), box.bottom());
-    return Rect(left, top, right - left, bottom - top);
-}
-
 template <typename ChildBox>
 Rect containerBox(const SVGElement& element, ChildBox childBox) {
     Rect box = Rect::Invalid;
     for (SVGElement* child = element.firstElementChild(); child != nullptr; child = child->nextElementSibling()) {
         if (contributesToContainerBox(*child))
-            box = unite(box, child->localTransform().mapRect(childBox(*child)));
+            box = box.united(child->localTransform().mapRect(childBox(*child)));
     }
     return box.isValid() ? box : Rect::Empty;
 }

@@ -2,8 +2,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <limits>
-#include <optional>
 
 #include "graphics/canvas.h"
 #include "recorder/render_state.h"
@@ -30,16 +28,18 @@ std::string_view unquote(std::string_view name) noexcept {
 // Per-character layout record before characters are merged into fragments.
 struct Glyph {
     const SVGTextPositioningElement* owner = nullptr;
-    std::optional<float> x;
-    std::optional<float> y;
+    float x = 0.0f;  // absolute positions, set when hasX / hasY
+    float y = 0.0f;
     float dx = 0.0f;
     float dy = 0.0f;
-    std::optional<float> rotate;
+    float rotate = 0.0f;
     // Filled by the positioning walk.
     float penX = 0.0f;
     float penY = 0.0f;
     float advance = 0.0f;
     float scale = 1.0f;
+    bool hasX = false;
+    bool hasY = false;
     bool startsChunk = false;
     bool breakBefore = false;
 };
@@ -63,9 +63,10 @@ const SVGTextPositioningElement* positioningAncestor(const SVGElement* element) 
 // white space collapsed unless the enclosing element preserves it.
 class CharacterCollector {
 public:
-    CharacterCollector(std::u32string& text, std::vector<const SVGTextPositioningElement*>& owners,
+    // Characters without a positioning ancestor below `text` belong to it.
+    CharacterCollector(const SVGTextPositioningElement& text, std::u32string& characters, std::vector<Glyph>& glyphs,
                        std::vector<PositionedRange>& ranges)
-        : m_text(text), m_owners(owners), m_ranges(ranges) {}
+        : m_textElement(text), m_text(characters), m_glyphs(glyphs), m_ranges(ranges) {}
 
     // Recurses once per nesting level; the reader bounds the depth.
     void collect(const SVGElement& element) {
@@ -101,12 +102,13 @@ private:
             if (ch == U' ' && !preserve && (m_text.empty() || m_text.back() == U' '))
                 continue;
             m_text.push_back(ch);
-            m_owners.push_back(owner);
+            m_glyphs.emplace_back().owner = owner != nullptr ? owner : &m_textElement;
         }
     }
 
+    const SVGTextPositioningElement& m_textElement;
     std::u32string& m_text;
-    std::vector<const SVGTextPositioningElement*>& m_owners;
+    std::vector<Glyph>& m_glyphs;
     std::vector<PositionedRange>& m_ranges;
 };
 
@@ -150,16 +152,6 @@ float baselineOffset(const SVGTextPositioningElement& element) {
     return offset;
 }
 
-Rect unite(const Rect& a, const Rect& b) noexcept {
-    if (!a.isValid())
-        return b;
-    if (!b.isValid())
-        return a;
-    const float left = std::min(a.x, b.x);
-    const float top = std::min(a.y, b.y);
-    return Rect(left, top, std::max(a.right(), b.right()) - left, std::max(a.bottom(), b.bottom()) - top);
-}
-
 void applyPositions(const PositionedRange& range, std::vector<Glyph>& glyphs) {
     const SVGTextPositioningElement& element = *range.element;
     const LengthContext context(element);
@@ -169,8 +161,14 @@ void applyPositions(const PositionedRange& range, std::vector<Glyph>& glyphs) {
         for (std::size_t i = 0; i < values.size() && i < count; ++i)
             store(glyphs[range.begin + i], context.valueForLength(values[i], list.direction()));
     };
-    apply(element.x(), [](Glyph& glyph, float value) { glyph.x = value; });
-    apply(element.y(), [](Glyph& glyph, float value) { glyph.y = value; });
+    apply(element.x(), [](Glyph& glyph, float value) {
+        glyph.x = value;
+        glyph.hasX = true;
+    });
+    apply(element.y(), [](Glyph& glyph, float value) {
+        glyph.y = value;
+        glyph.hasY = true;
+    });
     apply(element.dx(), [](Glyph& glyph, float value) { glyph.dx = value; });
     apply(element.dy(), [](Glyph& glyph, float value) { glyph.dy = value; });
     const std::vector<float>& rotations = element.rotate().values();
@@ -254,15 +252,11 @@ void SVGTextElement::layout(const SVGLayoutState& parentState) {
     m_text.clear();
     m_fragments.clear();
 
-    std::vector<const SVGTextPositioningElement*> owners;
+    std::vector<Glyph> glyphs;
     std::vector<PositionedRange> ranges;
-    CharacterCollector(m_text, owners, ranges).collect(*this);
+    CharacterCollector(*this, m_text, glyphs, ranges).collect(*this);
     if (m_text.empty())
         return;
-
-    std::vector<Glyph> glyphs(m_text.size());
-    for (std::size_t i = 0; i < glyphs.size(); ++i)
-        glyphs[i].owner = owners[i] != nullptr ? owners[i] : this;
     // Ranges are recorded outermost first, so inner lists override outer ones.
     for (const PositionedRange& range : ranges)
         applyPositions(range, glyphs);
@@ -270,21 +264,21 @@ void SVGTextElement::layout(const SVGLayoutState& parentState) {
     // Pen positions, chunk starts and fragment breaks.
     float penX = 0.0f;
     float penY = 0.0f;
-    std::optional<float> previousRotation;
+    float previousRotation = 0.0f;
     for (std::size_t i = 0; i < glyphs.size(); ++i) {
         Glyph& glyph = glyphs[i];
         const SVGTextPositioningElement& owner = *glyph.owner;
         const bool vertical = owner.writingMode != 0;
-        glyph.startsChunk = i == 0 || glyph.x.has_value() || glyph.y.has_value();
-        if (glyph.x)
-            penX = *glyph.x;
-        if (glyph.y)
-            penY = *glyph.y;
+        glyph.startsChunk = i == 0 || glyph.hasX || glyph.hasY;
+        if (glyph.hasX)
+            penX = glyph.x;
+        if (glyph.hasY)
+            penY = glyph.y;
         penX += glyph.dx;
         penY += glyph.dy;
-        const float rotation = glyph.rotate.value_or(0.0f);
+        const float rotation = glyph.rotate;
         glyph.breakBefore = glyph.startsChunk || glyph.dx != 0.0f || glyph.dy != 0.0f || rotation != 0.0f ||
-                            rotation != previousRotation.value_or(0.0f) || vertical || owner.letterSpacing != 0.0f ||
+                            rotation != previousRotation || vertical || owner.letterSpacing != 0.0f ||
                             owner.wordSpacing != 0.0f || glyphs[i - (i > 0 ? 1 : 0)].owner != glyph.owner;
         previousRotation = rotation;
         glyph.penX = penX;
@@ -294,7 +288,7 @@ void SVGTextElement::layout(const SVGLayoutState& parentState) {
         if (m_text[i] == U' ' && i > 0)
             step += owner.wordSpacing;
         (vertical ? penY : penX) += step;
-        if (i + 1 == glyphs.size() || glyphs[i + 1].x || glyphs[i + 1].y) {
+        if (i + 1 == glyphs.size() || glyphs[i + 1].hasX || glyphs[i + 1].hasY) {
             // Chunk end: textLength and text-anchor of the chunk's first character's element.
             std::size_t first = i;
             while (!glyphs[first].startsChunk)
@@ -354,7 +348,7 @@ void SVGTextElement::layout(const SVGLayoutState& parentState) {
             fragment.x = glyph.penX;
             fragment.y = glyph.penY - baselineOffset(owner);
             fragment.height = owner.fontAscent - owner.fontDescent;
-            fragment.angle = glyph.rotate.value_or(0.0f);
+            fragment.angle = glyph.rotate;
             Transform transform = Transform::translated(fragment.x, fragment.y);
             transform.rotate(fragment.angle);
             if (glyph.scale != 1.0f)
@@ -373,7 +367,7 @@ Rect SVGTextElement::fillBoundingBox() const {
     Rect box = Rect::Invalid;
     for (const TextFragment& fragment : m_fragments) {
         const Rect own(fragment.x, fragment.y - fragment.element->fontAscent, fragment.width, fragment.height);
-        box = unite(box, fragment.transform.mapRect(own));
+        box = box.united(fragment.transform.mapRect(own));
     }
     return box.isValid() ? box : Rect::Empty;
 }
@@ -386,7 +380,7 @@ Rect SVGTextElement::strokeBoundingBox() const {
             const float half = fragment.element->strokeWidth / 2.0f;
             own = Rect(own.x - half, own.y - half, own.w + 2.0f * half, own.h + 2.0f * half);
         }
-        box = unite(box, fragment.transform.mapRect(own));
+        box = box.united(fragment.transform.mapRect(own));
     }
     return box.isValid() ? box : Rect::Empty;
 }

@@ -4,6 +4,7 @@
 #include <cstring>
 #include <limits>
 #include <string>
+#include <utility>
 
 #include "graphics/number_reader.h"
 
@@ -76,6 +77,19 @@ INSTANTIATE_TEST_SUITE_P(
         NumberCase{"1e2147483648", false, 0, 0},
         // 0 times an overflowed power is NaN.
         NumberCase{"0e99", false, 0, 0}));
+
+// Fraction digits beyond the float divisor range are dropped, not turned into 0 or NaN.
+TEST(NumberReader, VeryLongFractions) {
+    for (const auto& [text, expected] : {std::pair<std::string, float>{"0." + std::string(41, '1'), 1.0f / 9.0f},
+                                         std::pair<std::string, float>{"1." + std::string(50, '0') + "9", 1.0f},
+                                         std::pair<std::string, float>{"2." + std::string(45, '5') + "e1", 25.555555f}}) {
+        const char* cursor = text.data();
+        float value = 0.0f;
+        ASSERT_TRUE(parse_number(cursor, text.data() + text.size(), value)) << text;
+        EXPECT_NEAR(value, expected, 1e-6f * expected) << text;  // float accumulation rounds a little
+        EXPECT_EQ(cursor, text.data() + text.size());
+    }
+}
 
 TEST(NumberReader, StopsAtTheEndOfTheRange) {
     const char* text = "123";

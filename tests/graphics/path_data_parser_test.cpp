@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <plutovg/plutovg.h>
+
 #include <random>
 #include <string>
 
@@ -116,6 +118,64 @@ TEST(PathData, ArcFlagReader) {
     EXPECT_FALSE(flag);
     EXPECT_FALSE(parse_arc_flag(cursor, text + 6, flag));  // "x"
     EXPECT_FALSE(parse_arc_flag(cursor, cursor, flag));    // end of text
+}
+
+}  // namespace
+
+namespace {
+
+// plutovg's own path-data reader is an independent reading of the same grammar; on generated
+// well-formed data without arcs (whose segmentation is ours) both give the same commands.
+TEST(PathData, AgreesWithTheGraphicsLibraryOnGeneratedData) {
+    std::mt19937 rng(99);
+    std::uniform_int_distribution<int> pick(0, 17);
+    std::uniform_int_distribution<int> count(1, 8);
+    std::uniform_real_distribution<float> value(-40, 40);
+    std::uniform_int_distribution<int> style(0, 3);
+    const char* letters = "MmLlHhVvCcSsQqTtZz";
+    const int arity[] = {2, 2, 2, 2, 1, 1, 1, 1, 6, 6, 4, 4, 4, 4, 2, 2, 0, 0};
+    const char* separators[] = {" ", ",", " , ", "\t"};
+
+    for (int iteration = 0; iteration < 1000; ++iteration) {
+        std::string text = "M 1 2";
+        char previous = 'M';
+        for (int n = count(rng); n > 0; --n) {
+            int k = pick(rng);
+            if ((letters[k] == 'Z' || letters[k] == 'z') && (previous == 'Z' || previous == 'z'))
+                k = 2;
+            text += ' ';
+            text += letters[k];
+            for (int a = 0; a < arity[k]; ++a) {
+                char buf[32];
+                std::snprintf(buf, sizeof buf, style(rng) == 0 ? "%.0f" : "%.2f", static_cast<double>(value(rng)));
+                text += a ? separators[style(rng)] : " ";
+                text += buf;
+            }
+            previous = letters[k];
+        }
+        PathHolder ours;
+        ASSERT_TRUE(parse_path_data(ours.get(), text.data(), static_cast<std::ptrdiff_t>(text.size()))) << text;
+        plutovg_path_t* theirs = plutovg_path_create();
+        ASSERT_TRUE(plutovg_path_parse(theirs, text.data(), static_cast<int>(text.size()))) << text;
+
+        const auto segments = pavrix_test::segmentsOf(ours.get());
+        plutovg_path_iterator_t it;
+        plutovg_path_iterator_init(&it, theirs);
+        std::size_t index = 0;
+        while (plutovg_path_iterator_has_next(&it)) {
+            plutovg_point_t pts[3];
+            const int command = plutovg_path_iterator_next(&it, pts);
+            ASSERT_LT(index, segments.size()) << text;
+            const auto& s = segments[index++];
+            ASSERT_EQ(command, static_cast<int>(s.command)) << text << " at segment " << index;
+            for (std::size_t p = 0; p < s.points.size(); ++p) {
+                ASSERT_NEAR(s.points[p].x, pts[p].x, 1e-3) << text << " at segment " << index;
+                ASSERT_NEAR(s.points[p].y, pts[p].y, 1e-3) << text << " at segment " << index;
+            }
+        }
+        EXPECT_EQ(index, segments.size()) << text;
+        plutovg_path_destroy(theirs);
+    }
 }
 
 }  // namespace

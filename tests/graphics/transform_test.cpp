@@ -101,3 +101,22 @@ INSTANTIATE_TEST_SUITE_P(
                       IntersectCase{Rect(0, 0, 10, 10), Rect(2, 20, 1, 1), Rect(0, 0, 0, 0)}));
 
 }  // namespace
+
+namespace {
+
+TEST(RectUnion, EnclosesBothAndSkipsInvalid) {
+    using pavrix_svg::Rect;
+    const Rect u = Rect(0, 0, 2, 2).united(Rect(5, -1, 1, 1));
+    EXPECT_EQ(u.x, 0.0f);
+    EXPECT_EQ(u.y, -1.0f);
+    EXPECT_EQ(u.w, 6.0f);
+    EXPECT_EQ(u.h, 3.0f);
+    const Rect a = Rect::Invalid.united(Rect(1, 2, 3, 4));
+    EXPECT_EQ(a.x, 1.0f);
+    EXPECT_EQ(a.h, 4.0f);
+    const Rect b = Rect(1, 2, 3, 4).united(Rect::Invalid);
+    EXPECT_EQ(b.w, 3.0f);
+    EXPECT_FALSE(Rect::Invalid.united(Rect::Invalid).isValid());
+}
+
+}  // namespace

@@ -10,6 +10,7 @@
 #include <cstdio>
 #include <random>
 #include <string>
+#include <vector>
 
 namespace pavrix_svg_core {
 namespace {
@@ -228,6 +229,192 @@ TEST(ExactArcBoundTest, BoundCoversRoundedEndpoints) {
         EXPECT_LE(deviation, static_cast<Real>(bound))
             << c.pathData << ": deviation " << static_cast<double>(deviation) << " bound " << bound;
     }
+}
+
+
+// The endpoint construction done directly in absolute coordinates, step by
+// step as the SVG arc implementation notes describe it. Sound near the
+// origin; the builder must agree with it there within the lowering bound.
+struct TextbookArc {
+    PaintCommand command;
+    double bound = 0.0;
+    std::vector<std::size_t> endIndices;  // points taken from the arc ends as given
+};
+
+void textbookArc(TextbookArc& out, PaintPoint p0, double rx, double ry, double degrees, int largeArc, int sweep,
+                 PaintPoint p1) {
+    const double pi = 3.141592653589793;
+    rx = std::fabs(rx);
+    ry = std::fabs(ry);
+    if (rx == 0.0 || ry == 0.0 || p0 == p1) {
+        appendExactLineTo(out.command, p1.x, p1.y);
+        return;
+    }
+    const double phi = std::fmod(degrees, 360.0) * pi / 180.0;
+    const double c = std::cos(phi);
+    const double s = std::sin(phi);
+    const double xp = c * (p0.x - p1.x) / 2 + s * (p0.y - p1.y) / 2;
+    const double yp = c * (p0.y - p1.y) / 2 - s * (p0.x - p1.x) / 2;
+    const double lambda = xp * xp / (rx * rx) + yp * yp / (ry * ry);
+    if (lambda > 1.0) {
+        rx *= std::sqrt(lambda);
+        ry *= std::sqrt(lambda);
+    }
+    out.bound = std::max(out.bound, std::max(rx, ry) * 1e-6 +
+                                        std::max({1.0, std::fabs(p0.x), std::fabs(p0.y), std::fabs(p1.x),
+                                                  std::fabs(p1.y)}) * 0x1p-52 * 64);
+    const double xi0 = (c * p0.x + s * p0.y) / rx;
+    const double eta0 = (c * p0.y - s * p0.x) / ry;
+    const double xi1 = (c * p1.x + s * p1.y) / rx;
+    const double eta1 = (c * p1.y - s * p1.x) / ry;
+    const double d2 = (xi1 - xi0) * (xi1 - xi0) + (eta1 - eta0) * (eta1 - eta0);
+    double k = std::sqrt(std::max(1.0 / d2 - 0.25, 0.0));
+    if (largeArc == sweep) {
+        k = -k;
+    }
+    const double cxi = (xi0 + xi1) / 2 - k * (eta1 - eta0);
+    const double ceta = (eta0 + eta1) / 2 + k * (xi1 - xi0);
+    const double theta0 = std::atan2(eta0 - ceta, xi0 - cxi);
+    double dTheta = std::atan2(eta1 - ceta, xi1 - cxi) - theta0;
+    if (dTheta < 0 && sweep == 1) {
+        dTheta += 6.283185307179586;
+    } else if (dTheta > 0 && sweep == 0) {
+        dTheta -= 6.283185307179586;
+    }
+    const int n = std::max(1, static_cast<int>(std::ceil(std::fabs(dTheta) / 0.39269908169872414)));
+    const auto map = [&](double ux, double uy) {
+        const double x = ux * rx;
+        const double y = uy * ry;
+        return PaintPoint{x * c - y * s, x * s + y * c};
+    };
+    for (int i = 0; i < n; ++i) {
+        const double a = theta0 + i * dTheta / n;
+        const double b = theta0 + (i + 1) * dTheta / n;
+        const double t = 4.0 / 3.0 * std::tan((b - a) / 4);
+        out.command.path_verbs.push_back(PathVerb::cubic_to);
+        out.command.path_points.push_back(map(cxi + std::cos(a) - t * std::sin(a), ceta + std::sin(a) + t * std::cos(a)));
+        out.command.path_points.push_back(map(cxi + std::cos(b) + t * std::sin(b), ceta + std::sin(b) - t * std::cos(b)));
+        if (i + 1 == n) {
+            out.endIndices.push_back(out.command.path_points.size());
+        }
+        out.command.path_points.push_back(i + 1 == n ? p1 : map(cxi + std::cos(b), ceta + std::sin(b)));
+    }
+}
+
+TextbookArc textbookEllipse(double cx, double cy, double rx, double ry) {
+    TextbookArc out;
+    appendExactMoveTo(out.command, cx + rx, cy);
+    textbookArc(out, {cx + rx, cy}, rx, ry, 0, 0, 1, {cx - rx, cy});
+    textbookArc(out, {cx - rx, cy}, rx, ry, 0, 0, 1, {cx + rx, cy});
+    out.command.path_verbs.push_back(PathVerb::close);
+    return out;
+}
+
+TextbookArc textbookRoundRect(double x, double y, double w, double h, double rx, double ry) {
+    TextbookArc out;
+    const auto lineThenArc = [&](PaintPoint lineEnd, PaintPoint arcEnd) {
+        appendExactLineTo(out.command, lineEnd.x, lineEnd.y);
+        textbookArc(out, lineEnd, rx, ry, 0, 0, 1, arcEnd);
+    };
+    appendExactMoveTo(out.command, x + rx, y);
+    lineThenArc({x + w - rx, y}, {x + w, y + ry});
+    lineThenArc({x + w, y + h - ry}, {x + w - rx, y + h});
+    lineThenArc({x + rx, y + h}, {x, y + h - ry});
+    lineThenArc({x, y + ry}, {x + rx, y});
+    out.command.path_verbs.push_back(PathVerb::close);
+    return out;
+}
+
+// Same verbs, and every point within `bound` of the construction's point;
+// points the construction takes from the text must be equal.
+void expectAgreement(const PaintCommand& built, const TextbookArc& textbook, const std::string& label) {
+    ASSERT_EQ(built.path_verbs, textbook.command.path_verbs) << label;
+    ASSERT_EQ(built.path_points.size(), textbook.command.path_points.size()) << label;
+    std::size_t p = 0;
+    for (const PathVerb verb : built.path_verbs) {
+        const std::size_t count = verb == PathVerb::cubic_to ? 3 : verb == PathVerb::close ? 0 : 1;
+        for (std::size_t i = 0; i < count; ++i, ++p) {
+            const PaintPoint a = built.path_points[p];
+            const PaintPoint b = textbook.command.path_points[p];
+            const bool fromText = verb != PathVerb::cubic_to ||
+                                  std::find(textbook.endIndices.begin(), textbook.endIndices.end(), p) !=
+                                      textbook.endIndices.end();
+            if (fromText) {
+                EXPECT_EQ(a, b) << label << " point " << p;
+            } else {
+                EXPECT_LE(std::hypot(a.x - b.x, a.y - b.y), textbook.bound) << label << " point " << p;
+            }
+        }
+    }
+}
+
+struct TextbookArcCase {
+    double x0, y0, rx, ry, degrees;
+    int largeArc, sweep;
+    double x1, y1;
+};
+
+TEST(TextbookConstructionTest, ArcsNearTheOriginAgree) {
+    const TextbookArcCase cases[] = {
+        {0, 0, 10, 10, 0, 0, 1, 20, 0},      {0, 0, 10, 10, 0, 1, 0, 20, 0},    {10, 0, 10, 10, 0, 1, 1, 0, -10},
+        {3.3, 4.4, 1, 2, 45, 0, 0, 100.1, -50.2}, {0, 0, 1, 2, 30, 0, 0, 50, 10}, {1, 2, 7, 3, -120, 1, 1, 4, -5},
+        {-20, 35, 25, 9, 400, 0, 1, 5, 5},   {0.5, 0.25, 0.75, 0.5, 10, 1, 0, -0.5, 0.125},
+    };
+    for (const auto& c : cases) {
+        PaintCommand built;
+        appendExactMoveTo(built, c.x0, c.y0);
+        PaintPoint end;
+        double bound = 0.0;
+        ASSERT_TRUE(appendExactArc(built, {c.x0, c.y0},
+                                   ExactArcParameters{c.rx, c.ry, c.degrees, double(c.largeArc), double(c.sweep), c.x1, c.y1},
+                                   false, end, bound));
+        TextbookArc textbook;
+        appendExactMoveTo(textbook.command, c.x0, c.y0);
+        textbookArc(textbook, {c.x0, c.y0}, c.rx, c.ry, c.degrees, c.largeArc, c.sweep, {c.x1, c.y1});
+        EXPECT_GE(bound * (1.0 + 1e-12), textbook.bound);  // its radii may grow by a rounding
+        expectAgreement(built, textbook, "arc from " + std::to_string(c.x0) + ", " + std::to_string(c.y0));
+    }
+}
+
+TEST(TextbookConstructionTest, EllipsesAndRoundedCornersAgree) {
+    std::mt19937_64 random(77);
+    std::uniform_real_distribution<double> unit(0.0, 1.0);
+    for (int i = 0; i < 500; ++i) {
+        const double cx = 200.0 * unit(random) - 100.0;
+        const double cy = 200.0 * unit(random) - 100.0;
+        const double rx = 0.01 + 50.0 * unit(random);
+        const double ry = 0.01 + 50.0 * unit(random);
+        PaintCommand built;
+        double bound = 0.0;
+        ASSERT_TRUE(appendExactEllipse(built, cx, cy, rx, ry, bound));
+        const TextbookArc textbook = textbookEllipse(cx, cy, rx, ry);
+        EXPECT_GE(bound * (1.0 + 1e-12), textbook.bound);  // its radii may grow by a rounding
+        expectAgreement(built, textbook, "ellipse " + std::to_string(i));
+    }
+    int compared = 0;
+    for (int i = 0; i < 500; ++i) {
+        const double x = 200.0 * unit(random) - 100.0;
+        const double y = 200.0 * unit(random) - 100.0;
+        const double w = 0.5 + 100.0 * unit(random);
+        const double h = 0.5 + 100.0 * unit(random);
+        const double rx = (0.01 + 0.99 * unit(random)) * w / 2;
+        const double ry = (0.01 + 0.99 * unit(random)) * h / 2;
+        PaintCommand built;
+        bool lowered = false;
+        double bound = 0.0;
+        ASSERT_TRUE(appendExactRoundRect(built, x, y, w, h, rx, ry, true, true, lowered, bound));
+        // A quarter turn is four segments; the construction sometimes makes
+        // five when its rounded angle lands just above a quarter turn.
+        ASSERT_EQ(built.path_verbs.size(), 1u + 4u * 5u + 1u);
+        const TextbookArc textbook = textbookRoundRect(x, y, w, h, rx, ry);
+        if (textbook.command.path_verbs.size() != built.path_verbs.size()) {
+            continue;
+        }
+        EXPECT_GE(bound * (1.0 + 1e-12), textbook.bound);  // its radii may grow by a rounding
+        expectAgreement(built, textbook, "rounded rect " + std::to_string(i));
+        ++compared;
+    }
+    EXPECT_GT(compared, 100);
 }
 
 }  // namespace

@@ -359,28 +359,81 @@ TEST(CssCascade, SheetReasonsComeAfterEarlierReasons)
                                         "unsupported_css_selector", "unsupported_css_rule"}));
 }
 
-TEST(CssCascade, WorkCounterOverflowStopsOnce)
-{
-    for (const char* sheet : {"rect { fill: red }", ".a { fill: red }"}) {
-        Tree t;
-        std::vector<SVGElement*> rects;
+// Ten class "a" rects under the root, cascaded with one limit of the state tightened first.
+struct LimitedCascade {
+    Tree t;
+    std::vector<SVGElement*> rects;
+    CssCascadeState state;
+
+    template <typename Limit>
+    LimitedCascade(const std::string& sheet, Limit limit)
+    {
         for (int i = 0; i < 10; ++i)
             rects.push_back(&t.add(*t.root, ElementID::Rect, {{PropertyID::Class, "a"}}));
-        CssCascadeState state;
         state.document = &t.document;
         state.rules = parseStyleSheet(sheet, t.document);
         sortStyleRules(state.rules);
-        // Room for a few elements' work only.
-        state.counter.work = UINT64_MAX - 20;
+        limit(state);
         if (buildClassIndex(state.rules, state.classIndex))
             applyIndexedRulesToTree(*t.root, state);
         else
             applyRulesToTree(*t.root, state);
-        EXPECT_TRUE(state.stopped);
-        EXPECT_EQ(t.document.reasons(), std::vector<std::string>{"unsupported_complexity"});
-        EXPECT_EQ(fill(*rects.front()), "red") << sheet;
-        EXPECT_EQ(fill(*rects.back()), "") << sheet;
     }
+};
+
+TEST(CssCascade, WorkCounterOverflowStopsOnce)
+{
+    for (const char* sheet : {"rect { fill: red }", ".a { fill: red }"}) {
+        // Room for a few elements' work only.
+        LimitedCascade run(sheet, [](CssCascadeState& state) { state.counter.work = UINT64_MAX - 20; });
+        EXPECT_TRUE(run.state.stopped);
+        EXPECT_EQ(run.t.document.reasons(), std::vector<std::string>{"unsupported_complexity"});
+        EXPECT_EQ(fill(*run.rects.front()), "red") << sheet;
+        EXPECT_EQ(fill(*run.rects.back()), "") << sheet;
+    }
+}
+
+TEST(CssCascade, StoredBytesAreCapped)
+{
+    // A long value matched by many elements is copied into each: the stored bytes (value + 1 per
+    // stored declaration) stop the cascade once past the cap, on both paths.
+    const std::string value(100, 'm');
+    for (const std::string selector : {"rect", ".a"}) {
+        LimitedCascade run(selector + " { font-family: " + value + " }",
+                           [](CssCascadeState& state) { state.storedBytesCap = 3 * 101 + 100; });
+        EXPECT_TRUE(run.state.stopped) << selector;
+        EXPECT_EQ(run.state.storedBytes, 3u * 101u) << selector;
+        EXPECT_EQ(run.t.document.reasons(), std::vector<std::string>{"unsupported_complexity"});
+        EXPECT_EQ(findAttribute(*run.rects[2], PropertyID::FontFamily), value) << selector;
+        EXPECT_EQ(findAttribute(*run.rects[3], PropertyID::FontFamily), "") << selector;
+    }
+    EXPECT_EQ(CssCascadeState{}.storedBytesCap, kMaxCascadeStoredBytes);
+}
+
+TEST(CssCascade, RepeatedClassWordCollectsItsRulesOnce)
+{
+    // One class attribute naming the same class a thousand times must not gather the class's
+    // rules a thousand times over; the charges stay those of every word's lookup.
+    Tree t;
+    std::string classes;
+    for (int i = 0; i < 1000; ++i)
+        classes += "a ";
+    SVGElement& rect = t.add(*t.root, ElementID::Rect, {{PropertyID::Class, classes}});
+    std::string sheet;
+    for (int i = 0; i < 50; ++i)
+        sheet += ".a { fill: red }";
+    CssCascadeState state;
+    state.document = &t.document;
+    state.rules = parseStyleSheet(sheet, t.document);
+    sortStyleRules(state.rules);
+    ASSERT_TRUE(buildClassIndex(state.rules, state.classIndex));
+    matchRulesByClass(state, rect);
+    EXPECT_EQ(fill(rect), "red");
+    EXPECT_EQ(state.scratch.size(), 50u);
+    EXPECT_LT(state.scratch.capacity(), 1000u);
+    // Class length, 1000 list lookups of 50 rules, then 50 rules of one declaration "red".
+    EXPECT_EQ(state.counter.work, classes.size() + 1000u * 50u + 50u * (1u + 1u + 3u));
+    EXPECT_FALSE(state.stopped);
 }
 
 TEST(CssCascade, DeepTreesDoNotRecurse)

@@ -10,7 +10,7 @@
 namespace pavrix_svg {
 namespace {
 
-// The scan as first described: a number whose value is not finite, or that breaks off after a
+// The straightforward scan: a number whose value is not finite, or that breaks off after a
 // "." or an exponent letter, is retried one byte further on. Quadratic; a reference for small
 // inputs only.
 bool referenceScan(std::string_view t)

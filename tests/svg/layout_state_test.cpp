@@ -266,6 +266,11 @@ TEST(LayoutState, StrokeWidthAndFontSize) {
     withState(doc.get("d"), [](const SVGLayoutState& s) { EXPECT_EQ(s.fontSize, 10.0f); });
 }
 
+TEST(LayoutState, OverflowingRelativeFontSizeFallsBack) {
+    auto doc = layOut(wrap(R"~(<g font-size="3e38"><rect id="r" font-size="1000%"/></g>)~"));
+    withState(doc.get("r"), [](const SVGLayoutState& s) { EXPECT_EQ(s.fontSize, 12.0f); });
+}
+
 TEST(LayoutState, FailedStrokeReadingsKeepTheFallbackText) {
     auto doc = layOut(wrap(R"~(<rect id="r" stroke-dashoffset="1q" stroke-miterlimit="2x" stroke-dasharray="1 -2"/>)~"));
     withState(doc.get("r"), [](const SVGLayoutState& s) {
