@@ -181,7 +181,9 @@ std::shared_ptr<Canvas> Canvas::create(float x, float y, float width, float heig
         if (fits(x0) && fits(y0) && fits(x1) && fits(y1)) {
             const auto w = static_cast<std::int64_t>(x1) - static_cast<std::int64_t>(x0);
             const auto h = static_cast<std::int64_t>(y1) - static_cast<std::int64_t>(y0);
-            if (w >= 1 && h >= 1 && w <= INT_MAX && h <= INT_MAX)
+            // A side that rounding shrank to 0 pixels keeps its place and gets one pixel (the
+            // constructor's minimum).
+            if (w <= INT_MAX && h <= INT_MAX)
                 return std::make_shared<Canvas>(static_cast<int>(x0), static_cast<int>(y0), static_cast<int>(w),
                                                 static_cast<int>(h));
         }

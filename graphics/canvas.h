@@ -28,8 +28,8 @@ public:
     Canvas(const Canvas&) = delete;
     Canvas& operator=(const Canvas&) = delete;
 
-    // Canvas covering the rectangle on whole pixels; a size outside (0, 32768) or non-finite
-    // bounds give a 1x1 canvas at (0, 0).
+    // Canvas covering the rectangle on whole pixels; a size outside (0, 32768), or bounds that
+    // are not finite or leave the int range, give a 1x1 canvas at (0, 0).
     static std::shared_ptr<Canvas> create(float x, float y, float width, float height);
     static std::shared_ptr<Canvas> createFromRect(const Rect& rect);
     // The inert 1x1 canvas at (0, 0) the recording pass draws on.

@@ -40,12 +40,12 @@ void path_arc_to(VectorPath* path, float rx, float ry, float angle, bool large_a
         const float scale = std::sqrt(lambda);
         rx *= scale;
         ry *= scale;
-    }
-    // Radii whose squares leave the float range give no usable ellipse; the end point still
-    // has to be reached, so the arc degrades to a line.
-    if (!std::isfinite(lambda) || !std::isfinite(rx) || !std::isfinite(ry)) {
-        path_line_to(path, x, y);
-        return;
+        // Radii scaled out of the float range give no usable ellipse; the end point still has
+        // to be reached, so the arc degrades to a line.
+        if (!std::isfinite(rx) || !std::isfinite(ry)) {
+            path_line_to(path, x, y);
+            return;
+        }
     }
 
     matrix_init_scale(&m, 1.0f / rx, 1.0f / ry);
@@ -95,10 +95,6 @@ void path_arc_to(VectorPath* path, float rx, float ry, float angle, bool large_a
         p[1] = {p[2].x + sin2 * t, p[2].y - cos2 * t};
         p[0] = {cos1 - sin1 * t + xc, sin1 + cos1 * t + yc};
         matrix_map_points(&m, p, p, 3);
-        // The mapped end drifts by rounding; the arc must end where the data says, since the
-        // parser continues from (x, y).
-        if (i == n - 1)
-            p[2] = {x, y};
         path_cubic_to(path, p[0].x, p[0].y, p[1].x, p[1].y, p[2].x, p[2].y);
     }
 }

@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <cstdint>
+#include <limits>
 
 #include "graphics/vector_path.h"
 
@@ -40,9 +41,10 @@ void dash_segment(Dasher& dasher, FloatPoint end) {
         if (!(d - u > step))
             break;
         const float next = u + step;
-        if (step > 0.0f && !(next > u)) {
-            // The running length no longer moves at this magnitude: the rest of the segment
-            // cannot be cut in float, so it stays in the current state and this dash ends.
+        if ((step > 0.0f && !(next > u)) || d == std::numeric_limits<float>::infinity()) {
+            // The running length no longer moves at this magnitude (or the segment is infinite):
+            // the rest of the segment cannot be cut in float, so it stays in the current state
+            // and this dash ends.
             if (dasher.on)
                 forward(dasher, PathCommand::line_to, end);
             dasher.phase = dash;
@@ -115,10 +117,9 @@ VectorPath* path_clone_dashed(const VectorPath* path, float offset, const float*
         path_traverse(path, copy_path_callback, copy);
     } else {
         float phase = std::fmod(offset, total);
+        // A non-finite offset leaves a NaN phase: nothing is ever cut and the copy stays solid.
         if (phase < 0.0f)
             phase += total;
-        if (!std::isfinite(phase))
-            phase = 0.0f;
         int index = 0;
         bool on = true;
         // One pass over the doubled pattern covers any phase below the total; the cap only

@@ -77,9 +77,11 @@ bool parse_path_data(VectorPath* path, const char* text, std::ptrdiff_t length) 
         if (previous == 0 && command != 'M' && command != 'm')
             return false;
 
+        // Relative coordinates add the current point of the command's start; absolute ones are
+        // taken as read (adding 0 would turn -0 into +0).
         const bool relative = command >= 'a' && command <= 'z';
-        const float ox = relative ? cx : 0.0f;
-        const float oy = relative ? cy : 0.0f;
+        const auto at_x = [relative, ox = cx](float value) { return relative ? value + ox : value; };
+        const auto at_y = [relative, oy = cy](float value) { return relative ? value + oy : value; };
         char next_previous = command;
 
         switch (command) {
@@ -87,8 +89,8 @@ bool parse_path_data(VectorPath* path, const char* text, std::ptrdiff_t length) 
         case 'm':
             if (!read_numbers(cursor, end, v, 2))
                 return false;
-            cx = sx = v[0] + ox;
-            cy = sy = v[1] + oy;
+            cx = sx = at_x(v[0]);
+            cy = sy = at_y(v[1]);
             path_move_to(path, cx, cy);
             // Further coordinate pairs are line_to commands.
             next_previous = command == 'M' ? 'L' : 'l';
@@ -97,33 +99,33 @@ bool parse_path_data(VectorPath* path, const char* text, std::ptrdiff_t length) 
         case 'l':
             if (!read_numbers(cursor, end, v, 2))
                 return false;
-            cx = v[0] + ox;
-            cy = v[1] + oy;
+            cx = at_x(v[0]);
+            cy = at_y(v[1]);
             path_line_to(path, cx, cy);
             break;
         case 'H':
         case 'h':
             if (!read_numbers(cursor, end, v, 1))
                 return false;
-            cx = v[0] + ox;
+            cx = at_x(v[0]);
             path_line_to(path, cx, cy);
             break;
         case 'V':
         case 'v':
             if (!read_numbers(cursor, end, v, 1))
                 return false;
-            cy = v[0] + oy;
+            cy = at_y(v[0]);
             path_line_to(path, cx, cy);
             break;
         case 'C':
         case 'c': {
             if (!read_numbers(cursor, end, v, 6))
                 return false;
-            const float x1 = v[0] + ox, y1 = v[1] + oy;
-            kx = v[2] + ox;
-            ky = v[3] + oy;
-            cx = v[4] + ox;
-            cy = v[5] + oy;
+            const float x1 = at_x(v[0]), y1 = at_y(v[1]);
+            kx = at_x(v[2]);
+            ky = at_y(v[3]);
+            cx = at_x(v[4]);
+            cy = at_y(v[5]);
             path_cubic_to(path, x1, y1, kx, ky, cx, cy);
             break;
         }
@@ -136,10 +138,10 @@ bool parse_path_data(VectorPath* path, const char* text, std::ptrdiff_t length) 
                 x1 = 2.0f * cx - kx;
                 y1 = 2.0f * cy - ky;
             }
-            kx = v[0] + ox;
-            ky = v[1] + oy;
-            cx = v[2] + ox;
-            cy = v[3] + oy;
+            kx = at_x(v[0]);
+            ky = at_y(v[1]);
+            cx = at_x(v[2]);
+            cy = at_y(v[3]);
             path_cubic_to(path, x1, y1, kx, ky, cx, cy);
             break;
         }
@@ -147,10 +149,10 @@ bool parse_path_data(VectorPath* path, const char* text, std::ptrdiff_t length) 
         case 'q':
             if (!read_numbers(cursor, end, v, 4))
                 return false;
-            kx = v[0] + ox;
-            ky = v[1] + oy;
-            cx = v[2] + ox;
-            cy = v[3] + oy;
+            kx = at_x(v[0]);
+            ky = at_y(v[1]);
+            cx = at_x(v[2]);
+            cy = at_y(v[3]);
             path_quad_to(path, kx, ky, cx, cy);
             break;
         case 'T':
@@ -164,8 +166,8 @@ bool parse_path_data(VectorPath* path, const char* text, std::ptrdiff_t length) 
                 kx = cx;
                 ky = cy;
             }
-            cx = v[0] + ox;
-            cy = v[1] + oy;
+            cx = at_x(v[0]);
+            cy = at_y(v[1]);
             path_quad_to(path, kx, ky, cx, cy);
             break;
         }
@@ -176,8 +178,8 @@ bool parse_path_data(VectorPath* path, const char* text, std::ptrdiff_t length) 
             if (!read_numbers(cursor, end, v, 3) || !parse_arc_flag(cursor, end, large_arc) ||
                 !parse_arc_flag(cursor, end, sweep) || !read_numbers(cursor, end, v + 3, 2))
                 return false;
-            cx = v[3] + ox;
-            cy = v[4] + oy;
+            cx = at_x(v[3]);
+            cy = at_y(v[4]);
             path_arc_to(path, v[0], v[1], v[2] * kDegreesToRadians, large_arc, sweep, cx, cy);
             break;
         }

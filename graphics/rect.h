@@ -17,7 +17,8 @@ struct Rect {
 
     constexpr float right() const { return x + w; }
     constexpr float bottom() const { return y + h; }
-    constexpr bool isValid() const { return w >= 0.0f && h >= 0.0f; }
+    // Only a negative side makes a rectangle invalid (a NaN side does not).
+    constexpr bool isValid() const { return !(w < 0.0f || h < 0.0f); }
     constexpr bool isEmpty() const { return w <= 0.0f || h <= 0.0f; }
 
     // Overlap of the two; an invalid operand yields the other, no overlap yields Empty.

@@ -78,7 +78,8 @@ void path_line_to(VectorPath* path, float x, float y);
 void path_quad_to(VectorPath* path, float x1, float y1, float x2, float y2);
 void path_cubic_to(VectorPath* path, float x1, float y1, float x2, float y2, float x3, float y3);
 // SVG endpoint arc from the current point as cubics of at most pi/8; angle in radians. The last
-// cubic ends exactly at (x, y); arcs without a usable ellipse become line_to(x, y).
+// cubic ends at the mapped end of the ellipse (within rounding of (x, y)); arcs without a usable
+// ellipse become line_to(x, y).
 void path_arc_to(VectorPath* path, float rx, float ry, float angle, bool large_arc, bool sweep, float x, float y);
 void path_close(VectorPath* path);
 void path_add_rect(VectorPath* path, float x, float y, float w, float h);

@@ -12,12 +12,6 @@ using pavrix_svg_core::PaintCommandKind;
 
 namespace {
 
-constexpr std::uint32_t kOpaqueWhite = 0xFFFFFFFFu;
-
-bool isDisplayed(const SVGElement& element) noexcept { return element.display != 1; }
-
-bool isVisible(const SVGElement& element) noexcept { return element.visibility == 0; }
-
 const SVGGeometryElement* asGeometry(const SVGElement* element) noexcept {
     return element && element->isGeometryElement() ? static_cast<const SVGGeometryElement*>(element)
                                                    : nullptr;
@@ -34,7 +28,7 @@ bool isClipCandidate(const SVGGeometryElement& shape) noexcept {
 
 void recordClipShape(const SVGGeometryElement& shape, SVGRenderState& parent) {
     SVGRenderState state(&shape, parent, shape.localTransform(), RenderMode::Clipping);
-    state.canvas->setColor(kOpaqueWhite);
+    state.canvas->setColor(kClipColor);
     emitPaintCommand(state, PaintCommandKind::clip_begin, shape.path, shape.clipRule, nullptr, &shape);
     state.canvas->clipPath(shape.path, static_cast<FillRule>(shape.clipRule), state.transform);
 }
@@ -52,25 +46,39 @@ void applyClipPath(const SVGClipPathElement& clip, SVGRenderState& state) {
     }
 }
 
-bool recordSimpleClip(const SVGClipPathElement& clip, SVGRenderState& clipState) {
+const SVGElement* firstSimpleClipChild(const SVGClipPathElement& clip) noexcept {
     for (const auto& node : clip.children()) {
         if (!node->isElement()) continue;
         const auto& child = static_cast<const SVGElement&>(*node);
         if (!isDisplayed(child)) continue;
         if (const SVGGeometryElement* shape = asGeometry(&child)) {
             if (shape->path.isEmpty() || !isVisible(*shape)) continue;
-            recordClipShape(*shape, clipState);
-            return true;
+            return shape;
         }
         if (child.id() == ElementID::Use) {
             const SVGGeometryElement* shape = useContentShape(child);
-            if (!shape || !isClipCandidate(*shape)) continue;
-            SVGRenderState useState(&child, clipState, child.localTransform(), RenderMode::Clipping);
-            recordClipShape(*shape, useState);
-            return true;
+            if (shape && isClipCandidate(*shape)) return &child;
         }
     }
-    return false;
+    return nullptr;
+}
+
+const ClipSummary& clipSummary(const SVGClipPathElement& clip, RenderPassTally& tally) {
+    const auto [entry, added] = tally.clipSummaries.try_emplace(&clip);
+    if (added) entry->second = ClipSummary{isComplexClip(clip), firstSimpleClipChild(clip)};
+    return entry->second;
+}
+
+bool recordSimpleClip(const SVGClipPathElement& clip, SVGRenderState& clipState) {
+    const SVGElement* child = clipSummary(clip, *clipState.tally).simpleChild;
+    if (!child) return false;
+    if (child->id() == ElementID::Use) {
+        SVGRenderState useState(child, clipState, child->localTransform(), RenderMode::Clipping);
+        recordClipShape(*useContentShape(*child), useState);
+    } else {
+        recordClipShape(static_cast<const SVGGeometryElement&>(*child), clipState);
+    }
+    return true;
 }
 
 bool isComplexClip(const SVGClipPathElement& clip) {

@@ -161,7 +161,8 @@ void appendClose(PaintCommand& command) {
     command.path_verbs.push_back(PathVerb::close);
 }
 
-// Moves a path built on the side into the command (whose path is usually empty).
+}  // namespace
+
 void appendBuiltPath(PaintCommand& command, PaintCommand&& built) {
     if (command.path_verbs.empty() && command.path_points.empty()) {
         command.path_verbs = std::move(built.path_verbs);
@@ -171,6 +172,8 @@ void appendBuiltPath(PaintCommand& command, PaintCommand&& built) {
     command.path_verbs.insert(command.path_verbs.end(), built.path_verbs.begin(), built.path_verbs.end());
     command.path_points.insert(command.path_points.end(), built.path_points.begin(), built.path_points.end());
 }
+
+namespace {
 
 int argumentCount(char command) noexcept {
     switch (command) {

@@ -24,6 +24,10 @@ void pushPaintPoint(PaintCommand& command, double x, double y);
 void appendExactMoveTo(PaintCommand& command, double x, double y);
 void appendExactLineTo(PaintCommand& command, double x, double y);
 
+// Moves the verbs and points of a path built on the side onto the end of
+// `command`'s path (usually empty, so the storage simply moves).
+void appendBuiltPath(PaintCommand& command, PaintCommand&& built);
+
 // Appends the arc from `current` as cubics (or a line when degenerate), writes
 // the arc's end point to `end` and raises `errorBound` to a bound on the
 // distance between the cubics and the true arc. False on bad flags or a

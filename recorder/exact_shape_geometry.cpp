@@ -169,13 +169,7 @@ bool buildExactGeometry(const SVGElement* element, PaintCommand& command, bool& 
             return false;
         }
     }
-    if (command.path_verbs.empty() && command.path_points.empty()) {
-        command.path_verbs = std::move(shape.path_verbs);
-        command.path_points = std::move(shape.path_points);
-    } else {
-        command.path_verbs.insert(command.path_verbs.end(), shape.path_verbs.begin(), shape.path_verbs.end());
-        command.path_points.insert(command.path_points.end(), shape.path_points.begin(), shape.path_points.end());
-    }
+    appendBuiltPath(command, std::move(shape));
     lowered = shapeLowered;
     errorBound = shapeBound;
     return true;

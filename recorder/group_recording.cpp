@@ -24,7 +24,7 @@ void beginGroup(SVGRenderState& state, const SVGBlendInfo& blend) {
         state.suppressed = true;
     }
     const auto* clip = static_cast<const SVGClipPathElement*>(blend.clipper);
-    if (clip && isComplexClip(*clip)) {
+    if (clip && clipSummary(*clip, *state.tally).complex) {
         reportRenderReason(state, "unsupported_complex_clip");
         state.suppressed = true;
     }
@@ -33,7 +33,7 @@ void beginGroup(SVGRenderState& state, const SVGBlendInfo& blend) {
     auto& commands = state.recording->commands;
     if (blend.opacityExact < 1.0) {
         const std::size_t start = commands.size();
-        const std::uint64_t painted = state.paintedCommands ? *state.paintedCommands : 0;
+        const std::uint64_t painted = state.tally->paintedCommands;
         emitGroupCommand(state, PaintCommandKind::group_begin, state.element, blend.opacityExact);
         if (commands.size() > start) {
             state.groupRecorded = true;
@@ -59,7 +59,7 @@ void endGroup(SVGRenderState& state, const SVGBlendInfo& blend) {
     if (!state.groupRecorded) return;
     // Removed groups never hold fills or strokes, so the running count tells
     // whether anything after the group_begin painted.
-    const bool painted = state.paintedCommands && *state.paintedCommands > state.paintedAtGroupStart;
+    const bool painted = state.tally->paintedCommands > state.paintedAtGroupStart;
     if (painted) {
         emitGroupCommand(state, PaintCommandKind::group_end, state.element, blend.opacityExact);
     } else {

@@ -222,7 +222,7 @@ void emitPaintCommand(SVGRenderState& state, PaintCommandKind kind, const Path& 
     recording.verb_count = verbs;
     recording.point_count = points;
     recording.dash_count = dashes;
-    if (kind != PaintCommandKind::clip_begin && state.paintedCommands) ++*state.paintedCommands;
+    if (kind != PaintCommandKind::clip_begin) ++state.tally->paintedCommands;
 }
 
 void emitGroupCommand(SVGRenderState& state, PaintCommandKind kind, const SVGElement* elementArg,

@@ -11,6 +11,8 @@
 #include "recorder/exact_shape_geometry.h"
 #include "recorder/group_recording.h"
 #include "recorder/paint_emission.h"
+#include "recorder/paint_server_hooks.h"
+#include "recorder/text_drawing.h"
 #include "svg/document.h"
 #include "svg/geometry_element.h"
 #include "svg/graphics_elements.h"
@@ -20,7 +22,6 @@
 #include "svg/marker_layout.h"
 #include "svg/number_readers.h"
 #include "svg/paint.h"
-#include "svg/paint_server_elements.h"
 #include "svg/render_hooks.h"
 #include "svg/svg_svg_element.h"
 #include "svg/text_elements.h"
@@ -33,15 +34,11 @@ using pavrix_svg_core::PaintRecording;
 
 namespace {
 
-constexpr std::uint32_t kOpaqueWhite = 0xFFFFFFFFu;
-
 void addUniqueReason(std::vector<std::string>& reasons, std::string_view reason) {
     if (std::find(reasons.begin(), reasons.end(), reason) == reasons.end()) {
         reasons.emplace_back(reason);
     }
 }
-
-bool isDisplayed(const SVGElement& element) noexcept { return element.display != 1; }
 
 // Steps shared by svg and marker elements once their group is open: the
 // viewport clip when overflow is hidden, the children, the clip's end.
@@ -55,7 +52,7 @@ void renderViewportContent(const SVGElement& element, const SVGFitToViewBox& fit
                               ? viewBoxClipRect(fit.preserveAspectRatio(), viewBox, width, height)
                               : Rect(0.0f, 0.0f, width, height);
         if (state.recording && !state.suppressed) {
-            state.canvas->setColor(kOpaqueWhite);
+            state.canvas->setColor(kClipColor);
             Path path;
             path.addRect(clip);
             const std::size_t before = state.recording->commands.size();
@@ -82,6 +79,43 @@ void renderInGroup(const SVGElement& element, const Transform& local,
     endGroup(state, blend);
 }
 
+// Marker instances render their marker's content again each time, and marker
+// content can hold markers in turn: a few kilobytes could otherwise expand
+// exponentially or nest past the stack. Instances get the budget of use
+// clones, and the chain of states stays within twice the document's depth.
+constexpr std::uint32_t kMaxMarkerStateDepth = 2 * Document::kMaxElementDepth;
+
+bool chargeMarkerContent(const SVGMarkerElement& marker, RenderPassTally& tally) noexcept {
+    const SVGElement* node = &marker;
+    while (node) {
+        if (++tally.markerContentElements > Document::kMaxClonedElements) return false;
+        for (const Attribute& attribute : node->attributes()) {
+            tally.markerContentBytes += attribute.value.size() + 1;
+        }
+        if (tally.markerContentBytes > Document::kMaxCloneAttributeBytes) return false;
+        if (const SVGElement* child = node->firstElementChild()) {
+            node = child;
+            continue;
+        }
+        while (node != &marker && !node->nextElementSibling()) node = node->parent();
+        node = node == &marker ? nullptr : node->nextElementSibling();
+    }
+    return true;
+}
+
+bool markerInstanceAffordable(const SVGMarkerElement& marker, const SVGRenderState& parentState) {
+    RenderPassTally& tally = *parentState.tally;
+    if (!tally.markerBudgetSpent && parentState.depth < kMaxMarkerStateDepth &&
+        chargeMarkerContent(marker, tally)) {
+        return true;
+    }
+    if (!tally.markerBudgetSpent && parentState.recording) {
+        markRecorderOverBudget(*parentState.recording, &marker);
+    }
+    tally.markerBudgetSpent = true;
+    return false;
+}
+
 bool orientIsFixedAngle(const SVGMarkerElement& marker) noexcept {
     return marker.orient().orientType() == OrientType::Angle;
 }
@@ -104,13 +138,6 @@ void renderMarkers(const SVGGeometryElement& element, SVGRenderState& state) {
         renderMarker(*position.marker, state, position.point, position.angle,
                      element.strokeData.width);
     }
-}
-
-// Pattern tiles are drawn in a layer state without a recording.
-void renderPatternContent(const SVGElement& holder, const std::shared_ptr<Canvas>& canvas,
-                          const Transform& transform, const SVGRenderState& parent) {
-    SVGRenderState layer(&holder, &parent, transform, RenderMode::Painting, canvas, nullptr);
-    renderChildren(holder, layer);
 }
 
 const RenderHooks kRenderHooks{
@@ -156,7 +183,7 @@ void checkSubtreeReferences(const SVGElement& element, const Document& document,
 
 void installRenderHooks() noexcept {
     setRenderHooks(&kRenderHooks);
-    setPatternContentRenderer(&renderPatternContent);
+    installPaintServerHooks();
 }
 
 void renderChildren(const SVGElement& element, const SVGRenderState& state) {
@@ -190,7 +217,7 @@ void renderUseElement(SVGUseElement& element, const SVGRenderState& parentState)
 }
 
 void renderGeometryElement(SVGGeometryElement& element, const SVGRenderState& parentState) {
-    if (!isDisplayed(element) || element.visibility != 0) return;
+    if (!isDisplayed(element) || !isVisible(element)) return;
     renderInGroup(element, element.localTransform(), parentState, [&](SVGRenderState& state) {
         if (element.path.isEmpty()) {
             if (isRenderable(element.fillPaint) || isRenderable(element.strokePaint)) {
@@ -199,7 +226,7 @@ void renderGeometryElement(SVGGeometryElement& element, const SVGRenderState& pa
             return;
         }
         if (state.mode == RenderMode::Clipping) {
-            state.canvas->setColor(kOpaqueWhite);
+            state.canvas->setColor(kClipColor);
             emitPaintCommand(state, PaintCommandKind::clip_begin, element.path, element.clipRule,
                              nullptr, &element);
             state.canvas->fillPath(element.path, static_cast<FillRule>(element.clipRule),
@@ -223,7 +250,7 @@ void renderGeometryElement(SVGGeometryElement& element, const SVGRenderState& pa
 }
 
 void renderImageElement(SVGImageElement& element, const SVGRenderState& parentState) {
-    if (!isDisplayed(element) || element.visibility != 0) return;
+    if (!isDisplayed(element) || !isVisible(element)) return;
     const Bitmap& bitmap = element.bitmap();
     const int bitmapW = bitmapWidth(bitmap);
     const int bitmapH = bitmapHeight(bitmap);
@@ -246,7 +273,8 @@ void renderTextElement(SVGTextElement& element, const SVGRenderState& parentStat
 
 void renderMarker(const SVGMarkerElement& marker, const SVGRenderState& parentState,
                   const Point& point, float angle, float strokeWidth) {
-    if (stateChainContains(parentState, &marker) || !isDisplayed(marker)) return;
+    if (markerChainContains(parentState, &marker) || !isDisplayed(marker)) return;
+    if (!markerInstanceAffordable(marker, parentState)) return;
     const Transform local = markerTransform(marker, point, angle, strokeWidth);
     renderInGroup(marker, local, parentState, [&](SVGRenderState& state) {
         const LengthContext lengths(marker);

@@ -40,6 +40,20 @@ void childErrorBounds(SVGRenderState& state, const SVGRenderState& parent, const
                                   localShift * elementLinear;
 }
 
+bool hasDeferredReason(const SVGElement* element) noexcept {
+    if (!element) return false;
+    for (const auto& entry : deferredCapabilities(*element)) {
+        if (!entry.second.reason.empty()) return true;
+    }
+    return false;
+}
+
+const SVGRenderState* innermostMarkerState(const SVGRenderState& state,
+                                           const SVGRenderState* parent) noexcept {
+    if (state.element && state.element->id() == ElementID::Marker) return &state;
+    return parent ? parent->markerState : nullptr;
+}
+
 }  // namespace
 
 SVGBlendInfo::SVGBlendInfo(const SVGElement& element)
@@ -57,7 +71,10 @@ SVGRenderState::SVGRenderState(const SVGElement* element_, const SVGRenderState&
       canvas(parent_.canvas),
       recording(parent_.recording),
       suppressed(parent_.suppressed),
-      paintedCommands(parent_.paintedCommands) {
+      tally(parent_.tally),
+      depth(parent_.depth + 1),
+      deferredOnChain(parent_.deferredOnChain || hasDeferredReason(element_)),
+      markerState(innermostMarkerState(*this, &parent_)) {
     multiplyTransformExact(exactTransform, parent_.exactTransform,
                            exactLocalTransform(element_, localTransform));
     transformOperationCount =
@@ -78,9 +95,20 @@ SVGRenderState::SVGRenderState(const SVGElement* element_, const SVGRenderState*
       exactTransform(toExactTransform(deviceTransform)) {
     transformOperationCount = chainTransformOperationCount(
         parent_ ? parent_->transformOperationCount : 0u, element_, deviceTransform);
-    paintedCommands = (parent_ && parent_->recording == recording_) ? parent_->paintedCommands
-                                                                    : &ownPaintedCommands;
+    if (parent_ && parent_->recording == recording_) {
+        tally = parent_->tally;
+    } else {
+        ownTally = std::make_unique<RenderPassTally>();
+        tally = ownTally.get();
+    }
+    depth = parent_ ? parent_->depth + 1 : 0;
+    deferredOnChain = (parent_ && parent_->deferredOnChain) || hasDeferredReason(element_);
+    markerState = innermostMarkerState(*this, parent_);
 }
+
+bool isDisplayed(const SVGElement& element) noexcept { return element.display != 1; }
+
+bool isVisible(const SVGElement& element) noexcept { return element.visibility == 0; }
 
 ExactTransform toExactTransform(const Transform& t) noexcept {
     return ExactTransform{t.a(), t.b(), t.c(), t.d(), t.e(), t.f()};
@@ -122,6 +150,13 @@ bool stateChainContains(const SVGRenderState& state, const SVGElement* element) 
     return false;
 }
 
+bool markerChainContains(const SVGRenderState& state, const SVGElement* marker) noexcept {
+    for (const SVGRenderState* s = state.markerState; s; s = s->parent ? s->parent->markerState : nullptr) {
+        if (s->element == marker) return true;
+    }
+    return false;
+}
+
 void reportRenderReason(const SVGRenderState& state, std::string_view reason) {
     reportRenderReason(state, reason, state.element);
 }
@@ -134,6 +169,7 @@ void reportRenderReason(const SVGRenderState& state, std::string_view reason,
 
 bool reportDeferredCapabilities(SVGRenderState& state) {
     if (!state.recording || state.suppressed) return false;
+    if (!state.deferredOnChain) return true;
     for (const SVGRenderState* s = &state; s; s = s->parent) {
         if (!s->element) continue;
         for (const auto& [name, capability] : deferredCapabilities(*s->element)) {

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <memory>
 #include <string_view>
+#include <unordered_map>
 
 #include "graphics/canvas.h"
 #include "graphics/transform.h"
@@ -24,6 +25,26 @@ enum class RenderMode : std::uint8_t {
 };
 
 // What beginGroup/endGroup need of an element.
+// What a clip path records as, which depends only on its laid-out subtree.
+struct ClipSummary {
+    bool complex = false;
+    const SVGElement* simpleChild = nullptr;  // the shape or use recordSimpleClip records
+};
+
+// Running figures of one render pass, shared by every state of its chain.
+struct RenderPassTally {
+    // Fill and stroke commands recorded so far, so that endGroup can tell in
+    // constant time whether its group painted anything.
+    std::uint64_t paintedCommands = 0;
+    // Elements and attribute bytes of marker content rendered so far: every
+    // instance renders its marker's whole subtree again.
+    std::uint64_t markerContentElements = 0;
+    std::uint64_t markerContentBytes = 0;
+    bool markerBudgetSpent = false;
+    // Clip paths are summarized once per pass, however many elements use them.
+    std::unordered_map<const SVGElement*, ClipSummary> clipSummaries;
+};
+
 struct SVGBlendInfo {
     explicit SVGBlendInfo(const SVGElement& element);
 
@@ -63,17 +84,30 @@ public:
     bool clipRecorded = false;
     bool groupRecorded = false;
     std::uint64_t groupStart = 0;
-    // Fill and stroke commands recorded so far by this pass (shared along the
-    // chain), so that endGroup can tell in constant time whether its group
-    // painted anything.
-    std::uint64_t* paintedCommands = nullptr;
+    // Shared with the parent when both feed the same recording.
+    RenderPassTally* tally = nullptr;
     std::uint64_t paintedAtGroupStart = 0;
+    // States above this one on the chain.
+    std::uint32_t depth = 0;
+    // Some element on the chain holds a deferred capability with a reason, so
+    // that painting without one costs no walk up the chain.
+    bool deferredOnChain = false;
+    // The innermost state on the chain (this one included) rendering a marker.
+    const SVGRenderState* markerState = nullptr;
 
     bool records() const noexcept { return recording != nullptr; }
 
 private:
-    std::uint64_t ownPaintedCommands = 0;
+    std::unique_ptr<RenderPassTally> ownTally;
 };
+
+// Clip shapes are drawn in opaque white.
+inline constexpr std::uint32_t kClipColor = 0xFFFFFFFFu;
+
+// display: none leaves out the element and its subtree.
+bool isDisplayed(const SVGElement& element) noexcept;
+// Only "visible" shows; "hidden" and "collapse" hide alike.
+bool isVisible(const SVGElement& element) noexcept;
 
 // Each float widened to double.
 ExactTransform toExactTransform(const Transform& transform) noexcept;
@@ -88,6 +122,8 @@ std::uint32_t chainTransformOperationCount(std::uint32_t parentCount, const SVGE
 
 // True when the element is the element of the state or of any state above it.
 bool stateChainContains(const SVGRenderState& state, const SVGElement* element) noexcept;
+// stateChainContains for a marker element, visiting only the marker states.
+bool markerChainContains(const SVGRenderState& state, const SVGElement* marker) noexcept;
 
 // With a recording, the element (the state's one by default) reports the
 // reason to its document; without an element nothing happens.

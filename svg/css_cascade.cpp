@@ -80,6 +80,34 @@ const AttributeSelector* singleClassSelector(const StyleRule& rule)
     return &attribute;
 }
 
+void appendTo(StyleSheetClassIndex& index, const std::string& key, std::uint32_t ruleIndex)
+{
+    auto found = index.find(std::string_view(key));
+    if (found == index.end())
+        found = index.emplace(key, std::vector<std::uint32_t>{}).first;
+    found->second.push_back(ruleIndex);
+}
+
+// Starts collecting the candidate rules of one element into state.scratch.
+std::uint64_t startCollecting(CssCascadeState& state)
+{
+    if (state.collectedIn.size() != state.rules.size())
+        state.collectedIn.assign(state.rules.size(), 0);
+    return ++state.visit;
+}
+
+// Every rule is filed in exactly one list, so a list is either wholly collected for this element or
+// not at all: a list met again (a class word repeated in one class attribute) is recognised by its
+// first rule. Without this the repetitions would collect the list once each.
+void collectRules(CssCascadeState& state, const std::vector<std::uint32_t>& list, std::uint64_t visit)
+{
+    if (list.empty() || state.collectedIn[list.front()] == visit)
+        return;
+    for (const std::uint32_t ruleIndex : list)
+        state.collectedIn[ruleIndex] = visit;
+    state.scratch.insert(state.scratch.end(), list.begin(), list.end());
+}
+
 } // namespace
 
 std::size_t CssStringHash::operator()(std::string_view text) const noexcept
@@ -96,17 +124,78 @@ void sortStyleRules(std::vector<StyleRule>& rules)
     });
 }
 
+void buildRuleBuckets(const std::vector<StyleRule>& rules, StyleRuleBuckets& buckets)
+{
+    buckets = StyleRuleBuckets{};
+    buckets.byType.resize(std::size_t{1} << 8);
+    for (std::size_t i = 0; i < rules.size(); ++i) {
+        const auto index = static_cast<std::uint32_t>(i);
+        const Selector& selector = rules[i].selector;
+        if (selector.empty())
+            continue; // matches nothing
+        const CompoundSelector& compound = selector.back();
+        const AttributeSelector* id = nullptr;
+        const AttributeSelector* className = nullptr;
+        for (const AttributeSelector& attribute : compound.attributeSelectors) {
+            if (attribute.propertyId == kCssIdPropertyId && attribute.matchKind == kCssAttributeEquals && !id)
+                id = &attribute;
+            if (attribute.propertyId == kCssClassPropertyId && attribute.matchKind == kCssAttributeWord &&
+                !attribute.value.empty() && !className)
+                className = &attribute;
+        }
+        if (id)
+            appendTo(buckets.byId, id->value, index);
+        else if (className)
+            appendTo(buckets.byClass, className->value, index);
+        else if (compound.type != kCssTypeAny)
+            buckets.byType[static_cast<std::uint8_t>(compound.type)].push_back(index);
+        else
+            buckets.universal.push_back(index);
+    }
+    buckets.built = true;
+}
+
 void matchRules(CssCascadeState& state, SVGElement& element)
 {
     if (state.stopped)
         return;
-    for (const StyleRule& rule : state.rules) {
-        const bool matched = matchSelector(rule.selector, element, state.counter);
+    const auto matchOne = [&state, &element](std::size_t ruleIndex, bool memo) {
+        const StyleRule& rule = state.rules[ruleIndex];
+        const bool matched = memo ? matchSelector(rule.selector, element, state.counter, state.siblingMemo,
+                                                  static_cast<std::uint32_t>(ruleIndex))
+                                  : matchSelector(rule.selector, element, state.counter);
         if (state.counter.overflow) {
             stopCascade(state);
-            return;
+            return false;
         }
-        if (matched && !applyRule(state, rule, element))
+        return !matched || applyRule(state, rule, element);
+    };
+    if (!state.buckets.built) {
+        for (std::size_t i = 0; i < state.rules.size(); ++i) {
+            if (!matchOne(i, false))
+                return;
+        }
+        return;
+    }
+    std::vector<std::uint32_t>& candidates = state.scratch;
+    candidates.clear();
+    const std::uint64_t visit = startCollecting(state);
+    const StyleRuleBuckets& buckets = state.buckets;
+    if (const auto found = buckets.byId.find(std::string_view(findAttribute(element, PropertyID::Id)));
+        found != buckets.byId.end())
+        collectRules(state, found->second, visit);
+    const std::string_view classes = findAttribute(element, PropertyID::Class);
+    std::size_t position = 0;
+    for (std::string_view word = nextCssWord(classes, position); !word.empty();
+         word = nextCssWord(classes, position)) {
+        if (const auto found = buckets.byClass.find(word); found != buckets.byClass.end())
+            collectRules(state, found->second, visit);
+    }
+    collectRules(state, buckets.byType[static_cast<std::uint8_t>(element.id())], visit);
+    collectRules(state, buckets.universal, visit);
+    std::sort(candidates.begin(), candidates.end());
+    for (const std::uint32_t ruleIndex : candidates) {
+        if (!matchOne(ruleIndex, true))
             return;
     }
 }
@@ -127,11 +216,7 @@ bool buildClassIndex(const std::vector<StyleRule>& rules, StyleSheetClassIndex& 
         }
     }
     for (std::size_t i = 0; i < rules.size(); ++i) {
-        const std::string& name = singleClassSelector(rules[i])->value;
-        auto found = index.find(std::string_view(name));
-        if (found == index.end())
-            found = index.emplace(name, std::vector<std::uint32_t>{}).first;
-        found->second.push_back(static_cast<std::uint32_t>(i));
+        appendTo(index, singleClassSelector(rules[i])->value, static_cast<std::uint32_t>(i));
     }
     return true;
 }
@@ -147,12 +232,7 @@ void matchRulesByClass(CssCascadeState& state, SVGElement& element)
     }
     std::vector<std::uint32_t>& collected = state.scratch;
     collected.clear();
-    // Every rule sits in the list of its one class, so a list is either wholly collected for this
-    // element or not at all: a repeated word is recognised by the first rule of its list. Without
-    // this a class attribute repeating one word would collect its list once per repetition.
-    if (state.collectedIn.size() != state.rules.size())
-        state.collectedIn.assign(state.rules.size(), 0);
-    const std::uint64_t visit = ++state.visit;
+    const std::uint64_t visit = startCollecting(state);
     std::size_t position = 0;
     for (std::string_view word = nextCssWord(classes, position); !word.empty();
          word = nextCssWord(classes, position)) {
@@ -164,11 +244,7 @@ void matchRulesByClass(CssCascadeState& state, SVGElement& element)
             stopCascade(state);
             return;
         }
-        if (list.empty() || state.collectedIn[list.front()] == visit)
-            continue;
-        for (const std::uint32_t ruleIndex : list)
-            state.collectedIn[ruleIndex] = visit;
-        collected.insert(collected.end(), list.begin(), list.end());
+        collectRules(state, list, visit);
     }
     // Indices are positions in the sorted vector, so ascending order is the sorted-rule order.
     std::sort(collected.begin(), collected.end());
@@ -202,10 +278,13 @@ void applyStyleSheet(Document& document, std::string_view styleText)
     // The fast path's rule indices are 32-bit; a sheet too large for them takes the plain path.
     const bool indexed =
         state.rules.size() <= UINT32_MAX && buildClassIndex(state.rules, state.classIndex);
-    if (indexed)
+    if (indexed) {
         applyIndexedRulesToTree(*root, state);
-    else
-        applyRulesToTree(*root, state);
+        return;
+    }
+    if (state.rules.size() <= UINT32_MAX)
+        buildRuleBuckets(state.rules, state.buckets);
+    applyRulesToTree(*root, state);
 }
 
 } // namespace pavrix_svg

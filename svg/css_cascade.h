@@ -30,6 +30,19 @@ using StyleSheetClassIndex =
 // with "unsupported_complexity".
 inline constexpr std::uint64_t kMaxCascadeStoredBytes = std::uint64_t{256} << 20;
 
+// The plain path's candidate rules: every rule is filed under one thing its rightmost compound
+// requires of the element (an id value, else a class word, else the element type; universal when
+// it requires none of these). A rule outside an element's buckets cannot match it, so only the
+// candidates are matched, in sorted-rule order. Neither id nor class is a CSS property, so no
+// declaration changes an element's buckets during the cascade.
+struct StyleRuleBuckets {
+    bool built = false;
+    StyleSheetClassIndex byId;
+    StyleSheetClassIndex byClass;
+    std::vector<std::vector<std::uint32_t>> byType; // indexed by ElementID
+    std::vector<std::uint32_t> universal;
+};
+
 struct CssCascadeState {
     Document* document = nullptr;
     std::vector<StyleRule> rules; // sorted
@@ -38,11 +51,14 @@ struct CssCascadeState {
     bool stopped = false;
     std::uint64_t storedBytes = 0;
     std::uint64_t storedBytesCap = kMaxCascadeStoredBytes;
-    std::vector<std::uint32_t> scratch; // reused by the fast path
-    // Fast path: the element visit in which each rule was last collected, so that a class word
-    // repeated in one class attribute collects its rules only once.
+    std::vector<std::uint32_t> scratch; // candidate rules of one element, reused
+    // The element visit in which each rule was last collected, so that a class word repeated in
+    // one class attribute collects its rules only once.
     std::vector<std::uint64_t> collectedIn;
     std::uint64_t visit = 0;
+    // Plain path only: without buckets every rule is matched against every element.
+    StyleRuleBuckets buckets;
+    CssSiblingMemo siblingMemo;
 };
 
 // Parses the gathered style text and applies it to the document's tree. Runs after the reader has
@@ -53,7 +69,9 @@ void applyStyleSheet(Document& document, std::string_view styleText);
 // specificities. Positions are unique, so this equals a stable sort by specificity.
 void sortStyleRules(std::vector<StyleRule>& rules);
 
-// Plain path: every rule against one element / an element and its element descendants.
+// Plain path: every rule (every candidate, once buckets are built) against one element / an
+// element and its element descendants.
+void buildRuleBuckets(const std::vector<StyleRule>& rules, StyleRuleBuckets& buckets);
 void matchRules(CssCascadeState& state, SVGElement& element);
 void applyRulesToTree(SVGElement& element, CssCascadeState& state);
 

@@ -5,6 +5,7 @@
 #include "svg/property_id.h"
 #include "svg/svg_element.h"
 
+#include <cstdint>
 #include <algorithm>
 #include <vector>
 
@@ -190,7 +191,43 @@ bool matchCompoundSelector(const CompoundSelector& compound, const SVGElement& e
     return true;
 }
 
-bool matchSelector(const Selector& selector, const SVGElement& element, CssMatchCounter& counter)
+const SVGElement* CssSiblingMemo::nearestMatch(const CompoundSelector& compound, const SVGElement* start,
+                                               std::uint32_t ruleIndex, std::uint32_t compoundIndex,
+                                               CssMatchCounter& counter)
+{
+    if (!start)
+        return nullptr;
+    if (m_entries.empty())
+        m_entries.resize(kEntries);
+    const SVGElement* parent = start->parent();
+    std::uint64_t hash = reinterpret_cast<std::uintptr_t>(parent);
+    hash = (hash ^ (std::uint64_t{ruleIndex} << 32 | compoundIndex)) * 0x9E3779B97F4A7C15ull;
+    Entry& entry = m_entries[(hash >> 32) & (kEntries - 1)];
+    const bool usable = entry.parent == parent && entry.ruleIndex == ruleIndex &&
+                        entry.compoundIndex == compoundIndex;
+    const SVGElement* found = nullptr;
+    for (const SVGElement* sibling = start; sibling; sibling = sibling->previousElementSibling()) {
+        if (usable && sibling == entry.from) {
+            found = entry.result;
+            break;
+        }
+        if (!counter.charge(1))
+            return nullptr;
+        if (matchCompoundSelector(compound, *sibling, counter)) {
+            found = sibling;
+            break;
+        }
+        if (counter.overflow)
+            return nullptr;
+    }
+    entry = Entry{parent, start, found, ruleIndex, compoundIndex};
+    return found;
+}
+
+namespace {
+
+bool matchSelectorWith(const Selector& selector, const SVGElement& element, CssMatchCounter& counter,
+                       CssSiblingMemo* memo, std::uint32_t ruleIndex)
 {
     if (selector.empty())
         return false;
@@ -202,6 +239,17 @@ bool matchSelector(const Selector& selector, const SVGElement& element, CssMatch
     // Greedy: the nearest candidate that matches is taken for good; a later failure further left
     // does not make us retry a farther one.
     while (current > 0) {
+        if (memo && combinator == kCssCombinatorSubsequentSibling) {
+            // The nearest earlier sibling matching the next compound, as the step-by-step walk
+            // below would find it.
+            e = memo->nearestMatch(selector[current - 1], e->previousElementSibling(), ruleIndex,
+                                   static_cast<std::uint32_t>(current - 1), counter);
+            if (!e || counter.overflow)
+                return false;
+            --current;
+            combinator = selector[current].combinator;
+            continue;
+        }
         if (!counter.charge(1))
             return false;
         const bool upwards = combinator == kCssCombinatorDescendant || combinator == kCssCombinatorChild;
@@ -217,6 +265,19 @@ bool matchSelector(const Selector& selector, const SVGElement& element, CssMatch
         }
     }
     return true;
+}
+
+} // namespace
+
+bool matchSelector(const Selector& selector, const SVGElement& element, CssMatchCounter& counter)
+{
+    return matchSelectorWith(selector, element, counter, nullptr, 0);
+}
+
+bool matchSelector(const Selector& selector, const SVGElement& element, CssMatchCounter& counter,
+                   CssSiblingMemo& memo, std::uint32_t ruleIndex)
+{
+    return matchSelectorWith(selector, element, counter, &memo, ruleIndex);
 }
 
 } // namespace pavrix_svg

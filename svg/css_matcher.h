@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <string_view>
+#include <vector>
 
 namespace pavrix_svg {
 
@@ -25,9 +26,36 @@ struct CssMatchCounter {
     }
 };
 
+// Remembers the answers of "~" walks: per (rule, compound, sibling list), the nearest sibling at or
+// before `from` that matches the compound (or none). A later walk in the same list stops when it
+// reaches `from`, so a run of siblings is walked about once per compound instead of once per
+// element. Sound only while elements are matched in document order after everything before them
+// has its final attributes, as in the cascade. Fixed size: a colliding entry is replaced, which
+// only costs a longer walk.
+class CssSiblingMemo {
+public:
+    const SVGElement* nearestMatch(const CompoundSelector& compound, const SVGElement* start,
+                                   std::uint32_t ruleIndex, std::uint32_t compoundIndex,
+                                   CssMatchCounter& counter);
+
+private:
+    struct Entry {
+        const SVGElement* parent = nullptr; // null: empty slot
+        const SVGElement* from = nullptr;
+        const SVGElement* result = nullptr;
+        std::uint32_t ruleIndex = 0;
+        std::uint32_t compoundIndex = 0;
+    };
+    static constexpr std::size_t kEntries = std::size_t{1} << 14;
+    std::vector<Entry> m_entries;
+};
+
 // Greedy right-to-left matching: the nearest candidate ancestor or sibling is taken and never
 // reconsidered.
 bool matchSelector(const Selector& selector, const SVGElement& element, CssMatchCounter& counter);
+// The same match, with the "~" walks of rule `ruleIndex` answered through `memo`.
+bool matchSelector(const Selector& selector, const SVGElement& element, CssMatchCounter& counter,
+                   CssSiblingMemo& memo, std::uint32_t ruleIndex);
 bool matchCompoundSelector(const CompoundSelector& compound, const SVGElement& element,
                            CssMatchCounter& counter);
 bool matchAttributeSelector(const AttributeSelector& selector, const SVGElement& element);

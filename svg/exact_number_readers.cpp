@@ -91,15 +91,18 @@ double exactLengthOrFallback(std::string_view text, double floatNumber, double r
     if (!readFiniteNumber(v, number))
         return resolvedLength;
     const std::string_view unit = trimSvgWhitespace(v);
-    if (const double scale = absoluteUnitScale(unit); scale != 0.0)
-        return number * scale;
-    if (isRelativeUnit(unit)) {
+    double value = resolvedLength;
+    if (const double scale = absoluteUnitScale(unit); scale != 0.0) {
+        value = number * scale;
+    } else if (isRelativeUnit(unit)) {
         // The float layer resolved the relative unit; scale its result by the exact number.
         if (floatNumber != 0.0)
-            return number * resolvedLength / floatNumber;
-        return number != 0.0 ? resolvedLength : 0.0;
+            value = number * resolvedLength / floatNumber;
+        else
+            value = number != 0.0 ? resolvedLength : 0.0;
     }
-    return resolvedLength;
+    // A conversion that overflows is no exact reading of the text either.
+    return std::isfinite(value) ? value : resolvedLength;
 }
 
 std::vector<std::string_view> tokenizeDashList(std::string_view text)

@@ -40,9 +40,8 @@ Rect SVGGeometryElement::strokeBoundingBox() const {
         box = Rect(box.x - extent, box.y - extent, box.w + 2.0f * extent, box.h + 2.0f * extent);
     }
     for (const MarkerPosition& position : markerPositions) {
-        if (position.marker == nullptr)
-            continue;
-        box = box.united(markerBoundingBox(*position.marker, position.point, position.angle, strokeData.width));
+        if (position.marker != nullptr)
+            box = box.united(markerBoundingBox(*position.marker, position.point, position.angle, strokeData.width));
     }
     return box;
 }

@@ -17,6 +17,13 @@ SVGURIReference::SVGURIReference(SVGElement& element) {
     element.addProperty(m_href);
 }
 
+SVGViewportRect::SVGViewportRect(SVGElement& element) {
+    element.addProperty(m_x);
+    element.addProperty(m_y);
+    element.addProperty(m_width);
+    element.addProperty(m_height);
+}
+
 SVGGElement::SVGGElement(Document& document) : SVGGraphicsElement(document, ElementID::G) {}
 
 void SVGGElement::render(const SVGRenderState& parentState) {

@@ -43,6 +43,26 @@ private:
     SVGString m_href{PropertyID::Href};
 };
 
+// x, y (0 by default) and width, height (100% by default, no negatives) of the svg, use or
+// image element it is mixed into.
+class SVGViewportRect {
+public:
+    explicit SVGViewportRect(SVGElement& element);
+
+    const SVGLength& x() const noexcept { return m_x; }
+    const SVGLength& y() const noexcept { return m_y; }
+    const SVGLength& width() const noexcept { return m_width; }
+    const SVGLength& height() const noexcept { return m_height; }
+
+private:
+    SVGLength m_x{PropertyID::X, LengthDirection::Horizontal, LengthNegativeMode::Allow};
+    SVGLength m_y{PropertyID::Y, LengthDirection::Vertical, LengthNegativeMode::Allow};
+    SVGLength m_width{PropertyID::Width, LengthDirection::Horizontal, LengthNegativeMode::Forbid, 100.0f,
+                      LengthUnit::Percent};
+    SVGLength m_height{PropertyID::Height, LengthDirection::Vertical, LengthNegativeMode::Forbid, 100.0f,
+                       LengthUnit::Percent};
+};
+
 class SVGGElement final : public SVGGraphicsElement {
 public:
     explicit SVGGElement(Document& document);

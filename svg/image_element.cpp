@@ -29,11 +29,8 @@ Bitmap decodeHref(std::string_view value) {
 
 } // namespace
 
-SVGImageElement::SVGImageElement(Document& document) : SVGGraphicsElement(document, ElementID::Image) {
-    addProperty(m_x);
-    addProperty(m_y);
-    addProperty(m_width);
-    addProperty(m_height);
+SVGImageElement::SVGImageElement(Document& document)
+    : SVGGraphicsElement(document, ElementID::Image), SVGViewportRect(static_cast<SVGElement&>(*this)) {
     addProperty(m_preserveAspectRatio);
 }
 
@@ -47,8 +44,8 @@ bool SVGImageElement::parseAttribute(PropertyID id, std::string_view value) {
 
 Rect SVGImageElement::fillBoundingBox() const {
     const LengthContext context(*this);
-    return Rect(context.valueForLength(m_x), context.valueForLength(m_y), context.valueForLength(m_width),
-                context.valueForLength(m_height));
+    return Rect(context.valueForLength(x()), context.valueForLength(y()), context.valueForLength(width()),
+                context.valueForLength(height()));
 }
 
 Rect SVGImageElement::strokeBoundingBox() const {

@@ -7,7 +7,7 @@ namespace pavrix_svg {
 
 // Through the entry points the classifier refuses href on image elements, so no bitmap is
 // ever decoded there; parseAttribute decodes only when a caller sets href directly.
-class SVGImageElement final : public SVGGraphicsElement {
+class SVGImageElement final : public SVGGraphicsElement, public SVGViewportRect {
 public:
     explicit SVGImageElement(Document& document);
 
@@ -17,20 +17,10 @@ public:
     Rect strokeBoundingBox() const override;
     void render(const SVGRenderState& parentState) override;
 
-    const SVGLength& x() const noexcept { return m_x; }
-    const SVGLength& y() const noexcept { return m_y; }
-    const SVGLength& width() const noexcept { return m_width; }
-    const SVGLength& height() const noexcept { return m_height; }
     const SVGPreserveAspectRatio& preserveAspectRatio() const noexcept { return m_preserveAspectRatio; }
     const Bitmap& bitmap() const noexcept { return m_bitmap; }
 
 private:
-    SVGLength m_x{PropertyID::X, LengthDirection::Horizontal, LengthNegativeMode::Allow};
-    SVGLength m_y{PropertyID::Y, LengthDirection::Vertical, LengthNegativeMode::Allow};
-    SVGLength m_width{PropertyID::Width, LengthDirection::Horizontal, LengthNegativeMode::Forbid, 100.0f,
-                      LengthUnit::Percent};
-    SVGLength m_height{PropertyID::Height, LengthDirection::Vertical, LengthNegativeMode::Forbid, 100.0f,
-                       LengthUnit::Percent};
     SVGPreserveAspectRatio m_preserveAspectRatio{PropertyID::PreserveAspectRatio};
     Bitmap m_bitmap;
 };

@@ -1,6 +1,7 @@
 #include "svg/length_resolution.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <vector>
 
@@ -73,8 +74,11 @@ float resolveLength(const LengthContext& context, const Length& length, LengthDi
 ViewportSize viewportSize(const SVGElement& element) noexcept {
     // Nested svg elements without a viewBox take their size from the next one up. Walk the chain
     // once and resolve it top-down: resolving width and height separately per level would
-    // double the work at every level.
-    std::vector<const SVGSVGElement*> chain;
+    // double the work at every level. Chains are short in practice, so only deep ones allocate.
+    constexpr std::size_t kInlineLevels = 8;
+    std::array<const SVGSVGElement*, kInlineLevels> inlineChain{};
+    std::vector<const SVGSVGElement*> deeperChain;
+    std::size_t levels = 0;
     ViewportSize base{300.0f, 150.0f};
     const SVGElement* current = &element;
     while (true) {
@@ -92,11 +96,16 @@ ViewportSize viewportSize(const SVGElement& element) noexcept {
             base = ViewportSize{svg->viewBox().value().w, svg->viewBox().value().h};
             break;
         }
-        chain.push_back(svg);
+        if (levels < kInlineLevels)
+            inlineChain[levels] = svg;
+        else
+            deeperChain.push_back(svg);
+        ++levels;
         current = svg;
     }
-    for (auto it = chain.rbegin(); it != chain.rend(); ++it) {
-        const SVGSVGElement& svg = **it;
+    while (levels > 0) {
+        --levels;
+        const SVGSVGElement& svg = levels < kInlineLevels ? *inlineChain[levels] : *deeperChain[levels - kInlineLevels];
         base = ViewportSize{resolveAgainst(svg, svg.width().length(), LengthDirection::Horizontal, base),
                             resolveAgainst(svg, svg.height().length(), LengthDirection::Vertical, base)};
     }

@@ -1,5 +1,6 @@
 #include "svg/marker_layout.h"
 
+#include <algorithm>
 #include <array>
 #include <cmath>
 #include <vector>
@@ -25,31 +26,17 @@ SVGMarkerElement* findMarker(const SVGRootElement* root, std::string_view id) no
     return resolveMarker(*root, id);
 }
 
-// Markers whose box is being measured on this thread. A marker whose content places the same
-// marker again would otherwise recurse through the paint-box cache without end.
-thread_local std::vector<const SVGMarkerElement*> markersInMeasurement;
+// Markers whose content box is being measured on this thread. A marker whose content places the
+// same marker again would otherwise recurse through the paint-box cache without end. (Longer
+// chains of different markers are bounded with every other box recursion, by BoxNestingScope.)
+thread_local std::vector<const SVGMarkerElement*> activeMarkers;
 
-class MeasurementGuard {
+class ActiveMarkerEntry {
 public:
-    explicit MeasurementGuard(const SVGMarkerElement& marker) {
-        for (const SVGMarkerElement* active : markersInMeasurement) {
-            if (active == &marker)
-                return;
-        }
-        markersInMeasurement.push_back(&marker);
-        m_entered = true;
-    }
-    ~MeasurementGuard() {
-        if (m_entered)
-            markersInMeasurement.pop_back();
-    }
-    MeasurementGuard(const MeasurementGuard&) = delete;
-    MeasurementGuard& operator=(const MeasurementGuard&) = delete;
-
-    bool entered() const noexcept { return m_entered; }
-
-private:
-    bool m_entered = false;
+    explicit ActiveMarkerEntry(const SVGMarkerElement& marker) { activeMarkers.push_back(&marker); }
+    ~ActiveMarkerEntry() { activeMarkers.pop_back(); }
+    ActiveMarkerEntry(const ActiveMarkerEntry&) = delete;
+    ActiveMarkerEntry& operator=(const ActiveMarkerEntry&) = delete;
 };
 
 }  // namespace
@@ -138,10 +125,14 @@ Transform markerTransform(const SVGMarkerElement& marker, const Point& point, fl
 }
 
 Rect markerBoundingBox(const SVGMarkerElement& marker, const Point& point, float angle, float strokeWidth) {
-    const MeasurementGuard guard(marker);
-    if (!guard.entered())
+    if (std::find(activeMarkers.begin(), activeMarkers.end(), &marker) != activeMarkers.end())
         return Rect::Invalid;
-    return markerTransform(marker, point, angle, strokeWidth).mapRect(marker.paintBoundingBox());
+    Rect content;
+    {
+        const ActiveMarkerEntry entry(marker);
+        content = marker.paintBoundingBox();
+    }
+    return markerTransform(marker, point, angle, strokeWidth).mapRect(content);
 }
 
 }  // namespace pavrix_svg

@@ -23,18 +23,21 @@ locale_t classicLocale() noexcept {
 // Exponents beyond this magnitude overflow or underflow any float or double anyway.
 constexpr int kExponentSaturation = 100000;
 
+// Where the parts of one number lie in the text; the digits are evaluated afterwards, once in
+// the precision each reader needs.
 struct NumberSpan {
     const char* begin = nullptr; // sign included
     const char* end = nullptr;
     bool negative = false;
-    float integerPart = 0.0f;
-    float fraction = 0.0f;
-    float fractionScale = 1.0f;
+    const char* integerBegin = nullptr;
+    const char* integerEnd = nullptr;
+    const char* fractionBegin = nullptr; // empty range without a fraction
+    const char* fractionEnd = nullptr;
     bool hasExponent = false;
     int exponent = 0;
 };
 
-// Scans the shared grammar, accumulating the float parts as it goes.
+// Scans the shared grammar.
 bool scanNumber(std::string_view text, NumberSpan& span) noexcept {
     const char* p = text.data();
     const char* const end = p + text.size();
@@ -45,19 +48,19 @@ bool scanNumber(std::string_view text, NumberSpan& span) noexcept {
     }
     if (p >= end || !(isDigit(*p) || *p == '.'))
         return false;
-    while (p < end && isDigit(*p)) {
-        span.integerPart = span.integerPart * 10.0f + static_cast<float>(*p - '0');
+    span.integerBegin = p;
+    while (p < end && isDigit(*p))
         ++p;
-    }
+    span.integerEnd = p;
+    span.fractionBegin = span.fractionEnd = p;
     if (p < end && *p == '.') {
         ++p;
         if (p >= end || !isDigit(*p))
             return false;
-        while (p < end && isDigit(*p)) {
-            span.fraction = span.fraction * 10.0f + static_cast<float>(*p - '0');
-            span.fractionScale *= 10.0f;
+        span.fractionBegin = p;
+        while (p < end && isDigit(*p))
             ++p;
-        }
+        span.fractionEnd = p;
     }
     // An "e" that starts an "em" or "ex" unit is not an exponent.
     if (end - p >= 2 && (p[0] == 'e' || p[0] == 'E') && p[1] != 'x' && p[1] != 'm') {
@@ -80,6 +83,24 @@ bool scanNumber(std::string_view text, NumberSpan& span) noexcept {
     }
     span.end = p;
     return true;
+}
+
+// Integer digits accumulated as value * 10 + digit and the fraction digits the same way, divided
+// by a divisor built by repeated * 10, all in Real. False when an accumulator overflows, which
+// only very long digit runs do.
+template <typename Real>
+bool accumulateDigits(const NumberSpan& span, Real& value) noexcept {
+    Real integer = 0;
+    for (const char* p = span.integerBegin; p < span.integerEnd; ++p)
+        integer = integer * Real(10) + static_cast<Real>(*p - '0');
+    Real fraction = 0;
+    Real divisor = 1;
+    for (const char* p = span.fractionBegin; p < span.fractionEnd; ++p) {
+        fraction = fraction * Real(10) + static_cast<Real>(*p - '0');
+        divisor *= Real(10);
+    }
+    value = integer + fraction / divisor;
+    return std::isfinite(integer) && std::isfinite(fraction) && std::isfinite(divisor) && std::isfinite(value);
 }
 
 // Nearest double of the scanned text; false when it lies outside the finite double range.
@@ -136,16 +157,8 @@ bool readNumber(std::string_view& text, float& value) noexcept {
     NumberSpan span;
     if (!scanNumber(text, span))
         return false;
-    float result = span.integerPart + span.fraction / span.fractionScale;
-    if (!std::isfinite(span.integerPart) || !std::isfinite(span.fraction) || !std::isfinite(span.fractionScale) ||
-        !std::isfinite(result)) {
-        // Very long digit runs overflow the float accumulators although the number itself may
-        // be in range; take the correctly rounded value instead of failing or yielding NaN.
-        double exact = 0.0;
-        if (!convertExact(span, exact) || std::fabs(exact) > static_cast<double>(FLT_MAX))
-            return false;
-        result = static_cast<float>(exact);
-    } else {
+    float result = 0.0f;
+    if (accumulateDigits(span, result)) {
         if (span.hasExponent) {
             const double product = static_cast<double>(result) * std::pow(10.0, static_cast<double>(span.exponent));
             if (!(std::fabs(product) <= static_cast<double>(FLT_MAX)))
@@ -154,9 +167,14 @@ bool readNumber(std::string_view& text, float& value) noexcept {
         }
         if (span.negative)
             result = -result;
+    } else {
+        // Very long digit runs overflow the float accumulators (or silently drop the fraction)
+        // although the number itself may be in range; take its nearest value instead.
+        double exact = 0.0;
+        if (!convertExact(span, exact) || std::fabs(exact) > static_cast<double>(FLT_MAX))
+            return false;
+        result = static_cast<float>(exact);
     }
-    if (!(std::fabs(result) <= FLT_MAX))
-        return false;
     value = result;
     text.remove_prefix(static_cast<std::size_t>(span.end - text.data()));
     return true;
@@ -167,8 +185,18 @@ bool parseNumberExact(std::string_view& text, double& value) noexcept {
     if (!scanNumber(text, span))
         return false;
     double result = 0.0;
-    if (!convertExact(span, result))
-        return false;
+    if (accumulateDigits(span, result)) {
+        if (span.hasExponent)
+            result *= std::pow(10.0, static_cast<double>(span.exponent));
+        if (span.negative)
+            result = -result;
+        if (!std::isfinite(result))
+            return false;
+    } else {
+        // As in readNumber, only digit runs too long for the accumulators are converted whole.
+        if (!convertExact(span, result))
+            return false;
+    }
     value = result;
     text.remove_prefix(static_cast<std::size_t>(span.end - text.data()));
     return true;

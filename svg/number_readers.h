@@ -19,11 +19,13 @@ bool skipWhitespaceAndComma(std::string_view& text) noexcept;
 
 // Reads one number from the front of `text` in single precision and advances past it:
 // optional sign, digits with an optional fraction (a "." needs a digit after it), and an
-// exponent unless the "e" starts an "em" or "ex" unit. Fails (text unchanged) on malformed
-// input or a result outside the finite float range. Independent of the process locale.
+// exponent unless the "e" starts an "em" or "ex" unit. The digits accumulate in float, the
+// exponent scales in double. Fails (text unchanged) on malformed input or a result outside the
+// finite float range. Digit runs too long for the accumulators read as their nearest value.
+// Independent of the process locale.
 bool readNumber(std::string_view& text, float& value) noexcept;
 
-// The same grammar converted to the nearest double; fails outside the finite double range.
+// The same grammar with the digits accumulated in double; fails outside the finite double range.
 bool parseNumberExact(std::string_view& text, double& value) noexcept;
 
 // Unit of a stored length. Absolute units are converted to user units when read.

@@ -1,4 +1,4 @@
-#include "svg/document.h"
+#include "svg/box_nesting.h"
 #include "svg/graphics_elements.h"
 #include "svg/length_resolution.h"
 #include "svg/mask_element.h"
@@ -7,18 +7,6 @@
 namespace pavrix_svg {
 
 namespace {
-
-// Chains of clip-path and mask references nest one box computation per link.
-constexpr int kMaxPaintBoxNesting = 256;
-thread_local int tPaintBoxNesting = 0;
-
-class NestingScope {
-public:
-    NestingScope() noexcept { ++tPaintBoxNesting; }
-    ~NestingScope() { --tPaintBoxNesting; }
-    NestingScope(const NestingScope&) = delete;
-    NestingScope& operator=(const NestingScope&) = delete;
-};
 
 // {b.x + x·b.w, b.y + y·b.h, w·b.w, h·b.h}: a box in bounding-box units placed on b.
 Rect mapOntoBox(const Rect& box, const Rect& b) noexcept {
@@ -33,12 +21,10 @@ Rect SVGElement::paintBoundingBox() const {
     paintBoundingBoxCache = strokeBoundingBox();
     if (clipper == nullptr && masker == nullptr)
         return paintBoundingBoxCache;
-    if (tPaintBoxNesting >= kMaxPaintBoxNesting) {
-        // Too long a reference chain to follow on the stack: the document is refused instead.
-        document().addReason("unsupported_complexity");
+    // Chains of clip-path and mask references nest one box computation per link.
+    const BoxNestingScope nesting(*this);
+    if (nesting.refused())
         return paintBoundingBoxCache;
-    }
-    const NestingScope scope;
     if (clipper != nullptr && clipper->id() == ElementID::ClipPath) {
         const auto& clip = static_cast<const SVGClipPathElement&>(*clipper);
         Rect clipBox = clip.paintBoundingBox();

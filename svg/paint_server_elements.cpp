@@ -6,7 +6,6 @@
 #include <unordered_set>
 
 #include "graphics/canvas.h"
-#include "recorder/render_state.h"
 #include "svg/layout_state.h"
 #include "svg/length_resolution.h"
 
@@ -14,7 +13,7 @@ namespace pavrix_svg {
 
 namespace {
 
-std::atomic<PatternContentRenderer> patternContentRenderer{nullptr};
+std::atomic<const PaintServerHooks*> paintServerHooks{nullptr};
 
 bool isGradient(const SVGElement& element) noexcept {
     return element.id() == ElementID::LinearGradient || element.id() == ElementID::RadialGradient;
@@ -73,32 +72,30 @@ void fallBackCommon(GradientAttributes& attributes, const SVGGradientElement& se
 }
 
 // The matrix of a gradient: its transform, mapped onto the fill box for objectBoundingBox units.
-Transform gradientMatrix(const GradientAttributes& attributes, Units units, const SVGRenderState& state) {
+Transform gradientMatrix(const GradientAttributes& attributes, Units units, const Rect& fillBox) {
     Transform matrix = attributes.gradientTransform->gradientTransform().value();
-    if (units == Units::ObjectBoundingBox && state.element != nullptr) {
-        const Rect box = state.element->fillBoundingBox();
-        matrix.postMultiply(Transform(box.w, 0.0f, 0.0f, box.h, box.x, box.y));
-    }
+    if (units == Units::ObjectBoundingBox)
+        matrix.postMultiply(Transform(fillBox.w, 0.0f, 0.0f, fillBox.h, fillBox.x, fillBox.y));
     return matrix;
 }
 
-void paintLastStop(const GradientStops& stops, const SVGRenderState& state) {
+void paintLastStop(const GradientStops& stops, Canvas& canvas) {
     const GradientStop& last = stops.back();
-    state.canvas->setColorRgba(last.red, last.green, last.blue, last.alpha);
+    canvas.setColorRgba(last.red, last.green, last.blue, last.alpha);
 }
 
-bool chainRenders(const SVGRenderState& state, const SVGElement* element) noexcept {
-    for (const SVGRenderState* current = &state; current != nullptr; current = current->parent) {
-        if (current->element == element)
-            return true;
-    }
-    return false;
+// The render state's canvas, painted element box and transform; no canvas without hooks.
+PaintTarget paintTargetOf(const SVGRenderState& state) {
+    const PaintServerHooks* hooks = paintServerHooks.load(std::memory_order_acquire);
+    if (hooks == nullptr || hooks->target == nullptr)
+        return {};
+    return hooks->target(state);
 }
 
 }  // namespace
 
-void setPatternContentRenderer(PatternContentRenderer renderer) noexcept {
-    patternContentRenderer.store(renderer, std::memory_order_release);
+void setPaintServerHooks(const PaintServerHooks* hooks) noexcept {
+    paintServerHooks.store(hooks, std::memory_order_release);
 }
 
 SVGPaintElement::SVGPaintElement(Document& document, ElementID id) : SVGElement(document, id) {}
@@ -242,6 +239,9 @@ GradientStops buildGradientStops(const SVGElement* holder, float opacity) {
 }
 
 bool SVGLinearGradientElement::applyPaint(const SVGRenderState& state, float opacity) const {
+    const PaintTarget target = paintTargetOf(state);
+    if (target.canvas == nullptr)
+        return false;
     const GradientAttributes attributes = collectGradientAttributes(*this);
     const GradientStops stops = buildGradientStops(attributes.stops, opacity);
     if (stops.empty())
@@ -253,15 +253,18 @@ bool SVGLinearGradientElement::applyPaint(const SVGRenderState& state, float opa
     const float x2 = context.valueForLength(attributes.x2->x2());
     const float y2 = context.valueForLength(attributes.y2->y2());
     if (stops.size() >= 2 && (x1 != x2 || y1 != y2)) {
-        state.canvas->setLinearGradient(x1, y1, x2, y2, attributes.spreadMethod->spreadMethod().value(), stops,
-                                        gradientMatrix(attributes, units, state));
+        target.canvas->setLinearGradient(x1, y1, x2, y2, attributes.spreadMethod->spreadMethod().value(), stops,
+                                         gradientMatrix(attributes, units, target.fillBox));
     } else {
-        paintLastStop(stops, state);
+        paintLastStop(stops, *target.canvas);
     }
     return true;
 }
 
 bool SVGRadialGradientElement::applyPaint(const SVGRenderState& state, float opacity) const {
+    const PaintTarget target = paintTargetOf(state);
+    if (target.canvas == nullptr)
+        return false;
     const GradientAttributes attributes = collectRadialGradientAttributes(*this);
     const GradientStops stops = buildGradientStops(attributes.stops, opacity);
     if (stops.empty())
@@ -275,19 +278,25 @@ bool SVGRadialGradientElement::applyPaint(const SVGRenderState& state, float opa
         // Without fx / fy anywhere in the chain the focus is the centre.
         const float fx = attributes.fx != nullptr ? context.valueForLength(attributes.fx->fx()) : cx;
         const float fy = attributes.fy != nullptr ? context.valueForLength(attributes.fy->fy()) : cy;
-        state.canvas->setRadialGradient(cx, cy, r, fx, fy, attributes.spreadMethod->spreadMethod().value(), stops,
-                                        gradientMatrix(attributes, units, state));
+        target.canvas->setRadialGradient(cx, cy, r, fx, fy, attributes.spreadMethod->spreadMethod().value(), stops,
+                                         gradientMatrix(attributes, units, target.fillBox));
     } else {
-        paintLastStop(stops, state);
+        paintLastStop(stops, *target.canvas);
     }
     return true;
 }
 
 bool SVGPatternElement::applyPaint(const SVGRenderState& state, float opacity) const {
-    if (chainRenders(state, this))
+    const PaintServerHooks* hooks = paintServerHooks.load(std::memory_order_acquire);
+    if (hooks == nullptr || hooks->target == nullptr || hooks->chainRenders == nullptr)
+        return false;
+    if (hooks->chainRenders(state, *this))
         return false;
     const PatternAttributes attributes = collectPatternAttributes(*this);
     if (attributes.content == nullptr)
+        return false;
+    const PaintTarget target = hooks->target(state);
+    if (target.canvas == nullptr)
         return false;
 
     const Units units = attributes.patternUnits->patternUnits().value();
@@ -296,7 +305,7 @@ bool SVGPatternElement::applyPaint(const SVGRenderState& state, float opacity) c
     float y = context.valueForLength(attributes.y->y());
     float width = context.valueForLength(attributes.width->width());
     float height = context.valueForLength(attributes.height->height());
-    const Rect box = state.element != nullptr ? state.element->fillBoundingBox() : Rect::Empty;
+    const Rect& box = target.fillBox;
     if (units == Units::ObjectBoundingBox) {
         x = x * box.w + box.x;
         y = y * box.h + box.y;
@@ -306,7 +315,7 @@ bool SVGPatternElement::applyPaint(const SVGRenderState& state, float opacity) c
 
     const Transform& patternTransform = attributes.patternTransform->patternTransform().value();
     Transform device = patternTransform;
-    device.postMultiply(state.transform);
+    device.postMultiply(target.transform);
     const float sx = device.xScale();
     const float sy = device.yScale();
     // A tile without area, or a transform that collapses it, paints nothing (and must not
@@ -323,13 +332,13 @@ bool SVGPatternElement::applyPaint(const SVGRenderState& state, float opacity) c
     } else if (attributes.patternContentUnits->patternContentUnits().value() == Units::ObjectBoundingBox) {
         content.multiply(Transform::scaled(box.w, box.h));
     }
-    if (const PatternContentRenderer renderer = patternContentRenderer.load(std::memory_order_acquire))
-        renderer(*attributes.content, tile, content, state);
+    if (hooks->renderContent != nullptr)
+        hooks->renderContent(*attributes.content, tile, content, state);
 
     Transform matrix = patternTransform;
     matrix.translate(x, y);
     matrix.scale(1.0f / sx, 1.0f / sy);
-    state.canvas->setTexture(*tile, TextureType::Tiled, opacity, matrix);
+    target.canvas->setTexture(*tile, TextureType::Tiled, opacity, matrix);
     return true;
 }
 

@@ -4,6 +4,8 @@
 #include <memory>
 
 #include "graphics/canvas_paint.h"
+#include "graphics/rect.h"
+#include "graphics/transform.h"
 #include "svg/graphics_elements.h"
 #include "svg/svg_property.h"
 
@@ -148,11 +150,24 @@ GradientStops buildGradientStops(const SVGElement* holder, float opacity);
 
 class Canvas;
 
-// Draws the children of `holder` onto `canvas` under `transform`, in a layer state below
-// `parent`. The render pass lives in the recorder, which installs it; without one a pattern
-// tile stays empty.
-using PatternContentRenderer = void (*)(const SVGElement& holder, const std::shared_ptr<Canvas>& canvas,
-                                        const Transform& transform, const SVGRenderState& parent);
-void setPatternContentRenderer(PatternContentRenderer renderer) noexcept;
+// What a paint server needs of the render state it paints under. The state belongs to the
+// render pass in the recorder, which installs these hooks; without them nothing paints.
+struct PaintTarget {
+    Canvas* canvas = nullptr;              // receives the paint
+    Rect fillBox{0.0f, 0.0f, 0.0f, 0.0f};  // of the painted element; objectBoundingBox units map onto it
+    Transform transform;                   // user space to device
+};
+
+struct PaintServerHooks {
+    PaintTarget (*target)(const SVGRenderState& state) = nullptr;
+    // Whether `element` is the element of the state or of a state above it.
+    bool (*chainRenders)(const SVGRenderState& state, const SVGElement& element) = nullptr;
+    // Draws the children of `holder` onto `canvas` under `transform`, in a layer state below `parent`.
+    void (*renderContent)(const SVGElement& holder, const std::shared_ptr<Canvas>& canvas, const Transform& transform,
+                          const SVGRenderState& parent) = nullptr;
+};
+
+// The table must outlive every render; it is read through an atomic pointer.
+void setPaintServerHooks(const PaintServerHooks* hooks) noexcept;
 
 }  // namespace pavrix_svg

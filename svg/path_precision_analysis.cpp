@@ -213,8 +213,12 @@ PathPrecision PrecisionAnalysis::run(std::string_view text)
             return unbounded;
 
         const bool relative = command >= 'a' && command <= 'z';
-        const float ox = relative ? cx : 0.0f;
-        const float oy = relative ? cy : 0.0f;
+        // Absolute coordinates are taken as read, as the float parser does (adding 0 would turn
+        // -0 into +0).
+        const float ox = cx;
+        const float oy = cy;
+        const auto atX = [relative, ox](float value) { return relative ? value + ox : value; };
+        const auto atY = [relative, oy](float value) { return relative ? value + oy : value; };
         const double eox = relative ? ecx : 0.0;
         const double eoy = relative ? ecy : 0.0;
         char nextPrevious = command;
@@ -228,8 +232,8 @@ PathPrecision PrecisionAnalysis::run(std::string_view text)
             if (!readNumbers(cursor, end, v, w, 2))
                 return unbounded;
             finishSubpath();
-            cx = sx = v[0] + ox;
-            cy = sy = v[1] + oy;
+            cx = sx = atX(v[0]);
+            cy = sy = atY(v[1]);
             ecx = esx = w[0] + eox;
             ecy = esy = w[1] + eoy;
             pavrix_graphics::path_move_to(path, cx, cy);
@@ -247,15 +251,15 @@ PathPrecision PrecisionAnalysis::run(std::string_view text)
             if (!readNumbers(cursor, end, v, w, kind == 'l' ? 2 : 1))
                 return unbounded;
             if (kind == 'l') {
-                cx = v[0] + ox;
-                cy = v[1] + oy;
+                cx = atX(v[0]);
+                cy = atY(v[1]);
                 ecx = w[0] + eox;
                 ecy = w[1] + eoy;
             } else if (kind == 'h') {
-                cx = v[0] + ox;
+                cx = atX(v[0]);
                 ecx = w[0] + eox;
             } else {
-                cy = v[0] + oy;
+                cy = atY(v[0]);
                 ecy = w[0] + eoy;
             }
             pavrix_graphics::path_line_to(path, cx, cy);
@@ -287,18 +291,18 @@ PathPrecision PrecisionAnalysis::run(std::string_view text)
                     ey1 = 2.0 * ecy - eky;
                 }
             } else {
-                x1 = v[0] + ox;
-                y1 = v[1] + oy;
+                x1 = atX(v[0]);
+                y1 = atY(v[1]);
                 ex1 = w[0] + eox;
                 ey1 = w[1] + eoy;
                 at = 2;
             }
-            kx = v[at] + ox;
-            ky = v[at + 1] + oy;
+            kx = atX(v[at]);
+            ky = atY(v[at + 1]);
             ekx = w[at] + eox;
             eky = w[at + 1] + eoy;
-            cx = v[at + 2] + ox;
-            cy = v[at + 3] + oy;
+            cx = atX(v[at + 2]);
+            cy = atY(v[at + 3]);
             ecx = w[at + 2] + eox;
             ecy = w[at + 3] + eoy;
             pavrix_graphics::path_cubic_to(path, x1, y1, kx, ky, cx, cy);
@@ -336,14 +340,14 @@ PathPrecision PrecisionAnalysis::run(std::string_view text)
                     eky = ecy;
                 }
             } else {
-                kx = v[0] + ox;
-                ky = v[1] + oy;
+                kx = atX(v[0]);
+                ky = atY(v[1]);
                 ekx = w[0] + eox;
                 eky = w[1] + eoy;
                 at = 2;
             }
-            cx = v[at] + ox;
-            cy = v[at + 1] + oy;
+            cx = atX(v[at]);
+            cy = atY(v[at + 1]);
             ecx = w[at] + eox;
             ecy = w[at + 1] + eoy;
             pavrix_graphics::path_quad_to(path, kx, ky, cx, cy);
@@ -381,8 +385,8 @@ PathPrecision PrecisionAnalysis::run(std::string_view text)
             if (!readNumbers(cursor, end, v, w, 3) || !pavrix_graphics::parse_arc_flag(cursor, end, largeArc)
                 || !pavrix_graphics::parse_arc_flag(cursor, end, sweep) || !readNumbers(cursor, end, v + 3, w + 3, 2))
                 return unbounded;
-            cx = v[3] + ox;
-            cy = v[4] + oy;
+            cx = atX(v[3]);
+            cy = atY(v[4]);
             ecx = w[3] + eox;
             ecy = w[4] + eoy;
             const float radians = v[2] * kFloatRadiansPerDegree;

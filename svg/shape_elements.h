@@ -33,6 +33,10 @@ public:
 private:
     SVGLength m_cx{PropertyID::Cx, LengthDirection::Horizontal, LengthNegativeMode::Allow};
     SVGLength m_cy{PropertyID::Cy, LengthDirection::Vertical, LengthNegativeMode::Allow};
+    // Both radii resolve percentages against the viewport diagonal here. The recorder's
+    // double-precision rebuild resolves rx horizontally and ry vertically instead, so with a
+    // percentage radius the recorded ellipse differs from this float path (drawing, boxes,
+    // markers). The two readings are kept deliberately.
     SVGLength m_rx{PropertyID::Rx, LengthDirection::Diagonal, LengthNegativeMode::Forbid};
     SVGLength m_ry{PropertyID::Ry, LengthDirection::Diagonal, LengthNegativeMode::Forbid};
 };

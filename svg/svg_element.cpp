@@ -1,5 +1,6 @@
 #include "svg/svg_element.h"
 
+#include "svg/box_nesting.h"
 #include "svg/build_path.h"
 #include "svg/document.h"
 #include "svg/svg_svg_element.h"
@@ -86,6 +87,10 @@ bool contributesToContainerBox(const SVGElement& child) noexcept {
 
 template <typename ChildBox>
 Rect containerBox(const SVGElement& element, ChildBox childBox) {
+    // Markers inside the content lead back here through their own boxes.
+    const BoxNestingScope nesting(element);
+    if (nesting.refused())
+        return Rect::Empty;
     Rect box = Rect::Invalid;
     for (SVGElement* child = element.firstElementChild(); child != nullptr; child = child->nextElementSibling()) {
         if (contributesToContainerBox(*child))

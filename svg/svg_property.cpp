@@ -1,6 +1,7 @@
 #include "svg/svg_property.h"
 
 #include <array>
+#include <cmath>
 #include <utility>
 
 namespace pavrix_svg {
@@ -50,10 +51,9 @@ bool SVGLengthList::parse(std::string_view input) {
         if (tokenLength == 0)
             return true;
         Length length;
-        if (!parseLength(input.substr(0, tokenLength), length.value, length.unit, m_negativeMode)) {
-            m_values.clear();
+        // A bad token fails the parse; the lengths before it stay.
+        if (!parseLength(input.substr(0, tokenLength), length.value, length.unit, m_negativeMode))
             return false;
-        }
         m_values.push_back(length);
         input.remove_prefix(tokenLength);
         skipWhitespaceAndComma(input);
@@ -113,6 +113,9 @@ bool SVGAngle::parse(std::string_view input) {
     } else {
         return false;
     }
+    // A huge angle in turns or radians would otherwise rotate markers by an infinite angle.
+    if (!std::isfinite(value))
+        return false;
     m_value = value;
     m_orientType = OrientType::Angle;
     return true;
@@ -193,15 +196,12 @@ bool SVGPointList::parse(std::string_view input) {
     skipSvgWhitespace(input);
     while (!input.empty()) {
         Point point;
-        if (!readNumber(input, point.x) || !startsWithSeparator(input)) {
-            m_values.clear();
+        // As for length lists, the points read before a failure stay.
+        if (!readNumber(input, point.x) || !startsWithSeparator(input))
             return false;
-        }
         skipWhitespaceAndComma(input);
-        if (!readNumber(input, point.y)) {
-            m_values.clear();
+        if (!readNumber(input, point.y))
             return false;
-        }
         m_values.push_back(point);
         skipWhitespaceAndComma(input);
     }

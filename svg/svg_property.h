@@ -74,8 +74,8 @@ private:
     LengthUnit m_unit;
 };
 
-// Whitespace- and/or comma-separated lengths; emptied before parsing. Text that starts with a
-// separator gives an empty list.
+// Whitespace- and/or comma-separated lengths; emptied before parsing, so a failed parse leaves
+// the lengths before the bad token. Text that starts with a separator gives an empty list.
 class SVGLengthList final : public SVGProperty {
 public:
     SVGLengthList(PropertyID id, LengthDirection direction, LengthNegativeMode negativeMode)
@@ -185,7 +185,8 @@ private:
     Path m_value;
 };
 
-// Pairs of numbers; an odd count fails. Emptied before parsing.
+// Pairs of numbers; an odd count fails. Emptied before parsing (a failure leaves the pairs read
+// before it).
 class SVGPointList final : public SVGProperty {
 public:
     explicit SVGPointList(PropertyID id) : SVGProperty(id) {}

@@ -7,23 +7,19 @@
 namespace pavrix_svg {
 
 SVGSVGElement::SVGSVGElement(Document& document)
-    : SVGGraphicsElement(document, ElementID::Svg), SVGFitToViewBox(static_cast<SVGElement&>(*this)) {
-    addProperty(m_x);
-    addProperty(m_y);
-    addProperty(m_width);
-    addProperty(m_height);
-}
+    : SVGGraphicsElement(document, ElementID::Svg), SVGFitToViewBox(static_cast<SVGElement&>(*this)),
+      SVGViewportRect(static_cast<SVGElement&>(*this)) {}
 
 Transform SVGSVGElement::localTransform() const {
     const LengthContext context(*this);
     Transform result = transform().value();
     if (parent() != nullptr)
-        result = result.multiplied(Transform::translated(context.valueForLength(m_x), context.valueForLength(m_y)));
+        result = result.multiplied(Transform::translated(context.valueForLength(x()), context.valueForLength(y())));
     const Rect& box = viewBox().value();
-    const float width = context.valueForLength(m_width);
-    const float height = context.valueForLength(m_height);
-    if (box.w > 0.0f && box.h > 0.0f && width > 0.0f && height > 0.0f)
-        result = result.multiplied(viewBoxTransform(preserveAspectRatio(), box, width, height));
+    const float viewportWidth = context.valueForLength(width());
+    const float viewportHeight = context.valueForLength(height());
+    if (box.w > 0.0f && box.h > 0.0f && viewportWidth > 0.0f && viewportHeight > 0.0f)
+        result = result.multiplied(viewBoxTransform(preserveAspectRatio(), box, viewportWidth, viewportHeight));
     return result;
 }
 

@@ -10,7 +10,7 @@ namespace pavrix_svg {
 
 class SVGMarkerElement;
 
-class SVGSVGElement : public SVGGraphicsElement, public SVGFitToViewBox {
+class SVGSVGElement : public SVGGraphicsElement, public SVGFitToViewBox, public SVGViewportRect {
 public:
     explicit SVGSVGElement(Document& document);
 
@@ -18,18 +18,8 @@ public:
     Transform localTransform() const override;
     void render(const SVGRenderState& parentState) override;
 
-    const SVGLength& x() const noexcept { return m_x; }
-    const SVGLength& y() const noexcept { return m_y; }
-    const SVGLength& width() const noexcept { return m_width; }
-    const SVGLength& height() const noexcept { return m_height; }
 
 private:
-    SVGLength m_x{PropertyID::X, LengthDirection::Horizontal, LengthNegativeMode::Allow};
-    SVGLength m_y{PropertyID::Y, LengthDirection::Vertical, LengthNegativeMode::Allow};
-    SVGLength m_width{PropertyID::Width, LengthDirection::Horizontal, LengthNegativeMode::Forbid, 100.0f,
-                      LengthUnit::Percent};
-    SVGLength m_height{PropertyID::Height, LengthDirection::Vertical, LengthNegativeMode::Forbid, 100.0f,
-                       LengthUnit::Percent};
 };
 
 using ElementIdMap = std::map<std::string, SVGElement*, std::less<>>;

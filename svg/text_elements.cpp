@@ -3,12 +3,9 @@
 #include <algorithm>
 #include <cmath>
 
-#include "graphics/canvas.h"
-#include "recorder/render_state.h"
 #include "svg/layout_state.h"
 #include "svg/length_resolution.h"
 #include "svg/number_readers.h"
-#include "svg/paint_server_elements.h"
 #include "svg/render_hooks.h"
 #include "svg/xml_chars.h"
 
@@ -385,60 +382,13 @@ Rect SVGTextElement::strokeBoundingBox() const {
     return box.isValid() ? box : Rect::Empty;
 }
 
-namespace {
-
-// Puts a paint on the canvas; false when it paints nothing.
-bool applyTextPaint(const Paint& paint, const SVGRenderState& state) {
-    if (!isRenderable(paint))
-        return false;
-    if (paint.server != nullptr)
-        return paint.server->applyPaint(state, paint.opacity);
-    const std::uint32_t alpha = static_cast<std::uint32_t>(
-        std::trunc(static_cast<float>(paint.color >> 24) * std::clamp(paint.opacity, 0.0f, 1.0f)));
-    if (alpha == 0)
-        return false;
-    state.canvas->setColor((paint.color & 0x00ffffffu) | (alpha << 24));
-    return true;
-}
-
-void drawTextFragmentsWith(const SVGTextElement& text, const SVGRenderState& state, const Transform& device) {
-    if (state.canvas == nullptr)
-        return;
-    Canvas& canvas = *state.canvas;
-    const bool clipping = state.mode == RenderMode::Clipping;
-    for (const TextFragment& fragment : text.fragments()) {
-        const std::u32string_view run(text.text().data() + fragment.start, fragment.length);
-        const Transform transform = device.multiplied(fragment.transform);
-        const Point origin(fragment.x, fragment.y);
-        const SVGTextPositioningElement& owner = *fragment.element;
-        if (clipping) {
-            canvas.setColor(0xffffffffu);
-            canvas.fillText(run, owner.font, origin, transform);
-            continue;
-        }
-        if (applyTextPaint(owner.fillPaint, state))
-            canvas.fillText(run, owner.font, origin, transform);
-        if (applyTextPaint(owner.strokePaint, state))
-            canvas.strokeText(run, owner.strokeWidth, owner.font, origin, transform);
-    }
-}
-
-}  // namespace
-
-void drawTextFragments(const SVGTextElement& text, const SVGRenderState& state) {
-    drawTextFragmentsWith(text, state, state.transform);
-}
-
-// Text is never recorded; the recorder's hook frames the drawing in a render state of its own.
-// Without the hook the fragments are drawn straight under the parent's state.
+// Text is drawn, never recorded, by the render pass in the recorder, which frames it in a render
+// state of its own.
 void SVGTextElement::render(const SVGRenderState& parentState) {
     if (m_fragments.empty() || visibility != kVisibilityVisible || display == kDisplayNone)
         return;
-    if (const RenderHooks* hooks = renderHooks(); hooks != nullptr && hooks->renderText != nullptr) {
+    if (const RenderHooks* hooks = renderHooks(); hooks != nullptr && hooks->renderText != nullptr)
         hooks->renderText(*this, parentState);
-        return;
-    }
-    drawTextFragmentsWith(*this, parentState, parentState.transform.multiplied(localTransform()));
 }
 
 }  // namespace pavrix_svg

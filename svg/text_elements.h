@@ -92,11 +92,6 @@ private:
     std::vector<TextFragment> m_fragments;
 };
 
-// Draws the text's fragments (fill, then stroke; fill only in white when clipping) on the
-// state's canvas. `state` is the text element's own render state: its transform already holds
-// the element's local transform.
-void drawTextFragments(const SVGTextElement& text, const SVGRenderState& state);
-
 // The first family of the state's comma-separated list that the font-face cache knows (with
 // the state's bold and italic flags), else the cache's fallback face; at the state's size.
 Font fontDescription(const SVGLayoutState& state);

@@ -3,6 +3,8 @@
 #include "svg/classic_strtod.h"
 #include "svg/number_readers.h"
 
+#include "graphics/number_reader.h"
+
 #include <array>
 #include <cmath>
 #include <limits>
@@ -24,12 +26,13 @@ std::size_t skipWhite(std::string_view text, std::size_t i) noexcept
     return i;
 }
 
-double skewError(const double* args, std::size_t count) noexcept
+// singleAngle: the angle as the float transform parser reads it from the same text.
+double skewError(const double* args, std::size_t count, float singleAngle) noexcept
 {
     const double infinity = std::numeric_limits<double>::infinity();
     if (count == 0)
         return infinity;
-    const float single = std::tan(static_cast<float>(args[0]) * kFloatRadiansPerDegree);
+    const float single = std::tan(singleAngle * kFloatRadiansPerDegree);
     const double exact = std::tan(args[0] * kRadiansPerDegree);
     if (!std::isfinite(single) || !std::isfinite(exact) || ((single < 0.0f) != (exact < 0.0)))
         return infinity;
@@ -77,8 +80,11 @@ TransformPrecision analyzeTransformPrecision(std::string_view text)
         ++i;
         argCount = 0;
         double largest = 0.0;
+        float singleAngle = 0.0f;
         while (i < text.size() && text[i] != ')') {
-            if (isSvgWhitespace(text[i]) || text[i] == ',') {
+            // strtod would skip a run of VT/FF by itself and, finding no number there, the walk
+            // would step into the same run again: skipping them here keeps the walk linear.
+            if (isSvgWhitespace(text[i]) || text[i] == ',' || text[i] == '\v' || text[i] == '\f') {
                 ++i;
                 continue;
             }
@@ -87,9 +93,18 @@ TransformPrecision analyzeTransformPrecision(std::string_view text)
                 ++i; // a byte that starts no number: step over it
                 continue;
             }
-            largest = std::fmax(largest, std::fabs(number.value));
+            // strtod also reads "nan"; such an argument leaves the error unbounded, not NaN.
+            const double argument = std::isnan(number.value) ? std::numeric_limits<double>::infinity() : number.value;
+            largest = std::fmax(largest, std::fabs(argument));
+            if (argCount == 0) {
+                // The float parser's own reading: its float digit accumulation can be a few ulps
+                // away from the rounded decimal, and the tangent error has to include that.
+                const char* cursor = text.data() + i;
+                if (!pavrix_graphics::parse_number(cursor, text.data() + text.size(), singleAngle))
+                    singleAngle = static_cast<float>(argument);
+            }
             if (argCount < args.size())
-                args[argCount++] = number.value;
+                args[argCount++] = argument;
             i += number.consumed;
         }
         if (i < text.size())
@@ -100,12 +115,13 @@ TransformPrecision analyzeTransformPrecision(std::string_view text)
         } else if (name == "scale") {
             result.linear += largest * kFloatArgumentError;
         } else if (name == "skewX" || name == "skewY") {
-            result.linear += skewError(args.data(), argCount);
+            result.linear += skewError(args.data(), argCount, singleAngle);
         } else if (name == "rotate") {
             const double angular = argCount == 0 ? 0.0 : std::fabs(args[0]) * kRadiansPerDegree * kFloatArgumentError;
             result.linear += angular;
-            if (argCount == 3)
-                result.translation += std::fmax(std::fabs(args[1]), std::fabs(args[2])) * (angular + kFloatArgumentError);
+            const double centre = argCount == 3 ? std::fmax(std::fabs(args[1]), std::fabs(args[2])) : 0.0;
+            if (centre != 0.0) // a centre at the origin moves nothing, even for an unbounded angle
+                result.translation += centre * (angular + kFloatArgumentError);
         } else if (name == "matrix") {
             for (std::size_t k = 0; k < argCount; ++k)
                 (k < 4 ? result.linear : result.translation) += std::fabs(args[k]) * kFloatArgumentError;

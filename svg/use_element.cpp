@@ -48,18 +48,14 @@ private:
 } // namespace
 
 SVGUseElement::SVGUseElement(Document& document)
-    : SVGGraphicsElement(document, ElementID::Use), SVGURIReference(static_cast<SVGElement&>(*this)) {
-    addProperty(m_x);
-    addProperty(m_y);
-    addProperty(m_width);
-    addProperty(m_height);
-}
+    : SVGGraphicsElement(document, ElementID::Use), SVGURIReference(static_cast<SVGElement&>(*this)),
+      SVGViewportRect(static_cast<SVGElement&>(*this)) {}
 
 Transform SVGUseElement::localTransform() const {
     const LengthContext context(*this);
     // multiplied(B) applies B first: content points are offset by (x, y), then transformed.
     return transform().value().multiplied(
-        Transform::translated(context.valueForLength(m_x), context.valueForLength(m_y)));
+        Transform::translated(context.valueForLength(x()), context.valueForLength(y())));
 }
 
 void SVGUseElement::build() {

@@ -4,7 +4,7 @@
 
 namespace pavrix_svg {
 
-class SVGUseElement final : public SVGGraphicsElement, public SVGURIReference {
+class SVGUseElement final : public SVGGraphicsElement, public SVGURIReference, public SVGViewportRect {
 public:
     explicit SVGUseElement(Document& document);
 
@@ -15,10 +15,6 @@ public:
     void build() override;
     void render(const SVGRenderState& parentState) override;
 
-    const SVGLength& x() const noexcept { return m_x; }
-    const SVGLength& y() const noexcept { return m_y; }
-    const SVGLength& width() const noexcept { return m_width; }
-    const SVGLength& height() const noexcept { return m_height; }
 
     // The copy made by build (null until then or when refused); owned by the children list.
     SVGElement* expansionChild() const noexcept { return m_expansionChild; }
@@ -26,12 +22,6 @@ public:
 private:
     friend std::unique_ptr<SVGElement> cloneUseTarget(SVGUseElement& use, const SVGElement& target);
 
-    SVGLength m_x{PropertyID::X, LengthDirection::Horizontal, LengthNegativeMode::Allow};
-    SVGLength m_y{PropertyID::Y, LengthDirection::Vertical, LengthNegativeMode::Allow};
-    SVGLength m_width{PropertyID::Width, LengthDirection::Horizontal, LengthNegativeMode::Forbid, 100.0f,
-                      LengthUnit::Percent};
-    SVGLength m_height{PropertyID::Height, LengthDirection::Vertical, LengthNegativeMode::Forbid, 100.0f,
-                       LengthUnit::Percent};
     SVGElement* m_expansionChild = nullptr;
 };
 

@@ -141,8 +141,10 @@ void defineRecorderResult(py::module_& module) {
         });
 }
 
-py::object wrapResult(RecorderResult&& result) {
-    return py::cast(std::make_unique<RecorderResult>(std::move(result)));
+// Returned as the holder itself, so the functions are declared as returning
+// RecorderResult and the Python object takes sole ownership.
+std::unique_ptr<RecorderResult> wrapResult(RecorderResult&& result) {
+    return std::make_unique<RecorderResult>(std::move(result));
 }
 
 }  // namespace

@@ -53,6 +53,8 @@ INSTANTIATE_TEST_SUITE_P(
                       CreateCase{0, 0, 32768, 10, 0, 0, 1, 1},
                       CreateCase{0, 0, 0, 10, 0, 0, 1, 1},
                       CreateCase{0, 0, 10, -1, 0, 0, 1, 1},
+                      // A side rounded away to 0 pixels keeps its place with one pixel.
+                      CreateCase{5, 5, 1e-7f, 1e-7f, 5, 5, 1, 1},
                       CreateCase{0, 0, kNaN, 10, 0, 0, 1, 1},
                       CreateCase{kNaN, 0, 10, 10, 0, 0, 1, 1},
                       CreateCase{kInf, 0, 10, 10, 0, 0, 1, 1},

@@ -57,7 +57,11 @@ INSTANTIATE_TEST_SUITE_P(
         DashCase{"negative_entry_is_plain", 0, {4, -1}, "M0,0 L20,0"},
         DashCase{"nan_entry_is_plain", 0, {4, std::numeric_limits<float>::quiet_NaN()}, "M0,0 L20,0"},
         DashCase{"infinite_entry_is_plain", 0, {4, std::numeric_limits<float>::infinity()}, "M0,0 L20,0"},
-        DashCase{"zero_dash_dots", 0, {0, 10}, "M0,0 L0,0 M10,0 L10,0"}),
+        DashCase{"zero_dash_dots", 0, {0, 10}, "M0,0 L0,0 M10,0 L10,0"},
+        // A non-finite offset leaves no phase to cut at: the line stays whole.
+        DashCase{"nan_offset_is_solid", std::numeric_limits<float>::quiet_NaN(), {4, 6}, "M0,0 L20,0"},
+        DashCase{"infinite_offset_is_solid", -std::numeric_limits<float>::infinity(), {4, 6}, "M0,0 L20,0"},
+        DashCase{"huge_pattern_sum_is_plain", 0, {3e38f, 3e38f}, "M0,0 L20,0"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(PathDash, CloseIsASegmentAndDashesKeepNoCloseOrCurve) {
@@ -103,6 +107,18 @@ TEST(PathDash, LongSegmentWithShortDashTerminates) {
     FloatPoint end{};
     path_get_current_point(out.get(), &end.x, &end.y);
     EXPECT_LE(end.x, 1e8f);
+}
+
+TEST(PathDash, InfiniteSegmentIsNotCut) {
+    PathHolder p;
+    path_move_to(p.get(), 0, 0);
+    path_line_to(p.get(), std::numeric_limits<float>::infinity(), 0);
+    path_line_to(p.get(), 0, 5);
+    const float dash = 1.0f;
+    PathHolder out(path_clone_dashed(p.get(), 0, &dash, 1));
+    ASSERT_NE(out.get(), nullptr);
+    EXPECT_TRUE(countersConsistent(out.get()));
+    EXPECT_LE(out->elements.size, 16);
 }
 
 TEST(PathDash, InvalidOutputIsDropped) {

@@ -2,6 +2,7 @@
 
 #include <plutovg/plutovg.h>
 
+#include <cmath>
 #include <random>
 #include <string>
 
@@ -60,6 +61,22 @@ INSTANTIATE_TEST_SUITE_P(
         ParseCase{"M0 0 X 1 1", false, "M0,0"}, ParseCase{"M0 0 L 1e39 0", false, "M0,0"},
         ParseCase{"M0 0\fL1 1", false, "M0,0"},
         ParseCase{"M 3e38 0 l 3e38 0", true, "M3e+38,0 Linf,0"}));
+
+// Absolute coordinates are stored as read, relative ones as the float sum with the current point.
+TEST(PathData, CoordinatesKeepTheirSignOfZero) {
+    PathHolder p;
+    ASSERT_TRUE(parse_path_data(p.get(), "M -0 -0 L -0 5 H -0 V -0 l 0 1", -1));
+    const auto segments = pavrix_test::segmentsOf(p.get());
+    ASSERT_EQ(segments.size(), 5u);
+    EXPECT_TRUE(std::signbit(segments[0].points[0].x));
+    EXPECT_TRUE(std::signbit(segments[0].points[0].y));
+    EXPECT_TRUE(std::signbit(segments[1].points[0].x));
+    EXPECT_TRUE(std::signbit(segments[2].points[0].x));
+    EXPECT_TRUE(std::signbit(segments[3].points[0].y));
+    EXPECT_FALSE(std::signbit(segments[4].points[0].x));  // -0 + 0 is +0
+    EXPECT_EQ(p->start_point.x, 0.0f);
+    EXPECT_TRUE(std::signbit(p->start_point.x));
+}
 
 TEST(PathData, PackedArcFlagsReadTheSameArc) {
     PathHolder spaced, packed;

@@ -3,6 +3,8 @@
 #include <plutovg/plutovg.h>
 
 #include <algorithm>
+#include <bit>
+#include <cstdint>
 #include <cmath>
 #include <random>
 #include <string>
@@ -14,6 +16,7 @@ namespace {
 using namespace pavrix_graphics;
 
 constexpr float kDeg = 0.017453292f;
+static_assert(std::bit_cast<std::uint32_t>(kDeg) == 0x3C8EFA35u);
 
 AffineMatrix parsed(const std::string& text, bool* ok = nullptr) {
     AffineMatrix m{7, 7, 7, 7, 7, 7};

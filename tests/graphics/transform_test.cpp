@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <limits>
 #include <string_view>
 
 #include "graphics/rect.h"
@@ -103,6 +104,26 @@ INSTANTIATE_TEST_SUITE_P(
 }  // namespace
 
 namespace {
+
+// Only a negative side makes a rectangle invalid; a NaN side is carried along.
+TEST(RectValidity, OnlyNegativeSidesAreInvalid) {
+    const float nan = std::numeric_limits<float>::quiet_NaN();
+    struct Case {
+        Rect rect;
+        bool valid;
+    };
+    for (const Case& c : {Case{Rect(0, 0, 0, 0), true}, Case{Rect(0, 0, -1, 5), false}, Case{Rect(0, 0, 5, -0.5f), false},
+                          Case{Rect(0, 0, nan, 1), true}, Case{Rect(0, 0, 1, nan), true}, Case{Rect::Invalid, false}}) {
+        EXPECT_EQ(c.rect.isValid(), c.valid) << c.rect.w << " " << c.rect.h;
+    }
+    // Mapped, not replaced by the invalid rectangle.
+    const Rect mapped = Transform().mapRect(Rect(1, 2, nan, 3));
+    EXPECT_TRUE(mapped.isValid());
+    EXPECT_EQ(mapped.y, 2.0f);
+    EXPECT_EQ(mapped.h, 3.0f);
+    const Rect kept = Rect(1, 2, nan, 3).intersected(Rect::Invalid);
+    EXPECT_TRUE(std::isnan(kept.w));
+}
 
 TEST(RectUnion, EnclosesBothAndSkipsInvalid) {
     using pavrix_svg::Rect;

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <bit>
 #include <functional>
 #include <string>
 #include <vector>
@@ -174,6 +175,29 @@ TEST(VectorPath, QuadUsesTheFloatWeights) {
     EXPECT_EQ(e[3].point.y, 1.0f * 0.33333334f + 7.0f * 0.6666667f);
     EXPECT_EQ(e[4].point.x, 4.0f * 0.33333334f + 2.0f * 0.6666667f);
     EXPECT_EQ(e[5].point.x, 4.0f);
+}
+
+// The curve weights are the float kappa 0.5522848 (bits 0x3F0D6289), applied to each radius.
+TEST(VectorPath, EllipseAndRoundRectUseTheFloatKappa) {
+    const float kappa = std::bit_cast<float>(0x3F0D6289u);
+    PathHolder e;
+    path_add_ellipse(e.get(), 1, 2, 10, 20);
+    const PathElement* el = nullptr;
+    ASSERT_EQ(path_get_elements(e.get(), &el), 20);
+    EXPECT_EQ(el[3].point.x, 1.0f + 10.0f * kappa);
+    EXPECT_EQ(el[3].point.y, 2.0f - 20.0f);
+    EXPECT_EQ(el[4].point.y, 2.0f - 20.0f * kappa);
+    EXPECT_EQ(el[5].point.x, 11.0f);
+
+    PathHolder r;
+    path_add_round_rect(r.get(), 0.5f, 1.5f, 10, 6, 3, 2);
+    ASSERT_EQ(path_get_elements(r.get(), &el), 28);
+    EXPECT_EQ(el[1].point.y, 1.5f + 2.0f);                 // move_to(x, y + ry)
+    EXPECT_EQ(el[3].point.y, 1.5f + 2.0f - 2.0f * kappa);  // (x, y + ry - ky)
+    EXPECT_EQ(el[4].point.x, 0.5f + 3.0f - 3.0f * kappa);  // (x + rx - kx, y)
+    EXPECT_EQ(el[7].point.x, 10.5f - 3.0f);                // line_to(r - rx, y)
+    EXPECT_EQ(el[9].point.x, 10.5f - 3.0f + 3.0f * kappa);
+    EXPECT_TRUE(countersConsistent(r.get()));
 }
 
 TEST(VectorPath, RoundRectClampsRadii) {

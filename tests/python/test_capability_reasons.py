@@ -231,3 +231,73 @@ def test_refused_fill_is_not_applied():
     result = core.record_paint_commands_svg(
         f'<svg {SVG_NS} width="10" height="10"><g fill="red"><rect width="1" height="1" fill="url(#g)"/></g></svg>')
     assert result.reason_code == "unsupported_paint_server"
+
+
+# Each source beats the ones before it: attribute 1 < sheet 16 < style attribute 256
+# < sheet !important 4096 < style attribute !important 65536.
+LADDER = [
+    ("attribute", "", 'fill="#010000"', (1, 0, 0, 255)),
+    ("sheet_beats_attribute", "rect { fill: #020000 }", 'fill="#010000"', (2, 0, 0, 255)),
+    ("style_beats_sheet", "rect { fill: #020000 }", 'fill="#010000" style="fill: #030000"', (3, 0, 0, 255)),
+    ("important_sheet_beats_style", "rect { fill: #040000 !important } rect { fill: #020000 }",
+     'style="fill: #030000"', (4, 0, 0, 255)),
+    ("important_style_beats_important_sheet", "rect { fill: #040000 !important }",
+     'style="fill: #050000 !important"', (5, 0, 0, 255)),
+    ("later_equal_rule_wins", "rect { fill: #060000 } rect { fill: #070000 }", "", (7, 0, 0, 255)),
+    ("more_specific_rule_wins_over_later", "#r { fill: #080000 } rect { fill: #090000 }", 'id="r"', (8, 0, 0, 255)),
+]
+
+
+@pytest.mark.parametrize("sheet,attrs,rgba", [c[1:] for c in LADDER], ids=[c[0] for c in LADDER])
+def test_specificity_ladder(sheet, attrs, rgba):
+    result = core.record_paint_commands_svg(
+        f'<svg {SVG_NS} width="10" height="10"><style>{sheet}</style><rect width="1" height="1" {attrs}/></svg>')
+    assert (result.status, result.reason_code) == ("supported", "")
+    (fill,) = result.commands
+    assert fill.rgba == rgba
+
+
+@pytest.mark.parametrize(
+    "attrs,reason",
+    [
+        ('x="' + "1" * 1_000_000 + '"', "unsupported_input_precision"),
+        ('x="0.' + "0" * 1_000_000 + '1"', ""),
+        ('opacity="' + "9" * 1_000_000 + '"', "unsupported_property_value"),
+    ],
+    ids=["digits", "long-fraction", "digits-outside-geometry"],
+)
+def test_megabyte_digit_runs_are_screened(attrs, reason):
+    # A run of digits too long for a double is skipped byte by byte until what is left fits, and
+    # that tail lies beyond the float range.
+    assert outcome(painted_rect(attrs)) == expect(reason)
+
+
+@pytest.mark.parametrize(
+    "body,reason",
+    [
+        ('<text textLength="10" lengthAdjust="spacingAndGlyphs">a</text>', "unsupported_text"),
+        ('<text><tspan textLength="5">b</tspan>c</text>', "unsupported_text"),
+        ("<text font-family=\"'\">a</text>", "unsupported_text"),
+        ("<text font-family='\"'>a</text>", "unsupported_text"),
+        ("<text font-family=\"''\" textLength=\"0\"> </text>", "unsupported_text"),
+        ('<linearGradient id="g" href="#g"><stop offset="0.5" stop-color="red"/></linearGradient>'
+         '<rect width="1" height="1" fill="url(#g)"/>', "unsupported_paint_server"),
+        ('<radialGradient id="a" href="#b"/><radialGradient id="b" href="#a"/>'
+         '<rect width="1" height="1" stroke="url(#a)"/>', "unsupported_paint_server"),
+        ('<pattern id="p" width="1" height="1" patternContentUnits="objectBoundingBox" href="#p">'
+         '<rect width="1" height="1" fill="url(#p)"/></pattern><rect width="1" height="1" fill="url(#p)"/>',
+         "unsupported_paint_server"),
+        ('<mask id="m"><rect width="1" height="1" mask="url(#m)"/></mask><rect width="1" height="1" mask="url(#m)"/>',
+         "unsupported_mask"),
+        ('<image width="1" height="1" href="data:image/png;base64,"/>', "unsupported_image"),
+    ],
+    ids=["text-length-one-char", "tspan-length", "family-single-quote", "family-double-quote",
+         "family-empty-quotes", "gradient-self-reference", "gradient-mutual-reference", "pattern-self-use",
+         "mask-self-reference", "image-empty-data"],
+)
+def test_refused_documents_still_lay_out_safely(body, reason):
+    # The viewport of an unsupported document is still read, which lays the whole tree out.
+    result = core.record_paint_commands_svg(
+        f'<svg {SVG_NS} width="20" height="10" viewBox="0 0 20 10">{body}</svg>')
+    assert (result.status, result.reason_code) == ("unsupported", reason)
+    assert result.viewport == (0.0, 0.0, 20.0, 10.0)

@@ -275,3 +275,36 @@ def test_viewport_and_element_transforms_compose():
     assert fill.matrix == pytest.approx((0.0, 2.0, -2.0, 0.0, 20.0, 0.0), abs=NEARLY_ZERO)
     assert fill.transform_operation_count == 3
     assert math.isclose(fill.path_points[2][0], 1.0)
+
+
+# --- numbers do not depend on the host's locale -------------------------------------------------
+
+LOCALE_DOCUMENT = (f'<svg {SVG_NS} width="10.5" height="20.25" viewBox="0 0 10.5 20.25">'
+                   '<g opacity="0.75"><path d="M0.5 0.25 L3.125 4.5" fill="none" stroke="black" '
+                   'stroke-width="0.5mm" stroke-dasharray="0.25, 1.5" stroke-miterlimit="4.5" '
+                   'transform="translate(0.1 0.2) rotate(12.5)"/></g></svg>')
+
+
+def recorded_values(result):
+    return (result.status, result.viewport, result.bounds,
+            [(c.kind, c.matrix, c.path_points, c.group_opacity, c.stroke.width, c.stroke.dash_array,
+              c.stroke.miter_limit) for c in result.commands])
+
+
+@pytest.mark.parametrize("name", ["de_DE.UTF-8", "fr_FR.UTF-8"])
+def test_numbers_read_the_same_under_a_comma_locale(name):
+    import locale
+
+    expected = recorded_values(core.record_paint_commands_svg(LOCALE_DOCUMENT))
+    previous = locale.setlocale(locale.LC_ALL)
+    try:
+        locale.setlocale(locale.LC_ALL, name)
+    except locale.Error:
+        pytest.skip(f"locale {name} is not installed")
+    try:
+        assert locale.localeconv()["decimal_point"] == ","
+        assert recorded_values(core.record_paint_commands_svg(LOCALE_DOCUMENT)) == expected
+    finally:
+        locale.setlocale(locale.LC_ALL, previous)
+    assert expected[0] == "supported"
+    assert expected[1] == (0.0, 0.0, 10.5, 20.25)

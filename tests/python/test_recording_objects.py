@@ -183,11 +183,17 @@ def test_results_outlive_each_other():
     assert [s.line_cap for s in styles] == ["round"] * 3
 
 
-def test_argument_types():
-    with pytest.raises(TypeError):
-        core.record_paint_commands_svg(12)
-    with pytest.raises(TypeError):
-        core.record_paint_commands(3.5)
+@pytest.mark.parametrize(
+    "function,argument,parameter",
+    [(core.record_paint_commands_svg, 12, "svg"), (core.record_paint_commands, 3.5, "path")],
+)
+def test_argument_types(function, argument, parameter):
+    # The overload error lists the signature, which declares the result class.
+    with pytest.raises(TypeError, match=rf"\({parameter}: .*\) -> _pavrix_svg_core\.RecorderResult"):
+        function(argument)
+
+
+def test_arguments_by_keyword():
     assert core.record_paint_commands_svg(svg=FILL_AND_STROKE).status == "supported"
 
 

@@ -68,6 +68,22 @@ def test_unreadable_paths_are_invalid(tmp_path, make_path):
 
 
 @pytest.mark.parametrize(
+    "content",
+    [b"", b"\xef\xbb\xbf" + f'<svg {SVG_NS} width="10" height="10"><rect width="3" height="4"/></svg>'.encode()],
+    ids=["empty", "marked-document"],
+)
+def test_files_record_like_their_text(tmp_path, content):
+    path = tmp_path / "doc.svg"
+    path.write_bytes(content)
+    from_file = core.record_paint_commands(path)
+    from_text = core.record_paint_commands_svg(content)
+    assert (from_file.status, from_file.reason_code) == (from_text.status, from_text.reason_code)
+    summary = lambda r: [(c.kind, c.path_points, c.matrix, c.rgba) for c in r.commands]
+    assert summary(from_file) == summary(from_text)
+    assert from_file.viewport == from_text.viewport
+
+
+@pytest.mark.parametrize(
     "attrs,viewport",
     [
         ('width="40" height="20"', (0.0, 0.0, 0.0, 0.0)),
@@ -314,8 +330,15 @@ def test_fill_carries_no_stroke_data():
         ('<g paint-order="stroke"><rect width="1" height="1"/></g>', "unsupported_paint_order"),
         ('<g paint-order="stroke"/>', ""),
         ('<rect width="1" height="1" fill="none" paint-order="stroke"/>', ""),
+        ('<g paint-order="stroke"><g><use href="#r"/></g></g><defs><rect id="r" width="1" height="1"/></defs>',
+         "unsupported_paint_order"),
+        ('<g paint-order="stroke"><path d="M0 0 L5 5" fill="none" marker-end="url(#m)"/></g>'
+         '<marker id="m"><rect width="1" height="1"/></marker>', "unsupported_paint_order"),
+        ('<g paint-order="stroke"><path d="M0 0 L5 5" fill="none" marker-end="url(#m)"/></g>'
+         '<marker id="m" overflow="visible"><rect width="1" height="1" fill="none"/></marker>', ""),
     ],
-    ids=["painting-shape", "painting-descendant", "empty-group", "nothing-painted"],
+    ids=["painting-shape", "painting-descendant", "empty-group", "nothing-painted", "through-use",
+         "through-marker", "marker-paints-nothing"],
 )
 def test_deferred_capabilities_count_only_when_painting(body, reason):
     assert record(body).reason_code == reason
@@ -347,10 +370,18 @@ def test_marker_is_recorded_at_the_path_end():
     assert (a, b) == pytest.approx((0.0, 1.0), abs=1e-6)
 
 
-def test_marker_that_refers_to_itself_renders_once():
-    result = supported('<path d="M0 0 L10 0" fill="none" stroke="black" marker-end="url(#m)"/>'
-                       '<marker id="m"><path d="M0 0 L1 1 L1 0 Z" marker-end="url(#m)"/></marker>')
-    assert kinds(result).count("fill") == 1
+@pytest.mark.parametrize(
+    "markers,fills",
+    [
+        ('<marker id="m"><path d="M0 0 L1 1 L1 0 Z" marker-end="url(#m)"/></marker>', 1),
+        ('<marker id="m"><path d="M0 0 L1 1 L1 0 Z" marker-end="url(#n)"/></marker>'
+         '<marker id="n"><path d="M0 0 L1 1 L1 0 Z" marker-end="url(#m)"/></marker>', 2),
+    ],
+    ids=["itself", "through-another"],
+)
+def test_marker_that_refers_to_itself_renders_once(markers, fills):
+    result = supported('<path d="M0 0 L10 0" fill="none" stroke="black" marker-end="url(#m)"/>' + markers)
+    assert kinds(result).count("fill") == fills
 
 
 @pytest.mark.parametrize(
@@ -363,3 +394,80 @@ def test_marker_that_refers_to_itself_renders_once():
 )
 def test_marker_refused_when_its_position_is_uncertain(path):
     assert record(path + MARKER).reason_code == "unsupported_input_precision"
+
+
+def marker_chain(count, vertices, placement, content_class=""):
+    """A path whose markers hold paths with markers in turn, `count` markers deep."""
+    d = "M0 0" + "".join(f" L{i + 1} {i % 2}" for i in range(vertices - 1))
+    cls = f' class="{content_class}"' if content_class else ""
+    parts = [f'<path d="{d}" fill="none" stroke="black" {placement}="url(#m0)"/>']
+    for i in range(count):
+        nested = f' {placement}="url(#m{i + 1})"' if i + 1 < count else ""
+        parts.append(f'<marker id="m{i}" orient="0"><path d="{d}"{cls}{nested}/></marker>')
+    return "".join(parts)
+
+
+@pytest.mark.parametrize(
+    "body,reason",
+    [
+        (marker_chain(3, 4, "marker-mid"), ""),
+        # 6 mid markers per path, 12 levels: 6^12 instances from a few kilobytes.
+        (marker_chain(12, 8, "marker-mid", "c" * 10000), "unsupported_complexity"),
+        # One instance per level, but deeper than the stack can follow.
+        (marker_chain(1100, 2, "marker-start"), "unsupported_complexity"),
+        # No nesting: 3000 instances of a marker whose content weighs 100 KB.
+        (marker_chain(1, 3000, "marker-mid", "c" * 100000), "unsupported_complexity"),
+    ],
+    ids=["shallow", "exponential", "deep", "heavy-content"],
+)
+def test_marker_expansion_is_bounded(body, reason):
+    result = record(body)
+    assert result.reason_code == reason
+    assert (result.commands == ()) == bool(reason)
+
+
+# --- per-pass clip summaries ----------------------------------------------------------------
+
+@pytest.mark.parametrize("size", [2, 40])
+@pytest.mark.parametrize(
+    "filler,shape",
+    [
+        ("<g/>", '<rect width="5" height="5"/>'),
+        ('<rect width="1" height="1" display="none"/>', '<use href="#r"/>'),
+    ],
+    ids=["skipped-groups", "hidden-shapes-then-use"],
+)
+def test_clip_used_many_times_records_the_same_clip(size, filler, shape):
+    clip = f'<clipPath id="c">{filler * size}{shape}</clipPath><defs><rect id="r" width="5" height="5"/></defs>'
+    result = supported('<rect width="10" height="10" clip-path="url(#c)"/>' * size + clip)
+    assert kinds(result) == ["clip_begin", "fill", "clip_end"] * size
+    begins = result.commands[0::3]
+    assert len({c.source_index for c in begins}) == 1
+    assert all(c.path_points == begins[0].path_points for c in begins)
+
+
+def test_each_clip_keeps_its_own_summary():
+    result = supported('<rect width="10" height="10" clip-path="url(#a)"/>'
+                       '<rect width="10" height="10" clip-path="url(#b)"/>'
+                       '<rect width="10" height="10" clip-path="url(#a)"/>'
+                       '<clipPath id="a"><rect width="5" height="5"/></clipPath>'
+                       '<clipPath id="b"><circle r="3"/></clipPath>')
+    begins = [c for c in result.commands if c.kind == "clip_begin"]
+    assert [len(c.path_verbs) for c in begins] == [5, 18, 5]
+    assert begins[0].source_index == begins[2].source_index != begins[1].source_index
+    two = record('<rect width="10" height="10" clip-path="url(#a)"/>'
+                 '<rect width="10" height="10" clip-path="url(#b)"/>'
+                 '<clipPath id="a"><rect width="5" height="5"/></clipPath>'
+                 '<clipPath id="b"><rect width="5" height="5"/><circle r="3"/></clipPath>')
+    assert two.reason_code == "unsupported_complex_clip"
+
+
+# --- visibility -----------------------------------------------------------------------------
+
+@pytest.mark.parametrize("visibility", ["hidden", "collapse"])
+def test_invisible_shapes_paint_and_clip_nothing(visibility):
+    assert supported(f'<rect width="10" height="10" visibility="{visibility}"/>').commands == ()
+    clipped = record(CLIPPED + f'<clipPath id="c"><rect width="5" height="5" visibility="{visibility}"/>'
+                     '<rect width="2" height="2"/></clipPath>')
+    assert kinds(clipped) == ["clip_begin", "fill", "clip_end"]
+    assert clipped.commands[0].path_points[2] == (2.0, 2.0)

@@ -4,6 +4,7 @@
 
 #include <cmath>
 #include <cstdlib>
+#include <limits>
 #include <string>
 #include <vector>
 
@@ -275,11 +276,24 @@ TEST(ExactShapeTest, LongArcChainsReallocateLogarithmically) {
 }
 
 TEST(FloatUpperBoundTest, Values) {
-    EXPECT_EQ(floatUpperBound(1.0f), 1.0 + 4.0 * 0x1p-23);
-    EXPECT_EQ(floatUpperBound(-2.0f), 2.0 + 4.0 * 0x1p-22);
-    EXPECT_EQ(floatUpperBound(0.0f), 4.0 * static_cast<double>(std::numeric_limits<float>::denorm_min()));
-    EXPECT_EQ(floatUpperBound(0.5f), 0.5 + 4.0 * 0x1p-24);
-    EXPECT_TRUE(std::isinf(floatUpperBound(std::numeric_limits<float>::max())));
+    const double inf = std::numeric_limits<double>::infinity();
+    const float finf = std::numeric_limits<float>::infinity();
+    const struct {
+        float x;
+        double expected;
+    } cases[] = {
+        {1.0f, 1.0 + 4.0 * 0x1p-23},
+        {-2.0f, 2.0 + 4.0 * 0x1p-22},
+        {0.0f, 4.0 * static_cast<double>(std::numeric_limits<float>::denorm_min())},
+        {0.5f, 0.5 + 4.0 * 0x1p-24},
+        {std::numeric_limits<float>::max(), inf},  // its upper neighbour is infinite
+        {finf, inf},
+        {-finf, inf},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(floatUpperBound(c.x), c.expected) << c.x;
+    }
+    EXPECT_TRUE(std::isnan(floatUpperBound(std::numeric_limits<float>::quiet_NaN())));
 }
 
 }  // namespace

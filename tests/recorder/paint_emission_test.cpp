@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <limits>
 #include <memory>
 #include <string>
 #include <vector>
@@ -13,6 +14,7 @@
 #include "recorder/render_pass.h"
 #include "svg/document.h"
 #include "svg/element_tree.h"
+#include "svg/paint.h"
 
 namespace {
 
@@ -132,5 +134,45 @@ TEST(PaintEmission, MaskIsReportedBeforeAComplexClip) {
     EXPECT_EQ(f.document->reasons(),
               (std::vector<std::string>{"unsupported_mask", "unsupported_complex_clip"}));
 }
+
+}  // namespace
+
+namespace {
+
+struct CanvasColourCase {
+    const char* name;
+    pavrix_svg::Paint paint;
+    bool applies;
+    std::uint32_t colour;  // on the canvas afterwards (starts at 0x12345678)
+};
+
+class ApplyToCanvasTest : public ::testing::TestWithParam<CanvasColourCase> {};
+
+TEST_P(ApplyToCanvasTest, SetsTheScaledColour) {
+    const CanvasColourCase& c = GetParam();
+    PaintRecording recording;
+    auto canvas = pavrix_svg::Canvas::createNoop();
+    canvas->setColor(0x12345678u);
+    const pavrix_svg::SVGRenderState state(nullptr, nullptr, pavrix_svg::Transform(),
+                                           pavrix_svg::RenderMode::Painting, canvas, &recording);
+    EXPECT_EQ(pavrix_svg::applyToCanvas(c.paint, state), c.applies);
+    EXPECT_EQ(canvas->color(), c.colour);
+}
+
+const float kNaN = std::numeric_limits<float>::quiet_NaN();
+
+INSTANTIATE_TEST_SUITE_P(
+    PaintEmission, ApplyToCanvasTest,
+    ::testing::Values(
+        CanvasColourCase{"Opaque", {nullptr, 0xFF102030u, 1.0f, 0}, true, 0xFF102030u},
+        CanvasColourCase{"HalfTruncates", {nullptr, 0xFF102030u, 0.5f, 0}, true, 0x7F102030u},
+        CanvasColourCase{"AboveOneClamps", {nullptr, 0x80102030u, 3.0f, 0}, true, 0x80102030u},
+        CanvasColourCase{"ZeroOpacity", {nullptr, 0xFF102030u, 0.0f, 0}, false, 0x12345678u},
+        CanvasColourCase{"TransparentColour", {nullptr, 0x00102030u, 1.0f, 0}, false, 0x12345678u},
+        // The partial flag keeps a paint that rounds to nothing; NaN scales to 0.
+        CanvasColourCase{"FlaggedZero", {nullptr, 0xFF102030u, 0.0f, 1}, true, 0x00102030u},
+        CanvasColourCase{"FlaggedNaN", {nullptr, 0xFF102030u, kNaN, 1}, true, 0x00102030u},
+        CanvasColourCase{"UnflaggedNaN", {nullptr, 0xFF102030u, kNaN, 0}, false, 0x12345678u}),
+    [](const ::testing::TestParamInfo<CanvasColourCase>& info) { return info.param.name; });
 
 }  // namespace

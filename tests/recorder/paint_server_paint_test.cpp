@@ -2,6 +2,7 @@
 // paint server is refused before rendering), so they are driven here with a hand-made state.
 
 #include "graphics/canvas.h"
+#include "recorder/paint_server_hooks.h"
 #include "recorder/render_state.h"
 #include "svg/paint_server_elements.h"
 #include "tests/svg/layout_test_support.h"
@@ -18,6 +19,7 @@ struct Painted {
 
 // Paints the server `id` for the element `target` and reports what the canvas holds.
 bool paint(const Painted& painted, std::string_view id, std::string_view target, float opacity = 1.0f) {
+    installPaintServerHooks();
     const SVGRenderState root(nullptr, nullptr, Transform::Identity, RenderMode::Painting, painted.canvas, nullptr);
     const SVGRenderState state(&painted.doc.get(target), root, Transform::Identity, RenderMode::Painting);
     return painted.doc.get<SVGPaintElement>(id).applyPaint(state, opacity);
@@ -75,6 +77,7 @@ TEST(PaintServerPaint, PatternRefusals) {
     const SVGRenderState root(nullptr, nullptr, Transform::Identity, RenderMode::Painting, p.canvas, nullptr);
     const SVGRenderState inside(&p.doc.get("tile"), root, Transform::Identity, RenderMode::Painting);
     const SVGRenderState state(&p.doc.get("r"), inside, Transform::Identity, RenderMode::Painting);
+    installPaintServerHooks();
     EXPECT_FALSE(p.doc.get<SVGPaintElement>("tile").applyPaint(state, 1.0f));
 }
 

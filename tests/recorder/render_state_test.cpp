@@ -124,4 +124,52 @@ TEST(RenderState, ReasonsNeedARecording) {
     EXPECT_EQ(document->reasons(), std::vector<std::string>{"unsupported_mask"});
 }
 
+TEST(RenderState, MarkerChainAgreesWithTheWholeChain) {
+    auto document = load("<marker id=\"a\"><path d=\"M0 0 L1 1\"/></marker>"
+                         "<marker id=\"b\"><g><path d=\"M0 0 L1 1\"/></g></marker><g/>");
+    ASSERT_TRUE(document);
+    const SVGElement& a = firstChild(*document);
+    const SVGElement& b = *a.nextElementSibling();
+    const SVGElement& g = *b.nextElementSibling();
+    const SVGElement& pathA = *a.firstElementChild();
+    const SVGElement& groupB = *b.firstElementChild();
+    pavrix_svg_core::PaintRecording recording;
+    SVGRenderState root(nullptr, nullptr, Transform(), pavrix_svg::RenderMode::Painting,
+                        pavrix_svg::Canvas::createNoop(), &recording);
+    SVGRenderState outer(&g, root, Transform(), root.mode);
+    SVGRenderState markerA(&a, outer, Transform(), root.mode);
+    SVGRenderState inA(&pathA, markerA, Transform(), root.mode);
+    SVGRenderState markerB(&b, inA, Transform(), root.mode);
+    SVGRenderState inB(&groupB, markerB, Transform(), root.mode);
+    const SVGRenderState* states[] = {&root, &outer, &markerA, &inA, &markerB, &inB};
+    for (const SVGRenderState* state : states) {
+        for (const SVGElement* marker : {&a, &b}) {
+            EXPECT_EQ(pavrix_svg::markerChainContains(*state, marker),
+                      pavrix_svg::stateChainContains(*state, marker));
+        }
+    }
+    EXPECT_EQ(inB.depth, 5u);
+}
+
+TEST(RenderState, DeferredReasonsAreSeenFromBelow) {
+    auto document = load("<g paint-order=\"stroke\"><g><rect width=\"1\" height=\"1\"/></g></g><g/>");
+    ASSERT_TRUE(document);
+    const SVGElement& outerG = firstChild(*document);
+    const SVGElement& innerG = *outerG.firstElementChild();
+    const SVGElement& rect = *innerG.firstElementChild();
+    const SVGElement& plain = *outerG.nextElementSibling();
+    pavrix_svg_core::PaintRecording recording;
+    SVGRenderState root(nullptr, nullptr, Transform(), pavrix_svg::RenderMode::Painting,
+                        pavrix_svg::Canvas::createNoop(), &recording);
+    SVGRenderState clean(&plain, root, Transform(), root.mode);
+    EXPECT_TRUE(pavrix_svg::reportDeferredCapabilities(clean));
+    SVGRenderState outer(&outerG, root, Transform(), root.mode);
+    SVGRenderState inner(&innerG, outer, Transform(), root.mode);
+    SVGRenderState shape(&rect, inner, Transform(), root.mode);
+    EXPECT_FALSE(pavrix_svg::reportDeferredCapabilities(shape));
+    EXPECT_TRUE(shape.suppressed);
+    EXPECT_FALSE(inner.suppressed);
+    EXPECT_EQ(document->reasons(), std::vector<std::string>{"unsupported_paint_order"});
+}
+
 }  // namespace

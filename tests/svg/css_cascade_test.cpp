@@ -65,6 +65,16 @@ std::vector<SVGElement*> elementsOf(SVGElement& root)
 
 const std::string& fill(const SVGElement& e) { return findAttribute(e, PropertyID::Fill); }
 
+// A cascade state over the tree with the sheet's rules parsed and sorted, nothing applied yet.
+CssCascadeState preparedState(Tree& t, const std::string& sheet)
+{
+    CssCascadeState state;
+    state.document = &t.document;
+    state.rules = parseStyleSheet(sheet, t.document);
+    sortStyleRules(state.rules);
+    return state;
+}
+
 // ---------------------------------------------------------------------------------------------
 // Matching: one fixed tree, one selector per case; the matched elements are listed by id.
 //
@@ -370,9 +380,7 @@ struct LimitedCascade {
     {
         for (int i = 0; i < 10; ++i)
             rects.push_back(&t.add(*t.root, ElementID::Rect, {{PropertyID::Class, "a"}}));
-        state.document = &t.document;
-        state.rules = parseStyleSheet(sheet, t.document);
-        sortStyleRules(state.rules);
+        state = preparedState(t, sheet);
         limit(state);
         if (buildClassIndex(state.rules, state.classIndex))
             applyIndexedRulesToTree(*t.root, state);
@@ -422,10 +430,7 @@ TEST(CssCascade, RepeatedClassWordCollectsItsRulesOnce)
     std::string sheet;
     for (int i = 0; i < 50; ++i)
         sheet += ".a { fill: red }";
-    CssCascadeState state;
-    state.document = &t.document;
-    state.rules = parseStyleSheet(sheet, t.document);
-    sortStyleRules(state.rules);
+    CssCascadeState state = preparedState(t, sheet);
     ASSERT_TRUE(buildClassIndex(state.rules, state.classIndex));
     matchRulesByClass(state, rect);
     EXPECT_EQ(fill(rect), "red");
@@ -595,17 +600,11 @@ TEST(CssCascadeProperty, FastAndPlainPathsAgree)
         buildRandomTree(plain, copy);
         ASSERT_EQ(snapshot(*fast.root), snapshot(*plain.root));
 
-        CssCascadeState fastState;
-        fastState.document = &fast.document;
-        fastState.rules = parseStyleSheet(sheet, fast.document);
-        sortStyleRules(fastState.rules);
+        CssCascadeState fastState = preparedState(fast, sheet);
         ASSERT_TRUE(buildClassIndex(fastState.rules, fastState.classIndex)) << sheet;
         applyIndexedRulesToTree(*fast.root, fastState);
 
-        CssCascadeState plainState;
-        plainState.document = &plain.document;
-        plainState.rules = parseStyleSheet(sheet, plain.document);
-        sortStyleRules(plainState.rules);
+        CssCascadeState plainState = preparedState(plain, sheet);
         applyRulesToTree(*plain.root, plainState);
 
         EXPECT_EQ(snapshot(*fast.root), snapshot(*plain.root)) << "seed " << seed << "\n" << sheet;
@@ -618,6 +617,127 @@ TEST(CssCascadeProperty, FastAndPlainPathsAgree)
         applyStyleSheet(viaEntry.document, sheet + "#never-present { fill: red }");
         EXPECT_EQ(snapshot(*viaEntry.root), snapshot(*fast.root)) << "seed " << seed;
     }
+}
+
+// ---------------------------------------------------------------------------------------------
+// Property: the plain path with rule buckets and the "~" memo (as applyStyleSheet runs it) gives
+// the same attributes and reasons as matching every rule against every element step by step.
+void buildRandomMixedTree(Tree& t, std::mt19937& random)
+{
+    static const char* const kWords[] = {"a", "b", "c"};
+    static const char* const kIds[] = {"x", "y", "z", ""};
+    const ElementID kinds[] = {ElementID::G, ElementID::Rect, ElementID::Circle, ElementID::Path};
+    std::vector<SVGElement*> parents{t.root};
+    const int count = 1 + static_cast<int>(random() % 60);
+    for (int i = 0; i < count; ++i) {
+        SVGElement& parent = *parents[random() % parents.size()];
+        Attributes attributes;
+        if (random() % 2) {
+            std::string classes = kWords[random() % 3];
+            if (random() % 2)
+                classes += std::string(" ") + kWords[random() % 3];
+            attributes.emplace_back(PropertyID::Class, classes);
+        }
+        if (random() % 3 == 0)
+            attributes.emplace_back(PropertyID::Id, kIds[random() % 4]);
+        if (random() % 4 == 0)
+            attributes.emplace_back(PropertyID::Fill, "black");
+        SVGElement& e = t.add(parent, kinds[random() % 4], attributes);
+        if (e.id() == ElementID::G)
+            parents.push_back(&e);
+    }
+}
+
+std::string randomMixedSheet(std::mt19937& random)
+{
+    static const char* const kTypes[] = {"", "", "*", "rect", "circle", "g", "path"};
+    static const char* const kParts[] = {"",          "",         "#x",          "#y",       "[id='']",
+                                         ".a",        ".b",       "[class~=c]",  "[fill]",   "[fill=black]",
+                                         ":first-child", ":last-of-type", ":not(.a)", ":empty", ".a.b"};
+    static const char* const kCombinators[] = {" ", " > ", " + ", " ~ ", "~"};
+    static const char* const kDeclarations[] = {"fill: red", "stroke: green", "fill: blue !important",
+                                                "mask: url(#m)", "stroke-width: 2"};
+    std::string sheet;
+    const int rules = 1 + static_cast<int>(random() % 10);
+    for (int r = 0; r < rules; ++r) {
+        const int compounds = 1 + static_cast<int>(random() % 3);
+        for (int c = 0; c < compounds; ++c) {
+            if (c)
+                sheet += kCombinators[random() % 5];
+            std::string compound = std::string(kTypes[random() % 7]) + kParts[random() % 15];
+            sheet += compound.empty() ? "*" : compound;
+        }
+        sheet += " { font-family: r" + std::to_string(r) + "; " + kDeclarations[random() % 5] + " }\n";
+    }
+    return sheet;
+}
+
+TEST(CssCascadeProperty, CandidatePathAgreesWithMatchingEveryRule)
+{
+    for (unsigned seed = 1; seed <= 400; ++seed) {
+        std::mt19937 sheetRandom(seed * 104729u);
+        const std::string sheet = randomMixedSheet(sheetRandom);
+        Tree viaEntry;
+        Tree everyRule;
+        std::mt19937 treeRandom(seed);
+        std::mt19937 copy = treeRandom;
+        buildRandomMixedTree(viaEntry, treeRandom);
+        buildRandomMixedTree(everyRule, copy);
+
+        applyStyleSheet(viaEntry.document, sheet);
+
+        CssCascadeState state = preparedState(everyRule, sheet);
+        applyRulesToTree(*everyRule.root, state);
+
+        EXPECT_EQ(snapshot(*viaEntry.root), snapshot(*everyRule.root)) << "seed " << seed << "\n" << sheet;
+        EXPECT_EQ(viaEntry.document.reasons(), everyRule.document.reasons()) << "seed " << seed;
+    }
+}
+
+// Walking cost of the candidate path, as applyStyleSheet sets it up.
+std::uint64_t cascadeWork(Tree& t, const std::string& sheet)
+{
+    CssCascadeState state = preparedState(t, sheet);
+    buildRuleBuckets(state.rules, state.buckets);
+    applyRulesToTree(*t.root, state);
+    return state.counter.work;
+}
+
+TEST(CssCascade, SubsequentSiblingWalksStayLinear)
+{
+    // Without the memo every rect walks back over all earlier siblings: N^2 / 2 steps.
+    constexpr int kSiblings = 20000;
+    for (const int circleAt : {-1, 0, kSiblings / 2}) {
+        Tree t;
+        std::vector<SVGElement*> rects;
+        for (int i = 0; i < kSiblings; ++i) {
+            if (i == circleAt)
+                t.add(*t.root, ElementID::Circle);
+            rects.push_back(&t.add(*t.root, ElementID::Rect));
+        }
+        EXPECT_LT(cascadeWork(t, "circle ~ rect { fill: red }"), 10u * kSiblings) << circleAt;
+        EXPECT_EQ(fill(*rects.front()), circleAt == 0 ? "red" : "") << circleAt;
+        EXPECT_EQ(fill(*rects.back()), circleAt < 0 ? "" : "red") << circleAt;
+        if (circleAt > 0) {
+            EXPECT_EQ(fill(*rects[circleAt - 1]), "");
+            EXPECT_EQ(fill(*rects[circleAt]), "red");
+        }
+    }
+}
+
+TEST(CssCascade, OnlyCandidateRulesAreMatched)
+{
+    // A thousand id rules against a thousand elements: each element meets its own rule only.
+    constexpr int kCount = 1000;
+    Tree t;
+    std::string sheet;
+    for (int i = 0; i < kCount; ++i) {
+        t.add(*t.root, ElementID::Rect, {{PropertyID::Id, "e" + std::to_string(i)}});
+        sheet += "#e" + std::to_string(i) + " { font-family: f" + std::to_string(i) + " }\n";
+    }
+    EXPECT_LT(cascadeWork(t, sheet), 20u * kCount);
+    const SVGElement* last = t.root->lastElementChild();
+    EXPECT_EQ(findAttribute(*last, PropertyID::FontFamily), "f" + std::to_string(kCount - 1));
 }
 
 TEST(CssCascade, ClassIndexQualification)

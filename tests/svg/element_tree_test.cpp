@@ -276,3 +276,49 @@ TEST(TreeTeardown, DeepTreeIsDestroyedWithoutRecursion) {
 
 } // namespace
 } // namespace pavrix_svg
+
+namespace pavrix_svg {
+namespace {
+
+// Each marker's content carries the next marker, so its box leads into the next one's: the box
+// recursion is refused at a bounded depth instead of overflowing the stack.
+TEST(BoxNesting, LongMarkerChainIsRefusedNotOverflowed) {
+    const int count = 20000;
+    std::string svg = "<svg xmlns='http://www.w3.org/2000/svg'><defs>";
+    for (int i = 0; i < count; ++i) {
+        svg += "<marker id='m" + std::to_string(i) + "'><path d='M0 0 L1 0'";
+        if (i + 1 < count)
+            svg += " marker-start='url(#m" + std::to_string(i + 1) + ")'";
+        svg += "/></marker>";
+    }
+    svg += "</defs><path d='M0 0 L10 0' marker-start='url(#m0)'/></svg>";
+    std::unique_ptr<Document> document = loadDocumentFromString(svg);
+    ASSERT_NE(document, nullptr);
+    ASSERT_TRUE(document->reasons().empty());
+    SVGRootElement* root = document->rootElement(true);
+    ASSERT_NE(root, nullptr);
+    root->paintBoundingBox();
+    ASSERT_FALSE(document->reasons().empty());
+    EXPECT_EQ(document->reasons().front(), "unsupported_complexity");
+}
+
+TEST(BoxNesting, ShortMarkerChainIsMeasured) {
+    std::string svg = "<svg xmlns='http://www.w3.org/2000/svg'><defs>";
+    for (int i = 0; i < 100; ++i) {
+        svg += "<marker id='m" + std::to_string(i) + "' markerUnits='userSpaceOnUse'><path d='M0 0 L1 0'";
+        if (i + 1 < 100)
+            svg += " marker-start='url(#m" + std::to_string(i + 1) + ")'";
+        svg += "/></marker>";
+    }
+    svg += "</defs><path d='M0 0 L10 0' marker-start='url(#m0)'/></svg>";
+    std::unique_ptr<Document> document = loadDocumentFromString(svg);
+    ASSERT_NE(document, nullptr);
+    SVGRootElement* root = document->rootElement(true);
+    ASSERT_NE(root, nullptr);
+    const Rect box = root->paintBoundingBox();
+    EXPECT_TRUE(document->reasons().empty());
+    EXPECT_TRUE(box.isValid());
+}
+
+} // namespace
+} // namespace pavrix_svg

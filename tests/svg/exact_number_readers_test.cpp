@@ -68,6 +68,10 @@ TEST(ExactNumbers, LengthWithFallback)
     EXPECT_EQ(exactLengthOrFallback("0%", 0, 0), 0);
     EXPECT_EQ(exactLengthOrFallback("5foo", 5, 6), 6);
     EXPECT_EQ(exactLengthOrFallback("x", 5, 6), 6);
+    // Conversions past the double range fall back instead of giving infinity.
+    EXPECT_EQ(exactLengthOrFallback("1e308in", 1, 1), 1);
+    EXPECT_EQ(exactLengthOrFallback("1e308em", 1e-10, 5), 5);
+    EXPECT_EQ(exactLengthOrFallback("1e308", 1, 1), 1e308);
 }
 
 TEST(ExactNumbers, DashListTokens)

@@ -60,8 +60,11 @@ INSTANTIATE_TEST_SUITE_P(
                                4.0, -0.3, {}},
                     StrokeCase{R"~(stroke-dasharray="0.1, 1mm 3")~", 1.0f, 1.0, 4.0, 0.0,
                                {0.1, 3.7795275590551185, 3.0}},
-                    // A refused float value falls back on both sides.
-                    StrokeCase{R"~(stroke-width="-1" stroke-miterlimit="x")~", 1.0f, 1.0, 4.0, 0.0, {}}));
+                    // A refused float value falls back on both sides; the exact reader alone
+                    // would take "-1" and hexadecimal "0x10" (16) beside the float fallback.
+                    StrokeCase{R"~(stroke-width="-1" stroke-miterlimit="x")~", 1.0f, 1.0, 4.0, 0.0, {}},
+                    StrokeCase{R"~(stroke-width="0x10" stroke-miterlimit="0x10" stroke-dashoffset="0x10")~", 1.0f, 1.0,
+                               4.0, 0.0, {}}));
 
 // The float list ends at a doubled comma; the exact entries stay aligned with it by index.
 TEST(StrokeData, DashEntriesAlignByIndex) {

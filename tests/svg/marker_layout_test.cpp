@@ -1,5 +1,7 @@
 #include <cmath>
 #include <vector>
+#include <string>
+#include <string_view>
 
 #include "svg/geometry_element.h"
 #include "svg/marker_element.h"
@@ -139,5 +141,55 @@ TEST(MarkerBox, MutualReferenceTerminates) {
     EXPECT_GE(box.w, 6.0f);
     EXPECT_EQ(doc.root().computedWidth, box.x + box.w);
 }
+
+}  // namespace
+
+namespace {
+
+bool hasReason(const LaidOutDocument& doc, std::string_view code) {
+    for (const auto& reason : doc.document->reasons()) {
+        if (reason == code)
+            return true;
+    }
+    return false;
+}
+
+// Marker `m<i>` holds a path whose start marker is `m<i+1>`; the last one is empty.
+std::string markerChain(int count, std::string_view shape) {
+    std::string text;
+    for (int i = 0; i < count; ++i) {
+        text += "<marker id=\"m" + std::to_string(i) + "\" markerUnits=\"userSpaceOnUse\">";
+        if (i + 1 < count) {
+            text += std::string(shape) + " marker-start=\"url(#m" + std::to_string(i + 1) + ")\"/>";
+        }
+        text += "</marker>";
+    }
+    return text + std::string(shape) + " id=\"p\" marker-start=\"url(#m0)\"/>";
+}
+
+struct NestingCase {
+    const char* name;
+    int markers;
+    const char* shape;
+    bool refused;
+};
+
+class MarkerNestingTest : public testing::TestWithParam<NestingCase> {};
+
+// Box computations nest once per marker placed inside a marker: a long chain is refused
+// instead of exhausting the stack.
+TEST_P(MarkerNestingTest, StaysBounded) {
+    const NestingCase& c = GetParam();
+    auto doc = layOut(wrap(markerChain(c.markers, c.shape)));
+    const Rect box = doc.get("p").strokeBoundingBox();
+    EXPECT_TRUE(std::isfinite(box.x) && std::isfinite(box.w));
+    EXPECT_EQ(hasReason(doc, "unsupported_complexity"), c.refused);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Chains, MarkerNestingTest,
+    testing::Values(NestingCase{"shortChain", 100, R"~(<path d="M0 0 L1 0")~", false},
+                    NestingCase{"longChain", 20000, R"~(<path d="M0 0 L1 0")~", true}),
+    [](const testing::TestParamInfo<NestingCase>& info) { return std::string(info.param.name); });
 
 }  // namespace

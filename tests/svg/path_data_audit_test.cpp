@@ -186,6 +186,44 @@ TEST(PathPrecision, Arcs)
     EXPECT_EQ(analyzePathDataPrecision("M0 0A5 5 0 1010 0").errorX, analyzePathDataPrecision("M 0 0 A 5 5 0 1 0 10 0").errorX);
 }
 
+struct ArcCase {
+    const char* text;
+    bool unbounded;
+    bool general;
+    bool isolated;
+};
+
+class ArcConversion : public ::testing::TestWithParam<ArcCase> {};
+
+// Arcs the float converter turns into a straight line are judged as lines; a float path that
+// draws a line for a real exact arc, or an arc where the exact end meets its start, is unbounded.
+TEST_P(ArcConversion, ErrorAndFlags)
+{
+    const PathPrecision p = analyzePathDataPrecision(GetParam().text);
+    EXPECT_EQ(std::isinf(p.error), GetParam().unbounded) << GetParam().text;
+    EXPECT_EQ(std::isinf(p.errorX), GetParam().unbounded) << GetParam().text;
+    EXPECT_EQ(p.strokeDirectionAmbiguous != 0, GetParam().general) << GetParam().text;
+    EXPECT_EQ(p.isolatedStrokeDirectionAmbiguous != 0, GetParam().isolated) << GetParam().text;
+    EXPECT_EQ(p.hasLoweredCurve, 1) << GetParam().text;
+}
+
+INSTANTIATE_TEST_SUITE_P(Texts, ArcConversion, ::testing::Values(
+    ArcCase{"M0 0 A 0 5 0 0 1 10 0", false, false, false},
+    // Zero radius: a line of float length 0 with an exact length, as for L.
+    ArcCase{"M 0.1 0 A 0 0 0 0 0 0.1000000001 0", false, false, true},
+    ArcCase{"M 0.1 0 A 0 0 0 0 0 0.1000000001 0 L 5 5", false, true, false},
+    // (1e-30)^2 underflows in float: the converter draws a line, the exact arc bulges far out.
+    ArcCase{"M-10 0 A 1e-30 10 0 0 1 10 0", true, false, false},
+    // 16777217 + 1 is 16777218 in double but 16777216 in float: only the float path holds the
+    // arc (its h segment has no float length either).
+    ArcCase{"M16777217 0 h1 A 5 5 0 1 1 16777218 0", true, false, true},
+    ArcCase{"M0.1 0 A 5 5 0 1 1 0.1 0", false, false, false}));
+
+TEST(PathPrecision, ZeroRadiusArcIsExactLikeALine)
+{
+    EXPECT_EQ(analyzePathDataPrecision("M0 0 A 0 5 0 0 1 10 0").error, 0.0);
+}
+
 TEST(PathPrecision, LongPathStaysBounded)
 {
     std::string text = "M0 0";
@@ -272,6 +310,9 @@ TEST(PathPrecision, SyntaxAgreesWithFloatParser)
             EXPECT_TRUE(std::isinf(p.error)) << text;
         } else if (text.find_first_of("Aa") == std::string::npos) {
             EXPECT_TRUE(std::isfinite(p.error)) << text;
+            // Without packed arc flags the cost scan and the area walk read it as well.
+            EXPECT_TRUE(scanPathDataComplexity(text).valid) << text;
+            EXPECT_FALSE(subpathFlagsOf(text).empty()) << text;
         }
     }
     EXPECT_GT(acceptedTexts, 1000) << "the random texts should exercise accepted data too";

@@ -91,22 +91,32 @@ TEST(ReadNumber, IgnoresProcessLocale) {
     EXPECT_EQ(exact, 1.25);
 }
 
-TEST(ParseNumberExact, NearestDoubleAndRange) {
+TEST(ParseNumberExact, DoubleAccumulationAndRange) {
     struct Case {
         const char* text;
         bool ok;
         double value;
     };
+    const std::string longInteger = "1" + std::string(400, '0') + "e-390";
+    const std::string longFraction = "0." + std::string(400, '5');
     const Case cases[] = {
         {"0.1", true, 0.1},
         {"+2.5e3", true, 2500.0},
         {"123456789.123456789", true, 123456789.123456789},
         {"1.7976931348623157e308", true, 1.7976931348623157e308},
+        // The digits accumulate in double and the power of ten scales them afterwards, which
+        // is not always the nearest double of the text (1.1e-5 is one ulp below).
+        {"1.1e-5", true, (1.0 + 1.0 / 10.0) * 1e-5},
+        {"-3.25e-2", true, -(3.0 + 25.0 / 100.0) * 1e-2},
         {"1e309", false, 0.0},
         {"-1e309", false, 0.0},
         {"1e-400", true, 0.0},
+        {"0e400", false, 0.0}, // 0 times an overflowed power
         {"1.", false, 0.0},
         {"2em", true, 2.0},
+        // Digit runs that overflow the accumulators read as their nearest value.
+        {longInteger.c_str(), true, 1e10},
+        {longFraction.c_str(), true, 5.0 / 9.0},
     };
     for (const Case& c : cases) {
         std::string_view text = c.text;
@@ -114,6 +124,8 @@ TEST(ParseNumberExact, NearestDoubleAndRange) {
         EXPECT_EQ(parseNumberExact(text, value), c.ok) << c.text;
         if (c.ok) {
             EXPECT_EQ(value, c.value) << c.text;
+        } else {
+            EXPECT_EQ(value, -1.0) << c.text;
         }
     }
 }
@@ -216,13 +228,15 @@ TEST(SVGPointListParse, PairsAndSeparators) {
         bool ok;
         std::size_t count;
     };
+    // The list is emptied first; a failure leaves the pairs read before it.
     const Case cases[] = {
         {"", true, 0},        {"   ", true, 0},      {"1 2", true, 1},      {"1,2 3,4", true, 2},
-        {"1,2-3,4", true, 2}, {"1 2 3", false, 0},   {"1-2", false, 0},     {"1", false, 0},
-        {"1 2,", true, 1},    {"1 2 x", false, 0},   {" 1 , 2 ", true, 1},
+        {"1,2-3,4", true, 2}, {"1 2 3", false, 1},   {"1-2", false, 0},     {"1", false, 0},
+        {"1 2,", true, 1},    {"1 2 x", false, 1},   {" 1 , 2 ", true, 1},  {"1 2 3 4 5-6", false, 2},
     };
     for (const Case& c : cases) {
         SVGPointList list(PropertyID::Points);
+        ASSERT_TRUE(list.parse("9 9 9 9 9 9"));
         EXPECT_EQ(list.parse(c.text), c.ok) << c.text;
         EXPECT_EQ(list.values().size(), c.count) << c.text;
     }
@@ -235,7 +249,9 @@ TEST(SVGListParse, LengthAndNumberLists) {
     EXPECT_EQ(lengths.values()[1], Length(2.0f, LengthUnit::Percent));
     ASSERT_TRUE(lengths.parse(" 1 2"));
     EXPECT_TRUE(lengths.values().empty()); // a leading separator ends the list at once
-    EXPECT_FALSE(lengths.parse("1 x"));
+    EXPECT_FALSE(lengths.parse("1 2,x 3"));
+    ASSERT_EQ(lengths.values().size(), 2u); // emptied first, then filled up to the bad token
+    EXPECT_EQ(lengths.values()[1], Length(2.0f, LengthUnit::None));
 
     SVGNumberList numbers(PropertyID::Rotate);
     ASSERT_TRUE(numbers.parse("1-2.5.5"));
@@ -266,6 +282,12 @@ TEST(SVGScalarParse, PercentageAngleEnumerationString) {
     ASSERT_TRUE(angle.parse("1rad"));
     EXPECT_FLOAT_EQ(angle.value(), 57.295776f);
     EXPECT_FALSE(angle.parse("90 deg"));
+    // Conversions that leave the float range fail and keep the angle.
+    EXPECT_FALSE(angle.parse("1e37turn"));
+    EXPECT_FALSE(angle.parse("-1e37rad"));
+    EXPECT_FLOAT_EQ(angle.value(), 57.295776f);
+    ASSERT_TRUE(angle.parse("1e36grad"));
+    EXPECT_FLOAT_EQ(angle.value(), 9e35f);
     ASSERT_TRUE(angle.parse("auto-start-reverse"));
     EXPECT_EQ(angle.orientType(), OrientType::AutoStartReverse);
 
