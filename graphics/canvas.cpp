@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "graphics/font.h"
 #include "graphics/vector_path.h"
 
 namespace pavrix_svg {
@@ -183,7 +184,9 @@ std::shared_ptr<Canvas> Canvas::create(float x, float y, float width, float heig
             const auto h = static_cast<std::int64_t>(y1) - static_cast<std::int64_t>(y0);
             // A side that rounding shrank to 0 pixels keeps its place and gets one pixel (the
             // constructor's minimum).
-            if (w <= INT_MAX && h <= INT_MAX)
+            // The surface holds 4 bytes a pixel and counts its bytes in an int.
+            const std::int64_t bytes = std::max<std::int64_t>(w, 1) * std::max<std::int64_t>(h, 1) * 4;
+            if (w <= INT_MAX && h <= INT_MAX && bytes <= INT_MAX)
                 return std::make_shared<Canvas>(static_cast<int>(x0), static_cast<int>(y0), static_cast<int>(w),
                                                 static_cast<int>(h));
         }
@@ -334,9 +337,13 @@ Path textPath(std::u32string_view text, const Font& font, const Point& origin) {
     if (!target)
         return built;
     float x = origin.x;
-    for (const char32_t ch : text) {
-        x += plutovg_font_face_traverse_glyph_path(font.face().get(), font.size(), x, origin.y,
-                                                   static_cast<plutovg_codepoint_t>(ch), glyphToVectorPath, target);
+    {
+        const auto lock = lockFontLibrary();
+        for (const char32_t ch : text) {
+            x += plutovg_font_face_traverse_glyph_path(font.face().get(), font.size(), x, origin.y,
+                                                       static_cast<plutovg_codepoint_t>(ch), glyphToVectorPath,
+                                                       target);
+        }
     }
     for (VectorPathIterator it{target->elements.data, target->elements.size, 0}; path_iterator_has_next(&it);) {
         FloatPoint p[3] = {};

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <mutex>
 #include <string_view>
 
 struct plutovg_font_face;
@@ -52,8 +53,12 @@ private:
     float m_lineGap = 0.0f;
 };
 
-// The process-wide font-face cache, created empty on first use (thread-safe).
+// The process-wide font-face cache, created empty on first use (thread-safe). Calls into it or
+// into any face must hold lockFontLibrary(); the members here take it themselves.
 plutovg_font_face_cache* fontFaceCache();
+
+// Serializes all use of the graphics library's font code, which is not safe to share across threads.
+std::unique_lock<std::mutex> lockFontLibrary();
 
 // Looks family up in the cache; on a miss, a generic family ("sans-serif", "serif",
 // "monospace", "cursive", "fantasy") or the empty family is retried under its mapped name.

@@ -54,6 +54,24 @@ pavrix_svg_core::PaintMatrix toPaintMatrix(const ExactTransform& m) noexcept {
     return {m.a, m.b, m.c, m.d, m.e, m.f};
 }
 
+bool isFiniteMatrix(const pavrix_svg_core::PaintMatrix& matrix) noexcept {
+    return std::all_of(matrix.begin(), matrix.end(), [](double v) { return std::isfinite(v); });
+}
+
+// Float overflow in layout (huge scales, percentages of huge view boxes, the float
+// fallback path) shows up here as inf or NaN; such a command cannot be replayed.
+bool hasFiniteNumbers(const PaintCommand& command) noexcept {
+    if (!isFiniteMatrix(command.matrix)) return false;
+    for (const auto& point : command.path_points) {
+        if (!std::isfinite(point.x) || !std::isfinite(point.y)) return false;
+    }
+    const auto& stroke = command.stroke;
+    if (!std::isfinite(stroke.width) || !std::isfinite(stroke.miter_limit) || !std::isfinite(stroke.dash_offset))
+        return false;
+    return std::all_of(stroke.dash_array.begin(), stroke.dash_array.end(),
+                       [](double v) { return std::isfinite(v); });
+}
+
 std::uint8_t subpathFlag(const SVGElement& element, std::size_t index, bool defaultFlag) noexcept {
     if (index < element.subpathAreaPotential.size()) return element.subpathAreaPotential[index];
     return defaultFlag ? 1 : 0;
@@ -217,6 +235,10 @@ void emitPaintCommand(SVGRenderState& state, PaintCommandKind kind, const Path& 
         markRecorderOverBudget(recording, element);
         return;
     }
+    if (!hasFiniteNumbers(command)) {
+        reportRenderReason(state, "unsupported_input_precision", element);
+        return;
+    }
 
     recording.commands.push_back(std::move(command));
     recording.verb_count = verbs;
@@ -241,6 +263,8 @@ void emitGroupCommand(SVGRenderState& state, PaintCommandKind kind, const SVGEle
     command.group_opacity = opacity;
     command.source_index = element ? element->serial() : -1;
     command.source_kind = kind == PaintCommandKind::clip_end ? "clip_end" : "group";
+    // Kept in place so begin and end stay paired; the reason drops the recording.
+    if (!isFiniteMatrix(command.matrix)) reportRenderReason(state, "unsupported_input_precision", element);
     recording.commands.push_back(std::move(command));
 }
 

@@ -1,6 +1,7 @@
 #include "recorder/render_pass.h"
 
 #include <algorithm>
+#include <cmath>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -298,10 +299,13 @@ PaintRecording recordDocument(pavrix_svg::Document& document) {
     if (!root) return recording;
     checkSubtreeReferences(*root, document, recording);
 
+    bool finiteBounds = true;
     if (recording.reasons.empty()) {
         root = document.rootElement(true);
         const Rect bounds = root->localTransform().mapRect(root->paintBoundingBox());
         recording.bounds = {bounds.x, bounds.y, bounds.w, bounds.h};
+        finiteBounds = std::all_of(recording.bounds.begin(), recording.bounds.end(),
+                                   [](float v) { return std::isfinite(v); });
         installRenderHooks();
         SVGRenderState rootState(nullptr, nullptr, Transform::Identity, RenderMode::Painting,
                                  Canvas::createNoop(), &recording);
@@ -310,6 +314,8 @@ PaintRecording recordDocument(pavrix_svg::Document& document) {
 
     // Rendering reports through the document; the pre-pass reasons stay first.
     for (const std::string& reason : document.reasons()) addUniqueReason(recording.reasons, reason);
+    // The float layout overflowed somewhere even if every command came out finite.
+    if (!finiteBounds) addUniqueReason(recording.reasons, "unsupported_input_precision");
     // A recording that stopped early is never complete, whoever noticed.
     if (recording.over_budget) addUniqueReason(recording.reasons, "unsupported_complexity");
     if (!recording.reasons.empty()) std::vector<PaintCommand>().swap(recording.commands);

@@ -324,7 +324,10 @@ bool SVGPatternElement::applyPaint(const SVGRenderState& state, float opacity) c
         !std::isfinite(sy))
         return false;
 
-    const std::shared_ptr<Canvas> tile = Canvas::create(0.0f, 0.0f, width * sx, height * sy);
+    // Painting on an inert canvas rasterizes nothing, so its tiles stay inert as well; a raster
+    // tile can reach 32767 x 32767 pixels.
+    const std::shared_ptr<Canvas> tile =
+        target.canvas->isNoop() ? Canvas::createNoop() : Canvas::create(0.0f, 0.0f, width * sx, height * sy);
     Transform content = Transform::scaled(sx, sy);
     const Rect& viewBox = attributes.viewBox->viewBox().value();
     if (viewBox.w > 0.0f && viewBox.h > 0.0f) {

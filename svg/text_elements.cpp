@@ -25,6 +25,7 @@ std::string_view unquote(std::string_view name) noexcept {
 // Per-character layout record before characters are merged into fragments.
 struct Glyph {
     const SVGTextPositioningElement* owner = nullptr;
+    float baselineShift = 0.0f;  // sum over the owner and its positioning ancestors
     float x = 0.0f;  // absolute positions, set when hasX / hasY
     float y = 0.0f;
     float dx = 0.0f;
@@ -48,34 +49,31 @@ struct PositionedRange {
     std::size_t end = 0;
 };
 
-const SVGTextPositioningElement* positioningAncestor(const SVGElement* element) noexcept {
-    for (; element != nullptr; element = element->parent()) {
-        if (element->isTextPositioningElement())
-            return static_cast<const SVGTextPositioningElement*>(element);
-    }
-    return nullptr;
-}
-
 // Collects the character data of the subtree (document order, display none skipped) with
 // white space collapsed unless the enclosing element preserves it.
 class CharacterCollector {
 public:
-    // Characters without a positioning ancestor below `text` belong to it.
+    // Characters without a positioning element below `text` around them belong to it.
     CharacterCollector(const SVGTextPositioningElement& text, std::u32string& characters, std::vector<Glyph>& glyphs,
                        std::vector<PositionedRange>& ranges)
-        : m_textElement(text), m_text(characters), m_glyphs(glyphs), m_ranges(ranges) {}
+        : m_text(characters), m_glyphs(glyphs), m_ranges(ranges), m_owner(&text) {}
 
     // Recurses once per nesting level; the reader bounds the depth.
     void collect(const SVGElement& element) {
         const bool positioning = element.isTextPositioningElement();
         std::size_t rangeIndex = 0;
+        const float outerShift = m_baselineShift;
+        const SVGTextPositioningElement* outerOwner = m_owner;
         if (positioning) {
             rangeIndex = m_ranges.size();
-            m_ranges.push_back({static_cast<const SVGTextPositioningElement*>(&element), m_text.size(), 0});
+            const auto& positioned = static_cast<const SVGTextPositioningElement&>(element);
+            m_ranges.push_back({&positioned, m_text.size(), 0});
+            m_baselineShift += positioned.baselineShift;
+            m_owner = &positioned;
         }
         for (const auto& child : element.children()) {
             if (child->isTextNode()) {
-                appendText(static_cast<const SVGTextNode&>(*child).text(), positioningAncestor(&element));
+                appendText(static_cast<const SVGTextNode&>(*child).text());
             } else if (child->isElement()) {
                 const auto& childElement = static_cast<const SVGElement&>(*child);
                 if (childElement.display != kDisplayNone)
@@ -84,11 +82,14 @@ public:
         }
         if (positioning)
             m_ranges[rangeIndex].end = m_text.size();
+        m_baselineShift = outerShift;
+        m_owner = outerOwner;
     }
 
 private:
-    void appendText(std::string_view bytes, const SVGTextPositioningElement* owner) {
-        const bool preserve = owner != nullptr && owner->whiteSpace != 0;
+    // The characters belong to the innermost positioning element around them.
+    void appendText(std::string_view bytes) {
+        const bool preserve = m_owner->whiteSpace != 0;
         std::size_t position = 0;
         while (position < bytes.size()) {
             Utf8Char decoded = decodeUtf8(bytes, position);
@@ -99,24 +100,25 @@ private:
             if (ch == U' ' && !preserve && (m_text.empty() || m_text.back() == U' '))
                 continue;
             m_text.push_back(ch);
-            m_glyphs.emplace_back().owner = owner != nullptr ? owner : &m_textElement;
+            Glyph& glyph = m_glyphs.emplace_back();
+            glyph.owner = m_owner;
+            glyph.baselineShift = m_baselineShift;
         }
     }
 
-    const SVGTextPositioningElement& m_textElement;
     std::u32string& m_text;
     std::vector<Glyph>& m_glyphs;
     std::vector<PositionedRange>& m_ranges;
+    // Baseline shifts of the positioning elements being collected, summed as the walk goes
+    // down, so that no character walks up its ancestors.
+    float m_baselineShift = 0.0f;
+    const SVGTextPositioningElement* m_owner;
 };
 
-// Sum of the baseline shifts of the element and its positioning ancestors, then the
-// alignment offset.
-float baselineOffset(const SVGTextPositioningElement& element) {
-    float offset = 0.0f;
-    for (const SVGElement* current = &element; current != nullptr; current = current->parent()) {
-        if (current->isTextPositioningElement())
-            offset += static_cast<const SVGTextPositioningElement*>(current)->baselineShift;
-    }
+// The summed baseline shift of a character's element and its positioning ancestors, less the
+// alignment offset of the element.
+float baselineOffset(const SVGTextPositioningElement& element, float baselineShift) {
+    float offset = baselineShift;
     std::uint8_t alignment = element.alignmentBaseline;
     if (alignment == kAlignAuto || alignment == kAlignBaseline) {
         switch (element.dominantBaseline) {
@@ -168,10 +170,27 @@ void applyPositions(const PositionedRange& range, std::vector<Glyph>& glyphs) {
     });
     apply(element.dx(), [](Glyph& glyph, float value) { glyph.dx = value; });
     apply(element.dy(), [](Glyph& glyph, float value) { glyph.dy = value; });
-    const std::vector<float>& rotations = element.rotate().values();
-    if (!rotations.empty()) {
-        for (std::size_t i = 0; i < count; ++i)
-            glyphs[range.begin + i].rotate = rotations[std::min(i, rotations.size() - 1)];
+}
+
+// Each character takes its rotation from the innermost element around it that has a rotate
+// list: entry i for the element's i-th character, the last entry for the characters after.
+// One sweep with a stack of the open elements, since nested elements would otherwise each
+// rewrite every character inside them. `ranges` are nested and in document order.
+void applyRotations(const std::vector<PositionedRange>& ranges, std::vector<Glyph>& glyphs) {
+    std::vector<const PositionedRange*> open;
+    std::size_t next = 0;
+    for (std::size_t i = 0; i < glyphs.size(); ++i) {
+        while (!open.empty() && open.back()->end <= i)
+            open.pop_back();
+        for (; next < ranges.size() && ranges[next].begin <= i; ++next) {
+            if (ranges[next].end > i && !ranges[next].element->rotate().values().empty())
+                open.push_back(&ranges[next]);
+        }
+        if (open.empty())
+            continue;
+        const PositionedRange& range = *open.back();
+        const std::vector<float>& rotations = range.element->rotate().values();
+        glyphs[i].rotate = rotations[std::min(i - range.begin, rotations.size() - 1)];
     }
 }
 
@@ -257,6 +276,7 @@ void SVGTextElement::layout(const SVGLayoutState& parentState) {
     // Ranges are recorded outermost first, so inner lists override outer ones.
     for (const PositionedRange& range : ranges)
         applyPositions(range, glyphs);
+    applyRotations(ranges, glyphs);
 
     // Pen positions, chunk starts and fragment breaks.
     float penX = 0.0f;
@@ -343,7 +363,7 @@ void SVGTextElement::layout(const SVGLayoutState& parentState) {
             fragment.start = i;
             fragment.startsChunk = glyph.startsChunk;
             fragment.x = glyph.penX;
-            fragment.y = glyph.penY - baselineOffset(owner);
+            fragment.y = glyph.penY - baselineOffset(owner, glyph.baselineShift);
             fragment.height = owner.fontAscent - owner.fontDescent;
             fragment.angle = glyph.rotate;
             Transform transform = Transform::translated(fragment.x, fragment.y);

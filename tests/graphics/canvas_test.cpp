@@ -60,7 +60,10 @@ INSTANTIATE_TEST_SUITE_P(
                       CreateCase{kInf, 0, 10, 10, 0, 0, 1, 1},
                       CreateCase{0, -kInf, 10, 10, 0, 0, 1, 1},
                       CreateCase{3e9f, 0, 10, 10, 0, 0, 1, 1},
-                      CreateCase{0, -3e9f, 10, 10, 0, 0, 1, 1}));
+                      CreateCase{0, -3e9f, 10, 10, 0, 0, 1, 1},
+                      // Pixel buffers whose byte count does not fit the surface's int.
+                      CreateCase{0, 0, 30000, 30000, 0, 0, 1, 1},
+                      CreateCase{0, 0, 23171, 23171, 0, 0, 1, 1}));
 
 TEST(CanvasNoop, KeepsPaintStateAndDrawsNothing) {
     const auto canvas = Canvas::createNoop();

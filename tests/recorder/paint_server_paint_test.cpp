@@ -81,4 +81,32 @@ TEST(PaintServerPaint, PatternRefusals) {
     EXPECT_FALSE(p.doc.get<SVGPaintElement>("tile").applyPaint(state, 1.0f));
 }
 
+// The tiles of a pattern painted on the inert recording canvas are inert too: a tile of
+// 30000 x 30000 user units would otherwise be a raster surface of several gigabytes.
+TEST(PaintServerPaint, PatternTilesOnAnInertCanvasAreInert) {
+    static int tiles = 0;
+    static int inertTiles = 0;
+    tiles = inertTiles = 0;
+    static const PaintServerHooks hooks{
+        .target = [](const SVGRenderState& state) {
+            return PaintTarget{state.canvas.get(), state.element->fillBoundingBox(), state.transform};
+        },
+        .chainRenders = [](const SVGRenderState&, const SVGElement&) { return false; },
+        .renderContent = [](const SVGElement&, const std::shared_ptr<Canvas>& canvas, const Transform&,
+                            const SVGRenderState&) {
+            ++tiles;
+            inertTiles += canvas->isNoop() ? 1 : 0;
+        },
+    };
+    const Painted p = document(R"~(<pattern id="big" patternUnits="userSpaceOnUse" width="30000" height="30000">)~"
+                               R"~(<rect width="1" height="1"/></pattern>)~");
+    const SVGRenderState root(nullptr, nullptr, Transform::Identity, RenderMode::Painting, p.canvas, nullptr);
+    const SVGRenderState state(&p.doc.get("r"), root, Transform::Identity, RenderMode::Painting);
+    setPaintServerHooks(&hooks);
+    EXPECT_TRUE(p.doc.get<SVGPaintElement>("big").applyPaint(state, 1.0f));
+    installPaintServerHooks();
+    EXPECT_EQ(tiles, 1);
+    EXPECT_EQ(inertTiles, 1);
+}
+
 }  // namespace

@@ -218,6 +218,23 @@ TEST_F(TreeTest, DeeplyNestedPercentagesResolveInLinearTime) {
     EXPECT_FLOAT_EQ(size.height, 150.0f);
 }
 
+TEST_F(TreeTest, NestedPercentagesResolveOutermostFirst) {
+    // Each level halves the width; a wrong order or a lost level changes the result.
+    const int depths[] = {1, 7, 8, 9, 12, 40};
+    for (const int depth : depths) {
+        SVGElement* parent = root;
+        for (int i = 0; i < depth; ++i) {
+            SVGElement* svg = add(*parent, ElementID::Svg);
+            set(*svg, PropertyID::Width, "50%");
+            set(*svg, PropertyID::Height, i % 2 == 0 ? "10em" : "200%");
+            parent = svg;
+        }
+        const ViewportSize size = viewportSize(*add(*parent, ElementID::G));
+        EXPECT_FLOAT_EQ(size.width, 300.0f / std::pow(2.0f, static_cast<float>(depth))) << depth;
+        EXPECT_FLOAT_EQ(size.height, depth % 2 == 1 ? 120.0f : 240.0f) << depth;
+    }
+}
+
 TEST(ViewBoxArithmetic, TransformClipAndFit) {
     SVGPreserveAspectRatio meet(PropertyID::PreserveAspectRatio);
     const Rect viewBox(0, 0, 10, 20);

@@ -337,7 +337,21 @@ INSTANTIATE_TEST_SUITE_P(
                     KeywordCase{PropertyID::ClipRule, "evenodd", 1},
                     KeywordCase{PropertyID::StrokeLinecap, "square", 2},
                     KeywordCase{PropertyID::StrokeLinejoin, "round", 1},
-                    KeywordCase{PropertyID::Fill, "none", 0}));
+                    KeywordCase{PropertyID::Fill, "none", 0}, KeywordCase{PropertyID::Overflow, "hidden", 1},
+                    KeywordCase{PropertyID::Overflow, "scroll", 0}, KeywordCase{PropertyID::Direction, "rtl", 1},
+                    KeywordCase{PropertyID::TextOrientation, "upright", 1},
+                    KeywordCase{PropertyID::FillRule, "evenodd", 1}, KeywordCase{PropertyID::FillRule, "EvenOdd", 0},
+                    KeywordCase{PropertyID::WritingMode, "tb-rl", 1}, KeywordCase{PropertyID::WritingMode, "lr", 0},
+                    KeywordCase{PropertyID::WhiteSpace, "preserve", 1},
+                    KeywordCase{PropertyID::AlignmentBaseline, "text-after-edge", 7},
+                    KeywordCase{PropertyID::DominantBaseline, "reset-size", 3},
+                    KeywordCase{PropertyID::DominantBaseline, "central", 8},
+                    KeywordCase{PropertyID::FontWeight, "lighter", 0}, KeywordCase{PropertyID::FontWeight, "900", 1},
+                    KeywordCase{PropertyID::PointerEvents, "visiblePainted", 8},
+                    KeywordCase{PropertyID::PointerEvents, "bounding-box", 9},
+                    KeywordCase{PropertyID::PointerEvents, "none", 0},
+                    KeywordCase{PropertyID::TextAnchor, "end", 2}, KeywordCase{PropertyID::StrokeLinecap, "round", 1},
+                    KeywordCase{PropertyID::StrokeLinejoin, "bevel", 2}));
 
 // --- url references and dash arrays -----------------------------------------------------------
 

@@ -156,4 +156,21 @@ TEST(FontDescription, OddFamilyListsAreSafe) {
     EXPECT_EQ(doc.get<SVGTextElement>("t").text(), U"a");
 }
 
+// The innermost element with a rotate list decides; its last entry carries over to its own
+// remaining characters only.
+TEST(TextLayout, NestedRotationsAndBaselineShifts) {
+    auto doc = layOut(wrap(R"~(<text id="t" x="0" y="20" rotate="10 20 30 40">a<tspan rotate="5">bc</tspan>d)~"
+                           R"~(<tspan baseline-shift="2">e<tspan baseline-shift="3" rotate="0">f</tspan></tspan>g</text>)~"));
+    std::vector<float> angles;
+    std::vector<float> ys;
+    for (const TextFragment& fragment : doc.get<SVGTextElement>("t").fragments()) {
+        for (std::size_t i = 0; i < fragment.length; ++i) {
+            angles.push_back(fragment.angle);
+            ys.push_back(fragment.y);
+        }
+    }
+    EXPECT_EQ(angles, (std::vector<float>{10, 5, 5, 40, 40, 0, 40}));
+    EXPECT_EQ(ys, (std::vector<float>{20, 20, 20, 20, 18, 15, 20}));
+}
+
 }  // namespace
