@@ -500,7 +500,9 @@ class Gen:
     def special(self) -> str:
         """Hostile structures: deep nesting, reference bombs, long chains."""
         r = self.r
-        k = r.randrange(14)
+        k = r.randrange(18)
+        if k >= 14:
+            return self.special_render(k)
         if k == 0:  # deep groups near the nesting cap
             d = r.choice([100, 500, 1020, 1022, 1023, 1024, 1025, 1100])
             return "<g>" * d + self.shape() + "</g>" * d
@@ -556,6 +558,39 @@ class Gen:
         return ('<clipPath id="dz">' + "<g>" * d + "<rect width='2' height='2'/>" + "</g>" * d + "</clipPath>"
                 "<rect width='5' height='5' clip-path='url(#dz)'/>")
 
+    def special_render(self, k: int) -> str:
+        """Combinations aimed at the render pass: groups, clips, viewports, markers."""
+        r = self.r
+        clip = '<clipPath id="sc"%s>%s</clipPath>' % (
+            r.choice(["", ' transform="rotate(30)"', ' clipPathUnits="userSpaceOnUse"']),
+            r.choice(['<rect width="5" height="5"/>', '<use href="#sr"/>', '<circle r="3" display="none"/><rect width="2" height="2"/>',
+                      '<g><rect width="1" height="1"/></g>', '<rect width="2" height="2" visibility="hidden"/>']))
+        shape = '<rect id="sr" width="4" height="4"%s/>' % r.choice(["", ' opacity="0.5"', ' clip-path="url(#sc)"', ' fill="none"', ' stroke="red"'])
+        op = lambda: r.choice(["", ' opacity="0.5"', ' opacity="0"', ' opacity="1"'])
+        cp = lambda: r.choice(["", ' clip-path="url(#sc)"'])
+        if k == 14:  # symbol through use, viewport clips, opacity on the use
+            return (clip + '<defs>' + shape + '</defs><symbol id="sy" viewBox="%s"%s><g%s%s><use href="#sr"%s/></g></symbol>'
+                    % (r.choice(["0 0 10 10", "0 0 0 10", "-5 -5 10 10"]), r.choice(["", ' overflow="visible"']), op(), cp(), op())
+                    + '<use href="#sy" width="%s" height="%s"%s%s/>' % (r.choice(["10", "0", "50%"]), r.choice(["10", "5"]), op(), cp()))
+        if k == 15:  # markers with viewports, clips and opacity inside
+            return (clip + '<defs>' + shape + '</defs><marker id="sm" viewBox="0 0 10 10" markerWidth="%s" markerHeight="4" orient="%s" '
+                    'overflow="%s"><g%s%s><use href="#sr"/><path d="M0 0 L5 5" stroke="blue"%s/></g></marker>'
+                    % (r.choice(["4", "0", "1e-3"]), r.choice(["auto", "0", "auto-start-reverse"]), r.choice(["hidden", "visible"]), op(), cp(), cp())
+                    + '<polyline points="0 0 5 5 10 0 15 5" stroke="red" marker-start="url(#sm)" marker-mid="url(#sm)" '
+                    'marker-end="url(#sm)"%s%s/>' % (op(), cp()))
+        if k == 16:  # opacity groups around content that records nothing or only clips
+            inner = r.choice(['<rect width="0" height="0"/>', '<g clip-path="url(#sc)"><rect width="1" height="1" fill="none"/></g>',
+                              '<g opacity="0.5"><g opacity="0.5"/></g>', shape, '<svg width="5" height="5"><g/></svg>',
+                              '<use href="#sr" opacity="0"/>'])
+            d = r.randint(1, 6)
+            return clip + "<defs>" + shape + "</defs>" + "".join("<g%s%s>" % (op(), cp()) for _ in range(d)) + inner + "</g>" * d
+        # cascade driving display, opacity and clips
+        sheet = "<style>%s</style>" % " ".join(r.choice([
+            "rect { opacity: 0.5 }", ".h { display: none !important }", "g > rect { clip-path: url(#sc) }",
+            "#sr { visibility: hidden }", "use { opacity: 0.25 }", ":root { opacity: 0.5 }", "g:empty { display: none }",
+            "* { fill-opacity: 0 }", "rect:first-child { stroke: red; stroke-width: 3 }", ":not(.h) { opacity: 1 }"]) for _ in range(3))
+        return sheet + clip + "<g class='h'%s>%s</g><g style='display:inline'%s>%s<use href='#sr' class='h'/></g>" % (op(), shape, cp(), '<rect width="3" height="3" style="opacity:0.5 !important"/>')
+
     def document(self) -> str:
         r = self.r
         root = {}
@@ -585,7 +620,7 @@ class Gen:
             if self.count > self.budget:
                 break
             kids.append(self.node(1))
-        if r.random() < 0.15:
+        if r.random() < 0.25:
             kids.insert(r.randrange(len(kids) + 1), self.special())
         r.shuffle(kids) if r.random() < 0.2 else None
         prolog = r.choice(["", "", '<?xml version="1.0" encoding="UTF-8"?>', "<?xml version='1.0'?>\n",
@@ -842,6 +877,7 @@ def fuzz(args) -> None:
     stats: dict[str, int] = {}
     slowest: list[tuple[float, int, int]] = []
     t_start = time.monotonic()
+    last_progress = t_start
 
     def feed(w: Worker) -> bool:
         nonlocal next_index
@@ -913,8 +949,9 @@ def fuzz(args) -> None:
                 sel.register(nw.proc.stdout, selectors.EVENT_READ, nw)
                 done += 1
                 feed(nw)
-        if done and done % 500 == 0:
-            pass
+        if now - last_progress > 60:
+            last_progress = now
+            print("progress: %d cases, %d findings, %.0f s" % (done, findings, now - t_start), flush=True)
     for w in workers:
         w.proc.stdin.close()
         w.kill()

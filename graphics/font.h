@@ -57,7 +57,7 @@ private:
 // into any face must hold lockFontLibrary(); the members here take it themselves.
 plutovg_font_face_cache* fontFaceCache();
 
-// Serializes all use of the graphics library's font code, which is not safe to share across threads.
+// Serializes all use of the graphics library's font code, which promises no thread safety.
 std::unique_lock<std::mutex> lockFontLibrary();
 
 // Looks family up in the cache; on a miss, a generic family ("sans-serif", "serif",

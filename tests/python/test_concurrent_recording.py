@@ -211,6 +211,10 @@ def test_corpus_covers_every_outcome(inputs):
     assert outcomes["file", "missing"].status == "invalid"
     assert outcomes["text", "nesting-edge-in"].status == "supported"
     assert outcomes["text", "nesting-edge-out"].reason_code == "unsupported_complexity"
+    snap = snapshot(outcomes["text", "markers"])
+    assert {"status", "reason_code", "viewport", "bounds"} <= snap.keys()
+    assert {"kind", "path_verbs", "path_points", "matrix", "rgba", "stroke"} <= snap["commands"][0].keys()
+    assert {"width", "dash_array", "line_cap", "line_join"} <= snap["commands"][0]["stroke"].keys()
 
 
 def test_threads_reproduce_sequential_results(inputs):
@@ -306,6 +310,7 @@ def test_host_locale_changes_nothing(inputs, comma_decimal_locale):
     locale.setlocale(locale.LC_ALL, "C")
     expected = [snapshot(record(case)) for case in cases]
     locale.setlocale(locale.LC_ALL, current)
+    assert all(snap["status"] == "supported" for snap in expected[-len(DECIMAL_DOCUMENTS):])
     assert [snapshot(record(case)) for case in cases] == expected
 
     results = [None] * THREADS

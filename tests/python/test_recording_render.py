@@ -285,6 +285,25 @@ def test_singular_transform_keeps_the_float_matrix():
     assert fill.matrix == (0.0, 0.0, 0.0, 0.0, 0.0, 0.0)
 
 
+@pytest.mark.parametrize(
+    "body,attrs",
+    [
+        # the float transform overflows: its exact twin cannot be recovered
+        ('<rect width="1" height="1" transform="scale(1e30) scale(1e30)"/>', 'width="10" height="10"'),
+        # 100% of a huge view box overflows the root's float width
+        ('<rect width="1" height="1"/>', 'viewBox="0 0 4e36 7"'),
+        # the viewport clip of a nested svg lands outside the float range
+        ('<svg y="7mm" viewBox="0,1,5,1e38"/>', 'viewBox="0,3,50,5"'),
+        # finite commands whose float bounds overflow
+        ('<path d="M0 0 L1e38 0 l3e38 0"/>', 'width="10" height="10"'),
+    ],
+)
+def test_float_overflow_is_refused_not_recorded(body, attrs):
+    result = record(body, attrs)
+    assert (result.status, result.reason_code) == ("unsupported", "unsupported_input_precision")
+    assert len(result.commands) == 0
+
+
 # --- paint and stroke data ------------------------------------------------------------------
 
 def test_invisible_fill_records_only_the_stroke():
