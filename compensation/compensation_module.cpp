@@ -6,8 +6,6 @@ namespace {
 
 namespace py = pybind11;
 
-PyModuleDef compensation_module_definition{};
-
 void define_compensation_module(py::module_& module) {
     module.doc() = "Optional physical-mm SVG hole compensation / 可选的物理毫米 SVG 孔洞补偿";
 }
@@ -19,6 +17,5 @@ int exec_compensation_module(PyObject* module) {
 }  // namespace
 
 extern "C" PYBIND11_EXPORT PyObject* PyInit__pavrix_svg_compensation() {
-    return pavrix_python::init_module<&exec_compensation_module>(
-        compensation_module_definition, "_pavrix_svg_compensation");
+    return pavrix_python::init_module<&exec_compensation_module>("_pavrix_svg_compensation");
 }

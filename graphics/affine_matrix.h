@@ -16,6 +16,9 @@ struct FloatRect {
     float h;
 };
 
+// SVG angles come in degrees; the matrix operations take radians.
+inline constexpr float kDegreesToRadians = 0.017453292f;
+
 // A point (x, y) maps to (a*x + c*y + e, b*x + d*y + f).
 struct AffineMatrix {
     float a;

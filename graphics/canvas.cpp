@@ -330,10 +330,10 @@ namespace {
 
 // The glyph outlines of a run of text as one path, starting at origin.
 Path textPath(std::u32string_view text, const Font& font, const Point& origin) {
-    Path built;
     if (font.face().isNull() || !(font.size() > 0.0f))
-        return built;
+        return Path();
     VectorPath* target = path_create();
+    Path built(target);  // owns the record; target stays the unshared record to append to
     if (!target)
         return built;
     float x = origin.x;
@@ -345,24 +345,6 @@ Path textPath(std::u32string_view text, const Font& font, const Point& origin) {
                                                        target);
         }
     }
-    for (VectorPathIterator it{target->elements.data, target->elements.size, 0}; path_iterator_has_next(&it);) {
-        FloatPoint p[3] = {};
-        switch (path_iterator_next(&it, p)) {
-        case PathCommand::move_to:
-            built.moveTo(p[0].x, p[0].y);
-            break;
-        case PathCommand::line_to:
-            built.lineTo(p[0].x, p[0].y);
-            break;
-        case PathCommand::cubic_to:
-            built.cubicTo(p[0].x, p[0].y, p[1].x, p[1].y, p[2].x, p[2].y);
-            break;
-        case PathCommand::close:
-            built.close();
-            break;
-        }
-    }
-    path_destroy(target);
     return built;
 }
 
@@ -380,9 +362,6 @@ void Canvas::strokeText(std::u32string_view text, float strokeWidth, const Font&
         return;
     CanvasStroke stroke;
     stroke.width = strokeWidth;
-    stroke.miterLimit = 4.0f;
-    stroke.lineCap = LineCap::Butt;
-    stroke.lineJoin = LineJoin::Miter;
     strokePath(textPath(text, font, origin), stroke, transform);
 }
 

@@ -2,7 +2,6 @@
 
 #include <cstdint>
 #include <memory>
-#include <span>
 #include <string_view>
 
 #include "graphics/bitmap.h"

@@ -16,6 +16,16 @@ inline bool skip_white_space(const char*& cursor, const char* end) noexcept {
     return cursor < end;
 }
 
+// White space, at most one ",", white space; returns whether a "," was passed.
+inline bool skip_separator(const char*& cursor, const char* end) noexcept {
+    skip_white_space(cursor, end);
+    if (cursor >= end || *cursor != ',')
+        return false;
+    ++cursor;
+    skip_white_space(cursor, end);
+    return true;
+}
+
 // Reads one number from [cursor, end): optional sign, digits with an optional fraction (a "."
 // needs a digit after it), optional exponent with at least one digit. The float arithmetic is
 // fixed: integer digits accumulate as value*10 + digit, fraction digits as an integer-valued

@@ -18,6 +18,8 @@ using pavrix_graphics::PathCommand;
 class Path {
 public:
     Path() = default;
+    // Takes over the reference the caller holds.
+    explicit Path(pavrix_graphics::VectorPath* adopted) : m_data(adopted) {}
     Path(const Path& other);
     Path(Path&& other) noexcept;
     ~Path();

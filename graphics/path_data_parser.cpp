@@ -8,19 +8,8 @@ namespace pavrix_graphics {
 
 namespace {
 
-constexpr float kDegreesToRadians = 0.017453292f;
-
 constexpr bool is_letter(char ch) {
     return (ch >= 'a' && ch <= 'z') || (ch >= 'A' && ch <= 'Z');
-}
-
-// Optional white space, at most one ",", optional white space.
-void skip_separator(const char*& cursor, const char* end) {
-    skip_white_space(cursor, end);
-    if (cursor < end && *cursor == ',') {
-        ++cursor;
-        skip_white_space(cursor, end);
-    }
 }
 
 bool read_numbers(const char*& cursor, const char* end, float* values, int count) {

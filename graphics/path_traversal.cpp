@@ -76,6 +76,24 @@ bool is_known(PathCommand command) {
            command == PathCommand::close;
 }
 
+// Passes commands on with every cubic_to cut into line_to pieces.
+struct FlattenState {
+    PathTraverseFunc func;
+    void* closure;
+    FloatPoint current;
+};
+
+void flatten_callback(void* closure, PathCommand command, const FloatPoint* points, int npoints) {
+    auto& state = *static_cast<FlattenState*>(closure);
+    if (command == PathCommand::cubic_to) {
+        flatten_cubic({state.current, points[0], points[1], points[2]}, state.func, state.closure);
+        state.current = points[2];
+    } else {
+        state.func(state.closure, command, points, npoints);
+        state.current = points[0];
+    }
+}
+
 }  // namespace
 
 void path_traverse(const VectorPath* path, PathTraverseFunc func, void* closure) {
@@ -99,28 +117,8 @@ void path_traverse_flatten(const VectorPath* path, PathTraverseFunc func, void* 
         path_traverse(path, func, closure);
         return;
     }
-    const PathElement* elements = path->elements.data;
-    const std::int32_t size = path->elements.size;
-    FloatPoint current{0.0f, 0.0f};
-    std::int32_t index = 0;
-    while (index < size) {
-        const PathHeader header = elements[index].header;
-        const std::int32_t length = std::max<std::int32_t>(header.length, 1);
-        const int n = command_points(header.command);
-        if (is_known(header.command) && length - 1 >= n && index + n < size) {
-            const FloatPoint* points = &elements[index + 1].point;
-            if (header.command == PathCommand::cubic_to) {
-                flatten_cubic({current, points[0], points[1], points[2]}, func, closure);
-                current = points[2];
-            } else {
-                func(closure, header.command, points, 1);
-                current = points[0];
-            }
-        }
-        if (length > size - index)
-            break;
-        index += length;
-    }
+    FlattenState state{func, closure, {0.0f, 0.0f}};
+    path_traverse(path, flatten_callback, &state);
 }
 
 namespace {

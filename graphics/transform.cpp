@@ -8,10 +8,6 @@ namespace pavrix_svg {
 
 using namespace pavrix_graphics;
 
-namespace {
-constexpr float kDegreesToRadians = 0.017453292f;
-}
-
 Transform initStaticIdentityTransform() {
     AffineMatrix m;
     matrix_init(&m, 1.0f, 0.0f, 0.0f, 1.0f, 0.0f, 0.0f);

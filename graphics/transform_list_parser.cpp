@@ -10,8 +10,6 @@ namespace pavrix_graphics {
 
 namespace {
 
-constexpr float kDegreesToRadians = 0.017453292f;
-
 bool skip_prefix(const char*& cursor, const char* end, std::string_view name) {
     if (static_cast<std::size_t>(end - cursor) < name.size() || std::memcmp(cursor, name.data(), name.size()) != 0)
         return false;
@@ -36,13 +34,7 @@ int parse_number_list(const char*& cursor, const char* end, float* values, int r
     bool comma_after_last = false;
     while (count < max_count && parse_number(cursor, end, values[count])) {
         ++count;
-        skip_white_space(cursor, end);
-        comma_after_last = false;
-        if (cursor < end && *cursor == ',') {
-            ++cursor;
-            skip_white_space(cursor, end);
-            comma_after_last = true;
-        }
+        comma_after_last = skip_separator(cursor, end);
     }
     if (comma_after_last)
         return 0;
@@ -125,12 +117,9 @@ bool parse_transform_list(AffineMatrix* m, const char* text, std::ptrdiff_t leng
             break;
         }
 
-        skip_white_space(cursor, end);
-        if (cursor < end && *cursor == ',') {
-            ++cursor;
-            if (!skip_white_space(cursor, end))
-                return false;
-        }
+        // A "," must be followed by another item.
+        if (skip_separator(cursor, end) && cursor >= end)
+            return false;
     }
     return true;
 }

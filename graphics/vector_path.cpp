@@ -266,23 +266,8 @@ void path_add_path(VectorPath* path, const VectorPath* source, const AffineMatri
         if (length - 1 >= n && index + n < count) {
             for (int i = 0; i < n; ++i)
                 pts[i] = source->elements.data[index + 1 + i].point;
-            switch (header.command) {
-            case PathCommand::move_to:
-                matrix_map_points(matrix, pts, pts, 1);
-                path_move_to(path, pts[0].x, pts[0].y);
-                break;
-            case PathCommand::line_to:
-                matrix_map_points(matrix, pts, pts, 1);
-                path_line_to(path, pts[0].x, pts[0].y);
-                break;
-            case PathCommand::cubic_to:
-                matrix_map_points(matrix, pts, pts, 3);
-                path_cubic_to(path, pts[0].x, pts[0].y, pts[1].x, pts[1].y, pts[2].x, pts[2].y);
-                break;
-            case PathCommand::close:
-                path_close(path);
-                break;
-            }
+            matrix_map_points(matrix, pts, pts, n);
+            copy_path_callback(path, header.command, pts, n);
         }
         index += length;
     }

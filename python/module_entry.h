@@ -16,9 +16,9 @@ inline constexpr const char compiled_python_version[] =
 using ModuleExec = int (*)(PyObject*);
 using ModuleDefine = void (*)(pybind11::module_&);
 
-// Body of a PyInit function; `definition` must have static storage duration.
+// Body of a PyInit function; one definition per exec function, filled once.
 template <ModuleExec Exec>
-PyObject* init_module(PyModuleDef& definition, const char* name) noexcept {
+PyObject* init_module(const char* name) noexcept {
     const char* runtime_version = Py_GetVersion();
     if (!interpreter_version_matches(runtime_version, compiled_python_version)) {
         PyErr_SetString(PyExc_ImportError,
@@ -27,15 +27,11 @@ PyObject* init_module(PyModuleDef& definition, const char* name) noexcept {
     }
     try {
         pybind11::detail::ensure_internals();
-        // Function-local statics: filled once, thread-safe.
+        // Function-local statics: initialised once, thread-safe.
         static pybind11::detail::slots_array slots = pybind11::detail::init_slots(
             Exec, pybind11::multiple_interpreters::not_supported());
-        static const bool filled = [&] {
-            definition = PyModuleDef{PyModuleDef_HEAD_INIT, name, nullptr, 0, nullptr,
-                                     slots.data(), nullptr, nullptr, nullptr};
-            return true;
-        }();
-        (void)filled;
+        static PyModuleDef definition{PyModuleDef_HEAD_INIT, name,    nullptr, 0, nullptr,
+                                      slots.data(),          nullptr, nullptr, nullptr};
         return PyModuleDef_Init(&definition);
     }
     PYBIND11_CATCH_INIT_EXCEPTIONS

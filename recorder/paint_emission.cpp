@@ -58,13 +58,15 @@ bool isFiniteMatrix(const pavrix_svg_core::PaintMatrix& matrix) noexcept {
     return std::all_of(matrix.begin(), matrix.end(), [](double v) { return std::isfinite(v); });
 }
 
+bool isFinitePoint(double x, double y) noexcept {
+    return std::isfinite(x) && std::isfinite(y);
+}
+
 // Float overflow in layout (huge scales, percentages of huge view boxes, the float
 // fallback path) shows up here as inf or NaN; such a command cannot be replayed.
-bool hasFiniteNumbers(const PaintCommand& command) noexcept {
+// Path points are checked where they are built, so only the matrix and stroke remain.
+bool hasFiniteMatrixAndStroke(const PaintCommand& command) noexcept {
     if (!isFiniteMatrix(command.matrix)) return false;
-    for (const auto& point : command.path_points) {
-        if (!std::isfinite(point.x) || !std::isfinite(point.y)) return false;
-    }
     const auto& stroke = command.stroke;
     if (!std::isfinite(stroke.width) || !std::isfinite(stroke.miter_limit) || !std::isfinite(stroke.dash_offset))
         return false;
@@ -78,11 +80,16 @@ std::uint8_t subpathFlag(const SVGElement& element, std::size_t index, bool defa
 }
 
 // The float path widened to double, for path elements whose text could not be
-// rebuilt exactly. False when a counter would overflow.
+// rebuilt exactly. False when a counter would overflow; `finite` is cleared
+// when a point is inf or NaN.
 bool appendFloatPath(PaintCommand& command, const Path& path, const SVGElement& element,
-                     bool defaultFlag, std::uint64_t& verbs, std::uint64_t& points) {
+                     bool defaultFlag, std::uint64_t& verbs, std::uint64_t& points, bool& finite) {
     std::array<Point, 3> segment{};
     std::size_t moves = 0;
+    const auto push = [&](const Point& p) {
+        finite = finite && isFinitePoint(p.x, p.y);
+        pavrix_svg_core::pushPaintPoint(command, p.x, p.y);
+    };
     for (PathIterator it(path); !it.isDone(); it.next()) {
         const PathCommand kind = it.currentSegment(segment);
         const std::uint64_t width =
@@ -92,15 +99,15 @@ bool appendFloatPath(PaintCommand& command, const Path& path, const SVGElement& 
         case PathCommand::move_to:
             command.source_subpath_area_potential.push_back(subpathFlag(element, moves++, defaultFlag));
             command.path_verbs.push_back(PathVerb::move_to);
-            pavrix_svg_core::pushPaintPoint(command, segment[0].x, segment[0].y);
+            push(segment[0]);
             break;
         case PathCommand::line_to:
             command.path_verbs.push_back(PathVerb::line_to);
-            pavrix_svg_core::pushPaintPoint(command, segment[0].x, segment[0].y);
+            push(segment[0]);
             break;
         case PathCommand::cubic_to:
             command.path_verbs.push_back(PathVerb::cubic_to);
-            for (const Point& p : segment) pavrix_svg_core::pushPaintPoint(command, p.x, p.y);
+            for (const Point& p : segment) push(p);
             break;
         case PathCommand::close:
             command.path_verbs.push_back(PathVerb::close);
@@ -218,6 +225,7 @@ void emitPaintCommand(SVGRenderState& state, PaintCommandKind kind, const Path& 
 
     std::uint64_t verbs = recording.verb_count;
     std::uint64_t points = recording.point_count;
+    bool finitePoints = true;  // the exact builders refuse non-finite points themselves
     if (exact) {
         if (!checkedAdd(verbs, command.path_verbs.size(), verbs) ||
             !checkedAdd(points, command.path_points.size(), points)) {
@@ -231,11 +239,11 @@ void emitPaintCommand(SVGRenderState& state, PaintCommandKind kind, const Path& 
                     subpathFlag(*element, moves++, defaultFlag));
             }
         }
-    } else if (!appendFloatPath(command, path, *element, defaultFlag, verbs, points)) {
+    } else if (!appendFloatPath(command, path, *element, defaultFlag, verbs, points, finitePoints)) {
         markRecorderOverBudget(recording, element);
         return;
     }
-    if (!hasFiniteNumbers(command)) {
+    if (!finitePoints || !hasFiniteMatrixAndStroke(command)) {
         reportRenderReason(state, "unsupported_input_precision", element);
         return;
     }

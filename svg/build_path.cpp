@@ -1,7 +1,6 @@
 #include "svg/build_path.h"
 
 #include <unordered_map>
-#include <vector>
 
 #include "svg/svg_element.h"
 
@@ -40,16 +39,14 @@ void leave(const std::string& id) noexcept {
 
 Scope::Scope(const SVGElement& element) : m_id(findAttribute(element, PropertyID::Id)) {
     if (!tPath.active) {
-        // A pass may start below the root: its ancestors are on the path too.
-        std::vector<const SVGElement*> ancestors;
-        for (const SVGElement* ancestor = element.parent(); ancestor != nullptr; ancestor = ancestor->parent())
-            ancestors.push_back(ancestor);
         tPath = PathState{};
         tPath.active = true;
         m_outermost = true;
         try {
-            for (auto it = ancestors.rbegin(); it != ancestors.rend(); ++it)
-                enter(findAttribute(**it, PropertyID::Id));
+            // A pass may start below the root: its ancestors are on the path too (in any order,
+            // the path only counts them).
+            for (const SVGElement* ancestor = element.parent(); ancestor != nullptr; ancestor = ancestor->parent())
+                enter(findAttribute(*ancestor, PropertyID::Id));
             enter(m_id);
         } catch (...) {
             tPath = PathState{};

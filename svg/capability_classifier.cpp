@@ -5,7 +5,6 @@
 #include "svg/property_id.h"
 
 #include <array>
-#include <cmath>
 #include <cstdint>
 
 namespace pavrix_svg {
@@ -144,7 +143,7 @@ bool isMiterLimitValue(std::string_view v) noexcept
     float number = 0.0f;
     if (!readNumber(v, number))
         return false;
-    return v.empty() && std::isfinite(number) && number >= 1.0f;
+    return v.empty() && number >= 1.0f;
 }
 
 bool passesStrokeValueTest(std::string_view name, std::string_view value) noexcept
@@ -163,7 +162,7 @@ bool isOpacityValue(std::string_view value) noexcept
 {
     std::string_view v = trimSvgWhitespace(value);
     float number = 0.0f;
-    if (!readNumber(v, number) || !std::isfinite(number))
+    if (!readNumber(v, number))
         return false;
     if (!v.empty() && v.front() == '%')
         v.remove_prefix(1);

@@ -1,7 +1,8 @@
 #include "svg/css_parser.h"
 
-#include "svg/document.h"
+#include "svg/alpha_classification.h"
 #include "svg/capability_classifier.h"
+#include "svg/document.h"
 #include "svg/color_syntax_check.h"
 #include "svg/element_id.h"
 #include "svg/number_readers.h"
@@ -29,13 +30,6 @@ bool skipCssWhitespace(std::string_view& in) noexcept
         ++n;
     in.remove_prefix(n);
     return n > 0;
-}
-
-std::string_view trimCssWhitespaceRight(std::string_view text) noexcept
-{
-    while (!text.empty() && isSvgWhitespace(text.back()))
-        text.remove_suffix(1);
-    return text;
 }
 
 bool isAsciiLetter(char c) noexcept
@@ -81,26 +75,12 @@ std::string declarationName(std::string_view identifier)
     return name;
 }
 
-bool equalsLowerAscii(std::string_view text, std::string_view lower) noexcept
-{
-    if (text.size() != lower.size())
-        return false;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        char c = text[i];
-        if (c >= 'A' && c <= 'Z')
-            c = static_cast<char>(c - 'A' + 'a');
-        if (c != lower[i])
-            return false;
-    }
-    return true;
-}
-
 // After "!": whitespace and the keyword "important" in any case.
 bool readImportant(std::string_view& in)
 {
     skipCssWhitespace(in);
     std::string_view keyword;
-    return readCssIdentifier(in, keyword) && equalsLowerAscii(keyword, "important");
+    return readCssIdentifier(in, keyword) && equalsIgnoreAsciiCase(keyword, "important");
 }
 
 // A compound can begin here (used to tell a descendant combinator from trailing whitespace).
@@ -343,7 +323,7 @@ bool parseDeclarations(std::string_view& in, DeclarationList& declarations, CssP
         skipCssWhitespace(in);
 
         const std::size_t end = std::min(in.find_first_of("!;}"), in.size());
-        const std::string_view value = trimCssWhitespaceRight(in.substr(0, end));
+        const std::string_view value = trimSvgWhitespace(in.substr(0, end));
         in.remove_prefix(end);
 
         if (!countUp(counter.declarations, counter))

@@ -14,17 +14,6 @@ namespace {
 
 constexpr const char* kComplexity = "unsupported_complexity";
 
-std::uint64_t attributeCopyBytes(const SVGElement& element) noexcept {
-    std::uint64_t bytes = 0;
-    for (const Attribute& attribute : element.attributes()) {
-        const std::uint64_t add = static_cast<std::uint64_t>(attribute.value.size()) + 1;
-        if (bytes > std::numeric_limits<std::uint64_t>::max() - add)
-            return std::numeric_limits<std::uint64_t>::max();
-        bytes += add;
-    }
-    return bytes;
-}
-
 std::unique_ptr<SVGNode> cloneTextNode(const SVGTextNode& source) {
     Document& document = source.document();
     if (!document.chargeClonedElements(1) || !document.chargeCloneAttributeBytes(source.text().size() + 1)) {
@@ -35,6 +24,17 @@ std::unique_ptr<SVGNode> cloneTextNode(const SVGTextNode& source) {
 }
 
 } // namespace
+
+std::uint64_t attributeCopyBytes(const SVGElement& element) noexcept {
+    std::uint64_t bytes = 0;
+    for (const Attribute& attribute : element.attributes()) {
+        const std::uint64_t add = static_cast<std::uint64_t>(attribute.value.size()) + 1;
+        if (bytes > std::numeric_limits<std::uint64_t>::max() - add)
+            return std::numeric_limits<std::uint64_t>::max();
+        bytes += add;
+    }
+    return bytes;
+}
 
 std::uint64_t elementDepth(const SVGElement& element) noexcept {
     std::uint64_t depth = 1;

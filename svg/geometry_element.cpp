@@ -11,16 +11,14 @@ namespace pavrix_svg {
 SVGGeometryElement::SVGGeometryElement(Document& document, ElementID id) : SVGGraphicsElement(document, id) {}
 
 void SVGGeometryElement::layoutElement(const SVGLayoutState& state) {
+    // The base layout copies this element's font size, which em and ex stroke lengths resolve
+    // against, and the partial-alpha flags the paints take; it runs first so they see this
+    // element's values, not the ones of a previous layout (or the defaults).
+    SVGElement::layoutElement(state);
     fillRule = state.fillRule;
     clipRule = state.clipRule;
-    fillPaint = resolvePaint(*this, state.fill, state.fillOpacity,
-                             partialAlphaFlag(state.fillAlphaClass, state.fillOpacityAlphaClass));
-    strokePaint = resolvePaint(*this, state.stroke, state.strokeOpacity,
-                               partialAlphaFlag(state.strokeAlphaClass, state.strokeOpacityAlphaClass));
-    // The base layout copies this element's font size, which em and ex stroke lengths resolve
-    // against; it runs before the stroke data so they see this element's size, not the one of
-    // a previous layout (or the default).
-    SVGElement::layoutElement(state);
+    fillPaint = resolvePaint(*this, state.fill, state.fillOpacity, fillPartialAlpha);
+    strokePaint = resolvePaint(*this, state.stroke, state.strokeOpacity, strokePartialAlpha);
     strokeData = resolveStrokeData(*this, state);
     path.reset();
     markerPositions.clear();

@@ -12,14 +12,12 @@ namespace {
 constexpr std::string_view kDataScheme = "data:";
 
 Bitmap decodeHref(std::string_view value) {
-    if (value.size() < kDataScheme.size() || !value.starts_with(kDataScheme)) {
+    if (!value.starts_with(kDataScheme)) {
         // A path with an embedded NUL would silently name a different file.
         if (value.find('\0') != std::string_view::npos)
             return Bitmap();
         return loadBitmapFromFile(std::string(value).c_str());
     }
-    if (value.size() < kDataScheme.size() + 1)
-        return Bitmap();
     // The media type and the base64 marker before the comma are not examined.
     const std::size_t comma = value.find(',', kDataScheme.size());
     if (comma == std::string_view::npos || comma + 1 >= value.size())

@@ -60,10 +60,6 @@ std::uint8_t lookup(const Keyword (&table)[N], std::string_view value, std::uint
     return fallback;
 }
 
-bool startsWith(std::string_view text, std::string_view prefix) noexcept {
-    return text.substr(0, prefix.size()) == prefix;
-}
-
 // The colour parser's reading of a whole value.
 struct ColorReading {
     std::uint32_t argb = 0;
@@ -137,7 +133,7 @@ std::uint8_t keywordValue(PropertyID property, std::string_view value) noexcept 
 
 bool parseUrlReference(std::string_view& value, std::string_view& id) noexcept {
     std::string_view text = value;
-    if (!startsWith(text, "url"))
+    if (!text.starts_with("url"))
         return false;
     text.remove_prefix(3);
     skipSvgWhitespace(text);
@@ -182,13 +178,13 @@ std::uint32_t parseColorOrDefault(std::string_view value, const SVGLayoutState& 
                                   std::uint32_t defaultColor) noexcept {
     if (value == "none")
         return 0;
-    if (startsWith(value, "currentColor"))
+    if (value.starts_with("currentColor"))
         return value.size() == 12 ? state.color : defaultColor;
     const ColorReading reading = readColor(value);
     return reading.whole ? reading.argb : defaultColor;
 }
 
-ParsedPaint parsePaint(std::string_view value, const SVGLayoutState& state, std::uint32_t fallbackColor) noexcept {
+LayoutPaint parsePaint(std::string_view value, const SVGLayoutState& state, std::uint32_t fallbackColor) noexcept {
     std::string_view rest = value;
     std::string_view id;
     if (parseUrlReference(rest, id)) {
@@ -324,7 +320,7 @@ void SVGLayoutState::applyAttributes() {
             continue;
         colorAlphaClass = paintAlphaClass(value, *this);
         colorAlphaExact = paintAlphaExact(value, *this);
-        if (!startsWith(value, "currentColor")) {
+        if (!value.starts_with("currentColor")) {
             const ColorReading reading = readColor(value);
             if (reading.whole)
                 color = reading.argb;
@@ -339,11 +335,8 @@ void SVGLayoutState::applyAttributes() {
             case PropertyID::Fill:
             case PropertyID::Stroke: {
                 const bool isFill = attribute.id == PropertyID::Fill;
-                const ParsedPaint paint = parsePaint(value, *this, isFill ? kOpaqueBlack : 0u);
+                (isFill ? fill : stroke) = parsePaint(value, *this, isFill ? kOpaqueBlack : 0u);
                 const bool none = equalsIgnoreAsciiCase(value, "none");
-                LayoutPaint& target = isFill ? fill : stroke;
-                target.serverId = paint.serverId;
-                target.color = paint.color;
                 (isFill ? fillAlphaExact : strokeAlphaExact) = none ? 0.0 : paintAlphaExact(value, *this);
                 (isFill ? fillAlphaClass : strokeAlphaClass) =
                     none ? AlphaClass{1, 0} : paintAlphaClass(value, *this);
@@ -369,7 +362,7 @@ void SVGLayoutState::applyAttributes() {
             case PropertyID::StopColor:
                 if (value == "currentColor") {
                     stopColor = color;
-                } else if (startsWith(value, "currentColor")) {
+                } else if (value.starts_with("currentColor")) {
                     stopColor = kOpaqueBlack;
                 } else {
                     const ColorReading reading = readColor(value);

@@ -155,17 +155,11 @@ private:
 // The state the root element is laid out under: every field at its initial value.
 SVGLayoutState initLayoutState();
 
-// The result of parsePaint: server id (empty without url) and colour.
-struct ParsedPaint {
-    std::string_view serverId;
-    std::uint32_t color = 0;
-};
-
 // "url(#id)" or "url('#id')" / "url(\"#id\")" with optional white space. On success `id` is the
 // id and `value` is advanced past ")"; otherwise false and both unchanged.
 bool parseUrlReference(std::string_view& value, std::string_view& id) noexcept;
 
-ParsedPaint parsePaint(std::string_view value, const SVGLayoutState& state, std::uint32_t fallbackColor) noexcept;
+LayoutPaint parsePaint(std::string_view value, const SVGLayoutState& state, std::uint32_t fallbackColor) noexcept;
 std::uint32_t parseColorOrDefault(std::string_view value, const SVGLayoutState& state,
                                   std::uint32_t defaultColor) noexcept;
 AlphaClass paintAlphaClass(std::string_view value, const SVGLayoutState& state) noexcept;

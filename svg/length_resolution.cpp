@@ -152,11 +152,9 @@ Transform viewBoxTransform(const SVGPreserveAspectRatio& ratio, const Rect& view
 }
 
 Rect viewBoxClipRect(const SVGPreserveAspectRatio& ratio, const Rect& viewBox, float width, float height) noexcept {
-    if (ratio.alignType() == Align::None) {
-        const ViewBoxFit fit = fitViewBox(ratio, viewBox, width, height);
-        return Rect(viewBox.x, viewBox.y, width / fit.scaleX, height / fit.scaleY);
-    }
     const ViewBoxFit fit = fitViewBox(ratio, viewBox, width, height);
+    if (ratio.alignType() == Align::None)
+        return Rect(viewBox.x, viewBox.y, width / fit.scaleX, height / fit.scaleY);
     return Rect(-fit.translateX / fit.scaleX, -fit.translateY / fit.scaleY, width / fit.scaleX, height / fit.scaleY);
 }
 

@@ -14,13 +14,6 @@ namespace {
 
 constexpr std::uint64_t kCountMax = std::numeric_limits<std::uint64_t>::max();
 
-// The standard isspace set, plus commas, in any number.
-constexpr bool isScanSeparator(char c) noexcept
-{
-    return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r' || c == ',';
-}
-
-
 bool isRelative(char command) noexcept { return command >= 'a' && command <= 'z'; }
 
 class CountAccumulator {
@@ -114,7 +107,7 @@ PathScanResult scanPathDataComplexity(std::string_view text)
     };
 
     while (true) {
-        while (p < end && isScanSeparator(*p))
+        while (p < end && isPathScanSeparator(*p))
             ++p;
         if (p == end)
             break;
@@ -149,7 +142,7 @@ PathScanResult scanPathDataComplexity(std::string_view text)
         float single[7] = {};
         for (int k = 0; k < count; ++k) {
             if (k > 0) {
-                while (p < end && isScanSeparator(*p))
+                while (p < end && isPathScanSeparator(*p))
                     ++p;
             }
             double exact = 0.0;
@@ -244,10 +237,8 @@ PathScanResult scanPointsComplexity(std::string_view text)
             result.valid = 0;
             return result;
         }
-        if (haveX) {
-            if (!counts.add(0, 1))
-                return result;
-        }
+        if (haveX && !counts.add(0, 1))
+            return result;
         haveX = !haveX;
         skipWhitespaceAndComma(rest);
     }

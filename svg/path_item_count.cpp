@@ -7,15 +7,6 @@
 
 namespace pavrix_svg {
 
-namespace {
-
-constexpr bool isSkipped(char c) noexcept
-{
-    return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r' || c == ',';
-}
-
-} // namespace
-
 std::uint32_t countPathDataItems(std::string_view text)
 {
     constexpr std::uint32_t kSaturated = 0xFFFFFFFFu;
@@ -30,7 +21,7 @@ std::uint32_t countPathDataItems(std::string_view text)
     std::size_t i = 0;
     while (i < text.size()) {
         const char c = text[i];
-        if (isSkipped(c)) {
+        if (isPathScanSeparator(c)) {
             ++i;
             continue;
         }

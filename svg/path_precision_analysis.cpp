@@ -160,23 +160,13 @@ private:
     bool ambiguous_ = false;
 };
 
-// The float parser's separator: white space, at most one ",", white space.
-void skipSeparator(const char*& cursor, const char* end) noexcept
-{
-    pavrix_graphics::skip_white_space(cursor, end);
-    if (cursor < end && *cursor == ',') {
-        ++cursor;
-        pavrix_graphics::skip_white_space(cursor, end);
-    }
-}
-
 bool PrecisionAnalysis::readNumbers(const char*& cursor, const char* end, float* single, double* exact,
                                     int count) noexcept
 {
     for (int i = 0; i < count; ++i) {
         if (!readDualNumber(cursor, end, single[i], exact[i]))
             return false;
-        skipSeparator(cursor, end);
+        pavrix_graphics::skip_separator(cursor, end);
     }
     return true;
 }
@@ -310,11 +300,9 @@ PathPrecision PrecisionAnalysis::run(std::string_view text)
             const Vec exact[3] = {{ex1, ey1}, {ekx, eky}, {ecx, ecy}};
             for (int k = 0; k < 3; ++k)
                 coordinate(single[k], exact[k]);
-            const Vec startCandSingle[3] = {single[0], single[1], single[2]};
-            const Vec startCandExact[3] = {exact[0], exact[1], exact[2]};
             const Vec endCandSingle[3] = {single[1], single[0], startSingle};
             const Vec endCandExact[3] = {exact[1], exact[0], startExact};
-            const bool atStart = judgeTangent(startSingle, startExact, startCandSingle, startCandExact, 3);
+            const bool atStart = judgeTangent(startSingle, startExact, single, exact, 3);
             const bool atEnd = judgeTangent(single[2], exact[2], endCandSingle, endCandExact, 3);
             countSegment(atStart || atEnd);
             break;

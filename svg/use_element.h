@@ -33,8 +33,4 @@ std::unique_ptr<SVGElement> cloneUseTarget(SVGUseElement& use, const SVGElement&
 // Kinds a use element copies: shapes, g/a, image, svg, symbol, text, tspan and use.
 bool isUseTargetKind(ElementID id) noexcept;
 
-// Deep-copies every child of source into copy, skipping a use element's expansion child.
-// False when a cap of the document stopped the copy (reason already added).
-bool cloneChildren(const SVGElement& source, SVGElement& copy);
-
 } // namespace pavrix_svg

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "svg/document.h"
+#include "svg/element_clone.h"
 #include "svg/svg_svg_element.h"
 #include "svg/use_element.h"
 
@@ -199,9 +200,7 @@ private:
         }
         for (auto it = order.rbegin(); it != order.rend(); ++it) {
             const SVGElement& current = **it;
-            SubtreeCost cost{0, 1, 1};
-            for (const Attribute& attribute : current.attributes())
-                cost.bytes = saturatingAdd(cost.bytes, copyBytes(attribute.value));
+            SubtreeCost cost{attributeCopyBytes(current), 1, 1};
             for (const auto& child : current.children()) {
                 if (child->isTextNode()) {
                     cost.bytes = saturatingAdd(cost.bytes, copyBytes(static_cast<const SVGTextNode&>(*child).text()));
@@ -310,10 +309,7 @@ private:
             pushPath(target);
         if (target.id() == ElementID::Use) {
             // A copied use has no children; it expands in turn.
-            std::uint64_t bytes = 0;
-            for (const Attribute& attribute : target.attributes())
-                bytes = saturatingAdd(bytes, copyBytes(attribute.value));
-            if (add(m_totals.bytes, bytes, Document::kMaxCloneAttributeBytes) &&
+            if (add(m_totals.bytes, attributeCopyBytes(target), Document::kMaxCloneAttributeBytes) &&
                 add(m_totals.elements, 1, Document::kMaxClonedElements) && reachDepth(depth))
                 walkUse(static_cast<const SVGUseElement&>(target), depth, false, false);
         } else {

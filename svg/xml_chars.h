@@ -12,6 +12,12 @@ constexpr bool isXmlWhitespace(char c) noexcept {
     return c == ' ' || c == '\t' || c == '\n' || c == '\r';
 }
 
+// Bytes of the ASCII-only names in entity references and the XML declaration.
+constexpr bool isAsciiNameByte(char c) noexcept {
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '-' ||
+           c == '.' || c == ':' || c == '_';
+}
+
 constexpr bool isXmlChar(std::uint32_t c) noexcept {
     return c == 0x9 || c == 0xA || c == 0xD || (c >= 0x20 && c <= 0xD7FF) ||
            (c >= 0xE000 && c <= 0xFFFD) || (c >= 0x10000 && c <= 0x10FFFF);

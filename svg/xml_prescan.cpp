@@ -2,13 +2,12 @@
 
 #include <unordered_map>
 
+#include "svg/alpha_classification.h"
 #include "svg/xml_chars.h"
 
 namespace pavrix_svg {
 
 namespace {
-
-constexpr unsigned char kBom[] = {0xEF, 0xBB, 0xBF};
 
 bool startsWithBytes(std::string_view text, std::initializer_list<unsigned char> bytes) {
     if (text.size() < bytes.size())
@@ -22,7 +21,7 @@ bool startsWithBytes(std::string_view text, std::initializer_list<unsigned char>
 }
 
 std::string_view skipBom(std::string_view text) {
-    if (startsWithBytes(text, {kBom[0], kBom[1], kBom[2]}))
+    if (text.starts_with("\xEF\xBB\xBF"))
         text.remove_prefix(3);
     return text;
 }
@@ -31,11 +30,6 @@ std::size_t skipSpaces(std::string_view text, std::size_t position) {
     while (position < text.size() && isXmlWhitespace(text[position]))
         ++position;
     return position;
-}
-
-bool isDeclarationNameByte(char c) {
-    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '-' ||
-           c == '.' || c == ':' || c == '_';
 }
 
 // Position just behind `terminator`, searched from `from`; npos when missing.
@@ -106,11 +100,6 @@ private:
     std::vector<std::size_t> m_logStarts;
 };
 
-// The namespace names are compared after reference decoding wherever they are tested.
-bool namespaceIs(std::string_view raw, std::string_view expected) {
-    return attribute_value_equals(raw, expected);
-}
-
 } // namespace
 
 bool has_unsupported_xml_encoding(std::string_view text) {
@@ -126,12 +115,7 @@ bool has_unsupported_xml_encoding(std::string_view text) {
     const std::optional<std::string> declared = read_xml_declaration_encoding(text);
     if (!declared)
         return false;
-    std::string lowered = *declared;
-    for (char& c : lowered) {
-        if (c >= 'A' && c <= 'Z')
-            c = static_cast<char>(c - 'A' + 'a');
-    }
-    return lowered != "utf-8";
+    return !equalsIgnoreAsciiCase(*declared, "utf-8");
 }
 
 std::optional<std::string> read_xml_declaration_encoding(std::string_view text) {
@@ -146,7 +130,7 @@ std::optional<std::string> read_xml_declaration_encoding(std::string_view text) 
     for (;;) {
         pos = skipSpaces(body, pos);
         const std::size_t nameStart = pos;
-        while (pos < body.size() && isDeclarationNameByte(body[pos]))
+        while (pos < body.size() && isAsciiNameByte(body[pos]))
             ++pos;
         if (pos == nameStart)
             return std::nullopt;
@@ -410,12 +394,12 @@ int scan_xml_namespaces(std::string_view text) {
             if (prefix.empty() || prefix.find(':') != std::string_view::npos || prefix == "xmlns")
                 return kNamespacesInvalid;
             if (prefix == "xml") {
-                if (!namespaceIs(value, kXmlNamespace))
+                if (!attribute_value_equals(value, kXmlNamespace))
                     pending = true;
             } else {
                 if (value.empty())
                     return kNamespacesInvalid;
-                if (prefix == "xlink" && !namespaceIs(value, kXlinkNamespace))
+                if (prefix == "xlink" && !attribute_value_equals(value, kXlinkNamespace))
                     pending = true;
             }
             scope.bind_namespace_prefix(prefix, value);
@@ -428,10 +412,10 @@ int scan_xml_namespaces(std::string_view text) {
             const std::string_view* bound = scope.lookup(*elementPrefix);
             if (!bound)
                 return kNamespacesInvalid;
-            if (!namespaceIs(*bound, kSvgNamespace))
+            if (!attribute_value_equals(*bound, kSvgNamespace))
                 pending = true;
         } else if (const std::string_view* bound = scope.lookup({})) {
-            if (!namespaceIs(*bound, kSvgNamespace))
+            if (!attribute_value_equals(*bound, kSvgNamespace))
                 pending = true;
         }
 
@@ -446,7 +430,7 @@ int scan_xml_namespaces(std::string_view text) {
             const std::string_view* bound = scope.lookup(*prefix);
             if (!bound)
                 return kNamespacesInvalid;
-            const bool isXlink = namespaceIs(*bound, kXlinkNamespace);
+            const bool isXlink = attribute_value_equals(*bound, kXlinkNamespace);
             if (*prefix == "xlink" ? !isXlink : isXlink)
                 pending = true;
         }

@@ -5,6 +5,7 @@
 #include <unordered_set>
 #include <vector>
 
+#include "svg/alpha_classification.h"
 #include "svg/capability_classifier.h"
 #include "svg/color_syntax_check.h"
 #include "svg/css_cascade.h"
@@ -12,11 +13,13 @@
 #include "svg/css_parser.h"
 #include "svg/document.h"
 #include "svg/element_factory.h"
+#include "svg/number_readers.h"
 #include "svg/property_id.h"
 #include "svg/svg_element.h"
 #include "svg/svg_node.h"
 #include "svg/svg_svg_element.h"
 #include "svg/xml_chars.h"
+#include "svg/xml_prescan.h"
 
 namespace pavrix_svg {
 
@@ -56,6 +59,24 @@ bool readNameView(std::string_view& view, std::string_view& name) {
     return true;
 }
 
+// Reads `= "value"` (either quote, whitespace allowed around "=") and the whitespace after it.
+bool readQuotedValue(std::string_view& view, std::string_view& value) {
+    skipSvgWhitespace(view);
+    if (!view.starts_with("="))
+        return false;
+    view.remove_prefix(1);
+    skipSvgWhitespace(view);
+    if (view.empty() || (view.front() != '"' && view.front() != '\''))
+        return false;
+    const std::size_t close = view.find(view.front(), 1);
+    if (close == std::string_view::npos)
+        return false;
+    value = view.substr(1, close - 1);
+    view.remove_prefix(close + 1);
+    skipSvgWhitespace(view);
+    return true;
+}
+
 bool validUtf8XmlText(std::string_view text) {
     std::size_t pos = 0;
     while (pos < text.size()) {
@@ -90,27 +111,6 @@ void appendUtf8(std::string& out, std::uint32_t c) {
         out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
         out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
     }
-}
-
-bool equalsIgnoreAsciiCaseBytes(std::string_view a, std::string_view b) {
-    if (a.size() != b.size())
-        return false;
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        char x = a[i];
-        char y = b[i];
-        if (x >= 'A' && x <= 'Z')
-            x = static_cast<char>(x - 'A' + 'a');
-        if (y >= 'A' && y <= 'Z')
-            y = static_cast<char>(y - 'A' + 'a');
-        if (x != y)
-            return false;
-    }
-    return true;
-}
-
-bool isEntityNameByte(char c) {
-    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '-' ||
-           c == '.' || c == ':' || c == '_';
 }
 
 class XmlReader {
@@ -151,7 +151,7 @@ private:
 bool XmlReader::read(std::string_view input) {
     if (!validUtf8XmlText(input))
         return false;
-    if (input.size() >= 3 && input.starts_with("\xEF\xBB\xBF"))
+    if (input.starts_with("\xEF\xBB\xBF"))
         input.remove_prefix(3);
     m_input = input;
 
@@ -357,25 +357,15 @@ bool XmlReader::readAttribute(std::string_view name, SVGElement* element, bool i
     if (hasNonAsciiByte(name))
         m_document.addReason("unsupported_xml_name");
 
-    skipWhitespace(m_input);
-    if (!m_input.starts_with("="))
+    std::string_view raw;
+    if (!readQuotedValue(m_input, raw))
         return false;
-    m_input.remove_prefix(1);
-    skipWhitespace(m_input);
-    if (m_input.empty() || (m_input.front() != '"' && m_input.front() != '\''))
-        return false;
-    const std::size_t close = m_input.find(m_input.front(), 1);
-    if (close == std::string_view::npos)
-        return false;
-    const std::string_view raw = m_input.substr(1, close - 1);
     if (raw.find('<') != std::string_view::npos)
         return false;
     if (!m_document.chargeAttribute(name.size(), raw.size()))
         throw std::length_error("svg_attribute_capacity");
     if (!decodeEntities(raw, m_decoded, m_doctypeSeen))
         return false;
-    m_input.remove_prefix(close + 1);
-    skipWhitespace(m_input);
 
     const bool skip = name == "xlink:href" && m_hrefSeen;
     if (name == "href")
@@ -487,12 +477,10 @@ bool readXmlName(std::string_view& view, std::string& name) {
 }
 
 std::string_view stripNamePrefix(std::string_view name) {
-    const std::size_t colon = name.find(':');
-    if (colon == std::string_view::npos)
-        return name;
-    if (colon == 0 || colon + 1 == name.size() || name.find(':', colon + 1) != std::string_view::npos)
+    const std::optional<std::string_view> prefix = split_qualified_name(name);
+    if (!prefix)
         return {};
-    return name.substr(colon + 1);
+    return prefix->empty() ? name : name.substr(prefix->size() + 1);
 }
 
 bool decodeEntities(std::string_view raw, std::string& out, bool doctypeSeen) {
@@ -563,7 +551,7 @@ bool decodeEntities(std::string_view raw, std::string& out, bool doctypeSeen) {
         if (semicolon == std::string_view::npos || semicolon == 0 || (rest[0] >= '0' && rest[0] <= '9'))
             return false;
         for (std::size_t i = 0; i < semicolon; ++i) {
-            if (!isEntityNameByte(rest[i]))
+            if (!isAsciiNameByte(rest[i]))
                 return false;
         }
         out.push_back('?');
@@ -581,25 +569,15 @@ bool validateXmlDeclaration(std::string_view text) {
         std::string_view name;
         if (!readNameView(text, name))
             return false;
-        skipWhitespace(text);
-        if (!text.starts_with("="))
+        std::string_view value;
+        if (!readQuotedValue(text, value))
             return false;
-        text.remove_prefix(1);
-        skipWhitespace(text);
-        if (text.empty() || (text.front() != '"' && text.front() != '\''))
-            return false;
-        const std::size_t close = text.find(text.front(), 1);
-        if (close == std::string_view::npos)
-            return false;
-        const std::string_view value = text.substr(1, close - 1);
-        text.remove_prefix(close + 1);
-        skipWhitespace(text);
         if (name == "version") {
             if (stage != kNone || (value != "1.0" && value != "1.1"))
                 return false;
             stage = kVersion;
         } else if (name == "encoding") {
-            if (stage != kVersion || !equalsIgnoreAsciiCaseBytes(value, "utf-8"))
+            if (stage != kVersion || !equalsIgnoreAsciiCase(value, "utf-8"))
                 return false;
             stage = kEncoding;
         } else if (name == "standalone") {
@@ -640,20 +618,10 @@ std::string attributeReason(std::string_view name, std::string_view value, bool 
     return capabilityReason(name, value, known, id == ElementID::Style, id == ElementID::Image, false);
 }
 
-bool skipWhitespace(std::string_view& view) {
-    std::size_t pos = 0;
-    while (pos < view.size() && isXmlWhitespace(view[pos]))
-        ++pos;
-    view.remove_prefix(pos);
-    return !view.empty();
-}
+bool skipWhitespace(std::string_view& view) { return skipSvgWhitespace(view); }
 
 std::size_t trimWhitespace(std::string_view& view) {
-    skipWhitespace(view);
-    std::size_t end = view.size();
-    while (end > 0 && isXmlWhitespace(view[end - 1]))
-        --end;
-    view = view.substr(0, end);
+    view = trimSvgWhitespace(view);
     return view.size();
 }
 

@@ -5,8 +5,6 @@
 
 namespace {
 
-PyModuleDef core_module_definition{};
-
 int exec_core_module(PyObject* module) {
     return pavrix_python::exec_module(module, &pavrix_svg_core::define_core_module);
 }
@@ -14,6 +12,5 @@ int exec_core_module(PyObject* module) {
 }  // namespace
 
 extern "C" PYBIND11_EXPORT PyObject* PyInit__pavrix_svg_core() {
-    return pavrix_python::init_module<&exec_core_module>(core_module_definition,
-                                                          "_pavrix_svg_core");
+    return pavrix_python::init_module<&exec_core_module>("_pavrix_svg_core");
 }

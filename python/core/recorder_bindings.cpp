@@ -54,9 +54,9 @@ py::tuple pointTuple(const PaintPoint& point) {
 
 void defineStrokeStyle(py::module_& module) {
     py::class_<PaintStrokeStyle, std::unique_ptr<PaintStrokeStyle>>(module, "PaintStrokeStyle")
-        .def_property_readonly("width", [](const PaintStrokeStyle& s) { return s.width; })
-        .def_property_readonly("miter_limit", [](const PaintStrokeStyle& s) { return s.miter_limit; })
-        .def_property_readonly("dash_offset", [](const PaintStrokeStyle& s) { return s.dash_offset; })
+        .def_readonly("width", &PaintStrokeStyle::width)
+        .def_readonly("miter_limit", &PaintStrokeStyle::miter_limit)
+        .def_readonly("dash_offset", &PaintStrokeStyle::dash_offset)
         .def_property_readonly("line_cap", [](const PaintStrokeStyle& s) { return toStr(lineCapName(s.line_cap)); })
         .def_property_readonly("line_join",
                                [](const PaintStrokeStyle& s) { return toStr(lineJoinName(s.line_join)); })
@@ -78,38 +78,29 @@ void definePaintCommand(py::module_& module) {
                                })
         .def_property_readonly("matrix", [](const C& c) { return floatTuple(c.matrix); })
         .def_property_readonly("fill_rule", [](const C& c) { return toStr(paintFillRuleName(c.fill_rule)); })
-        .def_property_readonly("has_partial_alpha", [](const C& c) { return c.has_partial_alpha; })
-        .def_property_readonly("paint_opacity", [](const C& c) { return c.paint_opacity; })
+        .def_readonly("has_partial_alpha", &C::has_partial_alpha)
+        .def_readonly("paint_opacity", &C::paint_opacity)
         // Refers into this command's own style; the reference keeps the command alive.
         .def_property_readonly(
             "stroke", [](const C& c) -> const PaintStrokeStyle& { return c.stroke; },
             py::return_value_policy::reference_internal)
-        .def_property_readonly("non_scaling_stroke", [](const C& c) { return c.non_scaling_stroke; })
-        .def_property_readonly("group_opacity", [](const C& c) { return c.group_opacity; })
-        .def_property_readonly("source_index", [](const C& c) { return c.source_index; })
-        .def_property_readonly("relative_path_operation_count",
-                               [](const C& c) { return c.relative_path_operation_count; })
-        .def_property_readonly("transform_operation_count", [](const C& c) { return c.transform_operation_count; })
-        .def_property_readonly("path_input_precision_error", [](const C& c) { return c.path_input_precision_error; })
-        .def_property_readonly("path_input_precision_error_x",
-                               [](const C& c) { return c.path_input_precision_error_x; })
-        .def_property_readonly("path_input_precision_error_y",
-                               [](const C& c) { return c.path_input_precision_error_y; })
-        .def_property_readonly("path_lowering_precision_error",
-                               [](const C& c) { return c.path_lowering_precision_error; })
-        .def_property_readonly("path_coordinates_exact", [](const C& c) { return c.path_coordinates_exact; })
-        .def_property_readonly("transform_coordinates_exact", [](const C& c) { return c.transform_coordinates_exact; })
-        .def_property_readonly("source_fill_area_upper_bound",
-                               [](const C& c) { return c.source_fill_area_upper_bound; })
-        .def_property_readonly("source_has_lowered_curve", [](const C& c) { return c.source_has_lowered_curve; })
-        .def_property_readonly("stroke_direction_input_ambiguous",
-                               [](const C& c) { return c.stroke_direction_input_ambiguous; })
-        .def_property_readonly("isolated_stroke_direction_input_ambiguous",
-                               [](const C& c) { return c.isolated_stroke_direction_input_ambiguous; })
-        .def_property_readonly("transform_linear_precision_error",
-                               [](const C& c) { return c.transform_linear_precision_error; })
-        .def_property_readonly("transform_translation_precision_error",
-                               [](const C& c) { return c.transform_translation_precision_error; })
+        .def_readonly("non_scaling_stroke", &C::non_scaling_stroke)
+        .def_readonly("group_opacity", &C::group_opacity)
+        .def_readonly("source_index", &C::source_index)
+        .def_readonly("relative_path_operation_count", &C::relative_path_operation_count)
+        .def_readonly("transform_operation_count", &C::transform_operation_count)
+        .def_readonly("path_input_precision_error", &C::path_input_precision_error)
+        .def_readonly("path_input_precision_error_x", &C::path_input_precision_error_x)
+        .def_readonly("path_input_precision_error_y", &C::path_input_precision_error_y)
+        .def_readonly("path_lowering_precision_error", &C::path_lowering_precision_error)
+        .def_readonly("path_coordinates_exact", &C::path_coordinates_exact)
+        .def_readonly("transform_coordinates_exact", &C::transform_coordinates_exact)
+        .def_readonly("source_fill_area_upper_bound", &C::source_fill_area_upper_bound)
+        .def_readonly("source_has_lowered_curve", &C::source_has_lowered_curve)
+        .def_readonly("stroke_direction_input_ambiguous", &C::stroke_direction_input_ambiguous)
+        .def_readonly("isolated_stroke_direction_input_ambiguous", &C::isolated_stroke_direction_input_ambiguous)
+        .def_readonly("transform_linear_precision_error", &C::transform_linear_precision_error)
+        .def_readonly("transform_translation_precision_error", &C::transform_translation_precision_error)
         .def_property_readonly("source_subpath_area_potential",
                                [](const C& c) {
                                    py::list list(c.source_subpath_area_potential.size());
@@ -128,11 +119,11 @@ void defineRecorderResult(py::module_& module) {
     py::class_<R, std::unique_ptr<R>>(module, "RecorderResult")
         .def_property_readonly("status", [](const R& r) { return toStr(r.status); })
         .def_property_readonly("reason_code", [](const R& r) { return toStr(r.reason_code); })
-        .def_property_readonly("schema_version", [](const R& r) { return r.schema_version; })
+        .def_readonly("schema_version", &R::schema_version)
         .def_property_readonly("bounds", [](const R& r) { return floatTuple(r.bounds); })
         .def_property_readonly("viewport", [](const R& r) { return floatTuple(r.viewport); })
-        .def_property_readonly("image_vectorizer_origin", [](const R& r) { return r.image_vectorizer_origin; })
-        .def_property_readonly("has_non_scaling_stroke", [](const R& r) { return r.has_non_scaling_stroke; })
+        .def_readonly("image_vectorizer_origin", &R::image_vectorizer_origin)
+        .def_readonly("has_non_scaling_stroke", &R::has_non_scaling_stroke)
         // Every read hands out fresh copies, independent of this result.
         .def_property_readonly("commands", [](const R& r) {
             return tupleOf(r.commands, [](const PaintCommand& command) {

@@ -235,6 +235,15 @@ TEST(VectorPath, AddPathWithMatrixGoesThroughTheAppenders) {
     EXPECT_TRUE(countersConsistent(dst.get()));
 }
 
+TEST(VectorPath, AddPathWithMatrixMapsEveryCubicPoint) {
+    PathHolder src, dst;
+    path_cubic_to(src.get(), 1, 2, 3, 4, 5, 6);
+    const AffineMatrix m{1, 0, 0, -1, 0, 10};
+    path_add_path(dst.get(), src.get(), &m);
+    EXPECT_EQ(describe(dst.get()), "M0,10 C1,8 3,6 5,4");
+    EXPECT_TRUE(countersConsistent(dst.get()));
+}
+
 TEST(VectorPath, AddingAnEmptyPathKeepsTheStartPoint) {
     PathHolder dst, empty;
     path_move_to(dst.get(), 3, 4);

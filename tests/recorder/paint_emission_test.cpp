@@ -121,6 +121,16 @@ TEST(PaintEmission, PathWithoutExactTextKeepsItsFloatPath) {
     EXPECT_EQ(recording.point_count, 3u);
 }
 
+TEST(PaintEmission, FloatPathPastFloatRangeIsRefused) {
+    // 1e38 + 3e38 is finite in double but not in the float path.
+    Fixture f("<path d=\"M0 0 L1e38 0 l3e38 0\"/>");
+    ASSERT_TRUE(f.document);
+    overwriteAttributeText(f.shape(), pavrix_svg::PropertyID::D, "not path data");
+    const PaintRecording recording = renderRoot(*f.document);
+    EXPECT_TRUE(recording.commands.empty());
+    EXPECT_EQ(f.document->reasons(), std::vector<std::string>{"unsupported_input_precision"});
+}
+
 TEST(PaintEmission, MaskIsReportedBeforeAComplexClip) {
     Fixture f("<rect width=\"1\" height=\"1\" clip-path=\"url(#c)\"/>"
               "<clipPath id=\"c\"><rect width=\"1\" height=\"1\"/><rect width=\"2\" height=\"2\"/></clipPath>");

@@ -260,6 +260,11 @@ TEST(ViewBoxArithmetic, TransformClipAndFit) {
     EXPECT_FLOAT_EQ(t.d(), 5.0f);
     EXPECT_FLOAT_EQ(t.e(), -10.0f);
     EXPECT_FLOAT_EQ(t.f(), -10.0f);
+    const Rect stretchedClip = viewBoxClipRect(none, Rect(1, 2, 10, 20), 100, 100);
+    EXPECT_FLOAT_EQ(stretchedClip.x, 1.0f);
+    EXPECT_FLOAT_EQ(stretchedClip.y, 2.0f);
+    EXPECT_FLOAT_EQ(stretchedClip.w, 10.0f);
+    EXPECT_FLOAT_EQ(stretchedClip.h, 20.0f);
 
     Rect destination(0, 0, 100, 50);
     Rect source(0, 0, 10, 10);

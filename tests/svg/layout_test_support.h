@@ -1,15 +1,20 @@
 #pragma once
 
-// Shared helpers of the layout tests: parse a document, find elements by id, lay it out.
+// Shared helpers of the layout tests: parse a document, find elements by id, lay it out, build
+// the layout state of one element.
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <memory>
+#include <stdexcept>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "svg/document.h"
 #include "svg/element_layout.h"
+#include "svg/layout_state.h"
 #include "svg/svg_element.h"
 #include "svg/svg_svg_element.h"
 
@@ -49,15 +54,6 @@ inline std::string wrap(std::string_view content, std::string_view rootAttribute
     text += "</svg>";
     return text;
 }
-
-}  // namespace pavrix_svg::layout_test
-
-#include <functional>
-#include <vector>
-
-#include "svg/layout_state.h"
-
-namespace pavrix_svg::layout_test {
 
 namespace detail {
 inline void buildStates(const std::vector<SVGElement*>& chain, std::size_t index, const SVGLayoutState& parent,
