@@ -1,0 +1,55 @@
+#pragma once
+
+// Painter's-order compositing of opaque regions: what shows of each region and the coverage
+// of all of them.
+
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+#include <clipper2/clipper.h>
+
+#include "kernel/boxes.h"
+#include "kernel/complexity_budget.h"
+#include "kernel/packed_grid_bounds_index.h"
+#include "kernel/replay_params.h"
+#include "kernel/replay_region.h"
+
+namespace pavrix_svg_core {
+
+struct OpaqueCompositeOutput {
+    std::vector<Clipper2Lib::Paths64> visible_paths;  // one per input region, empty when hidden
+    Clipper2Lib::Paths64 coverage;                    // union of every region that shows
+};
+
+// Regions already composited that hide what lies below them. Blocks form a binary counter
+// (region counts are powers of two, strictly decreasing bottom to top), so a region is
+// differenced against O(log n) indexes instead of every later region.
+struct CoverBlock {
+    Clipper2Lib::Paths64 paths;
+    std::unique_ptr<PackedGridBoundsIndex> index;  // over per_path_bounds(paths)
+    IntBox box;                                    // over all of `paths`
+    std::uint64_t region_count = 0;
+};
+
+// Running totals of output points and paths; both are checked for "size_sum_overflow".
+struct PathTotals {
+    std::uint64_t points = 0;
+    std::uint64_t paths = 0;
+};
+
+void add_path_totals(PathTotals& totals, const Clipper2Lib::Paths64& paths);
+
+// Lexicographic order of two regions' geometry: path by path, point by point (x, then y), a
+// proper prefix first; equal common paths order the set with fewer paths first.
+bool region_geometry_less(const Clipper2Lib::Paths64& a, const Clipper2Lib::Paths64& b) noexcept;
+
+CoverBlock make_cover_block(Clipper2Lib::Paths64 paths);
+CoverBlock merge_cover_blocks(ComplexityBudget& budget, CoverBlock older, CoverBlock newer);
+// Pushes a block of one region, merging equal counts from the top like a binary counter.
+void push_cover_block(std::vector<CoverBlock>& stack, CoverBlock block, ComplexityBudget& budget);
+
+// Throws std::logic_error "missing_opaque_compositor_state" when `params` has no budget.
+OpaqueCompositeOutput opaque_composite(const std::vector<ReplayRegion>& regions, const ReplayParams& params);
+
+}  // namespace pavrix_svg_core
