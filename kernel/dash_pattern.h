@@ -1,0 +1,29 @@
+#pragma once
+
+// Dash patterns: their normal form and the cutting of flattened stroke pieces into dashes.
+
+#include <cstdint>
+#include <vector>
+
+#include "kernel/complexity_budget.h"
+#include "kernel/stroke_flattening.h"
+
+namespace pavrix_svg_core {
+
+// Absolute values; an odd count repeated once; empty (solid) when the sum is not > 0.
+// ComplexityLimitError "size_product_overflow" when the doubled count would not fit.
+std::vector<double> normalize_dash_array(const std::vector<double>& dash_array);
+
+// An upper bound on the dash pieces a path of `total_length` cut into `piece_count` source pieces can
+// yield under `pattern`; +inf when the pattern is empty or degenerate. Used to refuse hostile patterns
+// before any piece is made.
+double dash_piece_count_bound(const std::vector<double>& pattern, double total_length, std::uint64_t piece_count);
+
+// Cuts `piece` into the dashes of `pattern` starting at phase `dash_offset`. A solid pattern passes the
+// piece through. A closed piece whose first and last dash meet at its start yields them as one piece.
+// StrokeInputPrecisionError "dash_nonpositive_step", "dash_coordinate_progress" when neither the segment
+// nor the pattern advances; ComplexityLimitError when the budget runs out.
+std::vector<FlatPiece> dash_piece(const FlatPiece& piece, const std::vector<double>& pattern, double dash_offset,
+                                  ComplexityBudget& budget);
+
+}  // namespace pavrix_svg_core
