@@ -1,0 +1,134 @@
+#pragma once
+
+// Orientation, dot-product and area arithmetic shared by the face, nesting and arrangement code,
+// exact on 64-bit grid points and plain double expressions on double points.
+
+#include <cmath>
+#include <cstdint>
+#include <vector>
+
+#include <clipper2/clipper.h>
+
+#include "kernel/exact_integer.h"
+
+namespace pavrix_svg_core {
+
+// Signed comparisons and sums of the wide integers; the exact-integer header offers products only.
+int sign_128(const Int128& value) noexcept;
+int compare_128(const Int128& a, const Int128& b) noexcept;
+Int128 add_128(const Int128& a, const Int128& b) noexcept;
+Int128 subtract_128(const Int128& a, const Int128& b) noexcept;
+Int128 negate_128(const Int128& value) noexcept;
+Int128 widen_128(std::int64_t value) noexcept;
+int sign_192(const Int192& value) noexcept;
+int compare_signed_192(const Int192& a, const Int192& b) noexcept;
+
+// Inclusive axis-aligned box over one coordinate type.
+template <typename Scalar>
+struct FaceBox {
+    Scalar xmin{};
+    Scalar ymin{};
+    Scalar xmax{};
+    Scalar ymax{};
+};
+
+template <typename Scalar>
+bool face_box_contains(const FaceBox<Scalar>& outer, const FaceBox<Scalar>& inner) noexcept {
+    return outer.xmin <= inner.xmin && outer.ymin <= inner.ymin && outer.xmax >= inner.xmax &&
+           outer.ymax >= inner.ymax;
+}
+
+template <typename Scalar>
+bool face_boxes_meet(const FaceBox<Scalar>& a, const FaceBox<Scalar>& b) noexcept {
+    return a.xmin <= b.xmax && b.xmin <= a.xmax && a.ymin <= b.ymax && b.ymin <= a.ymax;
+}
+
+template <typename Scalar>
+FaceBox<Scalar> ring_box(const std::vector<Clipper2Lib::Point<Scalar>>& ring) noexcept {
+    FaceBox<Scalar> box;
+    if (ring.empty()) {
+        return box;
+    }
+    box = {ring[0].x, ring[0].y, ring[0].x, ring[0].y};
+    for (const auto& point : ring) {
+        box.xmin = point.x < box.xmin ? point.x : box.xmin;
+        box.ymin = point.y < box.ymin ? point.y : box.ymin;
+        box.xmax = point.x > box.xmax ? point.x : box.xmax;
+        box.ymax = point.y > box.ymax ? point.y : box.ymax;
+    }
+    return box;
+}
+
+// Arithmetic of one coordinate type: Product holds cross and dot products of coordinate
+// differences, Area twice a ring's signed area.
+template <typename Scalar>
+struct FaceArithmetic;
+
+// Exact on the integer grid while coordinate differences fit in int64 (|coordinate| < 2^62).
+template <>
+struct FaceArithmetic<std::int64_t> {
+    using Point = Clipper2Lib::Point64;
+    using Product = Int128;
+    using Area = Int192;
+
+    static Product cross(std::int64_t ax, std::int64_t ay, std::int64_t bx, std::int64_t by) noexcept {
+        return subtract_128(mul_64x64_to_128(ax, by), mul_64x64_to_128(ay, bx));
+    }
+    static Product dot(std::int64_t ax, std::int64_t ay, std::int64_t bx, std::int64_t by) noexcept {
+        return add_128(mul_64x64_to_128(ax, bx), mul_64x64_to_128(ay, by));
+    }
+    static int sign(const Product& value) noexcept { return sign_128(value); }
+    static int compare(const Product& a, const Product& b) noexcept { return compare_128(a, b); }
+    static Product negate(const Product& value) noexcept { return negate_128(value); }
+    static Area doubled_area(const std::vector<Point>& ring) noexcept { return doubled_area_192(ring); }
+    static int area_sign(const Area& area) noexcept { return sign_192(area); }
+    static int compare_area(const Area& a, const Area& b) noexcept { return compare_signed_192(a, b); }
+    static int compare_area_magnitude(const Area& a, const Area& b) noexcept { return compare_192(a, b); }
+    // Half-sum rounded to nearest with halves away from zero, exact for all inputs that fit.
+    static std::int64_t half_sum(std::int64_t a, std::int64_t b) noexcept {
+        const std::int64_t sum = a + b;
+        if (sum % 2 == 0) {
+            return sum / 2;
+        }
+        return sum > 0 ? sum / 2 + 1 : sum / 2 - 1;
+    }
+    // The grid point nearest to a + (b - a) * numerator / denominator (denominator > 0).
+    static Point crossing_point(const Point& a, const Point& b, const Product& numerator,
+                                const Product& denominator) noexcept {
+        return Point(round_rational_exact(a.x, b.x - a.x, numerator, denominator),
+                     round_rational_exact(a.y, b.y - a.y, numerator, denominator));
+    }
+};
+
+// Double points holding grid integers: each product rounded, exact below 2^53 in magnitude.
+template <>
+struct FaceArithmetic<double> {
+    using Point = Clipper2Lib::PointD;
+    using Product = double;
+    using Area = double;
+
+    static Product cross(double ax, double ay, double bx, double by) noexcept { return ax * by - ay * bx; }
+    static Product dot(double ax, double ay, double bx, double by) noexcept { return ax * bx + ay * by; }
+    static int sign(Product value) noexcept { return (value > 0) - (value < 0); }
+    static int compare(Product a, Product b) noexcept { return (a > b) - (a < b); }
+    static Product negate(Product value) noexcept { return -value; }
+    static Area doubled_area(const std::vector<Point>& ring) noexcept {
+        double sum = 0.0;
+        for (std::size_t k = 1; k + 1 < ring.size(); ++k) {
+            sum += (ring[k].x - ring[0].x) * (ring[k + 1].y - ring[0].y) -
+                   (ring[k].y - ring[0].y) * (ring[k + 1].x - ring[0].x);
+        }
+        return sum;
+    }
+    static int area_sign(Area area) noexcept { return (area > 0) - (area < 0); }
+    static int compare_area(Area a, Area b) noexcept { return (a > b) - (a < b); }
+    static int compare_area_magnitude(Area a, Area b) noexcept { return compare_area(std::fabs(a), std::fabs(b)); }
+    static double half_sum(double a, double b) noexcept { return std::round(0.5 * (a + b)); }
+    // Not rounded: the double variant keeps proper crossings where they are.
+    static Point crossing_point(const Point& a, const Point& b, Product numerator, Product denominator) noexcept {
+        const double t = numerator / denominator;
+        return Point(a.x + t * (b.x - a.x), a.y + t * (b.y - a.y));
+    }
+};
+
+}  // namespace pavrix_svg_core
