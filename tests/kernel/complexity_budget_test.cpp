@@ -1,0 +1,98 @@
+#include "kernel/complexity_budget.h"
+
+#include <limits>
+#include <string>
+
+#include <gtest/gtest.h>
+
+namespace pavrix_svg_core {
+namespace {
+
+constexpr std::uint64_t kMax = std::numeric_limits<std::uint64_t>::max();
+
+std::uint64_t cap_of(BudgetCounter counter) { return kBudgetCaps[static_cast<unsigned>(counter)]; }
+
+std::string limit_reason(auto&& action) {
+    try {
+        action();
+    } catch (const ComplexityLimitError& error) {
+        return error.what();
+    }
+    return "";
+}
+
+struct ChargeCase {
+    const char* why;
+    BudgetCounter counter;
+    std::uint64_t start;
+    std::uint64_t n;
+    bool fits;
+};
+
+class Charge : public ::testing::TestWithParam<ChargeCase> {};
+
+TEST_P(Charge, ChargesUpToTheCapAndKeepsTheValueOnOverflow) {
+    const auto& c = GetParam();
+    ComplexityBudget budget;
+    budget_counter(budget, c.counter) = c.start;
+    EXPECT_EQ(limit_reason([&] { require_budget_room(budget, c.counter, c.n); }), c.fits ? "" : "counter_overflow");
+    EXPECT_EQ(budget_counter(budget, c.counter), c.start) << "room checks charge nothing";
+    EXPECT_EQ(limit_reason([&] { charge_budget(budget, c.counter, c.n); }), c.fits ? "" : "counter_overflow");
+    EXPECT_EQ(budget_counter(budget, c.counter), c.fits ? c.start + c.n : c.start) << c.why;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, Charge,
+    ::testing::Values(
+        ChargeCase{"exactly the cap", BudgetCounter::lowered_points, 0, cap_of(BudgetCounter::lowered_points), true},
+        ChargeCase{"one past the cap", BudgetCounter::lowered_rings, cap_of(BudgetCounter::lowered_rings), 1, false},
+        ChargeCase{"sum wraps past 2^64", BudgetCounter::bounds_index_visits, 5, kMax, false},
+        ChargeCase{"zero at the cap", BudgetCounter::simplification_steps, cap_of(BudgetCounter::simplification_steps),
+                   0, true},
+        ChargeCase{"last counter is its own", BudgetCounter::simplification_steps, 0, 1, true}));
+
+TEST(ComplexityBudget, CountersMapToTheirOwnFields) {
+    ComplexityBudget budget;
+    for (unsigned i = 0; i < kBudgetCounterCount; ++i) charge_budget(budget, static_cast<BudgetCounter>(i), i + 1);
+    EXPECT_EQ(budget.lowered_points, 1u);
+    EXPECT_EQ(budget.clipper_output_paths, 6u);
+    EXPECT_EQ(budget.bounds_index_visits, 7u);
+    EXPECT_EQ(budget.simplification_steps, 8u);
+}
+
+TEST(ComplexityBudget, MergeAddsInCounterOrderUntilTheFirstOverflow) {
+    ComplexityBudget budget, other;
+    for (unsigned i = 0; i < kBudgetCounterCount; ++i) budget_counter(other, static_cast<BudgetCounter>(i)) = 10;
+    budget.clipper_output_points = cap_of(BudgetCounter::clipper_output_points);  // counter 4 overflows
+    EXPECT_EQ(limit_reason([&] { merge_budget(budget, other); }), "counter_overflow");
+    EXPECT_EQ(budget.lowered_points, 10u);
+    EXPECT_EQ(budget.exported_coordinates, 10u);
+    EXPECT_EQ(budget.clipper_output_points, cap_of(BudgetCounter::clipper_output_points));
+    EXPECT_EQ(budget.clipper_output_paths, 0u);
+}
+
+TEST(ComplexityBudget, CheckedSizesNameTheirOverflow) {
+    EXPECT_EQ(checked_size_sum(kMax - 1, 1), kMax);
+    EXPECT_EQ(limit_reason([] { checked_size_sum(kMax, 1); }), "size_sum_overflow");
+    EXPECT_EQ(checked_size_product(0, kMax), 0u);
+    EXPECT_EQ(limit_reason([] { checked_size_product(std::uint64_t{1} << 32, std::uint64_t{1} << 32); }),
+              "size_product_overflow");
+}
+
+TEST(ComplexityBudget, ClipperChargesCountPointsAndPaths) {
+    const Clipper2Lib::Paths64 square{{{0, 0}, {10, 0}, {10, 10}, {0, 10}}};
+    const Clipper2Lib::Paths64 shifted{{{5, 5}, {15, 5}, {15, 15}, {5, 15}}, {}};
+    ComplexityBudget budget;
+    charge_clipper_input(budget, square, &shifted);
+    EXPECT_EQ(budget.clipper_input_points, 8u);
+    const Clipper2Lib::Paths64 united =
+        clipper_boolean(Clipper2Lib::ClipType::Union, Clipper2Lib::FillRule::NonZero, square, &shifted);
+    charge_clipper_output(budget, united);
+    ASSERT_EQ(united.size(), 1u);
+    EXPECT_EQ(budget.clipper_output_paths, 1u);
+    EXPECT_EQ(budget.clipper_output_points, united[0].size());
+    EXPECT_EQ(std::abs(Clipper2Lib::Area(united[0])), 175.0);
+}
+
+}  // namespace
+}  // namespace pavrix_svg_core
