@@ -35,6 +35,7 @@ struct StrokeRing {
 struct StrokeOutline {
     std::vector<StrokeRing> rings;
     std::vector<std::int32_t> collapsed_subpaths;  // pieces that produced no ring
+    bool cut_by_viewport = false;  // some of the centre line lay beyond the viewport and was dropped
 };
 
 // The stroke's coverage on the analysis grid, as prepare_fill's record. std::logic_error
