@@ -3,6 +3,7 @@
 // Canonical faces: closed rings whose edges meet only at shared vertices become simple loops of
 // the positively covered region (exteriors counter-clockwise, holes clockwise, y axis up).
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <stdexcept>
@@ -11,7 +12,9 @@
 
 #include <clipper2/clipper.h>
 
+#include "kernel/box_tree.h"
 #include "kernel/face_arithmetic.h"
+#include "kernel/vertex_id_map.h"
 
 namespace pavrix_svg_core {
 
@@ -45,6 +48,366 @@ void split_face_ring(const std::vector<Clipper2Lib::Point<Scalar>>& ring,
 template <typename Scalar>
 std::vector<BasicFaceLoop<Scalar>> extract_canonical_faces(
     const std::vector<std::vector<Clipper2Lib::Point<Scalar>>>& rings);
+
+// ---- Definitions (templates; the int64 instantiation is compiled once in canonical_faces.cpp).
+
+template <typename Scalar>
+bool compare_direction_exact(const Clipper2Lib::Point<Scalar>& a, const Clipper2Lib::Point<Scalar>& b) noexcept {
+    using Arithmetic = FaceArithmetic<Scalar>;
+    const bool upper_a = a.y > 0 || (a.y == 0 && a.x >= 0);
+    const bool upper_b = b.y > 0 || (b.y == 0 && b.x >= 0);
+    if (upper_a != upper_b) {
+        return upper_a;
+    }
+    const int turn = Arithmetic::sign(Arithmetic::cross(a.x, a.y, b.x, b.y));
+    if (turn != 0) {
+        return turn > 0;
+    }
+    return Arithmetic::compare(Arithmetic::dot(a.x, a.y, a.x, a.y), Arithmetic::dot(b.x, b.y, b.x, b.y)) < 0;
+}
+
+// Sign of (b - origin) x (c - origin).
+template <typename Scalar>
+int face_orientation(const Clipper2Lib::Point<Scalar>& origin, const Clipper2Lib::Point<Scalar>& b,
+                const Clipper2Lib::Point<Scalar>& c) noexcept {
+    using Arithmetic = FaceArithmetic<Scalar>;
+    return Arithmetic::sign(Arithmetic::cross(b.x - origin.x, b.y - origin.y, c.x - origin.x, c.y - origin.y));
+}
+
+template <typename Scalar>
+bool ring_is_degenerate(const std::vector<Clipper2Lib::Point<Scalar>>& ring) noexcept {
+    const std::size_t count = ring.size();
+    if (count < 3) {
+        return true;
+    }
+    for (std::size_t i = 0; i < count; ++i) {
+        if (face_orientation(ring[(i + count - 2) % count], ring[(i + count - 1) % count], ring[i]) != 0) {
+            return false;
+        }
+    }
+    return true;
+}
+
+template <typename Scalar>
+void split_face_ring(const std::vector<Clipper2Lib::Point<Scalar>>& ring,
+                     std::vector<BasicFaceLoop<Scalar>>& loops) {
+    using Arithmetic = FaceArithmetic<Scalar>;
+    const std::size_t count = ring.size();
+    if (count == 0) {
+        return;
+    }
+    std::vector<Clipper2Lib::Point<Scalar>> stack;
+    stack.reserve(count);
+    VertexIdMap<Scalar> positions(count);
+    // The first point is walked once more at the end, closing the loop through it.
+    for (std::size_t k = 0; k <= count; ++k) {
+        const auto& point = ring[k == count ? 0 : k];
+        const std::size_t position = positions.find(point);
+        if (position == VertexIdMap<Scalar>::npos) {
+            positions.insert(point, stack.size());
+            stack.push_back(point);
+            continue;
+        }
+        BasicFaceLoop<Scalar> loop;
+        loop.ring.assign(stack.begin() + static_cast<std::ptrdiff_t>(position), stack.end());
+        loop.area = Arithmetic::doubled_area(loop.ring);
+        if (Arithmetic::area_sign(loop.area) != 0 && !ring_is_degenerate(loop.ring)) {
+            loop.box = ring_box(loop.ring);
+            loops.push_back(std::move(loop));
+        }
+        for (std::size_t above = position + 1; above < stack.size(); ++above) {
+            positions.erase(stack[above]);
+        }
+        stack.resize(position + 1);
+    }
+}
+
+template <typename Scalar>
+std::vector<BasicFaceLoop<Scalar>> extract_canonical_faces(
+    const std::vector<std::vector<Clipper2Lib::Point<Scalar>>>& rings) {
+    using Arithmetic = FaceArithmetic<Scalar>;
+    using Point = Clipper2Lib::Point<Scalar>;
+    constexpr std::size_t none = static_cast<std::size_t>(-1);
+
+    // 1. Vertices in first-seen order and the net traversal count of every undirected edge.
+    std::size_t total_points = 0;
+    for (const auto& ring : rings) {
+        total_points += ring.size();
+    }
+    VertexTable<Scalar> vertices{{}, VertexIdMap<Scalar>(total_points)};
+    vertices.points.reserve(total_points);
+    struct EdgeEntry {
+        std::size_t lower;
+        std::size_t higher;
+        std::int64_t count;
+    };
+    std::vector<EdgeEntry> entries;
+    FlatIdMap<std::pair<std::size_t, std::size_t>> entry_ids(total_points);
+    for (const auto& ring : rings) {
+        if (ring.empty()) {
+            continue;
+        }
+        const std::size_t first = vertices.intern(ring[0]);
+        std::size_t tail = first;
+        for (std::size_t i = 0; i < ring.size(); ++i) {
+            const std::size_t head = i + 1 < ring.size() ? vertices.intern(ring[i + 1]) : first;
+            if (head != tail) {
+                const std::pair<std::size_t, std::size_t> key{std::min(tail, head), std::max(tail, head)};
+                const auto [index, inserted] = entry_ids.insert(key, entries.size());
+                if (inserted) {
+                    entries.push_back({key.first, key.second, 0});
+                }
+                entries[index].count += tail < head ? 1 : -1;
+            }
+            tail = head;
+        }
+    }
+    const std::vector<Point>& points = vertices.points;
+    const std::size_t vertex_count = points.size();
+
+    // 2. Half-edges 2k (lower to higher, weight w) and 2k + 1 of every entry with w != 0.
+    std::vector<std::size_t> kept;
+    for (std::size_t index = 0; index < entries.size(); ++index) {
+        if (entries[index].count != 0) {
+            kept.push_back(index);
+        }
+    }
+    const std::size_t half_count = 2 * kept.size();
+    auto tail_of = [&](std::size_t h) {
+        const EdgeEntry& entry = entries[kept[h / 2]];
+        return (h & 1) == 0 ? entry.lower : entry.higher;
+    };
+    auto head_of = [&](std::size_t h) { return tail_of(h ^ 1); };
+    auto weight_of = [&](std::size_t h) {
+        const std::int64_t count = entries[kept[h / 2]].count;
+        return (h & 1) == 0 ? count : -count;
+    };
+    auto direction_of = [&](std::size_t h) {
+        const Point& from = points[tail_of(h)];
+        const Point& to = points[head_of(h)];
+        return Point(to.x - from.x, to.y - from.y);
+    };
+    auto by_direction = [&](std::size_t a, std::size_t b) {
+        return compare_direction_exact(direction_of(a), direction_of(b));
+    };
+
+    // 3. Outgoing half-edges of every vertex in direction order; the successor of the twin of
+    // o[i] is o[i - 1], which keeps the face on the left.
+    std::vector<std::size_t> out_offsets(vertex_count + 1, 0);
+    for (std::size_t h = 0; h < half_count; ++h) {
+        ++out_offsets[tail_of(h) + 1];
+    }
+    for (std::size_t v = 0; v < vertex_count; ++v) {
+        out_offsets[v + 1] += out_offsets[v];
+    }
+    std::vector<std::size_t> outgoing(half_count);
+    {
+        std::vector<std::size_t> fill(out_offsets.begin(), out_offsets.end() - 1);
+        for (std::size_t h = 0; h < half_count; ++h) {
+            outgoing[fill[tail_of(h)]++] = h;
+        }
+    }
+    std::vector<std::size_t> successor(half_count, none);
+    for (std::size_t v = 0; v < vertex_count; ++v) {
+        const auto begin = outgoing.begin() + static_cast<std::ptrdiff_t>(out_offsets[v]);
+        const auto end = outgoing.begin() + static_cast<std::ptrdiff_t>(out_offsets[v + 1]);
+        std::stable_sort(begin, end, by_direction);
+        const std::size_t m = out_offsets[v + 1] - out_offsets[v];
+        for (std::size_t i = 0; i < m; ++i) {
+            successor[begin[static_cast<std::ptrdiff_t>(i)] ^ 1] = begin[static_cast<std::ptrdiff_t>((i + m - 1) % m)];
+        }
+    }
+
+    // 4. Connected components, each represented by the vertex that started it.
+    std::vector<std::size_t> component(vertex_count, none);
+    std::vector<std::size_t> representative;
+    {
+        std::vector<std::size_t> stack;
+        for (std::size_t v = 0; v < vertex_count; ++v) {
+            if (out_offsets[v] == out_offsets[v + 1] || component[v] != none) {
+                continue;
+            }
+            const std::size_t id = representative.size();
+            representative.push_back(v);
+            component[v] = id;
+            stack.push_back(v);
+            while (!stack.empty()) {
+                const std::size_t u = stack.back();
+                stack.pop_back();
+                for (std::size_t i = out_offsets[u]; i < out_offsets[u + 1]; ++i) {
+                    const std::size_t w = head_of(outgoing[i]);
+                    if (component[w] == none) {
+                        component[w] = id;
+                        stack.push_back(w);
+                    }
+                }
+            }
+        }
+    }
+    const std::size_t component_count = representative.size();
+
+    // 5. Faces: orbits of the successor permutation; the most negative one of each component is
+    // its outer face.
+    std::vector<std::size_t> face_of(half_count, none);
+    std::vector<std::size_t> face_offsets{0};
+    std::vector<std::size_t> face_half_edges;
+    face_half_edges.reserve(half_count);
+    std::vector<typename Arithmetic::Area> face_area;
+    std::vector<std::size_t> outer_face(component_count, none);
+    {
+        std::vector<Point> face_ring;
+        for (std::size_t start = 0; start < half_count; ++start) {
+            if (face_of[start] != none) {
+                continue;
+            }
+            const std::size_t face = face_area.size();
+            face_ring.clear();
+            std::size_t h = start;
+            do {
+                face_of[h] = face;
+                face_half_edges.push_back(h);
+                face_ring.push_back(points[tail_of(h)]);
+                h = successor[h];
+            } while (h != start);
+            face_offsets.push_back(face_half_edges.size());
+            face_area.push_back(Arithmetic::doubled_area(face_ring));
+            const std::size_t owner = component[tail_of(start)];
+            if (outer_face[owner] == none ||
+                Arithmetic::compare_area(face_area[face], face_area[outer_face[owner]]) < 0) {
+                outer_face[owner] = face;
+            }
+        }
+    }
+    const std::size_t face_count = face_area.size();
+
+    // 6. Winding depth of each component's outer face: a ray from its representative to the
+    // right, across the edges of all other components.
+    std::vector<std::int64_t> depth(face_count, 0);
+    std::vector<bool> depth_known(face_count, false);
+    if (component_count > 0) {
+        std::vector<FaceBox<Scalar>> edge_boxes(kept.size());
+        Scalar ray_end = points[entries[kept[0]].lower].x;
+        for (std::size_t k = 0; k < kept.size(); ++k) {
+            const Point& a = points[entries[kept[k]].lower];
+            const Point& b = points[entries[kept[k]].higher];
+            edge_boxes[k] = {std::min(a.x, b.x), std::min(a.y, b.y), std::max(a.x, b.x), std::max(a.y, b.y)};
+            ray_end = std::max(ray_end, edge_boxes[k].xmax);
+        }
+        const BasicBoxTree<Scalar> edge_tree = build_box_tree(edge_boxes);
+        for (std::size_t c = 0; c < component_count; ++c) {
+            const Point& origin = points[representative[c]];
+            std::int64_t sum = 0;
+            edge_tree.query(FaceBox<Scalar>{origin.x, origin.y, ray_end, origin.y}, [&](std::size_t k) {
+                const EdgeEntry& entry = entries[kept[k]];
+                if (component[entry.lower] == c) {
+                    return;
+                }
+                const Point& a = points[entry.lower];
+                const Point& b = points[entry.higher];
+                const int side = face_orientation(a, b, origin);
+                if (origin.y >= a.y && origin.y < b.y && side > 0) {
+                    sum += entry.count;
+                } else if (origin.y < a.y && origin.y >= b.y && side < 0) {
+                    sum -= entry.count;
+                }
+            });
+            depth[outer_face[c]] = sum;
+            depth_known[outer_face[c]] = true;
+        }
+    }
+
+    // 7. Flood each component from its outer face: crossing h lowers the depth by its weight.
+    {
+        std::vector<std::size_t> stack;
+        for (std::size_t c = 0; c < component_count; ++c) {
+            stack.push_back(outer_face[c]);
+            while (!stack.empty()) {
+                const std::size_t face = stack.back();
+                stack.pop_back();
+                for (std::size_t i = face_offsets[face]; i < face_offsets[face + 1]; ++i) {
+                    const std::size_t h = face_half_edges[i];
+                    const std::size_t across = face_of[h ^ 1];
+                    if (!depth_known[across]) {
+                        depth[across] = depth[face] - weight_of(h);
+                        depth_known[across] = true;
+                        stack.push_back(across);
+                    }
+                }
+            }
+        }
+    }
+
+    // 8. Boundary edges between covered (depth > 0) and uncovered faces, covered side on the left.
+    std::vector<std::size_t> boundary;
+    for (std::size_t k = 0; k < kept.size(); ++k) {
+        const bool left_covered = depth[face_of[2 * k]] > 0;
+        const bool right_covered = depth[face_of[2 * k + 1]] > 0;
+        if (left_covered != right_covered) {
+            boundary.push_back(left_covered ? 2 * k : 2 * k + 1);
+        }
+    }
+
+    // 9. Boundary edges leaving each vertex, in direction order.
+    std::vector<std::size_t> boundary_offsets(vertex_count + 1, 0);
+    for (const std::size_t h : boundary) {
+        ++boundary_offsets[tail_of(h) + 1];
+    }
+    for (std::size_t v = 0; v < vertex_count; ++v) {
+        boundary_offsets[v + 1] += boundary_offsets[v];
+    }
+    std::vector<std::size_t> boundary_out(boundary.size());
+    {
+        std::vector<std::size_t> fill(boundary_offsets.begin(), boundary_offsets.end() - 1);
+        for (const std::size_t h : boundary) {
+            boundary_out[fill[tail_of(h)]++] = h;
+        }
+    }
+    for (std::size_t v = 0; v < vertex_count; ++v) {
+        std::stable_sort(boundary_out.begin() + static_cast<std::ptrdiff_t>(boundary_offsets[v]),
+                         boundary_out.begin() + static_cast<std::ptrdiff_t>(boundary_offsets[v + 1]), by_direction);
+    }
+    auto boundary_successor = [&](std::size_t h) {
+        const std::size_t v = head_of(h);
+        const auto begin = boundary_out.begin() + static_cast<std::ptrdiff_t>(boundary_offsets[v]);
+        const auto end = boundary_out.begin() + static_cast<std::ptrdiff_t>(boundary_offsets[v + 1]);
+        if (begin == end) {
+            return none;
+        }
+        const Point& from = points[tail_of(h)];
+        const Point& at = points[v];
+        const Point back(from.x - at.x, from.y - at.y);
+        const auto position = std::lower_bound(begin, end, back, [&](std::size_t candidate, const Point& reference) {
+            return compare_direction_exact(direction_of(candidate), reference);
+        });
+        return position == begin ? *(end - 1) : *(position - 1);
+    };
+
+    // 10. Trace the boundary into closed rings and cut them at repeated vertices.
+    std::vector<BasicFaceLoop<Scalar>> loops;
+    std::vector<bool> visited(half_count, false);
+    std::vector<Point> traced;
+    for (const std::size_t start : boundary) {
+        if (visited[start]) {
+            continue;
+        }
+        traced.clear();
+        std::size_t h = start;
+        while (true) {
+            visited[h] = true;
+            traced.push_back(points[tail_of(h)]);
+            const std::size_t next = boundary_successor(h);
+            if (next == start) {
+                break;
+            }
+            if (next == none || visited[next]) {
+                throw std::runtime_error("canonical_face_did_not_close:paths=" + std::to_string(rings.size()));
+            }
+            h = next;
+        }
+        split_face_ring(traced, loops);
+    }
+    return loops;
+}
 
 extern template bool compare_direction_exact<std::int64_t>(const Clipper2Lib::Point64&,
                                                            const Clipper2Lib::Point64&) noexcept;

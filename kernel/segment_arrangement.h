@@ -3,12 +3,16 @@
 // Segment arrangement: every contact between the segments of a ring set becomes a shared vertex
 // of the segments involved, so that the rings afterwards meet only at shared vertices.
 
+#include <algorithm>
 #include <cstddef>
+#include <utility>
 #include <cstdint>
 #include <vector>
 
 #include <clipper2/clipper.h>
 
+#include "kernel/box_tree.h"
+#include "kernel/canonical_faces.h"
 #include "kernel/face_arithmetic.h"
 #include "kernel/vertex_id_map.h"
 
@@ -77,6 +81,261 @@ BasicSegmentArrangement<Scalar> build_arrangement(const std::vector<std::vector<
 // One ring per input ring, in input order, with all contacts inserted; sets the flags.
 template <typename Scalar>
 std::vector<std::vector<Clipper2Lib::Point<Scalar>>> extract_arrangement(BasicSegmentArrangement<Scalar>& arrangement);
+
+// ---- Definitions (templates; the int64 instantiation is compiled once in segment_arrangement.cpp).
+
+template <typename Scalar>
+BasicSegmentArrangement<Scalar> build_arrangement(const std::vector<std::vector<Clipper2Lib::Point<Scalar>>>& rings,
+                                                  RoutingGroups* groups) {
+    BasicSegmentArrangement<Scalar> arrangement;
+    arrangement.groups = groups;
+    std::size_t total_points = 0;
+    for (const auto& ring : rings) {
+        total_points += ring.size();
+    }
+    arrangement.vertices.ids = VertexIdMap<Scalar>(total_points);
+    arrangement.vertices.points.reserve(total_points);
+    arrangement.segments.reserve(total_points);
+    arrangement.segment_boxes.reserve(total_points);
+    std::vector<std::size_t> ids;
+    for (std::size_t ring_index = 0; ring_index < rings.size(); ++ring_index) {
+        const auto& ring = rings[ring_index];
+        arrangement.ring_segment_first.push_back(arrangement.segments.size());
+        ids.clear();
+        for (const auto& point : ring) {
+            const std::size_t id = arrangement.vertices.intern(point);
+            if (id == arrangement.first_ring.size()) {
+                arrangement.first_ring.push_back(kNoRing);
+                arrangement.second_ring.push_back(kNoRing);
+            }
+            if (arrangement.first_ring[id] == kNoRing) {
+                arrangement.first_ring[id] = ring_index;
+            } else if (arrangement.first_ring[id] != ring_index && arrangement.second_ring[id] == kNoRing) {
+                arrangement.second_ring[id] = ring_index;
+            }
+            ids.push_back(id);
+        }
+        for (std::size_t i = 0; i < ids.size(); ++i) {
+            const std::size_t tail = ids[i];
+            const std::size_t head = ids[i + 1 == ids.size() ? 0 : i + 1];
+            if (tail == head) {
+                continue;
+            }
+            const auto& a = arrangement.vertices.points[tail];
+            const auto& b = arrangement.vertices.points[head];
+            arrangement.segments.push_back({tail, head, ring_index});
+            arrangement.segment_boxes.push_back(
+                {std::min(a.x, b.x), std::min(a.y, b.y), std::max(a.x, b.x), std::max(a.y, b.y)});
+        }
+        arrangement.ring_segment_end.push_back(arrangement.segments.size());
+    }
+    return arrangement;
+}
+
+namespace arrangement_detail {
+
+template <typename Scalar>
+void add_split(BasicSegmentArrangement<Scalar>& arrangement, std::size_t segment_index, std::size_t vertex) {
+    using Arithmetic = FaceArithmetic<Scalar>;
+    const auto segment = arrangement.segments[segment_index];
+    if (vertex == segment.tail || vertex == segment.head) {
+        return;
+    }
+    const auto a = arrangement.vertices.points[segment.tail];
+    const auto b = arrangement.vertices.points[segment.head];
+    const auto v = arrangement.vertices.points[vertex];
+    if (Arithmetic::sign(Arithmetic::cross(b.x - a.x, b.y - a.y, v.x - a.x, v.y - a.y)) != 0) {
+        arrangement.split_off_line = true;
+        if (arrangement.groups != nullptr) {
+            const std::size_t root = arrangement.groups->find(segment.ring);
+            arrangement.groups->contact[root] = true;
+            arrangement.groups->dirty[root] = true;
+        }
+    }
+    arrangement.splits.push_back({segment_index, Arithmetic::dot(v.x - a.x, v.y - a.y, b.x - a.x, b.y - a.y), vertex});
+    arrangement.no_splits = false;
+    if (arrangement.first_ring[vertex] != segment.ring || arrangement.second_ring[vertex] != kNoRing) {
+        arrangement.split_vertex_shared = true;
+    }
+}
+
+// For `vertex` known to lie on the segment's line: splits the segment there when it lies within it.
+template <typename Scalar>
+bool on_segment(BasicSegmentArrangement<Scalar>& arrangement, std::size_t segment_index, std::size_t vertex) {
+    using Arithmetic = FaceArithmetic<Scalar>;
+    const auto& segment = arrangement.segments[segment_index];
+    const auto a = arrangement.vertices.points[segment.tail];
+    const auto b = arrangement.vertices.points[segment.head];
+    const auto v = arrangement.vertices.points[vertex];
+    const auto along = Arithmetic::dot(v.x - a.x, v.y - a.y, b.x - a.x, b.y - a.y);
+    if (Arithmetic::sign(along) < 0 ||
+        Arithmetic::compare(along, Arithmetic::dot(b.x - a.x, b.y - a.y, b.x - a.x, b.y - a.y)) > 0) {
+        return false;
+    }
+    add_split(arrangement, segment_index, vertex);
+    return true;
+}
+
+template <typename Scalar>
+void intersect_segments(BasicSegmentArrangement<Scalar>& arrangement, std::size_t first, std::size_t second) {
+    using Arithmetic = FaceArithmetic<Scalar>;
+    const auto q = arrangement.segments[first];
+    const auto r = arrangement.segments[second];
+    // Copies: interning a crossing point may move the vertex storage.
+    const auto a = arrangement.vertices.points[q.tail];
+    const auto b = arrangement.vertices.points[q.head];
+    const auto c = arrangement.vertices.points[r.tail];
+    const auto d = arrangement.vertices.points[r.head];
+    auto denominator = Arithmetic::cross(b.x - a.x, b.y - a.y, d.x - c.x, d.y - c.y);
+    if (Arithmetic::sign(denominator) == 0) {
+        if (Arithmetic::sign(Arithmetic::cross(b.x - a.x, b.y - a.y, c.x - a.x, c.y - a.y)) != 0) {
+            return;
+        }
+        // Collinear: every end point inside the other segment splits it; all four are tried.
+        bool touching = on_segment(arrangement, first, r.tail);
+        touching = on_segment(arrangement, first, r.head) || touching;
+        touching = on_segment(arrangement, second, q.tail) || touching;
+        touching = on_segment(arrangement, second, q.head) || touching;
+        if (touching && arrangement.groups != nullptr) {
+            union_groups(*arrangement.groups, q.ring, r.ring);
+        }
+        return;
+    }
+    auto along_first = Arithmetic::cross(c.x - a.x, c.y - a.y, d.x - c.x, d.y - c.y);
+    auto along_second = Arithmetic::cross(c.x - a.x, c.y - a.y, b.x - a.x, b.y - a.y);
+    if (Arithmetic::sign(denominator) < 0) {
+        denominator = Arithmetic::negate(denominator);
+        along_first = Arithmetic::negate(along_first);
+        along_second = Arithmetic::negate(along_second);
+    }
+    if (Arithmetic::sign(along_first) < 0 || Arithmetic::compare(along_first, denominator) > 0 ||
+        Arithmetic::sign(along_second) < 0 || Arithmetic::compare(along_second, denominator) > 0) {
+        return;
+    }
+    if (arrangement.groups != nullptr) {
+        union_groups(*arrangement.groups, q.ring, r.ring);
+    }
+    std::size_t vertex;
+    if (Arithmetic::sign(along_first) == 0) {
+        vertex = q.tail;
+    } else if (Arithmetic::compare(along_first, denominator) == 0) {
+        vertex = q.head;
+    } else if (Arithmetic::sign(along_second) == 0) {
+        vertex = r.tail;
+    } else if (Arithmetic::compare(along_second, denominator) == 0) {
+        vertex = r.head;
+    } else {
+        vertex = arrangement.vertices.intern(Arithmetic::crossing_point(a, b, along_first, denominator));
+        if (vertex == arrangement.first_ring.size()) {
+            arrangement.first_ring.push_back(kNoRing);
+            arrangement.second_ring.push_back(kNoRing);
+        }
+        arrangement.no_splits = false;
+    }
+    add_split(arrangement, first, vertex);
+    add_split(arrangement, second, vertex);
+}
+
+}  // namespace arrangement_detail
+
+template <typename Scalar>
+std::vector<std::vector<Clipper2Lib::Point<Scalar>>> extract_arrangement(BasicSegmentArrangement<Scalar>& arrangement) {
+    using Arithmetic = FaceArithmetic<Scalar>;
+    using Split = typename BasicSegmentArrangement<Scalar>::Split;
+
+    // 1. Every pair of segments whose boxes meet (each pair once, same ring included).
+    const BasicBoxTree<Scalar> tree = build_box_tree(arrangement.segment_boxes);
+    for (std::size_t i = 0; i < arrangement.segments.size(); ++i) {
+        tree.query(arrangement.segment_boxes[i], [&](std::size_t other) {
+            if (other > i) {
+                arrangement_detail::intersect_segments(arrangement, i, other);
+            }
+        });
+    }
+
+    // 2. Rings with their split vertices in place, in order along each segment.
+    auto split_before = [](const Split& p, const Split& q) {
+        if (p.segment != q.segment) {
+            return p.segment < q.segment;
+        }
+        const int order = Arithmetic::compare(p.parameter, q.parameter);
+        if (order != 0) {
+            return order < 0;
+        }
+        return p.vertex < q.vertex;
+    };
+    std::sort(arrangement.splits.begin(), arrangement.splits.end(), split_before);
+    const std::size_t ring_count = arrangement.ring_segment_first.size();
+    std::vector<std::vector<Clipper2Lib::Point<Scalar>>> rings(ring_count);
+    std::vector<std::size_t> ring_ids;
+    std::vector<std::size_t> last_user(arrangement.vertices.points.size(), kNoRing);
+    std::vector<std::pair<std::size_t, std::size_t>> usage;  // (vertex, ring), each pair once
+    std::size_t split_cursor = 0;
+    for (std::size_t ring_index = 0; ring_index < ring_count; ++ring_index) {
+        ring_ids.clear();
+        for (std::size_t s = arrangement.ring_segment_first[ring_index]; s < arrangement.ring_segment_end[ring_index]; ++s) {
+            const auto& segment = arrangement.segments[s];
+            auto append = [&](std::size_t vertex) {
+                if (vertex != segment.head && (ring_ids.empty() || ring_ids.back() != vertex)) {
+                    ring_ids.push_back(vertex);
+                }
+            };
+            const Split tail_entry{s, typename Arithmetic::Product{}, segment.tail};
+            bool tail_done = false;
+            while (split_cursor < arrangement.splits.size() && arrangement.splits[split_cursor].segment == s) {
+                const Split& split = arrangement.splits[split_cursor++];
+                if (!tail_done && split_before(tail_entry, split)) {
+                    append(segment.tail);
+                    tail_done = true;
+                }
+                append(split.vertex);
+            }
+            if (!tail_done) {
+                append(segment.tail);
+            }
+        }
+        auto& ring = rings[ring_index];
+        ring.reserve(ring_ids.size());
+        for (const std::size_t vertex : ring_ids) {
+            ring.push_back(arrangement.vertices.points[vertex]);
+        }
+
+        // 3. Flags about repeated and shared vertices and degenerate rings.
+        if (ring_is_degenerate(ring)) {
+            arrangement.degenerate_path = true;
+        }
+        for (const std::size_t vertex : ring_ids) {
+            if (last_user[vertex] == ring_index) {
+                arrangement.vertex_repeats_in_path = true;
+                continue;
+            }
+            last_user[vertex] = ring_index;
+            usage.emplace_back(vertex, ring_index);
+        }
+    }
+
+    // 4. Two rings sharing two or more vertices. Stops at the first pair seen twice, so the
+    // pairs recorded never exceed the number of distinct ring pairs.
+    std::stable_sort(usage.begin(), usage.end(),
+                     [](const auto& p, const auto& q) { return p.first < q.first; });
+    FlatIdMap<std::pair<std::size_t, std::size_t>> pairs_seen;
+    for (std::size_t begin = 0; begin < usage.size() && !arrangement.paths_share_two_vertices;) {
+        std::size_t end = begin + 1;
+        while (end < usage.size() && usage[end].first == usage[begin].first) {
+            ++end;
+        }
+        for (std::size_t i = begin; i < end && !arrangement.paths_share_two_vertices; ++i) {
+            for (std::size_t j = i + 1; j < end; ++j) {
+                if (!pairs_seen.insert({usage[i].second, usage[j].second}, 0).second) {
+                    arrangement.paths_share_two_vertices = true;
+                    break;
+                }
+            }
+        }
+        begin = end;
+    }
+    return rings;
+}
 
 extern template SegmentArrangement build_arrangement<std::int64_t>(const Clipper2Lib::Paths64&, RoutingGroups*);
 extern template Clipper2Lib::Paths64 extract_arrangement<std::int64_t>(SegmentArrangement&);

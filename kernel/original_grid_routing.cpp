@@ -1,0 +1,196 @@
+#include "kernel/original_grid_routing.h"
+
+#include <algorithm>
+#include <stdexcept>
+#include <utility>
+
+#include "kernel/face_arithmetic.h"
+
+namespace pavrix_svg_core {
+
+namespace {
+
+using Clipper2Lib::Path64;
+using Clipper2Lib::Paths64;
+using Clipper2Lib::Point64;
+
+// Sign of n1/d1 - n2/d2 for positive denominators; the 192-bit products cannot overflow.
+int compare_rationals(const Int128& n1, std::int64_t d1, const Int128& n2, std::int64_t d2) noexcept {
+    return compare_signed_192(mul_64x128_to_192(d2, n1), mul_64x128_to_192(d1, n2));
+}
+
+Int128 dot_from(const Point64& origin, const Point64& v, const Point64& w) noexcept {
+    return FaceArithmetic<std::int64_t>::dot(v.x - origin.x, v.y - origin.y, w.x - origin.x, w.y - origin.y);
+}
+
+bool point_before(const Point64& p, const Point64& q) noexcept { return p.x != q.x ? p.x < q.x : p.y < q.y; }
+
+void check_routing_coordinates(const Paths64& rings) {
+    for (const Path64& ring : rings) {
+        for (const Point64& point : ring) {
+            if (point.x <= -kMaxRoutingCoordinate || point.x >= kMaxRoutingCoordinate ||
+                point.y <= -kMaxRoutingCoordinate || point.y >= kMaxRoutingCoordinate) {
+                throw std::range_error("Original-grid routing coordinate out of range");
+            }
+        }
+    }
+}
+
+}  // namespace
+
+bool segment_crosses_cell(ParameterInterval& interval, std::int64_t a, std::int64_t b, std::int64_t c) {
+    if (b == 0) {
+        return a == c;
+    }
+    // The cell is [c - 1/2, c + 1/2]; its lower end belongs to it only for c > 0, its upper
+    // end only for c < 0. In t, with denominators 2|b|: (2(c - a) -+ 1) / (2b).
+    const Int128 twice_offset = add_128(widen_128(c - a), widen_128(c - a));
+    const Int128 below = subtract_128(twice_offset, widen_128(1));
+    const Int128 above = add_128(twice_offset, widen_128(1));
+    const std::int64_t denominator = b > 0 ? 2 * b : -2 * b;
+    Int128 lower = below;
+    Int128 upper = above;
+    bool lower_included = c > 0;
+    bool upper_included = c < 0;
+    if (b < 0) {
+        lower = negate_128(above);
+        upper = negate_128(below);
+        std::swap(lower_included, upper_included);
+    }
+    const int lower_order = compare_rationals(lower, denominator, interval.lower_numerator, interval.lower_denominator);
+    if (lower_order > 0) {
+        interval.lower_numerator = lower;
+        interval.lower_denominator = denominator;
+        interval.lower_included = lower_included;
+    } else if (lower_order == 0) {
+        interval.lower_included = interval.lower_included && lower_included;
+    }
+    const int upper_order = compare_rationals(upper, denominator, interval.upper_numerator, interval.upper_denominator);
+    if (upper_order < 0) {
+        interval.upper_numerator = upper;
+        interval.upper_denominator = denominator;
+        interval.upper_included = upper_included;
+    } else if (upper_order == 0) {
+        interval.upper_included = interval.upper_included && upper_included;
+    }
+    const int order = compare_rationals(interval.lower_numerator, interval.lower_denominator,
+                                        interval.upper_numerator, interval.upper_denominator);
+    return order < 0 || (order == 0 && interval.lower_included && interval.upper_included);
+}
+
+std::vector<CellHit> query_cell_hits(const BoxTree& tree, const Path64& hot_pixels, const Point64& edge_start,
+                                     const Point64& edge_end) {
+    std::vector<CellHit> hits;
+    const FaceBox<std::int64_t> edge_box{std::min(edge_start.x, edge_end.x), std::min(edge_start.y, edge_end.y),
+                                         std::max(edge_start.x, edge_end.x), std::max(edge_start.y, edge_end.y)};
+    tree.query(edge_box, [&](std::size_t item) {
+        const Point64& pixel = hot_pixels[item];
+        ParameterInterval interval;
+        if (segment_crosses_cell(interval, edge_start.x, edge_end.x - edge_start.x, pixel.x) &&
+            segment_crosses_cell(interval, edge_start.y, edge_end.y - edge_start.y, pixel.y)) {
+            hits.push_back({pixel, dot_from(edge_start, pixel, edge_end)});
+        }
+    });
+    return hits;
+}
+
+void snap_route_pass(const Paths64& input, const Paths64& extracted, RoutingGroups& groups, Paths64& output) {
+    std::vector<std::pair<std::size_t, std::size_t>> members;  // (root, ring)
+    for (std::size_t ring = 0; ring < input.size(); ++ring) {
+        const std::size_t root = groups.find(ring);
+        if (groups.contact[root] && groups.dirty[root]) {
+            members.emplace_back(root, ring);
+        }
+    }
+    std::stable_sort(members.begin(), members.end(),
+                     [](const auto& p, const auto& q) { return p.first < q.first; });
+    Path64 hot_pixels;
+    std::vector<FaceBox<std::int64_t>> pixel_boxes;
+    std::vector<CellHit> hits;
+    for (std::size_t begin = 0; begin < members.size();) {
+        const std::size_t root = members[begin].first;
+        std::size_t end = begin + 1;
+        while (end < members.size() && members[end].first == root) {
+            ++end;
+        }
+        hot_pixels.clear();
+        for (std::size_t m = begin; m < end; ++m) {
+            const Path64& ring = extracted[members[m].second];
+            hot_pixels.insert(hot_pixels.end(), ring.begin(), ring.end());
+        }
+        std::sort(hot_pixels.begin(), hot_pixels.end(), point_before);
+        hot_pixels.erase(std::unique(hot_pixels.begin(), hot_pixels.end()), hot_pixels.end());
+        pixel_boxes.clear();
+        for (const Point64& pixel : hot_pixels) {
+            pixel_boxes.push_back({pixel.x, pixel.y, pixel.x, pixel.y});
+        }
+        const BoxTree tree = build_box_tree(pixel_boxes);
+        for (std::size_t m = begin; m < end; ++m) {
+            const std::size_t ring_index = members[m].second;
+            const Path64& source = input[ring_index];
+            Path64 routed;
+            for (std::size_t i = 0; i < source.size(); ++i) {
+                const Point64& from = source[i];
+                const Point64& to = source[i + 1 == source.size() ? 0 : i + 1];
+                if (from == to) {
+                    continue;
+                }
+                hits = query_cell_hits(tree, hot_pixels, from, to);
+                // Equal keys are distinct pixels at one distance along the edge; the point order
+                // decides, so the route does not depend on the sort algorithm.
+                std::sort(hits.begin(), hits.end(), [](const CellHit& p, const CellHit& q) {
+                    const int order = compare_128(p.key, q.key);
+                    return order != 0 ? order < 0 : point_before(p.point, q.point);
+                });
+                for (const CellHit& hit : hits) {
+                    if (hit.point != to && (routed.empty() || routed.back() != hit.point)) {
+                        routed.push_back(hit.point);
+                    }
+                }
+            }
+            if (routed.size() >= 2 && routed.back() == routed.front()) {
+                routed.pop_back();
+            }
+            output[ring_index] = std::move(routed);
+        }
+        groups.dirty[root] = false;
+        begin = end;
+    }
+}
+
+Paths64 route_original_grid(const Paths64& rings, bool* simple, bool* moved) {
+    check_routing_coordinates(rings);
+    RoutingGroups groups(rings.size());
+    SegmentArrangement arrangement = build_arrangement(rings, &groups);
+    Paths64 extracted = extract_arrangement(arrangement);
+    if (simple != nullptr) {
+        *simple = !(arrangement.vertex_repeats_in_path || arrangement.paths_share_two_vertices ||
+                    arrangement.split_vertex_shared || arrangement.degenerate_path);
+    }
+    if (moved != nullptr) {
+        *moved = false;
+    }
+    if (!arrangement.split_off_line) {
+        return extracted;
+    }
+    if (moved != nullptr) {
+        *moved = true;
+    }
+    // Each round either merges at least one pair of groups or ends, so there are fewer rounds
+    // than rings.
+    Paths64 routed = extracted;
+    while (true) {
+        snap_route_pass(rings, extracted, groups, routed);
+        const std::uint64_t unions_before = groups.unions;
+        SegmentArrangement check = build_arrangement(routed, &groups);
+        extract_arrangement(check);
+        if (groups.unions == unions_before) {
+            if (!check.no_splits) {
+                throw std::logic_error("Original-grid routing left an unshared contact");
+            }
+            return routed;
+        }
+    }
+}
+
+}  // namespace pavrix_svg_core
