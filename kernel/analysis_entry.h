@@ -22,14 +22,13 @@ namespace pavrix_svg_core {
 std::shared_ptr<NativeResult> analyze_svg_file(const std::filesystem::path& path, double target_width_mm,
                                                double tolerance_mm, bool allow_strokes,
                                                const ReplayEnvironment& environment = {});
-std::shared_ptr<NativeResult> analyze_svg_text(std::string_view svg, double target_width_mm,
-                                               double tolerance_mm, bool allow_strokes,
-                                               const ReplayEnvironment& environment = {});
+std::shared_ptr<NativeResult> analyze_svg_text(std::string_view svg, double target_width_mm, double tolerance_mm,
+                                               bool allow_strokes, const ReplayEnvironment& environment = {});
 
 // The shared body of both entries, with the recorder passed in.
-std::shared_ptr<NativeResult> analyze_recording(const std::function<RecorderResult()>& record,
-                                                double target_width_mm, double tolerance_mm,
-                                                bool allow_strokes, const ReplayEnvironment& environment);
+std::shared_ptr<NativeResult> analyze_recording(const std::function<RecorderResult()>& record, double target_width_mm,
+                                                double tolerance_mm, bool allow_strokes,
+                                                const ReplayEnvironment& environment);
 
 // Number of fill and stroke commands.
 std::uint64_t count_paint_commands(const std::vector<PaintCommand>& commands) noexcept;
@@ -42,7 +41,7 @@ void remove_stroke_commands(std::vector<PaintCommand>& commands);
 
 // A fresh shared result for a failure that escaped the kernel: the exception's class decides status and
 // reason; the count and recording time are kept, every other field stays at its default.
-std::shared_ptr<NativeResult> result_for_failure(const std::exception_ptr& failure,
-                                                 std::uint64_t input_paint_count, double recorder_seconds);
+std::shared_ptr<NativeResult> result_for_failure(const std::exception_ptr& failure, std::uint64_t input_paint_count,
+                                                 double recorder_seconds);
 
 }  // namespace pavrix_svg_core

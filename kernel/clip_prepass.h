@@ -24,8 +24,8 @@ struct ClipPrepassRequest {
 };
 
 struct ClipPrepassOutcome {
-    bool stop = false;        // status and reason below end the analysis
-    std::string status;       // "invalid" or "unsupported" when stopping
+    bool stop = false;   // status and reason below end the analysis
+    std::string status;  // "invalid" or "unsupported" when stopping
     std::string reason_code;
     DoubleBox source_box;     // the narrowed source box when going on
     DoubleBox reference_box;  // R: the extent the grid must reach
@@ -33,8 +33,8 @@ struct ClipPrepassOutcome {
 
 ClipPrepassOutcome run_clip_prepasses(const ClipPrepassRequest& request);
 
-// The viewport as a source-unit rectangle, or the empty box when its width or height is not positive
-// finite. Every replay clips its paint to it.
-DoubleBox viewport_clip_rect(const PaintBox& viewport) noexcept;
+// The viewport (x, y, x + w, y + h) as a source-unit rectangle, or the empty box when its width or height
+// is not positive finite. Every replay clips its paint to it.
+DoubleBox viewport_source_rect(const PaintBox& viewport) noexcept;
 
 }  // namespace pavrix_svg_core

@@ -15,8 +15,7 @@ namespace pavrix_svg_core {
 // Takes the recording by value; may throw any kernel error or standard exception (the analysis entry
 // maps them).
 std::shared_ptr<NativeResult> run_print_geometry_kernel(RecorderResult recording, double target_width_mm,
-                                                        double tolerance_mm,
-                                                        const ReplayEnvironment& environment = {});
+                                                        double tolerance_mm, const ReplayEnvironment& environment = {});
 
 // What the precision re-check after each geometric stage reads and writes.
 struct ResultPrecisionContext {
