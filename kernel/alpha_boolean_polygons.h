@@ -14,7 +14,6 @@ namespace pavrix_svg_core {
 // cannot be told apart as simple faces, it comes back as one path set holding all of them.
 std::vector<Clipper2Lib::Paths64> boolean_to_polygons(Clipper2Lib::ClipType clip_type,
                                                       const Clipper2Lib::Paths64& subject,
-                                                      const Clipper2Lib::Paths64& clip,
-                                                      ComplexityBudget& budget);
+                                                      const Clipper2Lib::Paths64& clip, ComplexityBudget& budget);
 
 }  // namespace pavrix_svg_core

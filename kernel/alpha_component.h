@@ -38,15 +38,15 @@ AlphaComponentList region_components(const ReplayRegion& region, ComplexityBudge
 
 // Appends `paths` with the template's colour to `out`, halving the box by RectClip64 while a
 // piece has more than kAlphaTilePointLimit points.
-void tile_component(const AlphaComponent& templ, Clipper2Lib::Paths64 paths, int depth,
-                    AlphaComponentList& out, ComplexityBudget& budget);
+void tile_component(const AlphaComponent& templ, Clipper2Lib::Paths64 paths, int depth, AlphaComponentList& out,
+                    ComplexityBudget& budget);
 
 // FNV-1a based key over alpha, colour and contributors (-0.0 hashed as 0.0).
 std::uint64_t component_key_hash(const AlphaComponent& component) noexcept;
 
-// Moves the component's paths to the end of `target`; ComplexityLimitError
+// Moves the paths of `source` to the end of `target`; ComplexityLimitError
 // "alpha_compositor_paths" when the count would pass what a vector can hold.
-void append_compositor_paths(Clipper2Lib::Paths64& target, AlphaComponent& component);
+void append_compositor_paths(Clipper2Lib::Paths64& target, Clipper2Lib::Paths64& source);
 
 // Drops empty and fully transparent components and merges those with equal colour, alpha and
 // contributors into the first of them.

@@ -20,7 +20,7 @@ inline constexpr std::size_t kIndexedPathSetLinearLimit = 16;
 
 struct IndexedPathSet {
     Clipper2Lib::Paths64 paths;
-    IntBox box;                                           // over all points of `paths`
+    IntBox box;                                          // over all points of `paths`
     std::shared_ptr<const PackedGridBoundsIndex> index;  // only above kIndexedPathSetLinearLimit paths
 };
 
@@ -30,7 +30,7 @@ void set_indexed_paths(IndexedPathSet& set, Clipper2Lib::Paths64 paths);
 // The paths of `set` whose boxes meet `box`: the set's own paths when it has no index or the
 // query returns all of them, else copies in ascending path order written into `scratch`
 // (cleared first). Two near-sets in use at the same time need two scratch buffers.
-const Clipper2Lib::Paths64& paths_near_box(const IndexedPathSet& set, const IntBox& box,
-                                           ComplexityBudget& budget, Clipper2Lib::Paths64& scratch);
+const Clipper2Lib::Paths64& paths_near_box(const IndexedPathSet& set, const IntBox& box, ComplexityBudget& budget,
+                                           Clipper2Lib::Paths64& scratch);
 
 }  // namespace pavrix_svg_core

@@ -15,8 +15,7 @@ namespace pavrix_svg_core {
 // overlaps among their own rings (holes nested in their outer rings allowed), as Clipper2
 // results and earlier results of this function are. Paths of `a` and `b` whose boxes touch
 // nothing of the other set pass through unchanged.
-Clipper2Lib::Paths64 union_overlapping_groups(Clipper2Lib::Paths64 a, Clipper2Lib::Paths64 b,
-                                              ComplexityBudget& budget);
+Clipper2Lib::Paths64 union_overlapping_groups(Clipper2Lib::Paths64 a, Clipper2Lib::Paths64 b, ComplexityBudget& budget);
 
 // The bounding-box overlap groups of `paths`, numbered by first appearance, each keeping path
 // order. A ring and the holes inside it always share a group.
