@@ -323,7 +323,11 @@ void outline_piece(const FlatPiece& piece, const PaintStrokeStyle& style, double
     using Clipper2Lib::JoinType;
     const JoinType join = style.line_join == LineJoin::round ? JoinType::Round : JoinType::Bevel;
     EndType end = EndType::Joined;
-    if (!closed) {
+    if (closed && local.size() == 2) {
+        // There and back: both joins turn by 180 degrees, which SVG draws flat (round for round joins).
+        // The offsetter would square them as its own joined ends.
+        end = style.line_join == LineJoin::round ? EndType::Round : EndType::Butt;
+    } else if (!closed) {
         end = style.line_cap == LineCap::round    ? EndType::Round
               : style.line_cap == LineCap::square ? EndType::Square
                                                   : EndType::Butt;
