@@ -8,9 +8,11 @@
 namespace pavrix_svg_core {
 namespace {
 
+// Trivial on purpose: the stack below is left uninitialized, since most cubics are leaves at
+// once and clearing it would cost more than flattening them.
 struct CubicPiece {
     PaintPoint p0, p1, p2, p3;
-    int depth = 0;
+    int depth;
 };
 
 PaintPoint midpoint(const PaintPoint& a, const PaintPoint& b) noexcept {
@@ -22,11 +24,15 @@ PaintPoint midpoint(const PaintPoint& a, const PaintPoint& b) noexcept {
 void flatten_cubic(const PaintPoint& p0, const PaintPoint& p1, const PaintPoint& p2, const PaintPoint& p3,
                    double tolerance, double stretch, int depth, int forced_depth, std::vector<PaintPoint>& points,
                    std::vector<double>& errors, ComplexityBudget& budget) {
-    std::array<CubicPiece, kMaxCubicDepth + 2> stack;
+    union PieceSlot {
+        CubicPiece piece;
+        PieceSlot() noexcept {}
+    };
+    std::array<PieceSlot, kMaxCubicDepth + 2> stack;
     std::size_t size = 0;
-    stack[size++] = CubicPiece{p0, p1, p2, p3, std::clamp(depth, 0, kMaxCubicDepth)};
+    stack[size++].piece = CubicPiece{p0, p1, p2, p3, std::clamp(depth, 0, kMaxCubicDepth)};
     while (size > 0) {
-        const CubicPiece piece = stack[--size];
+        const CubicPiece piece = stack[--size].piece;
         const double flatness = std::max(point_segment_distance(piece.p1, piece.p0, piece.p3),
                                          point_segment_distance(piece.p2, piece.p0, piece.p3));
         const bool forced = piece.depth < forced_depth;
@@ -47,8 +53,8 @@ void flatten_cubic(const PaintPoint& p0, const PaintPoint& p1, const PaintPoint&
         const PaintPoint p012 = midpoint(p01, p12);
         const PaintPoint p123 = midpoint(p12, p23);
         const PaintPoint mid = midpoint(p012, p123);
-        stack[size++] = CubicPiece{mid, p123, p23, piece.p3, piece.depth + 1};
-        stack[size++] = CubicPiece{piece.p0, p01, p012, mid, piece.depth + 1};
+        stack[size++].piece = CubicPiece{mid, p123, p23, piece.p3, piece.depth + 1};
+        stack[size++].piece = CubicPiece{piece.p0, p01, p012, mid, piece.depth + 1};
     }
 }
 

@@ -57,7 +57,20 @@ double ring_area(const Clipper2Lib::Path64& ring) noexcept {
 
 bool ring_area_is_zero(const Clipper2Lib::Path64& ring) noexcept {
     if (ring.size() < 3) return true;
-    // The double sum rounds: collinear rings with coordinates near 1e12 come out as millions.
+    // The double sum alone rounds (collinear rings with coordinates near 1e12 come out as
+    // millions), but it settles every ring whose area clearly exceeds the sum's rounding bound:
+    // each term is off by at most 3 ulps and the running sum by n ulps of the absolute sum.
+    double sum = 0.0;
+    double magnitude = 0.0;
+    for (std::size_t i = 0; i < ring.size(); ++i) {
+        const Clipper2Lib::Point64& p = ring[i];
+        const Clipper2Lib::Point64& q = ring[i + 1 == ring.size() ? 0 : i + 1];
+        const double term = static_cast<double>(p.y + q.y) * static_cast<double>(p.x - q.x);
+        sum += term;
+        magnitude += std::fabs(term);
+    }
+    const double rounding_bound = (static_cast<double>(ring.size()) + 8.0) * 0x1p-52 * magnitude;
+    if (std::fabs(sum) > rounding_bound) return false;
     const Int192 doubled = doubled_area_192(ring);
     return doubled.w0 == 0 && doubled.w1 == 0 && doubled.w2 == 0;
 }
