@@ -134,6 +134,13 @@ TEST(StrokeAmplification, MiterJoinCountsOnlyWhenNotBeveled) {
     EXPECT_DOUBLE_EQ(amplification(reversal, LineJoin::miter), amplification(reversal, LineJoin::bevel));
 }
 
+TEST(StrokeAmplification, LongEdgesDoNotOverflowTheJoinCosine) {
+    // |u| * |v| overflows for edges of 1e200; the join must still resolve.
+    PaintCommand command = polyline(PaintCommandKind::stroke, {{0, 0}, {1e200, 0}, {2e200, 1e199}});
+    command.stroke.line_join = LineJoin::miter;
+    EXPECT_NEAR(stroke_amplification(command), 1.0, 1e-150);
+}
+
 TEST(DashPrecision, SingleValueCountsTwice) {
     PaintCommand once = polyline(PaintCommandKind::stroke, {{0, 0}, {100, 0}});
     PaintCommand twice = once;
