@@ -119,18 +119,21 @@ void quantize_subpath(const FillLowering& lowering, const std::vector<PaintPoint
         out.ring = quantize_ring(lowering.params, points, lowering.command);
         return;
     }
-    out.clipped_points.reserve(points.size());
+    // Most paint lies inside the page: look before copying anything.
+    bool inside = true;
     for (const PaintPoint& p : points) {
         const PaintPoint mapped = map_point(lowering.command.matrix, p);
         // A point the clip cannot place would otherwise be dropped silently.
         if (!std::isfinite(mapped.x) || !std::isfinite(mapped.y)) throw std::range_error("numeric_range_error");
-        out.clipped_points.push_back(mapped);
+        inside = inside && mapped.x >= lowering.clip_rect.xmin && mapped.x <= lowering.clip_rect.xmax &&
+                 mapped.y >= lowering.clip_rect.ymin && mapped.y <= lowering.clip_rect.ymax;
     }
-    if (ring_inside_rect(out.clipped_points, lowering.clip_rect)) {
-        out.clipped_points.clear();
+    if (inside) {
         out.ring = quantize_ring(lowering.params, points, lowering.command);
         return;
     }
+    out.clipped_points.reserve(points.size());
+    for (const PaintPoint& p : points) out.clipped_points.push_back(map_point(lowering.command.matrix, p));
     out.clipped = true;
     out.clipped_errors = errors;
     clip_ring_to_rect(out.clipped_points, out.clipped_errors, lowering.clip_rect);

@@ -24,34 +24,8 @@ void record_approximation_errors(const std::vector<PaintPoint>& points, const Pa
     if (list == nullptr || points.size() < 3) return;
     if (errors.size() != points.size()) throw std::logic_error("invalid_approximation_error_count");
 
-    std::vector<PaintPoint> mapped;
-    std::vector<double> mapped_errors;
-    mapped.reserve(points.size());
-    mapped_errors.reserve(points.size());
-    for (std::size_t i = 0; i < points.size(); ++i) {
-        const PaintPoint& p = points[i];
-        const PaintPoint m{matrix[0] * p.x + matrix[2] * p.y + matrix[4], matrix[1] * p.x + matrix[3] * p.y + matrix[5]};
-        if (!mapped.empty() && mapped.back() == m) {
-            mapped_errors.back() = sound_max(mapped_errors.back(), errors[i]);
-            continue;
-        }
-        mapped.push_back(m);
-        mapped_errors.push_back(errors[i]);
-    }
-    if (mapped.size() >= 2 && mapped.back() == mapped.front()) {
-        mapped_errors.front() = sound_max(mapped_errors.front(), mapped_errors.back());
-        mapped.pop_back();
-        mapped_errors.pop_back();
-    }
-    const std::size_t n = mapped.size();
-    if (n < 3) return;
-
-    list->reserve(list->size() + n);
-    for (std::size_t i = 1; i <= n; ++i) {
-        const PaintPoint& a = mapped[i - 1];
-        const std::size_t end = i == n ? 0 : i;
-        const PaintPoint& b = mapped[end];
-        if (a == b) continue;
+    auto record_edge = [&](const PaintPoint& a, const PaintPoint& b, double end_error) {
+        if (a == b) return;
         const double dx = b.x - a.x;
         const double dy = b.y - a.y;
         const double length = std::hypot(dx, dy);
@@ -60,9 +34,46 @@ void record_approximation_errors(const std::vector<PaintPoint>& points, const Pa
                                          : std::max(envelope.x, envelope.y);
         PrecisionRecord record;
         record.box = DoubleBox{std::min(a.x, b.x), std::min(a.y, b.y), std::max(a.x, b.x), std::max(a.y, b.y)};
-        record.input_error = envelope_term + mapped_errors[end];
+        record.input_error = envelope_term + end_error;
         list->push_back(record);
+    };
+
+    // One pass without copies: an edge is recorded once its end point's error is final, that is
+    // when the next distinct point arrives (repeats merge their errors into the kept point).
+    const std::size_t first_record = list->size();
+    list->reserve(first_record + points.size());
+    PaintPoint first{}, before_last{}, last{};
+    double first_error = 0.0, last_error = 0.0;
+    std::size_t kept = 0;
+    for (std::size_t i = 0; i < points.size(); ++i) {
+        const PaintPoint& p = points[i];
+        const PaintPoint m{matrix[0] * p.x + matrix[2] * p.y + matrix[4], matrix[1] * p.x + matrix[3] * p.y + matrix[5]};
+        if (kept > 0 && m == last) {
+            last_error = sound_max(last_error, errors[i]);
+            if (kept == 1) first_error = last_error;
+            continue;
+        }
+        if (kept >= 2) record_edge(before_last, last, last_error);
+        if (kept == 0) {
+            first = m;
+            first_error = errors[i];
+        }
+        before_last = last;
+        last = m;
+        last_error = errors[i];
+        ++kept;
     }
+    std::size_t ring_size = kept;
+    if (kept >= 2 && last == first) {
+        // The closing repeat of the first point: its error moves to the first point.
+        first_error = sound_max(first_error, last_error);
+        --ring_size;
+        if (ring_size >= 3) record_edge(before_last, first, first_error);
+    } else if (ring_size >= 3) {
+        record_edge(before_last, last, last_error);
+        record_edge(last, first, first_error);
+    }
+    if (ring_size < 3) list->resize(first_record);
 }
 
 double command_lowering_error_bound(const ReplayParams& params, std::size_t first_record) noexcept {

@@ -32,6 +32,15 @@ TEST(RecordApproximationErrors, RepeatedPointsMergeTheirErrors) {
     EXPECT_EQ(list[2].input_error, 7.0);  // the closing point's error moved to the first point
 }
 
+TEST(RecordApproximationErrors, LeadingRepeatsMergeIntoTheFirstPoint) {
+    std::vector<PrecisionRecord> list;
+    const std::vector<PaintPoint> points{{0, 0}, {0, 0}, {4, 0}, {4, 3}};
+    record_approximation_errors(points, kIdentityPaintMatrix, ErrorPair{}, {1.0, 9.0, 2.0, 3.0}, &list);
+    ASSERT_EQ(list.size(), 3u);
+    EXPECT_EQ(list[0].input_error, 2.0);
+    EXPECT_EQ(list[2].input_error, 9.0);  // the closing edge ends at the merged first point
+}
+
 struct NoRecordCase {
     const char* why;
     std::vector<PaintPoint> points;
@@ -48,7 +57,8 @@ TEST_P(RecordApproximationErrorsSkips, Table) {
 
 INSTANTIATE_TEST_SUITE_P(Table, RecordApproximationErrorsSkips,
                          testing::Values(NoRecordCase{"two points", {{0, 0}, {1, 1}}},
-                                         NoRecordCase{"three points, two distinct", {{0, 0}, {1, 1}, {0, 0}}}));
+                                         NoRecordCase{"three points, two distinct", {{0, 0}, {1, 1}, {0, 0}}},
+                                         NoRecordCase{"one point repeated", {{2, 2}, {2, 2}, {2, 2}, {2, 2}}}));
 
 TEST(RecordApproximationErrors, ErrorCountMustMatch) {
     std::vector<PrecisionRecord> list;
