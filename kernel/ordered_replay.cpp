@@ -23,13 +23,13 @@ bool is_paint(const PaintCommand& command) noexcept {
 // the clip is unchanged by that.
 std::int64_t grid_corner(double value, double origin, const ReplayParams& params) noexcept {
     double grid = ((value - origin) * params.scale) / params.grid_quantum;
-    if (std::isnan(grid)) grid = 0.0;
+    if (std::isnan(grid))
+        grid = 0.0;
     grid = std::clamp(grid, -kMaxGridMagnitude, kMaxGridMagnitude);
     return static_cast<std::int64_t>(std::round(grid));
 }
 
-ReplayRegion build_region(const PaintCommand& command, PreparedNormalization&& prepared,
-                          std::uint32_t draw_index) {
+ReplayRegion build_region(const PaintCommand& command, PreparedNormalization&& prepared, std::uint32_t draw_index) {
     ReplayRegion region = init_replay_region();
     region.paths = std::move(prepared.geometry);
     region.bbox = box_paths_bounds(region.paths);
@@ -37,14 +37,12 @@ ReplayRegion build_region(const PaintCommand& command, PreparedNormalization&& p
     region.input_precision_error_x = prepared.input_precision_error_x;
     region.input_precision_error_y = prepared.input_precision_error_y;
     region.rgba = command.rgba;
-    region.color = {command.rgba[0] / 255.0, command.rgba[1] / 255.0, command.rgba[2] / 255.0,
-                    command.paint_opacity};
+    region.color = {command.rgba[0] / 255.0, command.rgba[1] / 255.0, command.rgba[2] / 255.0, command.paint_opacity};
     region.draw_index = draw_index;
     region.source_index = command.source_index;
     region.source_kind = command.kind == PaintCommandKind::stroke ? 1u : 0u;
     region.contributors.push_back(Contributor{draw_index, command.source_index,
-                                              static_cast<std::int32_t>(region.source_kind),
-                                              command.paint_opacity});
+                                              static_cast<std::int32_t>(region.source_kind), command.paint_opacity});
     return region;
 }
 
@@ -52,7 +50,8 @@ ReplayRegion build_region(const PaintCommand& command, PreparedNormalization&& p
 
 Paths64 viewport_clip_geometry(const ReplayParams& params) {
     const DoubleBox& rect = params.clip_rect;
-    if (!box_non_empty(rect)) return {};
+    if (!box_non_empty(rect))
+        return {};
     const std::int64_t left = grid_corner(rect.xmin, params.origin_x, params);
     const std::int64_t right = grid_corner(rect.xmax, params.origin_x, params);
     const std::int64_t bottom = grid_corner(rect.ymin, params.origin_y, params);
@@ -62,16 +61,17 @@ Paths64 viewport_clip_geometry(const ReplayParams& params) {
 
 PreparedNormalization apply_viewport_clip(PreparedNormalization prepared, const Paths64& viewport,
                                           const ReplayParams& params) {
-    if (viewport.empty() || prepared.geometry.empty()) return prepared;
+    if (viewport.empty() || prepared.geometry.empty())
+        return prepared;
     const IntBox rect = box_paths_bounds(viewport);
     const IntBox box = box_paths_bounds(prepared.geometry);
-    if (!box.valid) return prepared;
+    if (!box.valid)
+        return prepared;
     // Most paint lies wholly inside the page: no boolean needed.
     if (box.xmin >= rect.xmin && box.xmax <= rect.xmax && box.ymin >= rect.ymin && box.ymax <= rect.ymax) {
         return prepared;
     }
-    const bool overlaps = box.xmin < rect.xmax && box.xmax > rect.xmin && box.ymin < rect.ymax &&
-                          box.ymax > rect.ymin;
+    const bool overlaps = box.xmin < rect.xmax && box.xmax > rect.xmin && box.ymin < rect.ymax && box.ymax > rect.ymin;
     if (overlaps) {
         charge_clipper_input(*params.budget, prepared.geometry, &viewport);
         prepared.geometry = clipper_boolean(Clipper2Lib::ClipType::Intersection, Clipper2Lib::FillRule::NonZero,
@@ -87,8 +87,7 @@ PreparedNormalization apply_viewport_clip(PreparedNormalization prepared, const 
 }
 
 PreparedNormalization apply_clip_stack(PreparedNormalization prepared,
-                                       std::span<const PreparedNormalization> clip_stack,
-                                       const ReplayParams& params) {
+                                       std::span<const PreparedNormalization> clip_stack, const ReplayParams& params) {
     for (const PreparedNormalization& clip : clip_stack) {
         charge_clipper_input(*params.budget, prepared.geometry, &clip.geometry);
         prepared.lowering_error_bound = std::max(prepared.lowering_error_bound, clip.lowering_error_bound);
@@ -106,10 +105,10 @@ PreparedNormalization apply_clip_stack(PreparedNormalization prepared,
     return prepared;
 }
 
-ReplayOutput replay_ordered(std::span<const PaintCommand> commands, const ReplayParams& params,
-                            PreparedSlots& slots, std::optional<std::uint64_t> fail_after,
-                            CommandPreparer prepare) {
-    if (params.budget == nullptr) throw std::logic_error("missing_complexity_budget");
+ReplayOutput replay_ordered(std::span<const PaintCommand> commands, const ReplayParams& params, PreparedSlots& slots,
+                            std::optional<std::uint64_t> fail_after, CommandPreparer prepare) {
+    if (params.budget == nullptr)
+        throw std::logic_error("missing_complexity_budget");
     const bool has_slots = !slots.slots.empty();
     if (has_slots && slots.slots.size() != commands.size()) {
         throw std::logic_error("missing_prepared_normalization");
@@ -129,7 +128,8 @@ ReplayOutput replay_ordered(std::span<const PaintCommand> commands, const Replay
         PreparedNormalization prepared =
             take_prepared_normalization(has_slots ? &slots.slots[i] : nullptr, commands[i], params, prepare);
         ++prepared_items;
-        if (fail_after && prepared_items == *fail_after) throw std::runtime_error("ordered_replay_test_failure");
+        if (fail_after && prepared_items == *fail_after)
+            throw std::runtime_error("ordered_replay_test_failure");
         return prepared;
     };
 
@@ -174,8 +174,8 @@ ReplayOutput replay_ordered(std::span<const PaintCommand> commands, const Replay
             if (!had_geometry || !prepared.geometry.empty()) {
                 prepared = apply_clip_stack(std::move(prepared), clip_stack, params);
             }
-            const std::array<double, 4> color{command.rgba[0] / 255.0, command.rgba[1] / 255.0,
-                                              command.rgba[2] / 255.0, command.paint_opacity};
+            const std::array<double, 4> color{command.rgba[0] / 255.0, command.rgba[1] / 255.0, command.rgba[2] / 255.0,
+                                              command.paint_opacity};
             const std::uint32_t source_kind = command.kind == PaintCommandKind::stroke ? 1u : 0u;
             for (const FragmentEntry& fragment : prepared.fragments) {
                 append_unprintable_fragment(output.fragments, fragment.reason_id(), color, draw_index,
@@ -206,14 +206,16 @@ ReplayOutput replay_with_mode(std::span<const PaintCommand> commands, const Repl
     try {
         return replay_ordered(commands, params, slots, fail_after, prepare);
     } catch (...) {
-        if (over_slots) throw ParallelReplayRetry();
+        if (over_slots)
+            throw ParallelReplayRetry();
         throw;
     }
 }
 
 ReplayOutput replay_commands(std::span<const PaintCommand> commands, const ReplayParams& params,
                              CommandPreparer prepare) {
-    if (params.budget == nullptr) throw std::logic_error("missing_complexity_budget");
+    if (params.budget == nullptr)
+        throw std::logic_error("missing_complexity_budget");
     const ComplexityBudget saved_budget = *params.budget;
     const std::size_t saved_records = params.precision_records != nullptr ? params.precision_records->size() : 0;
     try {

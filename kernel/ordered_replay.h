@@ -19,10 +19,10 @@
 namespace pavrix_svg_core {
 
 struct ReplayOutput {
-    std::vector<ReplayRegion> regions;       // one per fill or stroke command, in command order
-    std::vector<PaintProgramNode> program;   // node 0 is the root group
+    std::vector<ReplayRegion> regions;        // one per fill or stroke command, in command order
+    std::vector<PaintProgramNode> program;    // node 0 is the root group
     UnprintableFragmentCollection fragments;  // pending, moved into the result by the driver
-    std::string error_reason;                // "invalid_group_stack", "invalid_clip_stack" or empty
+    std::string error_reason;                 // "invalid_group_stack", "invalid_clip_stack" or empty
     std::uint32_t worker_count = 0;
 };
 
@@ -33,14 +33,13 @@ ReplayOutput replay_commands(std::span<const PaintCommand> commands, const Repla
                              CommandPreparer prepare = prepare_replay_command);
 
 // One attempt; any failure of the ordered pass over parallel slots becomes ParallelReplayRetry.
-ReplayOutput replay_with_mode(std::span<const PaintCommand> commands, const ReplayParams& params,
-                              bool parallel, CommandPreparer prepare = prepare_replay_command);
+ReplayOutput replay_with_mode(std::span<const PaintCommand> commands, const ReplayParams& params, bool parallel,
+                              CommandPreparer prepare = prepare_replay_command);
 
 // The ordered pass. `fail_after` (tests only) throws std::runtime_error
 // "ordered_replay_test_failure" when that many prepared items have been taken.
-ReplayOutput replay_ordered(std::span<const PaintCommand> commands, const ReplayParams& params,
-                            PreparedSlots& slots, std::optional<std::uint64_t> fail_after,
-                            CommandPreparer prepare = prepare_replay_command);
+ReplayOutput replay_ordered(std::span<const PaintCommand> commands, const ReplayParams& params, PreparedSlots& slots,
+                            std::optional<std::uint64_t> fail_after, CommandPreparer prepare = prepare_replay_command);
 
 // The viewport rectangle of params.clip_rect on the grid (corners rounded like every point);
 // empty when there is no viewport clip.
@@ -54,7 +53,6 @@ PreparedNormalization apply_viewport_clip(PreparedNormalization prepared, const 
 // Intersects with every clip level from the bottom up, widening the three error figures to each
 // clip's; stops with the clipped_out fragment at the level that empties the geometry.
 PreparedNormalization apply_clip_stack(PreparedNormalization prepared,
-                                       std::span<const PreparedNormalization> clip_stack,
-                                       const ReplayParams& params);
+                                       std::span<const PreparedNormalization> clip_stack, const ReplayParams& params);
 
 }  // namespace pavrix_svg_core

@@ -15,10 +15,13 @@ namespace {
 template <typename T>
 void require_column_room(const std::vector<T>& column, std::uint64_t more) {
     const std::uint64_t size = column.size();
-    if (size > column.max_size() || more > column.max_size() - size) throw ComplexityLimitError("counter_overflow");
+    if (size > column.max_size() || more > column.max_size() - size)
+        throw ComplexityLimitError("counter_overflow");
 }
 
-bool printable_island(const FaceNode& node) noexcept { return !node.is_hole && node.polygon.size() >= 3; }
+bool printable_island(const FaceNode& node) noexcept {
+    return !node.is_hole && node.polygon.size() >= 3;
+}
 
 // The exterior, its holes with the exterior's ring index as parent, and the polygon offset.
 void append_polygon(GeometryCollection& collection, const FaceNode& exterior, ComplexityBudget& budget) {
@@ -37,9 +40,11 @@ void append_polygon(GeometryCollection& collection, const FaceNode& exterior, Co
 // comes off the stack next.
 void push_islands_of_holes(std::vector<const FaceNode*>& stack, const FaceNode& exterior) {
     for (auto hole = exterior.children.rbegin(); hole != exterior.children.rend(); ++hole) {
-        if (!(*hole)->is_hole) continue;
+        if (!(*hole)->is_hole)
+            continue;
         for (auto island = (*hole)->children.rbegin(); island != (*hole)->children.rend(); ++island) {
-            if (printable_island(**island)) stack.push_back(island->get());
+            if (printable_island(**island))
+                stack.push_back(island->get());
         }
     }
 }
@@ -55,25 +60,28 @@ void append_island_polygons(GeometryCollection& collection, std::vector<const Fa
     }
 }
 
-bool unit_interval(double value) noexcept { return std::isfinite(value) && value >= 0.0 && value <= 1.0; }
+bool unit_interval(double value) noexcept {
+    return std::isfinite(value) && value >= 0.0 && value <= 1.0;
+}
 
 }  // namespace
 
 void append_face_polygons(GeometryCollection& collection, const FaceNode& face, ComplexityBudget& budget) {
     std::vector<const FaceNode*> stack;
     for (auto island = face.children.rbegin(); island != face.children.rend(); ++island) {
-        if (printable_island(**island)) stack.push_back(island->get());
+        if (printable_island(**island))
+            stack.push_back(island->get());
     }
     append_island_polygons(collection, stack, budget);
 }
 
-void export_region_rings(GeometryCollection& collection, const Clipper2Lib::Paths64& paths,
-                         ComplexityBudget& budget, std::uint64_t& route_displacement,
-                         std::vector<Clipper2Lib::Paths64>* polygons) {
+void export_region_rings(GeometryCollection& collection, const Clipper2Lib::Paths64& paths, ComplexityBudget& budget,
+                         std::uint64_t& route_displacement, std::vector<Clipper2Lib::Paths64>* polygons) {
     bool simple = false;
     bool moved = false;
     Clipper2Lib::Paths64 routed = route_original_grid(paths, &simple, &moved);
-    if (moved) route_displacement = std::max<std::uint64_t>(route_displacement, 1);
+    if (moved)
+        route_displacement = std::max<std::uint64_t>(route_displacement, 1);
 
     FaceNode root;
     if (simple) {
@@ -85,7 +93,8 @@ void export_region_rings(GeometryCollection& collection, const Clipper2Lib::Path
 
     std::vector<const FaceNode*> stack;
     for (auto top = root.children.rbegin(); top != root.children.rend(); ++top) {
-        if (printable_island(**top)) stack.push_back(top->get());
+        if (printable_island(**top))
+            stack.push_back(top->get());
     }
     append_island_polygons(collection, stack, budget);
 
@@ -100,10 +109,12 @@ void export_region_rings(GeometryCollection& collection, const Clipper2Lib::Path
 
 bool export_region(GeometryCollection& collection, const ReplayRegion& region, ComplexityBudget& budget,
                    std::uint64_t& route_displacement, std::vector<Clipper2Lib::Paths64>* polygons) {
-    if (region.paths.empty()) return false;
+    if (region.paths.empty())
+        return false;
     const std::uint64_t polygons_before = collection.polygon_offsets.size();
     export_region_rings(collection, region.paths, budget, route_displacement, polygons);
-    if (collection.polygon_offsets.size() == polygons_before) return false;
+    if (collection.polygon_offsets.size() == polygons_before)
+        return false;
 
     const std::uint64_t contributors = region.contributors.size();
     require_column_room(collection.geometry_offsets, 1);
@@ -120,16 +131,19 @@ bool export_region(GeometryCollection& collection, const ReplayRegion& region, C
 
     // Values are checked before the geometry's columns grow, so they never fall out of step.
     for (const double channel : region.color) {
-        if (!unit_interval(channel)) throw std::runtime_error("invalid_geometry_rgba");
+        if (!unit_interval(channel))
+            throw std::runtime_error("invalid_geometry_rgba");
     }
     for (const Contributor& contributor : region.contributors) {
-        if (!unit_interval(contributor.weight)) throw std::runtime_error("invalid_contributor_weight");
+        if (!unit_interval(contributor.weight))
+            throw std::runtime_error("invalid_contributor_weight");
     }
 
     collection.geometry_offsets.push_back(collection.polygon_offsets.size() - 1);
     for (const double channel : region.color) {
         collection.rgba_f64.push_back(channel);
-        collection.rgba.push_back(static_cast<std::uint8_t>(std::lround(std::min(std::max(channel, 0.0), 1.0) * 255.0)));
+        collection.rgba.push_back(
+            static_cast<std::uint8_t>(std::lround(std::min(std::max(channel, 0.0), 1.0) * 255.0)));
     }
     collection.draw_indices.push_back(static_cast<std::int32_t>(region.draw_index));
     collection.source_indices.push_back(region.source_index);
@@ -154,20 +168,22 @@ std::vector<Clipper2Lib::Paths64> face_tree_polygons(FaceNode& root) {
             throw ComplexityLimitError("alpha_compositor_components");
         }
     };
-    for (auto top = root.children.rbegin(); top != root.children.rend(); ++top) push(top->get());
+    for (auto top = root.children.rbegin(); top != root.children.rend(); ++top)
+        push(top->get());
     while (!stack.empty()) {
         FaceNode* node = stack.back();
         stack.pop_back();
-        if (!printable_island(*node)) continue;
+        if (!printable_island(*node))
+            continue;
         Clipper2Lib::Paths64 polygon;
         polygon.reserve(checked_size_sum(node->children.size(), 1));
         polygon.push_back(std::move(node->polygon));
         for (const auto& child : node->children) {
-            if (child->is_hole && child->polygon.size() >= 3) polygon.push_back(std::move(child->polygon));
+            if (child->is_hole && child->polygon.size() >= 3)
+                polygon.push_back(std::move(child->polygon));
         }
         for (auto child = node->children.rbegin(); child != node->children.rend(); ++child) {
-            for (auto grandchild = (*child)->children.rbegin(); grandchild != (*child)->children.rend();
-                 ++grandchild) {
+            for (auto grandchild = (*child)->children.rbegin(); grandchild != (*child)->children.rend(); ++grandchild) {
                 push(grandchild->get());
             }
         }

@@ -22,9 +22,8 @@ void append_face_polygons(GeometryCollection& collection, const FaceNode& face, 
 // Routes `paths` onto the original grid, builds their canonical faces and appends them as polygons.
 // `route_displacement` is raised to 1 when routing moved a vertex. When `polygons` is given it
 // receives one path set per polygon (simple rings), or the input paths as one set.
-void export_region_rings(GeometryCollection& collection, const Clipper2Lib::Paths64& paths,
-                         ComplexityBudget& budget, std::uint64_t& route_displacement,
-                         std::vector<Clipper2Lib::Paths64>* polygons = nullptr);
+void export_region_rings(GeometryCollection& collection, const Clipper2Lib::Paths64& paths, ComplexityBudget& budget,
+                         std::uint64_t& route_displacement, std::vector<Clipper2Lib::Paths64>* polygons = nullptr);
 
 // Exports one region as one geometry with its colour and contributors. False, with nothing
 // appended, when the region has no paths or they yield no polygon. std::runtime_error

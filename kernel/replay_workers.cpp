@@ -19,7 +19,8 @@ public:
 
     void join_all() noexcept {
         for (std::thread& thread : threads_) {
-            if (thread.joinable()) thread.join();
+            if (thread.joinable())
+                thread.join();
         }
     }
 
@@ -43,7 +44,8 @@ bool tally_passes_caps(PrepareWorkerContext& context, const ComplexityBudget& sl
         const std::uint64_t base = budget_counter(context.baseline, counter);
         const std::uint64_t cap = kBudgetCaps[i];
         // Compared without forming sums that could wrap.
-        if (before > cap || add > cap - before || base > cap - before - add) over = true;
+        if (before > cap || add > cap - before || base > cap - before - add)
+            over = true;
     }
     return over;
 }
@@ -51,9 +53,9 @@ bool tally_passes_caps(PrepareWorkerContext& context, const ComplexityBudget& sl
 }  // namespace
 
 std::uint32_t choose_replay_worker_count(std::uint64_t items, std::uint64_t points,
-                                         const ReplayEnvironment& environment,
-                                         unsigned hardware_threads) noexcept {
-    if (items == 0) return 0;
+                                         const ReplayEnvironment& environment, unsigned hardware_threads) noexcept {
+    if (items == 0)
+        return 0;
     if (environment.replay_threads) {
         return static_cast<std::uint32_t>(
             std::min<std::uint64_t>({*environment.replay_threads, items, kMaxReplayWorkers}));
@@ -68,17 +70,18 @@ std::uint32_t choose_replay_worker_count(std::uint64_t items, std::uint64_t poin
 void prepare_worker(PrepareWorkerContext& context) noexcept {
     while (!context.stop.load(std::memory_order_relaxed)) {
         const std::uint64_t i = context.next_item.fetch_add(1, std::memory_order_relaxed);
-        if (i >= context.items.size()) return;
+        if (i >= context.items.size())
+            return;
         const std::size_t c = context.items[i];
         PreparedSlot& slot = context.slots[c];
         try {
             ReplayParams params = *context.params;
             params.budget = &slot.budget;
-            params.precision_records = context.params->precision_records != nullptr ? &slot.precision_records
-                                                                                    : nullptr;
+            params.precision_records = context.params->precision_records != nullptr ? &slot.precision_records : nullptr;
             slot.prepared = context.prepare(context.commands[c], params);
             slot.ready = true;
-            if (tally_passes_caps(context, slot.budget)) context.stop.store(true, std::memory_order_relaxed);
+            if (tally_passes_caps(context, slot.budget))
+                context.stop.store(true, std::memory_order_relaxed);
         } catch (...) {
             slot.failure = std::current_exception();
             context.stop.store(true, std::memory_order_relaxed);
@@ -94,7 +97,8 @@ PreparedSlots prepare_commands_parallel(std::span<const PaintCommand> commands, 
     std::uint64_t items = 0;
     std::uint64_t points = 0;
     for (const PaintCommand& command : commands) {
-        if (!is_work_item(command)) continue;
+        if (!is_work_item(command))
+            continue;
         items = checked_size_sum(items, 1);
         points = checked_size_sum(points, command.path_points.size());
     }
@@ -104,7 +108,8 @@ PreparedSlots prepare_commands_parallel(std::span<const PaintCommand> commands, 
     }
     result.worker_count =
         choose_replay_worker_count(items, points, params.environment, std::thread::hardware_concurrency());
-    if (result.worker_count < 2) return result;
+    if (result.worker_count < 2)
+        return result;
 
     PrepareWorkerContext context;
     std::vector<std::size_t> item_list;
@@ -113,7 +118,8 @@ PreparedSlots prepare_commands_parallel(std::span<const PaintCommand> commands, 
         result.slots.resize(commands.size());
         item_list.reserve(items);
         for (std::size_t c = 0; c < commands.size(); ++c) {
-            if (is_work_item(commands[c])) item_list.push_back(c);
+            if (is_work_item(commands[c]))
+                item_list.push_back(c);
         }
         threads.reserve(result.worker_count - 1);
     } catch (const std::bad_alloc&) {
@@ -125,7 +131,8 @@ PreparedSlots prepare_commands_parallel(std::span<const PaintCommand> commands, 
     context.slots = result.slots;
     context.params = &params;
     context.prepare = prepare;
-    if (params.budget != nullptr) context.baseline = *params.budget;
+    if (params.budget != nullptr)
+        context.baseline = *params.budget;
 
     {
         ThreadJoinGuard guard(threads);
@@ -146,7 +153,8 @@ PreparedSlots prepare_commands_parallel(std::span<const PaintCommand> commands, 
         prepare_worker(context);
         guard.join_all();
     }
-    if (context.stop.load(std::memory_order_relaxed)) discard_prepared_slots(result);
+    if (context.stop.load(std::memory_order_relaxed))
+        discard_prepared_slots(result);
     return result;
 }
 
@@ -157,10 +165,14 @@ void discard_prepared_slots(PreparedSlots& slots) noexcept {
 
 PreparedNormalization take_prepared_normalization(PreparedSlot* slot, const PaintCommand& command,
                                                   const ReplayParams& params, CommandPreparer prepare) {
-    if (slot == nullptr) return prepare(command, params);
-    if (!slot->ready) throw std::logic_error("missing_prepared_normalization");
-    if (slot->failure) std::rethrow_exception(slot->failure);
-    if (params.budget == nullptr) throw std::logic_error("missing_complexity_budget");
+    if (slot == nullptr)
+        return prepare(command, params);
+    if (!slot->ready)
+        throw std::logic_error("missing_prepared_normalization");
+    if (slot->failure)
+        std::rethrow_exception(slot->failure);
+    if (params.budget == nullptr)
+        throw std::logic_error("missing_complexity_budget");
     merge_budget(*params.budget, slot->budget);
     if (params.precision_records != nullptr) {
         params.precision_records->insert(params.precision_records->end(),

@@ -66,8 +66,7 @@ struct PrepareWorkerContext {
 
 // The worker count the heuristic (or PAVRIX_SVG_REPLAY_THREADS) chooses for these items.
 std::uint32_t choose_replay_worker_count(std::uint64_t items, std::uint64_t points,
-                                         const ReplayEnvironment& environment,
-                                         unsigned hardware_threads) noexcept;
+                                         const ReplayEnvironment& environment, unsigned hardware_threads) noexcept;
 
 // Prepares every work item on up to kMaxReplayWorkers threads. No slots when fewer than two
 // workers are worth it, when threads cannot start, or when any preparation failed: the ordered
