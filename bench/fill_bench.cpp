@@ -2,9 +2,9 @@
 //
 //   fill_bench [max_segments]
 //
-// Each path is a wavy ring (a circle with a gentle ripple) drawn once with line segments and once with cubic segments, and once more as a
-// ring that crosses the viewport so that the clip before quantizing runs too. The time per
-// segment should stay flat as the count grows tenfold.
+// Each path is a wavy ring (a circle with a gentle ripple) drawn once with line segments and once with cubic segments,
+// and once more as a ring that crosses the viewport so that the clip before quantizing runs too. The time per segment
+// should stay flat as the count grows tenfold.
 
 #include <chrono>
 #include <cmath>
@@ -56,11 +56,13 @@ double seconds_for(const PaintCommand& command, bool with_viewport) {
     params.flattening_error = 0.005;
     params.budget = &budget;
     params.precision_records = &records;
-    if (with_viewport) params.clip_rect = DoubleBox{0, 0, 200, 200};
+    if (with_viewport)
+        params.clip_rect = DoubleBox{0, 0, 200, 200};
     const auto start = Clock::now();
     const PreparedNormalization prepared = prepare_fill(command, params);
     const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
-    if (prepared.geometry.empty()) std::fprintf(stderr, "unexpected empty geometry\n");
+    if (prepared.geometry.empty())
+        std::fprintf(stderr, "unexpected empty geometry\n");
     return seconds;
 }
 
@@ -75,9 +77,8 @@ int main(int argc, char** argv) {
         double center_x;
         bool viewport;
     };
-    const Shape shapes[] = {{"lines", false, 100.0, false},
-                            {"cubics", true, 100.0, false},
-                            {"lines across viewport", false, 180.0, true}};
+    const Shape shapes[] = {
+        {"lines", false, 100.0, false}, {"cubics", true, 100.0, false}, {"lines across viewport", false, 180.0, true}};
     for (const Shape& shape : shapes) {
         for (std::size_t segments = 10000; segments <= max_segments; segments *= 10) {
             const PaintCommand command = wavy_ring(segments, shape.cubic, shape.center_x);

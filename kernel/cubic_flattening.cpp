@@ -61,7 +61,8 @@ void flatten_cubic(const PaintPoint& p0, const PaintPoint& p1, const PaintPoint&
 }  // namespace
 
 double point_segment_distance(const PaintPoint& p, const PaintPoint& a, const PaintPoint& b) noexcept {
-    if (a == b) return std::hypot(p.x - a.x, p.y - a.y);
+    if (a == b)
+        return std::hypot(p.x - a.x, p.y - a.y);
     const double dx = b.x - a.x;
     const double dy = b.y - a.y;
     const double t = ((p.x - a.x) * dx + (p.y - a.y) * dy) / (dx * dx + dy * dy);
@@ -80,10 +81,9 @@ void subdivide_cubic(const PaintPoint& p0, const PaintPoint& p1, const PaintPoin
     flatten_cubic(p0, p1, p2, p3, tolerance, stretch, depth, 0, points, errors, budget);
 }
 
-void subdivide_cubic_forced(const PaintPoint& p0, const PaintPoint& p1, const PaintPoint& p2,
-                            const PaintPoint& p3, double tolerance, double stretch, int depth,
-                            std::vector<PaintPoint>& points, std::vector<double>& errors,
-                            ComplexityBudget& budget) {
+void subdivide_cubic_forced(const PaintPoint& p0, const PaintPoint& p1, const PaintPoint& p2, const PaintPoint& p3,
+                            double tolerance, double stretch, int depth, std::vector<PaintPoint>& points,
+                            std::vector<double>& errors, ComplexityBudget& budget) {
     flatten_cubic(p0, p1, p2, p3, tolerance, stretch, depth, kForcedCubicDepth, points, errors, budget);
 }
 

@@ -29,9 +29,8 @@ void subdivide_cubic(const PaintPoint& p0, const PaintPoint& p1, const PaintPoin
                      std::vector<double>& errors, ComplexityBudget& budget);
 
 // As subdivide_cubic, but splits without looking at the flatness while depth < kForcedCubicDepth.
-void subdivide_cubic_forced(const PaintPoint& p0, const PaintPoint& p1, const PaintPoint& p2,
-                            const PaintPoint& p3, double tolerance, double stretch, int depth,
-                            std::vector<PaintPoint>& points, std::vector<double>& errors,
-                            ComplexityBudget& budget);
+void subdivide_cubic_forced(const PaintPoint& p0, const PaintPoint& p1, const PaintPoint& p2, const PaintPoint& p3,
+                            double tolerance, double stretch, int depth, std::vector<PaintPoint>& points,
+                            std::vector<double>& errors, ComplexityBudget& budget);
 
 }  // namespace pavrix_svg_core

@@ -24,7 +24,8 @@ struct FillLowering {
 };
 
 FillLowering make_fill_lowering(const PaintCommand& command, const ReplayParams& params) {
-    if (params.budget == nullptr) throw std::logic_error("missing_complexity_budget");
+    if (params.budget == nullptr)
+        throw std::logic_error("missing_complexity_budget");
     FillLowering lowering{command, params, *params.budget, 0.0, 0.0, DoubleBox{}};
     lowering.sigma = matrix_spectral_norm(command.matrix);
     lowering.tolerance = params.flattening_error / (lowering.sigma * params.scale);
@@ -45,8 +46,10 @@ int distinct_point_count(const std::vector<PaintPoint>& points) noexcept {
     PaintPoint seen[2];
     int count = 0;
     for (const PaintPoint& p : points) {
-        if (std::find(seen, seen + count, p) != seen + count) continue;
-        if (count == 2) return 3;
+        if (std::find(seen, seen + count, p) != seen + count)
+            continue;
+        if (count == 2)
+            return 3;
         seen[count++] = p;
     }
     return count;
@@ -60,15 +63,18 @@ bool mapped_points_collinear(const std::vector<PaintPoint>& points, const PaintM
     PaintPoint q{};
     for (; i < points.size(); ++i) {
         q = map_point(matrix, points[i]);
-        if (q != p0) break;
+        if (q != p0)
+            break;
     }
-    if (i == points.size()) return true;
+    if (i == points.size())
+        return true;
     const double qx = q.x - p0.x;
     const double qy = q.y - p0.y;
     for (std::size_t j = i + 1; j < points.size(); ++j) {
         const PaintPoint p = map_point(matrix, points[j]);
         const double cross = (p.x - p0.x) * qy - (p.y - p0.y) * qx;
-        if (!(cross == 0.0)) return false;  // NaN counts as not collinear
+        if (!(cross == 0.0))
+            return false;  // NaN counts as not collinear
     }
     return true;
 }
@@ -108,8 +114,8 @@ struct QuantizedRing {
     Clipper2Lib::Path64 ring;
     std::vector<PaintPoint> clipped_points;
     std::vector<double> clipped_errors;
-    bool clipped = false;      // the clipped lists stand in for the subpath's own
-    bool outside = false;      // nothing of the subpath lies inside the clip rectangle
+    bool clipped = false;  // the clipped lists stand in for the subpath's own
+    bool outside = false;  // nothing of the subpath lies inside the clip rectangle
 };
 
 void quantize_subpath(const FillLowering& lowering, const std::vector<PaintPoint>& points,
@@ -124,7 +130,8 @@ void quantize_subpath(const FillLowering& lowering, const std::vector<PaintPoint
     for (const PaintPoint& p : points) {
         const PaintPoint mapped = map_point(lowering.command.matrix, p);
         // A point the clip cannot place would otherwise be dropped silently.
-        if (!std::isfinite(mapped.x) || !std::isfinite(mapped.y)) throw std::range_error("numeric_range_error");
+        if (!std::isfinite(mapped.x) || !std::isfinite(mapped.y))
+            throw std::range_error("numeric_range_error");
         inside = inside && mapped.x >= lowering.clip_rect.xmin && mapped.x <= lowering.clip_rect.xmax &&
                  mapped.y >= lowering.clip_rect.ymin && mapped.y <= lowering.clip_rect.ymax;
     }
@@ -133,7 +140,8 @@ void quantize_subpath(const FillLowering& lowering, const std::vector<PaintPoint
         return;
     }
     out.clipped_points.reserve(points.size());
-    for (const PaintPoint& p : points) out.clipped_points.push_back(map_point(lowering.command.matrix, p));
+    for (const PaintPoint& p : points)
+        out.clipped_points.push_back(map_point(lowering.command.matrix, p));
     out.clipped = true;
     out.clipped_errors = errors;
     clip_ring_to_rect(out.clipped_points, out.clipped_errors, lowering.clip_rect);
@@ -144,12 +152,15 @@ void quantize_subpath(const FillLowering& lowering, const std::vector<PaintPoint
     out.ring = quantize_ring(lowering.params, out.clipped_points, kIdentityPaintMatrix);
 }
 
-bool ring_collapsed(const Clipper2Lib::Path64& ring) noexcept { return ring.size() < 3 || ring_area_is_zero(ring); }
+bool ring_collapsed(const Clipper2Lib::Path64& ring) noexcept {
+    return ring.size() < 3 || ring_area_is_zero(ring);
+}
 
 // A clipped ring that collapsed only in the margin around the viewport never could have printed:
 // it is out of view, not a collapse of printable paint.
 bool collapsed_out_of_view(const FillLowering& lowering, const QuantizedRing& quantized) noexcept {
-    if (!quantized.clipped) return false;
+    if (!quantized.clipped)
+        return false;
     DoubleBox box;
     for (const PaintPoint& p : quantized.clipped_points) {
         box.xmin = std::min(box.xmin, p.x);
@@ -165,7 +176,8 @@ void lower_subpath(const FillLowering& lowering, std::vector<PaintPoint>& points
                    const std::vector<FillSegment>& segments, bool area_potential, std::int32_t subpath_index,
                    const ErrorPair& envelope, Clipper2Lib::Paths64& rings, std::vector<FragmentEntry>& fragments,
                    std::uint64_t& viewport_dropped) {
-    if (points.empty()) return;
+    if (points.empty())
+        return;
     const PaintMatrix& matrix = lowering.command.matrix;
     auto fragment = [&](UnprintableReason reason) { fragments.push_back(FragmentEntry::make(reason, subpath_index)); };
     auto without_area = [&] {
@@ -178,7 +190,8 @@ void lower_subpath(const FillLowering& lowering, std::vector<PaintPoint>& points
         return flatten_again(lowering, points, errors, segments);
     };
 
-    if (points.size() < 3 && area_potential) try_flatten_again();
+    if (points.size() < 3 && area_potential)
+        try_flatten_again();
     if (points.size() < 3) {
         fragment(area_potential ? UnprintableReason::area_collapse : without_area());
         return;
@@ -196,7 +209,8 @@ void lower_subpath(const FillLowering& lowering, std::vector<PaintPoint>& points
     QuantizedRing quantized;
     quantize_subpath(lowering, points, errors, quantized);
     if (!quantized.outside && ring_collapsed(quantized.ring) && area_potential && !flattened_again) {
-        if (try_flatten_again()) quantize_subpath(lowering, points, errors, quantized);
+        if (try_flatten_again())
+            quantize_subpath(lowering, points, errors, quantized);
     }
     if (quantized.outside) {
         ++viewport_dropped;
@@ -233,11 +247,10 @@ void lower_and_clear(const FillLowering& lowering, std::vector<PaintPoint>& poin
 
 }  // namespace
 
-void normalize_subpath(std::vector<PaintPoint>& points, std::vector<double>& errors,
-                       std::vector<FillSegment>& segments, const PaintCommand& command, bool area_potential,
-                       std::int32_t subpath_index, const ReplayParams& params, const ErrorPair& envelope,
-                       Clipper2Lib::Paths64& rings, std::vector<FragmentEntry>& fragments,
-                       std::uint64_t& viewport_dropped) {
+void normalize_subpath(std::vector<PaintPoint>& points, std::vector<double>& errors, std::vector<FillSegment>& segments,
+                       const PaintCommand& command, bool area_potential, std::int32_t subpath_index,
+                       const ReplayParams& params, const ErrorPair& envelope, Clipper2Lib::Paths64& rings,
+                       std::vector<FragmentEntry>& fragments, std::uint64_t& viewport_dropped) {
     const FillLowering lowering = make_fill_lowering(command, params);
     lower_and_clear(lowering, points, errors, segments, area_potential, subpath_index, envelope, rings, fragments,
                     viewport_dropped);
@@ -247,7 +260,8 @@ Clipper2Lib::Paths64 normalize_fill_path(const PaintCommand& command, const Repl
                                          std::vector<FragmentEntry>& fragments) {
     const FillLowering lowering = make_fill_lowering(command, params);
     Clipper2Lib::Paths64 rings;
-    if (!is_positive_finite(lowering.sigma)) return rings;
+    if (!is_positive_finite(lowering.sigma))
+        return rings;
 
     const PointErrorModel error_model = make_point_error_model(command, true);
     const std::vector<PaintPoint>& source = command.path_points;
@@ -265,7 +279,8 @@ Clipper2Lib::Paths64 normalize_fill_path(const PaintCommand& command, const Repl
     std::size_t cursor = 0;
 
     auto take = [&](std::size_t count) -> const PaintPoint* {
-        if (count > source.size() - cursor) throw std::out_of_range("invalid vector subscript");
+        if (count > source.size() - cursor)
+            throw std::out_of_range("invalid vector subscript");
         const PaintPoint* first = source.data() + cursor;
         cursor += count;
         return first;
@@ -323,7 +338,8 @@ Clipper2Lib::Paths64 normalize_fill_path(const PaintCommand& command, const Repl
             widen(envelope, error_model.error_at(c[2]));
             reopen_after_close();
             const PaintPoint from = has_current_point ? current : c[0];
-            if (!has_current_point) append_point(from, 0.0);
+            if (!has_current_point)
+                append_point(from, 0.0);
             segments.push_back(FillSegment{from, c[0], c[1], c[2], true});
             subdivide_cubic(from, c[0], c[1], c[2], lowering.tolerance, lowering.sigma, 0, points, errors,
                             lowering.budget);
@@ -335,14 +351,16 @@ Clipper2Lib::Paths64 normalize_fill_path(const PaintCommand& command, const Repl
             // Unlike strokes (-1), fill fragments of segments drawn after a close keep the
             // subpath's index: they still belong to the area that move_to opened.
             lower_pending();
-            if (has_current_point) current = start;
+            if (has_current_point)
+                current = start;
             break;
         default:
             break;  // out-of-table verbs carry no points and draw nothing
         }
     }
     lower_pending();
-    if (command.path_verbs.empty()) fragments.push_back(FragmentEntry::make(UnprintableReason::empty_path, -1));
+    if (command.path_verbs.empty())
+        fragments.push_back(FragmentEntry::make(UnprintableReason::empty_path, -1));
     // Everything the command drew lies outside the viewport: report it as the replay reports
     // paint that a clip removes entirely.
     if (rings.empty() && viewport_dropped > 0) {
@@ -352,7 +370,8 @@ Clipper2Lib::Paths64 normalize_fill_path(const PaintCommand& command, const Repl
 }
 
 PreparedNormalization prepare_fill(const PaintCommand& command, const ReplayParams& params) {
-    if (params.budget == nullptr) throw std::logic_error("missing_complexity_budget");
+    if (params.budget == nullptr)
+        throw std::logic_error("missing_complexity_budget");
     ComplexityBudget& budget = *params.budget;
     const std::size_t first_record = params.precision_records != nullptr ? params.precision_records->size() : 0;
 

@@ -38,10 +38,9 @@ Clipper2Lib::Paths64 normalize_fill_path(const PaintCommand& command, const Repl
 // Lowers one subpath (its flattened points in path units with their errors, and its segments
 // for a re-flatten) into `rings` or into a fragment, then clears the three lists.
 // `viewport_dropped` counts subpaths that lay wholly outside the viewport clip.
-void normalize_subpath(std::vector<PaintPoint>& points, std::vector<double>& errors,
-                       std::vector<FillSegment>& segments, const PaintCommand& command, bool area_potential,
-                       std::int32_t subpath_index, const ReplayParams& params, const ErrorPair& envelope,
-                       Clipper2Lib::Paths64& rings, std::vector<FragmentEntry>& fragments,
-                       std::uint64_t& viewport_dropped);
+void normalize_subpath(std::vector<PaintPoint>& points, std::vector<double>& errors, std::vector<FillSegment>& segments,
+                       const PaintCommand& command, bool area_potential, std::int32_t subpath_index,
+                       const ReplayParams& params, const ErrorPair& envelope, Clipper2Lib::Paths64& rings,
+                       std::vector<FragmentEntry>& fragments, std::uint64_t& viewport_dropped);
 
 }  // namespace pavrix_svg_core

@@ -19,8 +19,7 @@ inline constexpr double kMaxGridMagnitude = 1e15;
 // Maps through the matrix, then ((x' - origin) x scale) / quantum, rounded to nearest with halves
 // away from zero. std::range_error "numeric_range_error" when a value is not finite or beyond
 // kMaxGridMagnitude.
-Clipper2Lib::Point64 quantize_to_grid(const PaintPoint& point, const PaintMatrix& matrix,
-                                      const ReplayParams& params);
+Clipper2Lib::Point64 quantize_to_grid(const PaintPoint& point, const PaintMatrix& matrix, const ReplayParams& params);
 
 // Quantizes the points in order, dropping consecutive duplicates and a last point equal to the
 // first; charges every input point as lowered. No orientation is imposed.

@@ -12,7 +12,8 @@ constexpr double kSqrt2 = 1.4142135623730951;
 
 // NaN would vanish from every later maximum; treat it as an unbounded error instead.
 double sound_max(double a, double b) noexcept {
-    if (std::isnan(a) || std::isnan(b)) return std::numeric_limits<double>::infinity();
+    if (std::isnan(a) || std::isnan(b))
+        return std::numeric_limits<double>::infinity();
     return std::max(a, b);
 }
 
@@ -21,17 +22,19 @@ double sound_max(double a, double b) noexcept {
 void record_approximation_errors(const std::vector<PaintPoint>& points, const PaintMatrix& matrix,
                                  const ErrorPair& envelope, const std::vector<double>& errors,
                                  std::vector<PrecisionRecord>* list) {
-    if (list == nullptr || points.size() < 3) return;
-    if (errors.size() != points.size()) throw std::logic_error("invalid_approximation_error_count");
+    if (list == nullptr || points.size() < 3)
+        return;
+    if (errors.size() != points.size())
+        throw std::logic_error("invalid_approximation_error_count");
 
     auto record_edge = [&](const PaintPoint& a, const PaintPoint& b, double end_error) {
-        if (a == b) return;
+        if (a == b)
+            return;
         const double dx = b.x - a.x;
         const double dy = b.y - a.y;
         const double length = std::hypot(dx, dy);
-        const double envelope_term = length > 0.0
-                                         ? (std::fabs(dx) * envelope.y + std::fabs(dy) * envelope.x) / length
-                                         : std::max(envelope.x, envelope.y);
+        const double envelope_term = length > 0.0 ? (std::fabs(dx) * envelope.y + std::fabs(dy) * envelope.x) / length
+                                                  : std::max(envelope.x, envelope.y);
         PrecisionRecord record;
         record.box = DoubleBox{std::min(a.x, b.x), std::min(a.y, b.y), std::max(a.x, b.x), std::max(a.y, b.y)};
         record.input_error = envelope_term + end_error;
@@ -47,13 +50,16 @@ void record_approximation_errors(const std::vector<PaintPoint>& points, const Pa
     std::size_t kept = 0;
     for (std::size_t i = 0; i < points.size(); ++i) {
         const PaintPoint& p = points[i];
-        const PaintPoint m{matrix[0] * p.x + matrix[2] * p.y + matrix[4], matrix[1] * p.x + matrix[3] * p.y + matrix[5]};
+        const PaintPoint m{matrix[0] * p.x + matrix[2] * p.y + matrix[4],
+                           matrix[1] * p.x + matrix[3] * p.y + matrix[5]};
         if (kept > 0 && m == last) {
             last_error = sound_max(last_error, errors[i]);
-            if (kept == 1) first_error = last_error;
+            if (kept == 1)
+                first_error = last_error;
             continue;
         }
-        if (kept >= 2) record_edge(before_last, last, last_error);
+        if (kept >= 2)
+            record_edge(before_last, last, last_error);
         if (kept == 0) {
             first = m;
             first_error = errors[i];
@@ -68,12 +74,14 @@ void record_approximation_errors(const std::vector<PaintPoint>& points, const Pa
         // The closing repeat of the first point: its error moves to the first point.
         first_error = sound_max(first_error, last_error);
         --ring_size;
-        if (ring_size >= 3) record_edge(before_last, first, first_error);
+        if (ring_size >= 3)
+            record_edge(before_last, first, first_error);
     } else if (ring_size >= 3) {
         record_edge(before_last, last, last_error);
         record_edge(last, first, first_error);
     }
-    if (ring_size < 3) list->resize(first_record);
+    if (ring_size < 3)
+        list->resize(first_record);
 }
 
 double command_lowering_error_bound(const ReplayParams& params, std::size_t first_record) noexcept {

@@ -9,10 +9,14 @@ enum class RectSide { left, right, bottom, top };
 
 bool inside(const PaintPoint& p, RectSide side, double bound) noexcept {
     switch (side) {
-    case RectSide::left: return p.x >= bound;
-    case RectSide::right: return p.x <= bound;
-    case RectSide::bottom: return p.y >= bound;
-    case RectSide::top: break;
+    case RectSide::left:
+        return p.x >= bound;
+    case RectSide::right:
+        return p.x <= bound;
+    case RectSide::bottom:
+        return p.y >= bound;
+    case RectSide::top:
+        break;
     }
     return p.y <= bound;
 }
@@ -55,18 +59,22 @@ void clip_against(std::vector<PaintPoint>& points, std::vector<double>& errors, 
 }  // namespace
 
 DoubleBox viewport_clip_rect(const ReplayParams& params) noexcept {
-    if (!box_non_empty(params.clip_rect)) return DoubleBox{};
+    if (!box_non_empty(params.clip_rect))
+        return DoubleBox{};
     const double margin = kViewportClipMarginGridUnits * params.grid_quantum / params.scale;
-    if (!std::isfinite(margin) || !(margin > 0.0)) return DoubleBox{};
+    if (!std::isfinite(margin) || !(margin > 0.0))
+        return DoubleBox{};
     const DoubleBox& view = params.clip_rect;
     DoubleBox grown{view.xmin - margin, view.ymin - margin, view.xmax + margin, view.ymax + margin};
-    if (!box_non_empty(grown)) return DoubleBox{};
+    if (!box_non_empty(grown))
+        return DoubleBox{};
     return grown;
 }
 
 bool ring_inside_rect(const std::vector<PaintPoint>& points, const DoubleBox& rect) noexcept {
     for (const PaintPoint& p : points) {
-        if (!(p.x >= rect.xmin && p.x <= rect.xmax && p.y >= rect.ymin && p.y <= rect.ymax)) return false;
+        if (!(p.x >= rect.xmin && p.x <= rect.xmax && p.y >= rect.ymin && p.y <= rect.ymax))
+            return false;
     }
     return true;
 }
@@ -77,11 +85,12 @@ void clip_ring_to_rect(std::vector<PaintPoint>& points, std::vector<double>& err
     scratch_points.reserve(points.size() + 4);
     scratch_errors.reserve(points.size() + 4);
     const std::pair<RectSide, double> sides[] = {{RectSide::left, rect.xmin},
-                                                  {RectSide::right, rect.xmax},
-                                                  {RectSide::bottom, rect.ymin},
-                                                  {RectSide::top, rect.ymax}};
+                                                 {RectSide::right, rect.xmax},
+                                                 {RectSide::bottom, rect.ymin},
+                                                 {RectSide::top, rect.ymax}};
     for (const auto& [side, bound] : sides) {
-        if (points.empty()) break;
+        if (points.empty())
+            break;
         clip_against(points, errors, side, bound, scratch_points, scratch_errors);
     }
 }

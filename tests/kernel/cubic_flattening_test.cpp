@@ -75,7 +75,8 @@ TEST_P(CubicFlattening, StaysWithinToleranceOfTheCurve) {
     EXPECT_EQ(errors.size(), points.size());
     EXPECT_EQ(budget.lowered_points, points.size());
     EXPECT_LE(deviation(c.cubic, points), c.tolerance) << c.why;
-    for (double error : errors) EXPECT_LE(error, c.tolerance * stretch) << c.why;
+    for (double error : errors)
+        EXPECT_LE(error, c.tolerance * stretch) << c.why;
 }
 
 constexpr double kArc = 0.5522847498307936;

@@ -80,13 +80,15 @@ struct Grid {
 
 std::vector<std::pair<Reason, std::int32_t>> fragments_of(const PreparedNormalization& prepared) {
     std::vector<std::pair<Reason, std::int32_t>> out;
-    for (const FragmentEntry& f : prepared.fragments) out.emplace_back(Reason(f.reason_id()), f.subpath_index());
+    for (const FragmentEntry& f : prepared.fragments)
+        out.emplace_back(Reason(f.reason_id()), f.subpath_index());
     return out;
 }
 
 double coverage_area(const Paths64& paths, double quantum) {
     double sum = 0.0;
-    for (const auto& ring : paths) sum += ring_area(ring);
+    for (const auto& ring : paths)
+        sum += ring_area(ring);
     return std::fabs(sum) * quantum * quantum;
 }
 
@@ -112,40 +114,62 @@ INSTANTIATE_TEST_SUITE_P(
     Table, FillFragments,
     testing::Values(
         FragmentCase{"no verbs", Path{}.command, {{Reason::empty_path, -1}}, false},
-        FragmentCase{"lone move_to without area", Path{}.move(1, 1).area_potential({0}).command,
-                     {{Reason::point_only, 0}}, false},
-        FragmentCase{"two points without area", Path{}.move(0, 0).line(5, 5).area_potential({0}).command,
-                     {{Reason::line_only, 0}}, false},
-        FragmentCase{"two points with area", Path{}.move(0, 0).line(5, 5).area_potential({1}).command,
-                     {{Reason::area_collapse, 0}}, false},
-        FragmentCase{"collinear with area", Path{}.move(0, 0).line(5, 5).line(10, 10).command,
-                     {{Reason::area_collapse, 0}}, false},
-        FragmentCase{"one repeated point without area",
-                     Path{}.move(1, 1).line(1, 1).line(1, 1).area_potential({0}).command, {{Reason::point_only, 0}},
+        FragmentCase{"lone move_to without area",
+                     Path{}.move(1, 1).area_potential({0}).command,
+                     {{Reason::point_only, 0}},
                      false},
-        FragmentCase{"collinear without area", Path{}.move(0, 0).line(5, 0).line(9, 0).area_potential({0}).command,
-                     {{Reason::line_only, 0}}, false},
+        FragmentCase{"two points without area",
+                     Path{}.move(0, 0).line(5, 5).area_potential({0}).command,
+                     {{Reason::line_only, 0}},
+                     false},
+        FragmentCase{"two points with area",
+                     Path{}.move(0, 0).line(5, 5).area_potential({1}).command,
+                     {{Reason::area_collapse, 0}},
+                     false},
+        FragmentCase{"collinear with area",
+                     Path{}.move(0, 0).line(5, 5).line(10, 10).command,
+                     {{Reason::area_collapse, 0}},
+                     false},
+        FragmentCase{"one repeated point without area",
+                     Path{}.move(1, 1).line(1, 1).line(1, 1).area_potential({0}).command,
+                     {{Reason::point_only, 0}},
+                     false},
+        FragmentCase{"collinear without area",
+                     Path{}.move(0, 0).line(5, 0).line(9, 0).area_potential({0}).command,
+                     {{Reason::line_only, 0}},
+                     false},
         FragmentCase{"square flattened onto a line by the matrix",
-                     Path{}.rect(0, 0, 4, 4).matrix({1, 1, 1, 1, 0, 0}).command, {{Reason::area_collapse, 0}}, false},
-        FragmentCase{"triangle below the grid", Path{}.move(0, 0).line(0.001, 0).line(0, 0.001).close().command,
-                     {{Reason::area_collapse, 0}}, false},
+                     Path{}.rect(0, 0, 4, 4).matrix({1, 1, 1, 1, 0, 0}).command,
+                     {{Reason::area_collapse, 0}},
+                     false},
+        FragmentCase{"triangle below the grid",
+                     Path{}.move(0, 0).line(0.001, 0).line(0, 0.001).close().command,
+                     {{Reason::area_collapse, 0}},
+                     false},
         FragmentCase{"second subpath collapses",
-                     Path{}.rect(0, 0, 4, 4).move(20, 20).line(30, 20).close().command, {{Reason::area_collapse, 1}},
+                     Path{}.rect(0, 0, 4, 4).move(20, 20).line(30, 20).close().command,
+                     {{Reason::area_collapse, 1}},
                      true},
         FragmentCase{"drawing after close keeps the subpath index",
-                     Path{}.rect(0, 0, 10, 10).line(5, 5).command, {{Reason::area_collapse, 0}}, true},
+                     Path{}.rect(0, 0, 10, 10).line(5, 5).command,
+                     {{Reason::area_collapse, 0}},
+                     true},
         FragmentCase{"coincident squares under evenodd",
-                     Path{}.rect(0, 0, 4, 4).rect(0, 0, 4, 4).evenodd().command, {{Reason::fill_rule_cancelled, -1}},
+                     Path{}.rect(0, 0, 4, 4).rect(0, 0, 4, 4).evenodd().command,
+                     {{Reason::fill_rule_cancelled, -1}},
                      false},
         FragmentCase{"opposite squares under nonzero",
                      Path{}.rect(0, 0, 4, 4).move(0, 0).line(0, 4).line(4, 4).line(4, 0).close().command,
-                     {{Reason::fill_rule_cancelled, -1}}, false},
+                     {{Reason::fill_rule_cancelled, -1}},
+                     false},
         FragmentCase{"all-zero matrix", Path{}.rect(0, 0, 4, 4).matrix({0, 0, 0, 0, 5, 5}).command, {}, false},
         // Not collinear in source units, but the grid ring is, exactly; the double area of this
         // ring is 8388608, so only the exact test classifies it.
         FragmentCase{"grid ring collinear at 1e12",
                      Path{}.move(0, 0).line(811096000002, 333020000008).line(405548000001, 166510000004.25).command,
-                     {{Reason::area_collapse, 0}}, false, 1.0}));
+                     {{Reason::area_collapse, 0}},
+                     false,
+                     1.0}));
 
 struct CoverageCase {
     const char* why;
@@ -155,10 +179,18 @@ struct CoverageCase {
 };
 
 // The pentagram's inner vertices lie at R cos 72 / cos 36.
-double star_inner_radius(double radius) { return radius * std::cos(2 * M_PI / 5) / std::cos(M_PI / 5); }
-double star_area(double radius) { return 5 * radius * star_inner_radius(radius) * std::sin(M_PI / 5); }
-double pentagon_area(double radius) { return 2.5 * radius * radius * std::sin(2 * M_PI / 5); }
-double star_perimeter(double radius) { return 5 * 2 * radius * std::sin(2 * M_PI / 5); }
+double star_inner_radius(double radius) {
+    return radius * std::cos(2 * M_PI / 5) / std::cos(M_PI / 5);
+}
+double star_area(double radius) {
+    return 5 * radius * star_inner_radius(radius) * std::sin(M_PI / 5);
+}
+double pentagon_area(double radius) {
+    return 2.5 * radius * radius * std::sin(2 * M_PI / 5);
+}
+double star_perimeter(double radius) {
+    return 5 * 2 * radius * std::sin(2 * M_PI / 5);
+}
 
 // Dense points of the exact outline of every subpath (cubics sampled finely), in source units.
 std::vector<std::vector<PaintPoint>> reference_outline(const PaintCommand& command) {
@@ -166,8 +198,10 @@ std::vector<std::vector<PaintPoint>> reference_outline(const PaintCommand& comma
     std::size_t cursor = 0;
     for (PathVerb verb : command.path_verbs) {
         const PaintPoint* p = command.path_points.data() + cursor;
-        if (verb == PathVerb::move_to) rings.push_back({p[0]});
-        if (verb == PathVerb::line_to) rings.back().push_back(p[0]);
+        if (verb == PathVerb::move_to)
+            rings.push_back({p[0]});
+        if (verb == PathVerb::line_to)
+            rings.back().push_back(p[0]);
         if (verb == PathVerb::cubic_to) {
             const PaintPoint s = rings.back().back();
             for (int i = 1; i <= 2000; ++i) {
@@ -181,7 +215,8 @@ std::vector<std::vector<PaintPoint>> reference_outline(const PaintCommand& comma
     }
     const PaintMatrix& m = command.matrix;
     for (auto& ring : rings) {
-        for (PaintPoint& p : ring) p = {m[0] * p.x + m[2] * p.y + m[4], m[1] * p.x + m[3] * p.y + m[5]};
+        for (PaintPoint& p : ring)
+            p = {m[0] * p.x + m[2] * p.y + m[4], m[1] * p.x + m[3] * p.y + m[5]};
     }
     return rings;
 }
@@ -219,8 +254,8 @@ TEST_P(FillCoverage, MatchesTheExactOutlineWithinTheErrorBound) {
             double nearest = INFINITY;
             for (const auto& reference : outline) {
                 for (std::size_t i = 0; i < reference.size(); ++i) {
-                    nearest = std::min(nearest, point_segment_distance(v, reference[i],
-                                                                       reference[(i + 1) % reference.size()]));
+                    nearest = std::min(nearest,
+                                       point_segment_distance(v, reference[i], reference[(i + 1) % reference.size()]));
                 }
             }
             EXPECT_LE(nearest, bound) << c.why << " vertex " << v.x << ", " << v.y;
@@ -237,8 +272,8 @@ INSTANTIATE_TEST_SUITE_P(
                      circle_area(3) * (2 * 1.5 - 0.5 * 0.7), 2 * M_PI * 3 * 2.2},
         CoverageCase{"square with an opposite hole, nonzero",
                      Path{}.rect(0, 0, 10, 10).move(3, 3).line(3, 7).line(7, 7).line(7, 3).close().command, 84.0, 56.0},
-        CoverageCase{"square with a same-way hole, evenodd", Path{}.rect(0, 0, 10, 10).rect(3, 3, 7, 7).evenodd().command,
-                     84.0, 56.0},
+        CoverageCase{"square with a same-way hole, evenodd",
+                     Path{}.rect(0, 0, 10, 10).rect(3, 3, 7, 7).evenodd().command, 84.0, 56.0},
         CoverageCase{"disc with a round hole, evenodd", Path{}.circle(10, 10, 6).circle(10, 10, 2).evenodd().command,
                      circle_area(6) - circle_area(2), 2 * M_PI * 8},
         CoverageCase{"self-intersecting star, nonzero", Path{}.star(10, 10, 8).command, star_area(8),
@@ -326,7 +361,8 @@ TEST_P(FillViewportClip, PaintOutsideTheViewNeverReachesTheGrid) {
             EXPECT_LE(static_cast<double>(p.y), 100e12 + margin) << c.why;
         }
     }
-    for (const PrecisionRecord& record : grid.records) EXPECT_FALSE(std::isnan(record.input_error)) << c.why;
+    for (const PrecisionRecord& record : grid.records)
+        EXPECT_FALSE(std::isnan(record.input_error)) << c.why;
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -334,13 +370,17 @@ INSTANTIATE_TEST_SUITE_P(
     testing::Values(
         ViewportCase{"far away", Path{}.rect(100000, 0, 100010, 10).command, {{Reason::clipped_out, -1}}, false},
         ViewportCase{"full bleed", Path{}.rect(-50, -50, 150, 150).command, {}, true},
-        ViewportCase{"far away beside a visible square", Path{}.rect(100000, 0, 100010, 10).rect(1, 1, 2, 2).command,
-                     {}, true},
+        ViewportCase{
+            "far away beside a visible square", Path{}.rect(100000, 0, 100010, 10).rect(1, 1, 2, 2).command, {}, true},
         ViewportCase{"star across the edge, evenodd", Path{}.star(100, 50, 80).evenodd().command, {}, true},
         ViewportCase{"hairline across the view still collapses",
-                     Path{}.rect(-1000, 50, 1000, 50 + 1e-13).command, {{Reason::area_collapse, 0}}, false},
-        ViewportCase{"far line stays a line", Path{}.move(1e6, 0).line(2e6, 0).area_potential({0}).command,
-                     {{Reason::line_only, 0}}, false}));
+                     Path{}.rect(-1000, 50, 1000, 50 + 1e-13).command,
+                     {{Reason::area_collapse, 0}},
+                     false},
+        ViewportCase{"far line stays a line",
+                     Path{}.move(1e6, 0).line(2e6, 0).area_potential({0}).command,
+                     {{Reason::line_only, 0}},
+                     false}));
 
 TEST(FillLowering, FarPaintWithoutAViewportStillFails) {
     Grid grid(1e-12);

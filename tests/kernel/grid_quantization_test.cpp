@@ -12,7 +12,9 @@ namespace {
 using Clipper2Lib::Path64;
 using Clipper2Lib::Point64;
 
-Point64 P(std::int64_t x, std::int64_t y) { return Point64(x, y); }
+Point64 P(std::int64_t x, std::int64_t y) {
+    return Point64(x, y);
+}
 
 ReplayParams unit_grid(ComplexityBudget* budget = nullptr) {
     ReplayParams params;
@@ -35,13 +37,12 @@ TEST_P(GridRounding, HalvesGoAwayFromZero) {
     EXPECT_EQ(p.x, GetParam().expected) << GetParam().why;
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Table, GridRounding,
-    testing::Values(RoundingCase{"positive half", 0.5, 1}, RoundingCase{"negative half", -0.5, -1},
-                    RoundingCase{"odd half", 2.5, 3}, RoundingCase{"negative odd half", -2.5, -3},
-                    RoundingCase{"just below a half", 0.49999999999999994, 0},
-                    RoundingCase{"the limit itself", 1e15, 1000000000000000},
-                    RoundingCase{"the negative limit", -1e15, -1000000000000000}));
+INSTANTIATE_TEST_SUITE_P(Table, GridRounding,
+                         testing::Values(RoundingCase{"positive half", 0.5, 1}, RoundingCase{"negative half", -0.5, -1},
+                                         RoundingCase{"odd half", 2.5, 3}, RoundingCase{"negative odd half", -2.5, -3},
+                                         RoundingCase{"just below a half", 0.49999999999999994, 0},
+                                         RoundingCase{"the limit itself", 1e15, 1000000000000000},
+                                         RoundingCase{"the negative limit", -1e15, -1000000000000000}));
 
 struct RangeCase {
     const char* why;
@@ -69,8 +70,8 @@ TEST(GridQuantization, MatrixOriginScaleAndQuantumApplyInOrder) {
     ReplayParams params = unit_grid();
     params.origin_x = 10.0;
     params.origin_y = -5.0;
-    params.scale = 2.0;          // mm per source unit
-    params.grid_quantum = 0.5;   // mm per grid unit
+    params.scale = 2.0;                                       // mm per source unit
+    params.grid_quantum = 0.5;                                // mm per grid unit
     const PaintMatrix matrix{0.0, 1.0, -1.0, 0.0, 3.0, 4.0};  // quarter turn, then translate
     const Point64 p = quantize_to_grid(PaintPoint{1.0, 2.0}, matrix, params);
     // (x', y') = (-2 + 3, 1 + 4) = (1, 5); ((1 - 10) * 2) / 0.5 = -36, ((5 + 5) * 2) / 0.5 = 40.
@@ -117,16 +118,19 @@ TEST_P(RingArea, SignedAreaAndExactZeroTest) {
 
 INSTANTIATE_TEST_SUITE_P(
     Table, RingArea,
-    testing::Values(
-        AreaCase{"counter-clockwise square", {{0, 0}, {2, 0}, {2, 2}, {0, 2}}, 4.0, false},
-        AreaCase{"clockwise square", {{0, 0}, {0, 2}, {2, 2}, {2, 0}}, -4.0, false},
-        AreaCase{"two points", {{0, 0}, {5, 5}}, 0.0, true},
-        AreaCase{"figure eight cancels", {{0, 0}, {2, 2}, {2, 0}, {0, 2}}, 0.0, true},
-        // The double sum rounds to a non-zero value here; only the exact test sees the line.
-        AreaCase{"collinear at 1e12", {P(0, 0), P(811096000002, 333020000008), P(405548000001, 166510000004)},
-                 std::numeric_limits<double>::quiet_NaN(), true},
-        AreaCase{"half a unit at 1e14", {P(100000000000000, 0), P(100000000000001, 0), P(100000000000000, 1)},
-                 std::numeric_limits<double>::quiet_NaN(), false}));
+    testing::Values(AreaCase{"counter-clockwise square", {{0, 0}, {2, 0}, {2, 2}, {0, 2}}, 4.0, false},
+                    AreaCase{"clockwise square", {{0, 0}, {0, 2}, {2, 2}, {2, 0}}, -4.0, false},
+                    AreaCase{"two points", {{0, 0}, {5, 5}}, 0.0, true},
+                    AreaCase{"figure eight cancels", {{0, 0}, {2, 2}, {2, 0}, {0, 2}}, 0.0, true},
+                    // The double sum rounds to a non-zero value here; only the exact test sees the line.
+                    AreaCase{"collinear at 1e12",
+                             {P(0, 0), P(811096000002, 333020000008), P(405548000001, 166510000004)},
+                             std::numeric_limits<double>::quiet_NaN(),
+                             true},
+                    AreaCase{"half a unit at 1e14",
+                             {P(100000000000000, 0), P(100000000000001, 0), P(100000000000000, 1)},
+                             std::numeric_limits<double>::quiet_NaN(),
+                             false}));
 
 TEST(RingArea, DoubleEstimateOfTheCollinearRingIsWrong) {
     // Documents why ring_area_is_zero exists: the estimate is millions of units off.

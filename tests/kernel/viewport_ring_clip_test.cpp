@@ -14,8 +14,10 @@ int winding(const std::vector<PaintPoint>& ring, PaintPoint p) {
         const PaintPoint a = ring[i];
         const PaintPoint b = ring[(i + 1) % ring.size()];
         const double cross = (b.x - a.x) * (p.y - a.y) - (p.x - a.x) * (b.y - a.y);
-        if (a.y <= p.y && b.y > p.y && cross > 0) ++w;
-        if (a.y > p.y && b.y <= p.y && cross < 0) --w;
+        if (a.y <= p.y && b.y > p.y && cross > 0)
+            ++w;
+        if (a.y > p.y && b.y <= p.y && cross < 0)
+            --w;
     }
     return w;
 }
@@ -43,11 +45,12 @@ TEST_P(ViewportRingClip, KeepsTheWindingNumberInsideTheRectangle) {
     clip_ring_to_rect(clipped, errors, rect);
     ASSERT_EQ(errors.size(), clipped.size());
     EXPECT_TRUE(ring_inside_rect(clipped, rect));
-    for (double error : errors) EXPECT_EQ(error, 0.25);
+    for (double error : errors)
+        EXPECT_EQ(error, 0.25);
     for (double x = 0.05; x < 10; x += 0.37) {
         for (double y = 0.03; y < 10; y += 0.41) {
-            EXPECT_EQ(winding(clipped, {x, y}), winding(GetParam().ring, {x, y})) << GetParam().why << " at " << x
-                                                                                  << ", " << y;
+            EXPECT_EQ(winding(clipped, {x, y}), winding(GetParam().ring, {x, y}))
+                << GetParam().why << " at " << x << ", " << y;
         }
     }
 }
@@ -58,8 +61,8 @@ INSTANTIATE_TEST_SUITE_P(
                     ClipCase{"full bleed", {{-50, -50}, {60, -50}, {60, 60}, {-50, 60}}},
                     ClipCase{"clockwise across a corner", {{5, 5}, {5, 20}, {20, 20}, {20, 5}}},
                     ClipCase{"star over an edge", star(10, 5, 8)},
-                    ClipCase{"wound twice", {{-5, -5}, {15, -5}, {15, 15}, {-5, 15}, {-5, -5}, {15, -5}, {15, 15},
-                                             {-5, 15}}},
+                    ClipCase{"wound twice",
+                             {{-5, -5}, {15, -5}, {15, 15}, {-5, 15}, {-5, -5}, {15, -5}, {15, 15}, {-5, 15}}},
                     ClipCase{"far away", {{1e5, 1e5}, {1e5 + 1, 1e5}, {1e5, 1e5 + 1}}}));
 
 TEST(ViewportRingClip, NothingInsideLeavesAnEmptyRing) {
