@@ -134,6 +134,18 @@ TEST(AlphaComposite, LargePolygonIsTiledAndMergedBack) {
     EXPECT_GT(budget.clipper_input_points, 3000u);
 }
 
+// A NaN paint opacity used to pass the "not above zero" test and turn every overlap NaN.
+TEST(AlphaComposite, NaNPaintOpacityShowsNothing) {
+    ComplexityBudget budget;
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    const auto out = run({region({rect(0, 0, 10, 10)}, 1, 0, 0, nan, 0), region({rect(5, 5, 15, 15)}, 0, 0, 1, 0.5, 1)},
+                         flat_program(2), budget);
+    ASSERT_EQ(out.regions.size(), 1u);
+    EXPECT_EQ(out.regions[0].draw_index, 1u);
+    EXPECT_DOUBLE_EQ(area(out.regions[0].paths), 100);
+    EXPECT_DOUBLE_EQ(area(out.coverage), 100);
+}
+
 // The walk used to recurse once per group level.
 TEST(AlphaComposite, TenThousandNestedGroupsDoNotExhaustTheStack) {
     constexpr std::uint64_t kDepth = 10000;
