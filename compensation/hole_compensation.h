@@ -41,7 +41,6 @@ void append_compensation_ring(Clipper2Lib::Paths64& rings, const double* xy, std
 
 // Unions the rings (non-zero), finds every enclosed hole at any depth and fills those whose area
 // (mm²) or width 2·area/perimeter (mm) does not exceed a non-zero threshold.
-HoleCompensation find_holes(const Clipper2Lib::Paths64& rings, double max_hole_area_mm2,
-                            double max_hole_width_mm);
+HoleCompensation find_holes(const Clipper2Lib::Paths64& rings, double max_hole_area_mm2, double max_hole_width_mm);
 
 }  // namespace pavrix_svg_core

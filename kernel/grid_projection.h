@@ -46,8 +46,7 @@ void begin_grid_region(ProjectedRings& projected);
 // Appends one ring of `rows` (x, y) rows (row-major doubles) to the last region. Throws
 // std::invalid_argument for coordinates outside the grid's range or, in canonical mode, with
 // a fractional part. Consecutive repeats and a repeated closing point are dropped.
-void append_grid_ring(ProjectedRings& projected, const double* xy, std::size_t rows, double scale,
-                      GridReadMode mode);
+void append_grid_ring(ProjectedRings& projected, const double* xy, std::size_t rows, double scale, GridReadMode mode);
 
 // Routes all regions jointly, unions each with the non-zero rule and builds its faces.
 RegionFaces project_rings_to_grid(const ProjectedRings& projected);

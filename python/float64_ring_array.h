@@ -21,7 +21,7 @@ inline bool conversion_error_pending() noexcept {
 // the object does not convert or has another shape. Any other Python error (MemoryError,
 // KeyboardInterrupt, ...) is thrown unchanged. NumPy's array interface is loaded here, on first
 // use, never at import.
-inline pybind11::array read_float64_rows(pybind11::handle object) {
+inline pybind11::object read_float64_rows(pybind11::handle object) {
     namespace py = pybind11;
     using api_t = py::detail::npy_api;
     api_t& api = api_t::get();
@@ -30,32 +30,31 @@ inline pybind11::array read_float64_rows(pybind11::handle object) {
         throw py::error_already_set();
     }
     // PyArray_FromAny steals the descriptor reference.
-    PyObject* converted = api.PyArray_FromAny_(
-        object.ptr(), descr, 0, 0,
-        api_t::NPY_ARRAY_C_CONTIGUOUS_ | api_t::NPY_ARRAY_ALIGNED_ | api_t::NPY_ARRAY_FORCECAST_ |
-            api_t::NPY_ARRAY_ENSUREARRAY_,
-        nullptr);
+    PyObject* converted = api.PyArray_FromAny_(object.ptr(), descr, 0, 0,
+                                               api_t::NPY_ARRAY_C_CONTIGUOUS_ | api_t::NPY_ARRAY_ALIGNED_ |
+                                                   api_t::NPY_ARRAY_FORCECAST_ | api_t::NPY_ARRAY_ENSUREARRAY_,
+                                               nullptr);
     if (converted == nullptr) {
         if (!conversion_error_pending()) {
             throw py::error_already_set();
         }
         PyErr_Clear();
-        return py::array();
+        return py::object();
     }
     auto array = py::reinterpret_steal<py::array>(converted);
     if (array.ndim() != 2 || array.shape(1) != 2) {
-        return py::array();
+        return py::object();
     }
     return array;
 }
 
 // Row count and row-major data of an array returned by read_float64_rows.
-inline std::size_t float64_row_count(const pybind11::array& rows) {
-    return static_cast<std::size_t>(rows.shape(0));
+inline std::size_t float64_row_count(const pybind11::object& rows) {
+    return static_cast<std::size_t>(pybind11::reinterpret_borrow<pybind11::array>(rows).shape(0));
 }
 
-inline const double* float64_row_data(const pybind11::array& rows) {
-    return static_cast<const double*>(rows.data());
+inline const double* float64_row_data(const pybind11::object& rows) {
+    return static_cast<const double*>(pybind11::reinterpret_borrow<pybind11::array>(rows).data());
 }
 
 }  // namespace pavrix_python

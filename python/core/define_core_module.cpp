@@ -2,6 +2,7 @@
 
 #include <cstdint>
 
+#include "python/core/grid_bindings.h"
 #include "python/core/recorder_bindings.h"
 #include "recorder/paint_command.h"
 
@@ -15,6 +16,7 @@ constexpr std::uint32_t kResultSchemaVersion = kPaintSchemaVersion;
 }  // namespace
 
 void define_core_module(py::module_& module) {
+    define_grid_functions(module);
     module.doc() = "Native SVG paint recorder and print geometry kernel";
     module.attr("RECORDER_SCHEMA_VERSION") = py::int_(kPaintSchemaVersion);
     module.attr("RESULT_SCHEMA_VERSION") = py::int_(kResultSchemaVersion);

@@ -1,0 +1,156 @@
+#include "kernel/grid_projection.h"
+
+#include <cmath>
+#include <stdexcept>
+#include <utility>
+
+#include "kernel/canonical_faces.h"
+#include "kernel/face_nesting.h"
+#include "kernel/original_grid_routing.h"
+
+namespace pavrix_svg_core {
+
+namespace {
+
+using Clipper2Lib::Path64;
+using Clipper2Lib::Paths64;
+using Clipper2Lib::Point64;
+
+[[noreturn]] void throw_out_of_range() {
+    throw std::invalid_argument("Projection exceeds exact downstream integer coordinates");
+}
+
+std::int64_t grid_value(double scaled, GridReadMode mode) {
+    if (mode == GridReadMode::canonical) {
+        if (std::trunc(scaled) != scaled) {
+            throw std::invalid_argument("Canonical grid coordinates must be exact integers");
+        }
+        return static_cast<std::int64_t>(scaled);
+    }
+    // llround rounds halves away from zero; |scaled| <= 2^52 keeps it in range.
+    return std::llround(scaled);
+}
+
+// The faces under `root` in output order: a node's exterior children first, each with its
+// hole children, then the faces below each child in children order (islands in holes follow
+// their enclosing exterior). Walked with a stack because face trees nest as deep as the input.
+std::vector<GridFace> faces_of_tree(const FaceNode& root) {
+    std::vector<GridFace> faces;
+    std::vector<const FaceNode*> stack{&root};
+    while (!stack.empty()) {
+        const FaceNode* node = stack.back();
+        stack.pop_back();
+        for (const auto& child : node->children) {
+            if (child->is_hole || child->polygon.empty()) {
+                continue;
+            }
+            GridFace face;
+            face.exterior = child->polygon;
+            for (const auto& grandchild : child->children) {
+                if (grandchild->is_hole && !grandchild->polygon.empty()) {
+                    face.holes.push_back(grandchild->polygon);
+                }
+            }
+            faces.push_back(std::move(face));
+        }
+        for (auto child = node->children.rbegin(); child != node->children.rend(); ++child) {
+            stack.push_back(child->get());
+        }
+    }
+    return faces;
+}
+
+std::vector<GridFace> faces_of_rings(const Paths64& routed) {
+    FaceNode root;
+    nest_faces(extract_canonical_faces(routed), root);
+    return faces_of_tree(root);
+}
+
+Paths64 region_rings(const Paths64& rings, std::pair<std::size_t, std::size_t> range) {
+    return Paths64(rings.begin() + static_cast<std::ptrdiff_t>(range.first),
+                   rings.begin() + static_cast<std::ptrdiff_t>(range.second));
+}
+
+}  // namespace
+
+void check_target_grid_scale(double units_per_coordinate) {
+    if (!std::isfinite(units_per_coordinate) || units_per_coordinate <= 0.0) {
+        throw std::invalid_argument("Target-grid scale must be positive and finite");
+    }
+}
+
+void begin_grid_region(ProjectedRings& projected) {
+    const std::size_t first = projected.rings.size();
+    projected.regions.emplace_back(first, first);
+}
+
+void append_grid_ring(ProjectedRings& projected, const double* xy, std::size_t rows, double scale, GridReadMode mode) {
+    if (projected.regions.empty()) {
+        begin_grid_region(projected);
+    }
+    Path64 ring;
+    ring.reserve(rows);
+    for (std::size_t row = 0; row < rows; ++row) {
+        const double x = scale * xy[2 * row];
+        if (!std::isfinite(x)) {
+            throw_out_of_range();
+        }
+        const double y = scale * xy[2 * row + 1];
+        if (!std::isfinite(y) || std::fabs(x) > kGridProjectionCoordinateLimit ||
+            std::fabs(y) > kGridProjectionCoordinateLimit) {
+            throw_out_of_range();
+        }
+        const Point64 point(grid_value(x, mode), grid_value(y, mode));
+        if (ring.empty() || ring.back() != point) {
+            ring.push_back(point);
+        }
+    }
+    if (ring.size() >= 2 && ring.back() == ring.front()) {
+        ring.pop_back();
+    }
+    projected.rings.push_back(std::move(ring));
+    projected.regions.back().second = projected.rings.size();
+}
+
+Paths64 polytree_to_paths(const Clipper2Lib::PolyPath64& tree) {
+    Paths64 paths;
+    std::vector<const Clipper2Lib::PolyPath64*> stack{&tree};
+    while (!stack.empty()) {
+        const Clipper2Lib::PolyPath64* node = stack.back();
+        stack.pop_back();
+        if (!node->Polygon().empty()) {
+            paths.push_back(node->Polygon());
+        }
+        for (std::size_t index = 0; index < node->Count(); ++index) {
+            stack.push_back(node->Child(index));
+        }
+    }
+    return paths;
+}
+
+RegionFaces project_rings_to_grid(const ProjectedRings& projected) {
+    const Paths64 routed = route_original_grid(projected.rings);
+    RegionFaces faces;
+    faces.reserve(projected.regions.size());
+    for (const auto& range : projected.regions) {
+        Clipper2Lib::Clipper64 clipper;
+        clipper.AddSubject(region_rings(routed, range));
+        Clipper2Lib::PolyTree64 tree;
+        if (!clipper.Execute(Clipper2Lib::ClipType::Union, Clipper2Lib::FillRule::NonZero, tree)) {
+            throw std::runtime_error("Target-grid region union failed");
+        }
+        faces.push_back(faces_of_rings(route_original_grid(polytree_to_paths(tree))));
+    }
+    return faces;
+}
+
+RegionFaces canonicalize_grid_rings(const ProjectedRings& projected) {
+    RegionFaces faces;
+    faces.reserve(projected.regions.size());
+    for (const auto& range : projected.regions) {
+        faces.push_back(faces_of_rings(route_original_grid(region_rings(projected.rings, range))));
+    }
+    return faces;
+}
+
+}  // namespace pavrix_svg_core
