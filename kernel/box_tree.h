@@ -144,4 +144,73 @@ BasicBoxTree<Scalar> build_box_tree(const std::vector<FaceBox<Scalar>>& boxes) {
     return tree;
 }
 
+// For each node, its smallest and largest item under `smaller` (children are numbered after
+// their parent, so one backward pass suffices).
+template <typename Scalar, typename Smaller>
+void rank_box_tree_nodes(const BasicBoxTree<Scalar>& tree, Smaller&& smaller, std::vector<std::size_t>& node_smallest,
+                         std::vector<std::size_t>& node_largest) {
+    const std::size_t node_count = tree.nodes.size();
+    node_smallest.assign(node_count, 0);
+    node_largest.assign(node_count, 0);
+    for (std::size_t n = node_count; n-- > 0;) {
+        const auto& node = tree.nodes[n];
+        if (node.left < 0) {
+            node_smallest[n] = node_largest[n] = tree.permutation[node.first];
+            for (std::size_t position = node.first + 1; position < node.end; ++position) {
+                const std::size_t item = tree.permutation[position];
+                node_smallest[n] = smaller(item, node_smallest[n]) ? item : node_smallest[n];
+                node_largest[n] = smaller(node_largest[n], item) ? item : node_largest[n];
+            }
+            continue;
+        }
+        const auto left = static_cast<std::size_t>(node.left);
+        const auto right = static_cast<std::size_t>(node.right);
+        node_smallest[n] = smaller(node_smallest[right], node_smallest[left]) ? node_smallest[right] : node_smallest[left];
+        node_largest[n] = smaller(node_largest[left], node_largest[right]) ? node_largest[right] : node_largest[left];
+    }
+}
+
+// The smallest item under `smaller` whose box contains `target`, that is strictly larger than
+// `floor` (unless floor is npos) and that `accept`s; npos when none. Subtrees that cannot hold a
+// better item are skipped, and the one with the smaller items is searched first, so nested
+// shapes find their nearest container without scanning all the outer ones.
+template <typename Scalar, typename Smaller, typename Accept>
+std::size_t find_smallest_enclosing(const BasicBoxTree<Scalar>& tree, const std::vector<std::size_t>& node_smallest,
+                                    const std::vector<std::size_t>& node_largest, const FaceBox<Scalar>& target,
+                                    std::size_t floor, Smaller&& smaller, Accept&& accept,
+                                    std::vector<std::size_t>& stack) {
+    constexpr std::size_t npos = static_cast<std::size_t>(-1);
+    std::size_t best = npos;
+    if (tree.nodes.empty()) {
+        return best;
+    }
+    auto can_improve = [&](std::size_t smallest, std::size_t largest) {
+        return (floor == npos || smaller(floor, largest)) && (best == npos || smaller(smallest, best));
+    };
+    stack.assign(1, 0);
+    while (!stack.empty()) {
+        const std::size_t n = stack.back();
+        stack.pop_back();
+        const auto& node = tree.nodes[n];
+        if (!face_box_contains(node.box, target) || !can_improve(node_smallest[n], node_largest[n])) {
+            continue;
+        }
+        if (node.left >= 0) {
+            const auto left = static_cast<std::size_t>(node.left);
+            const auto right = static_cast<std::size_t>(node.right);
+            const bool left_first = !smaller(node_smallest[right], node_smallest[left]);
+            stack.push_back(left_first ? right : left);
+            stack.push_back(left_first ? left : right);
+            continue;
+        }
+        for (std::size_t position = node.first; position < node.end; ++position) {
+            const std::size_t item = tree.permutation[position];
+            if (face_box_contains((*tree.boxes)[item], target) && can_improve(item, item) && accept(item)) {
+                best = item;
+            }
+        }
+    }
+    return best;
+}
+
 }  // namespace pavrix_svg_core

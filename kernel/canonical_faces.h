@@ -74,6 +74,33 @@ int face_orientation(const Clipper2Lib::Point<Scalar>& origin, const Clipper2Lib
     return Arithmetic::sign(Arithmetic::cross(b.x - origin.x, b.y - origin.y, c.x - origin.x, c.y - origin.y));
 }
 
+// Even-odd parity of `point` against the closed ring ring[0 .. count): +1 inside, -1 outside
+// (or no points), 0 on the ring.
+template <typename Scalar>
+int ring_winding_parity(const Clipper2Lib::Point<Scalar>& point, const Clipper2Lib::Point<Scalar>* ring,
+                        std::size_t count) noexcept {
+    if (count == 0) {
+        return -1;
+    }
+    bool inside = false;
+    for (std::size_t i = 0; i < count; ++i) {
+        const auto& a = ring[i];
+        const auto& b = ring[i + 1 == count ? 0 : i + 1];
+        const int side = face_orientation(a, b, point);
+        if (side == 0 && point.x >= std::min(a.x, b.x) && point.x <= std::max(a.x, b.x) &&
+            point.y >= std::min(a.y, b.y) && point.y <= std::max(a.y, b.y)) {
+            return 0;
+        }
+        if ((a.y > point.y) != (b.y > point.y)) {
+            const bool upward = b.y > a.y;
+            if ((upward && side > 0) || (!upward && side < 0)) {
+                inside = !inside;
+            }
+        }
+    }
+    return inside ? 1 : -1;
+}
+
 template <typename Scalar>
 bool ring_is_degenerate(const std::vector<Clipper2Lib::Point<Scalar>>& ring) noexcept {
     const std::size_t count = ring.size();
@@ -280,47 +307,84 @@ std::vector<BasicFaceLoop<Scalar>> extract_canonical_faces(
     }
     const std::size_t face_count = face_area.size();
 
-    // 6. Winding depth of each component's outer face: a ray from its representative to the
-    // right, across the edges of all other components.
-    std::vector<std::int64_t> depth(face_count, 0);
-    std::vector<bool> depth_known(face_count, false);
-    if (component_count > 0) {
-        std::vector<FaceBox<Scalar>> edge_boxes(kept.size());
-        Scalar ray_end = points[entries[kept[0]].lower].x;
-        for (std::size_t k = 0; k < kept.size(); ++k) {
-            const Point& a = points[entries[kept[k]].lower];
-            const Point& b = points[entries[kept[k]].higher];
-            edge_boxes[k] = {std::min(a.x, b.x), std::min(a.y, b.y), std::max(a.x, b.x), std::max(a.y, b.y)};
-            ray_end = std::max(ray_end, edge_boxes[k].xmax);
-        }
-        const BasicBoxTree<Scalar> edge_tree = build_box_tree(edge_boxes);
-        for (std::size_t c = 0; c < component_count; ++c) {
-            const Point& origin = points[representative[c]];
-            std::int64_t sum = 0;
-            edge_tree.query(FaceBox<Scalar>{origin.x, origin.y, ray_end, origin.y}, [&](std::size_t k) {
-                const EdgeEntry& entry = entries[kept[k]];
-                if (component[entry.lower] == c) {
-                    return;
-                }
-                const Point& a = points[entry.lower];
-                const Point& b = points[entry.higher];
-                const int side = face_orientation(a, b, origin);
-                if (origin.y >= a.y && origin.y < b.y && side > 0) {
-                    sum += entry.count;
-                } else if (origin.y < a.y && origin.y >= b.y && side < 0) {
-                    sum -= entry.count;
-                }
-            });
-            depth[outer_face[c]] = sum;
-            depth_known[outer_face[c]] = true;
+    // 6. Winding depth of each component's outer face. Components do not cross, so a component's
+    // vertex lies in the smallest bounded face of another component that contains it, or in no
+    // face at all (depth 0); its outer face takes that face's depth. A ray summing the edges of
+    // all other components would give the same number, but costs quadratic time on deep nesting.
+    std::vector<std::size_t> face_component(face_count);
+    for (std::size_t face = 0; face < face_count; ++face) {
+        face_component[face] = component[tail_of(face_half_edges[face_offsets[face]])];
+    }
+    std::vector<Point> face_points(face_half_edges.size());
+    for (std::size_t i = 0; i < face_half_edges.size(); ++i) {
+        face_points[i] = points[tail_of(face_half_edges[i])];
+    }
+    std::vector<std::size_t> bounded;  // faces of positive area
+    std::vector<FaceBox<Scalar>> bounded_boxes;
+    for (std::size_t face = 0; face < face_count; ++face) {
+        if (Arithmetic::area_sign(face_area[face]) > 0) {
+            bounded.push_back(face);
+            const std::vector<Point> ring(face_points.begin() + static_cast<std::ptrdiff_t>(face_offsets[face]),
+                                          face_points.begin() + static_cast<std::ptrdiff_t>(face_offsets[face + 1]));
+            bounded_boxes.push_back(ring_box(ring));
         }
     }
-
-    // 7. Flood each component from its outer face: crossing h lowers the depth by its weight.
+    const BasicBoxTree<Scalar> face_tree = build_box_tree(bounded_boxes);
+    auto smaller_face = [&](std::size_t a, std::size_t b) {
+        return Arithmetic::compare_area(face_area[bounded[a]], face_area[bounded[b]]) < 0;
+    };
+    std::vector<std::size_t> node_smallest;
+    std::vector<std::size_t> node_largest;
+    rank_box_tree_nodes(face_tree, smaller_face, node_smallest, node_largest);
+    std::vector<std::size_t> enclosing_face(component_count, none);
     {
         std::vector<std::size_t> stack;
         for (std::size_t c = 0; c < component_count; ++c) {
-            stack.push_back(outer_face[c]);
+            const Point& origin = points[representative[c]];
+            const std::size_t found = find_smallest_enclosing(
+                face_tree, node_smallest, node_largest, FaceBox<Scalar>{origin.x, origin.y, origin.x, origin.y}, none,
+                smaller_face,
+                [&](std::size_t item) {
+                    const std::size_t face = bounded[item];
+                    return face_component[face] != c &&
+                           ring_winding_parity(origin, face_points.data() + face_offsets[face],
+                                               face_offsets[face + 1] - face_offsets[face]) > 0;
+                },
+                stack);
+            enclosing_face[c] = found == none ? none : bounded[found];
+        }
+    }
+
+    // 7. Components from the outside in; each is flooded from its outer face: crossing h lowers
+    // the depth by its weight.
+    std::vector<std::int64_t> depth(face_count, 0);
+    std::vector<bool> depth_known(face_count, false);
+    {
+        std::vector<std::size_t> inner_offsets(component_count + 2, 0);
+        auto slot_of = [&](std::size_t c) {
+            return enclosing_face[c] == none ? component_count : face_component[enclosing_face[c]];
+        };
+        for (std::size_t c = 0; c < component_count; ++c) {
+            ++inner_offsets[slot_of(c) + 1];
+        }
+        for (std::size_t slot = 0; slot <= component_count; ++slot) {
+            inner_offsets[slot + 1] += inner_offsets[slot];
+        }
+        std::vector<std::size_t> inner(component_count);
+        std::vector<std::size_t> fill(inner_offsets.begin(), inner_offsets.end() - 1);
+        for (std::size_t c = 0; c < component_count; ++c) {
+            inner[fill[slot_of(c)]++] = c;
+        }
+        std::vector<std::size_t> components(inner.begin() + static_cast<std::ptrdiff_t>(inner_offsets[component_count]),
+                                            inner.end());
+        std::vector<std::size_t> stack;
+        while (!components.empty()) {
+            const std::size_t c = components.back();
+            components.pop_back();
+            const std::size_t outer = outer_face[c];
+            depth[outer] = enclosing_face[c] == none ? 0 : depth[enclosing_face[c]];
+            depth_known[outer] = true;
+            stack.push_back(outer);
             while (!stack.empty()) {
                 const std::size_t face = stack.back();
                 stack.pop_back();
@@ -333,6 +397,9 @@ std::vector<BasicFaceLoop<Scalar>> extract_canonical_faces(
                         stack.push_back(across);
                     }
                 }
+            }
+            for (std::size_t i = inner_offsets[c]; i < inner_offsets[c + 1]; ++i) {
+                components.push_back(inner[i]);
             }
         }
     }

@@ -67,27 +67,7 @@ BasicFaceNode<Scalar>::~BasicFaceNode() {
 template <typename Scalar>
 int compare_ring_winding(const Clipper2Lib::Point<Scalar>& point,
                          const std::vector<Clipper2Lib::Point<Scalar>>& ring) noexcept {
-    const std::size_t count = ring.size();
-    if (count == 0) {
-        return -1;
-    }
-    bool inside = false;
-    for (std::size_t i = 0; i < count; ++i) {
-        const auto& a = ring[i];
-        const auto& b = ring[i + 1 == count ? 0 : i + 1];
-        const int side = face_orientation(a, b, point);
-        if (side == 0 && point.x >= std::min(a.x, b.x) && point.x <= std::max(a.x, b.x) &&
-            point.y >= std::min(a.y, b.y) && point.y <= std::max(a.y, b.y)) {
-            return 0;
-        }
-        if ((a.y > point.y) != (b.y > point.y)) {
-            const bool upward = b.y > a.y;
-            if ((upward && side > 0) || (!upward && side < 0)) {
-                inside = !inside;
-            }
-        }
-    }
-    return inside ? 1 : -1;
+    return ring_winding_parity(point, ring.data(), ring.size());
 }
 
 // Whether loop `inner` lies inside ring `outer`: the first point of `inner` off `outer` decides;
@@ -131,71 +111,17 @@ void nest_faces(std::vector<BasicFaceLoop<Scalar>> loops, BasicFaceNode<Scalar>&
         return Arithmetic::compare_area_magnitude(loops[a].area, loops[b].area) < 0;
     };
 
-    // Per tree node, the loops of smallest and largest area magnitude below it: a node with
-    // nothing larger than the loop being placed, or nothing smaller than the best enclosing loop
-    // found so far, cannot improve the answer. Children are numbered after their parent.
-    const std::size_t node_count = tree.nodes.size();
-    std::vector<std::size_t> node_smallest(node_count);
-    std::vector<std::size_t> node_largest(node_count);
-    for (std::size_t n = node_count; n-- > 0;) {
-        const auto& node = tree.nodes[n];
-        if (node.left < 0) {
-            node_smallest[n] = node_largest[n] = tree.permutation[node.first];
-            for (std::size_t position = node.first + 1; position < node.end; ++position) {
-                const std::size_t item = tree.permutation[position];
-                node_smallest[n] = smaller(item, node_smallest[n]) ? item : node_smallest[n];
-                node_largest[n] = smaller(node_largest[n], item) ? item : node_largest[n];
-            }
-            continue;
-        }
-        const auto left = static_cast<std::size_t>(node.left);
-        const auto right = static_cast<std::size_t>(node.right);
-        node_smallest[n] = smaller(node_smallest[left], node_smallest[right]) ? node_smallest[left]
-                                                                              : node_smallest[right];
-        node_largest[n] = smaller(node_largest[left], node_largest[right]) ? node_largest[right]
-                                                                           : node_largest[left];
-    }
-
     // Enclosing loop of each loop: the one of least area magnitude, strictly larger than it,
-    // whose box contains its box and whose ring contains it. The subtree with the smaller loops
-    // is searched first, so the answer is usually met at once and prunes the rest.
+    // whose box contains its box and whose ring contains it.
+    std::vector<std::size_t> node_smallest;
+    std::vector<std::size_t> node_largest;
+    rank_box_tree_nodes(tree, smaller, node_smallest, node_largest);
     std::vector<std::size_t> enclosing(count, none);
     std::vector<std::size_t> stack;
     for (std::size_t c = 0; c < count; ++c) {
-        std::size_t best = none;
-        stack.assign(1, 0);
-        while (!stack.empty()) {
-            const std::size_t n = stack.back();
-            stack.pop_back();
-            const auto& node = tree.nodes[n];
-            if (!face_box_contains(node.box, boxes[c]) || !smaller(c, node_largest[n]) ||
-                (best != none && !smaller(node_smallest[n], best))) {
-                continue;
-            }
-            if (node.left >= 0) {
-                const auto left = static_cast<std::size_t>(node.left);
-                const auto right = static_cast<std::size_t>(node.right);
-                if (smaller(node_smallest[left], node_smallest[right])) {
-                    stack.push_back(right);
-                    stack.push_back(left);
-                } else {
-                    stack.push_back(left);
-                    stack.push_back(right);
-                }
-                continue;
-            }
-            for (std::size_t position = node.first; position < node.end; ++position) {
-                const std::size_t d = tree.permutation[position];
-                if (d == c || !face_box_contains(boxes[d], boxes[c]) || !smaller(c, d) ||
-                    (best != none && !smaller(d, best))) {
-                    continue;
-                }
-                if (loop_inside_ring(loops[c].ring, loops[d].ring)) {
-                    best = d;
-                }
-            }
-        }
-        enclosing[c] = best;
+        enclosing[c] = find_smallest_enclosing(
+            tree, node_smallest, node_largest, boxes[c], c, smaller,
+            [&](std::size_t d) { return loop_inside_ring(loops[c].ring, loops[d].ring); }, stack);
     }
 
     // Loops listed under their enclosing loop, in loop order.

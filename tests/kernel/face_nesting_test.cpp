@@ -1,0 +1,164 @@
+// Face nesting: containment tree of exteriors, holes and islands; deep input never recurses.
+
+#include "kernel/face_nesting.h"
+
+#include <gtest/gtest.h>
+
+#include <random>
+#include <string>
+#include <vector>
+
+namespace {
+
+using namespace pavrix_svg_core;
+using Clipper2Lib::Path64;
+using Clipper2Lib::Paths64;
+using Clipper2Lib::Point64;
+
+Path64 square(std::int64_t x0, std::int64_t y0, std::int64_t size, bool counter_clockwise = true) {
+    Path64 ring{{x0, y0}, {x0 + size, y0}, {x0 + size, y0 + size}, {x0, y0 + size}};
+    if (!counter_clockwise) {
+        std::reverse(ring.begin(), ring.end());
+    }
+    return ring;
+}
+
+// The tree as text: E for an exterior, H for a hole, children in brackets.
+std::string shape(const FaceNode& root) {
+    std::string text;
+    struct Item {
+        const FaceNode* node;
+        std::size_t next_child;
+    };
+    std::vector<Item> stack{{&root, 0}};
+    while (!stack.empty()) {
+        Item& top = stack.back();
+        if (top.next_child == top.node->children.size()) {
+            stack.pop_back();
+            if (!stack.empty()) {
+                text += ']';
+            }
+            continue;
+        }
+        const FaceNode& child = *top.node->children[top.next_child++];
+        const int sign = sign_192(doubled_area_192(child.polygon));
+        EXPECT_EQ(sign, child.is_hole ? -1 : 1) << "orientation";
+        text += child.is_hole ? "H[" : "E[";
+        stack.push_back({&child, 0});
+    }
+    return text;
+}
+
+struct NestCase {
+    std::string name;
+    Paths64 rings;
+    bool traced;  // already canonical loops: nest_face_rings instead of extract + nest
+    std::string tree;
+};
+
+class NestFaces : public ::testing::TestWithParam<NestCase> {};
+
+TEST_P(NestFaces, TreeShape) {
+    const NestCase& c = GetParam();
+    FaceNode root;
+    if (c.traced) {
+        nest_face_rings(c.rings, root);
+    } else {
+        nest_faces(extract_canonical_faces(c.rings), root);
+    }
+    EXPECT_EQ(shape(root), c.tree);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, NestFaces,
+    ::testing::Values(
+        NestCase{"square", {square(0, 0, 10)}, false, "E[]"},
+        NestCase{"square_with_hole", {square(0, 0, 10), square(2, 2, 6, false)}, false, "E[H[]]"},
+        NestCase{"island_in_hole", {square(0, 0, 10), square(2, 2, 6, false), square(4, 4, 2)}, false, "E[H[E[]]]"},
+        NestCase{"touching_squares", {square(0, 0, 10), square(10, 10, 10)}, false, "E[]E[]"},
+        NestCase{"hole_touching_at_vertex", {square(0, 0, 10), {{0, 0}, {4, 8}, {8, 4}}}, false, "E[H[]]"},
+        // A clockwise loop at the top changes nothing: no node, neither exterior nor hole.
+        NestCase{"lone_clockwise_loop_makes_no_node", {square(0, 0, 10, false)}, true, ""},
+        NestCase{"clockwise_loop_cancels_inner_exterior", {square(0, 0, 10, false), square(2, 2, 2)}, true, ""},
+        // Every point of the triangle lies on the square: the edge midpoints decide.
+        NestCase{"hole_on_exterior_edges", {square(0, 0, 10), {{0, 0}, {10, 10}, {10, 0}}}, true, "E[H[]]"},
+        NestCase{"siblings_reverse_loop_order", {square(0, 0, 30), square(2, 2, 4, false), square(20, 20, 4, false)},
+                 true, "E[H[]H[]]"}),
+    [](const auto& info) { return info.param.name; });
+
+TEST(CompareRingWinding, InsideOutsideOn) {
+    const Path64 ring = square(0, 0, 10);
+    struct Case {
+        Point64 point;
+        int expected;
+    };
+    const Case cases[] = {{{5, 5}, 1}, {{15, 5}, -1}, {{10, 5}, 0}, {{0, 0}, 0}, {{5, -1}, -1}, {{-1, 10}, -1}};
+    for (const Case& c : cases) {
+        EXPECT_EQ(compare_ring_winding(c.point, ring), c.expected) << c.point.x << "," << c.point.y;
+    }
+    EXPECT_EQ(compare_ring_winding(Point64(0, 0), Path64{}), -1);
+}
+
+TEST(BuildBoxTree, ZeroItemsAndBruteForceAgreement) {
+    const std::vector<FaceBox<std::int64_t>> none;
+    const BoxTree empty = build_box_tree(none);
+    std::size_t visits = 0;
+    empty.query({0, 0, 1, 1}, [&](std::size_t) { ++visits; });
+    EXPECT_EQ(visits, 0u);
+
+    std::mt19937_64 random(7);
+    std::uniform_int_distribution<std::int64_t> coordinate(-1000, 1000);
+    std::vector<FaceBox<std::int64_t>> boxes(500);
+    for (auto& box : boxes) {
+        const std::int64_t x = coordinate(random), y = coordinate(random);
+        box = {x, y, x + coordinate(random) % 50 + 50, y + coordinate(random) % 50 + 50};
+    }
+    const BoxTree tree = build_box_tree(boxes);
+    for (int q = 0; q < 50; ++q) {
+        const std::int64_t x = coordinate(random), y = coordinate(random);
+        const FaceBox<std::int64_t> query{x, y, x + 100, y + 100};
+        std::vector<std::size_t> found;
+        tree.query(query, [&](std::size_t item) { found.push_back(item); });
+        std::sort(found.begin(), found.end());
+        std::vector<std::size_t> expected;
+        for (std::size_t i = 0; i < boxes.size(); ++i) {
+            if (face_boxes_meet(boxes[i], query)) {
+                expected.push_back(i);
+            }
+        }
+        EXPECT_EQ(found, expected);
+    }
+}
+
+TEST(NestFaces, TwoHundredThousandAlternatingSquaresDoNotRecurse) {
+    constexpr std::int64_t kSquares = 200000;
+    Paths64 rings;
+    rings.reserve(kSquares);
+    for (std::int64_t k = 0; k < kSquares; ++k) {
+        rings.push_back(square(k, k, 2 * (kSquares - k), k % 2 == 0));
+    }
+    FaceNode root;
+    nest_faces(extract_canonical_faces(rings), root);
+    std::int64_t depth = 0;
+    const FaceNode* node = &root;
+    while (!node->children.empty()) {
+        ASSERT_EQ(node->children.size(), 1u);
+        node = node->children[0].get();
+        EXPECT_EQ(node->is_hole, depth % 2 == 1);
+        ++depth;
+    }
+    EXPECT_EQ(depth, kSquares);
+}
+
+TEST(FaceNode, MillionDeepChainIsDestroyedWithoutRecursion) {
+    auto root = std::make_unique<FaceNode>();
+    FaceNode* tip = root.get();
+    for (int i = 0; i < 1000000; ++i) {
+        tip->children.push_back(std::make_unique<FaceNode>());
+        tip = tip->children.back().get();
+    }
+    root.reset();
+    SUCCEED();
+}
+
+}  // namespace
