@@ -7,6 +7,8 @@ from _pavrix_svg_compensation import find_holes_mm
 
 SHAPE_ERROR = "SVG compensation rings require float64 Nx2 coordinates"
 RANGE_ERROR = "SVG compensation coordinate is non-finite or outside the native range"
+AREA_ERROR = "max_hole_area_mm2 must be finite and nonnegative"
+WIDTH_ERROR = "max_hole_width_mm must be finite and nonnegative"
 
 
 def square(x0, y0, x1, y1, clockwise=False):
@@ -15,150 +17,88 @@ def square(x0, y0, x1, y1, clockwise=False):
 
 
 def area(ring):
-    # Exact shoelace over the millimetre values as given.
-    x = [Fraction(v) for v in ring[:, 0]]
-    y = [Fraction(v) for v in ring[:, 1]]
-    n = len(x)
-    return sum(x[i] * y[(i + 1) % n] - x[(i + 1) % n] * y[i] for i in range(n)) / 2
-
-
-def check_faces(faces):
-    assert isinstance(faces, list)
-    for face in faces:
-        assert isinstance(face, tuple) and len(face) == 2
-        shell, interiors = face
-        assert isinstance(interiors, list)
-        for ring, sign in [(shell, 1)] + [(r, -1) for r in interiors]:
-            assert ring.dtype == np.float64 and ring.shape[1] == 2 and ring.flags.c_contiguous
-            assert ring.flags.owndata
-            assert tuple(ring[0]) != tuple(ring[-1]), "rings are not closed"
-            assert area(ring) * sign > 0, "shells CCW, interiors CW"
+    x, y = [Fraction(v) for v in ring[:, 0]], [Fraction(v) for v in ring[:, 1]]
+    return sum(x[i - 1] * y[i] - x[i] * y[i - 1] for i in range(len(x))) / 2
 
 
 def run(rings, max_area, max_width):
-    holes, filled = find_holes_mm(rings, max_area, max_width)
-    check_faces(holes)
-    check_faces(filled)
-    return holes, filled
+    # Owning float64 (N, 2) rings, not closed; shells CCW and interiors CW whatever the input.
+    result = find_holes_mm(rings, max_area, max_width)
+    for faces in result:
+        for shell, interiors in faces:
+            for ring, sign in [(shell, 1)] + [(r, -1) for r in interiors]:
+                assert ring.dtype == np.float64 and ring.shape[1] == 2 and ring.flags.owndata
+                assert tuple(ring[0]) != tuple(ring[-1])
+                assert area(ring) * sign > 0
+    return result
+
+
+def summary(faces):
+    return sorted((area(shell), sorted(area(r) for r in interiors)) for shell, interiors in faces)
 
 
 SQUARE_WITH_HOLE = [square(0, 0, 10, 10), square(4, 4, 5, 5, clockwise=True)]
+FILLED = ([(1, [])], [(100, [])])
+KEPT = ([], [(100, [-1])])
 
 
 @pytest.mark.parametrize(
-    "max_area,max_width,filled",
+    "max_area,max_width,expected",
     [
-        (0.0, 0.0, False),  # both tests off
-        (-0.0, -0.0, False),
-        (1.0, 0.0, True),  # area 1 mm² qualifies with equality
-        (0.999, 0.0, False),
-        (0.0, 0.5, True),  # width 2·1/4 = 0.5 with equality
-        (0.0, 0.4999, False),
-        (0.999, 0.5, True),  # either test suffices
+        (0.0, 0.0, KEPT),  # both tests off
+        (-0.0, -0.0, KEPT),
+        (1.0, 0.0, FILLED),  # area 1 mm² qualifies with equality
+        (0.999, 0.0, KEPT),
+        (0.0, 0.5, FILLED),  # width 2·1/4 = 0.5 with equality
+        (0.0, 0.4999, KEPT),
+        (0.999, 0.5, FILLED),  # either test suffices
     ],
 )
-def test_square_hole_thresholds(max_area, max_width, filled):
+def test_square_hole_thresholds(max_area, max_width, expected):
     holes, coverage = run(SQUARE_WITH_HOLE, max_area, max_width)
-    assert len(coverage) == 1
-    if filled:
-        assert len(holes) == 1 and holes[0][1] == []
-        assert area(holes[0][0]) == 1
-        assert coverage[0][1] == [] and area(coverage[0][0]) == 100
-    else:
-        assert holes == []
-        assert len(coverage[0][1]) == 1 and area(coverage[0][1][0]) == -1
+    assert (summary(holes), summary(coverage)) == expected
 
 
 @pytest.mark.parametrize(
-    "rings",
+    "rings,max_area,expected",
     [
-        [square(0, 0, 10, 10), square(4, 4, 5, 5)],  # inner ring CCW: covered by the union
+        ([square(0, 0, 10, 10), square(4, 4, 5, 5)], 1e6, ([], [(100, [])])),  # CCW inner ring: covered
         # A notch open to the outside is never a hole.
-        [np.array([(0, 0), (10, 0), (10, 10), (6, 10), (6, 4), (4, 4), (4, 10), (0, 10)], float)],
-        # The same square given clockwise still covers (non-zero union).
-        [square(0, 0, 10, 10, clockwise=True)],
+        ([np.array([(0, 0), (10, 0), (10, 10), (6, 10), (6, 4), (4, 4), (4, 10), (0, 10)])], 1e6, ([], [(88, [])])),
+        # Every orientation reversed: the clockwise shell covers, the counter-clockwise ring cancels it.
+        ([square(0, 0, 10, 10, True), square(4, 4, 5, 5).astype(np.int64)], 0, ([], [(100, [-1])])),
+        # Island in a hole of 36 - 4 = 32 mm²: filled with it, or kept with the island as its own face.
+        ([square(0, 0, 10, 10), square(2, 2, 8, 8, True), square(4, 4, 6, 6)], 32, ([(36, [-4])], [(100, [])])),
+        ([square(0, 0, 10, 10), square(2, 2, 8, 8, True), square(4, 4, 6, 6)], 31.9, ([], [(4, []), (100, [-36])])),
+        # A small hole inside the island of a large kept hole: only the small one is filled.
+        (
+            [square(0, 0, 10, 10), square(2, 2, 8, 8, True), square(3, 3, 7, 7), square(4, 4, 4.5, 4.5, True)],
+            1,
+            ([(Fraction(1, 4), [])], [(16, []), (100, [-36])]),
+        ),
+        ([], 1, ([], [])),
+        ([[(0, 0), (1, 1)]], 1, ([], [])),  # two points are ignored
     ],
 )
-def test_no_hole(rings):
-    holes, coverage = run(rings, 1e6, 1e6)
-    assert holes == []
-    assert len(coverage) == 1 and coverage[0][1] == []
-
-
-def test_island_in_hole():
-    rings = [square(0, 0, 10, 10), square(2, 2, 8, 8, clockwise=True), square(4, 4, 6, 6)]
-    # Hole face area 36 - 4 = 32 mm².
-    holes, coverage = run(rings, 32.0, 0.0)
-    assert len(holes) == 1 and len(holes[0][1]) == 1
-    assert area(holes[0][0]) == 36 and area(holes[0][1][0]) == -4
-    assert len(coverage) == 1 and coverage[0][1] == [] and area(coverage[0][0]) == 100
-
-    holes, coverage = run(rings, 31.9, 0.0)
-    assert holes == []
-    assert sorted(area(face[0]) for face in coverage) == [4, 100]
-
-
-def test_small_hole_inside_island_of_kept_hole():
-    rings = [
-        square(0, 0, 10, 10),
-        square(2, 2, 8, 8, clockwise=True),
-        square(3, 3, 7, 7),
-        square(4, 4, 4.5, 4.5, clockwise=True),
-    ]
-    holes, coverage = run(rings, 1.0, 0.0)
-    assert len(holes) == 1 and area(holes[0][0]) == Fraction(1, 4)
-    # The island is solid now; the big hole stays.
-    assert sorted((area(shell), len(interiors)) for shell, interiors in coverage) == [(16, 0), (100, 1)]
+def test_hole_structure(rings, max_area, expected):
+    holes, coverage = run(rings, max_area, 0.0)
+    assert (summary(holes), summary(coverage)) == expected
 
 
 @pytest.mark.parametrize(
     "max_area,max_width,message",
     [
-        (-1e-300, 0.0, "max_hole_area_mm2 must be finite and nonnegative"),
-        (float("nan"), 0.0, "max_hole_area_mm2 must be finite and nonnegative"),
-        (float("inf"), 0.0, "max_hole_area_mm2 must be finite and nonnegative"),
-        (0.0, -1.0, "max_hole_width_mm must be finite and nonnegative"),
-        (0.0, float("-inf"), "max_hole_width_mm must be finite and nonnegative"),
-        (-1.0, -1.0, "max_hole_area_mm2 must be finite and nonnegative"),  # area checked first
-        (-1.0, 0.0, "max_hole_area_mm2 must be finite and nonnegative"),
+        (-1e-300, 0.0, AREA_ERROR),
+        (float("nan"), 0.0, AREA_ERROR),
+        (float("inf"), 0.0, AREA_ERROR),
+        (0.0, -1.0, WIDTH_ERROR),
+        (0.0, float("-inf"), WIDTH_ERROR),
+        (-1.0, -1.0, AREA_ERROR),  # area checked first
     ],
 )
-def test_setting_errors(max_area, max_width, message):
-    with pytest.raises(ValueError) as raised:
-        find_holes_mm(5, max_area, max_width)  # settings are checked before the rings
-    assert str(raised.value) == message
-
-
-@pytest.mark.parametrize(
-    "rings,error,message",
-    [
-        (5, TypeError, None),
-        ([np.zeros((3, 3))], ValueError, SHAPE_ERROR),
-        ([np.zeros(6)], ValueError, SHAPE_ERROR),
-        (["abc"], ValueError, SHAPE_ERROR),
-        ([[(0, 0), (1,)]], ValueError, SHAPE_ERROR),
-        ([[(0, 0), (1, float("nan")), (1, 1)]], ValueError, RANGE_ERROR),
-        ([[(0, 0), (float("inf"), 0), (1, 1)]], ValueError, RANGE_ERROR),
-        ([[(0, 0), (2.4e13, 0), (1, 1)]], ValueError, RANGE_ERROR),
-        ([[(0, 0), (0, -2.4e13), (1, 1)]], ValueError, RANGE_ERROR),
-        # 2^61 grid units itself is one past Clipper2's largest coordinate.
-        ([[(0, 0), (2.0**61 / 1e5, 0), (1, 1)]], ValueError, RANGE_ERROR),
-        ([square(0, 0, 1, 1), "later bad item"], ValueError, SHAPE_ERROR),
-    ],
-)
-def test_ring_errors(rings, error, message):
-    with pytest.raises(error) as raised:
-        find_holes_mm(rings, 1.0, 0.0)
-    if message is not None:
-        assert str(raised.value) == message
-
-
-def test_grid_limit_boundary():
-    below = np.nextafter(2.0**61, 0) / 1e5
-    while below * 1e5 >= 2.0**61:
-        below = np.nextafter(below, 0)
-    holes, coverage = run([[(0, 0), (below, 0), (0, 2.3e13)]], 0.0, 0.0)
-    assert holes == [] and len(coverage) == 1
+def test_setting_errors_come_before_rings(max_area, max_width, message):
+    with pytest.raises(ValueError, match=f"^{message}$"):
+        find_holes_mm(5, max_area, max_width)
 
 
 class RaisingRing:
@@ -170,57 +110,50 @@ class RaisingRing:
 
 
 @pytest.mark.parametrize(
-    "error,expected",
+    "rings,error,message",
     [
-        (MemoryError(), MemoryError),
-        (KeyboardInterrupt(), KeyboardInterrupt),
-        (TypeError("no"), ValueError),  # a conversion failure: our message
+        (5, TypeError, None),
+        ([np.zeros((3, 3))], ValueError, SHAPE_ERROR),
+        ([np.zeros(6)], ValueError, SHAPE_ERROR),
+        ([[(0, 0), (1,)]], ValueError, SHAPE_ERROR),
+        ([square(0, 0, 1, 1), "later bad item"], ValueError, SHAPE_ERROR),
+        ([RaisingRing(TypeError("no"))], ValueError, SHAPE_ERROR),  # a conversion failure
+        # Other Python errors are never replaced or cleared.
+        ([RaisingRing(MemoryError())], MemoryError, None),
+        ([RaisingRing(KeyboardInterrupt())], KeyboardInterrupt, None),
+        ([[(0, 0), (1, float("nan")), (1, 1)]], ValueError, RANGE_ERROR),
+        ([[(0, 0), (float("inf"), 0), (1, 1)]], ValueError, RANGE_ERROR),
+        ([[(0, 0), (2.4e13, 0), (1, 1)]], ValueError, RANGE_ERROR),
+        ([[(0, 0), (0, -2.4e13), (1, 1)]], ValueError, RANGE_ERROR),
+        # 2^61 grid units itself is one past Clipper2's largest coordinate.
+        ([[(0, 0), (2.0**61 / 1e5, 0), (1, 1)]], ValueError, RANGE_ERROR),
     ],
 )
-def test_only_conversion_failures_are_replaced(error, expected):
-    with pytest.raises(expected) as raised:
-        find_holes_mm([RaisingRing(error)], 1.0, 0.0)
-    if expected is ValueError:
-        assert str(raised.value) == SHAPE_ERROR
+def test_ring_errors(rings, error, message):
+    with pytest.raises(error) as raised:
+        find_holes_mm(rings, 1.0, 0.0)
+    assert message is None or str(raised.value) == message
 
 
-@pytest.mark.parametrize(
-    "rings,expected",
-    [
-        ([], ([], [])),
-        ([[(0, 0), (1, 1)]], ([], [])),  # two points are ignored
-    ],
-)
-def test_empty_results(rings, expected):
-    assert find_holes_mm(rings, 1.0, 0.0) == expected
+def test_largest_accepted_coordinate():
+    below = np.nextafter(2.0**61, 0) / 1e5
+    while below * 1e5 >= 2.0**61:
+        below = np.nextafter(below, 0)
+    holes, coverage = run([[(0, 0), (below, 0), (0, 2.3e13)]], 0.0, 0.0)
+    assert holes == [] and len(coverage) == 1
 
 
-def test_keywords_integers_and_output_orientation():
-    # Every orientation reversed: the clockwise shell covers, the counter-clockwise ring cancels it.
-    rings = [square(0, 0, 10, 10, clockwise=True), square(4, 4, 5, 5).astype(np.int64)]
-    holes, coverage = find_holes_mm(rings=rings, max_hole_area_mm2=0, max_hole_width_mm=0)
-    check_faces(coverage)
-    assert holes == [] and len(coverage[0][1]) == 1
-
-
-@pytest.mark.parametrize(
-    "offset",
-    [
-        (0.0, 0.0),
-        (4321.98765, -1234.56789),  # metres away from the origin
-        (2.2e13, -2.2e13),  # near the largest accepted grid value
-    ],
-)
+@pytest.mark.parametrize("offset", [(0.0, 0.0), (4321.98765, -1234.56789), (2.2e13, -2.2e13)])
 def test_large_artwork_small_hole_found_once(offset):
+    # About six by four metres with a 1 x 1 mm hole at an odd position: products of coordinate
+    # differences pass 2^53 grid units², where double predicates would flip.
     ox, oy = offset
-    # About six by four metres, with a 1 x 1 mm hole at an odd position.
     shell = square(ox, oy, ox + 6000.12345, oy + 4000.54321)
     hole = square(ox + 3777.77777, oy + 1999.99999, ox + 3778.77777, oy + 2000.99999, clockwise=True)
     holes, coverage = run([shell, hole], 1.5, 0.0)
-    assert len(holes) == 1 and holes[0][1] == []
+    assert len(holes) == 1 and holes[0][1] == [] and len(coverage) == 1 and coverage[0][1] == []
     # Near 2.2e13 mm neighbouring doubles lie 0.004 mm apart.
     assert abs(float(area(holes[0][0])) - 1.0) < 0.02
-    assert len(coverage) == 1 and coverage[0][1] == []
 
 
 def test_twenty_thousand_concentric_rings():
@@ -233,21 +166,19 @@ def test_twenty_thousand_concentric_rings():
     assert len(holes) == 50 and len(coverage) == count // 2 - 50 + 1
 
 
-def test_docstring():
+def test_docstring_and_keywords():
     lines = find_holes_mm.__doc__.split("\n")
-    english = [
+    for text in [
         "Find enclosed holes and filled coverage in physical millimetres.",
         "    rings: Float64 Nx2 rings, shells CCW and holes CW.",
         "    max_hole_area_mm2: Nonnegative hole area threshold; zero disables it.",
         "    max_hole_width_mm: Nonnegative 2*area/perimeter threshold; zero disables it.",
         "    (holes, filled_coverage), each a list of (shell, interiors) owning arrays.",
         "    ValueError: A setting or coordinate cannot be represented.",
-    ]
-    for text in english:
-        follower = lines[lines.index(text) + 1]
-        indent = len(text) - len(text.lstrip())
-        assert len(follower) - len(follower.lstrip()) == indent
-        assert any("\u4e00" <= ch <= "\u9fff" for ch in follower), "a Chinese rendering follows"
+    ]:
+        follower = lines[lines.index(text) + 1]  # a Chinese rendering, indented the same way
+        assert len(follower) - len(follower.lstrip()) == len(text) - len(text.lstrip())
+        assert any("\u4e00" <= ch <= "\u9fff" for ch in follower)
     for heading in ("Args:", "Returns:", "Raises:"):
-        index = lines.index(heading)
-        assert lines[index - 1] == "" and lines[index + 1].startswith("    ")
+        assert lines[lines.index(heading) - 1] == ""
+    assert find_holes_mm(rings=[], max_hole_area_mm2=1, max_hole_width_mm=0) == ([], [])
