@@ -14,6 +14,9 @@ struct DistanceCase {
     PaintPoint p, a, b;
     double expected;
 };
+void PrintTo(const DistanceCase& c, std::ostream* os) {
+    *os << c.why;
+}
 
 class PointSegmentDistance : public testing::TestWithParam<DistanceCase> {};
 
@@ -22,6 +25,7 @@ TEST_P(PointSegmentDistance, Table) {
     EXPECT_DOUBLE_EQ(point_segment_distance(c.p, c.a, c.b), c.expected) << c.why;
 }
 
+// clang-format off
 INSTANTIATE_TEST_SUITE_P(Table, PointSegmentDistance,
                          testing::Values(DistanceCase{"degenerate segment", {3, 4}, {0, 0}, {0, 0}, 5.0},
                                          DistanceCase{"foot inside", {1, 2}, {0, 0}, {4, 0}, 2.0},
@@ -29,67 +33,58 @@ INSTANTIATE_TEST_SUITE_P(Table, PointSegmentDistance,
                                          DistanceCase{"past the end", {7, -4}, {0, 0}, {4, 0}, 5.0},
                                          // The squared length underflows; the nearer end still bounds it.
                                          DistanceCase{"tiny segment", {0, 1}, {0, 0}, {1e-200, 0}, 1.0}));
+// clang-format on
 
 using Cubic = std::array<PaintPoint, 4>;
-
-PaintPoint cubic_at(const Cubic& c, double t) {
-    const double u = 1.0 - t;
-    const double w0 = u * u * u, w1 = 3 * u * u * t, w2 = 3 * u * t * t, w3 = t * t * t;
-    return PaintPoint{w0 * c[0].x + w1 * c[1].x + w2 * c[2].x + w3 * c[3].x,
-                      w0 * c[0].y + w1 * c[1].y + w2 * c[2].y + w3 * c[3].y};
-}
-
-// Largest distance from the exact curve (densely sampled) to the flattened polyline.
-double deviation(const Cubic& c, const std::vector<PaintPoint>& polyline) {
-    double worst = 0.0;
-    for (int i = 0; i <= 4000; ++i) {
-        const PaintPoint p = cubic_at(c, i / 4000.0);
-        double nearest = INFINITY;
-        PaintPoint previous = c[0];
-        for (const PaintPoint& q : polyline) {
-            nearest = std::min(nearest, point_segment_distance(p, previous, q));
-            previous = q;
-        }
-        worst = std::max(worst, nearest);
-    }
-    return worst;
-}
 
 struct FlattenCase {
     const char* why;
     Cubic cubic;
     double tolerance;
 };
+void PrintTo(const FlattenCase& c, std::ostream* os) {
+    *os << c.why;
+}
 
 class CubicFlattening : public testing::TestWithParam<FlattenCase> {};
 
+// Every point of the exact curve (densely sampled) lies within the tolerance of the polyline.
 TEST_P(CubicFlattening, StaysWithinToleranceOfTheCurve) {
-    const FlattenCase& c = GetParam();
+    const auto& [why, c, tolerance] = GetParam();
     ComplexityBudget budget;
     std::vector<PaintPoint> points;
     std::vector<double> errors;
-    const double stretch = 3.0;
-    subdivide_cubic(c.cubic[0], c.cubic[1], c.cubic[2], c.cubic[3], c.tolerance, stretch, 0, points, errors, budget);
-    ASSERT_FALSE(points.empty());
-    EXPECT_EQ(points.back(), c.cubic[3]) << c.why;
-    EXPECT_EQ(errors.size(), points.size());
+    subdivide_cubic(c[0], c[1], c[2], c[3], tolerance, 3.0, 0, points, errors, budget);
+    ASSERT_EQ(errors.size(), points.size());
+    EXPECT_EQ(points.back(), c[3]) << why;
     EXPECT_EQ(budget.lowered_points, points.size());
-    EXPECT_LE(deviation(c.cubic, points), c.tolerance) << c.why;
     for (double error : errors)
-        EXPECT_LE(error, c.tolerance * stretch) << c.why;
+        EXPECT_LE(error, tolerance * 3.0) << why;
+    for (int i = 0; i <= 2000; ++i) {
+        const double t = i / 2000.0, u = 1 - t;
+        const double w[4] = {u * u * u, 3 * u * u * t, 3 * u * t * t, t * t * t};
+        const PaintPoint p{w[0] * c[0].x + w[1] * c[1].x + w[2] * c[2].x + w[3] * c[3].x,
+                           w[0] * c[0].y + w[1] * c[1].y + w[2] * c[2].y + w[3] * c[3].y};
+        double nearest = point_segment_distance(p, c[0], points[0]);
+        for (std::size_t k = 1; k < points.size(); ++k) {
+            nearest = std::min(nearest, point_segment_distance(p, points[k - 1], points[k]));
+        }
+        ASSERT_LE(nearest, tolerance + 1e-12) << why << " at t = " << t;
+    }
 }
 
 constexpr double kArc = 0.5522847498307936;
 
+// clang-format off
 INSTANTIATE_TEST_SUITE_P(
     Table, CubicFlattening,
     testing::Values(FlattenCase{"quarter circle, coarse", {{{1, 0}, {1, kArc}, {kArc, 1}, {0, 1}}}, 0.05},
                     FlattenCase{"quarter circle, fine", {{{1, 0}, {1, kArc}, {kArc, 1}, {0, 1}}}, 1e-6},
                     FlattenCase{"cusp", {{{0, 0}, {10, 10}, {0, 10}, {10, 0}}}, 1e-3},
-                    FlattenCase{"loop", {{{0, 0}, {20, 10}, {-10, 10}, {10, 0}}}, 1e-2},
-                    FlattenCase{"straight", {{{0, 0}, {1, 0}, {2, 0}, {3, 0}}}, 1e-12}));
+                    FlattenCase{"loop", {{{0, 0}, {20, 10}, {-10, 10}, {10, 0}}}, 1e-2}));
+// clang-format on
 
-TEST(CubicFlattening, ForcedVariantGivesAtLeastSixteenPieces) {
+TEST(CubicFlattening, ForcedVariantGivesSixteenPiecesEvenWhenFlat) {
     ComplexityBudget budget;
     std::vector<PaintPoint> points;
     std::vector<double> errors;
@@ -98,7 +93,7 @@ TEST(CubicFlattening, ForcedVariantGivesAtLeastSixteenPieces) {
 }
 
 TEST(CubicFlattening, DeepSplittingEndsBeforeAllocating) {
-    // A tolerance far below the curve's size would need ~2^40 pieces.
+    // A tolerance far below the curve's size would need about 2^40 pieces.
     ComplexityBudget budget;
     std::vector<PaintPoint> points;
     std::vector<double> errors;

@@ -8,67 +8,55 @@
 namespace pavrix_svg_core {
 namespace {
 
-TEST(RecordApproximationErrors, OneRecordPerEdgeWithEnvelopeAndEndError) {
-    std::vector<PrecisionRecord> list;
-    const std::vector<PaintPoint> points{{0, 0}, {4, 0}, {4, 3}};
-    const PaintMatrix scale2{2, 0, 0, 2, 1, 0};
-    record_approximation_errors(points, scale2, ErrorPair{0.5, 0.25}, {0.0, 1.0, 2.0}, &list);
-    ASSERT_EQ(list.size(), 3u);
-    // Horizontal edge: only the y envelope counts; vertical edge: only x; the diagonal closes.
-    EXPECT_DOUBLE_EQ(list[0].input_error, 0.25 + 1.0);
-    EXPECT_DOUBLE_EQ(list[1].input_error, 0.5 + 2.0);
-    EXPECT_DOUBLE_EQ(list[2].input_error, (8 * 0.25 + 6 * 0.5) / 10 + 0.0);
-    EXPECT_EQ(list[0].box.xmin, 1.0);
-    EXPECT_EQ(list[0].box.xmax, 9.0);
-    EXPECT_EQ(list[1].box.ymax, 6.0);
-}
-
-TEST(RecordApproximationErrors, RepeatedPointsMergeTheirErrors) {
-    std::vector<PrecisionRecord> list;
-    const std::vector<PaintPoint> points{{0, 0}, {4, 0}, {4, 0}, {4, 3}, {0, 0}};
-    record_approximation_errors(points, kIdentityPaintMatrix, ErrorPair{}, {0.0, 1.0, 5.0, 0.0, 7.0}, &list);
-    ASSERT_EQ(list.size(), 3u);
-    EXPECT_EQ(list[0].input_error, 5.0);  // the repeated end point's larger error
-    EXPECT_EQ(list[2].input_error, 7.0);  // the closing point's error moved to the first point
-}
-
-TEST(RecordApproximationErrors, LeadingRepeatsMergeIntoTheFirstPoint) {
-    std::vector<PrecisionRecord> list;
-    const std::vector<PaintPoint> points{{0, 0}, {0, 0}, {4, 0}, {4, 3}};
-    record_approximation_errors(points, kIdentityPaintMatrix, ErrorPair{}, {1.0, 9.0, 2.0, 3.0}, &list);
-    ASSERT_EQ(list.size(), 3u);
-    EXPECT_EQ(list[0].input_error, 2.0);
-    EXPECT_EQ(list[2].input_error, 9.0);  // the closing edge ends at the merged first point
-}
-
-struct NoRecordCase {
+struct RecordCase {
     const char* why;
     std::vector<PaintPoint> points;
+    std::vector<double> errors;
+    std::vector<double> expected;  // input error of each record, in edge order
 };
-
-class RecordApproximationErrorsSkips : public testing::TestWithParam<NoRecordCase> {};
-
-TEST_P(RecordApproximationErrorsSkips, Table) {
-    std::vector<PrecisionRecord> list;
-    const auto& points = GetParam().points;
-    record_approximation_errors(points, kIdentityPaintMatrix, ErrorPair{}, std::vector<double>(points.size()), &list);
-    EXPECT_TRUE(list.empty()) << GetParam().why;
+void PrintTo(const RecordCase& c, std::ostream* os) {
+    *os << c.why;
 }
 
-INSTANTIATE_TEST_SUITE_P(Table, RecordApproximationErrorsSkips,
-                         testing::Values(NoRecordCase{"two points", {{0, 0}, {1, 1}}},
-                                         NoRecordCase{"three points, two distinct", {{0, 0}, {1, 1}, {0, 0}}},
-                                         NoRecordCase{"one point repeated", {{2, 2}, {2, 2}, {2, 2}, {2, 2}}}));
+class RecordApproximationErrors : public testing::TestWithParam<RecordCase> {};
 
-TEST(RecordApproximationErrors, ErrorCountMustMatch) {
+TEST_P(RecordApproximationErrors, Table) {
+    const RecordCase& c = GetParam();
     std::vector<PrecisionRecord> list;
-    EXPECT_THROW(record_approximation_errors({{0, 0}, {1, 0}, {0, 1}}, kIdentityPaintMatrix, ErrorPair{}, {0.0}, &list),
+    record_approximation_errors(c.points, kIdentityPaintMatrix, ErrorPair{}, c.errors, &list);
+    std::vector<double> errors;
+    for (const PrecisionRecord& record : list)
+        errors.push_back(record.input_error);
+    EXPECT_EQ(errors, c.expected) << c.why;
+}
+
+// clang-format off
+INSTANTIATE_TEST_SUITE_P(
+    Table, RecordApproximationErrors,
+    testing::Values(
+        RecordCase{"triangle: each edge carries its end point's error", {{0, 0}, {4, 0}, {4, 3}}, {1, 2, 3}, {2, 3, 1}},
+        RecordCase{"repeats merge by maximum", {{0, 0}, {4, 0}, {4, 0}, {4, 3}}, {0, 1, 5, 0}, {5, 0, 0}},
+        RecordCase{"leading repeat", {{0, 0}, {0, 0}, {4, 0}, {4, 3}}, {1, 9, 2, 3}, {2, 3, 9}},
+        RecordCase{
+            "closing repeat moves to the first point", {{0, 0}, {4, 0}, {4, 3}, {0, 0}}, {0, 1, 2, 7}, {1, 2, 7}},
+        RecordCase{"two distinct points", {{0, 0}, {1, 1}, {0, 0}}, {0, 0, 0}, {}},
+        RecordCase{"one point", {{2, 2}, {2, 2}, {2, 2}}, {0, 0, 0}, {}}));
+// clang-format on
+
+TEST(RecordApproximationErrorsEnvelope, ActsAcrossEachEdgeInSourceUnits) {
+    std::vector<PrecisionRecord> list;
+    record_approximation_errors({{0, 0}, {4, 0}, {4, 3}}, {2, 0, 0, 2, 1, 0}, ErrorPair{0.5, 0.25}, {0, 0, 0}, &list);
+    ASSERT_EQ(list.size(), 3u);
+    // Horizontal edge: the y envelope only; vertical: x only; the diagonal mixes them.
+    EXPECT_DOUBLE_EQ(list[0].input_error, 0.25);
+    EXPECT_DOUBLE_EQ(list[1].input_error, 0.5);
+    EXPECT_DOUBLE_EQ(list[2].input_error, (8 * 0.25 + 6 * 0.5) / 10);
+    EXPECT_EQ(list[0].box.xmax, 9.0);
+    EXPECT_THROW(record_approximation_errors({{0, 0}, {1, 0}, {0, 1}}, kIdentityPaintMatrix, {}, {0.0}, &list),
                  std::logic_error);
-    EXPECT_NO_THROW(
-        record_approximation_errors({{0, 0}, {1, 0}, {0, 1}}, kIdentityPaintMatrix, ErrorPair{}, {0.0}, nullptr));
 }
 
-TEST(CommandLoweringErrorBound, HalfADiagonalPlusTheLargestNewRecord) {
+TEST(CommandLoweringErrorBound, HalfAGridDiagonalPlusTheLargestNewRecord) {
     std::vector<PrecisionRecord> list(3);
     list[0].input_error = 100.0;  // an earlier command's
     list[1].input_error = 2.0;
@@ -77,7 +65,7 @@ TEST(CommandLoweringErrorBound, HalfADiagonalPlusTheLargestNewRecord) {
     params.scale = 2.0;
     params.grid_quantum = 0.5;
     params.precision_records = &list;
-    const double half_diagonal = 0.5 / 2.0 / std::sqrt(2.0);
+    const double half_diagonal = 0.25 / std::sqrt(2.0);
     EXPECT_DOUBLE_EQ(command_lowering_error_bound(params, 1), half_diagonal + 3.0);
     EXPECT_DOUBLE_EQ(command_lowering_error_bound(params, 3), half_diagonal);
     list[2].input_error = NAN;
