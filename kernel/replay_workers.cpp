@@ -40,6 +40,8 @@ bool tally_passes_caps(PrepareWorkerContext& context, const ComplexityBudget& sl
     for (unsigned i = 0; i < kBudgetCounterCount; ++i) {
         const auto counter = static_cast<BudgetCounter>(i);
         const std::uint64_t add = budget_counter(slot_budget, counter);
+        if (add == 0)
+            continue;  // most counters stay 0 in preparation: spare the shared cache line
         const std::uint64_t before = context.charged[i].fetch_add(add, std::memory_order_relaxed);
         const std::uint64_t base = budget_counter(context.baseline, counter);
         const std::uint64_t cap = kBudgetCaps[i];
