@@ -201,7 +201,12 @@ void lower_subpath(const FillLowering& lowering, std::vector<PaintPoint>& points
             fragment(without_area());
             return;
         }
-        if (flattened_again || (try_flatten_again(), mapped_points_collinear(points, matrix))) {
+        bool collapsed = flattened_again;
+        if (!collapsed) {
+            try_flatten_again();
+            collapsed = mapped_points_collinear(points, matrix);
+        }
+        if (collapsed) {
             fragment(UnprintableReason::area_collapse);
             return;
         }
