@@ -32,6 +32,9 @@ struct FillSegment {
 PreparedNormalization prepare_fill(const PaintCommand& command, const ReplayParams& params);
 
 // The rings of all subpaths before the union; appends fragments for subpaths that cannot print.
+// With a viewport in `params`, rings are clipped to it (grown by a few grid units) before they
+// are quantized, so off-page paint neither overflows the grid nor widens the print; a command
+// that lies wholly outside gets {clipped_out, -1}, as if a clip had removed it.
 Clipper2Lib::Paths64 normalize_fill_path(const PaintCommand& command, const ReplayParams& params,
                                          std::vector<FragmentEntry>& fragments);
 
