@@ -34,21 +34,22 @@ std::int64_t grid_value(double scaled, GridReadMode mode) {
 // The faces under `root` in output order: a node's exterior children first, each with its
 // hole children, then the faces below each child in children order (islands in holes follow
 // their enclosing exterior). Walked with a stack because face trees nest as deep as the input.
-std::vector<GridFace> faces_of_tree(const FaceNode& root) {
+// The rings are moved out of the tree.
+std::vector<GridFace> faces_of_tree(FaceNode& root) {
     std::vector<GridFace> faces;
-    std::vector<const FaceNode*> stack{&root};
+    std::vector<FaceNode*> stack{&root};
     while (!stack.empty()) {
-        const FaceNode* node = stack.back();
+        FaceNode* node = stack.back();
         stack.pop_back();
         for (const auto& child : node->children) {
             if (child->is_hole || child->polygon.empty()) {
                 continue;
             }
             GridFace face;
-            face.exterior = child->polygon;
+            face.exterior = std::move(child->polygon);
             for (const auto& grandchild : child->children) {
                 if (grandchild->is_hole && !grandchild->polygon.empty()) {
-                    face.holes.push_back(grandchild->polygon);
+                    face.holes.push_back(std::move(grandchild->polygon));
                 }
             }
             faces.push_back(std::move(face));
