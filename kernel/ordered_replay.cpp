@@ -94,9 +94,11 @@ PreparedNormalization apply_clip_stack(PreparedNormalization prepared,
         prepared.input_precision_error_x = std::max(prepared.input_precision_error_x, clip.input_precision_error_x);
         prepared.input_precision_error_y = std::max(prepared.input_precision_error_y, clip.input_precision_error_y);
         const bool had_geometry = !prepared.geometry.empty();
-        prepared.geometry = clipper_boolean(Clipper2Lib::ClipType::Intersection, Clipper2Lib::FillRule::NonZero,
-                                            prepared.geometry, &clip.geometry);
-        charge_clipper_output(*params.budget, prepared.geometry);
+        if (had_geometry) {  // nothing intersects with nothing: the engine need not run
+            prepared.geometry = clipper_boolean(Clipper2Lib::ClipType::Intersection, Clipper2Lib::FillRule::NonZero,
+                                                prepared.geometry, &clip.geometry);
+            charge_clipper_output(*params.budget, prepared.geometry);
+        }
         if (had_geometry && prepared.geometry.empty()) {
             prepared.fragments.push_back(FragmentEntry::make(UnprintableReason::clipped_out, -1));
             break;
