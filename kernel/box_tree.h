@@ -4,6 +4,7 @@
 // loops and hot pixels.
 
 #include <algorithm>
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <utility>
@@ -15,6 +16,9 @@ namespace pavrix_svg_core {
 
 // Ranges of at most this many items stay leaves: below it a linear scan is cheaper than a split.
 inline constexpr std::size_t kBoxTreeLeafSize = 8;
+// Pending nodes of a walk: one per level of a tree over at most 2^64 items, plus the two
+// children pushed last.
+inline constexpr std::size_t kBoxTreeMaxPending = 72;
 
 template <typename Scalar>
 struct BasicBoxTree {
@@ -37,10 +41,13 @@ struct BasicBoxTree {
         if (nodes.empty()) {
             return;
         }
-        std::vector<std::size_t> stack{0};
-        while (!stack.empty()) {
-            const Node& node = nodes[stack.back()];
-            stack.pop_back();
+        // Ranges are halved at every level, so the depth stays below 64 and the pending nodes
+        // (at most one per level plus one) fit in a fixed array: no allocation per query.
+        std::array<std::size_t, kBoxTreeMaxPending> stack;
+        std::size_t pending = 0;
+        stack[pending++] = 0;
+        while (pending > 0) {
+            const Node& node = nodes[stack[--pending]];
             if (!enter(node.box)) {
                 continue;
             }
@@ -50,8 +57,8 @@ struct BasicBoxTree {
                 }
                 continue;
             }
-            stack.push_back(static_cast<std::size_t>(node.left));
-            stack.push_back(static_cast<std::size_t>(node.right));
+            stack[pending++] = static_cast<std::size_t>(node.left);
+            stack[pending++] = static_cast<std::size_t>(node.right);
         }
     }
 

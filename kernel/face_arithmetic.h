@@ -71,10 +71,23 @@ struct FaceArithmetic<std::int64_t> {
     using Product = Int128;
     using Area = Int192;
 
+    // Below this magnitude two products and their sum or difference fit in int64, which spares
+    // the wide multiplication for the coordinates met in practice.
+    static constexpr std::int64_t kNarrowOperand = std::int64_t{1} << 31;
+    static bool narrow(std::int64_t ax, std::int64_t ay, std::int64_t bx, std::int64_t by) noexcept {
+        return ax > -kNarrowOperand && ax < kNarrowOperand && ay > -kNarrowOperand && ay < kNarrowOperand &&
+               bx > -kNarrowOperand && bx < kNarrowOperand && by > -kNarrowOperand && by < kNarrowOperand;
+    }
     static Product cross(std::int64_t ax, std::int64_t ay, std::int64_t bx, std::int64_t by) noexcept {
+        if (narrow(ax, ay, bx, by)) {
+            return widen_128(ax * by - ay * bx);
+        }
         return subtract_128(mul_64x64_to_128(ax, by), mul_64x64_to_128(ay, bx));
     }
     static Product dot(std::int64_t ax, std::int64_t ay, std::int64_t bx, std::int64_t by) noexcept {
+        if (narrow(ax, ay, bx, by)) {
+            return widen_128(ax * bx + ay * by);
+        }
         return add_128(mul_64x64_to_128(ax, bx), mul_64x64_to_128(ay, by));
     }
     static int sign(const Product& value) noexcept { return sign_128(value); }

@@ -14,9 +14,9 @@ using Clipper2Lib::Path64;
 using Clipper2Lib::Paths64;
 using Clipper2Lib::Point64;
 
-// Sign of n1/d1 - n2/d2 for positive denominators; the 192-bit products cannot overflow.
-int compare_rationals(const Int128& n1, std::int64_t d1, const Int128& n2, std::int64_t d2) noexcept {
-    return compare_signed_192(mul_64x128_to_192(d2, n1), mul_64x128_to_192(d1, n2));
+// Sign of n1/d1 - n2/d2 for positive denominators, exact.
+int compare_rationals(std::int64_t n1, std::int64_t d1, std::int64_t n2, std::int64_t d2) noexcept {
+    return FaceArithmetic<std::int64_t>::sign(FaceArithmetic<std::int64_t>::cross(n1, n2, d1, d2));
 }
 
 Int128 dot_from(const Point64& origin, const Point64& v, const Point64& w) noexcept {
@@ -44,17 +44,17 @@ bool segment_crosses_cell(ParameterInterval& interval, std::int64_t a, std::int6
     }
     // The cell is [c - 1/2, c + 1/2]; its lower end belongs to it only for c > 0, its upper
     // end only for c < 0. In t, with denominators 2|b|: (2(c - a) -+ 1) / (2b).
-    const Int128 twice_offset = add_128(widen_128(c - a), widen_128(c - a));
-    const Int128 below = subtract_128(twice_offset, widen_128(1));
-    const Int128 above = add_128(twice_offset, widen_128(1));
+    const std::int64_t twice_offset = 2 * (c - a);
+    const std::int64_t below = twice_offset - 1;
+    const std::int64_t above = twice_offset + 1;
     const std::int64_t denominator = b > 0 ? 2 * b : -2 * b;
-    Int128 lower = below;
-    Int128 upper = above;
+    std::int64_t lower = below;
+    std::int64_t upper = above;
     bool lower_included = c > 0;
     bool upper_included = c < 0;
     if (b < 0) {
-        lower = negate_128(above);
-        upper = negate_128(below);
+        lower = -above;
+        upper = -below;
         std::swap(lower_included, upper_included);
     }
     const int lower_order = compare_rationals(lower, denominator, interval.lower_numerator, interval.lower_denominator);

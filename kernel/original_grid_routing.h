@@ -21,11 +21,13 @@ inline constexpr std::int64_t kMaxRoutingCoordinate = std::int64_t{1} << 61;
 
 // A range of the edge parameter t: [lower_numerator / lower_denominator,
 // upper_numerator / upper_denominator], each end possibly excluded. Denominators are positive.
+// With coordinates inside kMaxRoutingCoordinate every numerator (twice a coordinate difference,
+// plus or minus one) and denominator fits in int64, so comparisons need 128-bit products only.
 struct ParameterInterval {
-    Int128 lower_numerator{};
+    std::int64_t lower_numerator = 0;
     std::int64_t lower_denominator = 1;
     bool lower_included = true;
-    Int128 upper_numerator{0, 1};
+    std::int64_t upper_numerator = 1;
     std::int64_t upper_denominator = 1;
     bool upper_included = true;
 };

@@ -39,7 +39,7 @@ TEST(SegmentCrossesCell, HalfOpenCellsAndWideOperands) {
         {"zero_cell_owns_neither_half", -2, 1, -1, true},         // [-2, -1] meets cell -1
         {"reversed_direction", 10, -10, 2, true},
         {"only_touches_excluded_half", 1, 1, 0, false},           // [1, 2] vs (-1/2, 1/2)
-        {"operands_near_the_bound", -kFar, 2 * kFar, kFar, true}, // products beyond 128 bits
+        {"operands_near_the_bound", -kFar, 2 * kFar, kFar, true}, // products need 128 bits
         {"operands_near_the_bound_missing", -kFar, kFar, kFar, false},
     };
     for (const Case& c : cases) {
