@@ -88,6 +88,23 @@ void appendTo(StyleSheetClassIndex& index, const std::string& key, std::uint32_t
     found->second.push_back(ruleIndex);
 }
 
+CssRuleList& listFor(CssRuleListIndex& index, const std::string& key)
+{
+    auto found = index.find(std::string_view(key));
+    if (found == index.end())
+        found = index.emplace(key, CssRuleList{}).first;
+    return found->second;
+}
+
+// Files a rule under the first of its required ancestor features, or as unkeyed.
+void fileRule(CssRuleList& list, const std::uint64_t* features, std::size_t count, std::uint32_t ruleIndex)
+{
+    if (count == 0)
+        list.unkeyed.push_back(ruleIndex);
+    else
+        list.byAncestorFeature[features[0]].push_back(ruleIndex);
+}
+
 // Starts collecting the candidate rules of one element into state.scratch.
 std::uint64_t startCollecting(CssCascadeState& state)
 {
@@ -106,6 +123,41 @@ void collectRules(CssCascadeState& state, const std::vector<std::uint32_t>& list
     for (const std::uint32_t ruleIndex : list)
         state.collectedIn[ruleIndex] = visit;
     state.scratch.insert(state.scratch.end(), list.begin(), list.end());
+}
+
+// A list's keyed rules are collected through whichever side is smaller: its features probed
+// against the ancestors, or the ancestors' features looked up in it.
+void collectRules(CssCascadeState& state, CssRuleList& list, std::uint64_t visit)
+{
+    if (list.collectedVisit == visit)
+        return;
+    list.collectedVisit = visit;
+    std::vector<std::uint32_t>& out = state.scratch;
+    out.insert(out.end(), list.unkeyed.begin(), list.unkeyed.end());
+    if (list.byAncestorFeature.empty())
+        return;
+    if (list.byAncestorFeature.size() <= state.ancestors.distinctCount()) {
+        for (const auto& [feature, rules] : list.byAncestorFeature) {
+            if (state.ancestors.contains(feature))
+                out.insert(out.end(), rules.begin(), rules.end());
+        }
+    } else {
+        state.ancestors.forEachDistinct([&](std::uint64_t feature) {
+            const auto found = list.byAncestorFeature.find(feature);
+            if (found != list.byAncestorFeature.end())
+                out.insert(out.end(), found->second.begin(), found->second.end());
+        });
+    }
+}
+
+bool ancestorsMayMatch(const CssCascadeState& state, std::size_t ruleIndex)
+{
+    const StyleRuleBuckets& buckets = state.buckets;
+    for (std::size_t i = buckets.featureStarts[ruleIndex]; i < buckets.featureStarts[ruleIndex + 1]; ++i) {
+        if (!state.ancestors.contains(buckets.requiredFeatures[i]))
+            return false;
+    }
+    return true;
 }
 
 } // namespace
@@ -128,11 +180,20 @@ void buildRuleBuckets(const std::vector<StyleRule>& rules, StyleRuleBuckets& buc
 {
     buckets = StyleRuleBuckets{};
     buckets.byType.resize(std::size_t{1} << 8);
+    buckets.featureStarts.reserve(rules.size() + 1);
+    for (std::size_t i = 0; i < rules.size(); ++i) {
+        buckets.featureStarts.push_back(buckets.requiredFeatures.size());
+        appendRequiredAncestorFeatures(rules[i].selector, buckets.requiredFeatures);
+    }
+    buckets.featureStarts.push_back(buckets.requiredFeatures.size());
+    buckets.anyRequiredFeature = !buckets.requiredFeatures.empty();
     for (std::size_t i = 0; i < rules.size(); ++i) {
         const auto index = static_cast<std::uint32_t>(i);
         const Selector& selector = rules[i].selector;
         if (selector.empty())
             continue; // matches nothing
+        const std::uint64_t* features = buckets.requiredFeatures.data() + buckets.featureStarts[i];
+        const std::size_t featureCount = buckets.featureStarts[i + 1] - buckets.featureStarts[i];
         const CompoundSelector& compound = selector.back();
         const AttributeSelector* id = nullptr;
         const AttributeSelector* className = nullptr;
@@ -143,14 +204,12 @@ void buildRuleBuckets(const std::vector<StyleRule>& rules, StyleRuleBuckets& buc
                 !attribute.value.empty() && !className)
                 className = &attribute;
         }
-        if (id)
-            appendTo(buckets.byId, id->value, index);
-        else if (className)
-            appendTo(buckets.byClass, className->value, index);
-        else if (compound.type != kCssTypeAny)
-            buckets.byType[static_cast<std::uint8_t>(compound.type)].push_back(index);
-        else
-            buckets.universal.push_back(index);
+        CssRuleList& list = id          ? listFor(buckets.byId, id->value)
+                            : className ? listFor(buckets.byClass, className->value)
+                            : compound.type != kCssTypeAny
+                                ? buckets.byType[static_cast<std::uint8_t>(compound.type)]
+                                : buckets.universal;
+        fileRule(list, features, featureCount, index);
     }
     buckets.built = true;
 }
@@ -179,8 +238,8 @@ void matchRules(CssCascadeState& state, SVGElement& element)
     }
     std::vector<std::uint32_t>& candidates = state.scratch;
     candidates.clear();
-    const std::uint64_t visit = startCollecting(state);
-    const StyleRuleBuckets& buckets = state.buckets;
+    const std::uint64_t visit = ++state.visit;
+    StyleRuleBuckets& buckets = state.buckets;
     if (const auto found = buckets.byId.find(std::string_view(findAttribute(element, PropertyID::Id)));
         found != buckets.byId.end())
         collectRules(state, found->second, visit);
@@ -195,6 +254,8 @@ void matchRules(CssCascadeState& state, SVGElement& element)
     collectRules(state, buckets.universal, visit);
     std::sort(candidates.begin(), candidates.end());
     for (const std::uint32_t ruleIndex : candidates) {
+        if (buckets.anyRequiredFeature && !ancestorsMayMatch(state, ruleIndex))
+            continue;
         if (!matchOne(ruleIndex, true))
             return;
     }
@@ -202,8 +263,20 @@ void matchRules(CssCascadeState& state, SVGElement& element)
 
 void applyRulesToTree(SVGElement& element, CssCascadeState& state)
 {
+    if (!state.buckets.built || !state.buckets.anyRequiredFeature) {
+        matchRules(state, element);
+        forEachDescendantElement(element, state, matchRules);
+        return;
+    }
+    // Pre-order: an element's parent is on the chain when the element comes up.
+    state.ancestors.resetTo(element.parent());
     matchRules(state, element);
-    forEachDescendantElement(element, state, matchRules);
+    state.ancestors.push(element);
+    forEachDescendantElement(element, state, [](CssCascadeState& s, SVGElement& next) {
+        s.ancestors.popTo(next.parent());
+        matchRules(s, next);
+        s.ancestors.push(next);
+    });
 }
 
 bool buildClassIndex(const std::vector<StyleRule>& rules, StyleSheetClassIndex& index)

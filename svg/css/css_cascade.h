@@ -1,5 +1,6 @@
 #pragma once
 
+#include "svg/css/css_ancestor_features.h"
 #include "svg/css/css_matcher.h"
 #include "svg/css/css_style_rule.h"
 
@@ -30,17 +31,33 @@ using StyleSheetClassIndex =
 // with "unsupported_complexity".
 inline constexpr std::uint64_t kMaxCascadeStoredBytes = std::uint64_t{256} << 20;
 
+// The rules of one bucket. A rule whose ancestor part requires a feature (an id, class word or
+// type name, the rarest kind first) is filed under that feature and collected only when some
+// ancestor has it; the others are always collected.
+struct CssRuleList {
+    std::vector<std::uint32_t> unkeyed;
+    std::unordered_map<std::uint64_t, std::vector<std::uint32_t>> byAncestorFeature;
+    std::uint64_t collectedVisit = 0; // the element visit that last collected this list
+};
+
+using CssRuleListIndex = std::unordered_map<std::string, CssRuleList, CssStringHash, std::equal_to<>>;
+
 // The plain path's candidate rules: every rule is filed under one thing its rightmost compound
 // requires of the element (an id value, else a class word, else the element type; universal when
-// it requires none of these). A rule outside an element's buckets cannot match it, so only the
-// candidates are matched, in sorted-rule order. Neither id nor class is a CSS property, so no
-// declaration changes an element's buckets during the cascade.
+// it requires none of these), and within that under one feature its ancestors must have. A rule
+// outside an element's candidates cannot match it, so only the candidates are matched, in
+// sorted-rule order. Neither id nor class is a CSS property, so no declaration changes an
+// element's buckets during the cascade.
 struct StyleRuleBuckets {
     bool built = false;
-    StyleSheetClassIndex byId;
-    StyleSheetClassIndex byClass;
-    std::vector<std::vector<std::uint32_t>> byType; // indexed by ElementID
-    std::vector<std::uint32_t> universal;
+    CssRuleListIndex byId;
+    CssRuleListIndex byClass;
+    std::vector<CssRuleList> byType; // indexed by ElementID
+    CssRuleList universal;
+    // Per rule, every feature its ancestors must have: [featureStarts[i], featureStarts[i + 1]).
+    std::vector<std::size_t> featureStarts;
+    std::vector<std::uint64_t> requiredFeatures;
+    bool anyRequiredFeature = false;
 };
 
 struct CssCascadeState {
@@ -59,6 +76,8 @@ struct CssCascadeState {
     // Plain path only: without buckets every rule is matched against every element.
     StyleRuleBuckets buckets;
     CssSiblingMemo siblingMemo;
+    // With buckets: the features of the ancestors of the element being matched.
+    CssAncestorFeatures ancestors;
 };
 
 // Parses the gathered style text and applies it to the document's tree. Runs after the reader has

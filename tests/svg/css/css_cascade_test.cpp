@@ -674,7 +674,7 @@ std::string randomMixedSheet(std::mt19937& random)
 
 TEST(CssCascadeProperty, CandidatePathAgreesWithMatchingEveryRule)
 {
-    for (unsigned seed = 1; seed <= 400; ++seed) {
+    for (unsigned seed = 1; seed <= 3000; ++seed) {
         std::mt19937 sheetRandom(seed * 104729u);
         const std::string sheet = randomMixedSheet(sheetRandom);
         Tree viaEntry;
