@@ -42,12 +42,13 @@ std::uint32_t countPathDataItems(std::string_view text)
                 return longest; // not path data the float parser accepted; stop counting
             ++i;
         } else {
-            const StrtodResult number = strtodClassic(text.substr(i));
-            if (number.consumed == 0) {
+            // Only the extent of the number matters here, not its value.
+            const std::size_t consumed = strtodLength(text.substr(i));
+            if (consumed == 0) {
                 ++i; // always make progress, even over a byte that starts no number
                 continue;
             }
-            i += number.consumed;
+            i += consumed;
         }
         if (arguments == 0)
             continue;

@@ -1,6 +1,8 @@
 #include "svg/lexical/classic_strtod.h"
 
 #include <array>
+#include <charconv>
+#include <cstdint>
 #include <clocale>
 #include <cmath>
 #include <cstdlib>
@@ -8,6 +10,7 @@
 #include <locale.h>
 #include <new>
 #include <string>
+#include <system_error>
 
 namespace pavrix_svg {
 
@@ -127,11 +130,108 @@ std::size_t strtodSpan(std::string_view text) noexcept
     return skipExponent(text, j, 'e');
 }
 
+// The span of a plain decimal literal (no hexadecimal, infinity or NaN) as strtodSpan found it.
+struct DecimalSpan {
+    const char* number = nullptr; // the sign when negative, else the first digit or "."
+    const char* end = nullptr;
+    bool negative = false;
+};
+
+bool decimalSpan(std::string_view text, std::size_t span, DecimalSpan& decimal) noexcept
+{
+    std::size_t i = 0;
+    while (i < span && isCSpace(text[i]))
+        ++i;
+    decimal.negative = i < span && text[i] == '-';
+    const std::size_t number = i < span && text[i] == '+' ? i + 1 : i; // from_chars takes no plus sign
+    if (i < span && (text[i] == '+' || text[i] == '-'))
+        ++i;
+    if (i >= span || !(isDigit(text[i]) || text[i] == '.'))
+        return false;
+    if (text[i] == '0' && i + 1 < span && lower(text[i + 1]) == 'x')
+        return false;
+    decimal.number = text.data() + number;
+    decimal.end = text.data() + span;
+    return true;
+}
+
+// Powers of ten exact in the 64-bit significand of long double: 5^27 < 2^64.
+constexpr int kExactLongDoublePowers = 27;
+// Significant digits that always fit an unsigned 64-bit integer, so its conversion is exact too.
+constexpr int kExactMantissaDigits = 19;
+// Past this magnitude the exponent decides nothing on the fast path anyway.
+constexpr int kExponentSaturation = 100000;
+
+constexpr std::array<long double, kExactLongDoublePowers + 1> kLongDoublePowersOfTen = [] {
+    std::array<long double, kExactLongDoublePowers + 1> powers{};
+    long double power = 1.0L;
+    for (long double& entry : powers) {
+        entry = power;
+        power *= 10.0L;
+    }
+    return powers;
+}();
+
+// Correctly rounded long double of a decimal literal with few significant digits and a small
+// decimal exponent: both the digits and the power of ten are exact, so one multiplication or
+// division rounds once, exactly as the multi-precision conversion does. False when the literal
+// needs that conversion.
+bool fastLongDouble(const DecimalSpan& decimal, long double& value) noexcept
+{
+    const char* p = decimal.number;
+    if (*p == '-')
+        ++p;
+    std::uint64_t mantissa = 0;
+    int digits = 0;
+    int scale = 0;
+    bool fraction = false;
+    for (; p < decimal.end; ++p) {
+        const char c = *p;
+        if (c == '.') {
+            fraction = true;
+            continue;
+        }
+        if (!isDigit(c))
+            break;
+        if (mantissa == 0 && c == '0') {
+            scale -= fraction ? 1 : 0; // leading zeros carry no digit
+            continue;
+        }
+        if (digits == kExactMantissaDigits)
+            return false;
+        mantissa = mantissa * 10 + static_cast<std::uint64_t>(c - '0');
+        ++digits;
+        scale -= fraction ? 1 : 0;
+    }
+    int exponent = 0;
+    if (p < decimal.end) { // the exponent strtodSpan accepted
+        ++p;
+        const bool negative = *p == '-';
+        if (*p == '+' || *p == '-')
+            ++p;
+        for (; p < decimal.end; ++p)
+            if (exponent < kExponentSaturation)
+                exponent = exponent * 10 + (*p - '0');
+        if (negative)
+            exponent = -exponent;
+    }
+    long double magnitude = 0.0L;
+    if (mantissa != 0) {
+        const int power = exponent + scale;
+        if (power > kExactLongDoublePowers || power < -kExactLongDoublePowers)
+            return false;
+        const long double digitsValue = static_cast<long double>(mantissa);
+        magnitude = power >= 0 ? digitsValue * kLongDoublePowersOfTen[static_cast<std::size_t>(power)]
+                               : digitsValue / kLongDoublePowersOfTen[static_cast<std::size_t>(-power)];
+    }
+    value = decimal.negative ? -magnitude : magnitude;
+    return true;
+}
+
 template <typename Result, typename Convert>
-Result convertSpan(std::string_view text, Convert convert) noexcept
+Result convertSpan(std::string_view text, std::size_t span, Convert convert) noexcept
 {
     Result result;
-    const std::size_t span = strtodSpan(text);
     if (span == 0)
         return result;
     result.consumed = span;
@@ -155,9 +255,22 @@ Result convertSpan(std::string_view text, Convert convert) noexcept
 
 } // namespace
 
+std::size_t strtodLength(std::string_view text) noexcept { return strtodSpan(text); }
+
+// Plain decimals, nearly every number in artwork, skip the C library: from_chars and the exact
+// long double path round correctly as strtod and strtold do, and only out-of-range, long or
+// non-decimal literals take the slow, locale-bound conversion.
 StrtodResult strtodClassic(std::string_view text) noexcept
 {
-    return convertSpan<StrtodResult>(text, [](const char* s, char** end) {
+    const std::size_t span = strtodSpan(text);
+    DecimalSpan decimal;
+    if (span != 0 && decimalSpan(text, span, decimal)) {
+        double value = 0.0;
+        const auto [stop, error] = std::from_chars(decimal.number, decimal.end, value, std::chars_format::general);
+        if (error == std::errc() && stop == decimal.end)
+            return StrtodResult{value, span};
+    }
+    return convertSpan<StrtodResult>(text, span, [](const char* s, char** end) {
         const locale_t locale = classicLocale();
         return locale ? strtod_l(s, end, locale) : std::strtod(s, end);
     });
@@ -165,7 +278,12 @@ StrtodResult strtodClassic(std::string_view text) noexcept
 
 StrtoldResult strtoldClassic(std::string_view text) noexcept
 {
-    return convertSpan<StrtoldResult>(text, [](const char* s, char** end) {
+    const std::size_t span = strtodSpan(text);
+    DecimalSpan decimal;
+    long double value = 0.0L;
+    if (span != 0 && decimalSpan(text, span, decimal) && fastLongDouble(decimal, value))
+        return StrtoldResult{value, span};
+    return convertSpan<StrtoldResult>(text, span, [](const char* s, char** end) {
         const locale_t locale = classicLocale();
         return locale ? strtold_l(s, end, locale) : std::strtold(s, end);
     });

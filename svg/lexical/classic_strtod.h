@@ -19,6 +19,9 @@ struct StrtoldResult {
     std::size_t consumed = 0;
 };
 
+// What strtodClassic would consume, without converting.
+std::size_t strtodLength(std::string_view text) noexcept;
+
 StrtodResult strtodClassic(std::string_view text) noexcept;
 StrtoldResult strtoldClassic(std::string_view text) noexcept;
 
