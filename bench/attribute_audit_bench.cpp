@@ -6,8 +6,8 @@
 // shows about twice the time), and the path-data scan, item count, precision analysis and
 // subpath flags over a generated path of about the same size.
 
-#include "svg/capability_classifier.h"
-#include "svg/path_data_audit.h"
+#include "svg/screen/capability_classifier.h"
+#include "svg/exact/path_data_audit.h"
 
 #include <chrono>
 #include <cstdio>

@@ -7,14 +7,14 @@
 // application). The same sheet plus one combinator rule runs the plain matching path for
 // comparison (on fewer elements, since it matches every rule against every element).
 
-#include "svg/css_cascade.h"
-#include "svg/css_parser.h"
-#include "svg/document.h"
-#include "svg/element_factory.h"
-#include "svg/element_id.h"
-#include "svg/property_id.h"
-#include "svg/svg_element.h"
-#include "svg/svg_svg_element.h"
+#include "svg/css/css_cascade.h"
+#include "svg/css/css_parser.h"
+#include "svg/dom/document.h"
+#include "svg/dom/element_factory.h"
+#include "svg/dom/element_id.h"
+#include "svg/dom/property_id.h"
+#include "svg/dom/svg_element.h"
+#include "svg/dom/svg_svg_element.h"
 
 #include <algorithm>
 #include <chrono>

@@ -13,9 +13,9 @@
 #include <memory>
 #include <string>
 
-#include "svg/document.h"
-#include "svg/element_tree.h"
-#include "svg/use_expansion_check.h"
+#include "svg/dom/document.h"
+#include "svg/dom/element_tree.h"
+#include "svg/dom/use_expansion_check.h"
 
 using namespace pavrix_svg;
 

@@ -1,8 +1,13 @@
-# One static library per subsystem folder; its sources are every *.cpp of the folder
-# except the module entry files (*_module.cpp), which belong to extension modules.
+# One static library per subsystem folder; its sources are every *.cpp of the folder (and, with
+# RECURSE, of its stage folders) except the module entry files (*_module.cpp), which belong to
+# extension modules.
 function(pavrix_add_subsystem target)
-  cmake_parse_arguments(ARG "" "" "DEPENDS" ${ARGN})
-  file(GLOB sources CONFIGURE_DEPENDS "${CMAKE_CURRENT_SOURCE_DIR}/*.cpp")
+  cmake_parse_arguments(ARG "RECURSE" "" "DEPENDS" ${ARGN})
+  if(ARG_RECURSE)
+    file(GLOB_RECURSE sources CONFIGURE_DEPENDS "${CMAKE_CURRENT_SOURCE_DIR}/*.cpp")
+  else()
+    file(GLOB sources CONFIGURE_DEPENDS "${CMAKE_CURRENT_SOURCE_DIR}/*.cpp")
+  endif()
   list(FILTER sources EXCLUDE REGEX "_module\\.cpp$")
   if(sources)
     add_library(${target} STATIC ${sources})

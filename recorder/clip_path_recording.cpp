@@ -2,9 +2,9 @@
 
 #include "graphics/canvas.h"
 #include "recorder/paint_emission.h"
-#include "svg/geometry_element.h"
-#include "svg/graphics_elements.h"
-#include "svg/use_element.h"
+#include "svg/dom/geometry_element.h"
+#include "svg/dom/graphics_elements.h"
+#include "svg/dom/use_element.h"
 
 namespace pavrix_svg {
 

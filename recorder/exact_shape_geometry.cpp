@@ -7,10 +7,10 @@
 
 #include "graphics/path.h"
 #include "recorder/exact_path_builder.h"
-#include "svg/element_id.h"
-#include "svg/exact_number_readers.h"
-#include "svg/length_resolution.h"
-#include "svg/svg_element.h"
+#include "svg/dom/element_id.h"
+#include "svg/exact/exact_number_readers.h"
+#include "svg/dom/length_resolution.h"
+#include "svg/dom/svg_element.h"
 
 namespace pavrix_svg_core {
 

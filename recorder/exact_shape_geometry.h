@@ -4,7 +4,7 @@
 // source attribute text rather than widened from the float path.
 
 #include "recorder/paint_command.h"
-#include "svg/property_id.h"
+#include "svg/dom/property_id.h"
 
 namespace pavrix_svg {
 class SVGElement;

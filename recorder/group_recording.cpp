@@ -4,7 +4,7 @@
 
 #include "recorder/clip_path_recording.h"
 #include "recorder/paint_emission.h"
-#include "svg/graphics_elements.h"
+#include "svg/dom/graphics_elements.h"
 
 namespace pavrix_svg {
 

@@ -11,12 +11,12 @@
 #include "graphics/path.h"
 #include "recorder/exact_path_builder.h"
 #include "recorder/exact_shape_geometry.h"
-#include "svg/document.h"
-#include "svg/number_readers.h"
-#include "svg/paint.h"
-#include "svg/paint_server_elements.h"
-#include "svg/stroke_data.h"
-#include "svg/svg_element.h"
+#include "svg/dom/document.h"
+#include "svg/lexical/number_readers.h"
+#include "svg/dom/paint.h"
+#include "svg/dom/paint_server_elements.h"
+#include "svg/dom/stroke_data.h"
+#include "svg/dom/svg_element.h"
 
 namespace pavrix_svg {
 

@@ -2,7 +2,7 @@
 
 #include "recorder/render_pass.h"
 #include "recorder/render_state.h"
-#include "svg/paint_server_elements.h"
+#include "svg/dom/paint_server_elements.h"
 
 namespace pavrix_svg {
 

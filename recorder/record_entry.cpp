@@ -5,8 +5,9 @@
 
 #include "recorder/file_text_reader.h"
 #include "recorder/recorder_result_builder.h"
-#include "svg/document.h"
-#include "svg/xml_prescan.h"
+#include "svg/dom/document.h"
+#include "svg/xml/document_loading.h"
+#include "svg/xml/xml_prescan.h"
 
 namespace pavrix_svg_core {
 

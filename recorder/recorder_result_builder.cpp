@@ -8,7 +8,7 @@
 #include <utility>
 
 #include "recorder/render_pass.h"
-#include "svg/document.h"
+#include "svg/dom/document.h"
 
 namespace pavrix_svg_core {
 

@@ -5,9 +5,9 @@
 #include <limits>
 #include <utility>
 
-#include "svg/document.h"
-#include "svg/graphics_elements.h"
-#include "svg/svg_element.h"
+#include "svg/dom/document.h"
+#include "svg/dom/graphics_elements.h"
+#include "svg/dom/svg_element.h"
 
 namespace pavrix_svg {
 

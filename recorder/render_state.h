@@ -13,7 +13,7 @@
 #include "graphics/canvas.h"
 #include "graphics/transform.h"
 #include "recorder/paint_command.h"
-#include "svg/exact_transform.h"
+#include "svg/exact/exact_transform.h"
 
 namespace pavrix_svg {
 

@@ -5,7 +5,7 @@
 #include "graphics/canvas.h"
 #include "recorder/paint_emission.h"
 #include "recorder/render_state.h"
-#include "svg/text_elements.h"
+#include "svg/dom/text_elements.h"
 
 namespace pavrix_svg {
 

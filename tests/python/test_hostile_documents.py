@@ -152,6 +152,42 @@ def violations(result):
     return found
 
 
+def many_rules(rule, element, count=20000):
+    """`count` style rules and `count` elements, rule i written for element i only."""
+    rules = "".join(rule(i) + f" {{ fill: #{i % 256:02x}{i // 256 % 256:02x}00 }}\n" for i in range(count))
+    return svg(f"<style>{rules}</style>" + "".join(element(i) for i in range(count)))
+
+
+def deep_chain_with_many_rules(depth=1000, count=20000):
+    rules = "".join(f".c{i % depth} .c{(i * 7) % depth} rect {{ fill: #{i % 256:02x}{i // 256 % 256:02x}00 }}\n"
+                    for i in range(count))
+    return svg(f"<style>{rules}</style>" + "".join(f'<g class="c{k}">' for k in range(depth)) + RECT + "</g>" * depth)
+
+
+# Many rules times many elements: each element's rules are found through the features of its
+# ancestors instead of a walk per rule, so these stay fast (bench/css_rules_bench.py times them).
+# (id, document builder, expected colour bytes of the last paint)
+MANY_RULES = [
+    ("class_rule_per_group", lambda: many_rules(lambda i: f".c{i} rect", lambda i: f'<g class="c{i}">{RECT}</g>'),
+     (0x1f, 0x4e, 0, 255)),
+    ("id_child_rule_per_group",
+     lambda: many_rules(lambda i: f"#g{i} > circle", lambda i: f'<g id="g{i}"><circle r="1"/></g>'),
+     (0x1f, 0x4e, 0, 255)),
+    ("universal_under_class", lambda: many_rules(lambda i: f".c{i} *", lambda i: f'<g class="c{i}"><g>{RECT}</g></g>'),
+     (0x1f, 0x4e, 0, 255)),
+    # Rule i matches when class i % 1000 sits above class 7i % 1000 on the chain; the last such
+    # rule is 19857 (857 above 999).
+    ("two_classes_over_deep_chain", deep_chain_with_many_rules, (19857 % 256, 19857 // 256, 0, 255)),
+]
+
+
+@pytest.mark.parametrize("case_id, document, expected", MANY_RULES, ids=[case[0] for case in MANY_RULES])
+def test_many_rules_over_many_elements(case_id, document, expected):
+    result = core.record_paint_commands_svg(document())
+    assert (result.status, result.reason_code) == SUPPORTED
+    assert tuple(result.commands[-1].rgba) == expected
+
+
 @pytest.mark.parametrize("case_id, document, expected", CASES, ids=[case[0] for case in CASES])
 def test_hostile_document_ends_in_a_status(case_id, document, expected):
     text = document() if callable(document) else document

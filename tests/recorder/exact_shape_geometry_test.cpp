@@ -8,9 +8,10 @@
 #include <vector>
 
 #include "recorder/exact_path_builder.h"
-#include "svg/document.h"
-#include "svg/geometry_element.h"
-#include "svg/svg_svg_element.h"
+#include "svg/dom/document.h"
+#include "svg/xml/document_loading.h"
+#include "svg/dom/geometry_element.h"
+#include "svg/dom/svg_svg_element.h"
 
 namespace pavrix_svg_core {
 namespace {

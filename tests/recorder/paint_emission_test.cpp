@@ -12,9 +12,10 @@
 #include <vector>
 
 #include "recorder/render_pass.h"
-#include "svg/document.h"
-#include "svg/element_tree.h"
-#include "svg/paint.h"
+#include "svg/dom/document.h"
+#include "svg/xml/document_loading.h"
+#include "svg/dom/element_tree.h"
+#include "svg/dom/paint.h"
 
 namespace {
 

@@ -4,8 +4,8 @@
 #include "graphics/canvas.h"
 #include "recorder/paint_server_hooks.h"
 #include "recorder/render_state.h"
-#include "svg/paint_server_elements.h"
-#include "tests/svg/layout_test_support.h"
+#include "svg/dom/paint_server_elements.h"
+#include "tests/svg/dom/layout_test_support.h"
 
 using namespace pavrix_svg;
 using namespace pavrix_svg::layout_test;

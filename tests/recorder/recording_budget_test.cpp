@@ -10,8 +10,9 @@
 #include "recorder/paint_emission.h"
 #include "recorder/recorder_result_builder.h"
 #include "recorder/render_pass.h"
-#include "svg/document.h"
-#include "svg/element_tree.h"
+#include "svg/dom/document.h"
+#include "svg/xml/document_loading.h"
+#include "svg/dom/element_tree.h"
 
 namespace {
 

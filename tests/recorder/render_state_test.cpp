@@ -7,8 +7,9 @@
 #include <memory>
 #include <string>
 
-#include "svg/document.h"
-#include "svg/element_tree.h"
+#include "svg/dom/document.h"
+#include "svg/xml/document_loading.h"
+#include "svg/dom/element_tree.h"
 
 namespace {
 

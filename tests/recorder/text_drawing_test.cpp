@@ -3,8 +3,8 @@
 #include "graphics/canvas.h"
 #include "recorder/render_state.h"
 #include "recorder/text_drawing.h"
-#include "svg/text_elements.h"
-#include "tests/svg/layout_test_support.h"
+#include "svg/dom/text_elements.h"
+#include "tests/svg/dom/layout_test_support.h"
 
 using namespace pavrix_svg;
 using namespace pavrix_svg::layout_test;

@@ -1,0 +1,153 @@
+#include "svg/dom/document.h"
+#include "svg/exact/path_data_audit.h"
+#include "svg/dom/svg_element.h"
+#include "svg/dom/svg_property.h"
+#include "svg/dom/svg_svg_element.h"
+#include "svg/exact/transform_audit.h"
+
+namespace pavrix_svg {
+
+namespace {
+
+const std::string& emptyString() noexcept {
+    static const std::string empty;
+    return empty;
+}
+
+Attribute* findEntry(SVGElement& element, PropertyID id) noexcept {
+    for (Attribute& attribute : element.attributes()) {
+        if (attribute.id == id)
+            return &attribute;
+    }
+    return nullptr;
+}
+
+// A path cost scan decides before the property sees the value; false when it refuses.
+bool chargePathScan(SVGElement& element, const PathScanResult& scan, std::uint64_t count, std::uint64_t cost) {
+    Document& document = element.document();
+    if (scan.too_complex) {
+        document.addReason("unsupported_complexity");
+        return false;
+    }
+    if (!scan.valid) {
+        document.addReason("unsupported_attribute_value");
+        return false;
+    }
+    if (!document.chargePathData(count, cost)) {
+        // Dropping the value silently would let a truncated document pass as supported.
+        document.addReason("unsupported_complexity");
+        return false;
+    }
+    return true;
+}
+
+} // namespace
+
+const std::string& findAttribute(const SVGElement& element, PropertyID id) noexcept {
+    for (const Attribute& attribute : element.attributes()) {
+        if (attribute.id == id)
+            return attribute.value;
+    }
+    return emptyString();
+}
+
+bool hasAttribute(const SVGElement& element, PropertyID id) noexcept {
+    for (const Attribute& attribute : element.attributes()) {
+        if (attribute.id == id)
+            return true;
+    }
+    return false;
+}
+
+const std::string& getAttribute(const SVGElement& element, std::string_view name) noexcept {
+    const PropertyID id = propertyIdFromName(name);
+    if (id == PropertyID::Unknown)
+        return emptyString();
+    return findAttribute(element, id);
+}
+
+bool setAttribute(SVGElement& element, std::int32_t specificity, PropertyID id, std::string_view value) {
+    Attribute* entry = findEntry(element, id);
+    if (entry == nullptr) {
+        element.parseAttribute(id, value);
+        element.attributes().push_front(Attribute{specificity, id, std::string(value)});
+        return true;
+    }
+    if (specificity < entry->specificity)
+        return false;
+    element.parseAttribute(id, value);
+    entry->specificity = specificity;
+    entry->value.assign(value);
+    return true;
+}
+
+void copyAttributes(SVGElement& target, const AttributeList& source) {
+    // The list is newest first; replaying it oldest first keeps the copy's order.
+    std::vector<const Attribute*> entries;
+    for (const Attribute& attribute : source)
+        entries.push_back(&attribute);
+    for (auto it = entries.rbegin(); it != entries.rend(); ++it)
+        setAttribute(target, (*it)->specificity, (*it)->id, (*it)->value);
+}
+
+bool SVGElement::parseAttribute(PropertyID id, std::string_view value) {
+    markForLayout();
+    Document& document = this->document();
+    switch (id) {
+    case PropertyID::D: {
+        const PathScanResult scan = scanPathDataComplexity(value);
+        if (!chargePathScan(*this, scan, scan.segments, scan.points))
+            return false;
+        break;
+    }
+    case PropertyID::Points: {
+        const PathScanResult scan = scanPointsComplexity(value);
+        if (!chargePathScan(*this, scan, scan.points, scan.points))
+            return false;
+        break;
+    }
+    case PropertyID::Transform:
+        if (!document.chargeTransform(value.size())) {
+            document.addReason("unsupported_complexity");
+            return false;
+        }
+        break;
+    default:
+        break;
+    }
+    SVGProperty* property = findProperty(id);
+    if (property == nullptr)
+        return false;
+    if (!property->parse(value)) {
+        document.addReason("unsupported_attribute_value");
+        return false;
+    }
+    if (id == PropertyID::Transform) {
+        transformOperationCount = countTransformOperations(value);
+        const TransformPrecision precision = analyzeTransformPrecision(value);
+        transformLinearPrecisionError = precision.linear;
+        transformTranslationPrecisionError = precision.translation;
+    } else if (id == PropertyID::D) {
+        relativePathOperationCount = countPathDataItems(value);
+        const PathPrecision precision = analyzePathDataPrecision(value);
+        pathInputPrecisionError = precision.error;
+        pathInputPrecisionErrorX = precision.errorX;
+        pathInputPrecisionErrorY = precision.errorY;
+        pathHasLoweredCurve = precision.hasLoweredCurve;
+        strokeDirectionInputAmbiguous = precision.strokeDirectionAmbiguous;
+        isolatedStrokeDirectionInputAmbiguous = precision.isolatedStrokeDirectionAmbiguous;
+        subpathAreaPotential = subpathFlagsOf(value);
+    }
+    return true;
+}
+
+SVGElement* resolveLocalReference(std::string_view value, const Document& document) noexcept {
+    if (value.empty() || value.front() != '#')
+        return nullptr;
+    const SVGRootElement* root = document.rootElement();
+    if (root == nullptr)
+        return nullptr;
+    return getElementById(*root, value.substr(1));
+}
+
+} // namespace pavrix_svg

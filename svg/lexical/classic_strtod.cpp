@@ -1,0 +1,292 @@
+#include "svg/lexical/classic_strtod.h"
+
+#include <array>
+#include <charconv>
+#include <cstdint>
+#include <clocale>
+#include <cmath>
+#include <cstdlib>
+#include <limits>
+#include <locale.h>
+#include <new>
+#include <string>
+#include <system_error>
+
+namespace pavrix_svg {
+
+namespace {
+
+locale_t classicLocale() noexcept
+{
+    static const locale_t locale = newlocale(LC_ALL_MASK, "C", static_cast<locale_t>(nullptr));
+    return locale;
+}
+
+constexpr bool isCSpace(char c) noexcept
+{
+    return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
+}
+
+constexpr bool isDigit(char c) noexcept { return c >= '0' && c <= '9'; }
+
+constexpr bool isHexDigit(char c) noexcept
+{
+    return isDigit(c) || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
+}
+
+constexpr bool isAlnumOrUnderscore(char c) noexcept
+{
+    return isDigit(c) || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '_';
+}
+
+constexpr char lower(char c) noexcept { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c; }
+
+bool startsWithNoCase(std::string_view text, std::size_t at, std::string_view word) noexcept
+{
+    if (text.size() - at < word.size())
+        return false;
+    for (std::size_t i = 0; i < word.size(); ++i)
+        if (lower(text[at + i]) != word[i])
+            return false;
+    return true;
+}
+
+// Skips an exponent part ([eE] or [pP], optional sign, at least one decimal digit) when complete.
+std::size_t skipExponent(std::string_view text, std::size_t i, char letter) noexcept
+{
+    if (i >= text.size() || lower(text[i]) != letter)
+        return i;
+    std::size_t j = i + 1;
+    if (j < text.size() && (text[j] == '+' || text[j] == '-'))
+        ++j;
+    if (j >= text.size() || !isDigit(text[j]))
+        return i;
+    while (j < text.size() && isDigit(text[j]))
+        ++j;
+    return j;
+}
+
+// Length of the longest prefix strtod would consume (0 when it reads nothing). Mirrors the C
+// library's grammar so that the conversion can run on a bounded, NUL-terminated copy.
+std::size_t strtodSpan(std::string_view text) noexcept
+{
+    std::size_t i = 0;
+    while (i < text.size() && isCSpace(text[i]))
+        ++i;
+    if (i < text.size() && (text[i] == '+' || text[i] == '-'))
+        ++i;
+    if (i >= text.size())
+        return 0;
+    if (startsWithNoCase(text, i, "inf"))
+        return startsWithNoCase(text, i, "infinity") ? i + 8 : i + 3;
+    if (startsWithNoCase(text, i, "nan")) {
+        std::size_t j = i + 3;
+        if (j < text.size() && text[j] == '(') {
+            std::size_t k = j + 1;
+            while (k < text.size() && isAlnumOrUnderscore(text[k]))
+                ++k;
+            if (k < text.size() && text[k] == ')')
+                return k + 1;
+        }
+        return j;
+    }
+    if (text[i] == '0' && i + 1 < text.size() && lower(text[i + 1]) == 'x') {
+        std::size_t j = i + 2;
+        bool digits = false;
+        while (j < text.size() && isHexDigit(text[j])) {
+            ++j;
+            digits = true;
+        }
+        if (j < text.size() && text[j] == '.') {
+            std::size_t k = j + 1;
+            while (k < text.size() && isHexDigit(text[k])) {
+                ++k;
+                digits = true;
+            }
+            if (digits)
+                j = k;
+        }
+        if (digits)
+            return skipExponent(text, j, 'p');
+        return i + 1; // just the "0"
+    }
+    std::size_t j = i;
+    bool digits = false;
+    while (j < text.size() && isDigit(text[j])) {
+        ++j;
+        digits = true;
+    }
+    if (j < text.size() && text[j] == '.') {
+        std::size_t k = j + 1;
+        while (k < text.size() && isDigit(text[k])) {
+            ++k;
+            digits = true;
+        }
+        if (digits)
+            j = k;
+    }
+    if (!digits)
+        return 0;
+    return skipExponent(text, j, 'e');
+}
+
+// The span of a plain decimal literal (no hexadecimal, infinity or NaN) as strtodSpan found it.
+struct DecimalSpan {
+    const char* number = nullptr; // the sign when negative, else the first digit or "."
+    const char* end = nullptr;
+    bool negative = false;
+};
+
+bool decimalSpan(std::string_view text, std::size_t span, DecimalSpan& decimal) noexcept
+{
+    std::size_t i = 0;
+    while (i < span && isCSpace(text[i]))
+        ++i;
+    decimal.negative = i < span && text[i] == '-';
+    const std::size_t number = i < span && text[i] == '+' ? i + 1 : i; // from_chars takes no plus sign
+    if (i < span && (text[i] == '+' || text[i] == '-'))
+        ++i;
+    if (i >= span || !(isDigit(text[i]) || text[i] == '.'))
+        return false;
+    if (text[i] == '0' && i + 1 < span && lower(text[i + 1]) == 'x')
+        return false;
+    decimal.number = text.data() + number;
+    decimal.end = text.data() + span;
+    return true;
+}
+
+// Powers of ten exact in the 64-bit significand of long double: 5^27 < 2^64.
+constexpr int kExactLongDoublePowers = 27;
+// Significant digits that always fit an unsigned 64-bit integer, so its conversion is exact too.
+constexpr int kExactMantissaDigits = 19;
+// Past this magnitude the exponent decides nothing on the fast path anyway.
+constexpr int kExponentSaturation = 100000;
+
+constexpr std::array<long double, kExactLongDoublePowers + 1> kLongDoublePowersOfTen = [] {
+    std::array<long double, kExactLongDoublePowers + 1> powers{};
+    long double power = 1.0L;
+    for (long double& entry : powers) {
+        entry = power;
+        power *= 10.0L;
+    }
+    return powers;
+}();
+
+// Correctly rounded long double of a decimal literal with few significant digits and a small
+// decimal exponent: both the digits and the power of ten are exact, so one multiplication or
+// division rounds once, exactly as the multi-precision conversion does. False when the literal
+// needs that conversion.
+bool fastLongDouble(const DecimalSpan& decimal, long double& value) noexcept
+{
+    const char* p = decimal.number;
+    if (*p == '-')
+        ++p;
+    std::uint64_t mantissa = 0;
+    int digits = 0;
+    int scale = 0;
+    bool fraction = false;
+    for (; p < decimal.end; ++p) {
+        const char c = *p;
+        if (c == '.') {
+            fraction = true;
+            continue;
+        }
+        if (!isDigit(c))
+            break;
+        if (mantissa == 0 && c == '0') {
+            scale -= fraction ? 1 : 0; // leading zeros carry no digit
+            continue;
+        }
+        if (digits == kExactMantissaDigits)
+            return false;
+        mantissa = mantissa * 10 + static_cast<std::uint64_t>(c - '0');
+        ++digits;
+        scale -= fraction ? 1 : 0;
+    }
+    int exponent = 0;
+    if (p < decimal.end) { // the exponent strtodSpan accepted
+        ++p;
+        const bool negative = *p == '-';
+        if (*p == '+' || *p == '-')
+            ++p;
+        for (; p < decimal.end; ++p)
+            if (exponent < kExponentSaturation)
+                exponent = exponent * 10 + (*p - '0');
+        if (negative)
+            exponent = -exponent;
+    }
+    long double magnitude = 0.0L;
+    if (mantissa != 0) {
+        const int power = exponent + scale;
+        if (power > kExactLongDoublePowers || power < -kExactLongDoublePowers)
+            return false;
+        const long double digitsValue = static_cast<long double>(mantissa);
+        magnitude = power >= 0 ? digitsValue * kLongDoublePowersOfTen[static_cast<std::size_t>(power)]
+                               : digitsValue / kLongDoublePowersOfTen[static_cast<std::size_t>(-power)];
+    }
+    value = decimal.negative ? -magnitude : magnitude;
+    return true;
+}
+
+template <typename Result, typename Convert>
+Result convertSpan(std::string_view text, std::size_t span, Convert convert) noexcept
+{
+    Result result;
+    if (span == 0)
+        return result;
+    result.consumed = span;
+    std::array<char, 128> small{};
+    char* end = nullptr;
+    if (span < small.size()) {
+        text.copy(small.data(), span);
+        small[span] = '\0';
+        result.value = convert(small.data(), &end);
+        return result;
+    }
+    try {
+        const std::string copy(text.substr(0, span));
+        result.value = convert(copy.c_str(), &end);
+    } catch (const std::bad_alloc&) {
+        // Treated by every caller like an unusable number.
+        result.value = std::numeric_limits<decltype(result.value)>::quiet_NaN();
+    }
+    return result;
+}
+
+} // namespace
+
+std::size_t strtodLength(std::string_view text) noexcept { return strtodSpan(text); }
+
+// Plain decimals, nearly every number in artwork, skip the C library: from_chars and the exact
+// long double path round correctly as strtod and strtold do, and only out-of-range, long or
+// non-decimal literals take the slow, locale-bound conversion.
+StrtodResult strtodClassic(std::string_view text) noexcept
+{
+    const std::size_t span = strtodSpan(text);
+    DecimalSpan decimal;
+    if (span != 0 && decimalSpan(text, span, decimal)) {
+        double value = 0.0;
+        const auto [stop, error] = std::from_chars(decimal.number, decimal.end, value, std::chars_format::general);
+        if (error == std::errc() && stop == decimal.end)
+            return StrtodResult{value, span};
+    }
+    return convertSpan<StrtodResult>(text, span, [](const char* s, char** end) {
+        const locale_t locale = classicLocale();
+        return locale ? strtod_l(s, end, locale) : std::strtod(s, end);
+    });
+}
+
+StrtoldResult strtoldClassic(std::string_view text) noexcept
+{
+    const std::size_t span = strtodSpan(text);
+    DecimalSpan decimal;
+    long double value = 0.0L;
+    if (span != 0 && decimalSpan(text, span, decimal) && fastLongDouble(decimal, value))
+        return StrtoldResult{value, span};
+    return convertSpan<StrtoldResult>(text, span, [](const char* s, char** end) {
+        const locale_t locale = classicLocale();
+        return locale ? strtold_l(s, end, locale) : std::strtold(s, end);
+    });
+}
+
+} // namespace pavrix_svg

@@ -1,0 +1,181 @@
+#include "svg/screen/capability_classifier.h"
+
+#include <cmath>
+#include <cstddef>
+#include <cstdint>
+
+namespace pavrix_svg {
+
+namespace {
+
+constexpr double kSmallestNormalFloat = 1.1754943508222875e-38;
+constexpr double kLargestFloat = 3.4028234663852886e38;
+// Exponents beyond this make pow() give 0 or infinity for every mantissa the scan can hold.
+constexpr std::int64_t kExponentSaturation = 100000000;
+// Fraction digits past this scale cannot change a double-precision fraction.
+constexpr double kFractionScaleLimit = 1e300;
+// A digit run of this many significant digits is at least 10^310: infinite in double.
+constexpr std::size_t kInfiniteDigitRun = 311;
+
+constexpr bool isDigit(char c) noexcept { return c >= '0' && c <= '9'; }
+
+bool outsideFloatRange(double value) noexcept
+{
+    const double magnitude = std::fabs(value);
+    return value != 0.0 && (magnitude < kSmallestNormalFloat || magnitude > kLargestFloat);
+}
+
+double accumulateDigits(std::string_view text, std::size_t from, std::size_t to) noexcept
+{
+    double value = 0.0;
+    for (std::size_t i = from; i < to; ++i)
+        value = value * 10.0 + static_cast<double>(text[i] - '0');
+    return value;
+}
+
+// One number read at a start byte (a digit, sign or "."). The integer digits are [intBegin,
+// intEnd); every digit start inside that run reads the same fraction and exponent.
+struct ScannedNumber {
+    enum class Kind { value, syntaxFault } kind = Kind::value;
+    std::size_t intBegin = 0;
+    std::size_t intEnd = 0;
+    std::size_t end = 0;       // after the number (value) or where rescanning may resume (fault)
+    double fraction = 0.0;
+    double power = 1.0;
+    bool negative = false;
+};
+
+ScannedNumber scanNumber(std::string_view text, std::size_t start) noexcept
+{
+    ScannedNumber number;
+    const std::size_t n = text.size();
+    std::size_t i = start;
+    if (text[i] == '+' || text[i] == '-') {
+        number.negative = text[i] == '-';
+        ++i;
+    }
+    number.intBegin = i;
+    while (i < n && isDigit(text[i]))
+        ++i;
+    number.intEnd = i;
+    if (i < n && text[i] == '.') {
+        if (i + 1 >= n || !isDigit(text[i + 1])) {
+            // Every start up to and including this "." fails the same way.
+            number.kind = ScannedNumber::Kind::syntaxFault;
+            number.end = i + 1;
+            return number;
+        }
+        ++i;
+        double digits = 0.0;
+        double scale = 1.0;
+        while (i < n && isDigit(text[i])) {
+            if (scale < kFractionScaleLimit) {
+                digits = digits * 10.0 + static_cast<double>(text[i] - '0');
+                scale *= 10.0;
+            }
+            ++i;
+        }
+        number.fraction = digits / scale;
+    }
+    if (i < n && (text[i] == 'e' || text[i] == 'E') && !(i + 1 < n && (text[i + 1] == 'x' || text[i + 1] == 'm'))) {
+        const std::size_t letter = i;
+        std::size_t j = i + 1;
+        bool negativeExponent = false;
+        if (j < n && (text[j] == '+' || text[j] == '-')) {
+            negativeExponent = text[j] == '-';
+            ++j;
+        }
+        if (j >= n || !isDigit(text[j])) {
+            // Every start before the letter fails the same way; the letter itself is skipped.
+            number.kind = ScannedNumber::Kind::syntaxFault;
+            number.end = letter + 1;
+            return number;
+        }
+        std::int64_t exponent = 0;
+        while (j < n && isDigit(text[j])) {
+            if (exponent < kExponentSaturation)
+                exponent = exponent * 10 + (text[j] - '0');
+            ++j;
+        }
+        i = j;
+        number.power = std::pow(10.0, static_cast<double>(negativeExponent ? -exponent : exponent));
+    }
+    number.end = i;
+    return number;
+}
+
+double numberValue(const ScannedNumber& number, double integerPart) noexcept
+{
+    double mantissa = integerPart + number.fraction;
+    if (number.negative)
+        mantissa = -mantissa;
+    return mantissa * number.power;
+}
+
+} // namespace
+
+// A number whose value is not finite is passed over by one byte, so the digits after its first
+// byte are read again as a number of their own. Rescanning each suffix would be quadratic on long
+// digit runs; instead the suffixes of the integer run are searched directly: their values never
+// grow as the start moves right, so the first finite one is found by bisection among the last
+// kInfiniteDigitRun starts (longer suffixes are infinite, or equal to one of those when they only
+// add leading zeros).
+bool checkNumbersFloatRange(std::string_view text) noexcept
+{
+    const std::size_t n = text.size();
+    std::size_t pos = 0;
+    while (pos < n) {
+        const char c = text[pos];
+        if (!(isDigit(c) || c == '+' || c == '-' || c == '.')) {
+            ++pos;
+            continue;
+        }
+        const ScannedNumber number = scanNumber(text, pos);
+        if (number.kind == ScannedNumber::Kind::syntaxFault) {
+            pos = number.end;
+            continue;
+        }
+        const double value = numberValue(number, accumulateDigits(text, number.intBegin, number.intEnd));
+        if (std::isfinite(value)) {
+            if (outsideFloatRange(value))
+                return true;
+            pos = number.end;
+            continue;
+        }
+
+        // Suffix starts inside the integer digit run, each without the sign.
+        ScannedNumber suffix = number;
+        suffix.negative = false;
+        std::size_t low = number.intBegin;
+        const std::size_t high = number.intEnd;
+        // A start at or before high - kInfiniteDigitRun either reads kInfiniteDigitRun significant
+        // digits (infinite) or only adds leading zeros to the next start, giving the same value.
+        if (high - low > kInfiniteDigitRun)
+            low = high - kInfiniteDigitRun + 1;
+        const auto finiteAt = [&](std::size_t start) {
+            return std::isfinite(numberValue(suffix, accumulateDigits(text, start, high)));
+        };
+        std::size_t first = high; // first start with a finite value, or high when none
+        std::size_t lo = low;
+        std::size_t hi = high;
+        while (lo < hi) {
+            const std::size_t mid = lo + (hi - lo) / 2;
+            if (finiteAt(mid)) {
+                first = mid;
+                hi = mid;
+            } else {
+                lo = mid + 1;
+            }
+        }
+        if (first < high) {
+            if (outsideFloatRange(numberValue(suffix, accumulateDigits(text, first, high))))
+                return true;
+            pos = number.end;
+            continue;
+        }
+        pos = high > pos + 1 ? high : pos + 1;
+    }
+    return false;
+}
+
+} // namespace pavrix_svg
