@@ -1,20 +1,15 @@
-// The replay over real fill lowering: thread count never changes the result, and the viewport
-// clip holds for lowered geometry.
+// The replay over the real fill and stroke preparation: thread count never changes the result,
+// and the viewport clip holds for lowered geometry.
 
 #include <cmath>
 #include <random>
 
 #include <gtest/gtest.h>
 
-#include "kernel/fill_lowering.h"
 #include "kernel/ordered_replay.h"
 
 namespace pavrix_svg_core {
 namespace {
-
-PreparedNormalization lower_fill(const PaintCommand& command, const ReplayParams& params) {
-    return prepare_fill(command, params);
-}
 
 PaintCommand random_fill(std::mt19937_64& random, std::int32_t index, PaintCommandKind kind) {
     std::uniform_real_distribution<double> coordinate(0.0, 100.0);
@@ -43,19 +38,24 @@ PaintCommand random_fill(std::mt19937_64& random, std::int32_t index, PaintComma
 ReplayParams lowering_params(ComplexityBudget& budget, std::vector<PrecisionRecord>& records) {
     ReplayParams params;
     params.scale = 0.5;
-    params.grid_quantum = 1e-4;
-    params.flattening_error = 0.01;
+    params.grid_quantum = 1e-3;
+    params.flattening_error = 0.05;
     params.budget = &budget;
     params.precision_records = &records;
     return params;
 }
 
-TEST(ReplayOverFillLowering, ThreadCountNeverChangesTheResult) {
+TEST(ReplayOverPreparation, ThreadCountNeverChangesTheResult) {
     std::mt19937_64 random(7);
     std::vector<PaintCommand> commands;
-    for (std::int32_t i = 0; i < 200; ++i) {
+    for (std::int32_t i = 0; i < 100; ++i) {
         const bool clip = i % 25 == 0;
-        commands.push_back(random_fill(random, i, clip ? PaintCommandKind::clip_begin : PaintCommandKind::fill));
+        const PaintCommandKind kind = clip         ? PaintCommandKind::clip_begin
+                                      : i % 4 == 1 ? PaintCommandKind::stroke
+                                                   : PaintCommandKind::fill;
+        commands.push_back(random_fill(random, i, kind));
+        commands.back().stroke.width = 0.5 + i % 3;
+        commands.back().stroke.line_join = static_cast<LineJoin>(i % 3);
         if (i % 25 == 24) {
             commands.emplace_back();
             commands.back().kind = PaintCommandKind::clip_end;
@@ -65,7 +65,7 @@ TEST(ReplayOverFillLowering, ThreadCountNeverChangesTheResult) {
     std::vector<PrecisionRecord> sequential_records;
     ReplayParams sequential_params = lowering_params(sequential_budget, sequential_records);
     sequential_params.clip_rect = DoubleBox{10, 10, 90, 90};
-    const ReplayOutput sequential = replay_with_mode(commands, sequential_params, false, lower_fill);
+    const ReplayOutput sequential = replay_with_mode(commands, sequential_params, false);
 
     for (const std::uint64_t threads : {2, 5, 16}) {
         ComplexityBudget budget;
@@ -73,7 +73,7 @@ TEST(ReplayOverFillLowering, ThreadCountNeverChangesTheResult) {
         ReplayParams params = lowering_params(budget, records);
         params.clip_rect = DoubleBox{10, 10, 90, 90};
         params.environment.replay_threads = threads;
-        const ReplayOutput parallel = replay_commands(commands, params, lower_fill);
+        const ReplayOutput parallel = replay_commands(commands, params);
         EXPECT_EQ(parallel.worker_count, threads);
         ASSERT_EQ(parallel.regions.size(), sequential.regions.size());
         for (std::size_t i = 0; i < parallel.regions.size(); ++i) {
@@ -90,7 +90,7 @@ TEST(ReplayOverFillLowering, ThreadCountNeverChangesTheResult) {
     }
 }
 
-TEST(ReplayOverFillLowering, PaintOutsideTheViewportIsClippedOut) {
+TEST(ReplayOverPreparation, PaintOutsideTheViewportIsClippedOut) {
     struct Case {
         const char* why;
         double offset;  // source units right of the viewport's left edge
@@ -112,7 +112,7 @@ TEST(ReplayOverFillLowering, PaintOutsideTheViewportIsClippedOut) {
         std::vector<PrecisionRecord> records;
         ReplayParams params = lowering_params(budget, records);
         params.clip_rect = DoubleBox{0, 0, 100, 100};
-        const ReplayOutput output = replay_commands(std::vector<PaintCommand>{fill}, params, lower_fill);
+        const ReplayOutput output = replay_commands(std::vector<PaintCommand>{fill}, params);
         ASSERT_EQ(output.regions.size(), 1u) << c.why;
         EXPECT_EQ(output.regions[0].paths.empty(), c.clipped_out) << c.why;
         if (c.clipped_out) {
