@@ -2,6 +2,7 @@
 
 #include <cstdint>
 
+#include "python/core/analysis_bindings.h"
 #include "python/core/grid_bindings.h"
 #include "python/core/recorder_bindings.h"
 #include "recorder/paint_command.h"
@@ -21,7 +22,9 @@ void define_core_module(py::module_& module) {
     module.attr("RECORDER_SCHEMA_VERSION") = py::int_(kPaintSchemaVersion);
     module.attr("RESULT_SCHEMA_VERSION") = py::int_(kResultSchemaVersion);
     define_recording_classes(module);
+    define_analysis_classes(module);
     define_record_functions(module);
+    define_analysis_functions(module);
 }
 
 }  // namespace pavrix_svg_core

@@ -1,0 +1,120 @@
+"""Throughput of analyze_svg_svg on generated documents.
+
+Run by hand:  tools/sid-root run env PYTHONPATH=build/<dir>/modules python3 bench/analyze_bench.py [--sizes 1000,10000,100000]
+
+Each family is analysed at every size (default 10^3, 10^4 and 10^5 shapes); the report shows MB/s of
+SVG text and paints per second, the time ratio to the previous size (about 10 when the analysis
+scales linearly with a tenfold size) and where the time went (recording, replay, compositing, export).
+--family NAME (repeatable, substring match) picks families; --repeat N keeps the best of N runs.
+"""
+
+import argparse
+import time
+
+import _pavrix_svg_core as core
+
+SVG_OPEN = '<svg xmlns="http://www.w3.org/2000/svg" viewBox="0 0 1000 1000">'
+
+
+def opaque_rectangles(n):
+    # Overlapping opaque rectangles on a grid: painter's order hides part of every earlier one.
+    parts = [SVG_OPEN]
+    side = max(1, int(n ** 0.5))
+    step = 1000 / side
+    for i in range(n):
+        x, y = (i % side) * step, (i // side % side) * step
+        parts.append(f'<rect x="{x:.3f}" y="{y:.3f}" width="{step * 1.5:.3f}" height="{step * 1.3:.3f}" '
+                     f'fill="#{i * 2654435761 % 0xFFFFFF:06x}"/>')
+    parts.append("</svg>")
+    return "".join(parts)
+
+
+def opaque_circles_and_strokes(n):
+    parts = [SVG_OPEN]
+    side = max(1, int(n ** 0.5))
+    step = 1000 / side
+    for i in range(n):
+        x, y = (i % side + 0.5) * step, (i // side % side + 0.5) * step
+        if i % 2:
+            parts.append(f'<circle cx="{x:.3f}" cy="{y:.3f}" r="{step * 0.7:.3f}" fill="#{i % 256:02x}8040"/>')
+        else:
+            parts.append(f'<path d="M{x - step:.3f} {y:.3f} L{x + step:.3f} {y + step * 0.5:.3f}" '
+                         f'stroke="#204080" stroke-width="{step * 0.2:.3f}" fill="none"/>')
+    parts.append("</svg>")
+    return "".join(parts)
+
+
+def translucent_rectangles(n):
+    # Half-transparent overlaps: every overlap becomes a region of its own colour.
+    parts = [SVG_OPEN]
+    side = max(1, int(n ** 0.5))
+    step = 1000 / side
+    for i in range(n):
+        x, y = (i % side) * step, (i // side % side) * step
+        parts.append(f'<rect x="{x:.3f}" y="{y:.3f}" width="{step * 1.5:.3f}" height="{step * 1.3:.3f}" '
+                     f'fill="#{i * 40503 % 0xFFFFFF:06x}" fill-opacity="0.5"/>')
+    parts.append("</svg>")
+    return "".join(parts)
+
+
+def translucent_groups(n):
+    parts = [SVG_OPEN]
+    side = max(1, int(n ** 0.5))
+    step = 1000 / side
+    for i in range(0, n, 8):
+        parts.append('<g opacity="0.6">')
+        for j in range(min(8, n - i)):
+            k = i + j
+            x, y = (k % side + 0.5) * step, (k // side % side + 0.5) * step
+            parts.append(f'<circle cx="{x:.3f}" cy="{y:.3f}" r="{step * 0.8:.3f}" fill="#{k % 256:02x}40c0"/>')
+        parts.append("</g>")
+    parts.append("</svg>")
+    return "".join(parts)
+
+
+FAMILIES = {
+    "opaque_rectangles": opaque_rectangles,
+    "opaque_circles_and_strokes": opaque_circles_and_strokes,
+    "translucent_rectangles": translucent_rectangles,
+    "translucent_groups": translucent_groups,
+}
+
+
+def measure(text, repeat):
+    best = None
+    for _ in range(repeat):
+        start = time.perf_counter()
+        result = core.analyze_svg_svg(text, 200.0, 0.05)
+        elapsed = time.perf_counter() - start
+        if best is None or elapsed < best[0]:
+            best = (elapsed, result)
+    return best
+
+
+def main():
+    parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
+    parser.add_argument("--sizes", default="1000,10000,100000")
+    parser.add_argument("--family", action="append", default=[])
+    parser.add_argument("--repeat", type=int, default=1)
+    args = parser.parse_args()
+    sizes = [int(size) for size in args.sizes.split(",")]
+    print(f"{'family':<28}{'shapes':>8}{'MB':>8}{'s':>9}{'MB/s':>8}{'paints/s':>11}{'ratio':>7}  status / split")
+    for name, build in FAMILIES.items():
+        if args.family and not any(wanted in name for wanted in args.family):
+            continue
+        previous = None
+        for size in sizes:
+            text = build(size)
+            megabytes = len(text.encode()) / 1e6
+            elapsed, result = measure(text, args.repeat)
+            ratio = f"{elapsed / previous:.1f}" if previous else "-"
+            previous = elapsed
+            split = (f"rec {result.recorder_seconds:.2f} replay {result.replay_seconds:.2f} "
+                     f"comp {result.composite_seconds:.2f} export {result.export_seconds:.2f} "
+                     f"workers {result.replay_worker_count}")
+            print(f"{name:<28}{size:>8}{megabytes:>8.2f}{elapsed:>9.3f}{megabytes / elapsed:>8.2f}"
+                  f"{result.input_paint_count / elapsed:>11.0f}{ratio:>7}  {result.status} {result.reason_code} {split}")
+
+
+if __name__ == "__main__":
+    main()

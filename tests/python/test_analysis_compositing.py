@@ -1,0 +1,88 @@
+"""What prints: raw, visible and silhouette geometry of opaque and translucent overlaps, holes and
+their parents, strokes with and without allow_strokes, and the zero-length dash refusal."""
+
+import pytest
+
+core = pytest.importorskip("_pavrix_svg_core")
+np = pytest.importorskip("numpy")
+
+SVG_NS = 'xmlns="http://www.w3.org/2000/svg"'
+OVERLAP = ('<rect x="0" y="0" width="60" height="50" fill="red"{0}/>'
+           '<rect x="40" y="0" width="60" height="50" fill="blue"{0}/>')
+
+
+def analyze(body, **kwargs):
+    result = core.analyze_svg_svg(f'<svg {SVG_NS} viewBox="0 0 100 50">{body}</svg>', 80, 0.1, **kwargs)
+    assert result.status == "supported", result.reason_code
+    return result
+
+
+def extent_mm(result, collection, geometry):
+    """Printed width and height of one geometry of the collection."""
+    polygons = collection.geometry_offsets[geometry], collection.geometry_offsets[geometry + 1]
+    rings = collection.polygon_offsets[polygons[0]], collection.polygon_offsets[polygons[1]]
+    points = collection.coordinates[collection.ring_offsets[rings[0]]:collection.ring_offsets[rings[1]]]
+    return (points.max(axis=0) - points.min(axis=0)) * result.grid_to_source_unit * result.scale_factor
+
+
+def test_opaque_overlap_gives_two_visible_regions_and_one_black_silhouette():
+    result = analyze(OVERLAP.format(""))
+    visible, silhouette = result.visible, result.silhouette
+    assert (result.raw.geometry_count, visible.geometry_count) == (2, 2)
+    assert visible.rgba.tolist() == [[255, 0, 0, 255], [0, 0, 255, 255]]
+    # The later rectangle hides the overlap: red keeps x in [0, 40], blue all of [40, 100].
+    assert [extent_mm(result, visible, g)[0] for g in range(2)] == pytest.approx([32, 48], abs=0.1)
+    assert (silhouette.geometry_count, silhouette.component_count) == (1, 1)
+    assert (silhouette.rgba.tolist(), silhouette.draw_indices.tolist(), silhouette.source_indices.tolist(),
+            silhouette.source_kinds.tolist()) == ([[0, 0, 0, 255]], [0], [-1], [2])
+    assert extent_mm(result, silhouette, 0) == pytest.approx([80, 40], abs=0.1)
+
+
+def test_translucent_overlap_gives_three_regions_with_the_composited_colour():
+    visible = analyze(OVERLAP.format(' fill-opacity="0.5"')).visible
+    colours = visible.rgba_f64.tolist()
+    assert len(colours) == 3
+    assert any(colour == pytest.approx((1 / 3, 0, 2 / 3, 0.75)) for colour in colours)
+    assert sorted(colour[3] for colour in colours) == pytest.approx([0.5, 0.5, 0.75])
+    for g in range(3):  # contributor weights add up to the alpha
+        lo, hi = visible.contributor_offsets[g], visible.contributor_offsets[g + 1]
+        assert visible.contributor_weights[lo:hi].sum() == pytest.approx(colours[g][3])
+
+
+def test_group_opacity_switches_to_translucent_compositing():
+    result = analyze('<g opacity="0.5"><rect width="60" height="50" fill="red"/></g>')
+    assert result.visible.rgba_f64.tolist() == [pytest.approx([1, 0, 0, 0.5])]
+
+
+@pytest.mark.parametrize("path, parents", [
+    ("M0 0H50V50H0Z M10 10V40H40V10Z", [-1, 0]),                         # reversed inner ring: a hole
+    ("M0 0H50V50H0Z M10 10H40V40H10Z", [-1]),                            # same winding fills it
+    ("M0 0H50V50H0Z M10 10V40H40V10Z M20 20H30V30H20Z", [-1, 0, -1]),    # island in the hole
+])
+def test_holes_and_their_parents(path, parents):
+    raw = analyze(f'<path d="{path}"/>').raw
+    assert raw.hole_parent.tolist() == parents
+    assert (raw.hole_count, raw.component_count) == (parents.count(0), parents.count(-1))
+
+
+# The line records an empty fill as well as its stroke.
+STROKED = ('<rect x="10" y="10" width="30" height="30" fill="green"/>'
+           '<line x1="0" y1="25" x2="100" y2="25" stroke="black" stroke-width="4"/>')
+
+
+@pytest.mark.parametrize("allow_strokes, paints, has_stroke", [(True, 3, True), (False, 2, False)])
+def test_strokes_follow_allow_strokes(allow_strokes, paints, has_stroke):
+    result = analyze(STROKED, allow_strokes=allow_strokes)
+    assert result.input_paint_count == paints
+    assert (1 in result.raw.source_kinds.tolist()) == has_stroke
+
+
+@pytest.mark.parametrize("allow_strokes, status", [(True, "unsupported"), (False, "supported")])
+def test_zero_length_dash_refused_only_with_strokes(allow_strokes, status):
+    body = '<rect width="10" height="10"/><line x1="0" y1="25" x2="90" y2="25" stroke="red" stroke-dasharray="0 2"/>'
+    result = core.analyze_svg_svg(f'<svg {SVG_NS} viewBox="0 0 100 50">{body}</svg>', 80, 0.1,
+                                  allow_strokes=allow_strokes)
+    assert result.status == status
+    if status == "unsupported":
+        assert (result.reason_code, result.kernel_seconds, result.input_paint_count) == (
+            "unsupported_zero_length_dash", 0, 3)
