@@ -150,6 +150,15 @@ TEST(NestFaces, TwoHundredThousandAlternatingSquaresDoNotRecurse) {
     EXPECT_EQ(depth, kSquares);
 }
 
+TEST(NestFaceRings, DoublePointsNestLikeGridPoints) {
+    const Clipper2Lib::PathsD rings{{{0, 0}, {10, 0}, {10, 10}, {0, 10}}, {{2, 2}, {2, 8}, {8, 8}, {8, 2}}};
+    BasicFaceNode<double> root;
+    nest_face_rings(rings, root);
+    ASSERT_EQ(root.children.size(), 1u);
+    ASSERT_EQ(root.children[0]->children.size(), 1u);
+    EXPECT_TRUE(root.children[0]->children[0]->is_hole);
+}
+
 TEST(FaceNode, MillionDeepChainIsDestroyedWithoutRecursion) {
     auto root = std::make_unique<FaceNode>();
     FaceNode* tip = root.get();

@@ -97,6 +97,18 @@ TEST(RouteOriginalGrid, CoordinateBoundIsChecked) {
     EXPECT_THROW(route_original_grid(Paths64{{Point64(0, 0), Point64(kMaxRoutingCoordinate, std::int64_t{0}), Point64(0, 5)}}), std::range_error);
 }
 
+TEST(RouteOriginalGrid, MillionVertexRingIsReturnedUnchanged) {
+    constexpr std::int64_t kTeeth = 1000000;
+    Path64 ring{Point64(0, 0), Point64(kTeeth - 1, std::int64_t{0})};
+    for (std::int64_t i = kTeeth - 1; i >= 0; --i) {
+        ring.push_back({i, 10 + (i % 2) * 5});
+    }
+    bool simple = false, moved = true;
+    EXPECT_EQ(route_original_grid(Paths64{ring}, &simple, &moved), Paths64{ring});
+    EXPECT_TRUE(simple);
+    EXPECT_FALSE(moved);
+}
+
 double doubled_area(const Path64& ring) {
     double sum = 0;
     for (std::size_t i = 0; i < ring.size(); ++i) {
