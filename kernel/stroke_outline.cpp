@@ -625,6 +625,13 @@ PreparedNormalization prepare_stroke(const PaintCommand& command, const ReplayPa
     kept.reserve(outline.rings.size());
     std::uint64_t kept_points = 0;
     std::vector<double> errors;
+    if (records != nullptr) {
+        // One record per ring edge at most; reserving once keeps many small rings (dashes, wedges)
+        // from regrowing the list ring by ring.
+        std::uint64_t edges = 0;
+        for (const StrokeRing& ring : outline.rings) edges = checked_size_sum(edges, ring.ring.size());
+        records->reserve(records->size() + edges);
+    }
     for (const StrokeRing& ring : outline.rings) {
         charge_lowered_points(budget, ring.ring.size());
         errors.assign(ring.ring.size(), point_error);
