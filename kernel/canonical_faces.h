@@ -324,9 +324,8 @@ std::vector<BasicFaceLoop<Scalar>> extract_canonical_faces(
     for (std::size_t face = 0; face < face_count; ++face) {
         if (Arithmetic::area_sign(face_area[face]) > 0) {
             bounded.push_back(face);
-            const std::vector<Point> ring(face_points.begin() + static_cast<std::ptrdiff_t>(face_offsets[face]),
-                                          face_points.begin() + static_cast<std::ptrdiff_t>(face_offsets[face + 1]));
-            bounded_boxes.push_back(ring_box(ring));
+            bounded_boxes.push_back(
+                ring_box(face_points.data() + face_offsets[face], face_offsets[face + 1] - face_offsets[face]));
         }
     }
     const BasicBoxTree<Scalar> face_tree = build_box_tree(bounded_boxes);

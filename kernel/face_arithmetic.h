@@ -4,6 +4,7 @@
 // exact on 64-bit grid points and plain double expressions on double points.
 
 #include <cmath>
+#include <cstddef>
 #include <cstdint>
 #include <vector>
 
@@ -44,19 +45,25 @@ bool face_boxes_meet(const FaceBox<Scalar>& a, const FaceBox<Scalar>& b) noexcep
 }
 
 template <typename Scalar>
-FaceBox<Scalar> ring_box(const std::vector<Clipper2Lib::Point<Scalar>>& ring) noexcept {
+FaceBox<Scalar> ring_box(const Clipper2Lib::Point<Scalar>* ring, std::size_t count) noexcept {
     FaceBox<Scalar> box;
-    if (ring.empty()) {
+    if (count == 0) {
         return box;
     }
     box = {ring[0].x, ring[0].y, ring[0].x, ring[0].y};
-    for (const auto& point : ring) {
+    for (std::size_t i = 1; i < count; ++i) {
+        const auto& point = ring[i];
         box.xmin = point.x < box.xmin ? point.x : box.xmin;
         box.ymin = point.y < box.ymin ? point.y : box.ymin;
         box.xmax = point.x > box.xmax ? point.x : box.xmax;
         box.ymax = point.y > box.ymax ? point.y : box.ymax;
     }
     return box;
+}
+
+template <typename Scalar>
+FaceBox<Scalar> ring_box(const std::vector<Clipper2Lib::Point<Scalar>>& ring) noexcept {
+    return ring_box(ring.data(), ring.size());
 }
 
 // Arithmetic of one coordinate type: Product holds cross and dot products of coordinate
