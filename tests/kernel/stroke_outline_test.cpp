@@ -139,6 +139,9 @@ INSTANTIATE_TEST_SUITE_P(
         // Returning to the start before the close still miters the first corner: 12^2 - 8^2.
         AreaCase{"closed_square_return", styled("M 0 0 L 10 0 L 10 10 L 0 10 L 0 0 Z", 2, LineCap::butt), 80.0},
         AreaCase{"closed_square", styled("M 0 0 L 10 0 L 10 10 L 0 10 Z", 2, LineCap::round), 80.0},
+        // The miter at the reflex corner reaches into the ring's hole: perimeter 80 times width 2.
+        AreaCase{"closed_reflex_corner", styled("M 0 0 L 20 0 L 20 10 L 10 10 L 10 20 L 0 20 Z", 2, LineCap::butt),
+                 160.0},
         // A closed two-point piece has flat ends, whatever the cap.
         AreaCase{"closed_two_points", styled("M 10 25 L 90 25 Z", 2, LineCap::square), 160.0},
         // Zero-length subpaths paint their caps: a square of side w, a disc of radius w/2.
