@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <random>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -140,6 +142,26 @@ TEST(ExtractCanonicalFaces, MillionVertexRingDoesNotRecurse) {
     const std::vector<FaceLoop> loops = extract_canonical_faces(Paths64{ring});
     ASSERT_EQ(loops.size(), 1u);
     EXPECT_EQ(doubled(loops[0].area), doubled(doubled_area_192(ring)));
+}
+
+TEST(ExtractCanonicalFaces, CrossingInputEndsInLoopsOrTheNamedError) {
+    // Rings that cross away from shared vertices break the input contract: the result is
+    // unspecified, but the call must end with loops or the named error, never loop or crash.
+    std::mt19937_64 random(3);
+    std::uniform_int_distribution<std::int64_t> coordinate(-20, 20);
+    for (int soup = 0; soup < 200; ++soup) {
+        Paths64 rings(4);
+        for (Path64& ring : rings) {
+            for (int i = 0; i < 6; ++i) {
+                ring.push_back({coordinate(random), coordinate(random)});
+            }
+        }
+        try {
+            extract_canonical_faces(rings);
+        } catch (const std::runtime_error& error) {
+            EXPECT_EQ(std::string(error.what()), "canonical_face_did_not_close:paths=4");
+        }
+    }
 }
 
 TEST(ExtractCanonicalFaces, DoublePointsGiveTheSameFaces) {
