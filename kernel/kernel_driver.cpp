@@ -17,6 +17,7 @@
 #include "kernel/command_validation.h"
 #include "kernel/complexity_budget.h"
 #include "kernel/input_precision.h"
+#include "kernel/kernel_errors.h"
 #include "kernel/opaque_composite.h"
 #include "kernel/ordered_replay.h"
 #include "kernel/path_bounds.h"
@@ -68,32 +69,78 @@ bool is_paint(const PaintCommand& command) {
     return command.kind == PaintCommandKind::fill || command.kind == PaintCommandKind::stroke;
 }
 
-// Largest input error over the viewport and every painting or clipping command.
-double recording_input_error(const std::vector<PaintCommand>& commands, const PaintBox& viewport, bool no_clips) {
-    double input_error = viewport_precision(viewport);
+// A box that lies wholly outside the viewport (with the viewport clip on), even when grown by `error`.
+bool outside_viewport(const DoubleBox& box, double error, const DoubleBox& viewport_rect) {
+    if (!box_non_empty(viewport_rect) || !box_valid(box) || !std::isfinite(error)) {
+        return false;
+    }
+    return box.xmax + error < viewport_rect.xmin || box.xmin - error > viewport_rect.xmax ||
+           box.ymax + error < viewport_rect.ymin || box.ymin - error > viewport_rect.ymax;
+}
+
+// Box of every point of the path (control points included, so it holds the curves), mapped through the
+// matrix; valid even where the path encloses no area at double precision.
+DoubleBox device_point_bounds(const PaintCommand& command) {
+    const PaintMatrix& m = command.matrix;
+    DoubleBox box;
+    for (const PaintPoint& point : command.path_points) {
+        const double x = m[0] * point.x + m[2] * point.y + m[4];
+        const double y = m[1] * point.x + m[3] * point.y + m[5];
+        box.xmin = std::min(box.xmin, x);
+        box.ymin = std::min(box.ymin, y);
+        box.xmax = std::max(box.xmax, x);
+        box.ymax = std::max(box.ymax, y);
+    }
+    return box;
+}
+
+struct SourceMeasure {
+    double input_error = 0.0;  // source units
+    DoubleBox box;             // union of the paint bounds, before the viewport clip
+};
+
+// The largest input error over the viewport and every painting or clipping command, and the union of
+// the paint bounds, in one pass. Paint that lies outside the viewport never prints (every replay clips
+// to it), so its precision cannot matter; a far-away shape would otherwise refuse the whole document.
+SourceMeasure measure_source(const std::vector<PaintCommand>& commands, const PaintBox& viewport, bool no_clips,
+                             ComplexityBudget& budget) {
+    SourceMeasure measure;
+    measure.input_error = viewport_precision(viewport);
+    const DoubleBox viewport_rect = viewport_source_rect(viewport);
     for (const PaintCommand& command : commands) {
         if (!is_paint(command) && command.kind != PaintCommandKind::clip_begin) {
             continue;
         }
-        ErrorPair pair;
-        if (command.kind == PaintCommandKind::stroke && command.non_scaling_stroke) {
-            pair = analyze_command_precision(bake_command_transform(command), no_clips);
-        } else {
-            pair = analyze_command_precision(command, no_clips);
-        }
-        input_error = std::max(input_error, std::hypot(pair.x, pair.y));
-    }
-    return input_error;
-}
-
-DoubleBox paint_source_box(const std::vector<PaintCommand>& commands, ComplexityBudget& budget) {
-    DoubleBox box;
-    for (const PaintCommand& command : commands) {
+        // A stroke's outline reaches beyond its points; fills and clips stay inside theirs.
+        DoubleBox reach;
         if (is_paint(command)) {
-            include_box(box, command_bounds(command, budget));
+            const DoubleBox bounds = command_bounds(command, budget);
+            include_box(measure.box, bounds);
+            reach = command.kind == PaintCommandKind::stroke ? bounds : device_point_bounds(command);
+        } else {
+            reach = device_point_bounds(command);
+        }
+        const bool far = outside_viewport(reach, 0.0, viewport_rect);
+        ErrorPair pair;
+        try {
+            if (command.kind == PaintCommandKind::stroke && command.non_scaling_stroke) {
+                pair = analyze_command_precision(bake_command_transform(command), no_clips);
+            } else {
+                pair = analyze_command_precision(command, no_clips);
+            }
+        } catch (const InputPrecisionError&) {
+            if (far) {
+                continue;
+            }
+            throw;
+        }
+        // An unbounded error is as unresolvable as a refused one: neither counts for far paint.
+        const double error = std::hypot(pair.x, pair.y);
+        if (!(far && (!std::isfinite(error) || outside_viewport(reach, error, viewport_rect)))) {
+            measure.input_error = std::max(measure.input_error, error);
         }
     }
-    return box;
+    return measure;
 }
 
 // Opacity other than exactly 1 (NaN included) needs the translucent compositor.
@@ -231,8 +278,9 @@ std::shared_ptr<NativeResult> run_print_geometry_kernel(RecorderResult recording
     const double precision_limit = kInputAndQuantizationShare * tolerance;
 
     // Stage 1: bounds, scale and grid.
-    const double input_error = recording_input_error(commands, viewport, no_clips);
-    DoubleBox source_box = paint_source_box(commands, budget);
+    const SourceMeasure measure = measure_source(commands, viewport, no_clips, budget);
+    const double input_error = measure.input_error;
+    DoubleBox source_box = measure.box;
     clip_box_to_viewport(source_box, viewport);
     if (!box_non_empty(source_box)) {
         result.reason_code = "empty_geometry";

@@ -23,6 +23,8 @@ def printed_extent_mm(collection, result):
     '<rect x="-10" y="-10" width="120" height="70" fill-opacity="0.5"/>',     # translucent full bleed
     '<rect width="100" height="50"/><rect x="100000" y="0" width="10" height="10"/>',  # far away
     '<rect width="100" height="50"/><rect x="1e30" y="1e30" width="1e29" height="1e29"/>',
+    '<rect width="100" height="50"/><circle cx="1e30" cy="3" r="5"/>',  # imprecise, but off the page
+    '<rect width="100" height="50"/><circle cx="1e30" cy="3" r="5" fill="none" stroke="red"/>',
     '<clipPath id="c"><rect x="-20" y="-20" width="200" height="100"/></clipPath>'
     '<rect x="-10" y="-10" width="120" height="70" clip-path="url(#c)"/>',   # clip larger than the page
     '<clipPath id="c"><rect width="100" height="50"/></clipPath>'
