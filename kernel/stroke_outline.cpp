@@ -36,7 +36,8 @@ constexpr double kMaxLocalExtent = 5e14;
 // A piece whose points are distinct but fall into one local cell is re-gridded so that its extent spans
 // this many units: the outline must not lose a piece only because the grid was chosen for another.
 constexpr double kCollapsedPieceUnits = 16.0;
-// A round step count whose arc cannot be measured (step angle 0) is refused; this replaces it.
+// Below this arc tolerance (local units) the offsetter falls back to 0.002 of the delta; the step
+// estimate follows it.
 constexpr double kRoundArcTolerance = 1e-12;
 // Every point handed to the offsetter can grow into at most this many points without round arcs.
 constexpr std::uint64_t kPointsPerOffsetVertex = 4;
