@@ -44,7 +44,11 @@ void record_approximation_errors(const std::vector<PaintPoint>& points, const Pa
     // One pass without copies: an edge is recorded once its end point's error is final, that is
     // when the next distinct point arrives (repeats merge their errors into the kept point).
     const std::size_t first_record = list->size();
-    list->reserve(first_record + points.size());
+    // The list spans a whole replay: reserving exactly what this ring needs would reallocate on
+    // every call and make a replay quadratic in its record count, so growth stays geometric.
+    const std::size_t needed = first_record + points.size();
+    if (needed > list->capacity())
+        list->reserve(std::max(needed, 2 * list->capacity()));
     PaintPoint first{}, before_last{}, last{};
     double first_error = 0.0, last_error = 0.0;
     std::size_t kept = 0;

@@ -56,6 +56,21 @@ TEST(RecordApproximationErrorsEnvelope, ActsAcrossEachEdgeInSourceUnits) {
                  std::logic_error);
 }
 
+// One list spans a whole replay: appending ring after ring must keep geometric growth, or the
+// replay turns quadratic in its record count.
+TEST(RecordApproximationErrorsGrowth, ManyRingsReallocateLogarithmically) {
+    std::vector<PrecisionRecord> list;
+    std::size_t reallocations = 0;
+    const std::vector<PaintPoint> triangle{{0, 0}, {4, 0}, {4, 3}};
+    for (int ring = 0; ring < 10000; ++ring) {
+        const std::size_t capacity = list.capacity();
+        record_approximation_errors(triangle, kIdentityPaintMatrix, ErrorPair{}, {0, 0, 0}, &list);
+        reallocations += list.capacity() != capacity ? 1 : 0;
+    }
+    ASSERT_EQ(list.size(), 30000u);
+    EXPECT_LE(reallocations, 20u);
+}
+
 TEST(CommandLoweringErrorBound, HalfAGridDiagonalPlusTheLargestNewRecord) {
     std::vector<PrecisionRecord> list(3);
     list[0].input_error = 100.0;  // an earlier command's
