@@ -55,11 +55,21 @@ def paint_boxes_mm(path, result, margin):
 def write_preview(path, result, out_path):
     grid_mm = result.grid_to_source_unit * result.scale_factor
     margin = 2.0
-    width = result.bbox[2] * result.scale_factor + 2 * margin
-    height = result.bbox[3] * result.scale_factor + 2 * margin
+    fragments = result.unprintable_fragments
+    marks = []  # (reason, box) of each unprintable paint, which may lie beyond the printed area
+    if fragments.count:
+        boxes = paint_boxes_mm(path, result, margin)
+        marks = [(reason, boxes[index]) for reason, index in zip(fragments.reason_codes,
+                                                                 fragments.draw_indices.tolist())
+                 if 0 <= index < len(boxes)]
+    left = min([0.0] + [box[0] - margin for _, box in marks])
+    top = min([0.0] + [box[1] - 2 * margin for _, box in marks])
+    right = max([result.bbox[2] * result.scale_factor + 2 * margin] + [box[2] + margin for _, box in marks])
+    bottom = max([result.bbox[3] * result.scale_factor + 2 * margin] + [box[3] + margin for _, box in marks])
+    width, height = right - left, bottom - top
     lines = [f'<svg xmlns="http://www.w3.org/2000/svg" width="{width:.3f}mm" height="{height:.3f}mm" '
-             f'viewBox="0 0 {width:.4f} {height:.4f}">',
-             f'<rect width="{width:.4f}" height="{height:.4f}" fill="white"/>']
+             f'viewBox="{left:.4f} {top:.4f} {width:.4f} {height:.4f}">',
+             f'<rect x="{left:.4f}" y="{top:.4f}" width="{width:.4f}" height="{height:.4f}" fill="white"/>']
     visible = result.visible
     for index, data in geometry_paths(visible, grid_mm, margin):
         r, g, b, a = visible.rgba[index].tolist()
@@ -67,18 +77,12 @@ def write_preview(path, result, out_path):
                      f'fill-rule="evenodd"/>')
     for _, data in geometry_paths(result.silhouette, grid_mm, margin):
         lines.append(f'<path d="{data}" fill="none" stroke="black" stroke-width="0.2" fill-rule="evenodd"/>')
-    fragments = result.unprintable_fragments
-    if fragments.count:
-        boxes = paint_boxes_mm(path, result, margin)
-        for reason, draw_index in zip(fragments.reason_codes, fragments.draw_indices.tolist()):
-            if not 0 <= draw_index < len(boxes):
-                continue
-            x0, y0, x1, y1 = boxes[draw_index]
-            lines.append(f'<rect x="{x0:.4f}" y="{y0:.4f}" width="{max(x1 - x0, 0.5):.4f}" '
-                         f'height="{max(y1 - y0, 0.5):.4f}" fill="none" stroke="magenta" stroke-width="0.3" '
-                         f'stroke-dasharray="1 0.6"/>')
-            lines.append(f'<text x="{x0:.4f}" y="{y0 - 0.5:.4f}" font-size="2" fill="magenta">'
-                         f'{html.escape(reason)}</text>')
+    for reason, (x0, y0, x1, y1) in marks:
+        lines.append(f'<rect x="{x0:.4f}" y="{y0:.4f}" width="{max(x1 - x0, 0.5):.4f}" '
+                     f'height="{max(y1 - y0, 0.5):.4f}" fill="none" stroke="magenta" stroke-width="0.3" '
+                     f'stroke-dasharray="1 0.6"/>')
+        lines.append(f'<text x="{x0:.4f}" y="{y0 - 0.5:.4f}" font-size="2" fill="magenta">'
+                     f'{html.escape(reason)}</text>')
     lines.append("</svg>")
     out_path.write_text("\n".join(lines) + "\n")
 
