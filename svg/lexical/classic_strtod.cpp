@@ -66,6 +66,29 @@ std::size_t skipExponent(std::string_view text, std::size_t i, char letter) noex
     return j;
 }
 
+// End of the decimal literal starting at i (after white space and sign), or 0 without a digit.
+std::size_t decimalSpanLength(std::string_view text, std::size_t i) noexcept
+{
+    std::size_t j = i;
+    bool digits = false;
+    while (j < text.size() && isDigit(text[j])) {
+        ++j;
+        digits = true;
+    }
+    if (j < text.size() && text[j] == '.') {
+        std::size_t k = j + 1;
+        while (k < text.size() && isDigit(text[k])) {
+            ++k;
+            digits = true;
+        }
+        if (digits)
+            j = k;
+    }
+    if (!digits)
+        return 0;
+    return skipExponent(text, j, 'e');
+}
+
 // Length of the longest prefix strtod would consume (0 when it reads nothing). Mirrors the C
 // library's grammar so that the conversion can run on a bounded, NUL-terminated copy.
 std::size_t strtodSpan(std::string_view text) noexcept
@@ -77,6 +100,11 @@ std::size_t strtodSpan(std::string_view text) noexcept
         ++i;
     if (i >= text.size())
         return 0;
+    const char first = text[i];
+    if (isDigit(first) || first == '.') {
+        if (first != '0' || i + 1 >= text.size() || lower(text[i + 1]) != 'x')
+            return decimalSpanLength(text, i);
+    }
     if (startsWithNoCase(text, i, "inf"))
         return startsWithNoCase(text, i, "infinity") ? i + 8 : i + 3;
     if (startsWithNoCase(text, i, "nan")) {
@@ -110,24 +138,7 @@ std::size_t strtodSpan(std::string_view text) noexcept
             return skipExponent(text, j, 'p');
         return i + 1; // just the "0"
     }
-    std::size_t j = i;
-    bool digits = false;
-    while (j < text.size() && isDigit(text[j])) {
-        ++j;
-        digits = true;
-    }
-    if (j < text.size() && text[j] == '.') {
-        std::size_t k = j + 1;
-        while (k < text.size() && isDigit(text[k])) {
-            ++k;
-            digits = true;
-        }
-        if (digits)
-            j = k;
-    }
-    if (!digits)
-        return 0;
-    return skipExponent(text, j, 'e');
+    return decimalSpanLength(text, i);
 }
 
 // The span of a plain decimal literal (no hexadecimal, infinity or NaN) as strtodSpan found it.
