@@ -1,5 +1,7 @@
 #include "recorder/exact_path_builder.h"
 
+#include "svg/lexical/exact_decimal.h"
+
 #include <algorithm>
 #include <charconv>
 #include <cmath>
@@ -127,6 +129,13 @@ bool readExactNumber(TextCursor& cursor, double& out) {
         }
     }
     double value = 0.0;
+    // Short literals, nearly all of them, need no general conversion.
+    if (pavrix_svg::ExactDecimal::convert(digits, mantissaEnd, exponent, value)) {
+        out = negative ? -value : value;
+        cursor.pos = p;
+        cursor.skipSeparators();
+        return true;
+    }
     const auto [used, ec] = std::from_chars(digits, p, value, std::chars_format::general);
     if (ec == std::errc::result_out_of_range) {
         if (!outOfRangeIsUnderflow(digits, mantissaEnd, exponent)) {

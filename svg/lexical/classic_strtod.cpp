@@ -1,5 +1,7 @@
 #include "svg/lexical/classic_strtod.h"
 
+#include "svg/lexical/exact_decimal.h"
+
 #include <array>
 #include <charconv>
 #include <cstdint>
@@ -183,59 +185,72 @@ constexpr std::array<long double, kExactLongDoublePowers + 1> kLongDoublePowersO
     return powers;
 }();
 
-// Correctly rounded long double of a decimal literal with few significant digits and a small
-// decimal exponent: both the digits and the power of ten are exact, so one multiplication or
-// division rounds once, exactly as the multi-precision conversion does. False when the literal
-// needs that conversion.
-bool fastLongDouble(const DecimalSpan& decimal, long double& value) noexcept
+// The mantissa (digits and ".") and the saturated exponent of a decimal span.
+struct DecimalParts {
+    const char* mantissa = nullptr;
+    const char* mantissaEnd = nullptr;
+    std::int64_t exponent = 0;
+};
+
+DecimalParts splitDecimal(const DecimalSpan& decimal) noexcept
 {
+    DecimalParts parts;
     const char* p = decimal.number;
     if (*p == '-')
         ++p;
-    std::uint64_t mantissa = 0;
-    int digits = 0;
-    int scale = 0;
-    bool fraction = false;
-    for (; p < decimal.end; ++p) {
-        const char c = *p;
-        if (c == '.') {
-            fraction = true;
-            continue;
-        }
-        if (!isDigit(c))
-            break;
-        if (mantissa == 0 && c == '0') {
-            scale -= fraction ? 1 : 0; // leading zeros carry no digit
-            continue;
-        }
-        if (digits == kExactMantissaDigits)
-            return false;
-        mantissa = mantissa * 10 + static_cast<std::uint64_t>(c - '0');
-        ++digits;
-        scale -= fraction ? 1 : 0;
-    }
-    int exponent = 0;
+    parts.mantissa = p;
+    while (p < decimal.end && (isDigit(*p) || *p == '.'))
+        ++p;
+    parts.mantissaEnd = p;
     if (p < decimal.end) { // the exponent strtodSpan accepted
         ++p;
         const bool negative = *p == '-';
         if (*p == '+' || *p == '-')
             ++p;
         for (; p < decimal.end; ++p)
-            if (exponent < kExponentSaturation)
-                exponent = exponent * 10 + (*p - '0');
+            if (parts.exponent < kExponentSaturation)
+                parts.exponent = parts.exponent * 10 + (*p - '0');
         if (negative)
-            exponent = -exponent;
+            parts.exponent = -parts.exponent;
     }
-    long double magnitude = 0.0L;
-    if (mantissa != 0) {
-        const int power = exponent + scale;
-        if (power > kExactLongDoublePowers || power < -kExactLongDoublePowers)
+    return parts;
+}
+
+// Correctly rounded long double of a decimal literal with few significant digits and a small
+// decimal exponent: both the digits and the power of ten are exact, so one multiplication or
+// division rounds once, exactly as the multi-precision conversion does. False when the literal
+// needs that conversion.
+bool fastLongDouble(const DecimalParts& parts, long double& value) noexcept
+{
+    std::uint64_t mantissa = 0;
+    int digits = 0;
+    std::int64_t scale = 0;
+    bool fraction = false;
+    for (const char* p = parts.mantissa; p < parts.mantissaEnd; ++p) {
+        const char c = *p;
+        if (c == '.') {
+            fraction = true;
+            continue;
+        }
+        if (fraction)
+            --scale;
+        if (mantissa == 0 && c == '0')
+            continue; // leading zeros carry no digit
+        if (digits == kExactMantissaDigits)
             return false;
-        const long double digitsValue = static_cast<long double>(mantissa);
-        magnitude = power >= 0 ? digitsValue * kLongDoublePowersOfTen[static_cast<std::size_t>(power)]
-                               : digitsValue / kLongDoublePowersOfTen[static_cast<std::size_t>(-power)];
+        mantissa = mantissa * 10 + static_cast<std::uint64_t>(c - '0');
+        ++digits;
     }
-    value = decimal.negative ? -magnitude : magnitude;
+    if (mantissa == 0) {
+        value = 0.0L;
+        return true;
+    }
+    const std::int64_t power = parts.exponent + scale;
+    if (power > kExactLongDoublePowers || power < -kExactLongDoublePowers)
+        return false;
+    const long double digitsValue = static_cast<long double>(mantissa);
+    value = power >= 0 ? digitsValue * kLongDoublePowersOfTen[static_cast<std::size_t>(power)]
+                       : digitsValue / kLongDoublePowersOfTen[static_cast<std::size_t>(-power)];
     return true;
 }
 
@@ -276,7 +291,10 @@ StrtodResult strtodClassic(std::string_view text) noexcept
     const std::size_t span = strtodSpan(text);
     DecimalSpan decimal;
     if (span != 0 && decimalSpan(text, span, decimal)) {
+        const DecimalParts parts = splitDecimal(decimal);
         double value = 0.0;
+        if (ExactDecimal::convert(parts.mantissa, parts.mantissaEnd, parts.exponent, value))
+            return StrtodResult{decimal.negative ? -value : value, span};
         const auto [stop, error] = std::from_chars(decimal.number, decimal.end, value, std::chars_format::general);
         if (error == std::errc() && stop == decimal.end)
             return StrtodResult{value, span};
@@ -292,8 +310,8 @@ StrtoldResult strtoldClassic(std::string_view text) noexcept
     const std::size_t span = strtodSpan(text);
     DecimalSpan decimal;
     long double value = 0.0L;
-    if (span != 0 && decimalSpan(text, span, decimal) && fastLongDouble(decimal, value))
-        return StrtoldResult{value, span};
+    if (span != 0 && decimalSpan(text, span, decimal) && fastLongDouble(splitDecimal(decimal), value))
+        return StrtoldResult{decimal.negative ? -value : value, span};
     return convertSpan<StrtoldResult>(text, span, [](const char* s, char** end) {
         const locale_t locale = classicLocale();
         return locale ? strtold_l(s, end, locale) : std::strtold(s, end);
