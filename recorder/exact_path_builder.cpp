@@ -9,6 +9,7 @@
 #include <limits>
 #include <system_error>
 #include <utility>
+#include <vector>
 
 namespace pavrix_svg_core {
 namespace {
@@ -166,6 +167,15 @@ void appendCubic(PaintCommand& command, PaintPoint c1, PaintPoint c2, PaintPoint
     command.path_points.push_back(end);
 }
 
+// Room for `more` elements, growing geometrically so that repeated calls stay linear overall.
+template <typename Element>
+void reserveMore(std::vector<Element>& elements, std::size_t more) {
+    const std::size_t needed = elements.size() + more;
+    if (needed > elements.capacity()) {
+        elements.reserve(std::max(needed, 2 * elements.capacity()));
+    }
+}
+
 void appendClose(PaintCommand& command) {
     command.path_verbs.push_back(PathVerb::close);
 }
@@ -245,6 +255,10 @@ bool appendCentredArc(PaintCommand& command, const CentredArc& arc, PaintPoint e
         return false;
     }
     const int segments = segmentsReal < 1.0 ? 1 : static_cast<int>(segmentsReal);
+    // An ellipse is two arcs of eight cubics and a close; growing one cubic at a time would
+    // reallocate each vector five times per shape.
+    reserveMore(command.path_verbs, static_cast<std::size_t>(segments) + 1);
+    reserveMore(command.path_points, 3 * static_cast<std::size_t>(segments));
     // Each segment starts at the angle the previous one ended at, so its
     // cosine and sine carry over.
     double thetaA = arc.theta0;
@@ -477,6 +491,10 @@ bool parsePathDataExact(std::string_view text, PaintCommand& command, bool& lowe
     }
 
     PaintCommand built;
+    // Artwork spends about ten bytes of text per point; starting there saves most regrowth.
+    constexpr std::size_t kTextBytesPerPoint = 8;
+    built.path_points.reserve(text.size() / kTextBytesPerPoint);
+    built.path_verbs.reserve(text.size() / (2 * kTextBytesPerPoint));
     bool builtLowered = false;
     double builtBound = errorBound;
     PaintPoint current{0.0, 0.0};
