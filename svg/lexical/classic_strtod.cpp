@@ -254,6 +254,83 @@ bool fastLongDouble(const DecimalParts& parts, long double& value) noexcept
     return true;
 }
 
+// The common case in one pass: a decimal literal short enough for fastLongDouble, scanned by the
+// strtod grammar while its digits accumulate. False leaves the literal to the general road.
+bool fastStrtold(std::string_view text, StrtoldResult& result) noexcept
+{
+    const char* const begin = text.data();
+    const char* const end = begin + text.size();
+    const char* p = begin;
+    while (p < end && isCSpace(*p))
+        ++p;
+    bool negative = false;
+    if (p < end && (*p == '+' || *p == '-')) {
+        negative = *p == '-';
+        ++p;
+    }
+    if (p >= end || !(isDigit(*p) || *p == '.') || (*p == '0' && p + 1 < end && lower(p[1]) == 'x'))
+        return false;
+    std::uint64_t mantissa = 0;
+    int digits = 0;
+    std::int64_t scale = 0;
+    bool anyDigit = false;
+    // False when the digit would exceed what the accumulator holds exactly.
+    const auto take = [&](char c, bool fraction) {
+        anyDigit = true;
+        if (fraction)
+            --scale;
+        if (mantissa == 0 && c == '0')
+            return true; // leading zeros carry no digit
+        if (digits == kExactMantissaDigits)
+            return false;
+        mantissa = mantissa * 10 + static_cast<std::uint64_t>(c - '0');
+        ++digits;
+        return true;
+    };
+    for (; p < end && isDigit(*p); ++p)
+        if (!take(*p, false))
+            return false;
+    if (p < end && *p == '.') {
+        const char* q = p + 1;
+        for (; q < end && isDigit(*q); ++q)
+            if (!take(*q, true))
+                return false;
+        if (!anyDigit)
+            return false; // a lone "." reads nothing
+        p = q;
+    }
+    if (!anyDigit)
+        return false;
+    std::int64_t exponent = 0;
+    if (p < end && (*p == 'e' || *p == 'E')) {
+        const char* q = p + 1;
+        bool negativeExponent = false;
+        if (q < end && (*q == '+' || *q == '-')) {
+            negativeExponent = *q == '-';
+            ++q;
+        }
+        if (q < end && isDigit(*q)) { // otherwise the "e" is not part of the number
+            for (; q < end && isDigit(*q); ++q)
+                if (exponent < kExponentSaturation)
+                    exponent = exponent * 10 + (*q - '0');
+            exponent = negativeExponent ? -exponent : exponent;
+            p = q;
+        }
+    }
+    long double magnitude = 0.0L;
+    if (mantissa != 0) {
+        const std::int64_t power = exponent + scale;
+        if (power > kExactLongDoublePowers || power < -kExactLongDoublePowers)
+            return false;
+        const long double digitsValue = static_cast<long double>(mantissa);
+        magnitude = power >= 0 ? digitsValue * kLongDoublePowersOfTen[static_cast<std::size_t>(power)]
+                               : digitsValue / kLongDoublePowersOfTen[static_cast<std::size_t>(-power)];
+    }
+    result.value = negative ? -magnitude : magnitude;
+    result.consumed = static_cast<std::size_t>(p - begin);
+    return true;
+}
+
 template <typename Result, typename Convert>
 Result convertSpan(std::string_view text, std::size_t span, Convert convert) noexcept
 {
@@ -307,6 +384,9 @@ StrtodResult strtodClassic(std::string_view text) noexcept
 
 StrtoldResult strtoldClassic(std::string_view text) noexcept
 {
+    StrtoldResult result;
+    if (fastStrtold(text, result))
+        return result;
     const std::size_t span = strtodSpan(text);
     DecimalSpan decimal;
     long double value = 0.0L;
