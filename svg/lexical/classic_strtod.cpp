@@ -217,45 +217,9 @@ DecimalParts splitDecimal(const DecimalSpan& decimal) noexcept
 }
 
 // Correctly rounded long double of a decimal literal with few significant digits and a small
-// decimal exponent: both the digits and the power of ten are exact, so one multiplication or
-// division rounds once, exactly as the multi-precision conversion does. False when the literal
-// needs that conversion.
-bool fastLongDouble(const DecimalParts& parts, long double& value) noexcept
-{
-    std::uint64_t mantissa = 0;
-    int digits = 0;
-    std::int64_t scale = 0;
-    bool fraction = false;
-    for (const char* p = parts.mantissa; p < parts.mantissaEnd; ++p) {
-        const char c = *p;
-        if (c == '.') {
-            fraction = true;
-            continue;
-        }
-        if (fraction)
-            --scale;
-        if (mantissa == 0 && c == '0')
-            continue; // leading zeros carry no digit
-        if (digits == kExactMantissaDigits)
-            return false;
-        mantissa = mantissa * 10 + static_cast<std::uint64_t>(c - '0');
-        ++digits;
-    }
-    if (mantissa == 0) {
-        value = 0.0L;
-        return true;
-    }
-    const std::int64_t power = parts.exponent + scale;
-    if (power > kExactLongDoublePowers || power < -kExactLongDoublePowers)
-        return false;
-    const long double digitsValue = static_cast<long double>(mantissa);
-    value = power >= 0 ? digitsValue * kLongDoublePowersOfTen[static_cast<std::size_t>(power)]
-                       : digitsValue / kLongDoublePowersOfTen[static_cast<std::size_t>(-power)];
-    return true;
-}
-
-// The common case in one pass: a decimal literal short enough for fastLongDouble, scanned by the
-// strtod grammar while its digits accumulate. False leaves the literal to the general road.
+// decimal exponent, scanned by the strtod grammar in one pass: both the digits and the power of
+// ten are exact, so one multiplication or division rounds once, exactly as the multi-precision
+// conversion does. False leaves the literal to that conversion.
 bool fastStrtold(std::string_view text, StrtoldResult& result) noexcept
 {
     const char* const begin = text.data();
@@ -387,12 +351,7 @@ StrtoldResult strtoldClassic(std::string_view text) noexcept
     StrtoldResult result;
     if (fastStrtold(text, result))
         return result;
-    const std::size_t span = strtodSpan(text);
-    DecimalSpan decimal;
-    long double value = 0.0L;
-    if (span != 0 && decimalSpan(text, span, decimal) && fastLongDouble(splitDecimal(decimal), value))
-        return StrtoldResult{decimal.negative ? -value : value, span};
-    return convertSpan<StrtoldResult>(text, span, [](const char* s, char** end) {
+    return convertSpan<StrtoldResult>(text, strtodSpan(text), [](const char* s, char** end) {
         const locale_t locale = classicLocale();
         return locale ? strtold_l(s, end, locale) : std::strtold(s, end);
     });
