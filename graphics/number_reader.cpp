@@ -1,6 +1,8 @@
 #include "graphics/number_reader.h"
 
 #include <cmath>
+#include <cstddef>
+#include <cstdint>
 #include <limits>
 
 namespace pavrix_graphics {
@@ -13,6 +15,26 @@ constexpr bool is_digit(char ch) noexcept {
 
 // Far beyond any exponent that keeps a float finite and non-zero, yet safe from int overflow.
 constexpr int kExponentSaturation = 1000000;
+
+// Every integer up to 2^24 is a float, and 10^k is one for k <= 10 (5^10 < 2^24): digit runs
+// within both bounds accumulate without rounding, so integer arithmetic gives the same float.
+constexpr std::uint64_t kExactFloatInteger = std::uint64_t{1} << 24;
+constexpr std::ptrdiff_t kExactFloatPowerOfTen = 10;
+// Digits an unsigned 64-bit accumulator holds without overflow.
+constexpr std::ptrdiff_t kExactAccumulatorDigits = 19;
+constexpr float kFloatPowersOfTen[] = {1e0f, 1e1f, 1e2f, 1e3f, 1e4f, 1e5f, 1e6f, 1e7f, 1e8f, 1e9f, 1e10f};
+
+// Advances past a digit run, accumulating it as an unsigned integer (wrapping when the run is too
+// long for it, which the callers check by its length).
+const char* scan_digits(const char* it, const char* end, std::uint64_t& value) noexcept {
+    std::uint64_t accumulated = 0;
+    while (it < end && is_digit(*it)) {
+        accumulated = accumulated * 10 + static_cast<std::uint64_t>(*it - '0');
+        ++it;
+    }
+    value = accumulated;
+    return it;
+}
 
 }  // namespace
 
@@ -27,10 +49,15 @@ bool parse_number(const char*& cursor, const char* end, float& value) {
     if (it >= end || !(is_digit(*it) || *it == '.'))
         return false;
 
+    const char* const integer_begin = it;
+    std::uint64_t exact = 0;
+    it = scan_digits(it, end, exact);
     float integer = 0.0f;
-    while (it < end && is_digit(*it)) {
-        integer = integer * 10.0f + static_cast<float>(*it - '0');
-        ++it;
+    if (it - integer_begin <= kExactAccumulatorDigits && exact <= kExactFloatInteger) {
+        integer = static_cast<float>(exact);
+    } else {
+        for (const char* digit = integer_begin; digit < it; ++digit)
+            integer = integer * 10.0f + static_cast<float>(*digit - '0');
     }
 
     float number = integer;
@@ -38,19 +65,24 @@ bool parse_number(const char*& cursor, const char* end, float& value) {
         ++it;
         if (it >= end || !is_digit(*it))
             return false;
-        float fraction = 0.0f;
-        float divisor = 1.0f;
-        while (it < end && is_digit(*it)) {
-            // Past 38 digits the float divisor would overflow and turn the fraction into 0 or NaN;
-            // such digits are far below float precision, so they are read and dropped.
-            const float next_divisor = divisor * 10.0f;
-            if (next_divisor <= std::numeric_limits<float>::max()) {
-                fraction = fraction * 10.0f + static_cast<float>(*it - '0');
-                divisor = next_divisor;
+        const char* const fraction_begin = it;
+        it = scan_digits(it, end, exact);
+        if (it - fraction_begin <= kExactFloatPowerOfTen && exact <= kExactFloatInteger) {
+            number += static_cast<float>(exact) / kFloatPowersOfTen[it - fraction_begin];
+        } else {
+            float fraction = 0.0f;
+            float divisor = 1.0f;
+            for (const char* digit = fraction_begin; digit < it; ++digit) {
+                // Past 38 digits the float divisor would overflow and turn the fraction into 0 or NaN;
+                // such digits are far below float precision, so they are read and dropped.
+                const float next_divisor = divisor * 10.0f;
+                if (next_divisor <= std::numeric_limits<float>::max()) {
+                    fraction = fraction * 10.0f + static_cast<float>(*digit - '0');
+                    divisor = next_divisor;
+                }
             }
-            ++it;
+            number += fraction / divisor;
         }
-        number += fraction / divisor;
     }
 
     if (it < end && (*it == 'e' || *it == 'E')) {

@@ -1,5 +1,6 @@
 #include "graphics/path_data_parser.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "graphics/number_reader.h"
@@ -46,6 +47,12 @@ bool parse_path_data(VectorPath* path, const char* text, std::ptrdiff_t length) 
         length = static_cast<std::ptrdiff_t>(std::strlen(text));
     const char* cursor = text;
     const char* const end = text + length;
+    // Path data spends about four bytes or more per element; reserving that up front spares the
+    // regrowth from eight elements on, while the cap keeps junk text from reserving much.
+    constexpr std::ptrdiff_t kTextBytesPerElement = 4;
+    constexpr std::ptrdiff_t kMaxInitialElements = 65536;
+    if (path->elements.size == 0)
+        path_reserve(path, std::min(length / kTextBytesPerElement, kMaxInitialElements));
 
     float cx = 0.0f, cy = 0.0f;  // current point
     float sx = 0.0f, sy = 0.0f;  // subpath start

@@ -1,5 +1,7 @@
 #include "recorder/exact_path_builder.h"
 
+#include "svg/lexical/exact_decimal.h"
+
 #include <algorithm>
 #include <charconv>
 #include <cmath>
@@ -7,6 +9,7 @@
 #include <limits>
 #include <system_error>
 #include <utility>
+#include <vector>
 
 namespace pavrix_svg_core {
 namespace {
@@ -127,6 +130,13 @@ bool readExactNumber(TextCursor& cursor, double& out) {
         }
     }
     double value = 0.0;
+    // Short literals, nearly all of them, need no general conversion.
+    if (pavrix_svg::ExactDecimal::convert(digits, mantissaEnd, exponent, value)) {
+        out = negative ? -value : value;
+        cursor.pos = p;
+        cursor.skipSeparators();
+        return true;
+    }
     const auto [used, ec] = std::from_chars(digits, p, value, std::chars_format::general);
     if (ec == std::errc::result_out_of_range) {
         if (!outOfRangeIsUnderflow(digits, mantissaEnd, exponent)) {
@@ -155,6 +165,15 @@ void appendCubic(PaintCommand& command, PaintPoint c1, PaintPoint c2, PaintPoint
     command.path_points.push_back(c1);
     command.path_points.push_back(c2);
     command.path_points.push_back(end);
+}
+
+// Room for `more` elements, growing geometrically so that repeated calls stay linear overall.
+template <typename Element>
+void reserveMore(std::vector<Element>& elements, std::size_t more) {
+    const std::size_t needed = elements.size() + more;
+    if (needed > elements.capacity()) {
+        elements.reserve(std::max(needed, 2 * elements.capacity()));
+    }
 }
 
 void appendClose(PaintCommand& command) {
@@ -236,6 +255,10 @@ bool appendCentredArc(PaintCommand& command, const CentredArc& arc, PaintPoint e
         return false;
     }
     const int segments = segmentsReal < 1.0 ? 1 : static_cast<int>(segmentsReal);
+    // An ellipse is two arcs of eight cubics and a close; growing one cubic at a time would
+    // reallocate each vector five times per shape.
+    reserveMore(command.path_verbs, static_cast<std::size_t>(segments) + 1);
+    reserveMore(command.path_points, 3 * static_cast<std::size_t>(segments));
     // Each segment starts at the angle the previous one ended at, so its
     // cosine and sine carry over.
     double thetaA = arc.theta0;
@@ -468,6 +491,10 @@ bool parsePathDataExact(std::string_view text, PaintCommand& command, bool& lowe
     }
 
     PaintCommand built;
+    // Artwork spends about ten bytes of text per point; starting there saves most regrowth.
+    constexpr std::size_t kTextBytesPerPoint = 8;
+    built.path_points.reserve(text.size() / kTextBytesPerPoint);
+    built.path_verbs.reserve(text.size() / (2 * kTextBytesPerPoint));
     bool builtLowered = false;
     double builtBound = errorBound;
     PaintPoint current{0.0, 0.0};

@@ -307,9 +307,17 @@ PaintRecording recordDocument(pavrix_svg::Document& document) {
         finiteBounds = std::all_of(recording.bounds.begin(), recording.bounds.end(),
                                    [](float v) { return std::isfinite(v); });
         installRenderHooks();
+        // Nearly every element of artwork paints once; reserving that many commands spares the
+        // regrowth that moves every recorded command again. The cap bounds what a document of
+        // mostly non-painting elements can reserve in vain.
+        constexpr std::size_t kMaxReservedCommands = std::size_t{1} << 17;
+        recording.commands.reserve(
+            std::min(static_cast<std::size_t>(std::max(document.elementSerial(), 0)), kMaxReservedCommands));
         SVGRenderState rootState(nullptr, nullptr, Transform::Identity, RenderMode::Painting,
                                  Canvas::createNoop(), &recording);
         root->render(rootState);
+        // The result outlives the call: give back a reservation mostly unused.
+        if (recording.commands.capacity() > 2 * recording.commands.size()) recording.commands.shrink_to_fit();
     }
 
     // Rendering reports through the document; the pre-pass reasons stay first.

@@ -1,5 +1,7 @@
 #include "svg/lexical/classic_strtod.h"
 
+#include "svg/lexical/exact_decimal.h"
+
 #include <array>
 #include <charconv>
 #include <cstdint>
@@ -66,6 +68,29 @@ std::size_t skipExponent(std::string_view text, std::size_t i, char letter) noex
     return j;
 }
 
+// End of the decimal literal starting at i (after white space and sign), or 0 without a digit.
+std::size_t decimalSpanLength(std::string_view text, std::size_t i) noexcept
+{
+    std::size_t j = i;
+    bool digits = false;
+    while (j < text.size() && isDigit(text[j])) {
+        ++j;
+        digits = true;
+    }
+    if (j < text.size() && text[j] == '.') {
+        std::size_t k = j + 1;
+        while (k < text.size() && isDigit(text[k])) {
+            ++k;
+            digits = true;
+        }
+        if (digits)
+            j = k;
+    }
+    if (!digits)
+        return 0;
+    return skipExponent(text, j, 'e');
+}
+
 // Length of the longest prefix strtod would consume (0 when it reads nothing). Mirrors the C
 // library's grammar so that the conversion can run on a bounded, NUL-terminated copy.
 std::size_t strtodSpan(std::string_view text) noexcept
@@ -77,6 +102,11 @@ std::size_t strtodSpan(std::string_view text) noexcept
         ++i;
     if (i >= text.size())
         return 0;
+    const char first = text[i];
+    if (isDigit(first) || first == '.') {
+        if (first != '0' || i + 1 >= text.size() || lower(text[i + 1]) != 'x')
+            return decimalSpanLength(text, i);
+    }
     if (startsWithNoCase(text, i, "inf"))
         return startsWithNoCase(text, i, "infinity") ? i + 8 : i + 3;
     if (startsWithNoCase(text, i, "nan")) {
@@ -110,24 +140,7 @@ std::size_t strtodSpan(std::string_view text) noexcept
             return skipExponent(text, j, 'p');
         return i + 1; // just the "0"
     }
-    std::size_t j = i;
-    bool digits = false;
-    while (j < text.size() && isDigit(text[j])) {
-        ++j;
-        digits = true;
-    }
-    if (j < text.size() && text[j] == '.') {
-        std::size_t k = j + 1;
-        while (k < text.size() && isDigit(text[k])) {
-            ++k;
-            digits = true;
-        }
-        if (digits)
-            j = k;
-    }
-    if (!digits)
-        return 0;
-    return skipExponent(text, j, 'e');
+    return decimalSpanLength(text, i);
 }
 
 // The span of a plain decimal literal (no hexadecimal, infinity or NaN) as strtodSpan found it.
@@ -172,59 +185,113 @@ constexpr std::array<long double, kExactLongDoublePowers + 1> kLongDoublePowersO
     return powers;
 }();
 
-// Correctly rounded long double of a decimal literal with few significant digits and a small
-// decimal exponent: both the digits and the power of ten are exact, so one multiplication or
-// division rounds once, exactly as the multi-precision conversion does. False when the literal
-// needs that conversion.
-bool fastLongDouble(const DecimalSpan& decimal, long double& value) noexcept
+// The mantissa (digits and ".") and the saturated exponent of a decimal span.
+struct DecimalParts {
+    const char* mantissa = nullptr;
+    const char* mantissaEnd = nullptr;
+    std::int64_t exponent = 0;
+};
+
+DecimalParts splitDecimal(const DecimalSpan& decimal) noexcept
 {
+    DecimalParts parts;
     const char* p = decimal.number;
     if (*p == '-')
         ++p;
-    std::uint64_t mantissa = 0;
-    int digits = 0;
-    int scale = 0;
-    bool fraction = false;
-    for (; p < decimal.end; ++p) {
-        const char c = *p;
-        if (c == '.') {
-            fraction = true;
-            continue;
-        }
-        if (!isDigit(c))
-            break;
-        if (mantissa == 0 && c == '0') {
-            scale -= fraction ? 1 : 0; // leading zeros carry no digit
-            continue;
-        }
-        if (digits == kExactMantissaDigits)
-            return false;
-        mantissa = mantissa * 10 + static_cast<std::uint64_t>(c - '0');
-        ++digits;
-        scale -= fraction ? 1 : 0;
-    }
-    int exponent = 0;
+    parts.mantissa = p;
+    while (p < decimal.end && (isDigit(*p) || *p == '.'))
+        ++p;
+    parts.mantissaEnd = p;
     if (p < decimal.end) { // the exponent strtodSpan accepted
         ++p;
         const bool negative = *p == '-';
         if (*p == '+' || *p == '-')
             ++p;
         for (; p < decimal.end; ++p)
-            if (exponent < kExponentSaturation)
-                exponent = exponent * 10 + (*p - '0');
+            if (parts.exponent < kExponentSaturation)
+                parts.exponent = parts.exponent * 10 + (*p - '0');
         if (negative)
-            exponent = -exponent;
+            parts.exponent = -parts.exponent;
+    }
+    return parts;
+}
+
+// Correctly rounded long double of a decimal literal with few significant digits and a small
+// decimal exponent, scanned by the strtod grammar in one pass: both the digits and the power of
+// ten are exact, so one multiplication or division rounds once, exactly as the multi-precision
+// conversion does. False leaves the literal to that conversion.
+bool fastStrtold(std::string_view text, StrtoldResult& result) noexcept
+{
+    const char* const begin = text.data();
+    const char* const end = begin + text.size();
+    const char* p = begin;
+    while (p < end && isCSpace(*p))
+        ++p;
+    bool negative = false;
+    if (p < end && (*p == '+' || *p == '-')) {
+        negative = *p == '-';
+        ++p;
+    }
+    if (p >= end || !(isDigit(*p) || *p == '.') || (*p == '0' && p + 1 < end && lower(p[1]) == 'x'))
+        return false;
+    std::uint64_t mantissa = 0;
+    int digits = 0;
+    std::int64_t scale = 0;
+    bool anyDigit = false;
+    // False when the digit would exceed what the accumulator holds exactly.
+    const auto take = [&](char c, bool fraction) {
+        anyDigit = true;
+        if (fraction)
+            --scale;
+        if (mantissa == 0 && c == '0')
+            return true; // leading zeros carry no digit
+        if (digits == kExactMantissaDigits)
+            return false;
+        mantissa = mantissa * 10 + static_cast<std::uint64_t>(c - '0');
+        ++digits;
+        return true;
+    };
+    for (; p < end && isDigit(*p); ++p)
+        if (!take(*p, false))
+            return false;
+    if (p < end && *p == '.') {
+        const char* q = p + 1;
+        for (; q < end && isDigit(*q); ++q)
+            if (!take(*q, true))
+                return false;
+        if (!anyDigit)
+            return false; // a lone "." reads nothing
+        p = q;
+    }
+    if (!anyDigit)
+        return false;
+    std::int64_t exponent = 0;
+    if (p < end && (*p == 'e' || *p == 'E')) {
+        const char* q = p + 1;
+        bool negativeExponent = false;
+        if (q < end && (*q == '+' || *q == '-')) {
+            negativeExponent = *q == '-';
+            ++q;
+        }
+        if (q < end && isDigit(*q)) { // otherwise the "e" is not part of the number
+            for (; q < end && isDigit(*q); ++q)
+                if (exponent < kExponentSaturation)
+                    exponent = exponent * 10 + (*q - '0');
+            exponent = negativeExponent ? -exponent : exponent;
+            p = q;
+        }
     }
     long double magnitude = 0.0L;
     if (mantissa != 0) {
-        const int power = exponent + scale;
+        const std::int64_t power = exponent + scale;
         if (power > kExactLongDoublePowers || power < -kExactLongDoublePowers)
             return false;
         const long double digitsValue = static_cast<long double>(mantissa);
         magnitude = power >= 0 ? digitsValue * kLongDoublePowersOfTen[static_cast<std::size_t>(power)]
                                : digitsValue / kLongDoublePowersOfTen[static_cast<std::size_t>(-power)];
     }
-    value = decimal.negative ? -magnitude : magnitude;
+    result.value = negative ? -magnitude : magnitude;
+    result.consumed = static_cast<std::size_t>(p - begin);
     return true;
 }
 
@@ -265,7 +332,10 @@ StrtodResult strtodClassic(std::string_view text) noexcept
     const std::size_t span = strtodSpan(text);
     DecimalSpan decimal;
     if (span != 0 && decimalSpan(text, span, decimal)) {
+        const DecimalParts parts = splitDecimal(decimal);
         double value = 0.0;
+        if (ExactDecimal::convert(parts.mantissa, parts.mantissaEnd, parts.exponent, value))
+            return StrtodResult{decimal.negative ? -value : value, span};
         const auto [stop, error] = std::from_chars(decimal.number, decimal.end, value, std::chars_format::general);
         if (error == std::errc() && stop == decimal.end)
             return StrtodResult{value, span};
@@ -278,12 +348,10 @@ StrtodResult strtodClassic(std::string_view text) noexcept
 
 StrtoldResult strtoldClassic(std::string_view text) noexcept
 {
-    const std::size_t span = strtodSpan(text);
-    DecimalSpan decimal;
-    long double value = 0.0L;
-    if (span != 0 && decimalSpan(text, span, decimal) && fastLongDouble(decimal, value))
-        return StrtoldResult{value, span};
-    return convertSpan<StrtoldResult>(text, span, [](const char* s, char** end) {
+    StrtoldResult result;
+    if (fastStrtold(text, result))
+        return result;
+    return convertSpan<StrtoldResult>(text, strtodSpan(text), [](const char* s, char** end) {
         const locale_t locale = classicLocale();
         return locale ? strtold_l(s, end, locale) : std::strtold(s, end);
     });

@@ -16,6 +16,8 @@ constexpr std::int64_t kExponentSaturation = 100000000;
 constexpr double kFractionScaleLimit = 1e300;
 // A digit run of this many significant digits is at least 10^310: infinite in double.
 constexpr std::size_t kInfiniteDigitRun = 311;
+// Digit runs this short, without an exponent, always read as a float-range value or zero.
+constexpr std::size_t kPlainDigits = 30;
 
 constexpr bool isDigit(char c) noexcept { return c >= '0' && c <= '9'; }
 
@@ -40,10 +42,26 @@ struct ScannedNumber {
     std::size_t intBegin = 0;
     std::size_t intEnd = 0;
     std::size_t end = 0;       // after the number (value) or where rescanning may resume (fault)
-    double fraction = 0.0;
+    std::size_t fractionBegin = 0; // fraction digits, an empty range without any
+    std::size_t fractionEnd = 0;
+    bool hasExponent = false;
+    double fraction = 0.0; // set by evaluateFraction
     double power = 1.0;
     bool negative = false;
 };
+
+void evaluateFraction(std::string_view text, ScannedNumber& number) noexcept
+{
+    double digits = 0.0;
+    double scale = 1.0;
+    for (std::size_t i = number.fractionBegin; i < number.fractionEnd; ++i) {
+        if (scale < kFractionScaleLimit) {
+            digits = digits * 10.0 + static_cast<double>(text[i] - '0');
+            scale *= 10.0;
+        }
+    }
+    number.fraction = digits / scale;
+}
 
 ScannedNumber scanNumber(std::string_view text, std::size_t start) noexcept
 {
@@ -66,16 +84,10 @@ ScannedNumber scanNumber(std::string_view text, std::size_t start) noexcept
             return number;
         }
         ++i;
-        double digits = 0.0;
-        double scale = 1.0;
-        while (i < n && isDigit(text[i])) {
-            if (scale < kFractionScaleLimit) {
-                digits = digits * 10.0 + static_cast<double>(text[i] - '0');
-                scale *= 10.0;
-            }
+        number.fractionBegin = i;
+        while (i < n && isDigit(text[i]))
             ++i;
-        }
-        number.fraction = digits / scale;
+        number.fractionEnd = i;
     }
     if (i < n && (text[i] == 'e' || text[i] == 'E') && !(i + 1 < n && (text[i + 1] == 'x' || text[i + 1] == 'm'))) {
         const std::size_t letter = i;
@@ -98,6 +110,7 @@ ScannedNumber scanNumber(std::string_view text, std::size_t start) noexcept
             ++j;
         }
         i = j;
+        number.hasExponent = true;
         number.power = std::pow(10.0, static_cast<double>(negativeExponent ? -exponent : exponent));
     }
     number.end = i;
@@ -130,11 +143,18 @@ bool checkNumbersFloatRange(std::string_view text) noexcept
             ++pos;
             continue;
         }
-        const ScannedNumber number = scanNumber(text, pos);
+        ScannedNumber number = scanNumber(text, pos);
         if (number.kind == ScannedNumber::Kind::syntaxFault) {
             pos = number.end;
             continue;
         }
+        // Without an exponent, short digit runs give 0 or a magnitude between 1e-30 and 1e30.
+        if (!number.hasExponent && number.intEnd - number.intBegin <= kPlainDigits &&
+            number.fractionEnd - number.fractionBegin <= kPlainDigits) {
+            pos = number.end;
+            continue;
+        }
+        evaluateFraction(text, number);
         const double value = numberValue(number, accumulateDigits(text, number.intBegin, number.intEnd));
         if (std::isfinite(value)) {
             if (outsideFloatRange(value))
