@@ -141,6 +141,11 @@ int main(int argc, char** argv) {
     std::printf("analysis: %s %s, %.3f s (recording %.3f s), %zu raw geometries\n", result->status.c_str(),
                 result->reason_code.c_str(), analysis, result->recorder_seconds,
                 result->raw.geometry_offsets.size() - 1);
+    std::printf("  stages: bounds %.3f, replay %.3f, topology %.3f, raw normalization %.3f, composite %.3f, "
+                "visible normalization %.3f, export %.3f s\n",
+                result->bounds_seconds, result->replay_seconds, result->topology_seconds,
+                result->normalization_raw_seconds, result->composite_seconds,
+                result->normalization_visible_seconds, result->export_seconds);
     if (result->status != "supported")
         return 1;
 
@@ -148,19 +153,23 @@ int main(int argc, char** argv) {
                     result->max_flattening_error_mm / result->scale_factor};
     double floor = 1e300;
     double recording = 1e300;
+    double flattening = 1e300;
     std::size_t output_paths = 0;
     for (int i = 0; i < repeat; ++i) {
         const auto start = Clock::now();
         const RecorderResult recorded = record_svg_file(argv[1]);
         const double recorded_at = seconds_since(start);
         const Clipper2Lib::Paths64 rings = floor_rings(recorded.commands, grid);
+        const double flattened_at = seconds_since(start);
         const Clipper2Lib::Paths64 united = Clipper2Lib::Union(rings, Clipper2Lib::FillRule::NonZero);
         output_paths = united.size();
         floor = std::min(floor, seconds_since(start));
         recording = std::min(recording, recorded_at);
+        flattening = std::min(flattening, flattened_at - recorded_at);
     }
-    std::printf("floor (record, flatten, quantize, one NonZero union): %.3f s (recording %.3f s), %zu paths\n", floor,
-                recording, output_paths);
+    std::printf("floor (record, flatten, quantize, one NonZero union): %.3f s (recording %.3f s, flattening %.3f s), "
+                "%zu paths\n",
+                floor, recording, flattening, output_paths);
     std::printf("analysis / floor: %.2f (geometry only: %.2f)\n", analysis / floor,
                 (analysis - result->recorder_seconds) / std::max(1e-9, floor - recording));
     return 0;

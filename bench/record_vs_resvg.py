@@ -12,47 +12,14 @@ against N sequential calls.
 """
 
 import argparse
-import glob
 import os
-import re
 import subprocess
 import tempfile
 import threading
 import time
 
 import _pavrix_svg_core as core
-
-ICON_ROOT = "/usr/share/icons/Adwaita"
-
-
-def icon_path_data():
-    data = []
-    for name in sorted(glob.glob(os.path.join(ICON_ROOT, "**", "*.svg"), recursive=True)):
-        with open(name, encoding="utf-8", errors="replace") as handle:
-            data.extend(d for d in re.findall(r'\sd="([^"]{20,4000})"', handle.read()))
-    # Only path data the recorder supports on its own, so that the document records whole.
-    data = [d for d in data if core.record_paint_commands_svg(
-        f'<svg xmlns="http://www.w3.org/2000/svg" viewBox="0 0 16 16"><path d="{d}"/></svg>').status == "supported"]
-    if not data:
-        raise SystemExit(f"no icon path data under {ICON_ROOT}: run inside the yardstick root")
-    return data
-
-
-def document(path_data, megabytes):
-    target = int(megabytes * 1e6)
-    parts = ['<svg xmlns="http://www.w3.org/2000/svg" width="4000" height="4000" viewBox="0 0 4000 4000">']
-    size, i = len(parts[0]), 0
-    while size < target:
-        d = path_data[i % len(path_data)]
-        x, y = (i * 16) % 4000, (i * 16 // 4000 * 16) % 4000
-        part = (f'<path transform="translate({x} {y}) scale(0.9)" fill="#{i * 2654435761 % 0xFFFFFF:06x}" '
-                f'd="{d}"/>')
-        parts.append(part)
-        size += len(part)
-        i += 1
-    # resvg refuses a document without any id; one keeps its output to a line.
-    parts.append('<rect id="end" width="1" height="1"/></svg>')
-    return "".join(parts), i
+from icon_document import document, icon_path_data
 
 
 def best_of(repeat, work):
@@ -73,7 +40,7 @@ def main():
     path_data = icon_path_data()
     with tempfile.TemporaryDirectory() as folder:
         for megabytes in args.megabytes:
-            text, count = document(path_data, megabytes)
+            text, count = document(path_data, megabytes=megabytes)
             name = os.path.join(folder, f"icons-{megabytes:g}MB.svg")
             with open(name, "w", encoding="utf-8") as handle:
                 handle.write(text)

@@ -19,6 +19,14 @@ double sound_max(double a, double b) noexcept {
 
 }  // namespace
 
+void reserve_precision_records(std::vector<PrecisionRecord>& list, std::size_t extra) {
+    if (extra > list.max_size() - list.size())
+        throw std::length_error("precision_record_count");
+    const std::size_t needed = list.size() + extra;
+    if (needed > list.capacity())
+        list.reserve(std::max(needed, std::min(list.max_size(), 2 * list.capacity())));
+}
+
 void record_approximation_errors(const std::vector<PaintPoint>& points, const PaintMatrix& matrix,
                                  const ErrorPair& envelope, const std::vector<double>& errors,
                                  std::vector<PrecisionRecord>* list) {
@@ -44,11 +52,7 @@ void record_approximation_errors(const std::vector<PaintPoint>& points, const Pa
     // One pass without copies: an edge is recorded once its end point's error is final, that is
     // when the next distinct point arrives (repeats merge their errors into the kept point).
     const std::size_t first_record = list->size();
-    // The list spans a whole replay: reserving exactly what this ring needs would reallocate on
-    // every call and make a replay quadratic in its record count, so growth stays geometric.
-    const std::size_t needed = first_record + points.size();
-    if (needed > list->capacity())
-        list->reserve(std::max(needed, 2 * list->capacity()));
+    reserve_precision_records(*list, points.size());
     PaintPoint first{}, before_last{}, last{};
     double first_error = 0.0, last_error = 0.0;
     std::size_t kept = 0;

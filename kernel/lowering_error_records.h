@@ -20,6 +20,11 @@ void record_approximation_errors(const std::vector<PaintPoint>& points, const Pa
                                  const ErrorPair& envelope, const std::vector<double>& errors,
                                  std::vector<PrecisionRecord>* list);
 
+// Room for `extra` more records. The list spans a whole replay, so growth stays geometric:
+// reserving exactly per ring or per command would reallocate on every call and make a replay
+// quadratic in its record count.
+void reserve_precision_records(std::vector<PrecisionRecord>& list, std::size_t extra);
+
 // Half a grid diagonal in source units plus the largest input error among the records appended
 // since `first_record`.
 double command_lowering_error_bound(const ReplayParams& params, std::size_t first_record) noexcept;

@@ -628,10 +628,10 @@ PreparedNormalization prepare_stroke(const PaintCommand& command, const ReplayPa
     std::vector<double> errors;
     if (records != nullptr) {
         // One record per ring edge at most; reserving once keeps many small rings (dashes, wedges)
-        // from regrowing the list ring by ring.
+        // from regrowing the list ring by ring, and growth stays geometric across strokes.
         std::uint64_t edges = 0;
         for (const StrokeRing& ring : outline.rings) edges = checked_size_sum(edges, ring.ring.size());
-        records->reserve(records->size() + edges);
+        reserve_precision_records(*records, edges);
     }
     for (const StrokeRing& ring : outline.rings) {
         charge_lowered_points(budget, ring.ring.size());

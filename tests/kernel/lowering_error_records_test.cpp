@@ -1,8 +1,11 @@
 #include "kernel/lowering_error_records.h"
+#include "kernel/fill_lowering.h"
+#include "kernel/stroke_outline.h"
 
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <functional>
 #include <stdexcept>
 
 namespace pavrix_svg_core {
@@ -56,20 +59,73 @@ TEST(RecordApproximationErrorsEnvelope, ActsAcrossEachEdgeInSourceUnits) {
                  std::logic_error);
 }
 
-// One list spans a whole replay: appending ring after ring must keep geometric growth, or the
+// One list spans a whole replay: command after command must keep geometric growth, or the
 // replay turns quadratic in its record count.
-TEST(RecordApproximationErrorsGrowth, ManyRingsReallocateLogarithmically) {
+PaintCommand small_square(PaintCommandKind kind, double x) {
+    PaintCommand command;
+    command.kind = kind;
+    command.rgba = {0, 0, 0, 255};
+    command.path_verbs = {PathVerb::move_to, PathVerb::line_to, PathVerb::line_to, PathVerb::line_to,
+                          PathVerb::close};
+    command.path_points = {{x, 0}, {x + 4, 0}, {x + 4, 4}, {x, 4}};
+    command.source_subpath_area_potential = {1};
+    command.stroke.width = 0.5;
+    return command;
+}
+
+struct GrowthCase {
+    const char* why;
+    std::function<void(std::vector<PrecisionRecord>&, int)> append;
+};
+void PrintTo(const GrowthCase& c, std::ostream* os) {
+    *os << c.why;
+}
+
+class PrecisionRecordGrowth : public testing::TestWithParam<GrowthCase> {};
+
+TEST_P(PrecisionRecordGrowth, ReallocatesLogarithmically) {
     std::vector<PrecisionRecord> list;
     std::size_t reallocations = 0;
-    const std::vector<PaintPoint> triangle{{0, 0}, {4, 0}, {4, 3}};
-    for (int ring = 0; ring < 10000; ++ring) {
+    constexpr int kAppends = 4000;
+    for (int i = 0; i < kAppends; ++i) {
         const std::size_t capacity = list.capacity();
-        record_approximation_errors(triangle, kIdentityPaintMatrix, ErrorPair{}, {0, 0, 0}, &list);
+        GetParam().append(list, i);
         reallocations += list.capacity() != capacity ? 1 : 0;
     }
-    ASSERT_EQ(list.size(), 30000u);
-    EXPECT_LE(reallocations, 20u);
+    ASSERT_GE(list.size(), static_cast<std::size_t>(kAppends));
+    EXPECT_LE(reallocations, 24u);
 }
+
+PreparedNormalization prepare_into(std::vector<PrecisionRecord>& list, PaintCommandKind kind, int i) {
+    ComplexityBudget budget;
+    ReplayParams params;
+    params.scale = 1.0;
+    params.grid_quantum = 1e-3;
+    params.flattening_error = 0.01;
+    params.budget = &budget;
+    params.precision_records = &list;
+    const PaintCommand command = small_square(kind, 10.0 * i);
+    return kind == PaintCommandKind::stroke ? prepare_stroke(command, params) : prepare_fill(command, params);
+}
+
+// clang-format off
+INSTANTIATE_TEST_SUITE_P(
+    Table, PrecisionRecordGrowth,
+    testing::Values(
+        GrowthCase{"ring after ring", [](std::vector<PrecisionRecord>& list, int) {
+            record_approximation_errors({{0, 0}, {4, 0}, {4, 3}}, kIdentityPaintMatrix, ErrorPair{}, {0, 0, 0}, &list);
+        }},
+        GrowthCase{"reserve after reserve", [](std::vector<PrecisionRecord>& list, int) {
+            reserve_precision_records(list, 3);
+            list.resize(list.size() + 3);
+        }},
+        GrowthCase{"fill after fill", [](std::vector<PrecisionRecord>& list, int i) {
+            prepare_into(list, PaintCommandKind::fill, i);
+        }},
+        GrowthCase{"stroke after stroke", [](std::vector<PrecisionRecord>& list, int i) {
+            prepare_into(list, PaintCommandKind::stroke, i);
+        }}));
+// clang-format on
 
 TEST(CommandLoweringErrorBound, HalfAGridDiagonalPlusTheLargestNewRecord) {
     std::vector<PrecisionRecord> list(3);
