@@ -154,7 +154,8 @@ void glyphToVectorPath(void* closure, plutovg_path_command_t command, const plut
 
 }  // namespace
 
-Canvas::Canvas(int x, int y, int width, int height) : m_translation(1.0f, 0.0f, 0.0f, 1.0f, -static_cast<float>(x), -static_cast<float>(y)), m_x(x), m_y(y) {
+Canvas::Canvas(int x, int y, int width, int height)
+    : m_translation(1.0f, 0.0f, 0.0f, 1.0f, -static_cast<float>(x), -static_cast<float>(y)), m_x(x), m_y(y) {
     m_width = std::max(width, 1);
     m_height = std::max(height, 1);
     m_surface = plutovg_surface_create(m_width, m_height);
@@ -178,7 +179,9 @@ std::shared_ptr<Canvas> Canvas::create(float x, float y, float width, float heig
         const double x1 = std::ceil(x + width);
         const double y1 = std::ceil(y + height);
         // Bounds outside the int range (or not finite) have no pixel grid to sit on.
-        const auto fits = [](double v) { return v >= static_cast<double>(INT_MIN) && v <= static_cast<double>(INT_MAX); };
+        const auto fits = [](double v) {
+            return v >= static_cast<double>(INT_MIN) && v <= static_cast<double>(INT_MAX);
+        };
         if (fits(x0) && fits(y0) && fits(x1) && fits(y1)) {
             const auto w = static_cast<std::int64_t>(x1) - static_cast<std::int64_t>(x0);
             const auto h = static_cast<std::int64_t>(y1) - static_cast<std::int64_t>(y0);
@@ -341,8 +344,7 @@ Path textPath(std::u32string_view text, const Font& font, const Point& origin) {
         const auto lock = lockFontLibrary();
         for (const char32_t ch : text) {
             x += plutovg_font_face_traverse_glyph_path(font.face().get(), font.size(), x, origin.y,
-                                                       static_cast<plutovg_codepoint_t>(ch), glyphToVectorPath,
-                                                       target);
+                                                       static_cast<plutovg_codepoint_t>(ch), glyphToVectorPath, target);
         }
     }
     return built;
@@ -370,8 +372,8 @@ void Canvas::blendCanvas(const Canvas& source, BlendMode mode, float opacity) {
         return;
     const plutovg_matrix_t translation = toPlutovgMatrix(m_translation.matrix());
     plutovg_canvas_set_matrix(m_canvas, &translation);
-    const plutovg_matrix_t placement{1.0f, 0.0f, 0.0f, 1.0f, static_cast<float>(source.m_x),
-                                     static_cast<float>(source.m_y)};
+    const plutovg_matrix_t placement{
+        1.0f, 0.0f, 0.0f, 1.0f, static_cast<float>(source.m_x), static_cast<float>(source.m_y)};
     plutovg_canvas_set_operator(m_canvas, toPlutovg(mode));
     plutovg_canvas_set_texture(m_canvas, source.m_surface, PLUTOVG_TEXTURE_TYPE_PLAIN, opacity, &placement);
     plutovg_canvas_paint(m_canvas);
@@ -413,10 +415,9 @@ void Canvas::convertToIntensityMask() {
                 g = std::min<std::uint32_t>(g * 255 / a, 255);
                 b = std::min<std::uint32_t>(b * 255 / a, 255);
             }
-            const float luminance = 0.2125f * static_cast<float>(r) + 0.7154f * static_cast<float>(g) +
-                                    0.0721f * static_cast<float>(b);
-            const auto intensity =
-                static_cast<std::uint32_t>(luminance * (static_cast<float>(a) / 255.0f));
+            const float luminance =
+                0.2125f * static_cast<float>(r) + 0.7154f * static_cast<float>(g) + 0.0721f * static_cast<float>(b);
+            const auto intensity = static_cast<std::uint32_t>(luminance * (static_cast<float>(a) / 255.0f));
             row[x] = std::min<std::uint32_t>(intensity, 255) << 24;
         }
     }

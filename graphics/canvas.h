@@ -38,8 +38,8 @@ public:
     void setColor(std::uint32_t color);
     // Each channel clamped to [0, 1] (NaN reads as 0), times 255, rounded to nearest.
     void setColorRgba(float red, float green, float blue, float alpha);
-    void setLinearGradient(float x1, float y1, float x2, float y2, SpreadMethod spread,
-                           const GradientStops& stops, const Transform& transform);
+    void setLinearGradient(float x1, float y1, float x2, float y2, SpreadMethod spread, const GradientStops& stops,
+                           const Transform& transform);
     void setRadialGradient(float cx, float cy, float r, float fx, float fy, SpreadMethod spread,
                            const GradientStops& stops, const Transform& transform);
     void setTexture(const Canvas& source, TextureType type, float opacity, const Transform& transform);

@@ -74,8 +74,8 @@ float Font::measureText(std::u32string_view text) const {
     const std::lock_guard lock(fontLibraryMutex);
     for (const char32_t ch : text) {
         float width = 0.0f;
-        plutovg_font_face_get_glyph_metrics(m_face.get(), m_size, static_cast<plutovg_codepoint_t>(ch), &width,
-                                            nullptr, nullptr);
+        plutovg_font_face_get_glyph_metrics(m_face.get(), m_size, static_cast<plutovg_codepoint_t>(ch), &width, nullptr,
+                                            nullptr);
         advance += width;
     }
     return advance;

@@ -25,9 +25,9 @@ public:
     static Transform scaled(float sx, float sy);
     static Transform rotated(float angle, float cx = 0.0f, float cy = 0.0f);
 
-    Transform& multiply(const Transform& other);          // this = other x this
-    Transform multiplied(const Transform& other) const;   // other x this
-    Transform& postMultiply(const Transform& other);      // this = this x other
+    Transform& multiply(const Transform& other);         // this = other x this
+    Transform multiplied(const Transform& other) const;  // other x this
+    Transform& postMultiply(const Transform& other);     // this = this x other
     Transform& translate(float tx, float ty);
     Transform& scale(float sx, float sy);
     Transform& rotate(float angle, float cx = 0.0f, float cy = 0.0f);

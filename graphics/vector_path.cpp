@@ -158,10 +158,8 @@ void path_quad_to(VectorPath* path, float x1, float y1, float x2, float y2) {
     path_get_current_point(path, &x0, &y0);
     constexpr float kThird = 0.33333334f;
     constexpr float kTwoThirds = 0.6666667f;
-    path_cubic_to(path,
-                  x0 * kThird + x1 * kTwoThirds, y0 * kThird + y1 * kTwoThirds,
-                  x2 * kThird + x1 * kTwoThirds, y2 * kThird + y1 * kTwoThirds,
-                  x2, y2);
+    path_cubic_to(path, x0 * kThird + x1 * kTwoThirds, y0 * kThird + y1 * kTwoThirds, x2 * kThird + x1 * kTwoThirds,
+                  y2 * kThird + y1 * kTwoThirds, x2, y2);
 }
 
 void path_close(VectorPath* path) {
@@ -329,8 +327,8 @@ PathCommand path_iterator_next(VectorPathIterator* it, FloatPoint points[3]) {
     const PathHeader header = it->elements[it->index].header;
     const std::int32_t length = std::max<std::int32_t>(header.length, 1);
     const int wanted = header.command == PathCommand::cubic_to ? 3 : 1;
-    const int available = std::min<std::int64_t>(
-        std::min<std::int32_t>(wanted, length - 1), static_cast<std::int64_t>(it->size) - it->index - 1);
+    const int available = std::min<std::int64_t>(std::min<std::int32_t>(wanted, length - 1),
+                                                 static_cast<std::int64_t>(it->size) - it->index - 1);
     for (int i = 0; i < available; ++i)
         points[i] = it->elements[it->index + 1 + i].point;
     it->index += std::min<std::int32_t>(length, it->size - it->index);

@@ -19,8 +19,7 @@ constexpr bool interpreter_version_matches(std::string_view runtime_version,
     return next < '0' || next > '9';
 }
 
-inline std::string version_mismatch_message(std::string_view compiled_version,
-                                            std::string_view runtime_version) {
+inline std::string version_mismatch_message(std::string_view compiled_version, std::string_view runtime_version) {
     std::string message = "Python version mismatch: module was compiled for Python ";
     message.append(compiled_version);
     message.append(", but the interpreter version is incompatible: ");

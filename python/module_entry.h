@@ -21,16 +21,15 @@ template <ModuleExec Exec>
 PyObject* init_module(const char* name) noexcept {
     const char* runtime_version = Py_GetVersion();
     if (!interpreter_version_matches(runtime_version, compiled_python_version)) {
-        PyErr_SetString(PyExc_ImportError,
-                        version_mismatch_message(compiled_python_version, runtime_version).c_str());
+        PyErr_SetString(PyExc_ImportError, version_mismatch_message(compiled_python_version, runtime_version).c_str());
         return nullptr;
     }
     try {
         pybind11::detail::ensure_internals();
         // Function-local statics: initialised once, thread-safe.
-        static pybind11::detail::slots_array slots = pybind11::detail::init_slots(
-            Exec, pybind11::multiple_interpreters::not_supported());
-        static PyModuleDef definition{PyModuleDef_HEAD_INIT, name,    nullptr, 0, nullptr,
+        static pybind11::detail::slots_array slots =
+            pybind11::detail::init_slots(Exec, pybind11::multiple_interpreters::not_supported());
+        static PyModuleDef definition{PyModuleDef_HEAD_INIT, name,    nullptr, 0,      nullptr,
                                       slots.data(),          nullptr, nullptr, nullptr};
         return PyModuleDef_Init(&definition);
     }

@@ -13,8 +13,7 @@ using pavrix_svg_core::PaintCommandKind;
 namespace {
 
 const SVGGeometryElement* asGeometry(const SVGElement* element) noexcept {
-    return element && element->isGeometryElement() ? static_cast<const SVGGeometryElement*>(element)
-                                                   : nullptr;
+    return element && element->isGeometryElement() ? static_cast<const SVGGeometryElement*>(element) : nullptr;
 }
 
 // The first child of a use element's content when it is a shape.
@@ -48,16 +47,20 @@ void applyClipPath(const SVGClipPathElement& clip, SVGRenderState& state) {
 
 const SVGElement* firstSimpleClipChild(const SVGClipPathElement& clip) noexcept {
     for (const auto& node : clip.children()) {
-        if (!node->isElement()) continue;
+        if (!node->isElement())
+            continue;
         const auto& child = static_cast<const SVGElement&>(*node);
-        if (!isDisplayed(child)) continue;
+        if (!isDisplayed(child))
+            continue;
         if (const SVGGeometryElement* shape = asGeometry(&child)) {
-            if (shape->path.isEmpty() || !isVisible(*shape)) continue;
+            if (shape->path.isEmpty() || !isVisible(*shape))
+                continue;
             return shape;
         }
         if (child.id() == ElementID::Use) {
             const SVGGeometryElement* shape = useContentShape(child);
-            if (shape && isClipCandidate(*shape)) return &child;
+            if (shape && isClipCandidate(*shape))
+                return &child;
         }
     }
     return nullptr;
@@ -65,13 +68,15 @@ const SVGElement* firstSimpleClipChild(const SVGClipPathElement& clip) noexcept 
 
 const ClipSummary& clipSummary(const SVGClipPathElement& clip, RenderPassTally& tally) {
     const auto [entry, added] = tally.clipSummaries.try_emplace(&clip);
-    if (added) entry->second = ClipSummary{isComplexClip(clip), firstSimpleClipChild(clip)};
+    if (added)
+        entry->second = ClipSummary{isComplexClip(clip), firstSimpleClipChild(clip)};
     return entry->second;
 }
 
 bool recordSimpleClip(const SVGClipPathElement& clip, SVGRenderState& clipState) {
     const SVGElement* child = clipSummary(clip, *clipState.tally).simpleChild;
-    if (!child) return false;
+    if (!child)
+        return false;
     if (child->id() == ElementID::Use) {
         SVGRenderState useState(child, clipState, child->localTransform(), RenderMode::Clipping);
         recordClipShape(*useContentShape(*child), useState);
@@ -82,22 +87,29 @@ bool recordSimpleClip(const SVGClipPathElement& clip, SVGRenderState& clipState)
 }
 
 bool isComplexClip(const SVGClipPathElement& clip) {
-    if (clip.clipper) return true;
+    if (clip.clipper)
+        return true;
     const SVGGeometryElement* candidate = nullptr;
     for (const auto& node : clip.children()) {
-        if (!node->isElement()) continue;
+        if (!node->isElement())
+            continue;
         const auto& child = static_cast<const SVGElement&>(*node);
-        if (!isDisplayed(child)) continue;
-        if (child.id() == ElementID::Text || child.id() == ElementID::TSpan) return true;
+        if (!isDisplayed(child))
+            continue;
+        if (child.id() == ElementID::Text || child.id() == ElementID::TSpan)
+            return true;
         const SVGGeometryElement* shape = nullptr;
         if (child.id() == ElementID::Use) {
-            if (child.clipper) return true;
+            if (child.clipper)
+                return true;
             shape = useContentShape(child);
         } else {
             shape = asGeometry(&child);
         }
-        if (!shape || !isClipCandidate(*shape)) continue;
-        if (shape->clipper || candidate) return true;
+        if (!shape || !isClipCandidate(*shape))
+            continue;
+        if (shape->clipper || candidate)
+            return true;
         candidate = shape;
     }
     return false;

@@ -107,8 +107,7 @@ bool readExactNumber(TextCursor& cursor, double& out) {
     }
     const char* const mantissaEnd = p;
     std::int64_t exponent = 0;
-    if (p != end && (*p == 'e' || *p == 'E') &&
-        !(p + 1 != end && (p[1] == 'x' || p[1] == 'm'))) {
+    if (p != end && (*p == 'e' || *p == 'E') && !(p + 1 != end && (p[1] == 'x' || p[1] == 'm'))) {
         ++p;
         bool negativeExponent = false;
         if (p != end && (*p == '+' || *p == '-')) {
@@ -156,8 +155,8 @@ bool readExactNumber(TextCursor& cursor, double& out) {
 }
 
 bool allFinite(const PaintPoint& a, const PaintPoint& b, const PaintPoint& c) noexcept {
-    return std::isfinite(a.x) && std::isfinite(a.y) && std::isfinite(b.x) && std::isfinite(b.y) &&
-           std::isfinite(c.x) && std::isfinite(c.y);
+    return std::isfinite(a.x) && std::isfinite(a.y) && std::isfinite(b.x) && std::isfinite(b.y) && std::isfinite(c.x) &&
+           std::isfinite(c.y);
 }
 
 void appendCubic(PaintCommand& command, PaintPoint c1, PaintPoint c2, PaintPoint end) {
@@ -196,13 +195,34 @@ namespace {
 
 int argumentCount(char command) noexcept {
     switch (command) {
-    case 'A': case 'a': return 7;
-    case 'C': case 'c': return 6;
-    case 'H': case 'h': case 'V': case 'v': return 1;
-    case 'L': case 'l': case 'M': case 'm': case 'T': case 't': return 2;
-    case 'Q': case 'q': case 'S': case 's': return 4;
-    case 'Z': case 'z': return 0;
-    default: return -1;
+    case 'A':
+    case 'a':
+        return 7;
+    case 'C':
+    case 'c':
+        return 6;
+    case 'H':
+    case 'h':
+    case 'V':
+    case 'v':
+        return 1;
+    case 'L':
+    case 'l':
+    case 'M':
+    case 'm':
+    case 'T':
+    case 't':
+        return 2;
+    case 'Q':
+    case 'q':
+    case 'S':
+    case 's':
+        return 4;
+    case 'Z':
+    case 'z':
+        return 0;
+    default:
+        return -1;
     }
 }
 
@@ -313,8 +333,8 @@ double endpointConditioningBound(double rx, double ry, double unitHalfChord, dou
 
 }  // namespace
 
-bool appendExactArc(PaintCommand& command, PaintPoint current, const ExactArcParameters& arc,
-                    bool relative, PaintPoint& end, double& errorBound) {
+bool appendExactArc(PaintCommand& command, PaintPoint current, const ExactArcParameters& arc, bool relative,
+                    PaintPoint& end, double& errorBound) {
     if ((arc.large_arc != 0.0 && arc.large_arc != 1.0) || (arc.sweep != 0.0 && arc.sweep != 1.0)) {
         return false;
     }
@@ -381,9 +401,9 @@ bool appendExactArc(PaintCommand& command, PaintPoint current, const ExactArcPar
 
     const double extent = coordinateExtent(x0, y0, x1, y1);
     const double halfChord = std::sqrt(d2) / 2.0;
-    const double bound = loweringBound(rx, ry, extent) +
-                         endpointConditioningBound(rx, ry, halfChord, std::fabs(s) * 2.0 * halfChord,
-                                                   2.0 * extent * 0x1p-52);
+    const double bound =
+        loweringBound(rx, ry, extent) +
+        endpointConditioningBound(rx, ry, halfChord, std::fabs(s) * 2.0 * halfChord, 2.0 * extent * 0x1p-52);
     if (!std::isfinite(bound)) {
         return false;
     }
@@ -406,8 +426,7 @@ bool appendExactArc(PaintCommand& command, PaintPoint current, const ExactArcPar
 // Ellipses and rounded corners know their centres, so their arcs are built
 // about them directly: going through the endpoints would make a half arc's
 // centre depend on the square root of the endpoints' rounding.
-bool appendExactEllipse(PaintCommand& command, double cx, double cy, double rx, double ry,
-                        double& errorBound) {
+bool appendExactEllipse(PaintCommand& command, double cx, double cy, double rx, double ry, double& errorBound) {
     if (!(rx > 0.0) || !(ry > 0.0)) {
         return false;
     }
@@ -435,8 +454,8 @@ bool appendExactEllipse(PaintCommand& command, double cx, double cy, double rx, 
     return true;
 }
 
-bool appendExactRoundRect(PaintCommand& command, double x, double y, double w, double h, double rx,
-                          double ry, bool rxGiven, bool ryGiven, bool& lowered, double& errorBound) {
+bool appendExactRoundRect(PaintCommand& command, double x, double y, double w, double h, double rx, double ry,
+                          bool rxGiven, bool ryGiven, bool& lowered, double& errorBound) {
     if (!rxGiven) {
         rx = ryGiven ? ry : 0.0;
     }
@@ -455,11 +474,10 @@ bool appendExactRoundRect(PaintCommand& command, double x, double y, double w, d
         arc.dTheta = kPi / 2.0;
         // Each corner: the straight edge leading to it, then a quarter arc
         // about the corner's centre, clockwise on screen (sweep 1).
-        const auto corner = [&](PaintPoint lineEnd, double centreX, double centreY, double theta0,
-                                PaintPoint arcEnd) {
+        const auto corner = [&](PaintPoint lineEnd, double centreX, double centreY, double theta0, PaintPoint arcEnd) {
             appendExactLineTo(command, lineEnd.x, lineEnd.y);
-            errorBound = std::max(errorBound,
-                                  loweringBound(rx, ry, coordinateExtent(lineEnd.x, lineEnd.y, arcEnd.x, arcEnd.y)));
+            errorBound =
+                std::max(errorBound, loweringBound(rx, ry, coordinateExtent(lineEnd.x, lineEnd.y, arcEnd.x, arcEnd.y)));
             arc.originX = centreX;
             arc.originY = centreY;
             arc.theta0 = theta0;
@@ -532,24 +550,29 @@ bool parsePathDataExact(std::string_view text, PaintCommand& command, bool& lowe
         const double oy = relative ? current.y : 0.0;
 
         switch (op) {
-        case 'M': case 'm':
+        case 'M':
+        case 'm':
             current = {args[0] + ox, args[1] + oy};
             subpathStart = current;
             appendExactMoveTo(built, current.x, current.y);
             break;
-        case 'L': case 'l':
+        case 'L':
+        case 'l':
             current = {args[0] + ox, args[1] + oy};
             appendExactLineTo(built, current.x, current.y);
             break;
-        case 'H': case 'h':
+        case 'H':
+        case 'h':
             current.x = args[0] + ox;
             appendExactLineTo(built, current.x, current.y);
             break;
-        case 'V': case 'v':
+        case 'V':
+        case 'v':
             current.y = args[0] + oy;
             appendExactLineTo(built, current.x, current.y);
             break;
-        case 'C': case 'c': {
+        case 'C':
+        case 'c': {
             const PaintPoint c1{args[0] + ox, args[1] + oy};
             const PaintPoint c2{args[2] + ox, args[3] + oy};
             current = {args[4] + ox, args[5] + oy};
@@ -557,7 +580,8 @@ bool parsePathDataExact(std::string_view text, PaintCommand& command, bool& lowe
             lastCubicControl = c2;
             break;
         }
-        case 'S': case 's': {
+        case 'S':
+        case 's': {
             PaintPoint c1 = current;
             if (previous == 'C' || previous == 'c' || previous == 'S' || previous == 's') {
                 c1 = {2.0 * current.x - lastCubicControl.x, 2.0 * current.y - lastCubicControl.y};
@@ -568,7 +592,10 @@ bool parsePathDataExact(std::string_view text, PaintCommand& command, bool& lowe
             lastCubicControl = c2;
             break;
         }
-        case 'Q': case 'q': case 'T': case 't': {
+        case 'Q':
+        case 'q':
+        case 'T':
+        case 't': {
             PaintPoint q;
             PaintPoint p1;
             if (op == 'Q' || op == 'q') {
@@ -588,9 +615,11 @@ bool parsePathDataExact(std::string_view text, PaintCommand& command, bool& lowe
             current = p1;
             break;
         }
-        case 'A': case 'a': {
+        case 'A':
+        case 'a': {
             PaintPoint end;
-            if (!appendExactArc(built, current, ExactArcParameters{args[0], args[1], args[2], args[3], args[4], args[5], args[6]},
+            if (!appendExactArc(built, current,
+                                ExactArcParameters{args[0], args[1], args[2], args[3], args[4], args[5], args[6]},
                                 relative, end, builtBound)) {
                 return false;
             }
@@ -598,7 +627,8 @@ bool parsePathDataExact(std::string_view text, PaintCommand& command, bool& lowe
             current = end;
             break;
         }
-        case 'Z': case 'z':
+        case 'Z':
+        case 'z':
             appendClose(built);
             current = subpathStart;
             break;
@@ -658,8 +688,8 @@ double floatUpperBound(float x) {
     const float above = std::nextafter(x, std::numeric_limits<float>::infinity());
     const float below = std::nextafter(x, -std::numeric_limits<float>::infinity());
     const double value = static_cast<double>(x);
-    const double gap = std::max(std::fabs(static_cast<double>(above) - value),
-                                std::fabs(value - static_cast<double>(below)));
+    const double gap =
+        std::max(std::fabs(static_cast<double>(above) - value), std::fabs(value - static_cast<double>(below)));
     return std::fabs(value) + 4.0 * gap;
 }
 

@@ -13,9 +13,9 @@ namespace pavrix_svg_core {
 struct ExactArcParameters {
     double rx = 0.0;
     double ry = 0.0;
-    double rotation = 0.0;  // degrees
-    double large_arc = 0.0; // must be exactly 0 or 1
-    double sweep = 0.0;     // must be exactly 0 or 1
+    double rotation = 0.0;   // degrees
+    double large_arc = 0.0;  // must be exactly 0 or 1
+    double sweep = 0.0;      // must be exactly 0 or 1
     double x = 0.0;
     double y = 0.0;
 };
@@ -32,19 +32,17 @@ void appendBuiltPath(PaintCommand& command, PaintCommand&& built);
 // the arc's end point to `end` and raises `errorBound` to a bound on the
 // distance between the cubics and the true arc. False on bad flags or a
 // non-finite mapping; the command may then hold a partial path.
-bool appendExactArc(PaintCommand& command, PaintPoint current, const ExactArcParameters& arc,
-                    bool relative, PaintPoint& end, double& errorBound);
+bool appendExactArc(PaintCommand& command, PaintPoint current, const ExactArcParameters& arc, bool relative,
+                    PaintPoint& end, double& errorBound);
 
-bool appendExactEllipse(PaintCommand& command, double cx, double cy, double rx, double ry,
-                        double& errorBound);
+bool appendExactEllipse(PaintCommand& command, double cx, double cy, double rx, double ry, double& errorBound);
 
-bool appendExactRoundRect(PaintCommand& command, double x, double y, double w, double h, double rx,
-                          double ry, bool rxGiven, bool ryGiven, bool& lowered, double& errorBound);
+bool appendExactRoundRect(PaintCommand& command, double x, double y, double w, double h, double rx, double ry,
+                          bool rxGiven, bool ryGiven, bool& lowered, double& errorBound);
 
 // SVG path data read in double. On success the verbs and points are appended
 // to `command`; on failure `command` is left untouched.
-bool parsePathDataExact(std::string_view text, PaintCommand& command, bool& lowered,
-                        double& errorBound);
+bool parsePathDataExact(std::string_view text, PaintCommand& command, bool& lowered, double& errorBound);
 
 // A points list (polyline/polygon); `closed` appends a close. On failure
 // `command` is left untouched.

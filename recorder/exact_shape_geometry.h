@@ -25,8 +25,8 @@ bool buildExactShapePath(const pavrix_svg::SVGElement& element, PaintCommand& co
 
 // direction: 0 horizontal, 1 vertical, 2 diagonal (percentages of the
 // viewport's normalised diagonal); any other direction resolves percentages to 0.
-bool resolveExactLength(const pavrix_svg::SVGElement& element, pavrix_svg::PropertyID attribute,
-                        double defaultValue, bool required, int direction, double& value);
+bool resolveExactLength(const pavrix_svg::SVGElement& element, pavrix_svg::PropertyID attribute, double defaultValue,
+                        bool required, int direction, double& value);
 
 // True when the float path has the same verbs as the exact geometry and each
 // of its points widens to the exact point.

@@ -14,7 +14,8 @@ using pavrix_svg_core::PaintCommandKind;
 // so the painting-mode layers for opacity, masks and complex clips are left out.
 
 void beginGroup(SVGRenderState& state, const SVGBlendInfo& blend) {
-    if (!state.recording || state.suppressed) return;
+    if (!state.recording || state.suppressed)
+        return;
     if (!(blend.opacityExact > 0.0)) {
         state.suppressed = true;
         return;
@@ -28,7 +29,8 @@ void beginGroup(SVGRenderState& state, const SVGBlendInfo& blend) {
         reportRenderReason(state, "unsupported_complex_clip");
         state.suppressed = true;
     }
-    if (state.suppressed) return;
+    if (state.suppressed)
+        return;
 
     auto& commands = state.recording->commands;
     if (blend.opacityExact < 1.0) {
@@ -54,9 +56,12 @@ void beginGroup(SVGRenderState& state, const SVGBlendInfo& blend) {
 }
 
 void endGroup(SVGRenderState& state, const SVGBlendInfo& blend) {
-    if (!state.recording) return;
-    if (state.clipRecorded) emitGroupCommand(state, PaintCommandKind::clip_end, state.element, 1.0);
-    if (!state.groupRecorded) return;
+    if (!state.recording)
+        return;
+    if (state.clipRecorded)
+        emitGroupCommand(state, PaintCommandKind::clip_end, state.element, 1.0);
+    if (!state.groupRecorded)
+        return;
     // Removed groups never hold fills or strokes, so the running count tells
     // whether anything after the group_begin painted.
     const bool painted = state.tally->paintedCommands > state.paintedAtGroupStart;
@@ -64,8 +69,7 @@ void endGroup(SVGRenderState& state, const SVGBlendInfo& blend) {
         emitGroupCommand(state, PaintCommandKind::group_end, state.element, blend.opacityExact);
     } else {
         auto& commands = state.recording->commands;
-        commands.erase(commands.begin() + static_cast<std::ptrdiff_t>(state.groupStart),
-                       commands.end());
+        commands.erase(commands.begin() + static_cast<std::ptrdiff_t>(state.groupStart), commands.end());
     }
 }
 

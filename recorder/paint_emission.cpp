@@ -31,7 +31,8 @@ namespace {
 constexpr std::uint64_t kCounterMax = std::numeric_limits<std::uint64_t>::max();
 
 bool checkedAdd(std::uint64_t base, std::uint64_t add, std::uint64_t& sum) noexcept {
-    if (add > kCounterMax - base) return false;
+    if (add > kCounterMax - base)
+        return false;
     sum = base + add;
     return true;
 }
@@ -66,24 +67,25 @@ bool isFinitePoint(double x, double y) noexcept {
 // fallback path) shows up here as inf or NaN; such a command cannot be replayed.
 // Path points are checked where they are built, so only the matrix and stroke remain.
 bool hasFiniteMatrixAndStroke(const PaintCommand& command) noexcept {
-    if (!isFiniteMatrix(command.matrix)) return false;
+    if (!isFiniteMatrix(command.matrix))
+        return false;
     const auto& stroke = command.stroke;
     if (!std::isfinite(stroke.width) || !std::isfinite(stroke.miter_limit) || !std::isfinite(stroke.dash_offset))
         return false;
-    return std::all_of(stroke.dash_array.begin(), stroke.dash_array.end(),
-                       [](double v) { return std::isfinite(v); });
+    return std::all_of(stroke.dash_array.begin(), stroke.dash_array.end(), [](double v) { return std::isfinite(v); });
 }
 
 std::uint8_t subpathFlag(const SVGElement& element, std::size_t index, bool defaultFlag) noexcept {
-    if (index < element.subpathAreaPotential.size()) return element.subpathAreaPotential[index];
+    if (index < element.subpathAreaPotential.size())
+        return element.subpathAreaPotential[index];
     return defaultFlag ? 1 : 0;
 }
 
 // The float path widened to double, for path elements whose text could not be
 // rebuilt exactly. False when a counter would overflow; `finite` is cleared
 // when a point is inf or NaN.
-bool appendFloatPath(PaintCommand& command, const Path& path, const SVGElement& element,
-                     bool defaultFlag, std::uint64_t& verbs, std::uint64_t& points, bool& finite) {
+bool appendFloatPath(PaintCommand& command, const Path& path, const SVGElement& element, bool defaultFlag,
+                     std::uint64_t& verbs, std::uint64_t& points, bool& finite) {
     std::array<Point, 3> segment{};
     std::size_t moves = 0;
     const auto push = [&](const Point& p) {
@@ -92,9 +94,9 @@ bool appendFloatPath(PaintCommand& command, const Path& path, const SVGElement& 
     };
     for (PathIterator it(path); !it.isDone(); it.next()) {
         const PathCommand kind = it.currentSegment(segment);
-        const std::uint64_t width =
-            kind == PathCommand::cubic_to ? 3 : (kind == PathCommand::close ? 0 : 1);
-        if (!checkedAdd(verbs, 1, verbs) || !checkedAdd(points, width, points)) return false;
+        const std::uint64_t width = kind == PathCommand::cubic_to ? 3 : (kind == PathCommand::close ? 0 : 1);
+        if (!checkedAdd(verbs, 1, verbs) || !checkedAdd(points, width, points))
+            return false;
         switch (kind) {
         case PathCommand::move_to:
             command.source_subpath_area_potential.push_back(subpathFlag(element, moves++, defaultFlag));
@@ -107,7 +109,8 @@ bool appendFloatPath(PaintCommand& command, const Path& path, const SVGElement& 
             break;
         case PathCommand::cubic_to:
             command.path_verbs.push_back(PathVerb::cubic_to);
-            for (const Point& p : segment) push(p);
+            for (const Point& p : segment)
+                push(p);
             break;
         case PathCommand::close:
             command.path_verbs.push_back(PathVerb::close);
@@ -122,17 +125,19 @@ bool appendFloatPath(PaintCommand& command, const Path& path, const SVGElement& 
 bool markRecorderOverBudget(PaintRecording& recording, const SVGElement* element) {
     if (!recording.over_budget) {
         recording.over_budget = true;
-        if (element) element->document().addReason("unsupported_complexity");
+        if (element)
+            element->document().addReason("unsupported_complexity");
     }
     return true;
 }
 
-void emitPaintCommand(SVGRenderState& state, PaintCommandKind kind, const Path& path,
-                      std::uint8_t fillRule, const StrokeData* strokeData,
-                      const SVGElement* elementArg) {
-    if (!state.recording || state.suppressed) return;
+void emitPaintCommand(SVGRenderState& state, PaintCommandKind kind, const Path& path, std::uint8_t fillRule,
+                      const StrokeData* strokeData, const SVGElement* elementArg) {
+    if (!state.recording || state.suppressed)
+        return;
     const SVGElement* element = elementArg ? elementArg : state.element;
-    if (!element) return;
+    if (!element)
+        return;
     PaintRecording& recording = *state.recording;
     if (recording.over_budget) {
         markRecorderOverBudget(recording, element);
@@ -144,12 +149,16 @@ void emitPaintCommand(SVGRenderState& state, PaintCommandKind kind, const Path& 
     }
 
     double opacity = 1.0;
-    if (kind == PaintCommandKind::fill) opacity = element->fillOpacityExact;
-    if (kind == PaintCommandKind::stroke) opacity = element->strokeOpacityExact;
+    if (kind == PaintCommandKind::fill)
+        opacity = element->fillOpacityExact;
+    if (kind == PaintCommandKind::stroke)
+        opacity = element->strokeOpacityExact;
     const bool partialAlpha = kind != PaintCommandKind::clip_begin && opacity > 0.0 && opacity < 1.0;
-    if (!(opacity > 0.0)) return;
+    if (!(opacity > 0.0))
+        return;
 
-    if (!reportDeferredCapabilities(state)) return;
+    if (!reportDeferredCapabilities(state))
+        return;
 
     PaintCommand command;
     command.kind = kind;
@@ -195,8 +204,7 @@ void emitPaintCommand(SVGRenderState& state, PaintCommandKind kind, const Path& 
     }
     if (!exact) {
         command.stroke_direction_input_ambiguous = element->strokeDirectionInputAmbiguous != 0;
-        command.isolated_stroke_direction_input_ambiguous =
-            element->isolatedStrokeDirectionInputAmbiguous != 0;
+        command.isolated_stroke_direction_input_ambiguous = element->isolatedStrokeDirectionInputAmbiguous != 0;
     }
     command.transform_linear_precision_error = 0.0;
     command.transform_translation_precision_error = 0.0;
@@ -208,8 +216,7 @@ void emitPaintCommand(SVGRenderState& state, PaintCommandKind kind, const Path& 
     // Counters are committed only together with the command they count.
     std::uint64_t dashes = recording.dash_count;
     if (strokeData) {
-        const std::string_view effect =
-            trimSvgWhitespace(findAttribute(*element, PropertyID::VectorEffect));
+        const std::string_view effect = trimSvgWhitespace(findAttribute(*element, PropertyID::VectorEffect));
         command.non_scaling_stroke = effect == "non-scaling-stroke";
         command.stroke.width = strokeData->exactWidth;
         command.stroke.miter_limit = strokeData->exactMiterLimit;
@@ -235,8 +242,7 @@ void emitPaintCommand(SVGRenderState& state, PaintCommandKind kind, const Path& 
         std::size_t moves = 0;
         for (const PathVerb verb : command.path_verbs) {
             if (verb == PathVerb::move_to) {
-                command.source_subpath_area_potential.push_back(
-                    subpathFlag(*element, moves++, defaultFlag));
+                command.source_subpath_area_potential.push_back(subpathFlag(*element, moves++, defaultFlag));
             }
         }
     } else if (!appendFloatPath(command, path, *element, defaultFlag, verbs, points, finitePoints)) {
@@ -252,12 +258,13 @@ void emitPaintCommand(SVGRenderState& state, PaintCommandKind kind, const Path& 
     recording.verb_count = verbs;
     recording.point_count = points;
     recording.dash_count = dashes;
-    if (kind != PaintCommandKind::clip_begin) ++state.tally->paintedCommands;
+    if (kind != PaintCommandKind::clip_begin)
+        ++state.tally->paintedCommands;
 }
 
-void emitGroupCommand(SVGRenderState& state, PaintCommandKind kind, const SVGElement* elementArg,
-                      double opacity) {
-    if (!state.recording || state.suppressed) return;
+void emitGroupCommand(SVGRenderState& state, PaintCommandKind kind, const SVGElement* elementArg, double opacity) {
+    if (!state.recording || state.suppressed)
+        return;
     const SVGElement* element = elementArg ? elementArg : state.element;
     PaintRecording& recording = *state.recording;
     if (recording.over_budget) {
@@ -272,19 +279,24 @@ void emitGroupCommand(SVGRenderState& state, PaintCommandKind kind, const SVGEle
     command.source_index = element ? element->serial() : -1;
     command.source_kind = kind == PaintCommandKind::clip_end ? "clip_end" : "group";
     // Kept in place so begin and end stay paired; the reason drops the recording.
-    if (!isFiniteMatrix(command.matrix)) reportRenderReason(state, "unsupported_input_precision", element);
+    if (!isFiniteMatrix(command.matrix))
+        reportRenderReason(state, "unsupported_input_precision", element);
     recording.commands.push_back(std::move(command));
 }
 
 bool applyToCanvas(const Paint& paint, const SVGRenderState& state) {
-    if (!(paint.opacity > 0.0f) && paint.partialAlpha == 0) return false;
-    if (paint.server) return paint.server->applyPaint(state, paint.opacity);
+    if (!(paint.opacity > 0.0f) && paint.partialAlpha == 0)
+        return false;
+    if (paint.server)
+        return paint.server->applyPaint(state, paint.opacity);
     const std::uint32_t alpha = paint.color >> 24;
-    if (alpha == 0 && paint.partialAlpha == 0) return false;
+    if (alpha == 0 && paint.partialAlpha == 0)
+        return false;
     // NaN counts as 0.
     const float opacity = paint.opacity > 0.0f ? std::min(paint.opacity, 1.0f) : 0.0f;
     const auto scaled = static_cast<std::uint32_t>(static_cast<float>(alpha) * opacity);
-    if (state.canvas) state.canvas->setColor((paint.color & 0x00FFFFFFu) | (scaled << 24));
+    if (state.canvas)
+        state.canvas->setColor((paint.color & 0x00FFFFFFu) | (scaled << 24));
     return true;
 }
 

@@ -17,13 +17,12 @@ struct Paint;
 struct StrokeData;
 
 // kind is fill, stroke or clip_begin; element defaults to the state's element.
-void emitPaintCommand(SVGRenderState& state, pavrix_svg_core::PaintCommandKind kind,
-                      const Path& path, std::uint8_t fillRule, const StrokeData* strokeData,
-                      const SVGElement* element = nullptr);
+void emitPaintCommand(SVGRenderState& state, pavrix_svg_core::PaintCommandKind kind, const Path& path,
+                      std::uint8_t fillRule, const StrokeData* strokeData, const SVGElement* element = nullptr);
 
 // kind is clip_end, group_begin or group_end; element defaults to the state's.
-void emitGroupCommand(SVGRenderState& state, pavrix_svg_core::PaintCommandKind kind,
-                      const SVGElement* element, double opacity);
+void emitGroupCommand(SVGRenderState& state, pavrix_svg_core::PaintCommandKind kind, const SVGElement* element,
+                      double opacity);
 
 // Marks the recording over budget; the first time, with an element, the
 // element's document gets "unsupported_complexity". Always true.

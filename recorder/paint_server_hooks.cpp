@@ -22,8 +22,8 @@ bool chainRenders(const SVGRenderState& state, const SVGElement& element) {
 }
 
 // Pattern tiles are drawn in a layer state without a recording.
-void renderPatternContent(const SVGElement& holder, const std::shared_ptr<Canvas>& canvas,
-                          const Transform& transform, const SVGRenderState& parent) {
+void renderPatternContent(const SVGElement& holder, const std::shared_ptr<Canvas>& canvas, const Transform& transform,
+                          const SVGRenderState& parent) {
     SVGRenderState layer(&holder, &parent, transform, RenderMode::Painting, canvas, nullptr);
     renderChildren(holder, layer);
 }

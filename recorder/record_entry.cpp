@@ -22,15 +22,15 @@ RecorderResult unsupportedResult(const char* reason) {
 
 bool startsWithUtf8ByteOrderMark(std::string_view bytes) noexcept {
     return bytes.size() >= 3 && static_cast<unsigned char>(bytes[0]) == 0xEF &&
-           static_cast<unsigned char>(bytes[1]) == 0xBB &&
-           static_cast<unsigned char>(bytes[2]) == 0xBF;
+           static_cast<unsigned char>(bytes[1]) == 0xBB && static_cast<unsigned char>(bytes[2]) == 0xBF;
 }
 
 }  // namespace
 
 RecorderResult record_svg_file(const std::filesystem::path& path) {
     std::string text;
-    if (!readFileText(path, text)) return make_invalid_recorder_result();
+    if (!readFileText(path, text))
+        return make_invalid_recorder_result();
     return record_svg_text(text);
 }
 
@@ -40,7 +40,8 @@ RecorderResult record_svg_text(std::string_view bytes) {
     if (pavrix_svg::has_unsupported_xml_encoding(bytes)) {
         return unsupportedResult("unsupported_xml_encoding");
     }
-    if (pavrix_svg::has_doctype(bytes)) return unsupportedResult("unsupported_doctype");
+    if (pavrix_svg::has_doctype(bytes))
+        return unsupportedResult("unsupported_doctype");
     switch (pavrix_svg::scan_xml_namespaces(bytes)) {
     case pavrix_svg::kNamespacesAcceptable:
         break;
@@ -52,7 +53,8 @@ RecorderResult record_svg_text(std::string_view bytes) {
         return make_invalid_recorder_result();
     }
 
-    if (startsWithUtf8ByteOrderMark(bytes)) bytes.remove_prefix(3);
+    if (startsWithUtf8ByteOrderMark(bytes))
+        bytes.remove_prefix(3);
 
     try {
         return build_recorder_result(pavrix_svg::loadDocumentFromString(bytes));

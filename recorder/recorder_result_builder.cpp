@@ -26,8 +26,7 @@ RecorderResult makeRecorderResult(PaintRecording&& recording, const PaintBox& vi
     result.viewport = viewport;
 
     if (recording.over_budget &&
-        std::find(recording.reasons.begin(), recording.reasons.end(), kComplexityReason) ==
-            recording.reasons.end()) {
+        std::find(recording.reasons.begin(), recording.reasons.end(), kComplexityReason) == recording.reasons.end()) {
         recording.reasons.emplace_back(kComplexityReason);
     }
 
@@ -35,10 +34,9 @@ RecorderResult makeRecorderResult(PaintRecording&& recording, const PaintBox& vi
         result.status = "supported";
         result.reason_code.clear();
         result.commands = std::move(recording.commands);
-        result.has_non_scaling_stroke =
-            std::any_of(result.commands.begin(), result.commands.end(), [](const PaintCommand& c) {
-                return c.kind == PaintCommandKind::stroke && c.non_scaling_stroke;
-            });
+        result.has_non_scaling_stroke = std::any_of(
+            result.commands.begin(), result.commands.end(),
+            [](const PaintCommand& c) { return c.kind == PaintCommandKind::stroke && c.non_scaling_stroke; });
     } else {
         result.status = "unsupported";
         result.reason_code = std::move(recording.reasons.front());
@@ -57,13 +55,16 @@ PaintBox read_root_viewport(pavrix_svg::Document& document) {
     float y = 0.0f;
     float w = 0.0f;
     float h = 0.0f;
-    if (!(stream >> x >> y >> w >> h)) return none;
+    if (!(stream >> x >> y >> w >> h))
+        return none;
     std::string extra;
-    if (stream >> extra) return none;
+    if (stream >> extra)
+        return none;
     if (!std::isfinite(x) || !std::isfinite(y) || !std::isfinite(w) || !std::isfinite(h)) {
         return none;
     }
-    if (!(w > 0.0f) || !(h > 0.0f)) return none;
+    if (!(w > 0.0f) || !(h > 0.0f))
+        return none;
 
     const float width = document.rootWidth();
     const float height = document.rootHeight();
@@ -74,7 +75,8 @@ PaintBox read_root_viewport(pavrix_svg::Document& document) {
 }
 
 RecorderResult build_recorder_result(std::unique_ptr<pavrix_svg::Document> document) {
-    if (!document) return make_invalid_recorder_result();
+    if (!document)
+        return make_invalid_recorder_result();
     PaintRecording recording = recordDocument(*document);
     const PaintBox viewport = read_root_viewport(*document);
     RecorderResult result = makeRecorderResult(std::move(recording), viewport);

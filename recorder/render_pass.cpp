@@ -43,15 +43,14 @@ void addUniqueReason(std::vector<std::string>& reasons, std::string_view reason)
 
 // Steps shared by svg and marker elements once their group is open: the
 // viewport clip when overflow is hidden, the children, the clip's end.
-void renderViewportContent(const SVGElement& element, const SVGFitToViewBox& fit, float width,
-                           float height, SVGRenderState& state) {
+void renderViewportContent(const SVGElement& element, const SVGFitToViewBox& fit, float width, float height,
+                           SVGRenderState& state) {
     bool viewportClipRecorded = false;
     if (element.overflow == 1) {
         const Rect& viewBox = fit.viewBox().value();
         const bool useViewBox = viewBox.w > 0.0f && viewBox.h > 0.0f && width > 0.0f && height > 0.0f;
-        const Rect clip = useViewBox
-                              ? viewBoxClipRect(fit.preserveAspectRatio(), viewBox, width, height)
-                              : Rect(0.0f, 0.0f, width, height);
+        const Rect clip = useViewBox ? viewBoxClipRect(fit.preserveAspectRatio(), viewBox, width, height)
+                                     : Rect(0.0f, 0.0f, width, height);
         if (state.recording && !state.suppressed) {
             state.canvas->setColor(kClipColor);
             Path path;
@@ -64,15 +63,16 @@ void renderViewportContent(const SVGElement& element, const SVGFitToViewBox& fit
         state.canvas->clipRect(clip, FillRule::NonZero, state.transform);
     }
     renderChildren(element, state);
-    if (viewportClipRecorded) emitGroupCommand(state, PaintCommandKind::clip_end, &element, 1.0);
+    if (viewportClipRecorded)
+        emitGroupCommand(state, PaintCommandKind::clip_end, &element, 1.0);
 }
 
 // The frame of every group-like slot: the element's blend, a child state with
 // the local transform and the parent's mode, the content between beginGroup
 // and endGroup.
 template <typename Content>
-void renderInGroup(const SVGElement& element, const Transform& local,
-                   const SVGRenderState& parentState, Content&& content) {
+void renderInGroup(const SVGElement& element, const Transform& local, const SVGRenderState& parentState,
+                   Content&& content) {
     const SVGBlendInfo blend(element);
     SVGRenderState state(&element, parentState, local, parentState.mode);
     beginGroup(state, blend);
@@ -89,16 +89,19 @@ constexpr std::uint32_t kMaxMarkerStateDepth = 2 * Document::kMaxElementDepth;
 bool chargeMarkerContent(const SVGMarkerElement& marker, RenderPassTally& tally) noexcept {
     const SVGElement* node = &marker;
     while (node) {
-        if (++tally.markerContentElements > Document::kMaxClonedElements) return false;
+        if (++tally.markerContentElements > Document::kMaxClonedElements)
+            return false;
         for (const Attribute& attribute : node->attributes()) {
             tally.markerContentBytes += attribute.value.size() + 1;
         }
-        if (tally.markerContentBytes > Document::kMaxCloneAttributeBytes) return false;
+        if (tally.markerContentBytes > Document::kMaxCloneAttributeBytes)
+            return false;
         if (const SVGElement* child = node->firstElementChild()) {
             node = child;
             continue;
         }
-        while (node != &marker && !node->nextElementSibling()) node = node->parent();
+        while (node != &marker && !node->nextElementSibling())
+            node = node->parent();
         node = node == &marker ? nullptr : node->nextElementSibling();
     }
     return true;
@@ -106,8 +109,7 @@ bool chargeMarkerContent(const SVGMarkerElement& marker, RenderPassTally& tally)
 
 bool markerInstanceAffordable(const SVGMarkerElement& marker, const SVGRenderState& parentState) {
     RenderPassTally& tally = *parentState.tally;
-    if (!tally.markerBudgetSpent && parentState.depth < kMaxMarkerStateDepth &&
-        chargeMarkerContent(marker, tally)) {
+    if (!tally.markerBudgetSpent && parentState.depth < kMaxMarkerStateDepth && chargeMarkerContent(marker, tally)) {
         return true;
     }
     if (!tally.markerBudgetSpent && parentState.recording) {
@@ -122,22 +124,21 @@ bool orientIsFixedAngle(const SVGMarkerElement& marker) noexcept {
 }
 
 void renderMarkers(const SVGGeometryElement& element, SVGRenderState& state) {
-    if (element.markerPositions.empty()) return;
+    if (element.markerPositions.empty())
+        return;
     const bool recording = state.records();
-    const bool pathsMatch =
-        !recording || pavrix_svg_core::exactPathMatchesFloatPath(&element, element.path);
+    const bool pathsMatch = !recording || pavrix_svg_core::exactPathMatchesFloatPath(&element, element.path);
     const bool directionUncertain = element.strokeDirectionInputAmbiguous != 0 ||
                                     element.isolatedStrokeDirectionInputAmbiguous != 0 ||
                                     element.pathInputPrecisionError > 0.0;
     for (const MarkerPosition& position : element.markerPositions) {
-        if (!position.marker) continue;
-        if (recording &&
-            (!pathsMatch || (!orientIsFixedAngle(*position.marker) && directionUncertain))) {
+        if (!position.marker)
+            continue;
+        if (recording && (!pathsMatch || (!orientIsFixedAngle(*position.marker) && directionUncertain))) {
             reportRenderReason(state, "unsupported_input_precision", &element);
             return;
         }
-        renderMarker(*position.marker, state, position.point, position.angle,
-                     element.strokeData.width);
+        renderMarker(*position.marker, state, position.point, position.angle, element.strokeData.width);
     }
 }
 
@@ -152,8 +153,7 @@ const RenderHooks kRenderHooks{
 
 }  // namespace
 
-void checkElementReferences(const SVGElement& element, const Document& document,
-                            PaintRecording& recording) {
+void checkElementReferences(const SVGElement& element, const Document& document, PaintRecording& recording) {
     // Layout reads the value trimmed, so " none " resolves nothing and must not count.
     const std::string_view clipPath = trimSvgWhitespace(findAttribute(element, PropertyID::ClipPath));
     if (!clipPath.empty() && clipPath != "none" && clipPath != "inherit" && !element.clipper) {
@@ -167,8 +167,7 @@ void checkElementReferences(const SVGElement& element, const Document& document,
     }
 }
 
-void checkSubtreeReferences(const SVGElement& element, const Document& document,
-                            PaintRecording& recording) {
+void checkSubtreeReferences(const SVGElement& element, const Document& document, PaintRecording& recording) {
     // Explicit stack: use expansion can make trees deeper than the reader's cap.
     std::vector<const SVGElement*> pending{&element};
     while (!pending.empty()) {
@@ -177,7 +176,8 @@ void checkSubtreeReferences(const SVGElement& element, const Document& document,
         checkElementReferences(*current, document, recording);
         const auto& children = current->children();
         for (auto it = children.rbegin(); it != children.rend(); ++it) {
-            if ((*it)->isElement()) pending.push_back(static_cast<const SVGElement*>(it->get()));
+            if ((*it)->isElement())
+                pending.push_back(static_cast<const SVGElement*>(it->get()));
         }
     }
 }
@@ -189,36 +189,41 @@ void installRenderHooks() noexcept {
 
 void renderChildren(const SVGElement& element, const SVGRenderState& state) {
     for (const auto& node : element.children()) {
-        if (node->isElement()) static_cast<SVGElement*>(node.get())->render(state);
+        if (node->isElement())
+            static_cast<SVGElement*>(node.get())->render(state);
     }
 }
 
 void renderGElement(SVGGElement& element, const SVGRenderState& parentState) {
-    if (!isDisplayed(element)) return;
+    if (!isDisplayed(element))
+        return;
     renderInGroup(element, element.localTransform(), parentState,
                   [&](SVGRenderState& state) { renderChildren(element, state); });
 }
 
 void renderSVGElement(SVGSVGElement& element, const SVGRenderState& parentState) {
-    if (!isDisplayed(element)) return;
+    if (!isDisplayed(element))
+        return;
     const LengthContext lengths(element);
     const float width = lengths.valueForLength(element.width());
     const float height = lengths.valueForLength(element.height());
-    if (!(width > 0.0f) || !(height > 0.0f)) return;
-    renderInGroup(element, element.localTransform(), parentState, [&](SVGRenderState& state) {
-        renderViewportContent(element, element, width, height, state);
-    });
+    if (!(width > 0.0f) || !(height > 0.0f))
+        return;
+    renderInGroup(element, element.localTransform(), parentState,
+                  [&](SVGRenderState& state) { renderViewportContent(element, element, width, height, state); });
 }
 
 void renderUseElement(SVGUseElement& element, const SVGRenderState& parentState) {
-    if (!isDisplayed(element)) return;
+    if (!isDisplayed(element))
+        return;
     // transform · translate(x, y): the translation acts on points first.
     renderInGroup(element, element.localTransform(), parentState,
                   [&](SVGRenderState& state) { renderChildren(element, state); });
 }
 
 void renderGeometryElement(SVGGeometryElement& element, const SVGRenderState& parentState) {
-    if (!isDisplayed(element) || !isVisible(element)) return;
+    if (!isDisplayed(element) || !isVisible(element))
+        return;
     renderInGroup(element, element.localTransform(), parentState, [&](SVGRenderState& state) {
         if (element.path.isEmpty()) {
             if (isRenderable(element.fillPaint) || isRenderable(element.strokePaint)) {
@@ -228,22 +233,17 @@ void renderGeometryElement(SVGGeometryElement& element, const SVGRenderState& pa
         }
         if (state.mode == RenderMode::Clipping) {
             state.canvas->setColor(kClipColor);
-            emitPaintCommand(state, PaintCommandKind::clip_begin, element.path, element.clipRule,
-                             nullptr, &element);
-            state.canvas->fillPath(element.path, static_cast<FillRule>(element.clipRule),
-                                   state.transform);
+            emitPaintCommand(state, PaintCommandKind::clip_begin, element.path, element.clipRule, nullptr, &element);
+            state.canvas->fillPath(element.path, static_cast<FillRule>(element.clipRule), state.transform);
         } else {
             if (applyToCanvas(element.fillPaint, state)) {
-                emitPaintCommand(state, PaintCommandKind::fill, element.path, element.fillRule,
-                                 nullptr, &element);
-                state.canvas->fillPath(element.path, static_cast<FillRule>(element.fillRule),
-                                       state.transform);
+                emitPaintCommand(state, PaintCommandKind::fill, element.path, element.fillRule, nullptr, &element);
+                state.canvas->fillPath(element.path, static_cast<FillRule>(element.fillRule), state.transform);
             }
             if (applyToCanvas(element.strokePaint, state)) {
-                emitPaintCommand(state, PaintCommandKind::stroke, element.path, element.fillRule,
-                                 &element.strokeData, &element);
-                state.canvas->strokePath(element.path, element.strokeData.canvasStroke(),
-                                         state.transform);
+                emitPaintCommand(state, PaintCommandKind::stroke, element.path, element.fillRule, &element.strokeData,
+                                 &element);
+                state.canvas->strokePath(element.path, element.strokeData.canvasStroke(), state.transform);
             }
         }
         renderMarkers(element, state);
@@ -251,14 +251,17 @@ void renderGeometryElement(SVGGeometryElement& element, const SVGRenderState& pa
 }
 
 void renderImageElement(SVGImageElement& element, const SVGRenderState& parentState) {
-    if (!isDisplayed(element) || !isVisible(element)) return;
+    if (!isDisplayed(element) || !isVisible(element))
+        return;
     const Bitmap& bitmap = element.bitmap();
     const int bitmapW = bitmapWidth(bitmap);
     const int bitmapH = bitmapHeight(bitmap);
     Rect destination = element.fillBoundingBox();
-    if (bitmapW <= 0 || bitmapH <= 0 || destination.isEmpty()) return;
+    if (bitmapW <= 0 || bitmapH <= 0 || destination.isEmpty())
+        return;
     renderInGroup(element, element.localTransform(), parentState, [&](SVGRenderState& state) {
-        if (state.suppressed) return;
+        if (state.suppressed)
+            return;
         Rect source(0.0f, 0.0f, static_cast<float>(bitmapW), static_cast<float>(bitmapH));
         fitToViewport(element.preserveAspectRatio(), destination, source);
         state.canvas->drawImage(bitmap, destination, source, state.transform);
@@ -266,16 +269,20 @@ void renderImageElement(SVGImageElement& element, const SVGRenderState& parentSt
 }
 
 void renderTextElement(SVGTextElement& element, const SVGRenderState& parentState) {
-    if (!isDisplayed(element)) return;
+    if (!isDisplayed(element))
+        return;
     renderInGroup(element, element.localTransform(), parentState, [&](SVGRenderState& state) {
-        if (!state.suppressed) drawTextFragments(element, state);
+        if (!state.suppressed)
+            drawTextFragments(element, state);
     });
 }
 
-void renderMarker(const SVGMarkerElement& marker, const SVGRenderState& parentState,
-                  const Point& point, float angle, float strokeWidth) {
-    if (markerChainContains(parentState, &marker) || !isDisplayed(marker)) return;
-    if (!markerInstanceAffordable(marker, parentState)) return;
+void renderMarker(const SVGMarkerElement& marker, const SVGRenderState& parentState, const Point& point, float angle,
+                  float strokeWidth) {
+    if (markerChainContains(parentState, &marker) || !isDisplayed(marker))
+        return;
+    if (!markerInstanceAffordable(marker, parentState))
+        return;
     const Transform local = markerTransform(marker, point, angle, strokeWidth);
     renderInGroup(marker, local, parentState, [&](SVGRenderState& state) {
         const LengthContext lengths(marker);
@@ -293,10 +300,12 @@ PaintRecording recordDocument(pavrix_svg::Document& document) {
     PaintRecording recording;
     recording.image_vectorizer_origin = document.originFlag() != 0;
     recording.reasons = document.reasons();
-    if (!recording.reasons.empty()) return recording;
+    if (!recording.reasons.empty())
+        return recording;
 
     SVGRootElement* root = document.rootElement(true);
-    if (!root) return recording;
+    if (!root)
+        return recording;
     checkSubtreeReferences(*root, document, recording);
 
     bool finiteBounds = true;
@@ -304,8 +313,8 @@ PaintRecording recordDocument(pavrix_svg::Document& document) {
         root = document.rootElement(true);
         const Rect bounds = root->localTransform().mapRect(root->paintBoundingBox());
         recording.bounds = {bounds.x, bounds.y, bounds.w, bounds.h};
-        finiteBounds = std::all_of(recording.bounds.begin(), recording.bounds.end(),
-                                   [](float v) { return std::isfinite(v); });
+        finiteBounds =
+            std::all_of(recording.bounds.begin(), recording.bounds.end(), [](float v) { return std::isfinite(v); });
         installRenderHooks();
         // Nearly every element of artwork paints once; reserving that many commands spares the
         // regrowth that moves every recorded command again. The cap bounds what a document of
@@ -313,20 +322,25 @@ PaintRecording recordDocument(pavrix_svg::Document& document) {
         constexpr std::size_t kMaxReservedCommands = std::size_t{1} << 17;
         recording.commands.reserve(
             std::min(static_cast<std::size_t>(std::max(document.elementSerial(), 0)), kMaxReservedCommands));
-        SVGRenderState rootState(nullptr, nullptr, Transform::Identity, RenderMode::Painting,
-                                 Canvas::createNoop(), &recording);
+        SVGRenderState rootState(nullptr, nullptr, Transform::Identity, RenderMode::Painting, Canvas::createNoop(),
+                                 &recording);
         root->render(rootState);
         // The result outlives the call: give back a reservation mostly unused.
-        if (recording.commands.capacity() > 2 * recording.commands.size()) recording.commands.shrink_to_fit();
+        if (recording.commands.capacity() > 2 * recording.commands.size())
+            recording.commands.shrink_to_fit();
     }
 
     // Rendering reports through the document; the pre-pass reasons stay first.
-    for (const std::string& reason : document.reasons()) addUniqueReason(recording.reasons, reason);
+    for (const std::string& reason : document.reasons())
+        addUniqueReason(recording.reasons, reason);
     // The float layout overflowed somewhere even if every command came out finite.
-    if (!finiteBounds) addUniqueReason(recording.reasons, "unsupported_input_precision");
+    if (!finiteBounds)
+        addUniqueReason(recording.reasons, "unsupported_input_precision");
     // A recording that stopped early is never complete, whoever noticed.
-    if (recording.over_budget) addUniqueReason(recording.reasons, "unsupported_complexity");
-    if (!recording.reasons.empty()) std::vector<PaintCommand>().swap(recording.commands);
+    if (recording.over_budget)
+        addUniqueReason(recording.reasons, "unsupported_complexity");
+    if (!recording.reasons.empty())
+        std::vector<PaintCommand>().swap(recording.commands);
     return recording;
 }
 

@@ -33,8 +33,8 @@ void renderImageElement(SVGImageElement& element, const SVGRenderState& parentSt
 // Text records nothing; its fragments are drawn on the canvas inside the group.
 void renderTextElement(SVGTextElement& element, const SVGRenderState& parentState);
 // Nothing when the marker is already being rendered further up the chain.
-void renderMarker(const SVGMarkerElement& marker, const SVGRenderState& parentState,
-                  const Point& point, float angle, float strokeWidth);
+void renderMarker(const SVGMarkerElement& marker, const SVGRenderState& parentState, const Point& point, float angle,
+                  float strokeWidth);
 // Points the element classes' render slots (and pattern tiles) at this pass.
 void installRenderHooks() noexcept;
 

@@ -57,14 +57,13 @@ struct SVGBlendInfo {
 class SVGRenderState {
 public:
     // Child state: the local transform acts first, then the parent's.
-    SVGRenderState(const SVGElement* element, const SVGRenderState& parent,
-                   const Transform& localTransform, RenderMode mode);
+    SVGRenderState(const SVGElement* element, const SVGRenderState& parent, const Transform& localTransform,
+                   RenderMode mode);
 
     // Layer state (also the root state of a recording): the device transform
     // is taken as it is, not combined with the parent's.
-    SVGRenderState(const SVGElement* element, const SVGRenderState* parent,
-                   const Transform& deviceTransform, RenderMode mode,
-                   std::shared_ptr<Canvas> canvas, pavrix_svg_core::PaintRecording* recording);
+    SVGRenderState(const SVGElement* element, const SVGRenderState* parent, const Transform& deviceTransform,
+                   RenderMode mode, std::shared_ptr<Canvas> canvas, pavrix_svg_core::PaintRecording* recording);
 
     SVGRenderState(const SVGRenderState&) = delete;
     SVGRenderState& operator=(const SVGRenderState&) = delete;
@@ -128,8 +127,7 @@ bool markerChainContains(const SVGRenderState& state, const SVGElement* marker) 
 // With a recording, the element (the state's one by default) reports the
 // reason to its document; without an element nothing happens.
 void reportRenderReason(const SVGRenderState& state, std::string_view reason);
-void reportRenderReason(const SVGRenderState& state, std::string_view reason,
-                        const SVGElement* element);
+void reportRenderReason(const SVGRenderState& state, std::string_view reason, const SVGElement* element);
 
 // Reports every pending deferred capability of the elements on the chain and
 // suppresses the state when one was found. True when nothing was found.

@@ -58,8 +58,7 @@ void defineStrokeStyle(py::module_& module) {
         .def_readonly("miter_limit", &PaintStrokeStyle::miter_limit)
         .def_readonly("dash_offset", &PaintStrokeStyle::dash_offset)
         .def_property_readonly("line_cap", [](const PaintStrokeStyle& s) { return toStr(lineCapName(s.line_cap)); })
-        .def_property_readonly("line_join",
-                               [](const PaintStrokeStyle& s) { return toStr(lineJoinName(s.line_join)); })
+        .def_property_readonly("line_join", [](const PaintStrokeStyle& s) { return toStr(lineJoinName(s.line_join)); })
         .def_property_readonly("dash_array", [](const PaintStrokeStyle& s) { return floatTuple(s.dash_array); });
 }
 
@@ -67,15 +66,12 @@ void definePaintCommand(py::module_& module) {
     using C = PaintCommand;
     py::class_<C, std::unique_ptr<C>>(module, "PaintCommand")
         .def_property_readonly("kind", [](const C& c) { return toStr(paintCommandKindName(c.kind)); })
-        .def_property_readonly("path_verbs",
-                               [](const C& c) {
-                                   return tupleOf(c.path_verbs, [](PathVerb verb) { return toStr(pathVerbName(verb)); });
-                               })
+        .def_property_readonly(
+            "path_verbs",
+            [](const C& c) { return tupleOf(c.path_verbs, [](PathVerb verb) { return toStr(pathVerbName(verb)); }); })
         .def_property_readonly("path_points", [](const C& c) { return tupleOf(c.path_points, pointTuple); })
-        .def_property_readonly("rgba",
-                               [](const C& c) {
-                                   return tupleOf(c.rgba, [](std::uint8_t channel) { return py::int_(channel); });
-                               })
+        .def_property_readonly(
+            "rgba", [](const C& c) { return tupleOf(c.rgba, [](std::uint8_t channel) { return py::int_(channel); }); })
         .def_property_readonly("matrix", [](const C& c) { return floatTuple(c.matrix); })
         .def_property_readonly("fill_rule", [](const C& c) { return toStr(paintFillRuleName(c.fill_rule)); })
         .def_readonly("has_partial_alpha", &C::has_partial_alpha)

@@ -24,7 +24,7 @@ std::uint64_t hashFeature(FeatureKind kind, std::string_view bytes) noexcept {
     return hash ^ (hash >> 31);
 }
 
-} // namespace
+}  // namespace
 
 std::uint64_t cssTypeFeature(std::int32_t type) noexcept {
     const char bytes[4] = {static_cast<char>(type), static_cast<char>(type >> 8), static_cast<char>(type >> 16),
@@ -32,9 +32,13 @@ std::uint64_t cssTypeFeature(std::int32_t type) noexcept {
     return hashFeature(FeatureKind::type, std::string_view(bytes, 4));
 }
 
-std::uint64_t cssIdFeature(std::string_view id) noexcept { return hashFeature(FeatureKind::id, id); }
+std::uint64_t cssIdFeature(std::string_view id) noexcept {
+    return hashFeature(FeatureKind::id, id);
+}
 
-std::uint64_t cssClassFeature(std::string_view word) noexcept { return hashFeature(FeatureKind::word, word); }
+std::uint64_t cssClassFeature(std::string_view word) noexcept {
+    return hashFeature(FeatureKind::word, word);
+}
 
 void appendRequiredAncestorFeatures(const Selector& selector, std::vector<std::uint64_t>& features) {
     // Rarest kind first (ids, class words, type names): the first feature keys the rule.
@@ -48,9 +52,8 @@ void appendRequiredAncestorFeatures(const Selector& selector, std::vector<std::u
                 features.push_back(cssTypeFeature(compound.type));
             for (const AttributeSelector& attribute : compound.attributeSelectors) {
                 if (attribute.value.empty())
-                    continue; // an empty id equals a missing one; an empty word never matches
-                if (pass == 0 && attribute.propertyId == kCssIdPropertyId &&
-                    attribute.matchKind == kCssAttributeEquals)
+                    continue;  // an empty id equals a missing one; an empty word never matches
+                if (pass == 0 && attribute.propertyId == kCssIdPropertyId && attribute.matchKind == kCssAttributeEquals)
                     features.push_back(cssIdFeature(attribute.value));
                 if (pass == 1 && attribute.propertyId == kCssClassPropertyId &&
                     attribute.matchKind == kCssAttributeWord)
@@ -104,4 +107,4 @@ void CssAncestorFeatures::popTo(const SVGElement* parent) {
     }
 }
 
-} // namespace pavrix_svg
+}  // namespace pavrix_svg

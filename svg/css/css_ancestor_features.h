@@ -48,9 +48,9 @@ private:
     void add(std::uint64_t feature);
 
     std::vector<const SVGElement*> m_chain;
-    std::vector<std::size_t> m_chainStarts;    // where each chain entry's features start
-    std::vector<std::uint64_t> m_features;     // in chain order, so a pop removes exactly its own
+    std::vector<std::size_t> m_chainStarts;  // where each chain entry's features start
+    std::vector<std::uint64_t> m_features;   // in chain order, so a pop removes exactly its own
     std::unordered_map<std::uint64_t, std::uint32_t> m_counts;
 };
 
-} // namespace pavrix_svg
+}  // namespace pavrix_svg

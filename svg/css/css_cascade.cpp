@@ -12,8 +12,7 @@ namespace pavrix_svg {
 
 namespace {
 
-void stopCascade(CssCascadeState& state)
-{
+void stopCascade(CssCascadeState& state) {
     if (!state.stopped) {
         state.stopped = true;
         state.document->addReason("unsupported_complexity");
@@ -22,8 +21,7 @@ void stopCascade(CssCascadeState& state)
 
 // Declarations keep their own specificity (16 or 4096); the selector's acted only through the
 // order of the sorted rules. Returns false once the cascade has to stop.
-bool applyRule(CssCascadeState& state, const StyleRule& rule, SVGElement& element)
-{
+bool applyRule(CssCascadeState& state, const StyleRule& rule, SVGElement& element) {
     for (const Declaration& declaration : *rule.declarations) {
         if (!state.counter.charge(1) || !state.counter.charge(declaration.value.size())) {
             stopCascade(state);
@@ -48,8 +46,7 @@ bool applyRule(CssCascadeState& state, const StyleRule& rule, SVGElement& elemen
 // depth are safe here. Children are pushed last-to-first so they pop in document order, each
 // before its own descendants.
 template <typename Visit>
-void forEachDescendantElement(SVGElement& element, CssCascadeState& state, Visit visit)
-{
+void forEachDescendantElement(SVGElement& element, CssCascadeState& state, Visit visit) {
     std::vector<SVGElement*> stack;
     auto pushChildren = [&stack](SVGElement& parent) {
         for (SVGElement* child = parent.lastElementChild(); child; child = child->previousElementSibling())
@@ -65,13 +62,12 @@ void forEachDescendantElement(SVGElement& element, CssCascadeState& state, Visit
 }
 
 // ".x" or [class~="x"] with a non-empty value, alone.
-const AttributeSelector* singleClassSelector(const StyleRule& rule)
-{
+const AttributeSelector* singleClassSelector(const StyleRule& rule) {
     if (rule.selector.size() != 1)
         return nullptr;
     const CompoundSelector& compound = rule.selector.front();
-    if (compound.combinator != kCssCombinatorNone || compound.type != kCssTypeAny ||
-        !compound.pseudoClasses.empty() || compound.attributeSelectors.size() != 1)
+    if (compound.combinator != kCssCombinatorNone || compound.type != kCssTypeAny || !compound.pseudoClasses.empty() ||
+        compound.attributeSelectors.size() != 1)
         return nullptr;
     const AttributeSelector& attribute = compound.attributeSelectors.front();
     if (attribute.propertyId != kCssClassPropertyId || attribute.matchKind != kCssAttributeWord ||
@@ -80,16 +76,14 @@ const AttributeSelector* singleClassSelector(const StyleRule& rule)
     return &attribute;
 }
 
-void appendTo(StyleSheetClassIndex& index, const std::string& key, std::uint32_t ruleIndex)
-{
+void appendTo(StyleSheetClassIndex& index, const std::string& key, std::uint32_t ruleIndex) {
     auto found = index.find(std::string_view(key));
     if (found == index.end())
         found = index.emplace(key, std::vector<std::uint32_t>{}).first;
     found->second.push_back(ruleIndex);
 }
 
-CssRuleList& listFor(CssRuleListIndex& index, const std::string& key)
-{
+CssRuleList& listFor(CssRuleListIndex& index, const std::string& key) {
     auto found = index.find(std::string_view(key));
     if (found == index.end())
         found = index.emplace(key, CssRuleList{}).first;
@@ -97,8 +91,7 @@ CssRuleList& listFor(CssRuleListIndex& index, const std::string& key)
 }
 
 // Files a rule under the first of its required ancestor features, or as unkeyed.
-void fileRule(CssRuleList& list, const std::uint64_t* features, std::size_t count, std::uint32_t ruleIndex)
-{
+void fileRule(CssRuleList& list, const std::uint64_t* features, std::size_t count, std::uint32_t ruleIndex) {
     if (count == 0)
         list.unkeyed.push_back(ruleIndex);
     else
@@ -106,8 +99,7 @@ void fileRule(CssRuleList& list, const std::uint64_t* features, std::size_t coun
 }
 
 // Starts collecting the candidate rules of one element into state.scratch.
-std::uint64_t startCollecting(CssCascadeState& state)
-{
+std::uint64_t startCollecting(CssCascadeState& state) {
     if (state.collectedIn.size() != state.rules.size())
         state.collectedIn.assign(state.rules.size(), 0);
     return ++state.visit;
@@ -116,8 +108,7 @@ std::uint64_t startCollecting(CssCascadeState& state)
 // Every rule is filed in exactly one list, so a list is either wholly collected for this element or
 // not at all: a list met again (a class word repeated in one class attribute) is recognised by its
 // first rule. Without this the repetitions would collect the list once each.
-void collectRules(CssCascadeState& state, const std::vector<std::uint32_t>& list, std::uint64_t visit)
-{
+void collectRules(CssCascadeState& state, const std::vector<std::uint32_t>& list, std::uint64_t visit) {
     if (list.empty() || state.collectedIn[list.front()] == visit)
         return;
     for (const std::uint32_t ruleIndex : list)
@@ -127,8 +118,7 @@ void collectRules(CssCascadeState& state, const std::vector<std::uint32_t>& list
 
 // A list's keyed rules are collected through whichever side is smaller: its features probed
 // against the ancestors, or the ancestors' features looked up in it.
-void collectRules(CssCascadeState& state, CssRuleList& list, std::uint64_t visit)
-{
+void collectRules(CssCascadeState& state, CssRuleList& list, std::uint64_t visit) {
     if (list.collectedVisit == visit)
         return;
     list.collectedVisit = visit;
@@ -150,8 +140,7 @@ void collectRules(CssCascadeState& state, CssRuleList& list, std::uint64_t visit
     }
 }
 
-bool ancestorsMayMatch(const CssCascadeState& state, std::size_t ruleIndex)
-{
+bool ancestorsMayMatch(const CssCascadeState& state, std::size_t ruleIndex) {
     const StyleRuleBuckets& buckets = state.buckets;
     for (std::size_t i = buckets.featureStarts[ruleIndex]; i < buckets.featureStarts[ruleIndex + 1]; ++i) {
         if (!state.ancestors.contains(buckets.requiredFeatures[i]))
@@ -160,15 +149,13 @@ bool ancestorsMayMatch(const CssCascadeState& state, std::size_t ruleIndex)
     return true;
 }
 
-} // namespace
+}  // namespace
 
-std::size_t CssStringHash::operator()(std::string_view text) const noexcept
-{
+std::size_t CssStringHash::operator()(std::string_view text) const noexcept {
     return std::hash<std::string_view>{}(text);
 }
 
-void sortStyleRules(std::vector<StyleRule>& rules)
-{
+void sortStyleRules(std::vector<StyleRule>& rules) {
     std::sort(rules.begin(), rules.end(), [](const StyleRule& a, const StyleRule& b) {
         if (a.specificity != b.specificity)
             return a.specificity < b.specificity;
@@ -176,8 +163,7 @@ void sortStyleRules(std::vector<StyleRule>& rules)
     });
 }
 
-void buildRuleBuckets(const std::vector<StyleRule>& rules, StyleRuleBuckets& buckets)
-{
+void buildRuleBuckets(const std::vector<StyleRule>& rules, StyleRuleBuckets& buckets) {
     buckets = StyleRuleBuckets{};
     buckets.byType.resize(std::size_t{1} << 8);
     buckets.featureStarts.reserve(rules.size() + 1);
@@ -191,7 +177,7 @@ void buildRuleBuckets(const std::vector<StyleRule>& rules, StyleRuleBuckets& buc
         const auto index = static_cast<std::uint32_t>(i);
         const Selector& selector = rules[i].selector;
         if (selector.empty())
-            continue; // matches nothing
+            continue;  // matches nothing
         const std::uint64_t* features = buckets.requiredFeatures.data() + buckets.featureStarts[i];
         const std::size_t featureCount = buckets.featureStarts[i + 1] - buckets.featureStarts[i];
         const CompoundSelector& compound = selector.back();
@@ -204,18 +190,16 @@ void buildRuleBuckets(const std::vector<StyleRule>& rules, StyleRuleBuckets& buc
                 !attribute.value.empty() && !className)
                 className = &attribute;
         }
-        CssRuleList& list = id          ? listFor(buckets.byId, id->value)
-                            : className ? listFor(buckets.byClass, className->value)
-                            : compound.type != kCssTypeAny
-                                ? buckets.byType[static_cast<std::uint8_t>(compound.type)]
-                                : buckets.universal;
+        CssRuleList& list = id                             ? listFor(buckets.byId, id->value)
+                            : className                    ? listFor(buckets.byClass, className->value)
+                            : compound.type != kCssTypeAny ? buckets.byType[static_cast<std::uint8_t>(compound.type)]
+                                                           : buckets.universal;
         fileRule(list, features, featureCount, index);
     }
     buckets.built = true;
 }
 
-void matchRules(CssCascadeState& state, SVGElement& element)
-{
+void matchRules(CssCascadeState& state, SVGElement& element) {
     if (state.stopped)
         return;
     const auto matchOne = [&state, &element](std::size_t ruleIndex, bool memo) {
@@ -245,8 +229,7 @@ void matchRules(CssCascadeState& state, SVGElement& element)
         collectRules(state, found->second, visit);
     const std::string_view classes = findAttribute(element, PropertyID::Class);
     std::size_t position = 0;
-    for (std::string_view word = nextCssWord(classes, position); !word.empty();
-         word = nextCssWord(classes, position)) {
+    for (std::string_view word = nextCssWord(classes, position); !word.empty(); word = nextCssWord(classes, position)) {
         if (const auto found = buckets.byClass.find(word); found != buckets.byClass.end())
             collectRules(state, found->second, visit);
     }
@@ -261,8 +244,7 @@ void matchRules(CssCascadeState& state, SVGElement& element)
     }
 }
 
-void applyRulesToTree(SVGElement& element, CssCascadeState& state)
-{
+void applyRulesToTree(SVGElement& element, CssCascadeState& state) {
     if (!state.buckets.built || !state.buckets.anyRequiredFeature) {
         matchRules(state, element);
         forEachDescendantElement(element, state, matchRules);
@@ -279,8 +261,7 @@ void applyRulesToTree(SVGElement& element, CssCascadeState& state)
     });
 }
 
-bool buildClassIndex(const std::vector<StyleRule>& rules, StyleSheetClassIndex& index)
-{
+bool buildClassIndex(const std::vector<StyleRule>& rules, StyleSheetClassIndex& index) {
     index.clear();
     for (const StyleRule& rule : rules) {
         if (!singleClassSelector(rule)) {
@@ -294,8 +275,7 @@ bool buildClassIndex(const std::vector<StyleRule>& rules, StyleSheetClassIndex& 
     return true;
 }
 
-void matchRulesByClass(CssCascadeState& state, SVGElement& element)
-{
+void matchRulesByClass(CssCascadeState& state, SVGElement& element) {
     if (state.stopped)
         return;
     const std::string_view classes = findAttribute(element, static_cast<PropertyID>(kCssClassPropertyId));
@@ -307,8 +287,7 @@ void matchRulesByClass(CssCascadeState& state, SVGElement& element)
     collected.clear();
     const std::uint64_t visit = startCollecting(state);
     std::size_t position = 0;
-    for (std::string_view word = nextCssWord(classes, position); !word.empty();
-         word = nextCssWord(classes, position)) {
+    for (std::string_view word = nextCssWord(classes, position); !word.empty(); word = nextCssWord(classes, position)) {
         const auto found = state.classIndex.find(word);
         if (found == state.classIndex.end())
             continue;
@@ -331,14 +310,12 @@ void matchRulesByClass(CssCascadeState& state, SVGElement& element)
     }
 }
 
-void applyIndexedRulesToTree(SVGElement& element, CssCascadeState& state)
-{
+void applyIndexedRulesToTree(SVGElement& element, CssCascadeState& state) {
     matchRulesByClass(state, element);
     forEachDescendantElement(element, state, matchRulesByClass);
 }
 
-void applyStyleSheet(Document& document, std::string_view styleText)
-{
+void applyStyleSheet(Document& document, std::string_view styleText) {
     CssCascadeState state;
     state.document = &document;
     state.rules = parseStyleSheet(styleText, document);
@@ -349,8 +326,7 @@ void applyStyleSheet(Document& document, std::string_view styleText)
         return;
     sortStyleRules(state.rules);
     // The fast path's rule indices are 32-bit; a sheet too large for them takes the plain path.
-    const bool indexed =
-        state.rules.size() <= UINT32_MAX && buildClassIndex(state.rules, state.classIndex);
+    const bool indexed = state.rules.size() <= UINT32_MAX && buildClassIndex(state.rules, state.classIndex);
     if (indexed) {
         applyIndexedRulesToTree(*root, state);
         return;
@@ -360,4 +336,4 @@ void applyStyleSheet(Document& document, std::string_view styleText)
     applyRulesToTree(*root, state);
 }
 
-} // namespace pavrix_svg
+}  // namespace pavrix_svg

@@ -37,7 +37,7 @@ inline constexpr std::uint64_t kMaxCascadeStoredBytes = std::uint64_t{256} << 20
 struct CssRuleList {
     std::vector<std::uint32_t> unkeyed;
     std::unordered_map<std::uint64_t, std::vector<std::uint32_t>> byAncestorFeature;
-    std::uint64_t collectedVisit = 0; // the element visit that last collected this list
+    std::uint64_t collectedVisit = 0;  // the element visit that last collected this list
 };
 
 using CssRuleListIndex = std::unordered_map<std::string, CssRuleList, CssStringHash, std::equal_to<>>;
@@ -52,7 +52,7 @@ struct StyleRuleBuckets {
     bool built = false;
     CssRuleListIndex byId;
     CssRuleListIndex byClass;
-    std::vector<CssRuleList> byType; // indexed by ElementID
+    std::vector<CssRuleList> byType;  // indexed by ElementID
     CssRuleList universal;
     // Per rule, every feature its ancestors must have: [featureStarts[i], featureStarts[i + 1]).
     std::vector<std::size_t> featureStarts;
@@ -62,13 +62,13 @@ struct StyleRuleBuckets {
 
 struct CssCascadeState {
     Document* document = nullptr;
-    std::vector<StyleRule> rules; // sorted
+    std::vector<StyleRule> rules;  // sorted
     StyleSheetClassIndex classIndex;
     CssMatchCounter counter;
     bool stopped = false;
     std::uint64_t storedBytes = 0;
     std::uint64_t storedBytesCap = kMaxCascadeStoredBytes;
-    std::vector<std::uint32_t> scratch; // candidate rules of one element, reused
+    std::vector<std::uint32_t> scratch;  // candidate rules of one element, reused
     // The element visit in which each rule was last collected, so that a class word repeated in
     // one class attribute collects its rules only once.
     std::vector<std::uint64_t> collectedIn;
@@ -99,4 +99,4 @@ bool buildClassIndex(const std::vector<StyleRule>& rules, StyleSheetClassIndex& 
 void matchRulesByClass(CssCascadeState& state, SVGElement& element);
 void applyIndexedRulesToTree(SVGElement& element, CssCascadeState& state);
 
-} // namespace pavrix_svg
+}  // namespace pavrix_svg

@@ -4,8 +4,7 @@
 
 namespace pavrix_svg {
 
-void stripCssComments(std::string& text)
-{
+void stripCssComments(std::string& text) {
     // The output never holds "/*": whenever a "*" follows an output "/", that pair opens the next
     // comment, exactly as a rescan from the start after each removal would find it. The output is
     // written over the input in place since it never runs ahead of the read position.
@@ -40,4 +39,4 @@ void stripCssComments(std::string& text)
     text.resize(out);
 }
 
-} // namespace pavrix_svg
+}  // namespace pavrix_svg

@@ -9,4 +9,4 @@ namespace pavrix_svg {
 // in one pass all the same. An unterminated comment runs to the end of the text.
 void stripCssComments(std::string& text);
 
-} // namespace pavrix_svg
+}  // namespace pavrix_svg

@@ -13,8 +13,7 @@ namespace pavrix_svg {
 
 namespace {
 
-bool containsWord(std::string_view text, std::string_view word) noexcept
-{
+bool containsWord(std::string_view text, std::string_view word) noexcept {
     std::size_t position = 0;
     for (std::string_view w = nextCssWord(text, position); !w.empty(); w = nextCssWord(text, position)) {
         if (w == word)
@@ -23,14 +22,12 @@ bool containsWord(std::string_view text, std::string_view word) noexcept
     return false;
 }
 
-const std::string& storedValue(const SVGElement& element, std::int32_t propertyId)
-{
+const std::string& storedValue(const SVGElement& element, std::int32_t propertyId) {
     return findAttribute(element, static_cast<PropertyID>(propertyId));
 }
 
 // Same-type siblings are found by ElementID, so a and g elements count as one type.
-bool hasSiblingOfSameType(const SVGElement& element, bool previous, CssMatchCounter& counter)
-{
+bool hasSiblingOfSameType(const SVGElement& element, bool previous, CssMatchCounter& counter) {
     const SVGElement* sibling = previous ? element.previousElementSibling() : element.nextElementSibling();
     while (sibling) {
         if (!counter.charge(1))
@@ -42,8 +39,7 @@ bool hasSiblingOfSameType(const SVGElement& element, bool previous, CssMatchCoun
     return false;
 }
 
-bool matchPseudoClass(const PseudoClassSelector& pseudo, const SVGElement& element, CssMatchCounter& counter)
-{
+bool matchPseudoClass(const PseudoClassSelector& pseudo, const SVGElement& element, CssMatchCounter& counter) {
     switch (pseudo.kind) {
     case kCssPseudoEmpty:
         return element.children().empty() && element.hasCharacterData == 0;
@@ -91,10 +87,9 @@ bool matchPseudoClass(const PseudoClassSelector& pseudo, const SVGElement& eleme
     }
 }
 
-} // namespace
+}  // namespace
 
-std::string_view nextCssWord(std::string_view text, std::size_t& position) noexcept
-{
+std::string_view nextCssWord(std::string_view text, std::size_t& position) noexcept {
     while (position < text.size() && isSvgWhitespace(text[position]))
         ++position;
     const std::size_t start = position;
@@ -103,8 +98,7 @@ std::string_view nextCssWord(std::string_view text, std::size_t& position) noexc
     return text.substr(std::min(start, text.size()), position - start);
 }
 
-bool findSubstringKmp(std::string_view haystack, std::string_view needle)
-{
+bool findSubstringKmp(std::string_view haystack, std::string_view needle) {
     if (needle.empty())
         return true;
     if (needle.size() > haystack.size())
@@ -137,8 +131,7 @@ bool findSubstringKmp(std::string_view haystack, std::string_view needle)
 namespace {
 
 // `v` is the element's stored value for the selector's PropertyID ("" when absent).
-bool matchAttributeValue(const AttributeSelector& selector, const SVGElement& element, std::string_view v)
-{
+bool matchAttributeValue(const AttributeSelector& selector, const SVGElement& element, std::string_view v) {
     const std::string_view s = selector.value;
     switch (selector.matchKind) {
     case kCssAttributeExists:
@@ -160,17 +153,14 @@ bool matchAttributeValue(const AttributeSelector& selector, const SVGElement& el
     }
 }
 
-} // namespace
+}  // namespace
 
-bool matchAttributeSelector(const AttributeSelector& selector, const SVGElement& element)
-{
+bool matchAttributeSelector(const AttributeSelector& selector, const SVGElement& element) {
     return matchAttributeValue(selector, element, storedValue(element, selector.propertyId));
 }
 
 // Descends once per is()/not() nesting, which the parser caps at kMaxCssSelectorNesting.
-bool matchCompoundSelector(const CompoundSelector& compound, const SVGElement& element,
-                           CssMatchCounter& counter)
-{
+bool matchCompoundSelector(const CompoundSelector& compound, const SVGElement& element, CssMatchCounter& counter) {
     if (!counter.charge(1))
         return false;
     if (compound.type != kCssTypeAny && compound.type != static_cast<std::int32_t>(element.id()))
@@ -193,8 +183,7 @@ bool matchCompoundSelector(const CompoundSelector& compound, const SVGElement& e
 
 const SVGElement* CssSiblingMemo::nearestMatch(const CompoundSelector& compound, const SVGElement* start,
                                                std::uint32_t ruleIndex, std::uint32_t compoundIndex,
-                                               CssMatchCounter& counter)
-{
+                                               CssMatchCounter& counter) {
     if (!start)
         return nullptr;
     if (m_entries.empty())
@@ -203,8 +192,7 @@ const SVGElement* CssSiblingMemo::nearestMatch(const CompoundSelector& compound,
     std::uint64_t hash = reinterpret_cast<std::uintptr_t>(parent);
     hash = (hash ^ (std::uint64_t{ruleIndex} << 32 | compoundIndex)) * 0x9E3779B97F4A7C15ull;
     Entry& entry = m_entries[(hash >> 32) & (kEntries - 1)];
-    const bool usable = entry.parent == parent && entry.ruleIndex == ruleIndex &&
-                        entry.compoundIndex == compoundIndex;
+    const bool usable = entry.parent == parent && entry.ruleIndex == ruleIndex && entry.compoundIndex == compoundIndex;
     const SVGElement* found = nullptr;
     for (const SVGElement* sibling = start; sibling; sibling = sibling->previousElementSibling()) {
         if (usable && sibling == entry.from) {
@@ -227,8 +215,7 @@ const SVGElement* CssSiblingMemo::nearestMatch(const CompoundSelector& compound,
 namespace {
 
 bool matchSelectorWith(const Selector& selector, const SVGElement& element, CssMatchCounter& counter,
-                       CssSiblingMemo* memo, std::uint32_t ruleIndex)
-{
+                       CssSiblingMemo* memo, std::uint32_t ruleIndex) {
     if (selector.empty())
         return false;
     std::size_t current = selector.size() - 1;
@@ -259,25 +246,22 @@ bool matchSelectorWith(const Selector& selector, const SVGElement& element, CssM
         if (matchCompoundSelector(selector[current - 1], *e, counter)) {
             --current;
             combinator = selector[current].combinator;
-        } else if (counter.overflow || combinator == kCssCombinatorChild ||
-                   combinator == kCssCombinatorNextSibling) {
+        } else if (counter.overflow || combinator == kCssCombinatorChild || combinator == kCssCombinatorNextSibling) {
             return false;
         }
     }
     return true;
 }
 
-} // namespace
+}  // namespace
 
-bool matchSelector(const Selector& selector, const SVGElement& element, CssMatchCounter& counter)
-{
+bool matchSelector(const Selector& selector, const SVGElement& element, CssMatchCounter& counter) {
     return matchSelectorWith(selector, element, counter, nullptr, 0);
 }
 
-bool matchSelector(const Selector& selector, const SVGElement& element, CssMatchCounter& counter,
-                   CssSiblingMemo& memo, std::uint32_t ruleIndex)
-{
+bool matchSelector(const Selector& selector, const SVGElement& element, CssMatchCounter& counter, CssSiblingMemo& memo,
+                   std::uint32_t ruleIndex) {
     return matchSelectorWith(selector, element, counter, &memo, ruleIndex);
 }
 
-} // namespace pavrix_svg
+}  // namespace pavrix_svg

@@ -15,8 +15,7 @@ struct CssMatchCounter {
     std::uint64_t work = 0;
     bool overflow = false;
 
-    bool charge(std::uint64_t amount) noexcept
-    {
+    bool charge(std::uint64_t amount) noexcept {
         if (overflow || amount > UINT64_MAX - work) {
             overflow = true;
             return false;
@@ -34,13 +33,12 @@ struct CssMatchCounter {
 // only costs a longer walk.
 class CssSiblingMemo {
 public:
-    const SVGElement* nearestMatch(const CompoundSelector& compound, const SVGElement* start,
-                                   std::uint32_t ruleIndex, std::uint32_t compoundIndex,
-                                   CssMatchCounter& counter);
+    const SVGElement* nearestMatch(const CompoundSelector& compound, const SVGElement* start, std::uint32_t ruleIndex,
+                                   std::uint32_t compoundIndex, CssMatchCounter& counter);
 
 private:
     struct Entry {
-        const SVGElement* parent = nullptr; // null: empty slot
+        const SVGElement* parent = nullptr;  // null: empty slot
         const SVGElement* from = nullptr;
         const SVGElement* result = nullptr;
         std::uint32_t ruleIndex = 0;
@@ -54,10 +52,9 @@ private:
 // reconsidered.
 bool matchSelector(const Selector& selector, const SVGElement& element, CssMatchCounter& counter);
 // The same match, with the "~" walks of rule `ruleIndex` answered through `memo`.
-bool matchSelector(const Selector& selector, const SVGElement& element, CssMatchCounter& counter,
-                   CssSiblingMemo& memo, std::uint32_t ruleIndex);
-bool matchCompoundSelector(const CompoundSelector& compound, const SVGElement& element,
-                           CssMatchCounter& counter);
+bool matchSelector(const Selector& selector, const SVGElement& element, CssMatchCounter& counter, CssSiblingMemo& memo,
+                   std::uint32_t ruleIndex);
+bool matchCompoundSelector(const CompoundSelector& compound, const SVGElement& element, CssMatchCounter& counter);
 bool matchAttributeSelector(const AttributeSelector& selector, const SVGElement& element);
 // The next whitespace-separated word of `text` at or after `position`, which moves past it; an
 // empty view once no word is left. Class lists and "~=" split words this way.
@@ -65,4 +62,4 @@ std::string_view nextCssWord(std::string_view text, std::size_t& position) noexc
 
 bool findSubstringKmp(std::string_view haystack, std::string_view needle);
 
-} // namespace pavrix_svg
+}  // namespace pavrix_svg

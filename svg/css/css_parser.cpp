@@ -24,8 +24,7 @@ namespace {
 constexpr std::uint64_t kCountMax = std::numeric_limits<std::uint64_t>::max();
 
 // Drops leading whitespace; reports whether any was dropped.
-bool skipCssWhitespace(std::string_view& in) noexcept
-{
+bool skipCssWhitespace(std::string_view& in) noexcept {
     std::size_t n = 0;
     while (n < in.size() && isSvgWhitespace(in[n]))
         ++n;
@@ -33,28 +32,23 @@ bool skipCssWhitespace(std::string_view& in) noexcept
     return n > 0;
 }
 
-bool isAsciiLetter(char c) noexcept
-{
+bool isAsciiLetter(char c) noexcept {
     return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
 }
 
-bool isIdentifierStart(char c) noexcept
-{
+bool isIdentifierStart(char c) noexcept {
     return isAsciiLetter(c) || c == '-' || c == '_';
 }
 
-bool isIdentifierByte(char c) noexcept
-{
+bool isIdentifierByte(char c) noexcept {
     return isIdentifierStart(c) || (c >= '0' && c <= '9');
 }
 
-bool startsWith(std::string_view in, char c) noexcept
-{
+bool startsWith(std::string_view in, char c) noexcept {
     return !in.empty() && in.front() == c;
 }
 
-bool countUp(std::uint64_t& count, CssParseCounter& counter) noexcept
-{
+bool countUp(std::uint64_t& count, CssParseCounter& counter) noexcept {
     if (count == kCountMax) {
         counter.overflow = true;
         return false;
@@ -64,8 +58,7 @@ bool countUp(std::uint64_t& count, CssParseCounter& counter) noexcept
 }
 
 // Property names are ASCII-case-insensitive, custom properties ("--x") are not.
-std::string declarationName(std::string_view identifier)
-{
+std::string declarationName(std::string_view identifier) {
     std::string name(identifier);
     if (identifier.starts_with("--"))
         return name;
@@ -77,24 +70,21 @@ std::string declarationName(std::string_view identifier)
 }
 
 // After "!": whitespace and the keyword "important" in any case.
-bool readImportant(std::string_view& in)
-{
+bool readImportant(std::string_view& in) {
     skipCssWhitespace(in);
     std::string_view keyword;
     return readCssIdentifier(in, keyword) && equalsIgnoreAsciiCase(keyword, "important");
 }
 
 // A compound can begin here (used to tell a descendant combinator from trailing whitespace).
-bool startsCompound(std::string_view in) noexcept
-{
+bool startsCompound(std::string_view in) noexcept {
     if (in.empty())
         return false;
     const char c = in.front();
     return c == '*' || c == '#' || c == '.' || c == '[' || c == ':' || isIdentifierStart(c);
 }
 
-std::int32_t pseudoClassKind(std::string_view name) noexcept
-{
+std::int32_t pseudoClassKind(std::string_view name) noexcept {
     static constexpr std::pair<std::string_view, std::int32_t> kNames[] = {
         {"empty", kCssPseudoEmpty},
         {"root", kCssPseudoRoot},
@@ -114,10 +104,9 @@ std::int32_t pseudoClassKind(std::string_view name) noexcept
     return kCssPseudoUnknown;
 }
 
-} // namespace
+}  // namespace
 
-bool readCssIdentifier(std::string_view& in, std::string_view& identifier)
-{
+bool readCssIdentifier(std::string_view& in, std::string_view& identifier) {
     if (in.empty() || !isIdentifierStart(in.front()))
         return false;
     std::size_t n = 1;
@@ -128,9 +117,8 @@ bool readCssIdentifier(std::string_view& in, std::string_view& identifier)
     return true;
 }
 
-bool parseSelectorList(std::string_view& in, SelectorList& selectors, CssParseCounter& counter,
-                       bool topLevel, int nesting)
-{
+bool parseSelectorList(std::string_view& in, SelectorList& selectors, CssParseCounter& counter, bool topLevel,
+                       int nesting) {
     selectors.clear();
     for (;;) {
         if (topLevel && !countUp(counter.selectors, counter))
@@ -146,8 +134,7 @@ bool parseSelectorList(std::string_view& in, SelectorList& selectors, CssParseCo
     }
 }
 
-bool parseSelector(std::string_view& in, Selector& selector, CssParseCounter& counter, int nesting)
-{
+bool parseSelector(std::string_view& in, Selector& selector, CssParseCounter& counter, int nesting) {
     selector.clear();
     std::int32_t combinator = kCssCombinatorNone;
     for (;;) {
@@ -169,7 +156,7 @@ bool parseSelector(std::string_view& in, Selector& selector, CssParseCounter& co
         else if (skipped && startsCompound(in))
             combinator = kCssCombinatorDescendant;
         else
-            return true; // whitespace alone ends the selector
+            return true;  // whitespace alone ends the selector
         if (combinator != kCssCombinatorDescendant) {
             in.remove_prefix(1);
             skipCssWhitespace(in);
@@ -177,9 +164,7 @@ bool parseSelector(std::string_view& in, Selector& selector, CssParseCounter& co
     }
 }
 
-bool parseCompoundSelector(std::string_view& in, CompoundSelector& compound, CssParseCounter& counter,
-                           int nesting)
-{
+bool parseCompoundSelector(std::string_view& in, CompoundSelector& compound, CssParseCounter& counter, int nesting) {
     compound = CompoundSelector{};
     bool hasContent = false;
     std::string_view identifier;
@@ -229,8 +214,7 @@ bool parseCompoundSelector(std::string_view& in, CompoundSelector& compound, Css
     return hasContent;
 }
 
-bool parseAttributeSelector(std::string_view& in, AttributeSelector& selector)
-{
+bool parseAttributeSelector(std::string_view& in, AttributeSelector& selector) {
     selector = AttributeSelector{};
     skipCssWhitespace(in);
     std::string_view name;
@@ -250,12 +234,23 @@ bool parseAttributeSelector(std::string_view& in, AttributeSelector& selector)
         if (in.size() < 2 || in[1] != '=')
             return false;
         switch (in[0]) {
-        case '*': selector.matchKind = kCssAttributeContains; break;
-        case '~': selector.matchKind = kCssAttributeWord; break;
-        case '^': selector.matchKind = kCssAttributePrefix; break;
-        case '$': selector.matchKind = kCssAttributeSuffix; break;
-        case '|': selector.matchKind = kCssAttributeDashMatch; break;
-        default: return false;
+        case '*':
+            selector.matchKind = kCssAttributeContains;
+            break;
+        case '~':
+            selector.matchKind = kCssAttributeWord;
+            break;
+        case '^':
+            selector.matchKind = kCssAttributePrefix;
+            break;
+        case '$':
+            selector.matchKind = kCssAttributeSuffix;
+            break;
+        case '|':
+            selector.matchKind = kCssAttributeDashMatch;
+            break;
+        default:
+            return false;
         }
         in.remove_prefix(2);
     }
@@ -279,8 +274,7 @@ bool parseAttributeSelector(std::string_view& in, AttributeSelector& selector)
 }
 
 bool parsePseudoClassSelector(std::string_view& in, PseudoClassSelector& pseudo, CssParseCounter& counter,
-                              int nesting)
-{
+                              int nesting) {
     pseudo = PseudoClassSelector{};
     std::string_view name;
     if (!readCssIdentifier(in, name))
@@ -306,8 +300,7 @@ bool parsePseudoClassSelector(std::string_view& in, PseudoClassSelector& pseudo,
     return true;
 }
 
-bool parseDeclarations(std::string_view& in, DeclarationList& declarations, CssParseCounter& counter)
-{
+bool parseDeclarations(std::string_view& in, DeclarationList& declarations, CssParseCounter& counter) {
     if (!startsWith(in, '{'))
         return false;
     in.remove_prefix(1);
@@ -364,8 +357,7 @@ bool parseDeclarations(std::string_view& in, DeclarationList& declarations, CssP
     }
 }
 
-std::vector<StyleRule> parseStyleSheet(std::string_view text, Document& document)
-{
+std::vector<StyleRule> parseStyleSheet(std::string_view text, Document& document) {
     std::vector<StyleRule> rules;
     CssParseCounter counter;
     for (;;) {
@@ -392,8 +384,7 @@ std::vector<StyleRule> parseStyleSheet(std::string_view text, Document& document
         }
         SelectorList selectors;
         DeclarationList declarations;
-        if (!parseSelectorList(text, selectors, counter, true) ||
-            !parseDeclarations(text, declarations, counter)) {
+        if (!parseSelectorList(text, selectors, counter, true) || !parseDeclarations(text, declarations, counter)) {
             document.addReason(counter.overflow || counter.nestingExceeded ? "unsupported_complexity"
                                                                            : "unsupported_css_rule");
             break;
@@ -413,8 +404,7 @@ std::vector<StyleRule> parseStyleSheet(std::string_view text, Document& document
     return rules;
 }
 
-bool parseInlineStyle(std::string_view text, SVGElement& element)
-{
+bool parseInlineStyle(std::string_view text, SVGElement& element) {
     skipCssWhitespace(text);
     while (!text.empty()) {
         std::string_view identifier;
@@ -428,7 +418,7 @@ bool parseInlineStyle(std::string_view text, SVGElement& element)
         skipCssWhitespace(text);
 
         const std::size_t end = std::min(text.find_first_of("!;"), text.size());
-        const std::string_view value = text.substr(0, end); // trailing whitespace kept
+        const std::string_view value = text.substr(0, end);  // trailing whitespace kept
         text.remove_prefix(end);
 
         std::int32_t specificity = kInlineDeclarationSpecificity;
@@ -445,8 +435,7 @@ bool parseInlineStyle(std::string_view text, SVGElement& element)
         const auto propertyId = static_cast<std::uint8_t>(isCssPropertyName(name));
         if (propertyId > 0 || isDeferrableCssName(name, false)) {
             const std::string reason = capabilityReason(name, value, propertyId > 0, false, false, true);
-            if (recordDeferredCapability(element, specificity, name, reason) && reason.empty() &&
-                propertyId > 0)
+            if (recordDeferredCapability(element, specificity, name, reason) && reason.empty() && propertyId > 0)
                 setAttribute(element, specificity, static_cast<PropertyID>(propertyId), value);
         }
 
@@ -458,4 +447,4 @@ bool parseInlineStyle(std::string_view text, SVGElement& element)
     return true;
 }
 
-} // namespace pavrix_svg
+}  // namespace pavrix_svg

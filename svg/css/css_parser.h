@@ -31,14 +31,13 @@ bool parseInlineStyle(std::string_view text, SVGElement& element);
 
 // Inner readers: each reads from the front of `in`, advances it and returns false on a syntax error.
 bool readCssIdentifier(std::string_view& in, std::string_view& identifier);
-bool parseSelectorList(std::string_view& in, SelectorList& selectors, CssParseCounter& counter,
-                       bool topLevel, int nesting = 0);
+bool parseSelectorList(std::string_view& in, SelectorList& selectors, CssParseCounter& counter, bool topLevel,
+                       int nesting = 0);
 bool parseSelector(std::string_view& in, Selector& selector, CssParseCounter& counter, int nesting = 0);
-bool parseCompoundSelector(std::string_view& in, CompoundSelector& compound, CssParseCounter& counter,
-                           int nesting = 0);
+bool parseCompoundSelector(std::string_view& in, CompoundSelector& compound, CssParseCounter& counter, int nesting = 0);
 bool parseAttributeSelector(std::string_view& in, AttributeSelector& selector);
 bool parsePseudoClassSelector(std::string_view& in, PseudoClassSelector& pseudo, CssParseCounter& counter,
                               int nesting = 0);
 bool parseDeclarations(std::string_view& in, DeclarationList& declarations, CssParseCounter& counter);
 
-} // namespace pavrix_svg
+}  // namespace pavrix_svg

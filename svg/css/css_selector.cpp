@@ -7,8 +7,7 @@ namespace pavrix_svg {
 // Both walks below descend once per is()/not() nesting; selectors come only from the parser,
 // which refuses nesting deeper than kMaxCssSelectorNesting.
 
-CssSpecificity computeSpecificity(const Selector& selector)
-{
+CssSpecificity computeSpecificity(const Selector& selector) {
     CssSpecificity result;
     for (const CompoundSelector& compound : selector) {
         if (compound.type != kCssTypeAny)
@@ -35,8 +34,7 @@ CssSpecificity computeSpecificity(const Selector& selector)
     return result;
 }
 
-bool hasUnsupportedSelectorPart(const SelectorList& selectors)
-{
+bool hasUnsupportedSelectorPart(const SelectorList& selectors) {
     for (const Selector& selector : selectors) {
         for (const CompoundSelector& compound : selector) {
             if (compound.type == 0)
@@ -62,4 +60,4 @@ bool hasUnsupportedSelectorPart(const SelectorList& selectors)
     return false;
 }
 
-} // namespace pavrix_svg
+}  // namespace pavrix_svg

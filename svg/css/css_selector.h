@@ -10,9 +10,9 @@ namespace pavrix_svg {
 enum : std::int32_t {
     kCssCombinatorNone = 0,
     kCssCombinatorDescendant = 1,
-    kCssCombinatorChild = 2,            // ">"
-    kCssCombinatorNextSibling = 3,      // "+"
-    kCssCombinatorSubsequentSibling = 4 // "~"
+    kCssCombinatorChild = 2,             // ">"
+    kCssCombinatorNextSibling = 3,       // "+"
+    kCssCombinatorSubsequentSibling = 4  // "~"
 };
 
 // Compound type for "*" or no type name; any other value is an ElementID (0 = unknown name).
@@ -53,18 +53,18 @@ inline constexpr int kMaxCssSelectorNesting = 32;
 
 struct AttributeSelector {
     std::int32_t matchKind = kCssAttributeExists;
-    std::int32_t propertyId = 0; // 0 when the attribute name is unknown
+    std::int32_t propertyId = 0;  // 0 when the attribute name is unknown
     std::string value;
     std::uint8_t isId = 0;
 };
 
 struct CompoundSelector;
-using Selector = std::vector<CompoundSelector>; // compounds left to right
+using Selector = std::vector<CompoundSelector>;  // compounds left to right
 using SelectorList = std::vector<Selector>;
 
 struct PseudoClassSelector {
     std::int32_t kind = kCssPseudoUnknown;
-    SelectorList arguments; // only for is and not
+    SelectorList arguments;  // only for is and not
 };
 
 struct CompoundSelector {
@@ -89,4 +89,4 @@ CssSpecificity computeSpecificity(const Selector& selector);
 // an unknown pseudo-class, is(), or a not() holding a selector of more than one compound.
 bool hasUnsupportedSelectorPart(const SelectorList& selectors);
 
-} // namespace pavrix_svg
+}  // namespace pavrix_svg

@@ -17,10 +17,10 @@ inline constexpr std::int32_t kInlineImportantSpecificity = 65536;
 
 struct Declaration {
     std::int32_t specificity = kSheetDeclarationSpecificity;
-    std::uint8_t propertyId = 0; // CSS property-name table id, 0 when absent
+    std::uint8_t propertyId = 0;  // CSS property-name table id, 0 when absent
     std::string name;
     std::string value;
-    std::string reason; // empty = supported
+    std::string reason;  // empty = supported
 };
 
 using DeclarationList = std::vector<Declaration>;
@@ -30,7 +30,7 @@ struct StyleRule {
     Selector selector;
     std::shared_ptr<const DeclarationList> declarations;
     CssSpecificity specificity;
-    std::uint64_t position = 0; // rules in the sheet when this one was appended
+    std::uint64_t position = 0;  // rules in the sheet when this one was appended
 };
 
-} // namespace pavrix_svg
+}  // namespace pavrix_svg

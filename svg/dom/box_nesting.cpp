@@ -9,7 +9,7 @@ namespace {
 
 thread_local std::uint32_t tBoxNesting = 0;
 
-} // namespace
+}  // namespace
 
 BoxNestingScope::BoxNestingScope(const SVGElement& element) {
     if (tBoxNesting >= kMaxNesting) {
@@ -25,4 +25,4 @@ BoxNestingScope::~BoxNestingScope() {
         --tBoxNesting;
 }
 
-} // namespace pavrix_svg
+}  // namespace pavrix_svg

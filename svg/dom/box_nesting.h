@@ -27,4 +27,4 @@ private:
     bool m_refused = false;
 };
 
-} // namespace pavrix_svg
+}  // namespace pavrix_svg

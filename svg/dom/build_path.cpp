@@ -35,7 +35,7 @@ void leave(const std::string& id) noexcept {
         tPath.ids.erase(it);
 }
 
-} // namespace
+}  // namespace
 
 Scope::Scope(const SVGElement& element) : m_id(findAttribute(element, PropertyID::Id)) {
     if (!tPath.active) {
@@ -79,4 +79,4 @@ bool containsId(const std::string& id) {
     return tPath.ids.find(id) != tPath.ids.end();
 }
 
-} // namespace pavrix_svg::build_path
+}  // namespace pavrix_svg::build_path

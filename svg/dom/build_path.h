@@ -32,6 +32,6 @@ std::uint64_t depth() noexcept;
 // Whether an element on the path carries this id attribute (for "", one without an id).
 bool containsId(const std::string& id);
 
-} // namespace build_path
+}  // namespace build_path
 
-} // namespace pavrix_svg
+}  // namespace pavrix_svg

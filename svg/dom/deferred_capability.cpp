@@ -18,7 +18,7 @@ std::uint64_t mapBytes(const DeferredCapabilityMap& map) noexcept {
     return bytes;
 }
 
-} // namespace
+}  // namespace
 
 bool recordDeferredCapability(SVGElement& element, std::int32_t specificity, std::string_view name,
                               std::string_view reason) {
@@ -65,4 +65,4 @@ void shareDeferredCapabilities(const SVGElement& source, SVGElement& copy) noexc
     copy.deferredCapabilityMap() = source.deferredCapabilityMap();
 }
 
-} // namespace pavrix_svg
+}  // namespace pavrix_svg

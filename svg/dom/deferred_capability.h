@@ -21,4 +21,4 @@ using DeferredCapabilityMap = std::map<std::string, DeferredCapability, std::les
 // Bytes charged per stored entry besides its key and reason, whatever the real node size.
 inline constexpr std::uint64_t kDeferredCapabilityEntryOverhead = 136;
 
-} // namespace pavrix_svg
+}  // namespace pavrix_svg

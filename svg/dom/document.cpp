@@ -14,16 +14,22 @@ namespace {
 constexpr std::uint64_t kCounterMax = std::numeric_limits<std::uint64_t>::max();
 
 // a + b without wrapping; false when the sum would overflow.
-bool addsWithoutOverflow(std::uint64_t a, std::uint64_t b) noexcept { return b <= kCounterMax - a; }
+bool addsWithoutOverflow(std::uint64_t a, std::uint64_t b) noexcept {
+    return b <= kCounterMax - a;
+}
 
-} // namespace
+}  // namespace
 
 Document::Document() = default;
 Document::~Document() = default;
 
-void Document::resetRoot(std::unique_ptr<SVGRootElement> root) { m_root = std::move(root); }
+void Document::resetRoot(std::unique_ptr<SVGRootElement> root) {
+    m_root = std::move(root);
+}
 
-SVGElement* Document::documentElement() const noexcept { return m_root.get(); }
+SVGElement* Document::documentElement() const noexcept {
+    return m_root.get();
+}
 
 std::string Document::getAttributeByName(const SVGElement* handle, std::string_view name) const {
     if (!handle)
@@ -36,7 +42,9 @@ void Document::addReason(std::string_view code) {
         m_reasons.emplace_back(code);
 }
 
-void Document::throwElementCapacity() { throw std::length_error("svg_element_capacity"); }
+void Document::throwElementCapacity() {
+    throw std::length_error("svg_element_capacity");
+}
 
 void Document::checkElementDepth(std::uint64_t depth) {
     if (depth > kMaxElementDepth)
@@ -57,8 +65,7 @@ void Document::leaveUseExpansion() noexcept {
 }
 
 bool Document::chargeCloneAttributeBytes(std::uint64_t bytes) noexcept {
-    if (!addsWithoutOverflow(m_cloneAttributeBytes, bytes) ||
-        m_cloneAttributeBytes + bytes > kMaxCloneAttributeBytes)
+    if (!addsWithoutOverflow(m_cloneAttributeBytes, bytes) || m_cloneAttributeBytes + bytes > kMaxCloneAttributeBytes)
         return false;
     m_cloneAttributeBytes += bytes;
     return true;
@@ -103,4 +110,4 @@ bool Document::chargeDeferredCapability(std::uint64_t count, std::uint64_t bytes
     return true;
 }
 
-} // namespace pavrix_svg
+}  // namespace pavrix_svg

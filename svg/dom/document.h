@@ -117,4 +117,4 @@ private:
     std::uint64_t m_deferredBytes = 0;
 };
 
-} // namespace pavrix_svg
+}  // namespace pavrix_svg

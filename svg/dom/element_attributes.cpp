@@ -41,7 +41,7 @@ bool chargePathScan(SVGElement& element, const PathScanResult& scan, std::uint64
     return true;
 }
 
-} // namespace
+}  // namespace
 
 const std::string& findAttribute(const SVGElement& element, PropertyID id) noexcept {
     for (const Attribute& attribute : element.attributes()) {
@@ -150,4 +150,4 @@ SVGElement* resolveLocalReference(std::string_view value, const Document& docume
     return getElementById(*root, value.substr(1));
 }
 
-} // namespace pavrix_svg
+}  // namespace pavrix_svg

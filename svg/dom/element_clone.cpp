@@ -23,7 +23,7 @@ std::unique_ptr<SVGNode> cloneTextNode(const SVGTextNode& source) {
     return source.clone(false);
 }
 
-} // namespace
+}  // namespace
 
 std::uint64_t attributeCopyBytes(const SVGElement& element) noexcept {
     std::uint64_t bytes = 0;
@@ -119,4 +119,4 @@ bool cloneChildren(const SVGElement& source, SVGElement& copy) {
     return cloneSubtree(source, copy, elementDepth(copy));
 }
 
-} // namespace pavrix_svg
+}  // namespace pavrix_svg

@@ -28,4 +28,4 @@ bool cloneSubtree(const SVGElement& source, SVGElement& copy, std::uint64_t copy
 // cloneSubtree for a copy already in its tree, at the depth it sits.
 bool cloneChildren(const SVGElement& source, SVGElement& copy);
 
-} // namespace pavrix_svg
+}  // namespace pavrix_svg

@@ -66,4 +66,4 @@ std::unique_ptr<SVGElement> createElement(Document& document, ElementID id) {
     return nullptr;
 }
 
-} // namespace pavrix_svg
+}  // namespace pavrix_svg

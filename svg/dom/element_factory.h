@@ -13,4 +13,4 @@ class SVGElement;
 // from the document, which may throw std::length_error("svg_element_capacity").
 std::unique_ptr<SVGElement> createElement(Document& document, ElementID id);
 
-} // namespace pavrix_svg
+}  // namespace pavrix_svg

@@ -40,7 +40,7 @@ constexpr std::array<Entry, 24> kElementNames{{
 
 static_assert(std::ranges::is_sorted(kElementNames, {}, &Entry::first));
 
-} // namespace
+}  // namespace
 
 ElementID elementIdFromName(std::string_view name) noexcept {
     const auto it = std::ranges::lower_bound(kElementNames, name, {}, &Entry::first);
@@ -49,4 +49,4 @@ ElementID elementIdFromName(std::string_view name) noexcept {
     return ElementID::Unknown;
 }
 
-} // namespace pavrix_svg
+}  // namespace pavrix_svg

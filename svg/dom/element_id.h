@@ -38,4 +38,4 @@ enum class ElementID : std::uint8_t {
 // Case-sensitive exact lookup; Unknown when the name is not in the table.
 ElementID elementIdFromName(std::string_view name) noexcept;
 
-} // namespace pavrix_svg
+}  // namespace pavrix_svg

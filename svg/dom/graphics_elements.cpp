@@ -42,4 +42,4 @@ SVGSymbolElement::SVGSymbolElement(Document& document)
 
 SVGStyleElement::SVGStyleElement(Document& document) : SVGElement(document, ElementID::Style) {}
 
-} // namespace pavrix_svg
+}  // namespace pavrix_svg

@@ -94,4 +94,4 @@ public:
     explicit SVGStyleElement(Document& document);
 };
 
-} // namespace pavrix_svg
+}  // namespace pavrix_svg

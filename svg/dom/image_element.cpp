@@ -25,7 +25,7 @@ Bitmap decodeHref(std::string_view value) {
     return loadBitmapFromBase64(value.substr(comma + 1));
 }
 
-} // namespace
+}  // namespace
 
 SVGImageElement::SVGImageElement(Document& document)
     : SVGGraphicsElement(document, ElementID::Image), SVGViewportRect(static_cast<SVGElement&>(*this)) {
@@ -55,4 +55,4 @@ void SVGImageElement::render(const SVGRenderState& parentState) {
         hooks->renderImage(*this, parentState);
 }
 
-} // namespace pavrix_svg
+}  // namespace pavrix_svg

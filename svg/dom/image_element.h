@@ -25,4 +25,4 @@ private:
     Bitmap m_bitmap;
 };
 
-} // namespace pavrix_svg
+}  // namespace pavrix_svg

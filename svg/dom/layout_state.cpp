@@ -23,29 +23,29 @@ struct Keyword {
 constexpr Keyword kDisplay[] = {{"inline", 0}, {"none", 1}};
 constexpr Keyword kVisibility[] = {{"visible", 0}, {"hidden", 1}, {"collapse", 2}};
 constexpr Keyword kOverflow[] = {{"visible", 0}, {"hidden", 1}};
-constexpr Keyword kPointerEvents[] = {
-    {"none", 0},         {"auto", 1},        {"stroke", 2},         {"fill", 3},
-    {"painted", 4},      {"visible", 5},     {"visibleStroke", 6},  {"visibleFill", 7},
-    {"visiblePainted", 8}, {"bounding-box", 9}, {"all", 10}};
+constexpr Keyword kPointerEvents[] = {{"none", 0},          {"auto", 1},        {"stroke", 2},
+                                      {"fill", 3},          {"painted", 4},     {"visible", 5},
+                                      {"visibleStroke", 6}, {"visibleFill", 7}, {"visiblePainted", 8},
+                                      {"bounding-box", 9},  {"all", 10}};
 constexpr Keyword kFontWeight[] = {{"normal", 0}, {"bold", 1}, {"bolder", 1}, {"lighter", 0}, {"100", 0},
                                    {"200", 0},    {"300", 0},  {"400", 0},    {"500", 0},     {"600", 1},
                                    {"700", 1},    {"800", 1},  {"900", 1}};
 constexpr Keyword kFontStyle[] = {{"normal", 0}, {"italic", 1}, {"oblique", 1}};
 constexpr Keyword kAlignmentBaseline[] = {
-    {"auto", 0},       {"baseline", 1},         {"before-edge", 2}, {"text-before-edge", 3},
-    {"middle", 4},     {"central", 5},          {"after-edge", 6},  {"text-after-edge", 7},
-    {"ideographic", 8}, {"alphabetic", 9},      {"hanging", 10},    {"mathematical", 11}};
-constexpr Keyword kDominantBaseline[] = {
-    {"auto", 0},        {"use-script", 1}, {"no-change", 2}, {"reset-size", 3},
-    {"ideographic", 4}, {"alphabetic", 5}, {"hanging", 6},   {"mathematical", 7},
-    {"central", 8},     {"middle", 9},     {"text-after-edge", 10}, {"text-before-edge", 11}};
+    {"auto", 0},        {"baseline", 1},   {"before-edge", 2}, {"text-before-edge", 3},
+    {"middle", 4},      {"central", 5},    {"after-edge", 6},  {"text-after-edge", 7},
+    {"ideographic", 8}, {"alphabetic", 9}, {"hanging", 10},    {"mathematical", 11}};
+constexpr Keyword kDominantBaseline[] = {{"auto", 0},       {"use-script", 1},       {"no-change", 2},
+                                         {"reset-size", 3}, {"ideographic", 4},      {"alphabetic", 5},
+                                         {"hanging", 6},    {"mathematical", 7},     {"central", 8},
+                                         {"middle", 9},     {"text-after-edge", 10}, {"text-before-edge", 11}};
 constexpr Keyword kDirection[] = {{"ltr", 0}, {"rtl", 1}};
-constexpr Keyword kWritingMode[] = {{"horizontal-tb", 0}, {"vertical-rl", 1}, {"vertical-lr", 1},
-                                    {"lr-tb", 0},         {"lr", 0},          {"rl-tb", 0},
-                                    {"rl", 0},            {"tb-rl", 1},       {"tb", 1}};
+constexpr Keyword kWritingMode[] = {
+    {"horizontal-tb", 0}, {"vertical-rl", 1}, {"vertical-lr", 1}, {"lr-tb", 0}, {"lr", 0},
+    {"rl-tb", 0},         {"rl", 0},          {"tb-rl", 1},       {"tb", 1}};
 constexpr Keyword kTextOrientation[] = {{"mixed", 0}, {"upright", 1}};
 constexpr Keyword kTextAnchor[] = {{"start", 0}, {"middle", 1}, {"end", 2}};
-constexpr Keyword kWhiteSpace[] = {{"default", 0}, {"preserve", 1}, {"normal", 0}, {"nowrap", 0},
+constexpr Keyword kWhiteSpace[] = {{"default", 0},  {"preserve", 1}, {"normal", 0}, {"nowrap", 0},
                                    {"pre-line", 0}, {"pre-wrap", 1}, {"pre", 1}};
 constexpr Keyword kMaskType[] = {{"luminance", 0}, {"alpha", 1}};
 constexpr Keyword kFillRule[] = {{"nonzero", 0}, {"evenodd", 1}};
@@ -110,25 +110,43 @@ std::string_view readReferenceId(std::string_view value) noexcept {
 
 std::uint8_t keywordValue(PropertyID property, std::string_view value) noexcept {
     switch (property) {
-        case PropertyID::Display: return lookup(kDisplay, value, 0);
-        case PropertyID::Visibility: return lookup(kVisibility, value, 0);
-        case PropertyID::Overflow: return lookup(kOverflow, value, 0);
-        case PropertyID::PointerEvents: return lookup(kPointerEvents, value, 1);
-        case PropertyID::FontWeight: return lookup(kFontWeight, value, 0);
-        case PropertyID::FontStyle: return lookup(kFontStyle, value, 0);
-        case PropertyID::AlignmentBaseline: return lookup(kAlignmentBaseline, value, 0);
-        case PropertyID::DominantBaseline: return lookup(kDominantBaseline, value, 0);
-        case PropertyID::Direction: return lookup(kDirection, value, 0);
-        case PropertyID::WritingMode: return lookup(kWritingMode, value, 0);
-        case PropertyID::TextOrientation: return lookup(kTextOrientation, value, 0);
-        case PropertyID::TextAnchor: return lookup(kTextAnchor, value, 0);
-        case PropertyID::WhiteSpace: return lookup(kWhiteSpace, value, 0);
-        case PropertyID::MaskType: return lookup(kMaskType, value, 0);
-        case PropertyID::FillRule:
-        case PropertyID::ClipRule: return lookup(kFillRule, value, 0);
-        case PropertyID::StrokeLinecap: return lookup(kLineCap, value, 0);
-        case PropertyID::StrokeLinejoin: return lookup(kLineJoin, value, 0);
-        default: return 0;
+    case PropertyID::Display:
+        return lookup(kDisplay, value, 0);
+    case PropertyID::Visibility:
+        return lookup(kVisibility, value, 0);
+    case PropertyID::Overflow:
+        return lookup(kOverflow, value, 0);
+    case PropertyID::PointerEvents:
+        return lookup(kPointerEvents, value, 1);
+    case PropertyID::FontWeight:
+        return lookup(kFontWeight, value, 0);
+    case PropertyID::FontStyle:
+        return lookup(kFontStyle, value, 0);
+    case PropertyID::AlignmentBaseline:
+        return lookup(kAlignmentBaseline, value, 0);
+    case PropertyID::DominantBaseline:
+        return lookup(kDominantBaseline, value, 0);
+    case PropertyID::Direction:
+        return lookup(kDirection, value, 0);
+    case PropertyID::WritingMode:
+        return lookup(kWritingMode, value, 0);
+    case PropertyID::TextOrientation:
+        return lookup(kTextOrientation, value, 0);
+    case PropertyID::TextAnchor:
+        return lookup(kTextAnchor, value, 0);
+    case PropertyID::WhiteSpace:
+        return lookup(kWhiteSpace, value, 0);
+    case PropertyID::MaskType:
+        return lookup(kMaskType, value, 0);
+    case PropertyID::FillRule:
+    case PropertyID::ClipRule:
+        return lookup(kFillRule, value, 0);
+    case PropertyID::StrokeLinecap:
+        return lookup(kLineCap, value, 0);
+    case PropertyID::StrokeLinejoin:
+        return lookup(kLineJoin, value, 0);
+    default:
+        return 0;
     }
 }
 
@@ -333,144 +351,199 @@ void SVGLayoutState::applyAttributes() {
         if (value.empty() || value == "inherit")
             continue;
         switch (attribute.id) {
-            case PropertyID::Fill:
-            case PropertyID::Stroke: {
-                const bool isFill = attribute.id == PropertyID::Fill;
-                (isFill ? fill : stroke) = parsePaint(value, *this, isFill ? kOpaqueBlack : 0u);
-                const bool none = equalsIgnoreAsciiCase(value, "none");
-                (isFill ? fillAlphaExact : strokeAlphaExact) = none ? 0.0 : paintAlphaExact(value, *this);
-                (isFill ? fillAlphaClass : strokeAlphaClass) =
-                    none ? AlphaClass{1, 0} : paintAlphaClass(value, *this);
+        case PropertyID::Fill:
+        case PropertyID::Stroke: {
+            const bool isFill = attribute.id == PropertyID::Fill;
+            (isFill ? fill : stroke) = parsePaint(value, *this, isFill ? kOpaqueBlack : 0u);
+            const bool none = equalsIgnoreAsciiCase(value, "none");
+            (isFill ? fillAlphaExact : strokeAlphaExact) = none ? 0.0 : paintAlphaExact(value, *this);
+            (isFill ? fillAlphaClass : strokeAlphaClass) = none ? AlphaClass{1, 0} : paintAlphaClass(value, *this);
+            break;
+        }
+        case PropertyID::Opacity:
+            opacity = readOpacity(value);
+            opacityExact = parseOpacityExact(value, true, 1.0);
+            break;
+        case PropertyID::FillOpacity:
+            fillOpacity = readOpacity(value);
+            fillOpacityExact = parseOpacityExact(value, true, 1.0);
+            fillOpacityAlphaClass = classifyAlphaNumber(value);
+            break;
+        case PropertyID::StrokeOpacity:
+            strokeOpacity = readOpacity(value);
+            strokeOpacityExact = parseOpacityExact(value, true, 1.0);
+            strokeOpacityAlphaClass = classifyAlphaNumber(value);
+            break;
+        case PropertyID::StopOpacity:
+            stopOpacity = readOpacity(value);
+            break;
+        case PropertyID::StopColor:
+            if (value == "currentColor") {
+                stopColor = color;
+            } else if (value.starts_with("currentColor")) {
+                stopColor = kOpaqueBlack;
+            } else {
+                const ColorReading reading = readColor(value);
+                stopColor = reading.whole ? reading.argb : kOpaqueBlack;
+            }
+            break;
+        // The source text goes with each stroke value for the exact re-reading; when the
+        // float reading fails, the text of the fallback goes with it instead, so that the
+        // two sides never disagree (an exact "-1" beside a float 1).
+        case PropertyID::StrokeWidth:
+            if (parseLength(value, strokeWidth.value, strokeWidth.unit, LengthNegativeMode::Forbid)) {
+                strokeWidthText = value;
+            } else {
+                strokeWidth = Length(1.0f, LengthUnit::None);
+                strokeWidthText = "1";
+            }
+            break;
+        case PropertyID::StrokeDashoffset:
+            if (parseLength(value, strokeDashoffset.value, strokeDashoffset.unit, LengthNegativeMode::Allow)) {
+                strokeDashoffsetText = value;
+            } else {
+                strokeDashoffset = Length(0.0f, LengthUnit::None);
+                strokeDashoffsetText = "0";
+            }
+            break;
+        case PropertyID::StrokeMiterlimit: {
+            std::string_view text = value;
+            float number = 0.0f;
+            if (readNumber(text, number) && text.empty()) {
+                miterLimit = number;
+                miterLimitText = value;
+            } else {
+                miterLimit = 4.0f;
+                miterLimitText = "4";
+            }
+            break;
+        }
+        case PropertyID::StrokeDasharray:
+            m_ownDasharray = parseDashArray(value);
+            m_strokeDasharray = &m_ownDasharray;
+            strokeDasharrayText = m_ownDasharray.empty() ? std::string_view("none") : value;
+            break;
+        case PropertyID::FontSize: {
+            Length size;
+            if (!parseLength(value, size.value, size.unit, LengthNegativeMode::Forbid)) {
+                fontSize = 12.0f;
                 break;
             }
-            case PropertyID::Opacity:
-                opacity = readOpacity(value);
-                opacityExact = parseOpacityExact(value, true, 1.0);
+            const float inherited = parent->fontSize;
+            switch (size.unit) {
+            case LengthUnit::Percent:
+                fontSize = size.value * inherited / 100.0f;
                 break;
-            case PropertyID::FillOpacity:
-                fillOpacity = readOpacity(value);
-                fillOpacityExact = parseOpacityExact(value, true, 1.0);
-                fillOpacityAlphaClass = classifyAlphaNumber(value);
+            case LengthUnit::Em:
+                fontSize = size.value * inherited;
                 break;
-            case PropertyID::StrokeOpacity:
-                strokeOpacity = readOpacity(value);
-                strokeOpacityExact = parseOpacityExact(value, true, 1.0);
-                strokeOpacityAlphaClass = classifyAlphaNumber(value);
+            case LengthUnit::Ex:
+                fontSize = size.value * inherited * 0.5f;
                 break;
-            case PropertyID::StopOpacity:
-                stopOpacity = readOpacity(value);
-                break;
-            case PropertyID::StopColor:
-                if (value == "currentColor") {
-                    stopColor = color;
-                } else if (value.starts_with("currentColor")) {
-                    stopColor = kOpaqueBlack;
-                } else {
-                    const ColorReading reading = readColor(value);
-                    stopColor = reading.whole ? reading.argb : kOpaqueBlack;
-                }
-                break;
-            // The source text goes with each stroke value for the exact re-reading; when the
-            // float reading fails, the text of the fallback goes with it instead, so that the
-            // two sides never disagree (an exact "-1" beside a float 1).
-            case PropertyID::StrokeWidth:
-                if (parseLength(value, strokeWidth.value, strokeWidth.unit, LengthNegativeMode::Forbid)) {
-                    strokeWidthText = value;
-                } else {
-                    strokeWidth = Length(1.0f, LengthUnit::None);
-                    strokeWidthText = "1";
-                }
-                break;
-            case PropertyID::StrokeDashoffset:
-                if (parseLength(value, strokeDashoffset.value, strokeDashoffset.unit, LengthNegativeMode::Allow)) {
-                    strokeDashoffsetText = value;
-                } else {
-                    strokeDashoffset = Length(0.0f, LengthUnit::None);
-                    strokeDashoffsetText = "0";
-                }
-                break;
-            case PropertyID::StrokeMiterlimit: {
-                std::string_view text = value;
-                float number = 0.0f;
-                if (readNumber(text, number) && text.empty()) {
-                    miterLimit = number;
-                    miterLimitText = value;
-                } else {
-                    miterLimit = 4.0f;
-                    miterLimitText = "4";
-                }
+            default:
+                fontSize = size.value;
                 break;
             }
-            case PropertyID::StrokeDasharray:
-                m_ownDasharray = parseDashArray(value);
-                m_strokeDasharray = &m_ownDasharray;
-                strokeDasharrayText = m_ownDasharray.empty() ? std::string_view("none") : value;
-                break;
-            case PropertyID::FontSize: {
-                Length size;
-                if (!parseLength(value, size.value, size.unit, LengthNegativeMode::Forbid)) {
-                    fontSize = 12.0f;
-                    break;
-                }
-                const float inherited = parent->fontSize;
-                switch (size.unit) {
-                    case LengthUnit::Percent: fontSize = size.value * inherited / 100.0f; break;
-                    case LengthUnit::Em: fontSize = size.value * inherited; break;
-                    case LengthUnit::Ex: fontSize = size.value * inherited * 0.5f; break;
-                    default: fontSize = size.value; break;
-                }
-                // A relative size can overflow the float range; every em and ex length below
-                // would follow it to infinity.
-                if (!std::isfinite(fontSize))
-                    fontSize = 12.0f;
-                break;
+            // A relative size can overflow the float range; every em and ex length below
+            // would follow it to infinity.
+            if (!std::isfinite(fontSize))
+                fontSize = 12.0f;
+            break;
+        }
+        case PropertyID::LetterSpacing:
+        case PropertyID::WordSpacing: {
+            Length& target = attribute.id == PropertyID::LetterSpacing ? letterSpacing : wordSpacing;
+            if (value == "normal" || !parseLength(value, target.value, target.unit, LengthNegativeMode::Allow))
+                target = Length(0.0f, LengthUnit::None);
+            break;
+        }
+        case PropertyID::BaselineShift:
+            if (value == "baseline") {
+                baselineShiftKind = layout_keyword::kBaselineShiftBaseline;
+            } else if (value == "sub") {
+                baselineShiftKind = layout_keyword::kBaselineShiftSub;
+            } else if (value == "super") {
+                baselineShiftKind = layout_keyword::kBaselineShiftSuper;
+            } else {
+                baselineShiftKind = layout_keyword::kBaselineShiftLength;
+                if (!parseLength(value, baselineShift.value, baselineShift.unit, LengthNegativeMode::Allow))
+                    baselineShift = Length(0.0f, LengthUnit::None);
             }
-            case PropertyID::LetterSpacing:
-            case PropertyID::WordSpacing: {
-                Length& target = attribute.id == PropertyID::LetterSpacing ? letterSpacing : wordSpacing;
-                if (value == "normal" ||
-                    !parseLength(value, target.value, target.unit, LengthNegativeMode::Allow))
-                    target = Length(0.0f, LengthUnit::None);
-                break;
-            }
-            case PropertyID::BaselineShift:
-                if (value == "baseline") {
-                    baselineShiftKind = layout_keyword::kBaselineShiftBaseline;
-                } else if (value == "sub") {
-                    baselineShiftKind = layout_keyword::kBaselineShiftSub;
-                } else if (value == "super") {
-                    baselineShiftKind = layout_keyword::kBaselineShiftSuper;
-                } else {
-                    baselineShiftKind = layout_keyword::kBaselineShiftLength;
-                    if (!parseLength(value, baselineShift.value, baselineShift.unit, LengthNegativeMode::Allow))
-                        baselineShift = Length(0.0f, LengthUnit::None);
-                }
-                break;
-            case PropertyID::ClipPath: clipPathId = readReferenceId(value); break;
-            case PropertyID::Mask: maskId = readReferenceId(value); break;
-            case PropertyID::MarkerStart: markerStartId = readReferenceId(value); break;
-            case PropertyID::MarkerMid: markerMidId = readReferenceId(value); break;
-            case PropertyID::MarkerEnd: markerEndId = readReferenceId(value); break;
-            case PropertyID::FontFamily: fontFamily = value; break;
-            case PropertyID::Display: display = keywordValue(attribute.id, value); break;
-            case PropertyID::Visibility: visibility = keywordValue(attribute.id, value); break;
-            case PropertyID::Overflow: overflow = keywordValue(attribute.id, value); break;
-            case PropertyID::PointerEvents: pointerEvents = keywordValue(attribute.id, value); break;
-            case PropertyID::FontWeight: fontBold = keywordValue(attribute.id, value); break;
-            case PropertyID::FontStyle: fontItalic = keywordValue(attribute.id, value); break;
-            case PropertyID::AlignmentBaseline: alignmentBaseline = keywordValue(attribute.id, value); break;
-            case PropertyID::DominantBaseline: dominantBaseline = keywordValue(attribute.id, value); break;
-            case PropertyID::Direction: direction = keywordValue(attribute.id, value); break;
-            case PropertyID::WritingMode: writingMode = keywordValue(attribute.id, value); break;
-            case PropertyID::TextOrientation: textOrientation = keywordValue(attribute.id, value); break;
-            case PropertyID::TextAnchor: textAnchor = keywordValue(attribute.id, value); break;
-            case PropertyID::WhiteSpace: whiteSpace = keywordValue(attribute.id, value); break;
-            case PropertyID::MaskType: maskType = keywordValue(attribute.id, value); break;
-            case PropertyID::FillRule: fillRule = keywordValue(attribute.id, value); break;
-            case PropertyID::ClipRule: clipRule = keywordValue(attribute.id, value); break;
-            case PropertyID::StrokeLinecap: lineCap = keywordValue(attribute.id, value); break;
-            case PropertyID::StrokeLinejoin: lineJoin = keywordValue(attribute.id, value); break;
-            default: break;
+            break;
+        case PropertyID::ClipPath:
+            clipPathId = readReferenceId(value);
+            break;
+        case PropertyID::Mask:
+            maskId = readReferenceId(value);
+            break;
+        case PropertyID::MarkerStart:
+            markerStartId = readReferenceId(value);
+            break;
+        case PropertyID::MarkerMid:
+            markerMidId = readReferenceId(value);
+            break;
+        case PropertyID::MarkerEnd:
+            markerEndId = readReferenceId(value);
+            break;
+        case PropertyID::FontFamily:
+            fontFamily = value;
+            break;
+        case PropertyID::Display:
+            display = keywordValue(attribute.id, value);
+            break;
+        case PropertyID::Visibility:
+            visibility = keywordValue(attribute.id, value);
+            break;
+        case PropertyID::Overflow:
+            overflow = keywordValue(attribute.id, value);
+            break;
+        case PropertyID::PointerEvents:
+            pointerEvents = keywordValue(attribute.id, value);
+            break;
+        case PropertyID::FontWeight:
+            fontBold = keywordValue(attribute.id, value);
+            break;
+        case PropertyID::FontStyle:
+            fontItalic = keywordValue(attribute.id, value);
+            break;
+        case PropertyID::AlignmentBaseline:
+            alignmentBaseline = keywordValue(attribute.id, value);
+            break;
+        case PropertyID::DominantBaseline:
+            dominantBaseline = keywordValue(attribute.id, value);
+            break;
+        case PropertyID::Direction:
+            direction = keywordValue(attribute.id, value);
+            break;
+        case PropertyID::WritingMode:
+            writingMode = keywordValue(attribute.id, value);
+            break;
+        case PropertyID::TextOrientation:
+            textOrientation = keywordValue(attribute.id, value);
+            break;
+        case PropertyID::TextAnchor:
+            textAnchor = keywordValue(attribute.id, value);
+            break;
+        case PropertyID::WhiteSpace:
+            whiteSpace = keywordValue(attribute.id, value);
+            break;
+        case PropertyID::MaskType:
+            maskType = keywordValue(attribute.id, value);
+            break;
+        case PropertyID::FillRule:
+            fillRule = keywordValue(attribute.id, value);
+            break;
+        case PropertyID::ClipRule:
+            clipRule = keywordValue(attribute.id, value);
+            break;
+        case PropertyID::StrokeLinecap:
+            lineCap = keywordValue(attribute.id, value);
+            break;
+        case PropertyID::StrokeLinejoin:
+            lineJoin = keywordValue(attribute.id, value);
+            break;
+        default:
+            break;
         }
     }
 }

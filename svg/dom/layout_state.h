@@ -103,7 +103,7 @@ struct SVGLayoutState {
     Length letterSpacing{0.0f, LengthUnit::None};
     Length wordSpacing{0.0f, LengthUnit::None};
     std::uint8_t baselineShiftKind = layout_keyword::kBaselineShiftBaseline;  // reset
-    Length baselineShift{0.0f, LengthUnit::None};                            // reset
+    Length baselineShift{0.0f, LengthUnit::None};                             // reset
     Length strokeWidth{1.0f, LengthUnit::None};
     std::string_view strokeWidthText = "1";
     Length strokeDashoffset{0.0f, LengthUnit::None};
@@ -123,7 +123,7 @@ struct SVGLayoutState {
     std::uint8_t writingMode = 0;
     std::uint8_t textOrientation = 0;
     std::uint8_t direction = 0;
-    std::uint8_t display = 0;   // reset
+    std::uint8_t display = 0;  // reset
     std::uint8_t visibility = 0;
     std::uint8_t overflow = 0;  // reset: hidden below the root
     std::uint8_t pointerEvents = layout_keyword::kPointerEventsAuto;

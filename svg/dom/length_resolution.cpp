@@ -14,10 +14,18 @@ namespace {
 
 using Align = SVGPreserveAspectRatio::AlignType;
 
-bool isXMid(Align a) noexcept { return a == Align::xMidYMin || a == Align::xMidYMid || a == Align::xMidYMax; }
-bool isXMax(Align a) noexcept { return a == Align::xMaxYMin || a == Align::xMaxYMid || a == Align::xMaxYMax; }
-bool isYMid(Align a) noexcept { return a == Align::xMinYMid || a == Align::xMidYMid || a == Align::xMaxYMid; }
-bool isYMax(Align a) noexcept { return a == Align::xMinYMax || a == Align::xMidYMax || a == Align::xMaxYMax; }
+bool isXMid(Align a) noexcept {
+    return a == Align::xMidYMin || a == Align::xMidYMid || a == Align::xMidYMax;
+}
+bool isXMax(Align a) noexcept {
+    return a == Align::xMaxYMin || a == Align::xMaxYMid || a == Align::xMaxYMax;
+}
+bool isYMid(Align a) noexcept {
+    return a == Align::xMinYMid || a == Align::xMidYMid || a == Align::xMaxYMid;
+}
+bool isYMax(Align a) noexcept {
+    return a == Align::xMinYMax || a == Align::xMidYMax || a == Align::xMaxYMax;
+}
 
 float resolveAgainst(const SVGElement& element, const Length& length, LengthDirection direction,
                      const ViewportSize& viewport) noexcept {
@@ -57,7 +65,7 @@ bool hasViewBoxSize(const SVGSVGElement& svg) noexcept {
     return box.w >= 0.0f && box.h >= 0.0f;
 }
 
-} // namespace
+}  // namespace
 
 float LengthContext::valueForLength(const Length& length, LengthDirection direction) const noexcept {
     return resolveLength(*this, length, direction);
@@ -126,8 +134,8 @@ ViewBoxFit fitViewBox(const SVGPreserveAspectRatio& ratio, const Rect& viewBox, 
     const float sy = height / viewBox.h;
     if (ratio.alignType() == Align::None)
         return {sx, sy, -viewBox.x * sx, -viewBox.y * sy};
-    const float scale = ratio.meetOrSlice() == SVGPreserveAspectRatio::MeetOrSlice::Slice ? std::max(sx, sy)
-                                                                                           : std::min(sx, sy);
+    const float scale =
+        ratio.meetOrSlice() == SVGPreserveAspectRatio::MeetOrSlice::Slice ? std::max(sx, sy) : std::min(sx, sy);
     float tx = -viewBox.x * scale;
     float ty = -viewBox.y * scale;
     const float dx = width - viewBox.w * scale;
@@ -144,9 +152,10 @@ ViewBoxFit fitViewBox(const SVGPreserveAspectRatio& ratio, const Rect& viewBox, 
     return {scale, scale, tx, ty};
 }
 
-} // namespace
+}  // namespace
 
-Transform viewBoxTransform(const SVGPreserveAspectRatio& ratio, const Rect& viewBox, float width, float height) noexcept {
+Transform viewBoxTransform(const SVGPreserveAspectRatio& ratio, const Rect& viewBox, float width,
+                           float height) noexcept {
     const ViewBoxFit fit = fitViewBox(ratio, viewBox, width, height);
     return Transform(fit.scaleX, 0.0f, 0.0f, fit.scaleY, fit.translateX, fit.translateY);
 }
@@ -204,4 +213,4 @@ void fitToViewport(const SVGPreserveAspectRatio& ratio, Rect& destination, Rect&
     }
 }
 
-} // namespace pavrix_svg
+}  // namespace pavrix_svg

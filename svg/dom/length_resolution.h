@@ -40,10 +40,11 @@ struct ViewportSize {
 ViewportSize viewportSize(const SVGElement& element) noexcept;
 
 // Maps the viewBox onto a viewport of width x height; callers make sure all four sizes are positive.
-Transform viewBoxTransform(const SVGPreserveAspectRatio& ratio, const Rect& viewBox, float width, float height) noexcept;
+Transform viewBoxTransform(const SVGPreserveAspectRatio& ratio, const Rect& viewBox, float width,
+                           float height) noexcept;
 // The visible part of the viewBox, in viewBox units.
 Rect viewBoxClipRect(const SVGPreserveAspectRatio& ratio, const Rect& viewBox, float width, float height) noexcept;
 // Image placement: shrinks the destination (meet) or the source (slice) to keep the aspect ratio.
 void fitToViewport(const SVGPreserveAspectRatio& ratio, Rect& destination, Rect& source) noexcept;
 
-} // namespace pavrix_svg
+}  // namespace pavrix_svg

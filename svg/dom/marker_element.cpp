@@ -24,4 +24,4 @@ Transform SVGMarkerElement::localTransform() const {
     return Transform::Identity;
 }
 
-} // namespace pavrix_svg
+}  // namespace pavrix_svg

@@ -27,4 +27,4 @@ private:
     SVGAngle m_orient{PropertyID::Orient};
 };
 
-} // namespace pavrix_svg
+}  // namespace pavrix_svg

@@ -57,23 +57,23 @@ void computeMarkerPositions(SVGGeometryElement& element, const SVGLayoutState& s
     bool first = true;
     for (PathIterator it(element.path); !it.isDone();) {
         switch (it.currentSegment(points)) {
-            case PathCommand::move_to:
-                previous = current;
-                current = points[0];
-                subpathStart = points[0];
-                break;
-            case PathCommand::line_to:
-                previous = current;
-                current = points[0];
-                break;
-            case PathCommand::cubic_to:
-                previous = points[1];
-                current = points[2];
-                break;
-            case PathCommand::close:
-                previous = current;
-                current = subpathStart;
-                break;
+        case PathCommand::move_to:
+            previous = current;
+            current = points[0];
+            subpathStart = points[0];
+            break;
+        case PathCommand::line_to:
+            previous = current;
+            current = points[0];
+            break;
+        case PathCommand::cubic_to:
+            previous = points[1];
+            current = points[2];
+            break;
+        case PathCommand::close:
+            previous = current;
+            current = subpathStart;
+            break;
         }
         PathIterator next = it;
         next.next();

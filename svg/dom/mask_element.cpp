@@ -11,4 +11,4 @@ SVGMaskElement::SVGMaskElement(Document& document) : SVGElement(document, Elemen
     addProperty(m_maskContentUnits);
 }
 
-} // namespace pavrix_svg
+}  // namespace pavrix_svg

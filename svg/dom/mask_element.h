@@ -19,7 +19,7 @@ public:
     const SVGEnumeration<Units>& maskUnits() const noexcept { return m_maskUnits; }
     const SVGEnumeration<Units>& maskContentUnits() const noexcept { return m_maskContentUnits; }
 
-    std::uint8_t maskType = 0; // 0 luminance, 1 alpha
+    std::uint8_t maskType = 0;  // 0 luminance, 1 alpha
 
 private:
     SVGLength m_x{PropertyID::X, LengthDirection::Horizontal, LengthNegativeMode::Allow, -10.0f, LengthUnit::Percent};
@@ -32,4 +32,4 @@ private:
     SVGEnumeration<Units> m_maskContentUnits{PropertyID::MaskContentUnits, Units::UserSpaceOnUse};
 };
 
-} // namespace pavrix_svg
+}  // namespace pavrix_svg

@@ -13,7 +13,7 @@ Rect mapOntoBox(const Rect& box, const Rect& b) noexcept {
     return Rect(b.x + box.x * b.w, b.y + box.y * b.h, box.w * b.w, box.h * b.h);
 }
 
-} // namespace
+}  // namespace
 
 Rect SVGElement::paintBoundingBox() const {
     if (paintBoundingBoxCache.isValid())
@@ -49,4 +49,4 @@ Rect SVGElement::paintBoundingBox() const {
     return paintBoundingBoxCache;
 }
 
-} // namespace pavrix_svg
+}  // namespace pavrix_svg

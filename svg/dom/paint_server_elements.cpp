@@ -320,8 +320,7 @@ bool SVGPatternElement::applyPaint(const SVGRenderState& state, float opacity) c
     const float sy = device.yScale();
     // A tile without area, or a transform that collapses it, paints nothing (and must not
     // reach the 1 / scale of the texture matrix).
-    if (!(width > 0.0f) || !(height > 0.0f) || !(sx > 0.0f) || !(sy > 0.0f) || !std::isfinite(sx) ||
-        !std::isfinite(sy))
+    if (!(width > 0.0f) || !(height > 0.0f) || !(sx > 0.0f) || !(sy > 0.0f) || !std::isfinite(sx) || !std::isfinite(sy))
         return false;
 
     // Painting on an inert canvas rasterizes nothing, so its tiles stay inert as well; a raster
@@ -331,7 +330,8 @@ bool SVGPatternElement::applyPaint(const SVGRenderState& state, float opacity) c
     Transform content = Transform::scaled(sx, sy);
     const Rect& viewBox = attributes.viewBox->viewBox().value();
     if (viewBox.w > 0.0f && viewBox.h > 0.0f) {
-        content.multiply(viewBoxTransform(attributes.preserveAspectRatio->preserveAspectRatio(), viewBox, width, height));
+        content.multiply(
+            viewBoxTransform(attributes.preserveAspectRatio->preserveAspectRatio(), viewBox, width, height));
     } else if (attributes.patternContentUnits->patternContentUnits().value() == Units::ObjectBoundingBox) {
         content.multiply(Transform::scaled(box.w, box.h));
     }

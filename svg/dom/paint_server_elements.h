@@ -48,8 +48,7 @@ public:
 private:
     SVGLength m_x1{PropertyID::X1, LengthDirection::Horizontal, LengthNegativeMode::Allow, 0.0f, LengthUnit::Percent};
     SVGLength m_y1{PropertyID::Y1, LengthDirection::Vertical, LengthNegativeMode::Allow, 0.0f, LengthUnit::Percent};
-    SVGLength m_x2{PropertyID::X2, LengthDirection::Horizontal, LengthNegativeMode::Allow, 100.0f,
-                   LengthUnit::Percent};
+    SVGLength m_x2{PropertyID::X2, LengthDirection::Horizontal, LengthNegativeMode::Allow, 100.0f, LengthUnit::Percent};
     SVGLength m_y2{PropertyID::Y2, LengthDirection::Vertical, LengthNegativeMode::Allow, 0.0f, LengthUnit::Percent};
 };
 

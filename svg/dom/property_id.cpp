@@ -116,13 +116,15 @@ PropertyID lookup(const std::array<Entry, N>& table, std::string_view name) noex
     return PropertyID::Unknown;
 }
 
-} // namespace
+}  // namespace
 
 PropertyID propertyIdFromName(std::string_view name) noexcept {
     const PropertyID id = lookup(kAttributeNames, name);
     return id != PropertyID::Unknown ? id : lookup(kCssPropertyNames, name);
 }
 
-PropertyID isCssPropertyName(std::string_view name) noexcept { return lookup(kCssPropertyNames, name); }
+PropertyID isCssPropertyName(std::string_view name) noexcept {
+    return lookup(kCssPropertyNames, name);
+}
 
-} // namespace pavrix_svg
+}  // namespace pavrix_svg

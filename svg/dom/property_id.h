@@ -103,4 +103,4 @@ PropertyID propertyIdFromName(std::string_view name) noexcept;
 // The id only when the name is a CSS property name; Unknown otherwise.
 PropertyID isCssPropertyName(std::string_view name) noexcept;
 
-} // namespace pavrix_svg
+}  // namespace pavrix_svg

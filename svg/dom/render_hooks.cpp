@@ -8,7 +8,7 @@ namespace {
 
 std::atomic<const RenderHooks*> gRenderHooks{nullptr};
 
-} // namespace
+}  // namespace
 
 void setRenderHooks(const RenderHooks* hooks) noexcept {
     gRenderHooks.store(hooks, std::memory_order_release);
@@ -18,4 +18,4 @@ const RenderHooks* renderHooks() noexcept {
     return gRenderHooks.load(std::memory_order_acquire);
 }
 
-} // namespace pavrix_svg
+}  // namespace pavrix_svg

@@ -2,7 +2,7 @@
 
 namespace pavrix_svg {
 
-class SVGRenderState; // recorder/render_state.h
+class SVGRenderState;  // recorder/render_state.h
 class SVGGElement;
 class SVGSVGElement;
 class SVGUseElement;
@@ -25,4 +25,4 @@ struct RenderHooks {
 void setRenderHooks(const RenderHooks* hooks) noexcept;
 const RenderHooks* renderHooks() noexcept;
 
-} // namespace pavrix_svg
+}  // namespace pavrix_svg

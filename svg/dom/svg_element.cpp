@@ -99,7 +99,7 @@ Rect containerBox(const SVGElement& element, ChildBox childBox) {
     return box.isValid() ? box : Rect::Empty;
 }
 
-} // namespace
+}  // namespace
 
 Rect SVGElement::fillBoundingBox() const {
     return containerBox(*this, [](const SVGElement& child) { return child.fillBoundingBox(); });
@@ -136,4 +136,4 @@ void SVGTextNode::markDocumentForLayout() const noexcept {
         root->computedWidth = -1.0f;
 }
 
-} // namespace pavrix_svg
+}  // namespace pavrix_svg

@@ -18,8 +18,8 @@ namespace pavrix_svg {
 
 class SVGProperty;
 class SVGRootElement;
-class SVGRenderState;  // recorder/render_state.h
-struct SVGLayoutState; // svg/layout_state.h
+class SVGRenderState;   // recorder/render_state.h
+struct SVGLayoutState;  // svg/layout_state.h
 
 // One stored value with the specificity of its source; at most one per PropertyID.
 struct Attribute {
@@ -89,13 +89,13 @@ public:
 
     // Computed and audit fields, written by layout, the attribute audit and the reader.
     mutable Rect paintBoundingBoxCache{0.0f, 0.0f, -1.0f, -1.0f};
-    SVGElement* clipper = nullptr; // only ElementID::ClipPath
-    SVGElement* masker = nullptr;  // only ElementID::Mask
+    SVGElement* clipper = nullptr;  // only ElementID::ClipPath
+    SVGElement* masker = nullptr;   // only ElementID::Mask
     float opacity = 1.0f;
     double opacityExact = 1.0;
     float fontSize = 12.0f;
-    std::uint8_t display = 0; // 1 = none
-    std::uint8_t overflow = 0; // 1 = hidden
+    std::uint8_t display = 0;   // 1 = none
+    std::uint8_t overflow = 0;  // 1 = hidden
     std::uint8_t visibility = 0;
     std::uint8_t pointerEvents = 1;
     // Saturating counts (0xFFFFFFFF at most), hence unsigned.
@@ -122,7 +122,7 @@ private:
     std::int32_t m_serial;
     AttributeList m_attributes;
     std::shared_ptr<DeferredCapabilityMap> m_deferredCapabilities;
-    std::vector<SVGProperty*> m_properties; // newest last
+    std::vector<SVGProperty*> m_properties;  // newest last
     NodeList m_children;
     SVGElement* m_previousElementSibling = nullptr;
     SVGElement* m_nextElementSibling = nullptr;
@@ -165,4 +165,4 @@ void shareDeferredCapabilities(const SVGElement& source, SVGElement& copy) noexc
 // "#id" looked up in the document's id map; null for anything else.
 SVGElement* resolveLocalReference(std::string_view value, const Document& document) noexcept;
 
-} // namespace pavrix_svg
+}  // namespace pavrix_svg

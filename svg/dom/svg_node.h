@@ -53,4 +53,4 @@ private:
     std::string m_text;
 };
 
-} // namespace pavrix_svg
+}  // namespace pavrix_svg

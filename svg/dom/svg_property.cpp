@@ -25,7 +25,7 @@ bool startsWithSeparator(std::string_view text) noexcept {
     return !text.empty() && (isSvgWhitespace(text.front()) || text.front() == ',');
 }
 
-} // namespace
+}  // namespace
 
 bool SVGString::parse(std::string_view input) {
     m_value.assign(trimSvgWhitespace(input));
@@ -241,4 +241,4 @@ bool parseEnumerationValue(std::string_view text, Units& value) noexcept {
     return matchKeyword(text, kTable, value);
 }
 
-} // namespace pavrix_svg
+}  // namespace pavrix_svg

@@ -56,8 +56,8 @@ struct Length {
 
 class SVGLength final : public SVGProperty {
 public:
-    SVGLength(PropertyID id, LengthDirection direction, LengthNegativeMode negativeMode,
-              float value = 0.0f, LengthUnit unit = LengthUnit::None)
+    SVGLength(PropertyID id, LengthDirection direction, LengthNegativeMode negativeMode, float value = 0.0f,
+              LengthUnit unit = LengthUnit::None)
         : SVGProperty(id), m_direction(direction), m_negativeMode(negativeMode), m_value(value), m_unit(unit) {}
     bool parse(std::string_view input) override;
 
@@ -225,4 +225,4 @@ private:
     Enum m_value;
 };
 
-} // namespace pavrix_svg
+}  // namespace pavrix_svg

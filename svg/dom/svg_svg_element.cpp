@@ -7,7 +7,8 @@
 namespace pavrix_svg {
 
 SVGSVGElement::SVGSVGElement(Document& document)
-    : SVGGraphicsElement(document, ElementID::Svg), SVGFitToViewBox(static_cast<SVGElement&>(*this)),
+    : SVGGraphicsElement(document, ElementID::Svg),
+      SVGFitToViewBox(static_cast<SVGElement&>(*this)),
       SVGViewportRect(static_cast<SVGElement&>(*this)) {}
 
 Transform SVGSVGElement::localTransform() const {
@@ -46,4 +47,4 @@ SVGMarkerElement* resolveMarker(const SVGRootElement& root, std::string_view id)
     return static_cast<SVGMarkerElement*>(element);
 }
 
-} // namespace pavrix_svg
+}  // namespace pavrix_svg

@@ -18,7 +18,6 @@ public:
     Transform localTransform() const override;
     void render(const SVGRenderState& parentState) override;
 
-
 private:
 };
 
@@ -48,4 +47,4 @@ SVGElement* getElementById(const SVGRootElement& root, std::string_view id) noex
 // A marker element of that id, or null.
 SVGMarkerElement* resolveMarker(const SVGRootElement& root, std::string_view id) noexcept;
 
-} // namespace pavrix_svg
+}  // namespace pavrix_svg

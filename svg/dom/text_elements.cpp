@@ -26,7 +26,7 @@ std::string_view unquote(std::string_view name) noexcept {
 struct Glyph {
     const SVGTextPositioningElement* owner = nullptr;
     float baselineShift = 0.0f;  // sum over the owner and its positioning ancestors
-    float x = 0.0f;  // absolute positions, set when hasX / hasY
+    float x = 0.0f;              // absolute positions, set when hasX / hasY
     float y = 0.0f;
     float dx = 0.0f;
     float dy = 0.0f;
@@ -122,31 +122,64 @@ float baselineOffset(const SVGTextPositioningElement& element, float baselineShi
     std::uint8_t alignment = element.alignmentBaseline;
     if (alignment == kAlignAuto || alignment == kAlignBaseline) {
         switch (element.dominantBaseline) {
-            case kDominantAuto: alignment = element.writingMode != 0 ? kAlignCentral : kAlignAlphabetic; break;
-            case 4: alignment = kAlignIdeographic; break;
-            case 5: alignment = kAlignAlphabetic; break;
-            case 6: alignment = kAlignHanging; break;
-            case 7: alignment = kAlignMathematical; break;
-            case 8: alignment = kAlignCentral; break;
-            case 9: alignment = kAlignMiddle; break;
-            case 10: alignment = kAlignTextAfterEdge; break;
-            case 11: alignment = kAlignTextBeforeEdge; break;
-            default: alignment = kAlignAuto; break;  // use-script, no-change, reset-size
+        case kDominantAuto:
+            alignment = element.writingMode != 0 ? kAlignCentral : kAlignAlphabetic;
+            break;
+        case 4:
+            alignment = kAlignIdeographic;
+            break;
+        case 5:
+            alignment = kAlignAlphabetic;
+            break;
+        case 6:
+            alignment = kAlignHanging;
+            break;
+        case 7:
+            alignment = kAlignMathematical;
+            break;
+        case 8:
+            alignment = kAlignCentral;
+            break;
+        case 9:
+            alignment = kAlignMiddle;
+            break;
+        case 10:
+            alignment = kAlignTextAfterEdge;
+            break;
+        case 11:
+            alignment = kAlignTextBeforeEdge;
+            break;
+        default:
+            alignment = kAlignAuto;
+            break;  // use-script, no-change, reset-size
         }
     }
     const float ascent = element.fontAscent;
     const float descent = element.fontDescent;
     switch (alignment) {
-        case kAlignBeforeEdge:
-        case kAlignTextBeforeEdge: offset -= ascent; break;
-        case kAlignMiddle: offset -= element.font.xHeight() / 2.0f; break;
-        case kAlignCentral: offset -= (ascent + descent) / 2.0f; break;
-        case kAlignAfterEdge:
-        case kAlignTextAfterEdge:
-        case kAlignIdeographic: offset -= descent; break;
-        case kAlignHanging: offset -= 0.8f * ascent; break;
-        case kAlignMathematical: offset -= 0.5f * ascent; break;
-        default: break;
+    case kAlignBeforeEdge:
+    case kAlignTextBeforeEdge:
+        offset -= ascent;
+        break;
+    case kAlignMiddle:
+        offset -= element.font.xHeight() / 2.0f;
+        break;
+    case kAlignCentral:
+        offset -= (ascent + descent) / 2.0f;
+        break;
+    case kAlignAfterEdge:
+    case kAlignTextAfterEdge:
+    case kAlignIdeographic:
+        offset -= descent;
+        break;
+    case kAlignHanging:
+        offset -= 0.8f * ascent;
+        break;
+    case kAlignMathematical:
+        offset -= 0.5f * ascent;
+        break;
+    default:
+        break;
     }
     return offset;
 }
@@ -236,19 +269,33 @@ void SVGTextPositioningElement::layoutElement(const SVGLayoutState& state) {
     letterSpacing = context.valueForLength(state.letterSpacing, LengthDirection::Diagonal);
     wordSpacing = context.valueForLength(state.wordSpacing, LengthDirection::Diagonal);
     switch (state.baselineShiftKind) {
-        case kBaselineShiftSub: baselineShift = -(fontAscent - fontDescent) / 2.0f; break;
-        case kBaselineShiftSuper: baselineShift = (fontAscent - fontDescent) / 2.0f; break;
-        case kBaselineShiftLength: {
-            const Length& shift = state.baselineShift;
-            switch (shift.unit) {
-                case LengthUnit::Percent: baselineShift = shift.value * state.fontSize / 100.0f; break;
-                case LengthUnit::Em: baselineShift = shift.value * state.fontSize; break;
-                case LengthUnit::Ex: baselineShift = shift.value * state.fontSize * 0.5f; break;
-                default: baselineShift = shift.value; break;
-            }
+    case kBaselineShiftSub:
+        baselineShift = -(fontAscent - fontDescent) / 2.0f;
+        break;
+    case kBaselineShiftSuper:
+        baselineShift = (fontAscent - fontDescent) / 2.0f;
+        break;
+    case kBaselineShiftLength: {
+        const Length& shift = state.baselineShift;
+        switch (shift.unit) {
+        case LengthUnit::Percent:
+            baselineShift = shift.value * state.fontSize / 100.0f;
+            break;
+        case LengthUnit::Em:
+            baselineShift = shift.value * state.fontSize;
+            break;
+        case LengthUnit::Ex:
+            baselineShift = shift.value * state.fontSize * 0.5f;
+            break;
+        default:
+            baselineShift = shift.value;
             break;
         }
-        default: baselineShift = 0.0f; break;
+        break;
+    }
+    default:
+        baselineShift = 0.0f;
+        break;
     }
     alignmentBaseline = state.alignmentBaseline;
     dominantBaseline = state.dominantBaseline;

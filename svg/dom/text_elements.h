@@ -44,7 +44,7 @@ public:
     std::uint8_t whiteSpace = 0;   // 1 = preserve
     std::uint8_t writingMode = 0;  // 1 = vertical
     std::uint8_t textOrientation = 0;
-    std::uint8_t direction = 0;    // 1 = rtl
+    std::uint8_t direction = 0;  // 1 = rtl
 
 private:
     SVGLengthList m_x{PropertyID::X, LengthDirection::Horizontal, LengthNegativeMode::Allow};
@@ -65,7 +65,7 @@ public:
 struct TextFragment {
     const SVGTextPositioningElement* element = nullptr;
     Transform transform;
-    std::size_t start = 0;   // index into the collected text
+    std::size_t start = 0;  // index into the collected text
     std::size_t length = 0;
     bool startsChunk = false;
     float x = 0.0f;

@@ -45,10 +45,11 @@ private:
     Document& m_document;
 };
 
-} // namespace
+}  // namespace
 
 SVGUseElement::SVGUseElement(Document& document)
-    : SVGGraphicsElement(document, ElementID::Use), SVGURIReference(static_cast<SVGElement&>(*this)),
+    : SVGGraphicsElement(document, ElementID::Use),
+      SVGURIReference(static_cast<SVGElement&>(*this)),
       SVGViewportRect(static_cast<SVGElement&>(*this)) {}
 
 Transform SVGUseElement::localTransform() const {
@@ -123,4 +124,4 @@ std::unique_ptr<SVGElement> cloneUseTarget(SVGUseElement& use, const SVGElement&
     return copy;
 }
 
-} // namespace pavrix_svg
+}  // namespace pavrix_svg

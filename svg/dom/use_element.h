@@ -15,7 +15,6 @@ public:
     void build() override;
     void render(const SVGRenderState& parentState) override;
 
-
     // The copy made by build (null until then or when refused); owned by the children list.
     SVGElement* expansionChild() const noexcept { return m_expansionChild; }
 
@@ -33,4 +32,4 @@ std::unique_ptr<SVGElement> cloneUseTarget(SVGUseElement& use, const SVGElement&
 // Kinds a use element copies: shapes, g/a, image, svg, symbol, text, tspan and use.
 bool isUseTargetKind(ElementID id) noexcept;
 
-} // namespace pavrix_svg
+}  // namespace pavrix_svg

@@ -26,9 +26,9 @@ std::uint64_t saturatingAdd(std::uint64_t a, std::uint64_t b) noexcept {
 
 // What copying a subtree costs, without following the uses inside it.
 struct SubtreeCost {
-    std::uint64_t bytes = 0;  // attribute values and text, +1 each
-    std::uint64_t nodes = 0;  // elements and text nodes
-    std::uint64_t height = 0; // levels, the subtree's root included
+    std::uint64_t bytes = 0;   // attribute values and text, +1 each
+    std::uint64_t nodes = 0;   // elements and text nodes
+    std::uint64_t height = 0;  // levels, the subtree's root included
 };
 
 struct Totals {
@@ -47,7 +47,7 @@ struct Dependency {
 struct MemoEntry {
     std::vector<Dependency> dependencies;
     Totals totals;
-    std::uint64_t height; // levels the copies reach below the first copy
+    std::uint64_t height;  // levels the copies reach below the first copy
 };
 
 // Counts, before anything is expanded, what expanding every use would copy, following each
@@ -120,7 +120,8 @@ private:
     }
 
     void pushPath(const SVGElement& element) {
-        const std::uint64_t key = (static_cast<std::uint64_t>(m_pathId) << 32) | static_cast<std::uint32_t>(element.serial());
+        const std::uint64_t key =
+            (static_cast<std::uint64_t>(m_pathId) << 32) | static_cast<std::uint32_t>(element.serial());
         const auto [it, inserted] = m_pathTrie.try_emplace(key, static_cast<std::uint32_t>(m_pathTrie.size() + 1));
         m_pathStack.push_back(m_pathId);
         m_pathId = it->second;
@@ -153,7 +154,8 @@ private:
 
     void compact(Frame& frame) {
         auto& deps = frame.dependencies;
-        std::sort(deps.begin(), deps.end(), [](const Dependency& a, const Dependency& b) { return a.serial < b.serial; });
+        std::sort(deps.begin(), deps.end(),
+                  [](const Dependency& a, const Dependency& b) { return a.serial < b.serial; });
         deps.erase(std::unique(deps.begin(), deps.end()), deps.end());
         if (deps.size() > kMaxDependencies) {
             frame.wholePath = true;
@@ -193,7 +195,8 @@ private:
             const SVGElement* current = pending.back();
             pending.pop_back();
             order.push_back(current);
-            for (SVGElement* child = current->firstElementChild(); child != nullptr; child = child->nextElementSibling()) {
+            for (SVGElement* child = current->firstElementChild(); child != nullptr;
+                 child = child->nextElementSibling()) {
                 if (validSerial(*child) && !m_subtreeKnown[index(*child)])
                     pending.push_back(child);
             }
@@ -220,7 +223,8 @@ private:
     }
 
     void walkChildren(const SVGElement& element, std::uint64_t depth) {
-        for (SVGElement* child = element.firstElementChild(); child != nullptr && !m_failed; child = child->nextElementSibling())
+        for (SVGElement* child = element.firstElementChild(); child != nullptr && !m_failed;
+             child = child->nextElementSibling())
             walkNode(*child, depth + 1);
     }
 
@@ -248,8 +252,8 @@ private:
         if (!add(m_totals.uses, 1, kUnbounded))
             return;
         const SVGElement* target = resolveLocalReference(use.href(), m_document);
-        const bool expands = target != nullptr && (!original || target != &use) && isUseTargetKind(target->id()) &&
-                             validSerial(*target);
+        const bool expands =
+            target != nullptr && (!original || target != &use) && isUseTargetKind(target->id()) && validSerial(*target);
         const bool cycle = expands && m_onPath[index(*target)] > 0;
         if (expands)
             noteDependency(target->serial(), cycle);
@@ -327,7 +331,8 @@ private:
             return;
         compact(frame);
         const std::uint64_t height = std::max(ownHeight - 1, m_maxDepth - depth);
-        const Totals delta{m_totals.uses - before.uses, m_totals.bytes - before.bytes, m_totals.elements - before.elements};
+        const Totals delta{m_totals.uses - before.uses, m_totals.bytes - before.bytes,
+                           m_totals.elements - before.elements};
         std::vector<MemoEntry>* entries = nullptr;
         if (!m_exactPathMemo && !frame.wholePath) {
             entries = &m_memo[target.serial()];
@@ -348,18 +353,18 @@ private:
     bool m_failed = false;
     std::uint64_t m_maxDepth = 0;
     std::vector<std::uint32_t> m_onPath;
-    std::vector<std::uint32_t> m_pushedInFrame; // frame count when the outermost occurrence was pushed
+    std::vector<std::uint32_t> m_pushedInFrame;  // frame count when the outermost occurrence was pushed
     std::vector<SubtreeCost> m_subtree;
     std::vector<std::uint8_t> m_subtreeKnown;
     std::vector<Frame> m_frames;
-    std::uint32_t m_pathId = 0; // 0: the empty path
+    std::uint32_t m_pathId = 0;  // 0: the empty path
     std::vector<std::uint32_t> m_pathStack;
     std::unordered_map<std::uint64_t, std::uint32_t> m_pathTrie;
     std::unordered_map<std::int32_t, std::vector<MemoEntry>> m_memo;
     std::unordered_map<std::uint64_t, MemoEntry> m_pathMemo;
 };
 
-} // namespace
+}  // namespace
 
 UseExpansionEstimate estimateUseExpansion(const Document& document, bool exactPathMemo) {
     const SVGRootElement* root = document.rootElement();
@@ -383,4 +388,4 @@ bool useExpansionAllowed(Document& document) {
     return allowed;
 }
 
-} // namespace pavrix_svg
+}  // namespace pavrix_svg

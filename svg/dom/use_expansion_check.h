@@ -8,10 +8,10 @@ class Document;
 
 // What expanding every use of a document would copy, computed before anything is expanded.
 struct UseExpansionEstimate {
-    bool withinCaps = true;     // false: a total passed the document's clone caps or depth limit
-    std::uint64_t uses = 0;     // use elements that would be expanded, the copies' included
-    std::uint64_t bytes = 0;    // attribute and text bytes (+1 each) the copies would hold
-    std::uint64_t elements = 0; // elements and text nodes the copies would add
+    bool withinCaps = true;      // false: a total passed the document's clone caps or depth limit
+    std::uint64_t uses = 0;      // use elements that would be expanded, the copies' included
+    std::uint64_t bytes = 0;     // attribute and text bytes (+1 each) the copies would hold
+    std::uint64_t elements = 0;  // elements and text nodes the copies would add
 };
 
 // exactPathMemo memoises per (target, whole path of ids) only; the default also reuses a
@@ -23,4 +23,4 @@ UseExpansionEstimate estimateUseExpansion(const Document& document, bool exactPa
 // carries "unsupported_complexity").
 bool useExpansionAllowed(Document& document);
 
-} // namespace pavrix_svg
+}  // namespace pavrix_svg

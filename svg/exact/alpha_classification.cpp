@@ -12,17 +12,17 @@ namespace pavrix_svg {
 
 namespace {
 
-constexpr bool isDigit(char c) noexcept { return c >= '0' && c <= '9'; }
+constexpr bool isDigit(char c) noexcept {
+    return c >= '0' && c <= '9';
+}
 
-double clampUnit(double value) noexcept
-{
+double clampUnit(double value) noexcept {
     if (value < 0.0)
         return 0.0;
     return value > 1.0 ? 1.0 : value;
 }
 
-int hexValue(char c) noexcept
-{
+int hexValue(char c) noexcept {
     if (c >= '0' && c <= '9')
         return c - '0';
     c = asciiLower(c);
@@ -33,8 +33,7 @@ int hexValue(char c) noexcept
 
 // readNumber, an optional "%" (divides by 100), clamped to [0, 1]: zero when nothing follows and
 // the value is at most 0.
-AlphaClass classifyReadNumber(std::string_view text) noexcept
-{
+AlphaClass classifyReadNumber(std::string_view text) noexcept {
     float number = 0.0f;
     if (!readNumber(text, number))
         return {};
@@ -50,8 +49,7 @@ AlphaClass classifyReadNumber(std::string_view text) noexcept
 }
 
 // "name(...)" with the last ")" as final byte: the name and the text between the parentheses.
-bool splitFunction(std::string_view v, std::string_view& name, std::string_view& inner) noexcept
-{
+bool splitFunction(std::string_view v, std::string_view& name, std::string_view& inner) noexcept {
     const std::size_t open = v.find('(');
     if (open == std::string_view::npos || v.empty() || v.back() != ')')
         return false;
@@ -60,10 +58,9 @@ bool splitFunction(std::string_view v, std::string_view& name, std::string_view&
     return true;
 }
 
-} // namespace
+}  // namespace
 
-bool isPartialAlphaLiteral(std::string_view value) noexcept
-{
+bool isPartialAlphaLiteral(std::string_view value) noexcept {
     std::string_view v = trimSvgWhitespace(value);
     std::string_view limit = "1";
     if (!v.empty() && v.back() == '%') {
@@ -124,7 +121,7 @@ bool isPartialAlphaLiteral(std::string_view value) noexcept
         ++first;
     if (first == total || negative)
         return false;
-    std::size_t last = total; // one past the last non-zero digit
+    std::size_t last = total;  // one past the last non-zero digit
     while (digitAt(last - 1) == '0')
         --last;
     // value = digits[first, last) * 10^h, with h counting the dropped trailing zeros.
@@ -144,15 +141,13 @@ bool isPartialAlphaLiteral(std::string_view value) noexcept
     return false;
 }
 
-AlphaClass classifyAlphaNumber(std::string_view value) noexcept
-{
+AlphaClass classifyAlphaNumber(std::string_view value) noexcept {
     if (isPartialAlphaLiteral(value))
         return AlphaClass{0, 1};
     return classifyReadNumber(trimSvgWhitespace(value));
 }
 
-double parseOpacityExact(std::string_view value, bool allowPercent, double defaultValue) noexcept
-{
+double parseOpacityExact(std::string_view value, bool allowPercent, double defaultValue) noexcept {
     std::string_view v = trimSvgWhitespace(value);
     bool percent = false;
     if (allowPercent && !v.empty() && v.back() == '%') {
@@ -171,8 +166,7 @@ double parseOpacityExact(std::string_view value, bool allowPercent, double defau
     return clampUnit(result);
 }
 
-double parseColorAlpha(std::string_view value, bool isColor, double defaultValue) noexcept
-{
+double parseColorAlpha(std::string_view value, bool isColor, double defaultValue) noexcept {
     if (!isColor)
         return 1.0;
     const std::string_view v = trimSvgWhitespace(value);
@@ -190,9 +184,8 @@ double parseColorAlpha(std::string_view value, bool isColor, double defaultValue
     }
     std::string_view name;
     std::string_view inner;
-    if (splitFunction(v, name, inner)
-        && (equalsIgnoreAsciiCase(name, "rgb") || equalsIgnoreAsciiCase(name, "hsl")
-            || equalsIgnoreAsciiCase(name, "rgba") || equalsIgnoreAsciiCase(name, "hsla"))) {
+    if (splitFunction(v, name, inner) && (equalsIgnoreAsciiCase(name, "rgb") || equalsIgnoreAsciiCase(name, "hsl") ||
+                                          equalsIgnoreAsciiCase(name, "rgba") || equalsIgnoreAsciiCase(name, "hsla"))) {
         std::size_t commas = 0;
         for (char c : inner)
             commas += c == ',' ? 1 : 0;
@@ -202,8 +195,7 @@ double parseColorAlpha(std::string_view value, bool isColor, double defaultValue
     return clampUnit(defaultValue);
 }
 
-ColorAlphaClass classifyColorAlpha(std::string_view value, AlphaClass currentColorClass) noexcept
-{
+ColorAlphaClass classifyColorAlpha(std::string_view value, AlphaClass currentColorClass) noexcept {
     const std::string_view v = trimSvgWhitespace(value);
     if (equalsIgnoreAsciiCase(v, "currentColor"))
         return ColorAlphaClass{currentColorClass, true};
@@ -220,4 +212,4 @@ ColorAlphaClass classifyColorAlpha(std::string_view value, AlphaClass currentCol
     return ColorAlphaClass{classifyReadNumber(alpha), true};
 }
 
-} // namespace pavrix_svg
+}  // namespace pavrix_svg

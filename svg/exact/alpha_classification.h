@@ -36,4 +36,4 @@ double parseColorAlpha(std::string_view value, bool isColor, double defaultValue
 
 ColorAlphaClass classifyColorAlpha(std::string_view value, AlphaClass currentColorClass) noexcept;
 
-} // namespace pavrix_svg
+}  // namespace pavrix_svg

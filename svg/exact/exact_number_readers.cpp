@@ -9,11 +9,12 @@ namespace pavrix_svg {
 
 namespace {
 
-constexpr bool isLetter(char c) noexcept { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
+constexpr bool isLetter(char c) noexcept {
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
+}
 
 // User units per absolute unit; 0 when the suffix is not an absolute unit.
-double absoluteUnitScale(std::string_view unit) noexcept
-{
+double absoluteUnitScale(std::string_view unit) noexcept {
     if (unit.empty() || unit == "px")
         return 1.0;
     if (unit == "pc")
@@ -29,11 +30,12 @@ double absoluteUnitScale(std::string_view unit) noexcept
     return 0.0;
 }
 
-bool isRelativeUnit(std::string_view unit) noexcept { return unit == "em" || unit == "ex" || unit == "%"; }
+bool isRelativeUnit(std::string_view unit) noexcept {
+    return unit == "em" || unit == "ex" || unit == "%";
+}
 
 // strtod over the front of the text; false when nothing was read or the value is not finite.
-bool readFiniteNumber(std::string_view& text, double& value) noexcept
-{
+bool readFiniteNumber(std::string_view& text, double& value) noexcept {
     const StrtodResult number = strtodClassic(text);
     if (number.consumed == 0 || !std::isfinite(number.value))
         return false;
@@ -42,11 +44,10 @@ bool readFiniteNumber(std::string_view& text, double& value) noexcept
     return true;
 }
 
-} // namespace
+}  // namespace
 
 bool parseLengthExact(std::string_view text, double defaultValue, double& value, ExactLengthUnit& unit,
-                      bool allowEmpty)
-{
+                      bool allowEmpty) {
     std::string_view v = trimSvgWhitespace(text);
     if (v.empty()) {
         if (!allowEmpty)
@@ -75,8 +76,7 @@ bool parseLengthExact(std::string_view text, double defaultValue, double& value,
     return true;
 }
 
-double exactNumberOrFallback(std::string_view text, double fallback) noexcept
-{
+double exactNumberOrFallback(std::string_view text, double fallback) noexcept {
     std::string_view v = trimSvgWhitespace(text);
     double number = 0.0;
     if (!readFiniteNumber(v, number) || !v.empty())
@@ -84,8 +84,7 @@ double exactNumberOrFallback(std::string_view text, double fallback) noexcept
     return number;
 }
 
-double exactLengthOrFallback(std::string_view text, double floatNumber, double resolvedLength) noexcept
-{
+double exactLengthOrFallback(std::string_view text, double floatNumber, double resolvedLength) noexcept {
     std::string_view v = trimSvgWhitespace(text);
     double number = 0.0;
     if (!readFiniteNumber(v, number))
@@ -105,8 +104,7 @@ double exactLengthOrFallback(std::string_view text, double floatNumber, double r
     return std::isfinite(value) ? value : resolvedLength;
 }
 
-std::vector<std::string_view> tokenizeDashList(std::string_view text)
-{
+std::vector<std::string_view> tokenizeDashList(std::string_view text) {
     std::vector<std::string_view> tokens;
     std::string_view v = trimSvgWhitespace(text);
     if (v == "none")
@@ -129,4 +127,4 @@ std::vector<std::string_view> tokenizeDashList(std::string_view text)
     }
 }
 
-} // namespace pavrix_svg
+}  // namespace pavrix_svg

@@ -26,4 +26,4 @@ double exactLengthOrFallback(std::string_view text, double floatNumber, double r
 // empties the whole list.
 std::vector<std::string_view> tokenizeDashList(std::string_view text);
 
-} // namespace pavrix_svg
+}  // namespace pavrix_svg

@@ -11,14 +11,17 @@ namespace {
 
 constexpr double kRadiansPerDegree = 0.017453292519943295;
 
-constexpr bool isDigit(char c) noexcept { return c >= '0' && c <= '9'; }
-constexpr bool isLetter(char c) noexcept { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
+constexpr bool isDigit(char c) noexcept {
+    return c >= '0' && c <= '9';
+}
+constexpr bool isLetter(char c) noexcept {
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
+}
 
 // One number with the float transform parser's grammar (sign, digits, "." needing a digit,
 // exponent needing a digit), converted to the nearest double. Fails on anything else or a
 // non-finite value; the cursor only moves on success.
-bool readExactNumber(std::string_view& text, double& value) noexcept
-{
+bool readExactNumber(std::string_view& text, double& value) noexcept {
     std::size_t i = 0;
     const std::size_t n = text.size();
     if (i < n && (text[i] == '+' || text[i] == '-'))
@@ -52,14 +55,17 @@ bool readExactNumber(std::string_view& text, double& value) noexcept
 }
 
 // m becomes item * m in the float parser's sense: the item acts on points first.
-void preApply(ExactTransform& m, const ExactTransform& item) noexcept { multiplyTransformExact(m, m, item); }
+void preApply(ExactTransform& m, const ExactTransform& item) noexcept {
+    multiplyTransformExact(m, m, item);
+}
 
-ExactTransform translation(double tx, double ty) noexcept { return ExactTransform{1.0, 0.0, 0.0, 1.0, tx, ty}; }
+ExactTransform translation(double tx, double ty) noexcept {
+    return ExactTransform{1.0, 0.0, 0.0, 1.0, tx, ty};
+}
 
-} // namespace
+}  // namespace
 
-void multiplyTransformExact(ExactTransform& dst, const ExactTransform& left, const ExactTransform& right) noexcept
-{
+void multiplyTransformExact(ExactTransform& dst, const ExactTransform& left, const ExactTransform& right) noexcept {
     const ExactTransform s = left;
     const ExactTransform o = right;
     dst.a = s.a * o.a + s.c * o.b;
@@ -70,23 +76,17 @@ void multiplyTransformExact(ExactTransform& dst, const ExactTransform& left, con
     dst.f = s.b * o.e + s.d * o.f + s.f;
 }
 
-bool invertTransformExact(const ExactTransform& m, ExactTransform& out) noexcept
-{
+bool invertTransformExact(const ExactTransform& m, ExactTransform& out) noexcept {
     const double det = m.a * m.d - m.b * m.c;
     if (!std::isfinite(det) || det == 0.0)
         return false;
     const double inv = 1.0 / det;
-    out = ExactTransform{m.d * inv,
-                         -m.b * inv,
-                         -m.c * inv,
-                         m.a * inv,
-                         (m.c * m.f - m.d * m.e) * inv,
-                         (m.b * m.e - m.a * m.f) * inv};
+    out = ExactTransform{
+        m.d * inv, -m.b * inv, -m.c * inv, m.a * inv, (m.c * m.f - m.d * m.e) * inv, (m.b * m.e - m.a * m.f) * inv};
     return true;
 }
 
-int parseTransformArguments(std::string_view& cursor, std::array<double, 6>& values)
-{
+int parseTransformArguments(std::string_view& cursor, std::array<double, 6>& values) {
     skipSvgWhitespace(cursor);
     if (cursor.empty() || cursor.front() != '(')
         return -1;
@@ -113,8 +113,7 @@ int parseTransformArguments(std::string_view& cursor, std::array<double, 6>& val
     return count;
 }
 
-bool parseTransformExact(std::string_view text, ExactTransform& out)
-{
+bool parseTransformExact(std::string_view text, ExactTransform& out) {
     out = ExactTransform{};
     skipSvgWhitespace(text);
     while (!text.empty()) {
@@ -167,4 +166,4 @@ bool parseTransformExact(std::string_view text, ExactTransform& out)
     return true;
 }
 
-} // namespace pavrix_svg
+}  // namespace pavrix_svg

@@ -38,4 +38,4 @@ void multiplyTransformExact(ExactTransform& dst, const ExactTransform& left, con
 // false (out untouched) when the determinant is 0, infinite or NaN.
 bool invertTransformExact(const ExactTransform& m, ExactTransform& out) noexcept;
 
-} // namespace pavrix_svg
+}  // namespace pavrix_svg

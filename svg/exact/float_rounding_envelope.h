@@ -10,8 +10,7 @@ namespace pavrix_svg {
 // No kernel dependency: shared by the attribute audit and the print kernel.
 
 // v taken as a float (round to nearest); +inf when that float is not finite.
-inline double float_rounding_envelope(double v) noexcept
-{
+inline double float_rounding_envelope(double v) noexcept {
     const float f = static_cast<float>(v);
     if (!std::isfinite(f))
         return std::numeric_limits<double>::infinity();
@@ -23,8 +22,7 @@ inline double float_rounding_envelope(double v) noexcept
     return above > below ? above : below;
 }
 
-inline double double_rounding_envelope(double v) noexcept
-{
+inline double double_rounding_envelope(double v) noexcept {
     if (!std::isfinite(v))
         return std::numeric_limits<double>::infinity();
     const double above = std::nextafter(v, std::numeric_limits<double>::infinity()) - v;
@@ -32,4 +30,4 @@ inline double double_rounding_envelope(double v) noexcept
     return above > below ? above : below;
 }
 
-} // namespace pavrix_svg
+}  // namespace pavrix_svg

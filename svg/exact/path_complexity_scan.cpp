@@ -14,15 +14,16 @@ namespace {
 
 constexpr std::uint64_t kCountMax = std::numeric_limits<std::uint64_t>::max();
 
-bool isRelative(char command) noexcept { return command >= 'a' && command <= 'z'; }
+bool isRelative(char command) noexcept {
+    return command >= 'a' && command <= 'z';
+}
 
 class CountAccumulator {
 public:
     explicit CountAccumulator(PathScanResult& result) noexcept : result_(result) {}
 
     // False (too_complex set) when either sum would pass 2^64 - 1.
-    bool add(std::uint64_t segments, std::uint64_t points) noexcept
-    {
+    bool add(std::uint64_t segments, std::uint64_t points) noexcept {
         if (result_.segments > kCountMax - segments || result_.points > kCountMax - points) {
             result_.too_complex = 1;
             return false;
@@ -36,11 +37,10 @@ private:
     PathScanResult& result_;
 };
 
-} // namespace
+}  // namespace
 
 std::uint32_t arcSegmentCount(float x0f, float y0f, float rxf, float ryf, float angleDegrees, float largeArc,
-                              float sweepFlag, float xf, float yf) noexcept
-{
+                              float sweepFlag, float xf, float yf) noexcept {
     const double x0 = x0f;
     const double y0 = y0f;
     const double x = xf;
@@ -90,16 +90,15 @@ std::uint32_t arcSegmentCount(float x0f, float y0f, float rxf, float ryf, float 
     return segments < 1.0 ? 1u : static_cast<std::uint32_t>(segments);
 }
 
-PathScanResult scanPathDataComplexity(std::string_view text)
-{
+PathScanResult scanPathDataComplexity(std::string_view text) {
     PathScanResult result;
     CountAccumulator counts(result);
     const char* p = text.data();
     const char* const end = p + text.size();
-    char command = 0;      // current command; 0 after Z and before the first letter
-    char previous = 0;     // previous command letter, for the repeated-close test
+    char command = 0;   // current command; 0 after Z and before the first letter
+    char previous = 0;  // previous command letter, for the repeated-close test
     bool seenCommand = false;
-    bool awaitingNumbers = false; // a command letter still waits for its first numbers
+    bool awaitingNumbers = false;  // a command letter still waits for its first numbers
     float cx = 0.0f, cy = 0.0f, sx = 0.0f, sy = 0.0f;
     const auto invalid = [&result]() {
         result.valid = 0;
@@ -154,7 +153,8 @@ PathScanResult scanPathDataComplexity(std::string_view text)
         const float ox = relative ? cx : 0.0f;
         const float oy = relative ? cy : 0.0f;
         switch (command) {
-        case 'M': case 'm':
+        case 'M':
+        case 'm':
             cx = single[0] + ox;
             cy = single[1] + oy;
             sx = cx;
@@ -163,46 +163,56 @@ PathScanResult scanPathDataComplexity(std::string_view text)
                 return result;
             command = relative ? 'l' : 'L';
             break;
-        case 'L': case 'l':
+        case 'L':
+        case 'l':
             cx = single[0] + ox;
             cy = single[1] + oy;
             if (!counts.add(1, 1))
                 return result;
             break;
-        case 'H': case 'h':
+        case 'H':
+        case 'h':
             cx = single[0] + ox;
             if (!counts.add(1, 1))
                 return result;
             break;
-        case 'V': case 'v':
+        case 'V':
+        case 'v':
             cy = single[0] + oy;
             if (!counts.add(1, 1))
                 return result;
             break;
-        case 'C': case 'c':
+        case 'C':
+        case 'c':
             cx = single[4] + ox;
             cy = single[5] + oy;
             if (!counts.add(1, 3))
                 return result;
             break;
-        case 'S': case 's': case 'Q': case 'q':
+        case 'S':
+        case 's':
+        case 'Q':
+        case 'q':
             cx = single[2] + ox;
             cy = single[3] + oy;
             if (!counts.add(1, 3))
                 return result;
             break;
-        case 'T': case 't':
+        case 'T':
+        case 't':
             cx = single[0] + ox;
             cy = single[1] + oy;
             if (!counts.add(1, 3))
                 return result;
             break;
-        case 'A': case 'a': {
+        case 'A':
+        case 'a': {
             if ((single[3] != 0.0f && single[3] != 1.0f) || (single[4] != 0.0f && single[4] != 1.0f))
                 return invalid();
             const float x = single[5] + ox;
             const float y = single[6] + oy;
-            const std::uint64_t n = arcSegmentCount(cx, cy, single[0], single[1], single[2], single[3], single[4], x, y);
+            const std::uint64_t n =
+                arcSegmentCount(cx, cy, single[0], single[1], single[2], single[3], single[4], x, y);
             if (!counts.add(n, 3 * n))
                 return result;
             cx = x;
@@ -219,8 +229,7 @@ PathScanResult scanPathDataComplexity(std::string_view text)
     return result;
 }
 
-PathScanResult scanPointsComplexity(std::string_view text)
-{
+PathScanResult scanPointsComplexity(std::string_view text) {
     PathScanResult result;
     CountAccumulator counts(result);
     std::string_view rest = text;
@@ -243,8 +252,8 @@ PathScanResult scanPointsComplexity(std::string_view text)
         skipWhitespaceAndComma(rest);
     }
     if (haveX)
-        result.valid = 0; // x without its y
+        result.valid = 0;  // x without its y
     return result;
 }
 
-} // namespace pavrix_svg
+}  // namespace pavrix_svg

@@ -7,8 +7,7 @@
 
 namespace pavrix_svg {
 
-std::uint32_t countPathDataItems(std::string_view text)
-{
+std::uint32_t countPathDataItems(std::string_view text) {
     constexpr std::uint32_t kSaturated = 0xFFFFFFFFu;
     std::uint32_t running = 0;
     std::uint32_t longest = 0;
@@ -39,13 +38,13 @@ std::uint32_t countPathDataItems(std::string_view text)
         const bool flag = (command | 0x20) == 'a' && (numbersRead == 3 || numbersRead == 4);
         if (flag) {
             if (c != '0' && c != '1')
-                return longest; // not path data the float parser accepted; stop counting
+                return longest;  // not path data the float parser accepted; stop counting
             ++i;
         } else {
             // Only the extent of the number matters here, not its value.
             const std::size_t consumed = strtodLength(text.substr(i));
             if (consumed == 0) {
-                ++i; // always make progress, even over a byte that starts no number
+                ++i;  // always make progress, even over a byte that starts no number
                 continue;
             }
             i += consumed;
@@ -72,4 +71,4 @@ std::uint32_t countPathDataItems(std::string_view text)
     return longest;
 }
 
-} // namespace pavrix_svg
+}  // namespace pavrix_svg

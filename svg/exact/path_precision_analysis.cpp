@@ -25,19 +25,28 @@ using pavrix_graphics::VectorPath;
 constexpr double kInfinity = std::numeric_limits<double>::infinity();
 constexpr float kFloatRadiansPerDegree = 0.017453292f;
 constexpr double kPi = 3.141592653589793;
-constexpr double kTwoPow52 = 2.220446049250313e-16; // 2^-52
-
+constexpr double kTwoPow52 = 2.220446049250313e-16;  // 2^-52
 
 struct Vec {
     double x = 0.0;
     double y = 0.0;
 };
 
-Vec widen(FloatPoint p) noexcept { return {p.x, p.y}; }
-Vec sub(Vec a, Vec b) noexcept { return {a.x - b.x, a.y - b.y}; }
-bool isZero(Vec v) noexcept { return v.x == 0.0 && v.y == 0.0; }
-bool same(Vec a, Vec b) noexcept { return a.x == b.x && a.y == b.y; }
-double length(Vec v) noexcept { return std::hypot(v.x, v.y); }
+Vec widen(FloatPoint p) noexcept {
+    return {p.x, p.y};
+}
+Vec sub(Vec a, Vec b) noexcept {
+    return {a.x - b.x, a.y - b.y};
+}
+bool isZero(Vec v) noexcept {
+    return v.x == 0.0 && v.y == 0.0;
+}
+bool same(Vec a, Vec b) noexcept {
+    return a.x == b.x && a.y == b.y;
+}
+double length(Vec v) noexcept {
+    return std::hypot(v.x, v.y);
+}
 
 struct PathDeleter {
     void operator()(VectorPath* path) const noexcept { pavrix_graphics::path_destroy(path); }
@@ -53,8 +62,7 @@ public:
     VectorPath* path() const noexcept { return path_.get(); }
     bool usable() const noexcept { return path_ && !path_->path_invalid; }
 
-    Vec currentPoint() const noexcept
-    {
+    Vec currentPoint() const noexcept {
         float x = 0.0f;
         float y = 0.0f;
         pavrix_graphics::path_get_current_point(path_.get(), &x, &y);
@@ -63,8 +71,7 @@ public:
 
     Vec startPoint() const noexcept { return widen(path_->start_point); }
 
-    void beginCommand() noexcept
-    {
+    void beginCommand() noexcept {
         if (path_->elements.size > 64) {
             float x = 0.0f;
             float y = 0.0f;
@@ -79,8 +86,7 @@ public:
 
     // Points appended since beginCommand, in order (headers skipped).
     template <typename Visit>
-    void forEachNewElement(Visit visit) const
-    {
+    void forEachNewElement(Visit visit) const {
         const PathElement* data = path_->elements.data;
         std::int32_t i = mark_;
         while (i < path_->elements.size) {
@@ -102,15 +108,13 @@ public:
 private:
     bool readNumbers(const char*& cursor, const char* end, float* single, double* exact, int count) noexcept;
 
-    void coordinate(Vec single, Vec exact) noexcept
-    {
+    void coordinate(Vec single, Vec exact) noexcept {
         maxX_ = std::max(maxX_, std::fabs(single.x - exact.x));
         maxY_ = std::max(maxY_, std::fabs(single.y - exact.y));
     }
 
     // Compares one float direction with its exact counterpart; false when the exact one is zero.
-    bool judge(Vec single, Vec exact) noexcept
-    {
+    bool judge(Vec single, Vec exact) noexcept {
         if (isZero(exact))
             return false;
         const double err = length(sub(single, exact));
@@ -122,8 +126,7 @@ private:
 
     // Direction at one end of a curve: towards the first of the candidates that differs from the
     // end in exact arithmetic, as a stroker would pick its tangent.
-    bool judgeTangent(Vec fromSingle, Vec fromExact, const Vec* candSingle, const Vec* candExact, int count) noexcept
-    {
+    bool judgeTangent(Vec fromSingle, Vec fromExact, const Vec* candSingle, const Vec* candExact, int count) noexcept {
         for (int k = 0; k < count; ++k) {
             if (!same(candExact[k], fromExact))
                 return judge(sub(candSingle[k], fromSingle), sub(candExact[k], fromExact));
@@ -131,14 +134,12 @@ private:
         return false;
     }
 
-    void countSegment(bool counted) noexcept
-    {
+    void countSegment(bool counted) noexcept {
         if (counted && segments_ < 2)
             ++segments_;
     }
 
-    void finishSubpath() noexcept
-    {
+    void finishSubpath() noexcept {
         if (ambiguous_) {
             if (segments_ < 2)
                 result_.isolatedStrokeDirectionAmbiguous = 1;
@@ -161,8 +162,7 @@ private:
 };
 
 bool PrecisionAnalysis::readNumbers(const char*& cursor, const char* end, float* single, double* exact,
-                                    int count) noexcept
-{
+                                    int count) noexcept {
     for (int i = 0; i < count; ++i) {
         if (!readDualNumber(cursor, end, single[i], exact[i]))
             return false;
@@ -171,8 +171,7 @@ bool PrecisionAnalysis::readNumbers(const char*& cursor, const char* end, float*
     return true;
 }
 
-PathPrecision PrecisionAnalysis::run(std::string_view text)
-{
+PathPrecision PrecisionAnalysis::run(std::string_view text) {
     PathPrecision unbounded;
     unbounded.error = unbounded.errorX = unbounded.errorY = kInfinity;
 
@@ -343,11 +342,10 @@ PathPrecision PrecisionAnalysis::run(std::string_view text)
             // The cubic the float path holds against its exact counterpart.
             const Vec q{ekx, eky};
             const Vec endExact{ecx, ecy};
-            const Vec exactCubic[3] = {{startExact.x * (1.0 / 3.0) + q.x * (2.0 / 3.0),
-                                        startExact.y * (1.0 / 3.0) + q.y * (2.0 / 3.0)},
-                                       {endExact.x * (1.0 / 3.0) + q.x * (2.0 / 3.0),
-                                        endExact.y * (1.0 / 3.0) + q.y * (2.0 / 3.0)},
-                                       endExact};
+            const Vec exactCubic[3] = {
+                {startExact.x * (1.0 / 3.0) + q.x * (2.0 / 3.0), startExact.y * (1.0 / 3.0) + q.y * (2.0 / 3.0)},
+                {endExact.x * (1.0 / 3.0) + q.x * (2.0 / 3.0), endExact.y * (1.0 / 3.0) + q.y * (2.0 / 3.0)},
+                endExact};
             int k = 0;
             replay.forEachNewElement([&](PathCommand verb, const FloatPoint* points, int count) {
                 if (verb != PathCommand::cubic_to)
@@ -370,8 +368,8 @@ PathPrecision PrecisionAnalysis::run(std::string_view text)
         case 'a': {
             bool largeArc = false;
             bool sweep = false;
-            if (!readNumbers(cursor, end, v, w, 3) || !pavrix_graphics::parse_arc_flag(cursor, end, largeArc)
-                || !pavrix_graphics::parse_arc_flag(cursor, end, sweep) || !readNumbers(cursor, end, v + 3, w + 3, 2))
+            if (!readNumbers(cursor, end, v, w, 3) || !pavrix_graphics::parse_arc_flag(cursor, end, largeArc) ||
+                !pavrix_graphics::parse_arc_flag(cursor, end, sweep) || !readNumbers(cursor, end, v + 3, w + 3, 2))
                 return unbounded;
             cx = atX(v[3]);
             cy = atY(v[4]);
@@ -427,9 +425,10 @@ PathPrecision PrecisionAnalysis::run(std::string_view text)
                     arcBound(kInfinity);
                 } else {
                     const double envelope = std::max(float_rounding_envelope(ryf), float_rounding_envelope(rxf));
-                    arcBound(16.0 * envelope
-                             + (16.0 * float_rounding_envelope(h) + std::fabs(h - w[2] * kPi / 180.0) + 0.000001) * radius
-                             + 16.0 * kTwoPow52 * radius);
+                    arcBound(16.0 * envelope +
+                             (16.0 * float_rounding_envelope(h) + std::fabs(h - w[2] * kPi / 180.0) + 0.000001) *
+                                 radius +
+                             16.0 * kTwoPow52 * radius);
                 }
             }
             break;
@@ -463,12 +462,11 @@ PathPrecision PrecisionAnalysis::run(std::string_view text)
     return result_;
 }
 
-} // namespace
+}  // namespace
 
-PathPrecision analyzePathDataPrecision(std::string_view text)
-{
+PathPrecision analyzePathDataPrecision(std::string_view text) {
     PrecisionAnalysis analysis;
     return analysis.run(text);
 }
 
-} // namespace pavrix_svg
+}  // namespace pavrix_svg

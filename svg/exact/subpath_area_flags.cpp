@@ -12,8 +12,7 @@ namespace {
 
 using Real = long double;
 
-constexpr bool isSkipped(char c) noexcept
-{
+constexpr bool isSkipped(char c) noexcept {
     return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == ',';
 }
 
@@ -23,8 +22,7 @@ class AreaAccumulator {
 public:
     void reset() noexcept { *this = AreaAccumulator{}; }
 
-    void feed(Real x, Real y) noexcept
-    {
+    void feed(Real x, Real y) noexcept {
         if (!hasOrigin_) {
             ox_ = x;
             oy_ = y;
@@ -42,7 +40,7 @@ public:
             return;
         }
         const Real m = std::max({std::fabs(dx), std::fabs(dy), std::fabs(dx0_), std::fabs(dy0_)});
-        constexpr Real kTolerance = 2.8421709430404007434844970703125e-14L; // 2^-45
+        constexpr Real kTolerance = 2.8421709430404007434844970703125e-14L;  // 2^-45
         if (std::fabs(dy0_ * dx - dx0_ * dy) > m * m * kTolerance)
             area_ = true;
     }
@@ -61,8 +59,7 @@ class Walker {
 public:
     explicit Walker(std::string_view text) noexcept : text_(text) {}
 
-    void skip() noexcept
-    {
+    void skip() noexcept {
         while (pos_ < text_.size() && isSkipped(text_[pos_]))
             ++pos_;
     }
@@ -70,8 +67,7 @@ public:
     char peek() const noexcept { return text_[pos_]; }
     char take() noexcept { return text_[pos_++]; }
 
-    bool number(Real& value) noexcept
-    {
+    bool number(Real& value) noexcept {
         skip();
         if (atEnd() || isPathCommandLetter(peek()))
             return false;
@@ -83,8 +79,7 @@ public:
         return true;
     }
 
-    bool flag(Real& value) noexcept
-    {
+    bool flag(Real& value) noexcept {
         skip();
         if (atEnd() || (peek() != '0' && peek() != '1'))
             return false;
@@ -97,10 +92,9 @@ private:
     std::size_t pos_ = 0;
 };
 
-} // namespace
+}  // namespace
 
-std::vector<std::uint8_t> subpathFlagsOf(std::string_view text)
-{
+std::vector<std::uint8_t> subpathFlagsOf(std::string_view text) {
     std::vector<std::uint8_t> flags;
     Walker walker(text);
     AreaAccumulator area;
@@ -124,7 +118,7 @@ std::vector<std::uint8_t> subpathFlagsOf(std::string_view text)
             if (pathArgumentCount(command) < 0)
                 return fail();
         } else if (command == 0 || command == 'Z' || command == 'z') {
-            return fail(); // a number before any command or right after a close
+            return fail();  // a number before any command or right after a close
         }
         const int count = pathArgumentCount(command);
         for (int k = 0; k < count; ++k) {
@@ -220,11 +214,11 @@ std::vector<std::uint8_t> subpathFlagsOf(std::string_view text)
             return fail();
         }
         previous = next;
-        command = next; // a move's further pairs are lines
+        command = next;  // a move's further pairs are lines
     }
     if (subpathOpen)
         flags.push_back(area.area() ? 1 : 0);
     return flags;
 }
 
-} // namespace pavrix_svg
+}  // namespace pavrix_svg

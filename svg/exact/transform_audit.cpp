@@ -13,22 +13,22 @@ namespace pavrix_svg {
 
 namespace {
 
-constexpr double kFloatArgumentError = 4.76837158203125e-7; // 2^-21
+constexpr double kFloatArgumentError = 4.76837158203125e-7;  // 2^-21
 constexpr double kRadiansPerDegree = 0.017453292519943295;
 constexpr float kFloatRadiansPerDegree = 0.017453292f;
 
-constexpr bool isLetter(char c) noexcept { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
+constexpr bool isLetter(char c) noexcept {
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
+}
 
-std::size_t skipWhite(std::string_view text, std::size_t i) noexcept
-{
+std::size_t skipWhite(std::string_view text, std::size_t i) noexcept {
     while (i < text.size() && isSvgWhitespace(text[i]))
         ++i;
     return i;
 }
 
 // singleAngle: the angle as the float transform parser reads it from the same text.
-double skewError(const double* args, std::size_t count, float singleAngle) noexcept
-{
+double skewError(const double* args, std::size_t count, float singleAngle) noexcept {
     const double infinity = std::numeric_limits<double>::infinity();
     if (count == 0)
         return infinity;
@@ -39,10 +39,9 @@ double skewError(const double* args, std::size_t count, float singleAngle) noexc
     return std::fabs(static_cast<double>(single) - exact);
 }
 
-} // namespace
+}  // namespace
 
-std::uint32_t countTransformOperations(std::string_view text)
-{
+std::uint32_t countTransformOperations(std::string_view text) {
     std::uint32_t count = 0;
     std::size_t i = 0;
     while (i < text.size()) {
@@ -59,8 +58,7 @@ std::uint32_t countTransformOperations(std::string_view text)
     return count;
 }
 
-TransformPrecision analyzeTransformPrecision(std::string_view text)
-{
+TransformPrecision analyzeTransformPrecision(std::string_view text) {
     TransformPrecision result;
     std::array<double, 6> args{};
     std::size_t argCount = 0;
@@ -90,7 +88,7 @@ TransformPrecision analyzeTransformPrecision(std::string_view text)
             }
             const StrtodResult number = strtodClassic(text.substr(i));
             if (number.consumed == 0) {
-                ++i; // a byte that starts no number: step over it
+                ++i;  // a byte that starts no number: step over it
                 continue;
             }
             // strtod also reads "nan"; such an argument leaves the error unbounded, not NaN.
@@ -108,7 +106,7 @@ TransformPrecision analyzeTransformPrecision(std::string_view text)
             i += number.consumed;
         }
         if (i < text.size())
-            ++i; // ")"
+            ++i;  // ")"
 
         if (name == "translate") {
             result.translation += largest * kFloatArgumentError;
@@ -120,7 +118,7 @@ TransformPrecision analyzeTransformPrecision(std::string_view text)
             const double angular = argCount == 0 ? 0.0 : std::fabs(args[0]) * kRadiansPerDegree * kFloatArgumentError;
             result.linear += angular;
             const double centre = argCount == 3 ? std::fmax(std::fabs(args[1]), std::fabs(args[2])) : 0.0;
-            if (centre != 0.0) // a centre at the origin moves nothing, even for an unbounded angle
+            if (centre != 0.0)  // a centre at the origin moves nothing, even for an unbounded angle
                 result.translation += centre * (angular + kFloatArgumentError);
         } else if (name == "matrix") {
             for (std::size_t k = 0; k < argCount; ++k)
@@ -130,4 +128,4 @@ TransformPrecision analyzeTransformPrecision(std::string_view text)
     return result;
 }
 
-} // namespace pavrix_svg
+}  // namespace pavrix_svg

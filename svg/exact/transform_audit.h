@@ -17,4 +17,4 @@ struct TransformPrecision {
 
 TransformPrecision analyzeTransformPrecision(std::string_view text);
 
-} // namespace pavrix_svg
+}  // namespace pavrix_svg

@@ -21,4 +21,4 @@ float Document::rootHeight() {
     return root ? root->computedHeight : 0.0f;
 }
 
-} // namespace pavrix_svg
+}  // namespace pavrix_svg

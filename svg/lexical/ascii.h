@@ -7,7 +7,9 @@
 
 namespace pavrix_svg {
 
-constexpr char asciiLower(char c) noexcept { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c; }
+constexpr char asciiLower(char c) noexcept {
+    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c;
+}
 
 constexpr bool equalsIgnoreAsciiCase(std::string_view a, std::string_view b) noexcept {
     if (a.size() != b.size())
@@ -18,4 +20,4 @@ constexpr bool equalsIgnoreAsciiCase(std::string_view a, std::string_view b) noe
     return true;
 }
 
-} // namespace pavrix_svg
+}  // namespace pavrix_svg

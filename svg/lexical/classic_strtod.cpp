@@ -18,33 +18,32 @@ namespace pavrix_svg {
 
 namespace {
 
-locale_t classicLocale() noexcept
-{
+locale_t classicLocale() noexcept {
     static const locale_t locale = newlocale(LC_ALL_MASK, "C", static_cast<locale_t>(nullptr));
     return locale;
 }
 
-constexpr bool isCSpace(char c) noexcept
-{
+constexpr bool isCSpace(char c) noexcept {
     return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
 }
 
-constexpr bool isDigit(char c) noexcept { return c >= '0' && c <= '9'; }
+constexpr bool isDigit(char c) noexcept {
+    return c >= '0' && c <= '9';
+}
 
-constexpr bool isHexDigit(char c) noexcept
-{
+constexpr bool isHexDigit(char c) noexcept {
     return isDigit(c) || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
 }
 
-constexpr bool isAlnumOrUnderscore(char c) noexcept
-{
+constexpr bool isAlnumOrUnderscore(char c) noexcept {
     return isDigit(c) || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '_';
 }
 
-constexpr char lower(char c) noexcept { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c; }
+constexpr char lower(char c) noexcept {
+    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c;
+}
 
-bool startsWithNoCase(std::string_view text, std::size_t at, std::string_view word) noexcept
-{
+bool startsWithNoCase(std::string_view text, std::size_t at, std::string_view word) noexcept {
     if (text.size() - at < word.size())
         return false;
     for (std::size_t i = 0; i < word.size(); ++i)
@@ -54,8 +53,7 @@ bool startsWithNoCase(std::string_view text, std::size_t at, std::string_view wo
 }
 
 // Skips an exponent part ([eE] or [pP], optional sign, at least one decimal digit) when complete.
-std::size_t skipExponent(std::string_view text, std::size_t i, char letter) noexcept
-{
+std::size_t skipExponent(std::string_view text, std::size_t i, char letter) noexcept {
     if (i >= text.size() || lower(text[i]) != letter)
         return i;
     std::size_t j = i + 1;
@@ -69,8 +67,7 @@ std::size_t skipExponent(std::string_view text, std::size_t i, char letter) noex
 }
 
 // End of the decimal literal starting at i (after white space and sign), or 0 without a digit.
-std::size_t decimalSpanLength(std::string_view text, std::size_t i) noexcept
-{
+std::size_t decimalSpanLength(std::string_view text, std::size_t i) noexcept {
     std::size_t j = i;
     bool digits = false;
     while (j < text.size() && isDigit(text[j])) {
@@ -93,8 +90,7 @@ std::size_t decimalSpanLength(std::string_view text, std::size_t i) noexcept
 
 // Length of the longest prefix strtod would consume (0 when it reads nothing). Mirrors the C
 // library's grammar so that the conversion can run on a bounded, NUL-terminated copy.
-std::size_t strtodSpan(std::string_view text) noexcept
-{
+std::size_t strtodSpan(std::string_view text) noexcept {
     std::size_t i = 0;
     while (i < text.size() && isCSpace(text[i]))
         ++i;
@@ -138,25 +134,24 @@ std::size_t strtodSpan(std::string_view text) noexcept
         }
         if (digits)
             return skipExponent(text, j, 'p');
-        return i + 1; // just the "0"
+        return i + 1;  // just the "0"
     }
     return decimalSpanLength(text, i);
 }
 
 // The span of a plain decimal literal (no hexadecimal, infinity or NaN) as strtodSpan found it.
 struct DecimalSpan {
-    const char* number = nullptr; // the sign when negative, else the first digit or "."
+    const char* number = nullptr;  // the sign when negative, else the first digit or "."
     const char* end = nullptr;
     bool negative = false;
 };
 
-bool decimalSpan(std::string_view text, std::size_t span, DecimalSpan& decimal) noexcept
-{
+bool decimalSpan(std::string_view text, std::size_t span, DecimalSpan& decimal) noexcept {
     std::size_t i = 0;
     while (i < span && isCSpace(text[i]))
         ++i;
     decimal.negative = i < span && text[i] == '-';
-    const std::size_t number = i < span && text[i] == '+' ? i + 1 : i; // from_chars takes no plus sign
+    const std::size_t number = i < span && text[i] == '+' ? i + 1 : i;  // from_chars takes no plus sign
     if (i < span && (text[i] == '+' || text[i] == '-'))
         ++i;
     if (i >= span || !(isDigit(text[i]) || text[i] == '.'))
@@ -192,8 +187,7 @@ struct DecimalParts {
     std::int64_t exponent = 0;
 };
 
-DecimalParts splitDecimal(const DecimalSpan& decimal) noexcept
-{
+DecimalParts splitDecimal(const DecimalSpan& decimal) noexcept {
     DecimalParts parts;
     const char* p = decimal.number;
     if (*p == '-')
@@ -202,7 +196,7 @@ DecimalParts splitDecimal(const DecimalSpan& decimal) noexcept
     while (p < decimal.end && (isDigit(*p) || *p == '.'))
         ++p;
     parts.mantissaEnd = p;
-    if (p < decimal.end) { // the exponent strtodSpan accepted
+    if (p < decimal.end) {  // the exponent strtodSpan accepted
         ++p;
         const bool negative = *p == '-';
         if (*p == '+' || *p == '-')
@@ -220,8 +214,7 @@ DecimalParts splitDecimal(const DecimalSpan& decimal) noexcept
 // decimal exponent, scanned by the strtod grammar in one pass: both the digits and the power of
 // ten are exact, so one multiplication or division rounds once, exactly as the multi-precision
 // conversion does. False leaves the literal to that conversion.
-bool fastStrtold(std::string_view text, StrtoldResult& result) noexcept
-{
+bool fastStrtold(std::string_view text, StrtoldResult& result) noexcept {
     const char* const begin = text.data();
     const char* const end = begin + text.size();
     const char* p = begin;
@@ -244,7 +237,7 @@ bool fastStrtold(std::string_view text, StrtoldResult& result) noexcept
         if (fraction)
             --scale;
         if (mantissa == 0 && c == '0')
-            return true; // leading zeros carry no digit
+            return true;  // leading zeros carry no digit
         if (digits == kExactMantissaDigits)
             return false;
         mantissa = mantissa * 10 + static_cast<std::uint64_t>(c - '0');
@@ -260,7 +253,7 @@ bool fastStrtold(std::string_view text, StrtoldResult& result) noexcept
             if (!take(*q, true))
                 return false;
         if (!anyDigit)
-            return false; // a lone "." reads nothing
+            return false;  // a lone "." reads nothing
         p = q;
     }
     if (!anyDigit)
@@ -273,7 +266,7 @@ bool fastStrtold(std::string_view text, StrtoldResult& result) noexcept
             negativeExponent = *q == '-';
             ++q;
         }
-        if (q < end && isDigit(*q)) { // otherwise the "e" is not part of the number
+        if (q < end && isDigit(*q)) {  // otherwise the "e" is not part of the number
             for (; q < end && isDigit(*q); ++q)
                 if (exponent < kExponentSaturation)
                     exponent = exponent * 10 + (*q - '0');
@@ -296,8 +289,7 @@ bool fastStrtold(std::string_view text, StrtoldResult& result) noexcept
 }
 
 template <typename Result, typename Convert>
-Result convertSpan(std::string_view text, std::size_t span, Convert convert) noexcept
-{
+Result convertSpan(std::string_view text, std::size_t span, Convert convert) noexcept {
     Result result;
     if (span == 0)
         return result;
@@ -320,15 +312,16 @@ Result convertSpan(std::string_view text, std::size_t span, Convert convert) noe
     return result;
 }
 
-} // namespace
+}  // namespace
 
-std::size_t strtodLength(std::string_view text) noexcept { return strtodSpan(text); }
+std::size_t strtodLength(std::string_view text) noexcept {
+    return strtodSpan(text);
+}
 
 // Plain decimals, nearly every number in artwork, skip the C library: from_chars and the exact
 // long double path round correctly as strtod and strtold do, and only out-of-range, long or
 // non-decimal literals take the slow, locale-bound conversion.
-StrtodResult strtodClassic(std::string_view text) noexcept
-{
+StrtodResult strtodClassic(std::string_view text) noexcept {
     const std::size_t span = strtodSpan(text);
     DecimalSpan decimal;
     if (span != 0 && decimalSpan(text, span, decimal)) {
@@ -346,8 +339,7 @@ StrtodResult strtodClassic(std::string_view text) noexcept
     });
 }
 
-StrtoldResult strtoldClassic(std::string_view text) noexcept
-{
+StrtoldResult strtoldClassic(std::string_view text) noexcept {
     StrtoldResult result;
     if (fastStrtold(text, result))
         return result;
@@ -357,4 +349,4 @@ StrtoldResult strtoldClassic(std::string_view text) noexcept
     });
 }
 
-} // namespace pavrix_svg
+}  // namespace pavrix_svg

@@ -25,4 +25,4 @@ std::size_t strtodLength(std::string_view text) noexcept;
 StrtodResult strtodClassic(std::string_view text) noexcept;
 StrtoldResult strtoldClassic(std::string_view text) noexcept;
 
-} // namespace pavrix_svg
+}  // namespace pavrix_svg

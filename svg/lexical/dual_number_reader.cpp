@@ -11,7 +11,9 @@ namespace pavrix_svg {
 
 namespace {
 
-constexpr bool isDigit(char c) noexcept { return c >= '0' && c <= '9'; }
+constexpr bool isDigit(char c) noexcept {
+    return c >= '0' && c <= '9';
+}
 
 // Further fraction digits cannot change a double fraction once the scale is this large.
 constexpr double kFractionScaleLimit = 1e300;
@@ -36,8 +38,7 @@ constexpr std::array<double, kExactDoublePowerOfTen + 1> kDoublePowersOfTen = []
 
 // Advances past a digit run, accumulating it as an unsigned integer (wrapping when the run is too
 // long for it, which the callers check by its length).
-const char* scanDigits(const char* it, const char* end, std::uint64_t& value) noexcept
-{
+const char* scanDigits(const char* it, const char* end, std::uint64_t& value) noexcept {
     std::uint64_t accumulated = 0;
     while (it < end && isDigit(*it)) {
         accumulated = accumulated * 10 + static_cast<std::uint64_t>(*it - '0');
@@ -48,8 +49,7 @@ const char* scanDigits(const char* it, const char* end, std::uint64_t& value) no
 }
 
 // Double evaluation of a span the float grammar has already accepted.
-double accumulateExact(const char* it, const char* end) noexcept
-{
+double accumulateExact(const char* it, const char* end) noexcept {
     bool negative = false;
     if (it < end && (*it == '+' || *it == '-')) {
         negative = *it == '-';
@@ -70,8 +70,7 @@ double accumulateExact(const char* it, const char* end) noexcept
         const char* const fractionBegin = it;
         it = scanDigits(it, end, digits);
         const std::ptrdiff_t count = it - fractionBegin;
-        if (count <= kExactDoublePowerOfTen && count <= kExactAccumulatorDigits &&
-            digits <= kExactDoubleInteger) {
+        if (count <= kExactDoublePowerOfTen && count <= kExactAccumulatorDigits && digits <= kExactDoubleInteger) {
             value += static_cast<double>(digits) / kDoublePowersOfTen[static_cast<std::size_t>(count)];
         } else {
             double fraction = 0.0;
@@ -104,10 +103,9 @@ double accumulateExact(const char* it, const char* end) noexcept
     return negative ? -value : value;
 }
 
-} // namespace
+}  // namespace
 
-bool readDualNumber(const char*& cursor, const char* end, float& single, double& exact) noexcept
-{
+bool readDualNumber(const char*& cursor, const char* end, float& single, double& exact) noexcept {
     const char* it = cursor;
     float value = 0.0f;
     if (!pavrix_graphics::parse_number(it, end, value))
@@ -121,4 +119,4 @@ bool readDualNumber(const char*& cursor, const char* end, float& single, double&
     return true;
 }
 
-} // namespace pavrix_svg
+}  // namespace pavrix_svg

@@ -9,4 +9,4 @@ namespace pavrix_svg {
 // Fails, without moving the cursor, when the grammar fails or either value is not finite.
 bool readDualNumber(const char*& cursor, const char* end, float& single, double& exact) noexcept;
 
-} // namespace pavrix_svg
+}  // namespace pavrix_svg

@@ -18,8 +18,7 @@ public:
     // Reads the mantissa [first, last): digits with at most one "." and nothing else, as a
     // grammar has already checked it. `exponent` is the literal's own exponent. False when the
     // literal is outside the exact range; value is then untouched.
-    static bool convert(const char* first, const char* last, std::int64_t exponent, double& value) noexcept
-    {
+    static bool convert(const char* first, const char* last, std::int64_t exponent, double& value) noexcept {
         std::uint64_t digits = 0;
         int significant = 0;
         std::int64_t scale = 0;
@@ -33,7 +32,7 @@ public:
             if (fraction)
                 --scale;
             if (digits == 0 && c == '0')
-                continue; // a leading zero adds no significant digit
+                continue;  // a leading zero adds no significant digit
             if (++significant > kSignificantDigits)
                 return false;
             digits = digits * 10 + static_cast<std::uint64_t>(c - '0');
@@ -66,4 +65,4 @@ private:
     }();
 };
 
-} // namespace pavrix_svg
+}  // namespace pavrix_svg

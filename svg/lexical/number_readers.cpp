@@ -12,7 +12,9 @@ namespace pavrix_svg {
 
 namespace {
 
-constexpr bool isDigit(char ch) noexcept { return ch >= '0' && ch <= '9'; }
+constexpr bool isDigit(char ch) noexcept {
+    return ch >= '0' && ch <= '9';
+}
 
 // The classic locale, so that a host's setlocale cannot change how numbers read.
 locale_t classicLocale() noexcept {
@@ -26,12 +28,12 @@ constexpr int kExponentSaturation = 100000;
 // Where the parts of one number lie in the text; the digits are evaluated afterwards, once in
 // the precision each reader needs.
 struct NumberSpan {
-    const char* begin = nullptr; // sign included
+    const char* begin = nullptr;  // sign included
     const char* end = nullptr;
     bool negative = false;
     const char* integerBegin = nullptr;
     const char* integerEnd = nullptr;
-    const char* fractionBegin = nullptr; // empty range without a fraction
+    const char* fractionBegin = nullptr;  // empty range without a fraction
     const char* fractionEnd = nullptr;
     bool hasExponent = false;
     int exponent = 0;
@@ -127,7 +129,7 @@ bool convertExact(const NumberSpan& span, double& value) noexcept {
     return true;
 }
 
-} // namespace
+}  // namespace
 
 bool readNumber(std::string_view& text, float& value) noexcept {
     NumberSpan span;
@@ -191,7 +193,7 @@ bool parseLength(std::string_view text, float& value, LengthUnit& unit, LengthNe
         return true;
     }
     LengthUnit parsedUnit = LengthUnit::Absolute;
-    float divisor = 0.0f; // 0: the value is kept as it is
+    float divisor = 0.0f;  // 0: the value is kept as it is
     if (text == "%") {
         parsedUnit = LengthUnit::Percent;
     } else if (text == "px") {
@@ -224,4 +226,4 @@ bool parseLength(std::string_view text, float& value, LengthUnit& unit, LengthNe
     return true;
 }
 
-} // namespace pavrix_svg
+}  // namespace pavrix_svg

@@ -28,4 +28,4 @@ enum class LengthNegativeMode : std::uint8_t { Allow = 0, Forbid = 1 };
 // that leaves the float range.
 bool parseLength(std::string_view text, float& value, LengthUnit& unit, LengthNegativeMode mode) noexcept;
 
-} // namespace pavrix_svg
+}  // namespace pavrix_svg

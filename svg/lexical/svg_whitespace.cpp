@@ -26,4 +26,4 @@ bool skipWhitespaceAndComma(std::string_view& text) noexcept {
     return !text.empty();
 }
 
-} // namespace pavrix_svg
+}  // namespace pavrix_svg

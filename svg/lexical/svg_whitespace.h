@@ -18,4 +18,4 @@ std::string_view trimSvgWhitespace(std::string_view text) noexcept;
 // Drops white space, at most one comma and white space again; true when text remains.
 bool skipWhitespaceAndComma(std::string_view& text) noexcept;
 
-} // namespace pavrix_svg
+}  // namespace pavrix_svg

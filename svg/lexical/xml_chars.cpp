@@ -39,4 +39,4 @@ Utf8Char decodeUtf8(std::string_view text, std::size_t position) noexcept {
     return {value, length};
 }
 
-} // namespace pavrix_svg
+}  // namespace pavrix_svg

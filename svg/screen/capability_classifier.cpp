@@ -15,27 +15,25 @@ namespace {
 
 using namespace std::string_view_literals;
 
-
 template <std::size_t N>
-bool isOneOf(std::string_view name, const std::array<std::string_view, N>& names) noexcept
-{
+bool isOneOf(std::string_view name, const std::array<std::string_view, N>& names) noexcept {
     for (std::string_view candidate : names)
         if (name == candidate)
             return true;
     return false;
 }
 
-bool isHrefName(std::string_view name) noexcept { return name == "href" || name == "xlink:href"; }
-
+bool isHrefName(std::string_view name) noexcept {
+    return name == "href" || name == "xlink:href";
+}
 
 // Where the first "url(" (letters in either case) starts, or npos.
-std::size_t findUrlOpening(std::string_view value) noexcept
-{
+std::size_t findUrlOpening(std::string_view value) noexcept {
     if (value.size() < 4)
         return std::string_view::npos;
     for (std::size_t i = 0; i + 4 <= value.size(); ++i) {
-        if (asciiLower(value[i]) == 'u' && asciiLower(value[i + 1]) == 'r' && asciiLower(value[i + 2]) == 'l'
-            && value[i + 3] == '(')
+        if (asciiLower(value[i]) == 'u' && asciiLower(value[i + 1]) == 'r' && asciiLower(value[i + 2]) == 'l' &&
+            value[i + 3] == '(')
             return i;
     }
     return std::string_view::npos;
@@ -43,8 +41,7 @@ std::size_t findUrlOpening(std::string_view value) noexcept
 
 enum class UrlScan { none, local, external };
 
-UrlScan scanUrl(std::string_view value) noexcept
-{
+UrlScan scanUrl(std::string_view value) noexcept {
     const std::size_t at = findUrlOpening(value);
     if (at == std::string_view::npos)
         return UrlScan::none;
@@ -57,8 +54,7 @@ UrlScan scanUrl(std::string_view value) noexcept
 }
 
 // "none", or url( [ws] [quote] "#" id [quote] [ws] ) on the trimmed value.
-bool isNoneOrLocalClipReference(std::string_view value) noexcept
-{
+bool isNoneOrLocalClipReference(std::string_view value) noexcept {
     const std::string_view v = trimSvgWhitespace(value);
     if (v == "none")
         return true;
@@ -93,19 +89,17 @@ bool isNoneOrLocalClipReference(std::string_view value) noexcept
     if (i >= v.size() || v[i] != ')')
         return false;
     ++i;
-    return i == v.size(); // trailing white space was trimmed
+    return i == v.size();  // trailing white space was trimmed
 }
 
-bool isLengthUnit(std::string_view rest) noexcept
-{
-    static constexpr std::array<std::string_view, 9> units{"%"sv, "px"sv, "pc"sv, "pt"sv, "in"sv,
+bool isLengthUnit(std::string_view rest) noexcept {
+    static constexpr std::array<std::string_view, 9> units{"%"sv,  "px"sv, "pc"sv, "pt"sv, "in"sv,
                                                            "cm"sv, "mm"sv, "em"sv, "ex"sv};
     return rest.empty() || isOneOf(rest, units);
 }
 
 // A whole number with an optional length unit or "%".
-bool isNumberWithUnit(std::string_view text, bool allowNegative) noexcept
-{
+bool isNumberWithUnit(std::string_view text, bool allowNegative) noexcept {
     float number = 0.0f;
     if (!readNumber(text, number))
         return false;
@@ -114,8 +108,7 @@ bool isNumberWithUnit(std::string_view text, bool allowNegative) noexcept
     return isLengthUnit(text);
 }
 
-bool isDashArrayValue(std::string_view v) noexcept
-{
+bool isDashArrayValue(std::string_view v) noexcept {
     if (v == "none")
         return true;
     if (v.empty())
@@ -139,16 +132,14 @@ bool isDashArrayValue(std::string_view v) noexcept
     }
 }
 
-bool isMiterLimitValue(std::string_view v) noexcept
-{
+bool isMiterLimitValue(std::string_view v) noexcept {
     float number = 0.0f;
     if (!readNumber(v, number))
         return false;
     return v.empty() && number >= 1.0f;
 }
 
-bool passesStrokeValueTest(std::string_view name, std::string_view value) noexcept
-{
+bool passesStrokeValueTest(std::string_view name, std::string_view value) noexcept {
     const std::string_view v = trimSvgWhitespace(value);
     if (name == "stroke-width")
         return isNumberWithUnit(v, false);
@@ -156,11 +147,10 @@ bool passesStrokeValueTest(std::string_view name, std::string_view value) noexce
         return isNumberWithUnit(v, true);
     if (name == "stroke-dasharray")
         return isDashArrayValue(v);
-    return isMiterLimitValue(v); // stroke-miterlimit
+    return isMiterLimitValue(v);  // stroke-miterlimit
 }
 
-bool isOpacityValue(std::string_view value) noexcept
-{
+bool isOpacityValue(std::string_view value) noexcept {
     std::string_view v = trimSvgWhitespace(value);
     float number = 0.0f;
     if (!readNumber(v, number))
@@ -187,62 +177,92 @@ constexpr std::array<KeywordProperty, 7> kKeywordProperties{{
     {"stroke-linejoin"sv, {"miter"sv, "round"sv, "bevel"sv}, 3},
 }};
 
-const KeywordProperty* findKeywordProperty(std::string_view name) noexcept
-{
+const KeywordProperty* findKeywordProperty(std::string_view name) noexcept {
     for (const KeywordProperty& property : kKeywordProperties)
         if (property.name == name)
             return &property;
     return nullptr;
 }
 
-bool isKeywordOf(const KeywordProperty& property, std::string_view v) noexcept
-{
+bool isKeywordOf(const KeywordProperty& property, std::string_view v) noexcept {
     for (std::size_t i = 0; i < property.count; ++i)
         if (property.keywords[i] == v)
             return true;
     return false;
 }
 
-CapabilityVerdict refuse(std::string_view reason) { return CapabilityVerdict{std::string(reason), false}; }
+CapabilityVerdict refuse(std::string_view reason) {
+    return CapabilityVerdict{std::string(reason), false};
+}
 
-} // namespace
+}  // namespace
 
-bool isUnsupportedCssPropertyName(std::string_view name) noexcept
-{
-    static constexpr std::array<std::string_view, 20> names{
-        "transform"sv, "transform-origin"sv, "transform-box"sv, "translate"sv, "rotate"sv, "scale"sv, "x"sv,
-        "y"sv, "cx"sv, "cy"sv, "r"sv, "rx"sv, "ry"sv, "width"sv, "height"sv, "d"sv, "points"sv, "clip"sv,
-        "marker"sv, "stroke-alignment"sv};
+bool isUnsupportedCssPropertyName(std::string_view name) noexcept {
+    static constexpr std::array<std::string_view, 20> names{"transform"sv,
+                                                            "transform-origin"sv,
+                                                            "transform-box"sv,
+                                                            "translate"sv,
+                                                            "rotate"sv,
+                                                            "scale"sv,
+                                                            "x"sv,
+                                                            "y"sv,
+                                                            "cx"sv,
+                                                            "cy"sv,
+                                                            "r"sv,
+                                                            "rx"sv,
+                                                            "ry"sv,
+                                                            "width"sv,
+                                                            "height"sv,
+                                                            "d"sv,
+                                                            "points"sv,
+                                                            "clip"sv,
+                                                            "marker"sv,
+                                                            "stroke-alignment"sv};
     return isOneOf(name, names) || name.starts_with("offset-") || name.starts_with("motion-");
 }
 
-bool isDeferrableCssName(std::string_view name, bool isCssProperty) noexcept
-{
-    static constexpr std::array<std::string_view, 8> names{"all"sv, "filter"sv, "backdrop-filter"sv,
-                                                           "paint-order"sv, "mask"sv, "mix-blend-mode"sv,
-                                                           "isolation"sv, "color-interpolation"sv};
+bool isDeferrableCssName(std::string_view name, bool isCssProperty) noexcept {
+    static constexpr std::array<std::string_view, 8> names{
+        "all"sv,  "filter"sv,         "backdrop-filter"sv, "paint-order"sv,
+        "mask"sv, "mix-blend-mode"sv, "isolation"sv,       "color-interpolation"sv};
     return isCssProperty || isUnsupportedCssPropertyName(name) || isOneOf(name, names);
 }
 
-bool isDeferrableAttribute(std::string_view name)
-{
+bool isDeferrableAttribute(std::string_view name) {
     static constexpr std::array<std::string_view, 4> names{"requiredExtensions"sv, "requiredFeatures"sv,
                                                            "systemLanguage"sv, "pathLength"sv};
     return isDeferrableCssName(name, isCssPropertyName(name) != PropertyID::Unknown) || isOneOf(name, names);
 }
 
-bool isNumericGeometryAttribute(std::string_view name) noexcept
-{
-    static constexpr std::array<std::string_view, 23> names{
-        "d"sv, "points"sv, "transform"sv, "viewBox"sv, "x"sv, "y"sv, "x1"sv, "y1"sv, "x2"sv, "y2"sv, "cx"sv,
-        "cy"sv, "r"sv, "rx"sv, "ry"sv, "width"sv, "height"sv, "dx"sv, "dy"sv, "stroke-width"sv,
-        "stroke-dasharray"sv, "stroke-dashoffset"sv, "stroke-miterlimit"sv};
+bool isNumericGeometryAttribute(std::string_view name) noexcept {
+    static constexpr std::array<std::string_view, 23> names{"d"sv,
+                                                            "points"sv,
+                                                            "transform"sv,
+                                                            "viewBox"sv,
+                                                            "x"sv,
+                                                            "y"sv,
+                                                            "x1"sv,
+                                                            "y1"sv,
+                                                            "x2"sv,
+                                                            "y2"sv,
+                                                            "cx"sv,
+                                                            "cy"sv,
+                                                            "r"sv,
+                                                            "rx"sv,
+                                                            "ry"sv,
+                                                            "width"sv,
+                                                            "height"sv,
+                                                            "dx"sv,
+                                                            "dy"sv,
+                                                            "stroke-width"sv,
+                                                            "stroke-dasharray"sv,
+                                                            "stroke-dashoffset"sv,
+                                                            "stroke-miterlimit"sv};
     return isOneOf(name, names);
 }
 
-CapabilityVerdict checkAttributeCapability(std::string_view name, std::string_view value, bool known,
-                                           bool styleElement, bool imageElement, bool cssDeclaration)
-{
+CapabilityVerdict checkAttributeCapability(std::string_view name, std::string_view value, bool known, bool styleElement,
+                                           bool imageElement, bool cssDeclaration) {
     const std::string_view v = trimSvgWhitespace(value);
 
     if (styleElement) {
@@ -279,8 +299,8 @@ CapabilityVerdict checkAttributeCapability(std::string_view name, std::string_vi
         return refuse("unsupported_input_precision");
 
     bool needsColorCheck = false;
-    if (name == "fill" || name == "stroke" || name == "color" || name == "stop-color" || name == "flood-color"
-        || name == "lighting-color") {
+    if (name == "fill" || name == "stroke" || name == "color" || name == "stop-color" || name == "flood-color" ||
+        name == "lighting-color") {
         if (url == UrlScan::local)
             return refuse("unsupported_paint_server");
         if (v.empty())
@@ -317,14 +337,14 @@ CapabilityVerdict checkAttributeCapability(std::string_view name, std::string_vi
         return refuse("unsupported_property_value");
     if (name == "pointer-events") {
         static constexpr std::array<std::string_view, 11> keywords{
-            "none"sv, "auto"sv, "stroke"sv, "fill"sv, "painted"sv, "visible"sv, "visibleStroke"sv,
-            "visibleFill"sv, "visiblePainted"sv, "bounding-box"sv, "all"sv};
+            "none"sv,          "auto"sv,        "stroke"sv,         "fill"sv,         "painted"sv, "visible"sv,
+            "visibleStroke"sv, "visibleFill"sv, "visiblePainted"sv, "bounding-box"sv, "all"sv};
         if (!isOneOf(v, keywords))
             return refuse("unsupported_property_value");
     }
-    if ((name == "stroke-width" || name == "stroke-dashoffset" || name == "stroke-dasharray"
-         || name == "stroke-miterlimit")
-        && !passesStrokeValueTest(name, value))
+    if ((name == "stroke-width" || name == "stroke-dashoffset" || name == "stroke-dasharray" ||
+         name == "stroke-miterlimit") &&
+        !passesStrokeValueTest(name, value))
         return refuse("unsupported_property_value");
     if (name == "opacity" || name == "fill-opacity" || name == "stroke-opacity" || name == "stop-opacity") {
         if (!isOpacityValue(value))
@@ -335,4 +355,4 @@ CapabilityVerdict checkAttributeCapability(std::string_view name, std::string_vi
     return CapabilityVerdict{{}, needsColorCheck};
 }
 
-} // namespace pavrix_svg
+}  // namespace pavrix_svg

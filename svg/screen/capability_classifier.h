@@ -16,8 +16,8 @@ struct CapabilityVerdict {
 // Decides whether one name/value pair stays inside the supported subset. known: the name has a
 // PropertyID (for CSS: it is in the CSS property-name table). styleElement/imageElement describe the
 // owning element (both false for CSS declarations). Pure and total: never fails.
-CapabilityVerdict checkAttributeCapability(std::string_view name, std::string_view value, bool known,
-                                           bool styleElement, bool imageElement, bool cssDeclaration);
+CapabilityVerdict checkAttributeCapability(std::string_view name, std::string_view value, bool known, bool styleElement,
+                                           bool imageElement, bool cssDeclaration);
 
 // Reasons for these names are recorded on the element instead of being reported at once.
 bool isDeferrableAttribute(std::string_view name);
@@ -30,4 +30,4 @@ bool isNumericGeometryAttribute(std::string_view name) noexcept;
 // length of the value.
 bool checkNumbersFloatRange(std::string_view value) noexcept;
 
-} // namespace pavrix_svg
+}  // namespace pavrix_svg

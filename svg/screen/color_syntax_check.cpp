@@ -8,8 +8,7 @@
 
 namespace pavrix_svg {
 
-bool colorParsesWhole(std::string_view trimmedText) noexcept
-{
+bool colorParsesWhole(std::string_view trimmedText) noexcept {
     // An empty text is no colour, although the parser reports it consumed whole.
     if (trimmedText.empty() || trimmedText.size() > static_cast<std::size_t>(INT32_MAX))
         return false;
@@ -18,8 +17,7 @@ bool colorParsesWhole(std::string_view trimmedText) noexcept
     return plutovg_color_parse(&color, trimmedText.data(), length) == length;
 }
 
-std::string finishColorCheck(CapabilityVerdict verdict, std::string_view value)
-{
+std::string finishColorCheck(CapabilityVerdict verdict, std::string_view value) {
     if (!verdict.reason.empty() || !verdict.needsColorCheck)
         return std::move(verdict.reason);
     if (!colorParsesWhole(trimSvgWhitespace(value)))
@@ -28,10 +26,9 @@ std::string finishColorCheck(CapabilityVerdict verdict, std::string_view value)
 }
 
 std::string capabilityReason(std::string_view name, std::string_view value, bool known, bool styleElement,
-                             bool imageElement, bool cssDeclaration)
-{
+                             bool imageElement, bool cssDeclaration) {
     return finishColorCheck(checkAttributeCapability(name, value, known, styleElement, imageElement, cssDeclaration),
                             value);
 }
 
-} // namespace pavrix_svg
+}  // namespace pavrix_svg

@@ -17,7 +17,7 @@ bool colorParsesWhole(std::string_view trimmedText) noexcept;
 std::string finishColorCheck(CapabilityVerdict verdict, std::string_view value);
 
 // checkAttributeCapability followed by finishColorCheck.
-std::string capabilityReason(std::string_view name, std::string_view value, bool known,
-                             bool styleElement, bool imageElement, bool cssDeclaration);
+std::string capabilityReason(std::string_view name, std::string_view value, bool known, bool styleElement,
+                             bool imageElement, bool cssDeclaration);
 
-} // namespace pavrix_svg
+}  // namespace pavrix_svg

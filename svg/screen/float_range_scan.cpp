@@ -19,16 +19,16 @@ constexpr std::size_t kInfiniteDigitRun = 311;
 // Digit runs this short, without an exponent, always read as a float-range value or zero.
 constexpr std::size_t kPlainDigits = 30;
 
-constexpr bool isDigit(char c) noexcept { return c >= '0' && c <= '9'; }
+constexpr bool isDigit(char c) noexcept {
+    return c >= '0' && c <= '9';
+}
 
-bool outsideFloatRange(double value) noexcept
-{
+bool outsideFloatRange(double value) noexcept {
     const double magnitude = std::fabs(value);
     return value != 0.0 && (magnitude < kSmallestNormalFloat || magnitude > kLargestFloat);
 }
 
-double accumulateDigits(std::string_view text, std::size_t from, std::size_t to) noexcept
-{
+double accumulateDigits(std::string_view text, std::size_t from, std::size_t to) noexcept {
     double value = 0.0;
     for (std::size_t i = from; i < to; ++i)
         value = value * 10.0 + static_cast<double>(text[i] - '0');
@@ -41,17 +41,16 @@ struct ScannedNumber {
     enum class Kind { value, syntaxFault } kind = Kind::value;
     std::size_t intBegin = 0;
     std::size_t intEnd = 0;
-    std::size_t end = 0;       // after the number (value) or where rescanning may resume (fault)
-    std::size_t fractionBegin = 0; // fraction digits, an empty range without any
+    std::size_t end = 0;            // after the number (value) or where rescanning may resume (fault)
+    std::size_t fractionBegin = 0;  // fraction digits, an empty range without any
     std::size_t fractionEnd = 0;
     bool hasExponent = false;
-    double fraction = 0.0; // set by evaluateFraction
+    double fraction = 0.0;  // set by evaluateFraction
     double power = 1.0;
     bool negative = false;
 };
 
-void evaluateFraction(std::string_view text, ScannedNumber& number) noexcept
-{
+void evaluateFraction(std::string_view text, ScannedNumber& number) noexcept {
     double digits = 0.0;
     double scale = 1.0;
     for (std::size_t i = number.fractionBegin; i < number.fractionEnd; ++i) {
@@ -63,8 +62,7 @@ void evaluateFraction(std::string_view text, ScannedNumber& number) noexcept
     number.fraction = digits / scale;
 }
 
-ScannedNumber scanNumber(std::string_view text, std::size_t start) noexcept
-{
+ScannedNumber scanNumber(std::string_view text, std::size_t start) noexcept {
     ScannedNumber number;
     const std::size_t n = text.size();
     std::size_t i = start;
@@ -117,15 +115,14 @@ ScannedNumber scanNumber(std::string_view text, std::size_t start) noexcept
     return number;
 }
 
-double numberValue(const ScannedNumber& number, double integerPart) noexcept
-{
+double numberValue(const ScannedNumber& number, double integerPart) noexcept {
     double mantissa = integerPart + number.fraction;
     if (number.negative)
         mantissa = -mantissa;
     return mantissa * number.power;
 }
 
-} // namespace
+}  // namespace
 
 // A number whose value is not finite is passed over by one byte, so the digits after its first
 // byte are read again as a number of their own. Rescanning each suffix would be quadratic on long
@@ -133,8 +130,7 @@ double numberValue(const ScannedNumber& number, double integerPart) noexcept
 // grow as the start moves right, so the first finite one is found by bisection among the last
 // kInfiniteDigitRun starts (longer suffixes are infinite, or equal to one of those when they only
 // add leading zeros).
-bool checkNumbersFloatRange(std::string_view text) noexcept
-{
+bool checkNumbersFloatRange(std::string_view text) noexcept {
     const std::size_t n = text.size();
     std::size_t pos = 0;
     while (pos < n) {
@@ -175,7 +171,7 @@ bool checkNumbersFloatRange(std::string_view text) noexcept
         const auto finiteAt = [&](std::size_t start) {
             return std::isfinite(numberValue(suffix, accumulateDigits(text, start, high)));
         };
-        std::size_t first = high; // first start with a finite value, or high when none
+        std::size_t first = high;  // first start with a finite value, or high when none
         std::size_t lo = low;
         std::size_t hi = high;
         while (lo < hi) {
@@ -198,4 +194,4 @@ bool checkNumbersFloatRange(std::string_view text) noexcept
     return false;
 }
 
-} // namespace pavrix_svg
+}  // namespace pavrix_svg

@@ -101,13 +101,19 @@ private:
     std::vector<std::size_t> m_logStarts;
 };
 
-} // namespace
+}  // namespace
 
 bool has_unsupported_xml_encoding(std::string_view text) {
     static constexpr std::initializer_list<unsigned char> kSignatures[] = {
-        {0x00, 0x00, 0xFE, 0xFF}, {0xFF, 0xFE, 0x00, 0x00}, {0xFE, 0xFF}, {0xFF, 0xFE},
-        {0x00, 0x00, 0x00, 0x3C}, {0x3C, 0x00, 0x00, 0x00}, {0x00, 0x3C, 0x00, 0x3F},
-        {0x3C, 0x00, 0x3F, 0x00}, {0x4C, 0x6F, 0xA7, 0x94},
+        {0x00, 0x00, 0xFE, 0xFF},
+        {0xFF, 0xFE, 0x00, 0x00},
+        {0xFE, 0xFF},
+        {0xFF, 0xFE},
+        {0x00, 0x00, 0x00, 0x3C},
+        {0x3C, 0x00, 0x00, 0x00},
+        {0x00, 0x3C, 0x00, 0x3F},
+        {0x3C, 0x00, 0x3F, 0x00},
+        {0x4C, 0x6F, 0xA7, 0x94},
     };
     for (const auto& signature : kSignatures) {
         if (startsWithBytes(text, signature))
@@ -321,9 +327,12 @@ int scan_xml_namespaces(std::string_view text) {
 
     const auto nameVerdict = [](std::string_view name) {
         switch (classify_xml_name(name)) {
-        case 2: return int{kNamespacesInvalid};
-        case 1: return int{kNamespacesUnsupportedName};
-        default: return int{kNamespacesAcceptable};
+        case 2:
+            return int{kNamespacesInvalid};
+        case 1:
+            return int{kNamespacesUnsupportedName};
+        default:
+            return int{kNamespacesAcceptable};
         }
     };
 
@@ -444,4 +453,4 @@ int scan_xml_namespaces(std::string_view text) {
     }
 }
 
-} // namespace pavrix_svg
+}  // namespace pavrix_svg

@@ -20,9 +20,9 @@ inline constexpr std::string_view kXlinkNamespace = "http://www.w3.org/1999/xlin
 // Results of scan_xml_namespaces.
 enum XmlNamespaceScan : int {
     kNamespacesAcceptable = 0,
-    kNamespacesInvalid = 1,         // "invalid_svg"
-    kNamespacesUnsupported = 2,     // "unsupported_namespace"
-    kNamespacesUnsupportedName = 3, // "unsupported_xml_name"
+    kNamespacesInvalid = 1,          // "invalid_svg"
+    kNamespacesUnsupported = 2,      // "unsupported_namespace"
+    kNamespacesUnsupportedName = 3,  // "unsupported_xml_name"
 };
 
 bool has_unsupported_xml_encoding(std::string_view text);
@@ -32,9 +32,9 @@ int scan_xml_namespaces(std::string_view text);
 
 struct XmlStartTag {
     std::string_view name;
-    std::vector<std::pair<std::string_view, std::string_view>> attributes; // raw name, raw value
+    std::vector<std::pair<std::string_view, std::string_view>> attributes;  // raw name, raw value
     bool selfClosing = false;
-    std::size_t closePosition = 0; // position of the closing ">"
+    std::size_t closePosition = 0;  // position of the closing ">"
 };
 
 // Tokenizes the start tag whose "<" is at `position`; false when it does not tokenize.
@@ -47,4 +47,4 @@ std::optional<std::size_t> find_byte_from(std::string_view view, char byte, std:
 // Compares a raw attribute value, decoding its references, with an expected string.
 bool attribute_value_equals(std::string_view raw, std::string_view expected);
 
-} // namespace pavrix_svg
+}  // namespace pavrix_svg

@@ -460,7 +460,7 @@ bool XmlReader::handleCharacterData(std::string_view text, bool isCdata) {
     return true;
 }
 
-} // namespace
+}  // namespace
 
 bool parseDocument(Document& document, const char* bytes, std::size_t length) {
     if (!bytes)
@@ -619,11 +619,13 @@ std::string attributeReason(std::string_view name, std::string_view value, bool 
     return capabilityReason(name, value, known, id == ElementID::Style, id == ElementID::Image, false);
 }
 
-bool skipWhitespace(std::string_view& view) { return skipSvgWhitespace(view); }
+bool skipWhitespace(std::string_view& view) {
+    return skipSvgWhitespace(view);
+}
 
 std::size_t trimWhitespace(std::string_view& view) {
     view = trimSvgWhitespace(view);
     return view.size();
 }
 
-} // namespace pavrix_svg
+}  // namespace pavrix_svg

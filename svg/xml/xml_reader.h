@@ -32,4 +32,4 @@ bool skipWhitespace(std::string_view& view);
 // Drops whitespace at both ends; returns the remaining length.
 std::size_t trimWhitespace(std::string_view& view);
 
-} // namespace pavrix_svg
+}  // namespace pavrix_svg

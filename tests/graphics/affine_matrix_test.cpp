@@ -56,11 +56,8 @@ TEST(AffineMatrix, InvertRefusesSingularAndNonFiniteDeterminants) {
     const float inf = std::numeric_limits<float>::infinity();
     const float nan = std::numeric_limits<float>::quiet_NaN();
     const AffineMatrix cases[] = {
-        {0, 0, 0, 0, 1, 1},
-        {1, 2, 2, 4, 0, 0},
-        {inf, 0, 0, 1, 0, 0},
-        {nan, 0, 0, 1, 0, 0},
-        {3e38f, 0, 0, 3e38f, 0, 0},  // determinant overflows
+        {0, 0, 0, 0, 1, 1},   {1, 2, 2, 4, 0, 0},         {inf, 0, 0, 1, 0, 0},
+        {nan, 0, 0, 1, 0, 0}, {3e38f, 0, 0, 3e38f, 0, 0},  // determinant overflows
     };
     for (const AffineMatrix& m : cases) {
         AffineMatrix out{9, 9, 9, 9, 9, 9};

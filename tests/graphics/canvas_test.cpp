@@ -48,22 +48,16 @@ constexpr float kInf = std::numeric_limits<float>::infinity();
 
 INSTANTIATE_TEST_SUITE_P(
     Bounds, CanvasCreate,
-    ::testing::Values(CreateCase{0.5f, 0.5f, 10, 10, 0, 0, 11, 11},
-                      CreateCase{-2.5f, 3, 4, 2, -3, 3, 5, 2},
-                      CreateCase{0, 0, 32768, 10, 0, 0, 1, 1},
-                      CreateCase{0, 0, 0, 10, 0, 0, 1, 1},
+    ::testing::Values(CreateCase{0.5f, 0.5f, 10, 10, 0, 0, 11, 11}, CreateCase{-2.5f, 3, 4, 2, -3, 3, 5, 2},
+                      CreateCase{0, 0, 32768, 10, 0, 0, 1, 1}, CreateCase{0, 0, 0, 10, 0, 0, 1, 1},
                       CreateCase{0, 0, 10, -1, 0, 0, 1, 1},
                       // A side rounded away to 0 pixels keeps its place with one pixel.
-                      CreateCase{5, 5, 1e-7f, 1e-7f, 5, 5, 1, 1},
-                      CreateCase{0, 0, kNaN, 10, 0, 0, 1, 1},
-                      CreateCase{kNaN, 0, 10, 10, 0, 0, 1, 1},
-                      CreateCase{kInf, 0, 10, 10, 0, 0, 1, 1},
-                      CreateCase{0, -kInf, 10, 10, 0, 0, 1, 1},
-                      CreateCase{3e9f, 0, 10, 10, 0, 0, 1, 1},
+                      CreateCase{5, 5, 1e-7f, 1e-7f, 5, 5, 1, 1}, CreateCase{0, 0, kNaN, 10, 0, 0, 1, 1},
+                      CreateCase{kNaN, 0, 10, 10, 0, 0, 1, 1}, CreateCase{kInf, 0, 10, 10, 0, 0, 1, 1},
+                      CreateCase{0, -kInf, 10, 10, 0, 0, 1, 1}, CreateCase{3e9f, 0, 10, 10, 0, 0, 1, 1},
                       CreateCase{0, -3e9f, 10, 10, 0, 0, 1, 1},
                       // Pixel buffers whose byte count does not fit the surface's int.
-                      CreateCase{0, 0, 30000, 30000, 0, 0, 1, 1},
-                      CreateCase{0, 0, 23171, 23171, 0, 0, 1, 1}));
+                      CreateCase{0, 0, 30000, 30000, 0, 0, 1, 1}, CreateCase{0, 0, 23171, 23171, 0, 0, 1, 1}));
 
 TEST(CanvasNoop, KeepsPaintStateAndDrawsNothing) {
     const auto canvas = Canvas::createNoop();
@@ -176,9 +170,9 @@ TEST(CanvasDrawing, ClipSaveRestoreAndBlend) {
     EXPECT_EQ(pixel(*canvas, 3, 3), 0u);
 
     canvas->convertToIntensityMask();
-    EXPECT_GE(pixel(*canvas, 1, 1) >> 24, 254u);        // white: full intensity
+    EXPECT_GE(pixel(*canvas, 1, 1) >> 24, 254u);  // white: full intensity
     EXPECT_EQ(pixel(*canvas, 1, 1) & 0xFFFFFFu, 0u);
-    EXPECT_EQ(pixel(*canvas, 3, 0) >> 24, 18u);         // blue: 0.0721 * 255
+    EXPECT_EQ(pixel(*canvas, 3, 0) >> 24, 18u);  // blue: 0.0721 * 255
     EXPECT_EQ(pixel(*canvas, 3, 3), 0u);
 }
 

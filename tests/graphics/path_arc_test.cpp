@@ -157,13 +157,14 @@ TEST_P(ArcPoints, EveryPointIsTheMappedEllipsePoint) {
     EXPECT_NEAR(got.back().y, c.y, 1e-4f * (1.0f + std::fabs(c.y)));
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Arcs, ArcPoints,
-    ::testing::Values(ArcCase{10, 0, 10, 10, 0, false, true, 0, 10}, ArcCase{10, 0, 10, 10, 0, true, false, 0, 10},
-                      ArcCase{0, 0, 5, 5, 0, true, false, 10, 0}, ArcCase{0, 0, 1, 1, 0, false, true, 10, 0},
-                      ArcCase{3, -7, 20, 8, 0.6f, false, false, 25, 14},
-                      ArcCase{-50, 20, -30, 12, -2.5f, true, true, 40, -33},
-                      ArcCase{100.5f, 0.25f, 3, 90, 1.2f, true, false, 101, 60}));
+INSTANTIATE_TEST_SUITE_P(Arcs, ArcPoints,
+                         ::testing::Values(ArcCase{10, 0, 10, 10, 0, false, true, 0, 10},
+                                           ArcCase{10, 0, 10, 10, 0, true, false, 0, 10},
+                                           ArcCase{0, 0, 5, 5, 0, true, false, 10, 0},
+                                           ArcCase{0, 0, 1, 1, 0, false, true, 10, 0},
+                                           ArcCase{3, -7, 20, 8, 0.6f, false, false, 25, 14},
+                                           ArcCase{-50, 20, -30, 12, -2.5f, true, true, 40, -33},
+                                           ArcCase{100.5f, 0.25f, 3, 90, 1.2f, true, false, 101, 60}));
 
 // Radii whose squares underflow give a NaN ratio; the radii are then used unscaled, as long as
 // the centre arithmetic stays finite: here a half ellipse of width 2e-30 from (0, 0) to (0, 10).

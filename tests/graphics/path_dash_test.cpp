@@ -15,8 +15,8 @@ using pavrix_test::describe;
 using pavrix_test::PathHolder;
 
 std::string dashed(const VectorPath* path, float offset, std::vector<float> dashes) {
-    PathHolder out(path_clone_dashed(path, offset, dashes.empty() ? nullptr : dashes.data(),
-                                     static_cast<int>(dashes.size())));
+    PathHolder out(
+        path_clone_dashed(path, offset, dashes.empty() ? nullptr : dashes.data(), static_cast<int>(dashes.size())));
     if (!out.get())
         return "<null>";
     EXPECT_TRUE(countersConsistent(out.get()));
@@ -46,22 +46,22 @@ TEST_P(DashPatterns, CutALineOfTwenty) {
 
 INSTANTIATE_TEST_SUITE_P(
     Patterns, DashPatterns,
-    ::testing::Values(
-        DashCase{"even", 0, {4, 6}, "M0,0 L4,0 M10,0 L14,0"},
-        DashCase{"odd_count_repeats", 0, {5}, "M0,0 L5,0 M10,0 L15,0"},
-        DashCase{"odd_three", 0, {2, 3, 4}, "M0,0 L2,0 M5,0 L9,0 M11,0 L14,0 M18,0 L20,0"},
-        DashCase{"negative_offset_starts_in_gap", -2, {4, 6}, "M2,0 L6,0 M12,0 L16,0"},
-        DashCase{"offset_past_the_pattern", 23, {4, 6}, "M0,0 L1,0 M7,0 L11,0 M17,0 L20,0"},
-        DashCase{"zero_pattern_is_plain", 0, {0, 0}, "M0,0 L20,0"},
-        DashCase{"empty_pattern_is_plain", 0, {}, "M0,0 L20,0"},
-        DashCase{"negative_entry_is_plain", 0, {4, -1}, "M0,0 L20,0"},
-        DashCase{"nan_entry_is_plain", 0, {4, std::numeric_limits<float>::quiet_NaN()}, "M0,0 L20,0"},
-        DashCase{"infinite_entry_is_plain", 0, {4, std::numeric_limits<float>::infinity()}, "M0,0 L20,0"},
-        DashCase{"zero_dash_dots", 0, {0, 10}, "M0,0 L0,0 M10,0 L10,0"},
-        // A non-finite offset leaves no phase to cut at: the line stays whole.
-        DashCase{"nan_offset_is_solid", std::numeric_limits<float>::quiet_NaN(), {4, 6}, "M0,0 L20,0"},
-        DashCase{"infinite_offset_is_solid", -std::numeric_limits<float>::infinity(), {4, 6}, "M0,0 L20,0"},
-        DashCase{"huge_pattern_sum_is_plain", 0, {3e38f, 3e38f}, "M0,0 L20,0"}),
+    ::testing::Values(DashCase{"even", 0, {4, 6}, "M0,0 L4,0 M10,0 L14,0"},
+                      DashCase{"odd_count_repeats", 0, {5}, "M0,0 L5,0 M10,0 L15,0"},
+                      DashCase{"odd_three", 0, {2, 3, 4}, "M0,0 L2,0 M5,0 L9,0 M11,0 L14,0 M18,0 L20,0"},
+                      DashCase{"negative_offset_starts_in_gap", -2, {4, 6}, "M2,0 L6,0 M12,0 L16,0"},
+                      DashCase{"offset_past_the_pattern", 23, {4, 6}, "M0,0 L1,0 M7,0 L11,0 M17,0 L20,0"},
+                      DashCase{"zero_pattern_is_plain", 0, {0, 0}, "M0,0 L20,0"},
+                      DashCase{"empty_pattern_is_plain", 0, {}, "M0,0 L20,0"},
+                      DashCase{"negative_entry_is_plain", 0, {4, -1}, "M0,0 L20,0"},
+                      DashCase{"nan_entry_is_plain", 0, {4, std::numeric_limits<float>::quiet_NaN()}, "M0,0 L20,0"},
+                      DashCase{"infinite_entry_is_plain", 0, {4, std::numeric_limits<float>::infinity()}, "M0,0 L20,0"},
+                      DashCase{"zero_dash_dots", 0, {0, 10}, "M0,0 L0,0 M10,0 L10,0"},
+                      // A non-finite offset leaves no phase to cut at: the line stays whole.
+                      DashCase{"nan_offset_is_solid", std::numeric_limits<float>::quiet_NaN(), {4, 6}, "M0,0 L20,0"},
+                      DashCase{
+                          "infinite_offset_is_solid", -std::numeric_limits<float>::infinity(), {4, 6}, "M0,0 L20,0"},
+                      DashCase{"huge_pattern_sum_is_plain", 0, {3e38f, 3e38f}, "M0,0 L20,0"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(PathDash, CloseIsASegmentAndDashesKeepNoCloseOrCurve) {

@@ -36,31 +36,25 @@ TEST_P(PathDataCases, ParsesIntoThePath) {
 INSTANTIATE_TEST_SUITE_P(
     Grammar, PathDataCases,
     ::testing::Values(
-        ParseCase{"", true, ""}, ParseCase{"  \t\n", true, ""},
-        ParseCase{"L 10 10", false, ""}, ParseCase{"10 10", false, ""}, ParseCase{"z", false, ""},
-        ParseCase{"m 1 2 3 4", true, "M1,2 L4,6"}, ParseCase{"M 1 2 3 4", true, "M1,2 L3,4"},
+        ParseCase{"", true, ""}, ParseCase{"  \t\n", true, ""}, ParseCase{"L 10 10", false, ""},
+        ParseCase{"10 10", false, ""}, ParseCase{"z", false, ""}, ParseCase{"m 1 2 3 4", true, "M1,2 L4,6"},
+        ParseCase{"M 1 2 3 4", true, "M1,2 L3,4"},
         ParseCase{"M 0 0 H 10 V 10 H 0 Z", true, "M0,0 L10,0 L10,10 L0,10 Z0,0"},
         ParseCase{"M 5 5 h 10 v 10 h -10 z l 1 1", true, "M5,5 L15,5 L15,15 L5,15 Z5,5 L6,6"},
-        ParseCase{"M0 0 C 1 1 2 2 3", false, "M0,0"},
-        ParseCase{"M0 0 S 5 5 10 0", true, "M0,0 C0,0 5,5 10,0"},
+        ParseCase{"M0 0 C 1 1 2 2 3", false, "M0,0"}, ParseCase{"M0 0 S 5 5 10 0", true, "M0,0 C0,0 5,5 10,0"},
         ParseCase{"M0 0 C 1 1 2 2 3 3 S 4 4 5 5", true, "M0,0 C1,1 2,2 3,3 C4,4 4,4 5,5"},
         ParseCase{"M0 0 c 1 1 2 2 3 3 s 1 1 2 2", true, "M0,0 C1,1 2,2 3,3 C4,4 4,4 5,5"},
         ParseCase{"M0 0 L 1 1 S 5 5 10 0", true, "M0,0 L1,1 C1,1 5,5 10,0"},
         ParseCase{"M0 0 Q 3 3 6 0 T 12 0", true, "M0,0 C2,2 4,2 6,0 C8,-2 10,-2 12,0"},
-        ParseCase{"M0 0 T 6 0", true, "M0,0 C0,0 2,0 6,0"},
-        ParseCase{"M 0 0 A 0 5 0 1 0 10 0", true, "M0,0 L10,0"},
-        ParseCase{"M 0 0 A 5 5 0 2 0 10 0", false, "M0,0"},
-        ParseCase{"M 0 0 A 5 5 0 1 0", false, "M0,0"},
+        ParseCase{"M0 0 T 6 0", true, "M0,0 C0,0 2,0 6,0"}, ParseCase{"M 0 0 A 0 5 0 1 0 10 0", true, "M0,0 L10,0"},
+        ParseCase{"M 0 0 A 5 5 0 2 0 10 0", false, "M0,0"}, ParseCase{"M 0 0 A 5 5 0 1 0", false, "M0,0"},
         ParseCase{"M1e2 0", true, "M100,0"}, ParseCase{"M1e 0", false, ""}, ParseCase{"M 1. 2", false, ""},
         ParseCase{"M10-5", true, "M10,-5"}, ParseCase{"M0.5.5", true, "M0.5,0.5"},
-        ParseCase{"M1,2,L3,4", true, "M1,2 L3,4"}, ParseCase{"M1,,2", false, ""},
-        ParseCase{"M1 2,", true, "M1,2"},
+        ParseCase{"M1,2,L3,4", true, "M1,2 L3,4"}, ParseCase{"M1,,2", false, ""}, ParseCase{"M1 2,", true, "M1,2"},
         ParseCase{"M0 0 z z", false, "M0,0 Z0,0"}, ParseCase{"M0 0 zz", false, "M0,0 Z0,0"},
-        ParseCase{"M0 0 z M1 1 z", true, "M0,0 Z0,0 M1,1 Z1,1"},
-        ParseCase{"M0 0 L1 1 Z 2 2", false, "M0,0 L1,1 Z0,0"},
+        ParseCase{"M0 0 z M1 1 z", true, "M0,0 Z0,0 M1,1 Z1,1"}, ParseCase{"M0 0 L1 1 Z 2 2", false, "M0,0 L1,1 Z0,0"},
         ParseCase{"M0 0 X 1 1", false, "M0,0"}, ParseCase{"M0 0 L 1e39 0", false, "M0,0"},
-        ParseCase{"M0 0\fL1 1", false, "M0,0"},
-        ParseCase{"M 3e38 0 l 3e38 0", true, "M3e+38,0 Linf,0"}));
+        ParseCase{"M0 0\fL1 1", false, "M0,0"}, ParseCase{"M 3e38 0 l 3e38 0", true, "M3e+38,0 Linf,0"}));
 
 // Absolute coordinates are stored as read, relative ones as the float sum with the current point.
 TEST(PathData, CoordinatesKeepTheirSignOfZero) {

@@ -34,9 +34,9 @@ inline ::testing::AssertionResult countersConsistent(const VectorPath* path) {
     if (index != array.size)
         return ::testing::AssertionFailure() << "elements overrun size";
     if (points != path->num_points || contours != path->num_contours || curves != path->num_curves)
-        return ::testing::AssertionFailure() << "counts " << path->num_points << "/" << path->num_contours << "/"
-                                             << path->num_curves << " but elements hold " << points << "/"
-                                             << contours << "/" << curves;
+        return ::testing::AssertionFailure()
+               << "counts " << path->num_points << "/" << path->num_contours << "/" << path->num_curves
+               << " but elements hold " << points << "/" << contours << "/" << curves;
     return ::testing::AssertionSuccess();
 }
 
@@ -50,7 +50,8 @@ inline std::vector<Segment> segmentsOf(const VectorPath* path) {
     pavrix_graphics::path_traverse(
         path,
         [](void* closure, PathCommand command, const FloatPoint* points, int n) {
-            static_cast<std::vector<Segment>*>(closure)->push_back({command, std::vector<FloatPoint>(points, points + n)});
+            static_cast<std::vector<Segment>*>(closure)->push_back(
+                {command, std::vector<FloatPoint>(points, points + n)});
         },
         &out);
     return out;
@@ -67,7 +68,8 @@ inline std::string describe(const VectorPath* path) {
             if (i)
                 out += ' ';
             char buf[64];
-            std::snprintf(buf, sizeof buf, "%g,%g", static_cast<double>(s.points[i].x), static_cast<double>(s.points[i].y));
+            std::snprintf(buf, sizeof buf, "%g,%g", static_cast<double>(s.points[i].x),
+                          static_cast<double>(s.points[i].y));
             out += buf;
         }
     }

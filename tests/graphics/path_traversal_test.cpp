@@ -19,7 +19,8 @@ std::vector<Segment> flattened(const VectorPath* p) {
     path_traverse_flatten(
         p,
         [](void* closure, PathCommand command, const FloatPoint* points, int n) {
-            static_cast<std::vector<Segment>*>(closure)->push_back({command, std::vector<FloatPoint>(points, points + n)});
+            static_cast<std::vector<Segment>*>(closure)->push_back(
+                {command, std::vector<FloatPoint>(points, points + n)});
         },
         &out);
     return out;

@@ -55,26 +55,22 @@ TEST_P(TransformListSyntax, AcceptsExactlyTheGrammar) {
 INSTANTIATE_TEST_SUITE_P(
     Grammar, TransformListSyntax,
     ::testing::Values(
-        SyntaxCase{"", true}, SyntaxCase{"   ", true}, SyntaxCase{" \t\r\n", true},
-        SyntaxCase{"\f", false},
+        SyntaxCase{"", true}, SyntaxCase{"   ", true}, SyntaxCase{" \t\r\n", true}, SyntaxCase{"\f", false},
         SyntaxCase{"rotate(45 10)", false}, SyntaxCase{"rotate(45 10 20)", true}, SyntaxCase{"rotate(45,10,20)", true},
         SyntaxCase{"translate(1 2),scale(2)", true}, SyntaxCase{"translate(1 2) , scale(2)", true},
         SyntaxCase{"translate(1 2),", false}, SyntaxCase{"translate(1 2), ", false},
         SyntaxCase{"translate(1 2,)", false}, SyntaxCase{"translate(1,)", false}, SyntaxCase{"translate(1,,2)", false},
         SyntaxCase{"translate(1)scale(2)", true}, SyntaxCase{"translate(1),,scale(2)", false},
-        SyntaxCase{",translate(1)", false},
-        SyntaxCase{"SCALE(2)", false}, SyntaxCase{"scale (2)", true}, SyntaxCase{"scale( 2 )", true},
-        SyntaxCase{"matrix(1 0 0 1 0)", false}, SyntaxCase{"matrix(1 0 0 1 0 0)", true},
-        SyntaxCase{"matrix(1 0 0 1 0 0 0)", false},
-        SyntaxCase{"scale(1e39)", false}, SyntaxCase{"scale(.5)", true}, SyntaxCase{"scale(5.)", false},
-        SyntaxCase{"translate()", false}, SyntaxCase{"translate(", false}, SyntaxCase{"translate(1", false},
-        SyntaxCase{"translate(1 2 3)", false}, SyntaxCase{"translate", false}, SyntaxCase{"translate 1", false},
-        SyntaxCase{"skewX(30)", true}, SyntaxCase{"skewY(30)", true}, SyntaxCase{"skewX(30 1)", false},
-        SyntaxCase{"skewx(30)", false}, SyntaxCase{"foo(1)", false},
+        SyntaxCase{",translate(1)", false}, SyntaxCase{"SCALE(2)", false}, SyntaxCase{"scale (2)", true},
+        SyntaxCase{"scale( 2 )", true}, SyntaxCase{"matrix(1 0 0 1 0)", false}, SyntaxCase{"matrix(1 0 0 1 0 0)", true},
+        SyntaxCase{"matrix(1 0 0 1 0 0 0)", false}, SyntaxCase{"scale(1e39)", false}, SyntaxCase{"scale(.5)", true},
+        SyntaxCase{"scale(5.)", false}, SyntaxCase{"translate()", false}, SyntaxCase{"translate(", false},
+        SyntaxCase{"translate(1", false}, SyntaxCase{"translate(1 2 3)", false}, SyntaxCase{"translate", false},
+        SyntaxCase{"translate 1", false}, SyntaxCase{"skewX(30)", true}, SyntaxCase{"skewY(30)", true},
+        SyntaxCase{"skewX(30 1)", false}, SyntaxCase{"skewx(30)", false}, SyntaxCase{"foo(1)", false},
         // A failed number leaves the cursor in place, so the list cannot close over it.
-        SyntaxCase{"translate(1 -)", false}, SyntaxCase{"translate(1 5.)", false},
-        SyntaxCase{"translate(1 1e)", false}, SyntaxCase{"translate(1 +)", false},
-        SyntaxCase{"translate(1 .)", false}, SyntaxCase{"translate(1 1e+)", false},
+        SyntaxCase{"translate(1 -)", false}, SyntaxCase{"translate(1 5.)", false}, SyntaxCase{"translate(1 1e)", false},
+        SyntaxCase{"translate(1 +)", false}, SyntaxCase{"translate(1 .)", false}, SyntaxCase{"translate(1 1e+)", false},
         SyntaxCase{"translate(1-2)", true}, SyntaxCase{"translate(.5.5)", true}));
 
 TEST(TransformList, ItemValues) {
@@ -149,10 +145,18 @@ TEST(TransformList, AgreesWithTheGraphicsLibraryOnGeneratedLists) {
         char buf[32];
         const float v = value(rng);
         switch (sep(rng)) {
-        case 0: std::snprintf(buf, sizeof buf, "%d", static_cast<int>(v)); break;
-        case 1: std::snprintf(buf, sizeof buf, "%.3f", static_cast<double>(v)); break;
-        case 2: std::snprintf(buf, sizeof buf, "%.2e", static_cast<double>(v)); break;
-        default: std::snprintf(buf, sizeof buf, "%g", static_cast<double>(v)); break;
+        case 0:
+            std::snprintf(buf, sizeof buf, "%d", static_cast<int>(v));
+            break;
+        case 1:
+            std::snprintf(buf, sizeof buf, "%.3f", static_cast<double>(v));
+            break;
+        case 2:
+            std::snprintf(buf, sizeof buf, "%.2e", static_cast<double>(v));
+            break;
+        default:
+            std::snprintf(buf, sizeof buf, "%g", static_cast<double>(v));
+            break;
         }
         return std::string(buf);
     };
@@ -173,12 +177,24 @@ TEST(TransformList, AgreesWithTheGraphicsLibraryOnGeneratedLists) {
             if (i)
                 text += between[sep(rng)];
             switch (pick(rng)) {
-            case 0: text += "matrix" + args(6); break;
-            case 1: text += "translate" + args(1 + (sep(rng) & 1)); break;
-            case 2: text += "scale" + args(1 + (sep(rng) & 1)); break;
-            case 3: text += "rotate" + args((sep(rng) & 1) ? 3 : 1); break;
-            case 4: text += "skewX" + args(1); break;
-            default: text += "skewY" + args(1); break;
+            case 0:
+                text += "matrix" + args(6);
+                break;
+            case 1:
+                text += "translate" + args(1 + (sep(rng) & 1));
+                break;
+            case 2:
+                text += "scale" + args(1 + (sep(rng) & 1));
+                break;
+            case 3:
+                text += "rotate" + args((sep(rng) & 1) ? 3 : 1);
+                break;
+            case 4:
+                text += "skewX" + args(1);
+                break;
+            default:
+                text += "skewY" + args(1);
+                break;
             }
         }
         bool ok = false;

@@ -93,13 +93,12 @@ TEST_P(RectIntersection, Overlap) {
     EXPECT_EQ(r.h, GetParam().expected.h);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Cases, RectIntersection,
-    ::testing::Values(IntersectCase{Rect(0, 0, 10, 10), Rect(10, 0, 5, 5), Rect(0, 0, 0, 0)},
-                      IntersectCase{Rect::Invalid, Rect(1, 2, 3, 4), Rect(1, 2, 3, 4)},
-                      IntersectCase{Rect(1, 2, 3, 4), Rect::Invalid, Rect(1, 2, 3, 4)},
-                      IntersectCase{Rect(0, 0, 10, 10), Rect(5, 5, 10, 10), Rect(5, 5, 5, 5)},
-                      IntersectCase{Rect(0, 0, 10, 10), Rect(2, 20, 1, 1), Rect(0, 0, 0, 0)}));
+INSTANTIATE_TEST_SUITE_P(Cases, RectIntersection,
+                         ::testing::Values(IntersectCase{Rect(0, 0, 10, 10), Rect(10, 0, 5, 5), Rect(0, 0, 0, 0)},
+                                           IntersectCase{Rect::Invalid, Rect(1, 2, 3, 4), Rect(1, 2, 3, 4)},
+                                           IntersectCase{Rect(1, 2, 3, 4), Rect::Invalid, Rect(1, 2, 3, 4)},
+                                           IntersectCase{Rect(0, 0, 10, 10), Rect(5, 5, 10, 10), Rect(5, 5, 5, 5)},
+                                           IntersectCase{Rect(0, 0, 10, 10), Rect(2, 20, 1, 1), Rect(0, 0, 0, 0)}));
 
 }  // namespace
 
@@ -112,8 +111,9 @@ TEST(RectValidity, OnlyNegativeSidesAreInvalid) {
         Rect rect;
         bool valid;
     };
-    for (const Case& c : {Case{Rect(0, 0, 0, 0), true}, Case{Rect(0, 0, -1, 5), false}, Case{Rect(0, 0, 5, -0.5f), false},
-                          Case{Rect(0, 0, nan, 1), true}, Case{Rect(0, 0, 1, nan), true}, Case{Rect::Invalid, false}}) {
+    for (const Case& c :
+         {Case{Rect(0, 0, 0, 0), true}, Case{Rect(0, 0, -1, 5), false}, Case{Rect(0, 0, 5, -0.5f), false},
+          Case{Rect(0, 0, nan, 1), true}, Case{Rect(0, 0, 1, nan), true}, Case{Rect::Invalid, false}}) {
         EXPECT_EQ(c.rect.isValid(), c.valid) << c.rect.w << " " << c.rect.h;
     }
     // Mapped, not replaced by the invalid rectangle.

@@ -280,8 +280,7 @@ TEST(VectorPath, AddingAPathToItself) {
 
     const AffineMatrix shift{1, 0, 0, 1, 10, 0};
     path_add_path(p.get(), p.get(), &shift);
-    EXPECT_EQ(describe(p.get()),
-              "M0,0 L1,0 L1,1 M0,0 L1,0 L1,1 M10,0 L11,0 L11,1 M10,0 L11,0 L11,1");
+    EXPECT_EQ(describe(p.get()), "M0,0 L1,0 L1,1 M0,0 L1,0 L1,1 M10,0 L11,0 L11,1 M10,0 L11,0 L11,1");
     EXPECT_TRUE(countersConsistent(p.get()));
 }
 

@@ -27,7 +27,8 @@ std::string svg(const std::string& body, const std::string& attrs = "width=\"100
 
 std::string repeated(const std::string& piece, int count) {
     std::string out;
-    for (int i = 0; i < count; ++i) out += piece;
+    for (int i = 0; i < count; ++i)
+        out += piece;
     return out;
 }
 
@@ -55,14 +56,15 @@ std::string manyShapes(int count) {
     std::string shapes;
     for (int i = 0; i < count; ++i) {
         const std::string n = std::to_string(i % 37);
-        shapes += "<rect x=\"" + n + "\" width=\"3\" height=\"2\" transform=\"rotate(" +
-                  std::to_string(i % 360) + " 5 5)\" clip-path=\"url(#c)\" fill-opacity=\"0.5\"/>";
+        shapes += "<rect x=\"" + n + "\" width=\"3\" height=\"2\" transform=\"rotate(" + std::to_string(i % 360) +
+                  " 5 5)\" clip-path=\"url(#c)\" fill-opacity=\"0.5\"/>";
         shapes += "<path d=\"M" + n + " 1 l2 3\" stroke=\"red\" marker-end=\"url(#k)\"/>";
     }
-    return svg("<clipPath id=\"c\"><circle cx=\"10\" cy=\"10\" r=\"8\"/></clipPath>"
-               "<marker id=\"k\" overflow=\"visible\"><path d=\"M0 0 L2 1 L0 2 Z\"/></marker>"
-               "<g opacity=\"0.5\" transform=\"translate(3 4)\">" +
-               shapes + "</g>");
+    return svg(
+        "<clipPath id=\"c\"><circle cx=\"10\" cy=\"10\" r=\"8\"/></clipPath>"
+        "<marker id=\"k\" overflow=\"visible\"><path d=\"M0 0 L2 1 L0 2 Z\"/></marker>"
+        "<g opacity=\"0.5\" transform=\"translate(3 4)\">" +
+        shapes + "</g>");
 }
 
 // Documents that end supported, unsupported (at different steps) and invalid.
@@ -85,7 +87,8 @@ std::vector<std::string> corpus() {
             "<use href=\"#g\" transform=\"scale(2)\"/>"),
         svg("<rect width=\"20\" height=\"20\"/>", "width=\"200\" height=\"100\" viewBox=\"0 0 100 50\""),
         manyShapes(150),
-        svg("<text x=\"1\" y=\"10\" font-family=\"serif\">Hi</text>", "width=\"10\" height=\"10\" viewBox=\"0 0 10 10\""),
+        svg("<text x=\"1\" y=\"10\" font-family=\"serif\">Hi</text>",
+            "width=\"10\" height=\"10\" viewBox=\"0 0 10 10\""),
         svg("<linearGradient id=\"g\"/><rect width=\"1\" height=\"1\" fill=\"url(#g)\"/>"),
         svg(repeated("<g>", 1100) + repeated("</g>", 1100)),
         svg("<g id=\"a\"><use href=\"#b\"/></g><g id=\"b\"><use href=\"#a\"/></g>"),
@@ -115,7 +118,8 @@ void appendText(std::string& out, const std::string& text) {
 template <typename T>
 void appendVector(std::string& out, const std::vector<T>& values) {
     appendBytes(out, values.size());
-    for (const T& value : values) appendBytes(out, value);
+    for (const T& value : values)
+        appendBytes(out, value);
 }
 
 // Every field, bit for bit: NaN equals NaN here and -0 differs from 0.
@@ -180,9 +184,9 @@ RecorderResult record(const Input& input) {
 class ConcurrentRecording : public testing::Test {
 protected:
     void SetUp() override {
-        for (const std::string& text : corpus()) m_inputs.push_back({false, text});
-        m_folder = std::filesystem::temp_directory_path() /
-                   ("pavrix_concurrent_" + std::to_string(::getpid()));
+        for (const std::string& text : corpus())
+            m_inputs.push_back({false, text});
+        m_folder = std::filesystem::temp_directory_path() / ("pavrix_concurrent_" + std::to_string(::getpid()));
         std::filesystem::create_directories(m_folder);
         for (std::size_t i : {0u, 4u, 7u, 12u}) {
             const std::filesystem::path path = m_folder / ("doc" + std::to_string(i) + ".svg");
@@ -214,7 +218,8 @@ TEST_F(ConcurrentRecording, CorpusReachesEveryOutcome) {
 
 TEST_F(ConcurrentRecording, ThreadsReproduceSequentialResults) {
     std::vector<std::string> expected;
-    for (const Input& input : m_inputs) expected.push_back(fingerprint(record(input)));
+    for (const Input& input : m_inputs)
+        expected.push_back(fingerprint(record(input)));
     for (std::size_t i = 0; i < m_inputs.size(); ++i)
         ASSERT_EQ(fingerprint(record(m_inputs[i])), expected[i]) << "input " << i << " differs on a rerun";
 
@@ -232,7 +237,8 @@ TEST_F(ConcurrentRecording, ThreadsReproduceSequentialResults) {
                     state ^= state >> 17;
                     state ^= state << 5;
                     const std::size_t index = state % m_inputs.size();
-                    if (fingerprint(record(m_inputs[index])) != expected[index]) mismatches[t].push_back(index);
+                    if (fingerprint(record(m_inputs[index])) != expected[index])
+                        mismatches[t].push_back(index);
                 }
             });
         }
@@ -251,7 +257,8 @@ TEST_F(ConcurrentRecording, SameDocumentOnAllThreadsAtOnce) {
             for (unsigned t = 0; t < kThreads; ++t)
                 threads.emplace_back([&, t] { equal[t] = fingerprint(record(m_inputs[index])) == expected; });
         }
-        for (unsigned t = 0; t < kThreads; ++t) EXPECT_EQ(equal[t], 1) << "input " << index << " thread " << t;
+        for (unsigned t = 0; t < kThreads; ++t)
+            EXPECT_EQ(equal[t], 1) << "input " << index << " thread " << t;
     }
 }
 

@@ -68,9 +68,9 @@ struct CircleCase {
 
 TEST(ExactArcBoundTest, CirclesAnywhereStayWithinTheBound) {
     const CircleCase cases[] = {
-        {0.0, 0.0, 10.0},          {2.6e6, 0.0, 0.45},      {2.6e6, -1.3e6, 0.45}, {-2.6e6, 7.1e5, 0.45},
-        {1e9, 1e9, 1e-3},          {0.3, 0.7, 1e-4},        {-7.5e7, 3.3e5, 12.3}, {123456.789, -98765.4321, 0.1},
-        {1e12, -1e12, 2.5},        {0.1, 0.2, 1e6},
+        {0.0, 0.0, 10.0},   {2.6e6, 0.0, 0.45}, {2.6e6, -1.3e6, 0.45}, {-2.6e6, 7.1e5, 0.45},
+        {1e9, 1e9, 1e-3},   {0.3, 0.7, 1e-4},   {-7.5e7, 3.3e5, 12.3}, {123456.789, -98765.4321, 0.1},
+        {1e12, -1e12, 2.5}, {0.1, 0.2, 1e6},
     };
     for (const auto& c : cases) {
         PaintCommand command;
@@ -136,16 +136,16 @@ TEST(ExactArcBoundTest, RotatedArcsFarFromTheOriginStayWithinTheBound) {
         appendExactMoveTo(command, c.x0, c.y0);
         PaintPoint end;
         double bound = 0.0;
-        ASSERT_TRUE(appendExactArc(command, {c.x0, c.y0},
-                                   ExactArcParameters{c.rx, c.ry, c.degrees, double(c.largeArc), double(c.sweep), c.x1, c.y1},
-                                   false, end, bound));
+        ASSERT_TRUE(
+            appendExactArc(command, {c.x0, c.y0},
+                           ExactArcParameters{c.rx, c.ry, c.degrees, double(c.largeArc), double(c.sweep), c.x1, c.y1},
+                           false, end, bound));
         EXPECT_EQ(command.path_points.back(), (PaintPoint{c.x1, c.y1}));
         const Ellipse e =
             referenceEllipse(c.x0, c.y0, c.rx, c.ry, c.degrees, c.largeArc == 1, c.sweep == 1, c.x1, c.y1);
         const Real deviation = maxDeviation(command, e);
-        EXPECT_LE(deviation, static_cast<Real>(bound))
-            << "arc from (" << c.x0 << ", " << c.y0 << "): deviation " << static_cast<double>(deviation)
-            << " bound " << bound;
+        EXPECT_LE(deviation, static_cast<Real>(bound)) << "arc from (" << c.x0 << ", " << c.y0 << "): deviation "
+                                                       << static_cast<double>(deviation) << " bound " << bound;
     }
 }
 
@@ -167,7 +167,8 @@ TEST(ExactArcBoundTest, RandomArcsStayWithinTheBound) {
         const auto onEllipse = [&](double a) {
             const double ex = rx * std::cos(a);
             const double ey = ry * std::sin(a);
-            return PaintPoint{cx + ex * std::cos(phi) - ey * std::sin(phi), cy + ex * std::sin(phi) + ey * std::cos(phi)};
+            return PaintPoint{cx + ex * std::cos(phi) - ey * std::sin(phi),
+                              cy + ex * std::sin(phi) + ey * std::cos(phi)};
         };
         const PaintPoint p0 = onEllipse(a0);
         const PaintPoint p1 = onEllipse(a1);
@@ -179,14 +180,17 @@ TEST(ExactArcBoundTest, RandomArcsStayWithinTheBound) {
         appendExactMoveTo(command, p0.x, p0.y);
         PaintPoint end;
         double bound = 0.0;
-        if (!appendExactArc(command, p0, ExactArcParameters{rx * shrink, ry * shrink, degrees, double(largeArc), double(sweep), p1.x, p1.y},
-                            false, end, bound)) {
+        if (!appendExactArc(
+                command, p0,
+                ExactArcParameters{rx * shrink, ry * shrink, degrees, double(largeArc), double(sweep), p1.x, p1.y},
+                false, end, bound)) {
             continue;
         }
         if (command.path_verbs.back() == PathVerb::line_to) {
             continue;
         }
-        const Ellipse e = referenceEllipse(p0.x, p0.y, rx * shrink, ry * shrink, degrees, largeArc == 1, sweep == 1, p1.x, p1.y);
+        const Ellipse e =
+            referenceEllipse(p0.x, p0.y, rx * shrink, ry * shrink, degrees, largeArc == 1, sweep == 1, p1.x, p1.y);
         const Real deviation = maxDeviation(command, e);
         ASSERT_LE(deviation, static_cast<Real>(bound))
             << "arc " << i << " centre (" << cx << ", " << cy << ") radii " << rx * shrink << ", " << ry * shrink
@@ -216,8 +220,8 @@ TEST(ExactArcBoundTest, BoundCoversRoundedEndpoints) {
         {"M 2599999.55 -1.3e6 a 0.45 0.45 0 1 0 0.9 0", 2599999.55L, -1300000.0L, 0.45L, true, false, 2600000.45L,
          -1300000.0L},
         {"M0 0 A10 10 0 0 1 20 0", 0.0L, 0.0L, 10.0L, false, true, 20.0L, 0.0L},
-        {"M 1000000.1 0 A 10 10 0 1 1 1000000.1000001 0.0000001", 1000000.1L, 0.0L, 10.0L, true, true,
-         1000000.1000001L, 0.0000001L},
+        {"M 1000000.1 0 A 10 10 0 1 1 1000000.1000001 0.0000001", 1000000.1L, 0.0L, 10.0L, true, true, 1000000.1000001L,
+         0.0000001L},
     };
     for (const auto& c : cases) {
         PaintCommand command;
@@ -230,7 +234,6 @@ TEST(ExactArcBoundTest, BoundCoversRoundedEndpoints) {
             << c.pathData << ": deviation " << static_cast<double>(deviation) << " bound " << bound;
     }
 }
-
 
 // The endpoint construction done directly in absolute coordinates, step by
 // step as the SVG arc implementation notes describe it. Sound near the
@@ -260,9 +263,9 @@ void textbookArc(TextbookArc& out, PaintPoint p0, double rx, double ry, double d
         rx *= std::sqrt(lambda);
         ry *= std::sqrt(lambda);
     }
-    out.bound = std::max(out.bound, std::max(rx, ry) * 1e-6 +
-                                        std::max({1.0, std::fabs(p0.x), std::fabs(p0.y), std::fabs(p1.x),
-                                                  std::fabs(p1.y)}) * 0x1p-52 * 64);
+    out.bound = std::max(out.bound, std::max(rx, ry) * 1e-6 + std::max({1.0, std::fabs(p0.x), std::fabs(p0.y),
+                                                                        std::fabs(p1.x), std::fabs(p1.y)}) *
+                                                                  0x1p-52 * 64);
     const double xi0 = (c * p0.x + s * p0.y) / rx;
     const double eta0 = (c * p0.y - s * p0.x) / ry;
     const double xi1 = (c * p1.x + s * p1.y) / rx;
@@ -292,8 +295,10 @@ void textbookArc(TextbookArc& out, PaintPoint p0, double rx, double ry, double d
         const double b = theta0 + (i + 1) * dTheta / n;
         const double t = 4.0 / 3.0 * std::tan((b - a) / 4);
         out.command.path_verbs.push_back(PathVerb::cubic_to);
-        out.command.path_points.push_back(map(cxi + std::cos(a) - t * std::sin(a), ceta + std::sin(a) + t * std::cos(a)));
-        out.command.path_points.push_back(map(cxi + std::cos(b) + t * std::sin(b), ceta + std::sin(b) - t * std::cos(b)));
+        out.command.path_points.push_back(
+            map(cxi + std::cos(a) - t * std::sin(a), ceta + std::sin(a) + t * std::cos(a)));
+        out.command.path_points.push_back(
+            map(cxi + std::cos(b) + t * std::sin(b), ceta + std::sin(b) - t * std::cos(b)));
         if (i + 1 == n) {
             out.endIndices.push_back(out.command.path_points.size());
         }
@@ -336,9 +341,9 @@ void expectAgreement(const PaintCommand& built, const TextbookArc& textbook, con
         for (std::size_t i = 0; i < count; ++i, ++p) {
             const PaintPoint a = built.path_points[p];
             const PaintPoint b = textbook.command.path_points[p];
-            const bool fromText = verb != PathVerb::cubic_to ||
-                                  std::find(textbook.endIndices.begin(), textbook.endIndices.end(), p) !=
-                                      textbook.endIndices.end();
+            const bool fromText =
+                verb != PathVerb::cubic_to ||
+                std::find(textbook.endIndices.begin(), textbook.endIndices.end(), p) != textbook.endIndices.end();
             if (fromText) {
                 EXPECT_EQ(a, b) << label << " point " << p;
             } else {
@@ -356,18 +361,20 @@ struct TextbookArcCase {
 
 TEST(TextbookConstructionTest, ArcsNearTheOriginAgree) {
     const TextbookArcCase cases[] = {
-        {0, 0, 10, 10, 0, 0, 1, 20, 0},      {0, 0, 10, 10, 0, 1, 0, 20, 0},    {10, 0, 10, 10, 0, 1, 1, 0, -10},
-        {3.3, 4.4, 1, 2, 45, 0, 0, 100.1, -50.2}, {0, 0, 1, 2, 30, 0, 0, 50, 10}, {1, 2, 7, 3, -120, 1, 1, 4, -5},
-        {-20, 35, 25, 9, 400, 0, 1, 5, 5},   {0.5, 0.25, 0.75, 0.5, 10, 1, 0, -0.5, 0.125},
+        {0, 0, 10, 10, 0, 0, 1, 20, 0},    {0, 0, 10, 10, 0, 1, 0, 20, 0},
+        {10, 0, 10, 10, 0, 1, 1, 0, -10},  {3.3, 4.4, 1, 2, 45, 0, 0, 100.1, -50.2},
+        {0, 0, 1, 2, 30, 0, 0, 50, 10},    {1, 2, 7, 3, -120, 1, 1, 4, -5},
+        {-20, 35, 25, 9, 400, 0, 1, 5, 5}, {0.5, 0.25, 0.75, 0.5, 10, 1, 0, -0.5, 0.125},
     };
     for (const auto& c : cases) {
         PaintCommand built;
         appendExactMoveTo(built, c.x0, c.y0);
         PaintPoint end;
         double bound = 0.0;
-        ASSERT_TRUE(appendExactArc(built, {c.x0, c.y0},
-                                   ExactArcParameters{c.rx, c.ry, c.degrees, double(c.largeArc), double(c.sweep), c.x1, c.y1},
-                                   false, end, bound));
+        ASSERT_TRUE(
+            appendExactArc(built, {c.x0, c.y0},
+                           ExactArcParameters{c.rx, c.ry, c.degrees, double(c.largeArc), double(c.sweep), c.x1, c.y1},
+                           false, end, bound));
         TextbookArc textbook;
         appendExactMoveTo(textbook.command, c.x0, c.y0);
         textbookArc(textbook, {c.x0, c.y0}, c.rx, c.ry, c.degrees, c.largeArc, c.sweep, {c.x1, c.y1});

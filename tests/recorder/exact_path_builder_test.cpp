@@ -37,7 +37,9 @@ TEST(ParsePathDataExactTest, Grammar) {
         {"M 10 20 L 30 40", true, {V::move_to, V::line_to}, {{10, 20}, {30, 40}}},
         {"m 1 2 3 4", true, {V::move_to, V::line_to}, {{1, 2}, {4, 6}}},
         {"M 1 2 3 4", true, {V::move_to, V::line_to}, {{1, 2}, {3, 4}}},
-        {"M0 0 H 10 V 10 H 0 Z", true, {V::move_to, V::line_to, V::line_to, V::line_to, V::close},
+        {"M0 0 H 10 V 10 H 0 Z",
+         true,
+         {V::move_to, V::line_to, V::line_to, V::line_to, V::close},
          {{0, 0}, {10, 0}, {10, 10}, {0, 10}}},
         {"M1e2 0", true, {V::move_to}, {{100, 0}}},
         {"M1E+2-1e-1", true, {V::move_to}, {{100, -0.1}}},
@@ -45,12 +47,18 @@ TEST(ParsePathDataExactTest, Grammar) {
         {" ,M1,2,,L3,4, ", true, {V::move_to, V::line_to}, {{1, 2}, {3, 4}}},
         {"M0 0 z M1 1 z", true, {V::move_to, V::close, V::move_to, V::close}, {{0, 0}, {1, 1}}},
         {"M0 0 l1 1 z l1 0", true, {V::move_to, V::line_to, V::close, V::line_to}, {{0, 0}, {1, 1}, {1, 0}}},
-        {"M0 0 C 1 1 2 2 3 3 S 4 4 5 5", true, {V::move_to, V::cubic_to, V::cubic_to},
+        {"M0 0 C 1 1 2 2 3 3 S 4 4 5 5",
+         true,
+         {V::move_to, V::cubic_to, V::cubic_to},
          {{0, 0}, {1, 1}, {2, 2}, {3, 3}, {4, 4}, {4, 4}, {5, 5}}},
         {"M0 0 S 5 5 10 0", true, {V::move_to, V::cubic_to}, {{0, 0}, {0, 0}, {5, 5}, {10, 0}}},
-        {"M0 0 L 1 1 S 5 5 10 0", true, {V::move_to, V::line_to, V::cubic_to},
+        {"M0 0 L 1 1 S 5 5 10 0",
+         true,
+         {V::move_to, V::line_to, V::cubic_to},
          {{0, 0}, {1, 1}, {1, 1}, {5, 5}, {10, 0}}},
-        {"M0 0 Q 3 3 6 0 T 12 0", true, {V::move_to, V::cubic_to, V::cubic_to},
+        {"M0 0 Q 3 3 6 0 T 12 0",
+         true,
+         {V::move_to, V::cubic_to, V::cubic_to},
          {{0, 0}, {2, 2}, {4, 2}, {6, 0}, {8, -2}, {10, -2}, {12, 0}}},
         {"M0 0 T 6 0", true, {V::move_to, V::cubic_to}, {{0, 0}, {0, 0}, {2, 0}, {6, 0}}},
         {"M1 1 c 1 1 2 2 3 3", true, {V::move_to, V::cubic_to}, {{1, 1}, {2, 2}, {3, 3}, {4, 4}}},
@@ -92,8 +100,15 @@ TEST(ParsePathDataExactTest, Grammar) {
 }
 
 TEST(ParsePathDataExactTest, NumbersAreTheClosestDoubles) {
-    const char* literals[] = {"0.1", "0.2", "-0.3", "1.2345678901234567890123", "123456789012345678901234567890",
-                              "7e-5", "2.5e+17", "0.000000000000000000000000000001234", "4e-320"};
+    const char* literals[] = {"0.1",
+                              "0.2",
+                              "-0.3",
+                              "1.2345678901234567890123",
+                              "123456789012345678901234567890",
+                              "7e-5",
+                              "2.5e+17",
+                              "0.000000000000000000000000000001234",
+                              "4e-320"};
     for (const char* literal : literals) {
         const std::string text = std::string("M ") + literal + " 0";
         PaintCommand command;
@@ -209,8 +224,8 @@ TEST(ExactShapeTest, CircleStartsRightWithSixteenCubics) {
 }
 
 TEST(ExactShapeTest, EllipseNeedsPositiveRadii) {
-    for (const auto& radii : {std::pair{0.0, 5.0}, std::pair{5.0, 0.0}, std::pair{-1.0, 5.0},
-                              std::pair{std::nan(""), 5.0}}) {
+    for (const auto& radii :
+         {std::pair{0.0, 5.0}, std::pair{5.0, 0.0}, std::pair{-1.0, 5.0}, std::pair{std::nan(""), 5.0}}) {
         PaintCommand command;
         double bound = 0.0;
         EXPECT_FALSE(appendExactEllipse(command, 0.0, 0.0, radii.first, radii.second, bound));

@@ -22,9 +22,10 @@ class ExactShapeGeometryTest : public ::testing::Test {
 protected:
     // The shapes are placed in a 200 x 100 viewBox with font-size 10.
     void load(const std::string& shapes) {
-        const std::string text = "<svg xmlns=\"http://www.w3.org/2000/svg\" viewBox=\"0 0 200 100\" "
-                                 "width=\"200\" height=\"100\" font-size=\"10\">" +
-                                 shapes + "</svg>";
+        const std::string text =
+            "<svg xmlns=\"http://www.w3.org/2000/svg\" viewBox=\"0 0 200 100\" "
+            "width=\"200\" height=\"100\" font-size=\"10\">" +
+            shapes + "</svg>";
         document_ = pavrix_svg::loadDocumentFromString(text);
         ASSERT_NE(document_, nullptr);
         ASSERT_NE(document_->rootElement(true), nullptr);
@@ -53,18 +54,18 @@ protected:
 };
 
 TEST_F(ExactShapeGeometryTest, ShapesFromAttributes) {
-    load("<line id='line' x1='0.1' y1='2mm' x2='1em' y2='50%'/>"
-         "<polyline id='polyline' points='1,2 3,4'/>"
-         "<polygon id='polygon' points='0 0 10 0 10 10'/>"
-         "<rect id='rect' x='1' y='2' width='3' height='4'/>"
-         "<path id='path' d='M0.1 0.2 L 3 4'/>");
+    load(
+        "<line id='line' x1='0.1' y1='2mm' x2='1em' y2='50%'/>"
+        "<polyline id='polyline' points='1,2 3,4'/>"
+        "<polygon id='polygon' points='0 0 10 0 10 10'/>"
+        "<rect id='rect' x='1' y='2' width='3' height='4'/>"
+        "<path id='path' d='M0.1 0.2 L 3 4'/>");
     const Built line = build("line");
     ASSERT_TRUE(line.ok);
     EXPECT_FALSE(line.lowered);
     EXPECT_EQ(line.bound, 0.0);
     EXPECT_EQ(line.command.path_verbs, (std::vector<V>{V::move_to, V::line_to}));
-    EXPECT_EQ(line.command.path_points,
-              (std::vector<PaintPoint>{{0.1, 2 * 3.7795275590551185}, {10.0, 50.0}}));
+    EXPECT_EQ(line.command.path_points, (std::vector<PaintPoint>{{0.1, 2 * 3.7795275590551185}, {10.0, 50.0}}));
 
     EXPECT_EQ(build("polyline").command.path_verbs, (std::vector<V>{V::move_to, V::line_to}));
     EXPECT_EQ(build("polygon").command.path_verbs, (std::vector<V>{V::move_to, V::line_to, V::line_to, V::close}));
@@ -77,10 +78,11 @@ TEST_F(ExactShapeGeometryTest, ShapesFromAttributes) {
 }
 
 TEST_F(ExactShapeGeometryTest, CirclesEllipsesAndRoundedRects) {
-    load("<circle id='circle' r='10'/>"
-         "<circle id='percent' cx='50%' r='10%'/>"
-         "<ellipse id='ellipse' cx='5' cy='6' rx='4' ry='2'/>"
-         "<rect id='rounded' width='100' height='50' rx='5'/>");
+    load(
+        "<circle id='circle' r='10'/>"
+        "<circle id='percent' cx='50%' r='10%'/>"
+        "<ellipse id='ellipse' cx='5' cy='6' rx='4' ry='2'/>"
+        "<rect id='rounded' width='100' height='50' rx='5'/>");
     const Built circle = build("circle");
     ASSERT_TRUE(circle.ok);
     EXPECT_TRUE(circle.lowered);
@@ -107,14 +109,15 @@ TEST_F(ExactShapeGeometryTest, CirclesEllipsesAndRoundedRects) {
 }
 
 TEST_F(ExactShapeGeometryTest, FailuresResetTheOuts) {
-    load("<circle id='zero' r='0'/>"
-         "<circle id='missing'/>"
-         "<ellipse id='half' rx='3'/>"
-         "<rect id='flat' width='10' height='0'/>"
-         "<rect id='nowidth' height='10'/>"
-         "<polyline id='odd' points='1 2 3 4 5'/>"
-         "<line id='unit' x1='1q'/>"
-         "<g id='group'/>");
+    load(
+        "<circle id='zero' r='0'/>"
+        "<circle id='missing'/>"
+        "<ellipse id='half' rx='3'/>"
+        "<rect id='flat' width='10' height='0'/>"
+        "<rect id='nowidth' height='10'/>"
+        "<polyline id='odd' points='1 2 3 4 5'/>"
+        "<line id='unit' x1='1q'/>"
+        "<g id='group'/>");
     for (const char* id : {"zero", "missing", "half", "flat", "nowidth", "odd", "unit", "group"}) {
         const Built built = build(id);
         EXPECT_FALSE(built.ok) << id;
@@ -130,9 +133,10 @@ TEST_F(ExactShapeGeometryTest, FailuresResetTheOuts) {
 }
 
 TEST_F(ExactShapeGeometryTest, FloatPathMatch) {
-    load("<path id='integers' d='M0 0 L1 2 C 3 4 5 6 7 8 Z'/>"
-         "<path id='tenth' d='M0.1 0 L 1 1'/>"
-         "<path id='arc' d='M0 0 A 10 10 0 0 1 20 0'/>");
+    load(
+        "<path id='integers' d='M0 0 L1 2 C 3 4 5 6 7 8 Z'/>"
+        "<path id='tenth' d='M0.1 0 L 1 1'/>"
+        "<path id='arc' d='M0 0 A 10 10 0 0 1 20 0'/>");
     const auto matches = [&](const char* id) {
         const auto* shape = static_cast<const pavrix_svg::SVGGeometryElement*>(element(id));
         return exactPathMatchesFloatPath(shape, shape->path);

@@ -27,10 +27,11 @@ TEST(FileTextReader, SizeTheBufferCannotTakeCountsAsUnknown) {
 }
 
 TEST(FileTextReader, ReadsEveryChunk) {
-    const auto path = std::filesystem::temp_directory_path() /
-                      ("pavrix_file_text_reader_" + std::to_string(::getpid()));
+    const auto path =
+        std::filesystem::temp_directory_path() / ("pavrix_file_text_reader_" + std::to_string(::getpid()));
     std::string content;
-    for (int i = 0; i < 200000; ++i) content.push_back(static_cast<char>(i % 251));
+    for (int i = 0; i < 200000; ++i)
+        content.push_back(static_cast<char>(i % 251));
     std::ofstream(path, std::ios::binary) << content;
     std::string text;
     EXPECT_TRUE(readFileText(path, text));

@@ -29,17 +29,16 @@ struct Fixture {
 
     explicit Fixture(const std::string& body) {
         document = pavrix_svg::loadDocumentFromString(
-            "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"10\" height=\"10\">" + body +
-            "</svg>");
-        if (document) document->rootElement(true);
+            "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"10\" height=\"10\">" + body + "</svg>");
+        if (document)
+            document->rootElement(true);
     }
     pavrix_svg::SVGGeometryElement& shape() {
-        return static_cast<pavrix_svg::SVGGeometryElement&>(
-            *document->rootElement()->firstElementChild());
+        return static_cast<pavrix_svg::SVGGeometryElement&>(*document->rootElement()->firstElementChild());
     }
     pavrix_svg::SVGRenderState rootState(PaintRecording* target) {
-        return pavrix_svg::SVGRenderState(nullptr, nullptr, pavrix_svg::Transform(),
-                                          pavrix_svg::RenderMode::Painting, canvas, target);
+        return pavrix_svg::SVGRenderState(nullptr, nullptr, pavrix_svg::Transform(), pavrix_svg::RenderMode::Painting,
+                                          canvas, target);
     }
 };
 
@@ -53,8 +52,7 @@ TEST(PaintEmission, MissingSubpathFlagsTakeTheDefault) {
     f.canvas->setColor(0xFF000000u);
     pavrix_svg::emitPaintCommand(state, PaintCommandKind::fill, path.path, 0, nullptr);
     ASSERT_EQ(f.recording.commands.size(), 1u);
-    EXPECT_EQ(f.recording.commands[0].source_subpath_area_potential,
-              (std::vector<std::uint8_t>{0, 0, 1}));
+    EXPECT_EQ(f.recording.commands[0].source_subpath_area_potential, (std::vector<std::uint8_t>{0, 0, 1}));
 }
 
 TEST(PaintEmission, PaintServerOnTheCanvasIsRefused) {
@@ -74,18 +72,17 @@ TEST(PaintEmission, PaintServerOnTheCanvasIsRefused) {
 namespace {
 
 // Replaces the stored source text without touching the parsed float value.
-void overwriteAttributeText(pavrix_svg::SVGElement& element, pavrix_svg::PropertyID id,
-                            const std::string& text) {
+void overwriteAttributeText(pavrix_svg::SVGElement& element, pavrix_svg::PropertyID id, const std::string& text) {
     for (auto& attribute : element.attributes()) {
-        if (attribute.id == id) attribute.value = text;
+        if (attribute.id == id)
+            attribute.value = text;
     }
 }
 
 PaintRecording renderRoot(pavrix_svg::Document& document) {
     PaintRecording recording;
     pavrix_svg::installRenderHooks();
-    pavrix_svg::SVGRenderState root(nullptr, nullptr, pavrix_svg::Transform(),
-                                    pavrix_svg::RenderMode::Painting,
+    pavrix_svg::SVGRenderState root(nullptr, nullptr, pavrix_svg::Transform(), pavrix_svg::RenderMode::Painting,
                                     pavrix_svg::Canvas::createNoop(), &recording);
     document.rootElement()->render(root);
     return recording;
@@ -133,8 +130,9 @@ TEST(PaintEmission, FloatPathPastFloatRangeIsRefused) {
 }
 
 TEST(PaintEmission, MaskIsReportedBeforeAComplexClip) {
-    Fixture f("<rect width=\"1\" height=\"1\" clip-path=\"url(#c)\"/>"
-              "<clipPath id=\"c\"><rect width=\"1\" height=\"1\"/><rect width=\"2\" height=\"2\"/></clipPath>");
+    Fixture f(
+        "<rect width=\"1\" height=\"1\" clip-path=\"url(#c)\"/>"
+        "<clipPath id=\"c\"><rect width=\"1\" height=\"1\"/><rect width=\"2\" height=\"2\"/></clipPath>");
     ASSERT_TRUE(f.document);
     auto& rect = f.shape();
     ASSERT_NE(rect.clipper, nullptr);
@@ -142,8 +140,7 @@ TEST(PaintEmission, MaskIsReportedBeforeAComplexClip) {
     rect.masker = rect.clipper;
     const PaintRecording recording = renderRoot(*f.document);
     EXPECT_TRUE(recording.commands.empty());
-    EXPECT_EQ(f.document->reasons(),
-              (std::vector<std::string>{"unsupported_mask", "unsupported_complex_clip"}));
+    EXPECT_EQ(f.document->reasons(), (std::vector<std::string>{"unsupported_mask", "unsupported_complex_clip"}));
 }
 
 }  // namespace
@@ -164,8 +161,8 @@ TEST_P(ApplyToCanvasTest, SetsTheScaledColour) {
     PaintRecording recording;
     auto canvas = pavrix_svg::Canvas::createNoop();
     canvas->setColor(0x12345678u);
-    const pavrix_svg::SVGRenderState state(nullptr, nullptr, pavrix_svg::Transform(),
-                                           pavrix_svg::RenderMode::Painting, canvas, &recording);
+    const pavrix_svg::SVGRenderState state(nullptr, nullptr, pavrix_svg::Transform(), pavrix_svg::RenderMode::Painting,
+                                           canvas, &recording);
     EXPECT_EQ(pavrix_svg::applyToCanvas(c.paint, state), c.applies);
     EXPECT_EQ(canvas->color(), c.colour);
 }
@@ -174,16 +171,15 @@ const float kNaN = std::numeric_limits<float>::quiet_NaN();
 
 INSTANTIATE_TEST_SUITE_P(
     PaintEmission, ApplyToCanvasTest,
-    ::testing::Values(
-        CanvasColourCase{"Opaque", {nullptr, 0xFF102030u, 1.0f, 0}, true, 0xFF102030u},
-        CanvasColourCase{"HalfTruncates", {nullptr, 0xFF102030u, 0.5f, 0}, true, 0x7F102030u},
-        CanvasColourCase{"AboveOneClamps", {nullptr, 0x80102030u, 3.0f, 0}, true, 0x80102030u},
-        CanvasColourCase{"ZeroOpacity", {nullptr, 0xFF102030u, 0.0f, 0}, false, 0x12345678u},
-        CanvasColourCase{"TransparentColour", {nullptr, 0x00102030u, 1.0f, 0}, false, 0x12345678u},
-        // The partial flag keeps a paint that rounds to nothing; NaN scales to 0.
-        CanvasColourCase{"FlaggedZero", {nullptr, 0xFF102030u, 0.0f, 1}, true, 0x00102030u},
-        CanvasColourCase{"FlaggedNaN", {nullptr, 0xFF102030u, kNaN, 1}, true, 0x00102030u},
-        CanvasColourCase{"UnflaggedNaN", {nullptr, 0xFF102030u, kNaN, 0}, false, 0x12345678u}),
+    ::testing::Values(CanvasColourCase{"Opaque", {nullptr, 0xFF102030u, 1.0f, 0}, true, 0xFF102030u},
+                      CanvasColourCase{"HalfTruncates", {nullptr, 0xFF102030u, 0.5f, 0}, true, 0x7F102030u},
+                      CanvasColourCase{"AboveOneClamps", {nullptr, 0x80102030u, 3.0f, 0}, true, 0x80102030u},
+                      CanvasColourCase{"ZeroOpacity", {nullptr, 0xFF102030u, 0.0f, 0}, false, 0x12345678u},
+                      CanvasColourCase{"TransparentColour", {nullptr, 0x00102030u, 1.0f, 0}, false, 0x12345678u},
+                      // The partial flag keeps a paint that rounds to nothing; NaN scales to 0.
+                      CanvasColourCase{"FlaggedZero", {nullptr, 0xFF102030u, 0.0f, 1}, true, 0x00102030u},
+                      CanvasColourCase{"FlaggedNaN", {nullptr, 0xFF102030u, kNaN, 1}, true, 0x00102030u},
+                      CanvasColourCase{"UnflaggedNaN", {nullptr, 0xFF102030u, kNaN, 0}, false, 0x12345678u}),
     [](const ::testing::TestParamInfo<CanvasColourCase>& info) { return info.param.name; });
 
 }  // namespace

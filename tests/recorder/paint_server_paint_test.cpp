@@ -30,13 +30,15 @@ Painted document(std::string_view content) {
 }
 
 TEST(PaintServerPaint, LinearGradientWithTwoStopsIsAGradient) {
-    const Painted p = document(R"~(<linearGradient id="g"><stop offset="0"/><stop offset="1" stop-color="red"/></linearGradient>)~");
+    const Painted p =
+        document(R"~(<linearGradient id="g"><stop offset="0"/><stop offset="1" stop-color="red"/></linearGradient>)~");
     EXPECT_TRUE(paint(p, "g", "r"));
     EXPECT_FALSE(p.canvas->paintIsColor());
 }
 
 TEST(PaintServerPaint, OneStopPaintsItsColour) {
-    const Painted p = document(R"~(<linearGradient id="g"><stop offset="0.3" stop-color="#00ff00"/></linearGradient>)~");
+    const Painted p =
+        document(R"~(<linearGradient id="g"><stop offset="0.3" stop-color="#00ff00"/></linearGradient>)~");
     EXPECT_TRUE(paint(p, "g", "r", 0.5f));
     EXPECT_TRUE(p.canvas->paintIsColor());
     EXPECT_EQ(p.canvas->color(), 0x7f00ff00u);  // alpha truncate(255 * 0.5) = 127
@@ -49,8 +51,9 @@ TEST(PaintServerPaint, NoStopPaintsNothing) {
 }
 
 TEST(PaintServerPaint, CoincidentEndsAndZeroRadiusFallBackToTheLastStop) {
-    const Painted p = document(R"~(<linearGradient id="g" x1="0.5" x2="0.5"><stop offset="0"/><stop offset="1" stop-color="blue"/></linearGradient>)~"
-                               R"~(<radialGradient id="h" r="0"><stop offset="0"/><stop offset="1" stop-color="red"/></radialGradient>)~");
+    const Painted p = document(
+        R"~(<linearGradient id="g" x1="0.5" x2="0.5"><stop offset="0"/><stop offset="1" stop-color="blue"/></linearGradient>)~"
+        R"~(<radialGradient id="h" r="0"><stop offset="0"/><stop offset="1" stop-color="red"/></radialGradient>)~");
     EXPECT_TRUE(paint(p, "g", "r"));
     EXPECT_EQ(p.canvas->color(), 0xff0000ffu);
     EXPECT_TRUE(paint(p, "h", "r"));
@@ -65,9 +68,10 @@ TEST(PaintServerPaint, StopsComeThroughTheHrefChain) {
 }
 
 TEST(PaintServerPaint, PatternRefusals) {
-    const Painted p = document(R"~(<pattern id="empty" width="4" height="4"/>)~"
-                               R"~(<pattern id="flat" width="0" height="4"><rect width="1" height="1"/></pattern>)~"
-                               R"~(<pattern id="tile" width="0.5" height="0.5"><rect width="1" height="1"/></pattern>)~");
+    const Painted p =
+        document(R"~(<pattern id="empty" width="4" height="4"/>)~"
+                 R"~(<pattern id="flat" width="0" height="4"><rect width="1" height="1"/></pattern>)~"
+                 R"~(<pattern id="tile" width="0.5" height="0.5"><rect width="1" height="1"/></pattern>)~");
     EXPECT_FALSE(paint(p, "empty", "r"));
     EXPECT_FALSE(paint(p, "flat", "r"));  // no area: no tile, no division by a zero scale
     EXPECT_TRUE(paint(p, "tile", "r"));
@@ -88,15 +92,16 @@ TEST(PaintServerPaint, PatternTilesOnAnInertCanvasAreInert) {
     static int inertTiles = 0;
     tiles = inertTiles = 0;
     static const PaintServerHooks hooks{
-        .target = [](const SVGRenderState& state) {
-            return PaintTarget{state.canvas.get(), state.element->fillBoundingBox(), state.transform};
-        },
+        .target =
+            [](const SVGRenderState& state) {
+                return PaintTarget{state.canvas.get(), state.element->fillBoundingBox(), state.transform};
+            },
         .chainRenders = [](const SVGRenderState&, const SVGElement&) { return false; },
-        .renderContent = [](const SVGElement&, const std::shared_ptr<Canvas>& canvas, const Transform&,
-                            const SVGRenderState&) {
-            ++tiles;
-            inertTiles += canvas->isNoop() ? 1 : 0;
-        },
+        .renderContent =
+            [](const SVGElement&, const std::shared_ptr<Canvas>& canvas, const Transform&, const SVGRenderState&) {
+                ++tiles;
+                inertTiles += canvas->isNoop() ? 1 : 0;
+            },
     };
     const Painted p = document(R"~(<pattern id="big" patternUnits="userSpaceOnUse" width="30000" height="30000">)~"
                                R"~(<rect width="1" height="1"/></pattern>)~");

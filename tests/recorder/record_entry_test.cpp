@@ -14,30 +14,29 @@
 
 namespace {
 
-using pavrix_svg_core::RecorderResult;
 using pavrix_svg_core::record_svg_file;
 using pavrix_svg_core::record_svg_text;
+using pavrix_svg_core::RecorderResult;
 
 std::string svg(const std::string& body) {
-    return "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"10\" height=\"10\">" + body +
-           "</svg>";
+    return "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"10\" height=\"10\">" + body + "</svg>";
 }
 
 TEST(RecordEntry, TextNeedNotBeNulTerminated) {
     const std::string body = svg("<rect width=\"3\" height=\"4\"/>") + "<g>";
-    const RecorderResult result =
-        record_svg_text(std::string_view(body).substr(0, body.size() - 3));
+    const RecorderResult result = record_svg_text(std::string_view(body).substr(0, body.size() - 3));
     EXPECT_EQ(result.status, "supported");
     EXPECT_EQ(result.commands.size(), 1u);
 }
 
 TEST(RecordEntry, FileLargerThanOneChunkRecordsLikeItsText) {
     std::string body;
-    for (int i = 0; i < 4000; ++i) body += "<rect x=\"1\" y=\"2\" width=\"3\" height=\"4\"/>\n";
+    for (int i = 0; i < 4000; ++i)
+        body += "<rect x=\"1\" y=\"2\" width=\"3\" height=\"4\"/>\n";
     const std::string text = svg(body);
     ASSERT_GT(text.size(), 65536u * 2);
-    const auto path = std::filesystem::temp_directory_path() /
-                      ("pavrix_record_entry_" + std::to_string(::getpid()) + ".svg");
+    const auto path =
+        std::filesystem::temp_directory_path() / ("pavrix_record_entry_" + std::to_string(::getpid()) + ".svg");
     std::ofstream(path, std::ios::binary) << text;
     const RecorderResult fromFile = record_svg_file(path);
     std::filesystem::remove(path);

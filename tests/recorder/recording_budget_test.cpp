@@ -28,19 +28,18 @@ struct Rendered {
 };
 
 // Renders the document into a recording whose counters start where given.
-Rendered renderWith(const std::string& body, std::uint64_t verbs, std::uint64_t points,
-                    std::uint64_t dashes) {
+Rendered renderWith(const std::string& body, std::uint64_t verbs, std::uint64_t points, std::uint64_t dashes) {
     Rendered out;
     out.document = pavrix_svg::loadDocumentFromString(
         "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"10\" height=\"10\">" + body + "</svg>");
-    if (!out.document) return out;
+    if (!out.document)
+        return out;
     out.recording.verb_count = verbs;
     out.recording.point_count = points;
     out.recording.dash_count = dashes;
     auto* root = out.document->rootElement(true);
     pavrix_svg::installRenderHooks();
-    pavrix_svg::SVGRenderState state(nullptr, nullptr, pavrix_svg::Transform(),
-                                     pavrix_svg::RenderMode::Painting,
+    pavrix_svg::SVGRenderState state(nullptr, nullptr, pavrix_svg::Transform(), pavrix_svg::RenderMode::Painting,
                                      pavrix_svg::Canvas::createNoop(), &out.recording);
     root->render(state);
     return out;
@@ -70,20 +69,19 @@ TEST_P(BudgetTest, OverflowDropsTheCommandAndReportsOnce) {
 
 INSTANTIATE_TEST_SUITE_P(
     RecordingBudget, BudgetTest,
-    ::testing::Values(
-        BudgetCase{"ExactPoints", "<rect width=\"1\" height=\"1\"/><rect width=\"2\" height=\"2\"/>",
-                   0, kMax - 2, 0},
-        BudgetCase{"ExactVerbs", "<rect width=\"1\" height=\"1\"/>", kMax, 0, 0},
-        // A nested svg clips its viewport with a float path.
-        BudgetCase{"FloatPathPoints", "<svg width=\"5\" height=\"5\"/>", 0, kMax - 2, 0},
-        BudgetCase{"Dashes", "<rect width=\"1\" height=\"1\" fill=\"none\" stroke=\"red\" "
-                             "stroke-dasharray=\"1 2\"/>",
-                   0, 0, kMax - 1}),
+    ::testing::Values(BudgetCase{"ExactPoints", "<rect width=\"1\" height=\"1\"/><rect width=\"2\" height=\"2\"/>", 0,
+                                 kMax - 2, 0},
+                      BudgetCase{"ExactVerbs", "<rect width=\"1\" height=\"1\"/>", kMax, 0, 0},
+                      // A nested svg clips its viewport with a float path.
+                      BudgetCase{"FloatPathPoints", "<svg width=\"5\" height=\"5\"/>", 0, kMax - 2, 0},
+                      BudgetCase{"Dashes",
+                                 "<rect width=\"1\" height=\"1\" fill=\"none\" stroke=\"red\" "
+                                 "stroke-dasharray=\"1 2\"/>",
+                                 0, 0, kMax - 1}),
     [](const ::testing::TestParamInfo<BudgetCase>& info) { return info.param.name; });
 
 TEST(RecordingBudget, CountersGrowWithEachCommand) {
-    Rendered r = renderWith(
-        "<rect width=\"1\" height=\"1\" stroke=\"red\" stroke-dasharray=\"1 2 3\"/>", 0, 0, 0);
+    Rendered r = renderWith("<rect width=\"1\" height=\"1\" stroke=\"red\" stroke-dasharray=\"1 2 3\"/>", 0, 0, 0);
     ASSERT_TRUE(r.document);
     EXPECT_FALSE(r.recording.over_budget);
     ASSERT_EQ(r.recording.commands.size(), 2u);  // fill and stroke
@@ -115,8 +113,7 @@ TEST(RecordingBudget, EarlierReasonStaysFirst) {
 TEST(RecordingBudget, GroupCommandsOverBudgetWithoutElement) {
     PaintRecording recording;
     recording.over_budget = false;
-    pavrix_svg::SVGRenderState state(nullptr, nullptr, pavrix_svg::Transform(),
-                                     pavrix_svg::RenderMode::Painting,
+    pavrix_svg::SVGRenderState state(nullptr, nullptr, pavrix_svg::Transform(), pavrix_svg::RenderMode::Painting,
                                      pavrix_svg::Canvas::createNoop(), &recording);
     pavrix_svg::emitGroupCommand(state, PaintCommandKind::group_begin, nullptr, 0.5);
     ASSERT_EQ(recording.commands.size(), 1u);

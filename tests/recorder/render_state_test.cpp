@@ -15,8 +15,8 @@ namespace {
 
 using pavrix_svg::chainTransformOperationCount;
 using pavrix_svg::Document;
-using pavrix_svg::ExactTransform;
 using pavrix_svg::exactLocalTransform;
+using pavrix_svg::ExactTransform;
 using pavrix_svg::SVGElement;
 using pavrix_svg::SVGRenderState;
 using pavrix_svg::Transform;
@@ -26,7 +26,8 @@ constexpr std::uint32_t kMax = std::numeric_limits<std::uint32_t>::max();
 std::unique_ptr<Document> load(const std::string& body) {
     auto document = pavrix_svg::loadDocumentFromString(
         "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"10\" height=\"10\">" + body + "</svg>");
-    if (document) document->rootElement(true);
+    if (document)
+        document->rootElement(true);
     return document;
 }
 
@@ -126,8 +127,9 @@ TEST(RenderState, ReasonsNeedARecording) {
 }
 
 TEST(RenderState, MarkerChainAgreesWithTheWholeChain) {
-    auto document = load("<marker id=\"a\"><path d=\"M0 0 L1 1\"/></marker>"
-                         "<marker id=\"b\"><g><path d=\"M0 0 L1 1\"/></g></marker><g/>");
+    auto document = load(
+        "<marker id=\"a\"><path d=\"M0 0 L1 1\"/></marker>"
+        "<marker id=\"b\"><g><path d=\"M0 0 L1 1\"/></g></marker><g/>");
     ASSERT_TRUE(document);
     const SVGElement& a = firstChild(*document);
     const SVGElement& b = *a.nextElementSibling();
@@ -145,8 +147,7 @@ TEST(RenderState, MarkerChainAgreesWithTheWholeChain) {
     const SVGRenderState* states[] = {&root, &outer, &markerA, &inA, &markerB, &inB};
     for (const SVGRenderState* state : states) {
         for (const SVGElement* marker : {&a, &b}) {
-            EXPECT_EQ(pavrix_svg::markerChainContains(*state, marker),
-                      pavrix_svg::stateChainContains(*state, marker));
+            EXPECT_EQ(pavrix_svg::markerChainContains(*state, marker), pavrix_svg::stateChainContains(*state, marker));
         }
     }
     EXPECT_EQ(inB.depth, 5u);

@@ -32,12 +32,12 @@ TEST_P(TextDrawingTest, PaintsPerFragment) {
     EXPECT_EQ(canvas->color(), c.lastColor);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Paints, TextDrawingTest,
-    testing::Values(DrawCase{R"~(fill="red")~", RenderMode::Painting, 0xffff0000u},
-                    DrawCase{R"~(fill="red" fill-opacity="0.5")~", RenderMode::Painting, 0x7fff0000u},
-                    DrawCase{R"~(fill="red" stroke="blue")~", RenderMode::Painting, 0xff0000ffu},
-                    DrawCase{R"~(fill="none")~", RenderMode::Painting, 0x12345678u},
-                    DrawCase{R"~(fill="red" stroke="blue")~", RenderMode::Clipping, 0xffffffffu}));
+INSTANTIATE_TEST_SUITE_P(Paints, TextDrawingTest,
+                         testing::Values(DrawCase{R"~(fill="red")~", RenderMode::Painting, 0xffff0000u},
+                                         DrawCase{R"~(fill="red" fill-opacity="0.5")~", RenderMode::Painting,
+                                                  0x7fff0000u},
+                                         DrawCase{R"~(fill="red" stroke="blue")~", RenderMode::Painting, 0xff0000ffu},
+                                         DrawCase{R"~(fill="none")~", RenderMode::Painting, 0x12345678u},
+                                         DrawCase{R"~(fill="red" stroke="blue")~", RenderMode::Clipping, 0xffffffffu}));
 
 }  // namespace

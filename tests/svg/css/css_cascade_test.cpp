@@ -26,22 +26,19 @@ struct Tree {
     Document document;
     SVGRootElement* root = nullptr;
 
-    explicit Tree(const Attributes& rootAttributes = {})
-    {
+    explicit Tree(const Attributes& rootAttributes = {}) {
         auto owned = std::make_unique<SVGRootElement>(document);
         root = owned.get();
         document.resetRoot(std::move(owned));
         set(*root, rootAttributes);
     }
 
-    static void set(SVGElement& element, const Attributes& attributes)
-    {
+    static void set(SVGElement& element, const Attributes& attributes) {
         for (const auto& [id, value] : attributes)
             setAttribute(element, 1, id, value);
     }
 
-    SVGElement& add(SVGElement& parent, ElementID id, const Attributes& attributes = {})
-    {
+    SVGElement& add(SVGElement& parent, ElementID id, const Attributes& attributes = {}) {
         SVGElement* element = addChild(parent, createElement(document, id));
         set(*element, attributes);
         return *element;
@@ -49,8 +46,7 @@ struct Tree {
 };
 
 // Elements in document order.
-std::vector<SVGElement*> elementsOf(SVGElement& root)
-{
+std::vector<SVGElement*> elementsOf(SVGElement& root) {
     std::vector<SVGElement*> out;
     std::vector<SVGElement*> stack{&root};
     while (!stack.empty()) {
@@ -63,11 +59,12 @@ std::vector<SVGElement*> elementsOf(SVGElement& root)
     return out;
 }
 
-const std::string& fill(const SVGElement& e) { return findAttribute(e, PropertyID::Fill); }
+const std::string& fill(const SVGElement& e) {
+    return findAttribute(e, PropertyID::Fill);
+}
 
 // A cascade state over the tree with the sheet's rules parsed and sorted, nothing applied yet.
-CssCascadeState preparedState(Tree& t, const std::string& sheet)
-{
+CssCascadeState preparedState(Tree& t, const std::string& sheet) {
     CssCascadeState state;
     state.document = &t.document;
     state.rules = parseStyleSheet(sheet, t.document);
@@ -84,15 +81,16 @@ CssCascadeState preparedState(Tree& t, const std::string& sheet)
 //     g#g4 (empty), g#g5 (whitespace text)
 struct MatchCase {
     const char* selector;
-    const char* expected; // ids of the matched elements, in document order
+    const char* expected;  // ids of the matched elements, in document order
 };
 
-void PrintTo(const MatchCase& c, std::ostream* os) { *os << '"' << c.selector << '"'; }
+void PrintTo(const MatchCase& c, std::ostream* os) {
+    *os << '"' << c.selector << '"';
+}
 
 class CssMatchTest : public ::testing::TestWithParam<MatchCase> {};
 
-TEST_P(CssMatchTest, MatchesElements)
-{
+TEST_P(CssMatchTest, MatchesElements) {
     Tree t({{PropertyID::Id, "root"}});
     SVGElement& g1 = t.add(*t.root, ElementID::G, {{PropertyID::Id, "g1"}});
     t.add(g1, ElementID::Rect, {{PropertyID::Id, "r1"}, {PropertyID::Class, "a"}});
@@ -118,9 +116,8 @@ TEST_P(CssMatchTest, MatchesElements)
 INSTANTIATE_TEST_SUITE_P(
     Selectors, CssMatchTest,
     ::testing::Values(
-        MatchCase{"rect", "r1 r2 r3"}, MatchCase{"*", "root g1 r1 c1 r2 p1 g2 g3 r3 g4 g5"},
-        MatchCase{"RECT", ""}, MatchCase{"#r2", "r2"}, MatchCase{".a", "r1"}, MatchCase{"rect.a", "r1"},
-        MatchCase{"circle.a", ""},
+        MatchCase{"rect", "r1 r2 r3"}, MatchCase{"*", "root g1 r1 c1 r2 p1 g2 g3 r3 g4 g5"}, MatchCase{"RECT", ""},
+        MatchCase{"#r2", "r2"}, MatchCase{".a", "r1"}, MatchCase{"rect.a", "r1"}, MatchCase{"circle.a", ""},
         // Descendant and child.
         MatchCase{"svg rect", "r1 r2 r3"}, MatchCase{"g > rect", "r1 r2 r3"}, MatchCase{"svg > rect", ""},
         MatchCase{"#g1 > rect", "r1 r2"}, MatchCase{"#g2 rect", "r3"}, MatchCase{"#g2 > rect", ""},
@@ -141,27 +138,25 @@ INSTANTIATE_TEST_SUITE_P(
         MatchCase{":last-child", "root p1 g3 r3 g5"}, MatchCase{":only-child", "root g3 r3"},
         MatchCase{"rect:first-of-type", "r1 r3"}, MatchCase{"rect:last-of-type", "r2 r3"},
         MatchCase{"rect:only-of-type", "r3"}, MatchCase{"circle:only-of-type", "c1"},
-        MatchCase{"g:last-of-type", "g3 g5"}, MatchCase{":empty", "r1 c1 r2 p1 r3 g4"},
-        MatchCase{"g:empty", "g4"},
+        MatchCase{"g:last-of-type", "g3 g5"}, MatchCase{":empty", "r1 c1 r2 p1 r3 g4"}, MatchCase{"g:empty", "g4"},
         // is() needs every compound to match the element itself; not() needs none to.
         MatchCase{":is(rect)", "r1 r2 r3"}, MatchCase{":is(g rect)", ""}, MatchCase{":is(rect.a)", "r1"},
         MatchCase{"g > :not(rect)", "c1 p1 g3"}, MatchCase{"#g1 > :not(rect, circle)", "p1"},
-        MatchCase{":not(g rect)", "root c1 p1"}, MatchCase{"rect:not(:not(.a))", "r1"},
-        MatchCase{"rect:hover", ""},
+        MatchCase{":not(g rect)", "root c1 p1"}, MatchCase{"rect:not(:not(.a))", "r1"}, MatchCase{"rect:hover", ""},
         // Attribute selectors on stored values.
         MatchCase{"[class]", "r1"}, MatchCase{"[class~=a]", "r1"}, MatchCase{"[id^=g]", "g1 g2 g3 g4 g5"},
         MatchCase{"[id$='1']", "g1 r1 c1 p1"}, MatchCase{"[id*=o]", "root"}, MatchCase{"[foo]", ""}));
 
-TEST(CssMatch, SameTypeSiblingsGoByElementId)
-{
+TEST(CssMatch, SameTypeSiblingsGoByElementId) {
     // "a" and "g" share one ElementID; polygon and polyline do not.
     Tree t;
     SVGElement& first = t.add(*t.root, ElementID::G, {{PropertyID::Id, "a1"}});
     SVGElement& second = t.add(*t.root, ElementID::G, {{PropertyID::Id, "g1"}});
     SVGElement& polygon = t.add(*t.root, ElementID::Polygon);
     SVGElement& polyline = t.add(*t.root, ElementID::Polyline);
-    applyStyleSheet(t.document, "a:first-of-type { fill: red } g:last-of-type { stroke: red } "
-                                "polygon:only-of-type, polyline:only-of-type { font-family: x }");
+    applyStyleSheet(t.document,
+                    "a:first-of-type { fill: red } g:last-of-type { stroke: red } "
+                    "polygon:only-of-type, polyline:only-of-type { font-family: x }");
     EXPECT_EQ(fill(first), "red");
     EXPECT_EQ(fill(second), "");
     EXPECT_EQ(findAttribute(first, PropertyID::Stroke), "");
@@ -170,8 +165,7 @@ TEST(CssMatch, SameTypeSiblingsGoByElementId)
     EXPECT_EQ(findAttribute(polyline, PropertyID::FontFamily), "x");
 }
 
-TEST(CssMatch, GreedyAncestorIsNeverReconsidered)
-{
+TEST(CssMatch, GreedyAncestorIsNeverReconsidered) {
     Tree t;
     SVGElement& outer = t.add(*t.root, ElementID::G);
     SVGElement& inner = t.add(outer, ElementID::G);
@@ -185,24 +179,24 @@ TEST(CssMatch, GreedyAncestorIsNeverReconsidered)
 // ---------------------------------------------------------------------------------------------
 // Attribute operators, including empty values and an absent attribute (read as "").
 struct AttributeCase {
-    const char* stored; // nullptr: no attribute
+    const char* stored;  // nullptr: no attribute
     const char* selector;
     bool matches;
 };
 
-void PrintTo(const AttributeCase& c, std::ostream* os) { *os << '"' << c.selector << '"'; }
+void PrintTo(const AttributeCase& c, std::ostream* os) {
+    *os << '"' << c.selector << '"';
+}
 
 class CssAttributeOperatorTest : public ::testing::TestWithParam<AttributeCase> {};
 
-TEST_P(CssAttributeOperatorTest, Operator)
-{
+TEST_P(CssAttributeOperatorTest, Operator) {
     Tree t;
     SVGElement& rect = t.add(*t.root, ElementID::Rect);
     if (GetParam().stored)
         setAttribute(rect, 1, PropertyID::FontFamily, GetParam().stored);
     Document scratch;
-    const std::vector<StyleRule> rules =
-        parseStyleSheet(std::string(GetParam().selector) + " { fill: red }", scratch);
+    const std::vector<StyleRule> rules = parseStyleSheet(std::string(GetParam().selector) + " { fill: red }", scratch);
     ASSERT_EQ(rules.size(), 1u);
     CssMatchCounter counter;
     EXPECT_EQ(matchSelector(rules[0].selector, rect, counter), GetParam().matches)
@@ -219,15 +213,11 @@ INSTANTIATE_TEST_SUITE_P(
         AttributeCase{"x", "[font-family$='']", false}, AttributeCase{"", "[font-family|='']", false},
         AttributeCase{"red blue", "[font-family=red]", false},
         AttributeCase{"red blue", "[font-family='red blue']", true},
-        AttributeCase{"red blue", "[font-family~=blue]", true},
-        AttributeCase{"red\tblue", "[font-family~=blue]", true},
-        AttributeCase{"red blue", "[font-family~=re]", false},
-        AttributeCase{"red blue", "[font-family*='d b']", true},
-        AttributeCase{"red blue", "[font-family*=bluee]", false},
-        AttributeCase{"aaab", "[font-family*=aab]", true}, AttributeCase{"abab", "[font-family*=abac]", false},
-        AttributeCase{"red blue", "[font-family^=red]", true},
-        AttributeCase{"red blue", "[font-family$=blue]", true},
-        AttributeCase{"red blue", "[font-family$=Blue]", false},
+        AttributeCase{"red blue", "[font-family~=blue]", true}, AttributeCase{"red\tblue", "[font-family~=blue]", true},
+        AttributeCase{"red blue", "[font-family~=re]", false}, AttributeCase{"red blue", "[font-family*='d b']", true},
+        AttributeCase{"red blue", "[font-family*=bluee]", false}, AttributeCase{"aaab", "[font-family*=aab]", true},
+        AttributeCase{"abab", "[font-family*=abac]", false}, AttributeCase{"red blue", "[font-family^=red]", true},
+        AttributeCase{"red blue", "[font-family$=blue]", true}, AttributeCase{"red blue", "[font-family$=Blue]", false},
         AttributeCase{"en-US", "[font-family|=en]", true}, AttributeCase{"en-US", "[font-family|=en-US]", true},
         AttributeCase{"en", "[font-family|=en]", true}, AttributeCase{"enx", "[font-family|=en]", false},
         AttributeCase{"en-US", "[font-family|=e]", false}));
@@ -238,28 +228,27 @@ struct KmpCase {
     bool found;
 };
 
-void PrintTo(const KmpCase& c, std::ostream* os) { *os << '"' << c.needle << '"'; }
+void PrintTo(const KmpCase& c, std::ostream* os) {
+    *os << '"' << c.needle << '"';
+}
 
 class CssKmpTest : public ::testing::TestWithParam<KmpCase> {};
 
-TEST_P(CssKmpTest, Search)
-{
+TEST_P(CssKmpTest, Search) {
     EXPECT_EQ(findSubstringKmp(GetParam().haystack, GetParam().needle), GetParam().found);
 }
 
 INSTANTIATE_TEST_SUITE_P(Kmp, CssKmpTest,
-                         ::testing::Values(KmpCase{"", "", true}, KmpCase{"abc", "", true},
-                                           KmpCase{"ab", "abc", false}, KmpCase{"abc", "abc", true},
-                                           KmpCase{"aabaabaaab", "aabaaab", true},
-                                           KmpCase{"aabaabaab", "aabaaab", false},
-                                           KmpCase{"xyzabab", "abab", true}, KmpCase{"abacabad", "abad", true}));
+                         ::testing::Values(KmpCase{"", "", true}, KmpCase{"abc", "", true}, KmpCase{"ab", "abc", false},
+                                           KmpCase{"abc", "abc", true}, KmpCase{"aabaabaaab", "aabaaab", true},
+                                           KmpCase{"aabaabaab", "aabaaab", false}, KmpCase{"xyzabab", "abab", true},
+                                           KmpCase{"abacabad", "abad", true}));
 
-TEST(CssMatch, EmptyIgnoresOnlyNothing)
-{
+TEST(CssMatch, EmptyIgnoresOnlyNothing) {
     Tree t;
     SVGElement& bare = t.add(*t.root, ElementID::Rect);
     SVGElement& whitespace = t.add(*t.root, ElementID::Rect);
-    whitespace.hasCharacterData = 1; // the reader saw whitespace-only text
+    whitespace.hasCharacterData = 1;  // the reader saw whitespace-only text
     SVGElement& parent = t.add(*t.root, ElementID::G);
     t.add(parent, ElementID::Rect);
     applyStyleSheet(t.document, ":empty { fill: red }");
@@ -272,17 +261,18 @@ TEST(CssMatch, EmptyIgnoresOnlyNothing)
 // Cascade order and specificities.
 struct OrderCase {
     const char* sheet;
-    const char* inlineStyle;  // nullptr: none
-    const char* presentation; // fill attribute, nullptr: none
+    const char* inlineStyle;   // nullptr: none
+    const char* presentation;  // fill attribute, nullptr: none
     const char* expectedFill;
 };
 
-void PrintTo(const OrderCase& c, std::ostream* os) { *os << '"' << c.sheet << '"'; }
+void PrintTo(const OrderCase& c, std::ostream* os) {
+    *os << '"' << c.sheet << '"';
+}
 
 class CssCascadeOrderTest : public ::testing::TestWithParam<OrderCase> {};
 
-TEST_P(CssCascadeOrderTest, Winner)
-{
+TEST_P(CssCascadeOrderTest, Winner) {
     Tree t;
     SVGElement& rect = t.add(*t.root, ElementID::Rect, {{PropertyID::Id, "a"}, {PropertyID::Class, "b a"}});
     if (GetParam().presentation)
@@ -308,13 +298,11 @@ INSTANTIATE_TEST_SUITE_P(
                       OrderCase{"#a { fill: red } rect { fill: blue !important }", nullptr, nullptr, "blue"},
                       // Fast path, then the same rules with one rule that forces the plain path.
                       OrderCase{".a { fill: red } .b { fill: blue }", nullptr, nullptr, "blue"},
-                      OrderCase{".a { fill: red } .b { fill: blue } circle { fill: green }", nullptr, nullptr,
-                                "blue"},
+                      OrderCase{".a { fill: red } .b { fill: blue } circle { fill: green }", nullptr, nullptr, "blue"},
                       OrderCase{".b { fill: blue } .a { fill: red }", nullptr, nullptr, "red"},
                       OrderCase{".b { fill: blue } [class~=a] { fill: red }", nullptr, nullptr, "red"}));
 
-TEST(CssCascade, AttributeSelectorsSeeEarlierRules)
-{
+TEST(CssCascade, AttributeSelectorsSeeEarlierRules) {
     Tree t;
     SVGElement& rect = t.add(*t.root, ElementID::Rect, {{PropertyID::Class, "x"}});
     // rect (0,0,1) is applied before [stroke=blue] (0,1,0) on the same element.
@@ -329,8 +317,7 @@ TEST(CssCascade, AttributeSelectorsSeeEarlierRules)
     EXPECT_EQ(fill(other), "");
 }
 
-TEST(CssCascade, ReasonsAreDeferredToMatchedElements)
-{
+TEST(CssCascade, ReasonsAreDeferredToMatchedElements) {
     Tree t;
     SVGElement& rect = t.add(*t.root, ElementID::Rect);
     SVGElement& circle = t.add(*t.root, ElementID::Circle);
@@ -347,8 +334,7 @@ TEST(CssCascade, ReasonsAreDeferredToMatchedElements)
     EXPECT_TRUE(deferredCapabilities(circle).empty());
 }
 
-TEST(CssCascade, SupportedDeclarationClearsWeakerDeferredReason)
-{
+TEST(CssCascade, SupportedDeclarationClearsWeakerDeferredReason) {
     Tree t;
     SVGElement& rect = t.add(*t.root, ElementID::Rect);
     ASSERT_TRUE(parseInlineStyle("mask: url(#m)", rect));
@@ -358,15 +344,13 @@ TEST(CssCascade, SupportedDeclarationClearsWeakerDeferredReason)
     EXPECT_EQ(findAttribute(rect, PropertyID::Mask), "none");
 }
 
-TEST(CssCascade, SheetReasonsComeAfterEarlierReasons)
-{
+TEST(CssCascade, SheetReasonsComeAfterEarlierReasons) {
     Tree t;
     t.add(*t.root, ElementID::Rect);
     t.document.addReason("unsupported_element");
     applyStyleSheet(t.document, "@media x {} rect:hover { fill: red } g {}");
-    EXPECT_EQ(t.document.reasons(),
-              (std::vector<std::string>{"unsupported_element", "unsupported_css_at_rule",
-                                        "unsupported_css_selector", "unsupported_css_rule"}));
+    EXPECT_EQ(t.document.reasons(), (std::vector<std::string>{"unsupported_element", "unsupported_css_at_rule",
+                                                              "unsupported_css_selector", "unsupported_css_rule"}));
 }
 
 // Ten class "a" rects under the root, cascaded with one limit of the state tightened first.
@@ -376,8 +360,7 @@ struct LimitedCascade {
     CssCascadeState state;
 
     template <typename Limit>
-    LimitedCascade(const std::string& sheet, Limit limit)
-    {
+    LimitedCascade(const std::string& sheet, Limit limit) {
         for (int i = 0; i < 10; ++i)
             rects.push_back(&t.add(*t.root, ElementID::Rect, {{PropertyID::Class, "a"}}));
         state = preparedState(t, sheet);
@@ -389,8 +372,7 @@ struct LimitedCascade {
     }
 };
 
-TEST(CssCascade, WorkCounterOverflowStopsOnce)
-{
+TEST(CssCascade, WorkCounterOverflowStopsOnce) {
     for (const char* sheet : {"rect { fill: red }", ".a { fill: red }"}) {
         // Room for a few elements' work only.
         LimitedCascade run(sheet, [](CssCascadeState& state) { state.counter.work = UINT64_MAX - 20; });
@@ -401,8 +383,7 @@ TEST(CssCascade, WorkCounterOverflowStopsOnce)
     }
 }
 
-TEST(CssCascade, StoredBytesAreCapped)
-{
+TEST(CssCascade, StoredBytesAreCapped) {
     // A long value matched by many elements is copied into each: the stored bytes (value + 1 per
     // stored declaration) stop the cascade once past the cap, on both paths.
     const std::string value(100, 'm');
@@ -418,8 +399,7 @@ TEST(CssCascade, StoredBytesAreCapped)
     EXPECT_EQ(CssCascadeState{}.storedBytesCap, kMaxCascadeStoredBytes);
 }
 
-TEST(CssCascade, RepeatedClassWordCollectsItsRulesOnce)
-{
+TEST(CssCascade, RepeatedClassWordCollectsItsRulesOnce) {
     // One class attribute naming the same class a thousand times must not gather the class's
     // rules a thousand times over; the charges stay those of every word's lookup.
     Tree t;
@@ -441,8 +421,7 @@ TEST(CssCascade, RepeatedClassWordCollectsItsRulesOnce)
     EXPECT_FALSE(state.stopped);
 }
 
-TEST(CssCascade, DeepTreesDoNotRecurse)
-{
+TEST(CssCascade, DeepTreesDoNotRecurse) {
     Tree t;
     SVGElement* e = t.root;
     for (int i = 0; i < 100000; ++i)
@@ -463,12 +442,13 @@ struct InlineCase {
     const char* stroke;
 };
 
-void PrintTo(const InlineCase& c, std::ostream* os) { *os << '"' << c.style << '"'; }
+void PrintTo(const InlineCase& c, std::ostream* os) {
+    *os << '"' << c.style << '"';
+}
 
 class CssInlineStyleTest : public ::testing::TestWithParam<InlineCase> {};
 
-TEST_P(CssInlineStyleTest, Applies)
-{
+TEST_P(CssInlineStyleTest, Applies) {
     Tree t;
     SVGElement& rect = t.add(*t.root, ElementID::Rect);
     EXPECT_EQ(parseInlineStyle(GetParam().style, rect), GetParam().ok) << GetParam().style;
@@ -476,35 +456,32 @@ TEST_P(CssInlineStyleTest, Applies)
     EXPECT_EQ(findAttribute(rect, PropertyID::Stroke), GetParam().stroke);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Inline, CssInlineStyleTest,
-    ::testing::Values(InlineCase{"", true, "", ""}, InlineCase{" \t\n", true, "", ""},
-                      InlineCase{"fill: red; stroke: blue;", true, "red", "blue"},
-                      InlineCase{"fill:red;stroke:blue", true, "red", "blue"},
-                      InlineCase{"fill: red;  ", true, "red", ""},
-                      // Trailing whitespace of an inline value is kept.
-                      InlineCase{"fill: red ; stroke: blue", true, "red ", "blue"},
-                      InlineCase{"FILL: red", true, "red", ""},
-                      InlineCase{"fill: red;;", false, "red", ""},
-                      InlineCase{"fill red", false, "", ""}, InlineCase{"fill", false, "", ""},
-                      InlineCase{"fill:", true, "", ""}, InlineCase{"; fill: red", false, "", ""},
-                      InlineCase{"fill: red !important; stroke: blue", true, "red ", "blue"},
-                      InlineCase{"fill: red ! IMPORTANT ;stroke: blue", true, "red ", "blue"},
-                      InlineCase{"fill: red !important stroke: blue", false, "", ""},
-                      InlineCase{"fill: red !foo", false, "", ""},
-                      InlineCase{"stroke: blue; fill: bogus(1)", true, "", "blue"},
-                      InlineCase{"foo: bar; fill: red", true, "red", ""}));
+INSTANTIATE_TEST_SUITE_P(Inline, CssInlineStyleTest,
+                         ::testing::Values(InlineCase{"", true, "", ""}, InlineCase{" \t\n", true, "", ""},
+                                           InlineCase{"fill: red; stroke: blue;", true, "red", "blue"},
+                                           InlineCase{"fill:red;stroke:blue", true, "red", "blue"},
+                                           InlineCase{"fill: red;  ", true, "red", ""},
+                                           // Trailing whitespace of an inline value is kept.
+                                           InlineCase{"fill: red ; stroke: blue", true, "red ", "blue"},
+                                           InlineCase{"FILL: red", true, "red", ""},
+                                           InlineCase{"fill: red;;", false, "red", ""},
+                                           InlineCase{"fill red", false, "", ""}, InlineCase{"fill", false, "", ""},
+                                           InlineCase{"fill:", true, "", ""}, InlineCase{"; fill: red", false, "", ""},
+                                           InlineCase{"fill: red !important; stroke: blue", true, "red ", "blue"},
+                                           InlineCase{"fill: red ! IMPORTANT ;stroke: blue", true, "red ", "blue"},
+                                           InlineCase{"fill: red !important stroke: blue", false, "", ""},
+                                           InlineCase{"fill: red !foo", false, "", ""},
+                                           InlineCase{"stroke: blue; fill: bogus(1)", true, "", "blue"},
+                                           InlineCase{"foo: bar; fill: red", true, "red", ""}));
 
-TEST(CssInlineStyle, ValueRunsPastBrace)
-{
+TEST(CssInlineStyle, ValueRunsPastBrace) {
     Tree t;
     SVGElement& rect = t.add(*t.root, ElementID::Rect);
     EXPECT_TRUE(parseInlineStyle("font-family: a}b", rect));
     EXPECT_EQ(findAttribute(rect, PropertyID::FontFamily), "a}b");
 }
 
-TEST(CssInlineStyle, SpecificitiesAgainstSheet)
-{
+TEST(CssInlineStyle, SpecificitiesAgainstSheet) {
     Tree t;
     SVGElement& rect = t.add(*t.root, ElementID::Rect);
     ASSERT_TRUE(parseInlineStyle("fill: blue; stroke: red !important; width: 3", rect));
@@ -512,15 +489,14 @@ TEST(CssInlineStyle, SpecificitiesAgainstSheet)
     EXPECT_EQ(deferredCapabilities(rect).at("width").reason, "unsupported_css_property");
     applyStyleSheet(t.document, "rect { fill: green !important; stroke: green !important }");
     EXPECT_EQ(fill(rect), "green");
-    EXPECT_EQ(findAttribute(rect, PropertyID::Stroke), "red "); // inline values keep their trailing space
+    EXPECT_EQ(findAttribute(rect, PropertyID::Stroke), "red ");  // inline values keep their trailing space
     EXPECT_TRUE(t.document.reasons().empty());
 }
 
 // ---------------------------------------------------------------------------------------------
 // Property: on class-only sheets the class index and plain matching give the same attributes and
 // deferred reasons on every element.
-std::string snapshot(SVGElement& root)
-{
+std::string snapshot(SVGElement& root) {
     std::string out;
     for (SVGElement* e : elementsOf(root)) {
         for (const Attribute& a : e->attributes())
@@ -532,8 +508,7 @@ std::string snapshot(SVGElement& root)
     return out;
 }
 
-void buildRandomTree(Tree& t, std::mt19937& random)
-{
+void buildRandomTree(Tree& t, std::mt19937& random) {
     static const char* const kClasses[] = {"a", "b", "c", "d", "e", "f"};
     static const char* const kSeparators[] = {" ", "  ", "\t", "\n ", "\r"};
     std::vector<SVGElement*> parents{t.root};
@@ -562,12 +537,11 @@ void buildRandomTree(Tree& t, std::mt19937& random)
     }
 }
 
-std::string randomClassSheet(std::mt19937& random)
-{
+std::string randomClassSheet(std::mt19937& random) {
     static const char* const kClasses[] = {"a", "b", "c", "d", "e", "f", "zz"};
-    static const char* const kDeclarations[] = {"fill: red",        "fill: blue !important", "stroke: green",
-                                                "mask: url(#m)",    "stroke-width: 2",       "fill: nope(",
-                                                "opacity: 0.5",     "width: 3",              "stroke: none !important"};
+    static const char* const kDeclarations[] = {
+        "fill: red",   "fill: blue !important", "stroke: green", "mask: url(#m)",          "stroke-width: 2",
+        "fill: nope(", "opacity: 0.5",          "width: 3",      "stroke: none !important"};
     std::string sheet;
     const int rules = 1 + static_cast<int>(random() % 12);
     for (int r = 0; r < rules; ++r) {
@@ -587,8 +561,7 @@ std::string randomClassSheet(std::mt19937& random)
     return sheet;
 }
 
-TEST(CssCascadeProperty, FastAndPlainPathsAgree)
-{
+TEST(CssCascadeProperty, FastAndPlainPathsAgree) {
     for (unsigned seed = 1; seed <= 300; ++seed) {
         std::mt19937 treeRandom(seed);
         std::mt19937 sheetRandom(seed * 7919u);
@@ -622,8 +595,7 @@ TEST(CssCascadeProperty, FastAndPlainPathsAgree)
 // ---------------------------------------------------------------------------------------------
 // Property: the plain path with rule buckets and the "~" memo (as applyStyleSheet runs it) gives
 // the same attributes and reasons as matching every rule against every element step by step.
-void buildRandomMixedTree(Tree& t, std::mt19937& random)
-{
+void buildRandomMixedTree(Tree& t, std::mt19937& random) {
     static const char* const kWords[] = {"a", "b", "c"};
     static const char* const kIds[] = {"x", "y", "z", ""};
     const ElementID kinds[] = {ElementID::G, ElementID::Rect, ElementID::Circle, ElementID::Path};
@@ -648,15 +620,15 @@ void buildRandomMixedTree(Tree& t, std::mt19937& random)
     }
 }
 
-std::string randomMixedSheet(std::mt19937& random)
-{
+std::string randomMixedSheet(std::mt19937& random) {
     static const char* const kTypes[] = {"", "", "*", "rect", "circle", "g", "path"};
-    static const char* const kParts[] = {"",          "",         "#x",          "#y",       "[id='']",
-                                         ".a",        ".b",       "[class~=c]",  "[fill]",   "[fill=black]",
-                                         ":first-child", ":last-of-type", ":not(.a)", ":empty", ".a.b"};
+    static const char* const kParts[] = {
+        "",         "",           "#x",     "#y",           "[id='']",      ".a",
+        ".b",       "[class~=c]", "[fill]", "[fill=black]", ":first-child", ":last-of-type",
+        ":not(.a)", ":empty",     ".a.b"};
     static const char* const kCombinators[] = {" ", " > ", " + ", " ~ ", "~"};
-    static const char* const kDeclarations[] = {"fill: red", "stroke: green", "fill: blue !important",
-                                                "mask: url(#m)", "stroke-width: 2"};
+    static const char* const kDeclarations[] = {"fill: red", "stroke: green", "fill: blue !important", "mask: url(#m)",
+                                                "stroke-width: 2"};
     std::string sheet;
     const int rules = 1 + static_cast<int>(random() % 10);
     for (int r = 0; r < rules; ++r) {
@@ -672,8 +644,7 @@ std::string randomMixedSheet(std::mt19937& random)
     return sheet;
 }
 
-TEST(CssCascadeProperty, CandidatePathAgreesWithMatchingEveryRule)
-{
+TEST(CssCascadeProperty, CandidatePathAgreesWithMatchingEveryRule) {
     for (unsigned seed = 1; seed <= 3000; ++seed) {
         std::mt19937 sheetRandom(seed * 104729u);
         const std::string sheet = randomMixedSheet(sheetRandom);
@@ -695,16 +666,14 @@ TEST(CssCascadeProperty, CandidatePathAgreesWithMatchingEveryRule)
 }
 
 // Walking cost of the candidate path, as applyStyleSheet sets it up.
-std::uint64_t cascadeWork(Tree& t, const std::string& sheet)
-{
+std::uint64_t cascadeWork(Tree& t, const std::string& sheet) {
     CssCascadeState state = preparedState(t, sheet);
     buildRuleBuckets(state.rules, state.buckets);
     applyRulesToTree(*t.root, state);
     return state.counter.work;
 }
 
-TEST(CssCascade, SubsequentSiblingWalksStayLinear)
-{
+TEST(CssCascade, SubsequentSiblingWalksStayLinear) {
     // Without the memo every rect walks back over all earlier siblings: N^2 / 2 steps.
     constexpr int kSiblings = 20000;
     for (const int circleAt : {-1, 0, kSiblings / 2}) {
@@ -725,8 +694,7 @@ TEST(CssCascade, SubsequentSiblingWalksStayLinear)
     }
 }
 
-TEST(CssCascade, OnlyCandidateRulesAreMatched)
-{
+TEST(CssCascade, OnlyCandidateRulesAreMatched) {
     // A thousand id rules against a thousand elements: each element meets its own rule only.
     constexpr int kCount = 1000;
     Tree t;
@@ -740,17 +708,16 @@ TEST(CssCascade, OnlyCandidateRulesAreMatched)
     EXPECT_EQ(findAttribute(*last, PropertyID::FontFamily), "f" + std::to_string(kCount - 1));
 }
 
-TEST(CssCascade, ClassIndexQualification)
-{
+TEST(CssCascade, ClassIndexQualification) {
     struct Case {
         const char* sheet;
         bool indexed;
     };
-    for (const Case& c : {Case{".a { fill: red } [class~=b] { fill: red }", true},
-                          Case{".a.b { fill: red }", false}, Case{"*.a { fill: red }", true},
-                          Case{"rect.a { fill: red }", false}, Case{"[class~=''] { fill: red }", false},
-                          Case{"[class=a] { fill: red }", false}, Case{".a:first-child { fill: red }", false},
-                          Case{"g .a { fill: red }", false}, Case{"#a { fill: red }", false}}) {
+    for (const Case& c : {Case{".a { fill: red } [class~=b] { fill: red }", true}, Case{".a.b { fill: red }", false},
+                          Case{"*.a { fill: red }", true}, Case{"rect.a { fill: red }", false},
+                          Case{"[class~=''] { fill: red }", false}, Case{"[class=a] { fill: red }", false},
+                          Case{".a:first-child { fill: red }", false}, Case{"g .a { fill: red }", false},
+                          Case{"#a { fill: red }", false}}) {
         Document document;
         std::vector<StyleRule> rules = parseStyleSheet(c.sheet, document);
         StyleSheetClassIndex index;
@@ -759,5 +726,5 @@ TEST(CssCascade, ClassIndexQualification)
     }
 }
 
-} // namespace
-} // namespace pavrix_svg
+}  // namespace
+}  // namespace pavrix_svg

@@ -10,8 +10,7 @@ namespace {
 
 // Removal restarting from the start after every comment: the behaviour the one-pass version
 // must reproduce byte for byte.
-std::string stripByRescanning(std::string text)
-{
+std::string stripByRescanning(std::string text) {
     for (;;) {
         const std::size_t open = text.find("/*");
         if (open == std::string::npos)
@@ -31,36 +30,32 @@ struct CommentCase {
     const char* expected;
 };
 
-void PrintTo(const CommentCase& c, std::ostream* os) { *os << '"' << c.input << '"'; }
+void PrintTo(const CommentCase& c, std::ostream* os) {
+    *os << '"' << c.input << '"';
+}
 
 class CssCommentsTest : public ::testing::TestWithParam<CommentCase> {};
 
-TEST_P(CssCommentsTest, StripsComments)
-{
+TEST_P(CssCommentsTest, StripsComments) {
     std::string text = GetParam().input;
     stripCssComments(text);
     EXPECT_EQ(text, GetParam().expected);
     EXPECT_EQ(stripByRescanning(GetParam().input), GetParam().expected);
 }
 
-INSTANTIATE_TEST_SUITE_P(Cases, CssCommentsTest,
-                         ::testing::Values(CommentCase{"a/* x */b", "ab"}, CommentCase{"/* x", ""},
-                                           CommentCase{"a /* x", "a "}, CommentCase{"/**/", ""},
-                                           CommentCase{"/**/x", "x"}, CommentCase{"/*/", ""},
-                                           CommentCase{"/*/ a */b", "b"}, CommentCase{"a/*/b*/c", "ac"},
-                                           CommentCase{"/*", ""}, CommentCase{"/", "/"},
-                                           CommentCase{"*/", "*/"}, CommentCase{"a/*x*/*/b", "a*/b"},
-                                           CommentCase{"/* a /* b */ c */", " c */"},
-                                           CommentCase{"'/* in quotes */'", "''"},
-                                           // The slash left before a removed comment and a star after
-                                           // it open a new comment.
-                                           CommentCase{"//**/*x*/y", "y"},
-                                           CommentCase{"a//**/*", "a"},
-                                           CommentCase{"rect { fill: red }", "rect { fill: red }"},
-                                           CommentCase{"", ""}));
+INSTANTIATE_TEST_SUITE_P(
+    Cases, CssCommentsTest,
+    ::testing::Values(CommentCase{"a/* x */b", "ab"}, CommentCase{"/* x", ""}, CommentCase{"a /* x", "a "},
+                      CommentCase{"/**/", ""}, CommentCase{"/**/x", "x"}, CommentCase{"/*/", ""},
+                      CommentCase{"/*/ a */b", "b"}, CommentCase{"a/*/b*/c", "ac"}, CommentCase{"/*", ""},
+                      CommentCase{"/", "/"}, CommentCase{"*/", "*/"}, CommentCase{"a/*x*/*/b", "a*/b"},
+                      CommentCase{"/* a /* b */ c */", " c */"}, CommentCase{"'/* in quotes */'", "''"},
+                      // The slash left before a removed comment and a star after
+                      // it open a new comment.
+                      CommentCase{"//**/*x*/y", "y"}, CommentCase{"a//**/*", "a"},
+                      CommentCase{"rect { fill: red }", "rect { fill: red }"}, CommentCase{"", ""}));
 
-TEST(CssCommentsProperty, MatchesRescanningOnRandomTexts)
-{
+TEST(CssCommentsProperty, MatchesRescanningOnRandomTexts) {
     std::mt19937 random(12345);
     const char alphabet[] = {'/', '*', 'a', ' '};
     for (int round = 0; round < 20000; ++round) {
@@ -73,8 +68,7 @@ TEST(CssCommentsProperty, MatchesRescanningOnRandomTexts)
     }
 }
 
-TEST(CssCommentsProperty, ManyCommentsStayLinear)
-{
+TEST(CssCommentsProperty, ManyCommentsStayLinear) {
     // A sheet of 200,000 comments would take quadratic time with rescanning; one pass is instant.
     std::string text;
     for (int i = 0; i < 200000; ++i)
@@ -83,5 +77,5 @@ TEST(CssCommentsProperty, ManyCommentsStayLinear)
     EXPECT_EQ(text, std::string(200000, 'a'));
 }
 
-} // namespace
-} // namespace pavrix_svg
+}  // namespace
+}  // namespace pavrix_svg

@@ -15,23 +15,21 @@
 namespace pavrix_svg {
 namespace {
 
-std::unique_ptr<Document> load(const std::string& body)
-{
+std::unique_ptr<Document> load(const std::string& body) {
     return loadDocumentFromString("<svg xmlns=\"http://www.w3.org/2000/svg\">" + body + "</svg>");
 }
 
-SVGElement& firstChild(Document& document)
-{
+SVGElement& firstChild(Document& document) {
     SVGElement* root = document.documentElement();
     EXPECT_NE(root, nullptr);
     EXPECT_NE(root->firstElementChild(), nullptr);
     return *root->firstElementChild();
 }
 
-TEST(CssDocument, SheetAndInlineStyleReachElements)
-{
-    auto document = load("<style>/* a */ .a { fill: red } /**/rect { stroke: green }</style>"
-                         "<rect class=\"a\" style=\"stroke: blue /* b */\"/>");
+TEST(CssDocument, SheetAndInlineStyleReachElements) {
+    auto document = load(
+        "<style>/* a */ .a { fill: red } /**/rect { stroke: green }</style>"
+        "<rect class=\"a\" style=\"stroke: blue /* b */\"/>");
     ASSERT_NE(document, nullptr);
     // The style element comes first; the rect is its next sibling.
     SVGElement& rect = *firstChild(*document).nextElementSibling();
@@ -40,15 +38,14 @@ TEST(CssDocument, SheetAndInlineStyleReachElements)
     EXPECT_TRUE(document->reasons().empty());
 }
 
-TEST(CssDocument, SheetsAreGatheredAndAppliedAfterReading)
-{
-    auto document = load("<rect id=\"r\"/><style>#r { fill: red }</style><style>rect { fill: blue !important }</style>");
+TEST(CssDocument, SheetsAreGatheredAndAppliedAfterReading) {
+    auto document =
+        load("<rect id=\"r\"/><style>#r { fill: red }</style><style>rect { fill: blue !important }</style>");
     ASSERT_NE(document, nullptr);
     EXPECT_EQ(findAttribute(firstChild(*document), PropertyID::Fill), "blue");
 }
 
-TEST(CssDocument, WhitespaceTextIsNotEmpty)
-{
+TEST(CssDocument, WhitespaceTextIsNotEmpty) {
     auto document = load("<style>g:empty { fill: red }</style><g> </g><g></g>");
     ASSERT_NE(document, nullptr);
     SVGElement& style = firstChild(*document);
@@ -58,18 +55,16 @@ TEST(CssDocument, WhitespaceTextIsNotEmpty)
     EXPECT_EQ(findAttribute(bare, PropertyID::Fill), "red");
 }
 
-TEST(CssDocument, SheetReasonsFollowReaderReasons)
-{
-    auto document = load("<style>@media print { } rect:hover { fill: red }</style>"
-                         "<rect style=\"fill red\"/><foo/>");
+TEST(CssDocument, SheetReasonsFollowReaderReasons) {
+    auto document = load(
+        "<style>@media print { } rect:hover { fill: red }</style>"
+        "<rect style=\"fill red\"/><foo/>");
     ASSERT_NE(document, nullptr);
-    EXPECT_EQ(document->reasons(),
-              (std::vector<std::string>{"unsupported_css_rule", "unsupported_element", "unsupported_css_at_rule",
-                                        "unsupported_css_selector"}));
+    EXPECT_EQ(document->reasons(), (std::vector<std::string>{"unsupported_css_rule", "unsupported_element",
+                                                             "unsupported_css_at_rule", "unsupported_css_selector"}));
 }
 
-TEST(CssDocument, DeferredReasonStaysOnElement)
-{
+TEST(CssDocument, DeferredReasonStaysOnElement) {
     auto document = load("<style>rect { mask: url(#m) }</style><rect/>");
     ASSERT_NE(document, nullptr);
     EXPECT_TRUE(document->reasons().empty());
@@ -77,5 +72,5 @@ TEST(CssDocument, DeferredReasonStaysOnElement)
     EXPECT_EQ(deferredCapabilities(rect).at("mask").reason, "unsupported_mask");
 }
 
-} // namespace
-} // namespace pavrix_svg
+}  // namespace
+}  // namespace pavrix_svg

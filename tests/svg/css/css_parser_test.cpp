@@ -21,12 +21,13 @@ struct SheetCase {
     Reasons reasons;
 };
 
-void PrintTo(const SheetCase& c, std::ostream* os) { *os << '"' << c.sheet << '"'; }
+void PrintTo(const SheetCase& c, std::ostream* os) {
+    *os << '"' << c.sheet << '"';
+}
 
 class CssSheetGrammarTest : public ::testing::TestWithParam<SheetCase> {};
 
-TEST_P(CssSheetGrammarTest, RulesAndReasons)
-{
+TEST_P(CssSheetGrammarTest, RulesAndReasons) {
     Document document;
     const std::vector<StyleRule> rules = parseStyleSheet(GetParam().sheet, document);
     EXPECT_EQ(rules.size(), GetParam().ruleCount);
@@ -42,67 +43,42 @@ const Reasons kComplexity{"unsupported_complexity"};
 INSTANTIATE_TEST_SUITE_P(
     Grammar, CssSheetGrammarTest,
     ::testing::Values(
-        SheetCase{"", 0, kNone}, SheetCase{" \t\r\n", 0, kNone},
-        SheetCase{"rect, circle { fill: red }", 2, kNone},
-        SheetCase{"rect , circle{fill:red}", 2, kNone},
-        SheetCase{"rect   { fill: red }", 1, kNone},
-        SheetCase{"rect{fill:red}circle{fill:blue}", 2, kNone},
-        SheetCase{"rect { fill: red; }", 1, kNone},
-        SheetCase{"rect { fill: red ; stroke: blue }", 1, kNone},
-        SheetCase{"rect {}", 0, kRule},
-        SheetCase{"rect { ; }", 0, kRule},
-        SheetCase{"rect { fill: red;; }", 0, kRule},
-        SheetCase{"rect { fill: red", 0, kRule},
-        SheetCase{"rect { fill red }", 0, kRule},
-        SheetCase{"rect", 0, kRule},
+        SheetCase{"", 0, kNone}, SheetCase{" \t\r\n", 0, kNone}, SheetCase{"rect, circle { fill: red }", 2, kNone},
+        SheetCase{"rect , circle{fill:red}", 2, kNone}, SheetCase{"rect   { fill: red }", 1, kNone},
+        SheetCase{"rect{fill:red}circle{fill:blue}", 2, kNone}, SheetCase{"rect { fill: red; }", 1, kNone},
+        SheetCase{"rect { fill: red ; stroke: blue }", 1, kNone}, SheetCase{"rect {}", 0, kRule},
+        SheetCase{"rect { ; }", 0, kRule}, SheetCase{"rect { fill: red;; }", 0, kRule},
+        SheetCase{"rect { fill: red", 0, kRule}, SheetCase{"rect { fill red }", 0, kRule}, SheetCase{"rect", 0, kRule},
         SheetCase{"circle { fill: red } rect {} g { fill: red }", 1, kRule},
-        SheetCase{"rect { fill: red !foo }", 0, kRule},
-        SheetCase{"rect { fill: red ! important }", 1, kNone},
+        SheetCase{"rect { fill: red !foo }", 0, kRule}, SheetCase{"rect { fill: red ! important }", 1, kNone},
         // Selector grammar.
-        SheetCase{"> rect { fill: red }", 0, kRule},
-        SheetCase{"rect > { fill: red }", 0, kRule},
-        SheetCase{"rect + { fill: red }", 0, kRule},
-        SheetCase{"rect,{ fill: red }", 0, kRule},
-        SheetCase{", rect { fill: red }", 0, kRule},
-        SheetCase{"g>rect+circle~path line { fill: red }", 1, kNone},
+        SheetCase{"> rect { fill: red }", 0, kRule}, SheetCase{"rect > { fill: red }", 0, kRule},
+        SheetCase{"rect + { fill: red }", 0, kRule}, SheetCase{"rect,{ fill: red }", 0, kRule},
+        SheetCase{", rect { fill: red }", 0, kRule}, SheetCase{"g>rect+circle~path line { fill: red }", 1, kNone},
         SheetCase{"g > rect + circle ~ path { fill: red }", 1, kNone},
-        SheetCase{"*.a#b[fill]:first-child { fill: red }", 1, kNone},
-        SheetCase{".a.b { fill: red }", 1, kNone},
-        SheetCase{". { fill: red }", 0, kRule},
-        SheetCase{"#1 { fill: red }", 0, kRule},
-        SheetCase{"rect .#x { fill: red }", 0, kRule},
-        SheetCase{"} rect { fill: red }", 0, kRule},
+        SheetCase{"*.a#b[fill]:first-child { fill: red }", 1, kNone}, SheetCase{".a.b { fill: red }", 1, kNone},
+        SheetCase{". { fill: red }", 0, kRule}, SheetCase{"#1 { fill: red }", 0, kRule},
+        SheetCase{"rect .#x { fill: red }", 0, kRule}, SheetCase{"} rect { fill: red }", 0, kRule},
         // Attribute selectors.
-        SheetCase{"[fill] { fill: red }", 1, kNone},
-        SheetCase{"[ fill ] { fill: red }", 1, kNone},
-        SheetCase{"[fill=red] { fill: red }", 1, kNone},
-        SheetCase{"[fill ~= red ] { fill: red }", 1, kNone},
+        SheetCase{"[fill] { fill: red }", 1, kNone}, SheetCase{"[ fill ] { fill: red }", 1, kNone},
+        SheetCase{"[fill=red] { fill: red }", 1, kNone}, SheetCase{"[fill ~= red ] { fill: red }", 1, kNone},
         SheetCase{"[fill*='a b'][fill^=\"x\"][fill$=y][fill|=z] { fill: red }", 1, kNone},
-        SheetCase{"[fill=''] { fill: red }", 1, kNone},
-        SheetCase{"[fill=5] { fill: red }", 0, kRule},
-        SheetCase{"[fill==x] { fill: red }", 0, kRule},
-        SheetCase{"[fill=\"x] { fill: red }", 0, kRule},
-        SheetCase{"[fill=x { fill: red }", 0, kRule},
-        SheetCase{"[xlink:href] { fill: red }", 0, kRule},
+        SheetCase{"[fill=''] { fill: red }", 1, kNone}, SheetCase{"[fill=5] { fill: red }", 0, kRule},
+        SheetCase{"[fill==x] { fill: red }", 0, kRule}, SheetCase{"[fill=\"x] { fill: red }", 0, kRule},
+        SheetCase{"[fill=x { fill: red }", 0, kRule}, SheetCase{"[xlink:href] { fill: red }", 0, kRule},
         SheetCase{"[foo] { fill: red }", 1, kSelector},
         // Pseudo-classes.
-        SheetCase{"rect:hover { fill: red }", 1, kSelector},
-        SheetCase{"a::before {}", 0, kRule},
+        SheetCase{"rect:hover { fill: red }", 1, kSelector}, SheetCase{"a::before {}", 0, kRule},
         SheetCase{"rect:nth-child(2) { fill: red }", 0, kRule},
         SheetCase{"rect:empty:root:first-child:last-child:only-child { fill: red }", 1, kNone},
         SheetCase{"rect:first-of-type:last-of-type:only-of-type { fill: red }", 1, kNone},
-        SheetCase{"rect:FIRST-CHILD { fill: red }", 1, kSelector},
-        SheetCase{":is(rect) { fill: red }", 1, kSelector},
-        SheetCase{":not(rect) { fill: red }", 1, kNone},
-        SheetCase{":not ( rect , .a ) { fill: red }", 1, kNone},
+        SheetCase{"rect:FIRST-CHILD { fill: red }", 1, kSelector}, SheetCase{":is(rect) { fill: red }", 1, kSelector},
+        SheetCase{":not(rect) { fill: red }", 1, kNone}, SheetCase{":not ( rect , .a ) { fill: red }", 1, kNone},
         SheetCase{":not(g rect) { fill: red }", 1, kSelector},
         SheetCase{":not(:not(g > rect)) { fill: red }", 1, kSelector},
-        SheetCase{":not(:hover) { fill: red }", 1, kSelector},
-        SheetCase{":not rect { fill: red }", 0, kRule},
-        SheetCase{":not() { fill: red }", 0, kRule},
-        SheetCase{":not(rect { fill: red }", 0, kRule},
-        SheetCase{"RECT { fill: red }", 1, kSelector},
-        SheetCase{"rect:hover, RECT { fill: red }", 2, kSelector},
+        SheetCase{":not(:hover) { fill: red }", 1, kSelector}, SheetCase{":not rect { fill: red }", 0, kRule},
+        SheetCase{":not() { fill: red }", 0, kRule}, SheetCase{":not(rect { fill: red }", 0, kRule},
+        SheetCase{"RECT { fill: red }", 1, kSelector}, SheetCase{"rect:hover, RECT { fill: red }", 2, kSelector},
         // At-rules are skipped, failures stop the sheet; the reasons keep their order.
         SheetCase{"@media print { rect { fill: red } } circle { fill: blue }", 1, kAtRule},
         SheetCase{"@import url(a.css); rect { fill: red }", 1, kAtRule},
@@ -114,8 +90,7 @@ INSTANTIATE_TEST_SUITE_P(
                   Reasons{"unsupported_css_selector", "unsupported_css_at_rule", "unsupported_css_rule"}},
         SheetCase{"@media print { rect { fill: red }", 0, kAtRule}));
 
-std::string nestedNot(int levels)
-{
+std::string nestedNot(int levels) {
     std::string text;
     for (int i = 0; i < levels; ++i)
         text += ":not(";
@@ -124,8 +99,7 @@ std::string nestedNot(int levels)
     return text + " { fill: red }";
 }
 
-TEST(CssSheetNesting, NestedNotIsCapped)
-{
+TEST(CssSheetNesting, NestedNotIsCapped) {
     {
         Document document;
         EXPECT_EQ(parseStyleSheet(nestedNot(kMaxCssSelectorNesting), document).size(), 1u);
@@ -138,8 +112,7 @@ TEST(CssSheetNesting, NestedNotIsCapped)
     }
 }
 
-TEST(CssSheetRules, SelectorListSharesDeclarations)
-{
+TEST(CssSheetRules, SelectorListSharesDeclarations) {
     Document document;
     const std::vector<StyleRule> rules = parseStyleSheet("rect, circle { fill: red } g { fill: blue }", document);
     ASSERT_EQ(rules.size(), 3u);
@@ -152,8 +125,7 @@ TEST(CssSheetRules, SelectorListSharesDeclarations)
     EXPECT_EQ(rules[1].selector.front().type, static_cast<std::int32_t>(ElementID::Circle));
 }
 
-TEST(CssSheetRules, SelectorStructure)
-{
+TEST(CssSheetRules, SelectorStructure) {
     Document document;
     const std::vector<StyleRule> rules =
         parseStyleSheet("g > a.x + *#y ~ [fill|='a-b'] RECT:not(.z) { fill: red }", document);
@@ -163,7 +135,7 @@ TEST(CssSheetRules, SelectorStructure)
     EXPECT_EQ(s[0].combinator, kCssCombinatorNone);
     EXPECT_EQ(s[0].type, static_cast<std::int32_t>(ElementID::G));
     EXPECT_EQ(s[1].combinator, kCssCombinatorChild);
-    EXPECT_EQ(s[1].type, static_cast<std::int32_t>(ElementID::G)); // "a" is a g
+    EXPECT_EQ(s[1].type, static_cast<std::int32_t>(ElementID::G));  // "a" is a g
     ASSERT_EQ(s[1].attributeSelectors.size(), 1u);
     EXPECT_EQ(s[1].attributeSelectors[0].matchKind, kCssAttributeWord);
     EXPECT_EQ(s[1].attributeSelectors[0].propertyId, 3);
@@ -194,15 +166,15 @@ struct SpecificityCase {
     CssSpecificity expected;
 };
 
-void PrintTo(const SpecificityCase& c, std::ostream* os) { *os << '"' << c.selector << '"'; }
+void PrintTo(const SpecificityCase& c, std::ostream* os) {
+    *os << '"' << c.selector << '"';
+}
 
 class CssSpecificityTest : public ::testing::TestWithParam<SpecificityCase> {};
 
-TEST_P(CssSpecificityTest, Triple)
-{
+TEST_P(CssSpecificityTest, Triple) {
     Document document;
-    const std::vector<StyleRule> rules =
-        parseStyleSheet(std::string(GetParam().selector) + " { fill: red }", document);
+    const std::vector<StyleRule> rules = parseStyleSheet(std::string(GetParam().selector) + " { fill: red }", document);
     ASSERT_EQ(rules.size(), 1u);
     const CssSpecificity& s = rules[0].specificity;
     EXPECT_EQ(s.ids, GetParam().expected.ids);
@@ -213,27 +185,25 @@ TEST_P(CssSpecificityTest, Triple)
 
 INSTANTIATE_TEST_SUITE_P(
     Triples, CssSpecificityTest,
-    ::testing::Values(SpecificityCase{"g > rect.a:first-child", {0, 2, 2}},
-                      SpecificityCase{"#a:not(.b)", {1, 1, 0}}, SpecificityCase{"*", {0, 0, 0}},
-                      SpecificityCase{"RECT", {0, 0, 1}}, SpecificityCase{"#a#b", {2, 0, 0}},
-                      SpecificityCase{"[id=a]", {0, 1, 0}}, SpecificityCase{"rect:hover", {0, 1, 1}},
-                      SpecificityCase{":not(#a, .b.c)", {1, 0, 0}},
-                      SpecificityCase{":not(.b.c, rect)", {0, 2, 0}},
-                      SpecificityCase{":is(g .a rect)", {0, 1, 2}},
-                      SpecificityCase{":not(:not(#a.b))", {1, 1, 0}},
-                      SpecificityCase{"g rect circle", {0, 0, 3}}));
+    ::testing::Values(SpecificityCase{"g > rect.a:first-child", {0, 2, 2}}, SpecificityCase{"#a:not(.b)", {1, 1, 0}},
+                      SpecificityCase{"*", {0, 0, 0}}, SpecificityCase{"RECT", {0, 0, 1}},
+                      SpecificityCase{"#a#b", {2, 0, 0}}, SpecificityCase{"[id=a]", {0, 1, 0}},
+                      SpecificityCase{"rect:hover", {0, 1, 1}}, SpecificityCase{":not(#a, .b.c)", {1, 0, 0}},
+                      SpecificityCase{":not(.b.c, rect)", {0, 2, 0}}, SpecificityCase{":is(g .a rect)", {0, 1, 2}},
+                      SpecificityCase{":not(:not(#a.b))", {1, 1, 0}}, SpecificityCase{"g rect circle", {0, 0, 3}}));
 
 struct DeclarationCase {
     const char* sheet;
     std::vector<Declaration> expected;
 };
 
-void PrintTo(const DeclarationCase& c, std::ostream* os) { *os << '"' << c.sheet << '"'; }
+void PrintTo(const DeclarationCase& c, std::ostream* os) {
+    *os << '"' << c.sheet << '"';
+}
 
 class CssDeclarationBlockTest : public ::testing::TestWithParam<DeclarationCase> {};
 
-TEST_P(CssDeclarationBlockTest, Declarations)
-{
+TEST_P(CssDeclarationBlockTest, Declarations) {
     Document document;
     const std::vector<StyleRule> rules = parseStyleSheet(GetParam().sheet, document);
     ASSERT_EQ(rules.size(), 1u);
@@ -255,25 +225,25 @@ constexpr auto kFontFamily = static_cast<std::uint8_t>(PropertyID::FontFamily);
 
 INSTANTIATE_TEST_SUITE_P(
     Blocks, CssDeclarationBlockTest,
-    ::testing::Values(
-        DeclarationCase{"rect { fill: red }", {{16, kFill, "fill", "red", ""}}},
-        DeclarationCase{"rect{fill:red}", {{16, kFill, "fill", "red", ""}}},
-        DeclarationCase{"rect { FILL: red }", {{16, kFill, "fill", "red", ""}}},
-        DeclarationCase{"rect { fill: red !IMPORTANT }", {{4096, kFill, "fill", "red", ""}}},
-        DeclarationCase{"rect { fill: red !important; stroke: blue }",
-                        {{4096, kFill, "fill", "red", ""}, {16, kStroke, "stroke", "blue", ""}}},
-        DeclarationCase{"rect { fill: red \t; stroke : blue ; }",
-                        {{16, kFill, "fill", "red", ""}, {16, kStroke, "stroke", "blue", ""}}},
-        // A value ends at "}" in a block.
-        DeclarationCase{"rect { font-family: a}b", {{16, kFontFamily, "font-family", "a", ""}}},
-        DeclarationCase{"rect { stroke: blue fill: red }",
-                        {{16, kStroke, "stroke", "blue fill: red", "unsupported_color_syntax"}}},
-        DeclarationCase{"rect { fill: }", {{16, kFill, "fill", "", "unsupported_color_syntax"}}},
-        DeclarationCase{"rect { width: 10px }", {{16, 0, "width", "10px", "unsupported_css_property"}}},
-        DeclarationCase{"rect { mask: url(#m) }",
-                        {{16, static_cast<std::uint8_t>(PropertyID::Mask), "mask", "url(#m)", "unsupported_mask"}}},
-        DeclarationCase{"rect { foo: bar }", {}},
-        DeclarationCase{"rect { --Fill: red; fill: red }", {{16, kFill, "fill", "red", ""}}}));
+    ::testing::Values(DeclarationCase{"rect { fill: red }", {{16, kFill, "fill", "red", ""}}},
+                      DeclarationCase{"rect{fill:red}", {{16, kFill, "fill", "red", ""}}},
+                      DeclarationCase{"rect { FILL: red }", {{16, kFill, "fill", "red", ""}}},
+                      DeclarationCase{"rect { fill: red !IMPORTANT }", {{4096, kFill, "fill", "red", ""}}},
+                      DeclarationCase{"rect { fill: red !important; stroke: blue }",
+                                      {{4096, kFill, "fill", "red", ""}, {16, kStroke, "stroke", "blue", ""}}},
+                      DeclarationCase{"rect { fill: red \t; stroke : blue ; }",
+                                      {{16, kFill, "fill", "red", ""}, {16, kStroke, "stroke", "blue", ""}}},
+                      // A value ends at "}" in a block.
+                      DeclarationCase{"rect { font-family: a}b", {{16, kFontFamily, "font-family", "a", ""}}},
+                      DeclarationCase{"rect { stroke: blue fill: red }",
+                                      {{16, kStroke, "stroke", "blue fill: red", "unsupported_color_syntax"}}},
+                      DeclarationCase{"rect { fill: }", {{16, kFill, "fill", "", "unsupported_color_syntax"}}},
+                      DeclarationCase{"rect { width: 10px }", {{16, 0, "width", "10px", "unsupported_css_property"}}},
+                      DeclarationCase{
+                          "rect { mask: url(#m) }",
+                          {{16, static_cast<std::uint8_t>(PropertyID::Mask), "mask", "url(#m)", "unsupported_mask"}}},
+                      DeclarationCase{"rect { foo: bar }", {}},
+                      DeclarationCase{"rect { --Fill: red; fill: red }", {{16, kFill, "fill", "red", ""}}}));
 
-} // namespace
-} // namespace pavrix_svg
+}  // namespace
+}  // namespace pavrix_svg

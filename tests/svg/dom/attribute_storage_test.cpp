@@ -77,7 +77,7 @@ TEST_F(AttributeTest, FailedParseIsStoredAndReported) {
     ASSERT_TRUE(setAttribute(*svg, 1, PropertyID::Width, "12"));
     EXPECT_TRUE(setAttribute(*svg, 1, PropertyID::Width, "-5"));
     EXPECT_EQ(findAttribute(*svg, PropertyID::Width), "-5");
-    EXPECT_FLOAT_EQ(static_cast<SVGSVGElement*>(svg)->width().value(), 12.0f); // property keeps its value
+    EXPECT_FLOAT_EQ(static_cast<SVGSVGElement*>(svg)->width().value(), 12.0f);  // property keeps its value
     EXPECT_TRUE(hasReason("unsupported_attribute_value"));
 }
 
@@ -93,7 +93,7 @@ TEST_F(AttributeTest, PathDataOnNonPathElementIsChargedButNotParsed) {
     EXPECT_FALSE(g->parseAttribute(PropertyID::D, "M0 0 L1 1"));
     EXPECT_GT(document.pathDataCount(), 0u);
     EXPECT_TRUE(document.reasons().empty());
-    EXPECT_TRUE(setAttribute(*g, 1, PropertyID::D, "M0 0 L1 1")); // stored all the same
+    EXPECT_TRUE(setAttribute(*g, 1, PropertyID::D, "M0 0 L1 1"));  // stored all the same
 }
 
 TEST_F(AttributeTest, PathAuditIsStoredAfterParse) {
@@ -125,8 +125,8 @@ TEST(AttributeCharges, FailedChargesReportComplexity) {
          "0 0 1 1"},
         {"transform", [](Document& d) { return d.chargeTransform(kMax); }, ElementID::G, PropertyID::Transform,
          "scale(2)"},
-        {"deferred", [](Document& d) { return d.chargeDeferredCapability(kMax, 0); }, ElementID::G,
-         PropertyID::Unknown, "unsupported_filter"},
+        {"deferred", [](Document& d) { return d.chargeDeferredCapability(kMax, 0); }, ElementID::G, PropertyID::Unknown,
+         "unsupported_filter"},
     };
     for (const Case& c : cases) {
         Document document;
@@ -177,15 +177,22 @@ TEST_F(AttributeTest, SharedDeferredMapIsCopiedOnWrite) {
 
 TEST_F(AttributeTest, ImageHrefDecoding) {
     auto* image = static_cast<SVGImageElement*>(add(ElementID::Image));
-    const std::string_view values[] = {"data:,", "data:", "data:image/png;base64", "data:image/png;base64,!!!!",
-                                       "/nonexistent/file.png", std::string_view("a\0b", 3), ""};
+    const std::string_view values[] = {"data:,",
+                                       "data:",
+                                       "data:image/png;base64",
+                                       "data:image/png;base64,!!!!",
+                                       "/nonexistent/file.png",
+                                       std::string_view("a\0b", 3),
+                                       ""};
     for (const std::string_view value : values) {
         setAttribute(*image, 1, PropertyID::Href, value);
         EXPECT_TRUE(image->bitmap().isNull()) << value;
     }
     // A 1x1 PNG as base64 decodes.
-    setAttribute(*image, 1, PropertyID::Href,
-                 "data:image/png;base64,iVBORw0KGgoAAAANSUhEUgAAAAEAAAABCAYAAAAfFcSJAAAADUlEQVR42mNk+M9QDwADhgGAWjR9awAAAABJRU5ErkJggg==");
+    setAttribute(
+        *image, 1, PropertyID::Href,
+        "data:image/"
+        "png;base64,iVBORw0KGgoAAAANSUhEUgAAAAEAAAABCAYAAAAfFcSJAAAADUlEQVR42mNk+M9QDwADhgGAWjR9awAAAABJRU5ErkJggg==");
     EXPECT_FALSE(image->bitmap().isNull());
     EXPECT_EQ(bitmapWidth(image->bitmap()), 1);
 }
@@ -207,5 +214,5 @@ TEST_F(AttributeTest, CopyAttributesKeepsOrderAndSpecificity) {
     EXPECT_EQ(t, target->attributes().end());
 }
 
-} // namespace
-} // namespace pavrix_svg
+}  // namespace
+}  // namespace pavrix_svg

@@ -115,4 +115,4 @@ TEST(DocumentLoad, RefusedInputGivesNoDocument) {
     EXPECT_EQ(pavrix_svg::loadDocumentFromString("<g/>"), nullptr);
 }
 
-} // namespace
+}  // namespace

@@ -161,7 +161,7 @@ TEST_F(TreeTest, LocalTransforms) {
     set(*use, PropertyID::X, "10");
     set(*use, PropertyID::Transform, "scale(2)");
     const Point p = use->localTransform().mapPoint(1, 1);
-    EXPECT_FLOAT_EQ(p.x, 22.0f); // scale(2) of (1 + 10, 1)
+    EXPECT_FLOAT_EQ(p.x, 22.0f);  // scale(2) of (1 + 10, 1)
     EXPECT_FLOAT_EQ(p.y, 2.0f);
 
     SVGElement* svg = add(*root, ElementID::Svg);
@@ -170,7 +170,7 @@ TEST_F(TreeTest, LocalTransforms) {
     set(*svg, PropertyID::Height, "50");
     set(*svg, PropertyID::ViewBox, "0 0 10 10");
     const Point q = svg->localTransform().mapPoint(10, 10);
-    EXPECT_FLOAT_EQ(q.x, 5.0f + 25.0f + 50.0f); // meet scale 5, centred: dx = 25
+    EXPECT_FLOAT_EQ(q.x, 5.0f + 25.0f + 50.0f);  // meet scale 5, centred: dx = 25
     EXPECT_FLOAT_EQ(q.y, 50.0f);
 
     // The root ignores x and y.
@@ -297,8 +297,8 @@ TEST(TreeTeardown, DeepTreeIsDestroyedWithoutRecursion) {
     SUCCEED();
 }
 
-} // namespace
-} // namespace pavrix_svg
+}  // namespace
+}  // namespace pavrix_svg
 
 namespace pavrix_svg {
 namespace {
@@ -343,5 +343,5 @@ TEST(BoxNesting, ShortMarkerChainIsMeasured) {
     EXPECT_TRUE(box.isValid());
 }
 
-} // namespace
-} // namespace pavrix_svg
+}  // namespace
+}  // namespace pavrix_svg

@@ -53,18 +53,18 @@ TEST_P(StrokeDataTest, ExactSideFromTheText) {
 
 INSTANTIATE_TEST_SUITE_P(
     Texts, StrokeDataTest,
-    testing::Values(StrokeCase{"", 1.0f, 1.0, 4.0, 0.0, {}},
-                    StrokeCase{R"~(stroke-width="2mm")~", 2.0f * 96.0f / 25.4f, 7.559055118110237, 4.0, 0.0, {}},
-                    StrokeCase{R"~(stroke-width="0.1" stroke-miterlimit="4.1")~", 0.1f, 0.1, 4.1, 0.0, {}},
-                    StrokeCase{R"~(stroke-width="1pt" stroke-dashoffset="-0.3")~", 96.0f / 72.0f, 1.3333333333333333,
-                               4.0, -0.3, {}},
-                    StrokeCase{R"~(stroke-dasharray="0.1, 1mm 3")~", 1.0f, 1.0, 4.0, 0.0,
-                               {0.1, 3.7795275590551185, 3.0}},
-                    // A refused float value falls back on both sides; the exact reader alone
-                    // would take "-1" and hexadecimal "0x10" (16) beside the float fallback.
-                    StrokeCase{R"~(stroke-width="-1" stroke-miterlimit="x")~", 1.0f, 1.0, 4.0, 0.0, {}},
-                    StrokeCase{R"~(stroke-width="0x10" stroke-miterlimit="0x10" stroke-dashoffset="0x10")~", 1.0f, 1.0,
-                               4.0, 0.0, {}}));
+    testing::Values(
+        StrokeCase{"", 1.0f, 1.0, 4.0, 0.0, {}},
+        StrokeCase{R"~(stroke-width="2mm")~", 2.0f * 96.0f / 25.4f, 7.559055118110237, 4.0, 0.0, {}},
+        StrokeCase{R"~(stroke-width="0.1" stroke-miterlimit="4.1")~", 0.1f, 0.1, 4.1, 0.0, {}},
+        StrokeCase{
+            R"~(stroke-width="1pt" stroke-dashoffset="-0.3")~", 96.0f / 72.0f, 1.3333333333333333, 4.0, -0.3, {}},
+        StrokeCase{R"~(stroke-dasharray="0.1, 1mm 3")~", 1.0f, 1.0, 4.0, 0.0, {0.1, 3.7795275590551185, 3.0}},
+        // A refused float value falls back on both sides; the exact reader alone
+        // would take "-1" and hexadecimal "0x10" (16) beside the float fallback.
+        StrokeCase{R"~(stroke-width="-1" stroke-miterlimit="x")~", 1.0f, 1.0, 4.0, 0.0, {}},
+        StrokeCase{
+            R"~(stroke-width="0x10" stroke-miterlimit="0x10" stroke-dashoffset="0x10")~", 1.0f, 1.0, 4.0, 0.0, {}}));
 
 // The float list ends at a doubled comma; the exact entries stay aligned with it by index.
 TEST(StrokeData, DashEntriesAlignByIndex) {
@@ -77,7 +77,8 @@ TEST(StrokeData, DashEntriesAlignByIndex) {
 }
 
 TEST(StrokeData, EmWidthsUseTheElementsOwnFontSize) {
-    auto doc = layOut(wrap(R"~(<path id="p" d="M0 0 L1 0" font-size="20" stroke-width="2em" stroke-dasharray="0.5em"/>)~"));
+    auto doc =
+        layOut(wrap(R"~(<path id="p" d="M0 0 L1 0" font-size="20" stroke-width="2em" stroke-dasharray="0.5em"/>)~"));
     const StrokeData& data = doc.get<SVGGeometryElement>("p").strokeData;
     EXPECT_FLOAT_EQ(data.width, 40.0f);
     EXPECT_DOUBLE_EQ(data.exactWidth, 40.0);
@@ -87,7 +88,8 @@ TEST(StrokeData, EmWidthsUseTheElementsOwnFontSize) {
 }
 
 TEST(StrokeData, CapJoinAndCanvasSide) {
-    auto doc = layOut(wrap(R"~(<path id="p" d="M0 0 L1 0" stroke-linecap="round" stroke-linejoin="bevel" stroke-dasharray="2 3"/>)~"));
+    auto doc = layOut(wrap(
+        R"~(<path id="p" d="M0 0 L1 0" stroke-linecap="round" stroke-linejoin="bevel" stroke-dasharray="2 3"/>)~"));
     const StrokeData& data = doc.get<SVGGeometryElement>("p").strokeData;
     EXPECT_EQ(data.lineCap, 1);
     EXPECT_EQ(data.lineJoin, 2);
@@ -118,9 +120,10 @@ TEST_P(ShapeTest, PathAndFillBox) {
     EXPECT_EQ(commandsOf(shape.path), c.commands);
 }
 
-const std::vector<PathCommand> kEllipse = {PC::move_to, PC::cubic_to, PC::cubic_to, PC::cubic_to, PC::cubic_to, PC::close};
-const std::vector<PathCommand> kRoundRect = {PC::move_to, PC::cubic_to, PC::line_to, PC::cubic_to, PC::line_to,
-                                             PC::cubic_to, PC::line_to, PC::cubic_to, PC::line_to, PC::close};
+const std::vector<PathCommand> kEllipse = {PC::move_to,  PC::cubic_to, PC::cubic_to,
+                                           PC::cubic_to, PC::cubic_to, PC::close};
+const std::vector<PathCommand> kRoundRect = {PC::move_to,  PC::cubic_to, PC::line_to,  PC::cubic_to, PC::line_to,
+                                             PC::cubic_to, PC::line_to,  PC::cubic_to, PC::line_to,  PC::close};
 const std::vector<PathCommand> kRect = {PC::move_to, PC::line_to, PC::line_to, PC::line_to, PC::line_to, PC::close};
 
 INSTANTIATE_TEST_SUITE_P(
@@ -134,12 +137,14 @@ INSTANTIATE_TEST_SUITE_P(
         ShapeCase{R"~(<ellipse id="s" rx="10" ry="0"/>)~", {0, 0, 0, 0}, {}},
         ShapeCase{R"~(<line id="s" x1="1" y1="2" x2="4" y2="8"/>)~", {1, 2, 3, 6}, {PC::move_to, PC::line_to}},
         ShapeCase{R"~(<line id="s" x1="4" y1="2" x2="1" y2="8"/>)~", {4, 2, -3, 6}, {PC::move_to, PC::line_to}},
-        ShapeCase{R"~(<path id="s" d="M1 2 C 5 0 9 10 3 4 Z"/>)~", {1, 0, 8, 10},
-                  {PC::move_to, PC::cubic_to, PC::close}},
+        ShapeCase{
+            R"~(<path id="s" d="M1 2 C 5 0 9 10 3 4 Z"/>)~", {1, 0, 8, 10}, {PC::move_to, PC::cubic_to, PC::close}},
         ShapeCase{R"~(<path id="s"/>)~", {0, 0, 0, 0}, {}},
         ShapeCase{R"~(<polyline id="s" points="3 4"/>)~", {3, 4, 0, 0}, {PC::move_to}},
-        ShapeCase{R"~(<polyline id="s" points="0 0 4 0 4 3"/>)~", {0, 0, 4, 3}, {PC::move_to, PC::line_to, PC::line_to}},
-        ShapeCase{R"~(<polygon id="s" points="0 0 4 0 4 3"/>)~", {0, 0, 4, 3},
+        ShapeCase{
+            R"~(<polyline id="s" points="0 0 4 0 4 3"/>)~", {0, 0, 4, 3}, {PC::move_to, PC::line_to, PC::line_to}},
+        ShapeCase{R"~(<polygon id="s" points="0 0 4 0 4 3"/>)~",
+                  {0, 0, 4, 3},
                   {PC::move_to, PC::line_to, PC::line_to, PC::close}},
         ShapeCase{R"~(<polygon id="s"/>)~", {0, 0, 0, 0}, {}},
         ShapeCase{R"~(<rect id="s" x="1" y="2" width="30" height="40"/>)~", {1, 2, 30, 40}, kRect},
@@ -149,7 +154,8 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST(Shapes, RectRadiiMirrorAndClamp) {
     // rx = 0 takes ry; rx beyond half the width is limited to it: the corner curves then meet.
-    auto doc = layOut(wrap(R"~(<rect id="a" width="30" height="40" ry="5"/><rect id="b" width="10" height="40" rx="50"/>)~"));
+    auto doc =
+        layOut(wrap(R"~(<rect id="a" width="30" height="40" ry="5"/><rect id="b" width="10" height="40" rx="50"/>)~"));
     std::array<Point, 3> points{};
     PathIterator a(doc.get<SVGGeometryElement>("a").path);
     a.currentSegment(points);
@@ -178,24 +184,22 @@ struct StrokeBoxCase {
 class StrokeBoxTest : public testing::TestWithParam<StrokeBoxCase> {};
 
 TEST_P(StrokeBoxTest, GrowsByTheStrokeExtent) {
-    auto doc = layOut(wrap(std::string(R"~(<rect id="r" x="10" y="20" width="30" height="40" )~") +
-                           GetParam().attributes + "/>"));
+    auto doc = layOut(
+        wrap(std::string(R"~(<rect id="r" x="10" y="20" width="30" height="40" )~") + GetParam().attributes + "/>"));
     const float g = GetParam().grow;
     expectRect(doc.get("r").strokeBoundingBox(), {10 - g, 20 - g, 30 + 2 * g, 40 + 2 * g});
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Extents, StrokeBoxTest,
-    testing::Values(StrokeBoxCase{"", 0.0f},
-                    StrokeBoxCase{R"~(stroke="red" stroke-width="2" stroke-linejoin="round")~", 1.0f},
-                    StrokeBoxCase{R"~(stroke="red" stroke-width="2" stroke-linejoin="round" stroke-linecap="square")~",
-                                  1.4142135f},
-                    StrokeBoxCase{R"~(stroke="red" stroke-width="2")~", 4.0f},
-                    StrokeBoxCase{R"~(stroke="red" stroke-width="2" stroke-miterlimit="10" stroke-linecap="square")~",
-                                  10.0f},
-                    StrokeBoxCase{R"~(stroke="red" stroke-width="2" stroke-opacity="0")~", 0.0f},
-                    StrokeBoxCase{R"~(stroke="none" stroke-width="2")~", 0.0f},
-                    StrokeBoxCase{R"~(stroke="rgba(0,0,0,0)" stroke-width="2")~", 0.0f}));
+    testing::Values(
+        StrokeBoxCase{"", 0.0f}, StrokeBoxCase{R"~(stroke="red" stroke-width="2" stroke-linejoin="round")~", 1.0f},
+        StrokeBoxCase{R"~(stroke="red" stroke-width="2" stroke-linejoin="round" stroke-linecap="square")~", 1.4142135f},
+        StrokeBoxCase{R"~(stroke="red" stroke-width="2")~", 4.0f},
+        StrokeBoxCase{R"~(stroke="red" stroke-width="2" stroke-miterlimit="10" stroke-linecap="square")~", 10.0f},
+        StrokeBoxCase{R"~(stroke="red" stroke-width="2" stroke-opacity="0")~", 0.0f},
+        StrokeBoxCase{R"~(stroke="none" stroke-width="2")~", 0.0f},
+        StrokeBoxCase{R"~(stroke="rgba(0,0,0,0)" stroke-width="2")~", 0.0f}));
 
 TEST(StrokeBox, BackwardsLineStaysInvalid) {
     auto doc = layOut(wrap(R"~(<line id="l" x1="10" y1="0" x2="0" y2="0" stroke="red" stroke-width="30"/>)~"));

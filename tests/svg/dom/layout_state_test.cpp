@@ -24,8 +24,12 @@ std::string text(const T& value) {
     return out.str();
 }
 
-std::string text(const AlphaClass& value) { return text(value.zero) + "," + text(value.partial); }
-std::string text(const Length& value) { return text(value.value) + "/" + text(static_cast<int>(value.unit)); }
+std::string text(const AlphaClass& value) {
+    return text(value.zero) + "," + text(value.partial);
+}
+std::string text(const Length& value) {
+    return text(value.value) + "/" + text(static_cast<int>(value.unit));
+}
 
 struct InheritanceCase {
     PropertyID property;
@@ -160,13 +164,10 @@ INSTANTIATE_TEST_SUITE_P(
                     PaintCase{"", "rgba(0,0,255,50%)", 0x800000ffu, 0.5, {0, 1}},
                     PaintCase{"", "rgba(0,0,255,0)", 0x000000ffu, 0.0, {1, 0}},
                     PaintCase{"", "transparent", 0x00000000u, 0.0, {1, 0}},
-                    PaintCase{"", "none", 0x00000000u, 0.0, {1, 0}},
-                    PaintCase{"", "NONE", 0xff000000u, 0.0, {1, 0}},
+                    PaintCase{"", "none", 0x00000000u, 0.0, {1, 0}}, PaintCase{"", "NONE", 0xff000000u, 0.0, {1, 0}},
                     PaintCase{"rgba(255,0,0,0.25)", "currentColor", 0x40ff0000u, 0.25, {0, 1}},
-                    PaintCase{"", "url(#g)", 0u, 1.0, {0, 0}},
-                    PaintCase{"", "url(#g) red", 0xffff0000u, 1.0, {0, 0}},
-                    PaintCase{"", "url(#g) none", 0u, 1.0, {0, 0}},
-                    PaintCase{"", "bogus", 0xff000000u, 1.0, {0, 0}},
+                    PaintCase{"", "url(#g)", 0u, 1.0, {0, 0}}, PaintCase{"", "url(#g) red", 0xffff0000u, 1.0, {0, 0}},
+                    PaintCase{"", "url(#g) none", 0u, 1.0, {0, 0}}, PaintCase{"", "bogus", 0xff000000u, 1.0, {0, 0}},
                     PaintCase{"", "INHERIT", 0xff000000u, 1.0, {0, 0}}));
 
 TEST(LayoutState, FillInheritKeepsTheParentsFill) {
@@ -180,7 +181,8 @@ TEST(LayoutState, UnparsableStrokeIsTransparent) {
 }
 
 TEST(LayoutState, CurrentColorInColorRefersToTheInheritedColour) {
-    auto doc = layOut(wrap(R"~(<g color="rgba(0,255,0,0.5)"><rect id="r" color="currentColor" fill="currentColor"/></g>)~"));
+    auto doc =
+        layOut(wrap(R"~(<g color="rgba(0,255,0,0.5)"><rect id="r" color="currentColor" fill="currentColor"/></g>)~"));
     withState(doc.get("r"), [](const SVGLayoutState& s) {
         EXPECT_EQ(s.color, 0x8000ff00u);
         EXPECT_EQ(s.colorAlphaClass, (AlphaClass{0, 1}));
@@ -253,8 +255,9 @@ INSTANTIATE_TEST_SUITE_P(Values, OpacityTest,
 // --- Lengths and fonts --------------------------------------------------------------------------
 
 TEST(LayoutState, StrokeWidthAndFontSize) {
-    auto doc = layOut(wrap(R"~(<g font-size="10"><rect id="a" stroke-width="-1" font-size="150%"/>)~"
-                           R"~(<rect id="b" font-size="bad"/><rect id="c" font-size="2em"/><rect id="d" font-size="2ex"/></g>)~"));
+    auto doc = layOut(
+        wrap(R"~(<g font-size="10"><rect id="a" stroke-width="-1" font-size="150%"/>)~"
+             R"~(<rect id="b" font-size="bad"/><rect id="c" font-size="2em"/><rect id="d" font-size="2ex"/></g>)~"));
     withState(doc.get("a"), [](const SVGLayoutState& s) {
         EXPECT_EQ(s.strokeWidth, Length(1.0f, LengthUnit::None));
         // The exact re-reading must see the fallback, not the refused "-1".
@@ -272,7 +275,8 @@ TEST(LayoutState, OverflowingRelativeFontSizeFallsBack) {
 }
 
 TEST(LayoutState, FailedStrokeReadingsKeepTheFallbackText) {
-    auto doc = layOut(wrap(R"~(<rect id="r" stroke-dashoffset="1q" stroke-miterlimit="2x" stroke-dasharray="1 -2"/>)~"));
+    auto doc =
+        layOut(wrap(R"~(<rect id="r" stroke-dashoffset="1q" stroke-miterlimit="2x" stroke-dasharray="1 -2"/>)~"));
     withState(doc.get("r"), [](const SVGLayoutState& s) {
         EXPECT_EQ(s.strokeDashoffset, Length(0.0f, LengthUnit::None));
         EXPECT_EQ(s.strokeDashoffsetText, "0");
@@ -284,8 +288,9 @@ TEST(LayoutState, FailedStrokeReadingsKeepTheFallbackText) {
 }
 
 TEST(LayoutState, SpacingAndBaselineShift) {
-    auto doc = layOut(wrap(R"~(<g letter-spacing="2px"><rect id="a" letter-spacing="normal" word-spacing="-1em"/>)~"
-                           R"~(<rect id="b" baseline-shift="sub"/><rect id="c" baseline-shift="50%"/><rect id="d" baseline-shift="x"/></g>)~"));
+    auto doc = layOut(wrap(
+        R"~(<g letter-spacing="2px"><rect id="a" letter-spacing="normal" word-spacing="-1em"/>)~"
+        R"~(<rect id="b" baseline-shift="sub"/><rect id="c" baseline-shift="50%"/><rect id="d" baseline-shift="x"/></g>)~"));
     withState(doc.get("a"), [](const SVGLayoutState& s) {
         EXPECT_EQ(s.letterSpacing, Length(0.0f, LengthUnit::None));
         EXPECT_EQ(s.wordSpacing, Length(-1.0f, LengthUnit::Em));
@@ -319,39 +324,31 @@ TEST_P(KeywordTest, Table) {
 
 INSTANTIATE_TEST_SUITE_P(
     Tables, KeywordTest,
-    testing::Values(KeywordCase{PropertyID::Display, "none", 1}, KeywordCase{PropertyID::Display, "block", 0},
-                    KeywordCase{PropertyID::Visibility, "collapse", 2},
-                    KeywordCase{PropertyID::Visibility, "Hidden", 0},
-                    KeywordCase{PropertyID::PointerEvents, "all", 10},
-                    KeywordCase{PropertyID::PointerEvents, "bogus", 1},
-                    KeywordCase{PropertyID::FontWeight, "600", 1}, KeywordCase{PropertyID::FontWeight, "500", 0},
-                    KeywordCase{PropertyID::FontWeight, "bolder", 1},
-                    KeywordCase{PropertyID::FontStyle, "oblique", 1},
-                    KeywordCase{PropertyID::AlignmentBaseline, "mathematical", 11},
-                    KeywordCase{PropertyID::DominantBaseline, "text-before-edge", 11},
-                    KeywordCase{PropertyID::WritingMode, "vertical-lr", 1},
-                    KeywordCase{PropertyID::WritingMode, "rl-tb", 0},
-                    KeywordCase{PropertyID::WhiteSpace, "pre-wrap", 1},
-                    KeywordCase{PropertyID::WhiteSpace, "pre-line", 0},
-                    KeywordCase{PropertyID::TextAnchor, "middle", 1}, KeywordCase{PropertyID::MaskType, "alpha", 1},
-                    KeywordCase{PropertyID::ClipRule, "evenodd", 1},
-                    KeywordCase{PropertyID::StrokeLinecap, "square", 2},
-                    KeywordCase{PropertyID::StrokeLinejoin, "round", 1},
-                    KeywordCase{PropertyID::Fill, "none", 0}, KeywordCase{PropertyID::Overflow, "hidden", 1},
-                    KeywordCase{PropertyID::Overflow, "scroll", 0}, KeywordCase{PropertyID::Direction, "rtl", 1},
-                    KeywordCase{PropertyID::TextOrientation, "upright", 1},
-                    KeywordCase{PropertyID::FillRule, "evenodd", 1}, KeywordCase{PropertyID::FillRule, "EvenOdd", 0},
-                    KeywordCase{PropertyID::WritingMode, "tb-rl", 1}, KeywordCase{PropertyID::WritingMode, "lr", 0},
-                    KeywordCase{PropertyID::WhiteSpace, "preserve", 1},
-                    KeywordCase{PropertyID::AlignmentBaseline, "text-after-edge", 7},
-                    KeywordCase{PropertyID::DominantBaseline, "reset-size", 3},
-                    KeywordCase{PropertyID::DominantBaseline, "central", 8},
-                    KeywordCase{PropertyID::FontWeight, "lighter", 0}, KeywordCase{PropertyID::FontWeight, "900", 1},
-                    KeywordCase{PropertyID::PointerEvents, "visiblePainted", 8},
-                    KeywordCase{PropertyID::PointerEvents, "bounding-box", 9},
-                    KeywordCase{PropertyID::PointerEvents, "none", 0},
-                    KeywordCase{PropertyID::TextAnchor, "end", 2}, KeywordCase{PropertyID::StrokeLinecap, "round", 1},
-                    KeywordCase{PropertyID::StrokeLinejoin, "bevel", 2}));
+    testing::Values(
+        KeywordCase{PropertyID::Display, "none", 1}, KeywordCase{PropertyID::Display, "block", 0},
+        KeywordCase{PropertyID::Visibility, "collapse", 2}, KeywordCase{PropertyID::Visibility, "Hidden", 0},
+        KeywordCase{PropertyID::PointerEvents, "all", 10}, KeywordCase{PropertyID::PointerEvents, "bogus", 1},
+        KeywordCase{PropertyID::FontWeight, "600", 1}, KeywordCase{PropertyID::FontWeight, "500", 0},
+        KeywordCase{PropertyID::FontWeight, "bolder", 1}, KeywordCase{PropertyID::FontStyle, "oblique", 1},
+        KeywordCase{PropertyID::AlignmentBaseline, "mathematical", 11},
+        KeywordCase{PropertyID::DominantBaseline, "text-before-edge", 11},
+        KeywordCase{PropertyID::WritingMode, "vertical-lr", 1}, KeywordCase{PropertyID::WritingMode, "rl-tb", 0},
+        KeywordCase{PropertyID::WhiteSpace, "pre-wrap", 1}, KeywordCase{PropertyID::WhiteSpace, "pre-line", 0},
+        KeywordCase{PropertyID::TextAnchor, "middle", 1}, KeywordCase{PropertyID::MaskType, "alpha", 1},
+        KeywordCase{PropertyID::ClipRule, "evenodd", 1}, KeywordCase{PropertyID::StrokeLinecap, "square", 2},
+        KeywordCase{PropertyID::StrokeLinejoin, "round", 1}, KeywordCase{PropertyID::Fill, "none", 0},
+        KeywordCase{PropertyID::Overflow, "hidden", 1}, KeywordCase{PropertyID::Overflow, "scroll", 0},
+        KeywordCase{PropertyID::Direction, "rtl", 1}, KeywordCase{PropertyID::TextOrientation, "upright", 1},
+        KeywordCase{PropertyID::FillRule, "evenodd", 1}, KeywordCase{PropertyID::FillRule, "EvenOdd", 0},
+        KeywordCase{PropertyID::WritingMode, "tb-rl", 1}, KeywordCase{PropertyID::WritingMode, "lr", 0},
+        KeywordCase{PropertyID::WhiteSpace, "preserve", 1},
+        KeywordCase{PropertyID::AlignmentBaseline, "text-after-edge", 7},
+        KeywordCase{PropertyID::DominantBaseline, "reset-size", 3},
+        KeywordCase{PropertyID::DominantBaseline, "central", 8}, KeywordCase{PropertyID::FontWeight, "lighter", 0},
+        KeywordCase{PropertyID::FontWeight, "900", 1}, KeywordCase{PropertyID::PointerEvents, "visiblePainted", 8},
+        KeywordCase{PropertyID::PointerEvents, "bounding-box", 9}, KeywordCase{PropertyID::PointerEvents, "none", 0},
+        KeywordCase{PropertyID::TextAnchor, "end", 2}, KeywordCase{PropertyID::StrokeLinecap, "round", 1},
+        KeywordCase{PropertyID::StrokeLinejoin, "bevel", 2}));
 
 // --- url references and dash arrays -----------------------------------------------------------
 
@@ -379,7 +376,8 @@ TEST_P(UrlReferenceTest, Parse) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Syntax, UrlReferenceTest,
-                         testing::Values(UrlCase{"url(#a)", true, "a", ""}, UrlCase{"url( #a ) red", true, "a ", " red"},
+                         testing::Values(UrlCase{"url(#a)", true, "a", ""},
+                                         UrlCase{"url( #a ) red", true, "a ", " red"},
                                          UrlCase{"url ( '#a' )", true, "a", ""},
                                          UrlCase{"url(\"#a b\")x", true, "a b", "x"},
                                          UrlCase{"url('#a\")", false, "", ""}, UrlCase{"url(a)", false, "", ""},
@@ -403,7 +401,9 @@ struct DashCase {
 
 class DashArrayTest : public testing::TestWithParam<DashCase> {};
 
-TEST_P(DashArrayTest, Parse) { EXPECT_EQ(parseDashArray(GetParam().text), GetParam().expected); }
+TEST_P(DashArrayTest, Parse) {
+    EXPECT_EQ(parseDashArray(GetParam().text), GetParam().expected);
+}
 
 INSTANTIATE_TEST_SUITE_P(
     Syntax, DashArrayTest,

@@ -50,32 +50,39 @@ TEST_P(MarkerPositionTest, PositionsAndAngles) {
 INSTANTIATE_TEST_SUITE_P(
     Paths, MarkerPositionTest,
     testing::Values(
-        MarkerCase{"corner",
-                   R"~(<path id="p" d="M0 0 L10 0 L10 10" marker-start="url(#s)" marker-mid="url(#m)" marker-end="url(#e)"/>)~",
-                   {{"s", 0, 0, 0}, {"m", 10, 0, 45}, {"e", 10, 10, 90}}},
-        MarkerCase{"twoSegmentsOneMid", R"~(<path id="p" d="M0 0 L10 0 L20 0" marker-mid="url(#m)"/>)~",
-                   {{"m", 10, 0, 0}}},
+        MarkerCase{
+            "corner",
+            R"~(<path id="p" d="M0 0 L10 0 L10 10" marker-start="url(#s)" marker-mid="url(#m)" marker-end="url(#e)"/>)~",
+            {{"s", 0, 0, 0}, {"m", 10, 0, 45}, {"e", 10, 10, 90}}},
+        MarkerCase{
+            "twoSegmentsOneMid", R"~(<path id="p" d="M0 0 L10 0 L20 0" marker-mid="url(#m)"/>)~", {{"m", 10, 0, 0}}},
         MarkerCase{"startReversed", R"~(<path id="p" d="M0 0 L0 10" marker-start="url(#r)"/>)~", {{"r", 0, 0, -90}}},
         MarkerCase{"cubicEndUsesSecondControl",
                    R"~(<path id="p" d="M0 0 C 0 10 10 10 10 0" marker-start="url(#s)" marker-end="url(#e)"/>)~",
                    {{"s", 0, 0, 90}, {"e", 10, 0, -90}}},
-        MarkerCase{"closeReturnsToStart", R"~(<path id="p" d="M0 0 L10 0 L10 10 Z" marker-end="url(#e)"/>)~",
+        MarkerCase{"closeReturnsToStart",
+                   R"~(<path id="p" d="M0 0 L10 0 L10 10 Z" marker-end="url(#e)"/>)~",
                    {{"e", 0, 0, -135}}},
-        MarkerCase{"bisectorAcrossTheSeam", R"~(<path id="p" d="M0 0 L-10 1 L-20 0" marker-mid="url(#m)"/>)~",
+        MarkerCase{"bisectorAcrossTheSeam",
+                   R"~(<path id="p" d="M0 0 L-10 1 L-20 0" marker-mid="url(#m)"/>)~",
                    {{"m", -10, 1, 180}}},
-        MarkerCase{"polyline", R"~(<polyline id="p" points="0 0 0 5 5 5" marker-mid="url(#m)" marker-end="url(#e)"/>)~",
+        MarkerCase{"polyline",
+                   R"~(<polyline id="p" points="0 0 0 5 5 5" marker-mid="url(#m)" marker-end="url(#e)"/>)~",
                    {{"m", 0, 5, 45}, {"e", 5, 5, 0}}},
-        MarkerCase{"inheritedFromGroup", R"~(<g marker-end="url(#e)"><line id="p" x2="0" y2="-4"/></g>)~",
+        MarkerCase{"inheritedFromGroup",
+                   R"~(<g marker-end="url(#e)"><line id="p" x2="0" y2="-4"/></g>)~",
                    {{"e", 0, -4, -90}}},
         MarkerCase{"singleMoveHasNoStart", R"~(<path id="p" d="M3 4" marker-start="url(#s)"/>)~", {}},
-        MarkerCase{"unresolved", R"~(<path id="p" d="M0 0 L1 1" marker-start="url(#nope)" marker-end="url(#notMarker)"/>)~",
+        MarkerCase{"unresolved",
+                   R"~(<path id="p" d="M0 0 L1 1" marker-start="url(#nope)" marker-end="url(#notMarker)"/>)~",
                    {}},
         MarkerCase{"emptyPath", R"~(<path id="p" marker-end="url(#e)"/>)~", {}}),
     [](const testing::TestParamInfo<MarkerCase>& info) { return std::string(info.param.name); });
 
 TEST(MarkerTransform, PlacesTheReferencePointOnTheVertex) {
-    auto doc = layOut(wrap(R"~(<marker id="k" orient="auto" markerWidth="4" markerHeight="4" viewBox="0 0 2 2" refX="1" refY="1">)~"
-                           R"~(<rect width="2" height="2"/></marker>)~"));
+    auto doc = layOut(
+        wrap(R"~(<marker id="k" orient="auto" markerWidth="4" markerHeight="4" viewBox="0 0 2 2" refX="1" refY="1">)~"
+             R"~(<rect width="2" height="2"/></marker>)~"));
     const auto& marker = doc.get<SVGMarkerElement>("k");
     const Transform transform = markerTransform(marker, Point(10, 20), 90.0f, 3.0f);
     const Point reference = transform.mapPoint(1, 1);
@@ -110,8 +117,9 @@ TEST(MarkerTransform, NonPositiveSizesDisableTheViewBox) {
 }
 
 TEST(MarkerBox, StrokeBoxUnitesTheMarkers) {
-    auto doc = layOut(wrap(R"~(<marker id="k" markerUnits="userSpaceOnUse" overflow="visible"><rect x="-1" y="-1" width="2" height="2"/></marker>)~"
-                           R"~(<path id="p" d="M0 0 L10 0" marker-end="url(#k)"/>)~"));
+    auto doc = layOut(wrap(
+        R"~(<marker id="k" markerUnits="userSpaceOnUse" overflow="visible"><rect x="-1" y="-1" width="2" height="2"/></marker>)~"
+        R"~(<path id="p" d="M0 0 L10 0" marker-end="url(#k)"/>)~"));
     const Rect box = doc.get("p").strokeBoundingBox();
     EXPECT_FLOAT_EQ(box.x, 0.0f);
     EXPECT_FLOAT_EQ(box.y, -1.0f);
@@ -122,8 +130,9 @@ TEST(MarkerBox, StrokeBoxUnitesTheMarkers) {
 // A marker whose content places the marker again used to recurse without end through the
 // paint-box cache; the inner placement now counts as an empty box.
 TEST(MarkerBox, SelfReferenceTerminates) {
-    auto doc = layOut(wrap(R"~(<marker id="k" markerUnits="userSpaceOnUse"><path d="M0 0 L1 0" marker-end="url(#k)"/></marker>)~"
-                           R"~(<path id="p" d="M0 0 L5 0" marker-end="url(#k)"/>)~"));
+    auto doc = layOut(
+        wrap(R"~(<marker id="k" markerUnits="userSpaceOnUse"><path d="M0 0 L1 0" marker-end="url(#k)"/></marker>)~"
+             R"~(<path id="p" d="M0 0 L5 0" marker-end="url(#k)"/>)~"));
     const Rect box = doc.get("p").strokeBoundingBox();
     EXPECT_FLOAT_EQ(box.x, 0.0f);
     EXPECT_FLOAT_EQ(box.w, 6.0f);
@@ -132,9 +141,10 @@ TEST(MarkerBox, SelfReferenceTerminates) {
 }
 
 TEST(MarkerBox, MutualReferenceTerminates) {
-    auto doc = layOut(wrap(R"~(<marker id="a" markerUnits="userSpaceOnUse"><path d="M0 0 L1 0" marker-end="url(#b)"/></marker>)~"
-                           R"~(<marker id="b" markerUnits="userSpaceOnUse"><path d="M0 0 L2 0" marker-start="url(#a)" marker-end="url(#a)"/></marker>)~"
-                           R"~(<path id="p" d="M0 0 L5 0" marker-end="url(#a)"/>)~"));
+    auto doc = layOut(wrap(
+        R"~(<marker id="a" markerUnits="userSpaceOnUse"><path d="M0 0 L1 0" marker-end="url(#b)"/></marker>)~"
+        R"~(<marker id="b" markerUnits="userSpaceOnUse"><path d="M0 0 L2 0" marker-start="url(#a)" marker-end="url(#a)"/></marker>)~"
+        R"~(<path id="p" d="M0 0 L5 0" marker-end="url(#a)"/>)~"));
     const Rect box = doc.get("p").strokeBoundingBox();
     EXPECT_TRUE(box.isValid());
     EXPECT_FLOAT_EQ(box.x, 0.0f);
@@ -186,10 +196,9 @@ TEST_P(MarkerNestingTest, StaysBounded) {
     EXPECT_EQ(hasReason(doc, "unsupported_complexity"), c.refused);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Chains, MarkerNestingTest,
-    testing::Values(NestingCase{"shortChain", 100, R"~(<path d="M0 0 L1 0")~", false},
-                    NestingCase{"longChain", 20000, R"~(<path d="M0 0 L1 0")~", true}),
-    [](const testing::TestParamInfo<NestingCase>& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Chains, MarkerNestingTest,
+                         testing::Values(NestingCase{"shortChain", 100, R"~(<path d="M0 0 L1 0")~", false},
+                                         NestingCase{"longChain", 20000, R"~(<path d="M0 0 L1 0")~", true}),
+                         [](const testing::TestParamInfo<NestingCase>& info) { return std::string(info.param.name); });
 
 }  // namespace

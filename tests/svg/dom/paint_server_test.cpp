@@ -8,7 +8,9 @@ using namespace pavrix_svg::layout_test;
 namespace {
 
 // Parses a document of paint servers; the reader flags them as unsupported but keeps the tree.
-LaidOutDocument servers(std::string_view content) { return layOut(wrap(content)); }
+LaidOutDocument servers(std::string_view content) {
+    return layOut(wrap(content));
+}
 
 TEST(GradientChain, LoopStopsAtTheFirstRepeatedElement) {
     auto doc = servers(R"~(<linearGradient id="a" href="#b"/><linearGradient id="b" href="#a" x1="5" y2="7"/>)~");
@@ -31,10 +33,11 @@ TEST(GradientChain, SelfReference) {
 }
 
 TEST(GradientChain, GeometryOnlyFromTheSameKindCommonFromAny) {
-    auto doc = servers(R"~(<radialGradient id="r" href="#l"/>)~"
-                       R"~(<linearGradient id="l" href="#r2" r="5" fx="1" gradientUnits="userSpaceOnUse" spreadMethod="reflect">)~"
-                       R"~(<stop offset="0.5"/></linearGradient>)~"
-                       R"~(<radialGradient id="r2" cx="9" fy="4" gradientTransform="scale(2)"/>)~");
+    auto doc = servers(
+        R"~(<radialGradient id="r" href="#l"/>)~"
+        R"~(<linearGradient id="l" href="#r2" r="5" fx="1" gradientUnits="userSpaceOnUse" spreadMethod="reflect">)~"
+        R"~(<stop offset="0.5"/></linearGradient>)~"
+        R"~(<radialGradient id="r2" cx="9" fy="4" gradientTransform="scale(2)"/>)~");
     const auto& r = doc.get<SVGRadialGradientElement>("r");
     const GradientAttributes attributes = collectRadialGradientAttributes(r);
     EXPECT_EQ(attributes.r, &r);  // the linear gradient's r attribute does not count
@@ -49,8 +52,9 @@ TEST(GradientChain, GeometryOnlyFromTheSameKindCommonFromAny) {
 }
 
 TEST(GradientChain, PatternsFollowOnlyPatterns) {
-    auto doc = servers(R"~(<pattern id="p" href="#q" x="1"/><pattern id="q" href="#g" width="4"><rect width="1" height="1"/></pattern>)~"
-                       R"~(<linearGradient id="g" height="9"/>)~");
+    auto doc = servers(
+        R"~(<pattern id="p" href="#q" x="1"/><pattern id="q" href="#g" width="4"><rect width="1" height="1"/></pattern>)~"
+        R"~(<linearGradient id="g" height="9"/>)~");
     const auto& p = doc.get<SVGPatternElement>("p");
     const PatternAttributes attributes = collectPatternAttributes(p);
     EXPECT_EQ(attributes.x, &p);

@@ -111,7 +111,7 @@ TEST(ParseNumberExact, DoubleAccumulationAndRange) {
         {"1e309", false, 0.0},
         {"-1e309", false, 0.0},
         {"1e-400", true, 0.0},
-        {"0e400", false, 0.0}, // 0 times an overflowed power
+        {"0e400", false, 0.0},  // 0 times an overflowed power
         {"1.", false, 0.0},
         {"2em", true, 2.0},
         // Digit runs that overflow the accumulators read as their nearest value.
@@ -179,9 +179,17 @@ TEST(SVGRectParse, ViewBoxSyntax) {
         bool ok;
     };
     const Case cases[] = {
-        {"0 0 10 20", true},   {" 0,0,10,20 ", true}, {"0 , 0 ,10\t20", true}, {"0 0 0 0", true},
-        {"0 0 10", false},     {"0 0 -1 10", false},  {"0 0 10 -1", false},    {"0 0 10 10 5", false},
-        {"0 0 10,,10", false}, {"0 0 10-10", false},  {"", false},
+        {"0 0 10 20", true},
+        {" 0,0,10,20 ", true},
+        {"0 , 0 ,10\t20", true},
+        {"0 0 0 0", true},
+        {"0 0 10", false},
+        {"0 0 -1 10", false},
+        {"0 0 10 -1", false},
+        {"0 0 10 10 5", false},
+        {"0 0 10,,10", false},
+        {"0 0 10-10", false},
+        {"", false},
     };
     for (const Case& c : cases) {
         SVGRect rect(PropertyID::ViewBox, Rect(0, 0, -1, -1));
@@ -230,9 +238,9 @@ TEST(SVGPointListParse, PairsAndSeparators) {
     };
     // The list is emptied first; a failure leaves the pairs read before it.
     const Case cases[] = {
-        {"", true, 0},        {"   ", true, 0},      {"1 2", true, 1},      {"1,2 3,4", true, 2},
-        {"1,2-3,4", true, 2}, {"1 2 3", false, 1},   {"1-2", false, 0},     {"1", false, 0},
-        {"1 2,", true, 1},    {"1 2 x", false, 1},   {" 1 , 2 ", true, 1},  {"1 2 3 4 5-6", false, 2},
+        {"", true, 0},        {"   ", true, 0},    {"1 2", true, 1},     {"1,2 3,4", true, 2},
+        {"1,2-3,4", true, 2}, {"1 2 3", false, 1}, {"1-2", false, 0},    {"1", false, 0},
+        {"1 2,", true, 1},    {"1 2 x", false, 1}, {" 1 , 2 ", true, 1}, {"1 2 3 4 5-6", false, 2},
     };
     for (const Case& c : cases) {
         SVGPointList list(PropertyID::Points);
@@ -248,9 +256,9 @@ TEST(SVGListParse, LengthAndNumberLists) {
     ASSERT_EQ(lengths.values().size(), 3u);
     EXPECT_EQ(lengths.values()[1], Length(2.0f, LengthUnit::Percent));
     ASSERT_TRUE(lengths.parse(" 1 2"));
-    EXPECT_TRUE(lengths.values().empty()); // a leading separator ends the list at once
+    EXPECT_TRUE(lengths.values().empty());  // a leading separator ends the list at once
     EXPECT_FALSE(lengths.parse("1 2,x 3"));
-    ASSERT_EQ(lengths.values().size(), 2u); // emptied first, then filled up to the bad token
+    ASSERT_EQ(lengths.values().size(), 2u);  // emptied first, then filled up to the bad token
     EXPECT_EQ(lengths.values()[1], Length(2.0f, LengthUnit::None));
 
     SVGNumberList numbers(PropertyID::Rotate);
@@ -259,7 +267,7 @@ TEST(SVGListParse, LengthAndNumberLists) {
     EXPECT_FLOAT_EQ(numbers.values()[1], -2.5f);
     EXPECT_FLOAT_EQ(numbers.values()[2], 0.5f);
     EXPECT_FALSE(numbers.parse("1 , , 2"));
-    EXPECT_EQ(numbers.values().size(), 3u); // kept on failure
+    EXPECT_EQ(numbers.values().size(), 3u);  // kept on failure
     ASSERT_TRUE(numbers.parse(""));
     EXPECT_TRUE(numbers.values().empty());
 }
@@ -326,5 +334,5 @@ TEST(NameTables, ElementAndPropertyIds) {
     EXPECT_EQ(static_cast<int>(propertyIdFromName("transform")), 73);
 }
 
-} // namespace
-} // namespace pavrix_svg
+}  // namespace
+}  // namespace pavrix_svg

@@ -83,7 +83,8 @@ struct AnchorCase {
 class ChunkTest : public testing::TestWithParam<AnchorCase> {};
 
 TEST_P(ChunkTest, AnchorAndTextLength) {
-    auto doc = layOut(wrap(std::string(R"~(<text id="t" letter-spacing="5" )~") + GetParam().attributes + ">abc</text>"));
+    auto doc =
+        layOut(wrap(std::string(R"~(<text id="t" letter-spacing="5" )~") + GetParam().attributes + ">abc</text>"));
     const std::vector<float> xs = fragmentX(doc.get<SVGTextElement>("t"));
     ASSERT_EQ(xs.size(), GetParam().xs.size());
     for (std::size_t i = 0; i < xs.size(); ++i)
@@ -159,8 +160,9 @@ TEST(FontDescription, OddFamilyListsAreSafe) {
 // The innermost element with a rotate list decides; its last entry carries over to its own
 // remaining characters only.
 TEST(TextLayout, NestedRotationsAndBaselineShifts) {
-    auto doc = layOut(wrap(R"~(<text id="t" x="0" y="20" rotate="10 20 30 40">a<tspan rotate="5">bc</tspan>d)~"
-                           R"~(<tspan baseline-shift="2">e<tspan baseline-shift="3" rotate="0">f</tspan></tspan>g</text>)~"));
+    auto doc =
+        layOut(wrap(R"~(<text id="t" x="0" y="20" rotate="10 20 30 40">a<tspan rotate="5">bc</tspan>d)~"
+                    R"~(<tspan baseline-shift="2">e<tspan baseline-shift="3" rotate="0">f</tspan></tspan>g</text>)~"));
     std::vector<float> angles;
     std::vector<float> ys;
     for (const TextFragment& fragment : doc.get<SVGTextElement>("t").fragments()) {

@@ -115,7 +115,7 @@ TEST_F(UseTest, SymbolBecomesSvgWithUseSize) {
     EXPECT_EQ(copy.id(), ElementID::Svg);
     EXPECT_FLOAT_EQ(copy.width().value(), 50.0f);
     EXPECT_EQ(copy.width().unit(), LengthUnit::None);
-    EXPECT_EQ(copy.height().unit(), LengthUnit::Percent); // not overridden
+    EXPECT_EQ(copy.height().unit(), LengthUnit::Percent);  // not overridden
     EXPECT_FLOAT_EQ(copy.viewBox().value().w, 10.0f);
     EXPECT_EQ(copy.children().size(), 1u);
     const auto& defaultCopy = static_cast<const SVGSVGElement&>(*plain->expansionChild());
@@ -232,8 +232,9 @@ TEST_F(UseTest, CopiesDeeperThanTheDepthLimitAreRefused) {
 }
 
 TEST(UseBombDocument, NestedUsesInOneKilobyteReturnQuickly) {
-    std::string svg = "<svg xmlns='http://www.w3.org/2000/svg' xmlns:xlink='http://www.w3.org/1999/xlink'><defs>"
-                      "<rect id='l0' width='1' height='1'/>";
+    std::string svg =
+        "<svg xmlns='http://www.w3.org/2000/svg' xmlns:xlink='http://www.w3.org/1999/xlink'><defs>"
+        "<rect id='l0' width='1' height='1'/>";
     for (int level = 1; level <= 9; ++level) {
         svg += "<g id='l" + std::to_string(level) + "'>";
         for (int i = 0; i < 10; ++i)
@@ -248,8 +249,8 @@ TEST(UseBombDocument, NestedUsesInOneKilobyteReturnQuickly) {
     EXPECT_EQ(document->clonedElements(), 0u);
 }
 
-} // namespace
-} // namespace pavrix_svg
+}  // namespace
+}  // namespace pavrix_svg
 
 namespace pavrix_svg {
 namespace {
@@ -268,8 +269,8 @@ TEST_F(UseTest, AncestorCheckHoldsWhenBuildStartsBelowTheRoot) {
     EXPECT_NE(cloneUseTarget(*cyclic, *getElementById(*root, "r")), nullptr);
 }
 
-} // namespace
-} // namespace pavrix_svg
+}  // namespace
+}  // namespace pavrix_svg
 
 namespace pavrix_svg {
 namespace {
@@ -289,7 +290,7 @@ TEST_F(UseTest, DeepCloneSkipsExpansionChildAndMarksLayout) {
     EXPECT_EQ(findAttribute(copiedGroup, PropertyID::Fill), "red");
     ASSERT_NE(copiedGroup.firstElementChild(), nullptr);
     const auto& copiedUse = static_cast<const SVGUseElement&>(*copiedGroup.firstElementChild());
-    ASSERT_EQ(copiedUse.children().size(), 1u); // the text node, not the expansion
+    ASSERT_EQ(copiedUse.children().size(), 1u);  // the text node, not the expansion
     EXPECT_TRUE(copiedUse.children()[0]->isTextNode());
     EXPECT_EQ(copiedUse.expansionChild(), nullptr);
 
@@ -297,8 +298,8 @@ TEST_F(UseTest, DeepCloneSkipsExpansionChildAndMarksLayout) {
     EXPECT_TRUE(static_cast<const SVGElement&>(*shallow).children().empty());
 }
 
-} // namespace
-} // namespace pavrix_svg
+}  // namespace
+}  // namespace pavrix_svg
 
 namespace pavrix_svg {
 namespace {
@@ -319,8 +320,8 @@ TEST(UseExpansionEstimate, AgreesWithExactPathMemoAndWithTheBuild) {
         const int count = 4 + static_cast<int>(random() % 30);
         for (int i = 0; i < count; ++i) {
             SVGElement* parent = containers[random() % containers.size()];
-            const ElementID kinds[] = {ElementID::G, ElementID::G, ElementID::Symbol, ElementID::Rect,
-                                       ElementID::Use, ElementID::Use, ElementID::Use, ElementID::Svg};
+            const ElementID kinds[] = {ElementID::G,   ElementID::G,   ElementID::Symbol, ElementID::Rect,
+                                       ElementID::Use, ElementID::Use, ElementID::Use,    ElementID::Svg};
             const ElementID kind = kinds[random() % std::size(kinds)];
             SVGElement* element = addChild(*parent, createElement(document, kind));
             if (random() % 4 != 0) {
@@ -356,5 +357,5 @@ TEST(UseExpansionEstimate, AgreesWithExactPathMemoAndWithTheBuild) {
     EXPECT_GT(accepted, 500);
 }
 
-} // namespace
-} // namespace pavrix_svg
+}  // namespace
+}  // namespace pavrix_svg

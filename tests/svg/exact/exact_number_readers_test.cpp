@@ -17,8 +17,7 @@ struct LengthCase {
 
 class ExactLength : public ::testing::TestWithParam<LengthCase> {};
 
-TEST_P(ExactLength, Parses)
-{
+TEST_P(ExactLength, Parses) {
     double value = -1;
     ExactLengthUnit unit = ExactLengthUnit::ex;
     const bool ok = parseLengthExact(GetParam().text, 42.0, value, unit);
@@ -29,28 +28,28 @@ TEST_P(ExactLength, Parses)
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Texts, ExactLength, ::testing::Values(
-    LengthCase{"2mm", true, 2 * 3.7795275590551185, ExactLengthUnit::px},
-    LengthCase{"1in", true, 96, ExactLengthUnit::px}, LengthCase{"1pc", true, 16, ExactLengthUnit::px},
-    LengthCase{"3pt", true, 3 * 1.3333333333333333, ExactLengthUnit::px},
-    LengthCase{"1cm", true, 37.79527559055118, ExactLengthUnit::px},
-    LengthCase{" 0.1px ", true, 0.1, ExactLengthUnit::px}, LengthCase{"0.1", true, 0.1, ExactLengthUnit::px},
-    LengthCase{"3em", true, 3, ExactLengthUnit::em}, LengthCase{"2ex", true, 2, ExactLengthUnit::ex},
-    LengthCase{"50%", true, 50, ExactLengthUnit::percent}, LengthCase{"", true, 42, ExactLengthUnit::px},
-    LengthCase{"5 px", false, 0, ExactLengthUnit::px}, LengthCase{"1e", false, 0, ExactLengthUnit::px},
-    LengthCase{"inf", false, 0, ExactLengthUnit::px}, LengthCase{"1PX", false, 0, ExactLengthUnit::px},
-    LengthCase{"px", false, 0, ExactLengthUnit::px}));
+INSTANTIATE_TEST_SUITE_P(
+    Texts, ExactLength,
+    ::testing::Values(
+        LengthCase{"2mm", true, 2 * 3.7795275590551185, ExactLengthUnit::px},
+        LengthCase{"1in", true, 96, ExactLengthUnit::px}, LengthCase{"1pc", true, 16, ExactLengthUnit::px},
+        LengthCase{"3pt", true, 3 * 1.3333333333333333, ExactLengthUnit::px},
+        LengthCase{"1cm", true, 37.79527559055118, ExactLengthUnit::px},
+        LengthCase{" 0.1px ", true, 0.1, ExactLengthUnit::px}, LengthCase{"0.1", true, 0.1, ExactLengthUnit::px},
+        LengthCase{"3em", true, 3, ExactLengthUnit::em}, LengthCase{"2ex", true, 2, ExactLengthUnit::ex},
+        LengthCase{"50%", true, 50, ExactLengthUnit::percent}, LengthCase{"", true, 42, ExactLengthUnit::px},
+        LengthCase{"5 px", false, 0, ExactLengthUnit::px}, LengthCase{"1e", false, 0, ExactLengthUnit::px},
+        LengthCase{"inf", false, 0, ExactLengthUnit::px}, LengthCase{"1PX", false, 0, ExactLengthUnit::px},
+        LengthCase{"px", false, 0, ExactLengthUnit::px}));
 
-TEST(ExactNumbers, LengthMayBeRequired)
-{
+TEST(ExactNumbers, LengthMayBeRequired) {
     double value = 7;
     ExactLengthUnit unit = ExactLengthUnit::px;
     EXPECT_FALSE(parseLengthExact("  ", 1.0, value, unit, false));
     EXPECT_EQ(value, 7);
 }
 
-TEST(ExactNumbers, NumberWithFallback)
-{
+TEST(ExactNumbers, NumberWithFallback) {
     EXPECT_EQ(exactNumberOrFallback("4", 9), 4);
     EXPECT_EQ(exactNumberOrFallback(" 4.1 ", 9), 4.1);
     EXPECT_EQ(exactNumberOrFallback("4x", 9), 9);
@@ -58,8 +57,7 @@ TEST(ExactNumbers, NumberWithFallback)
     EXPECT_EQ(exactNumberOrFallback("inf", 9), 9);
 }
 
-TEST(ExactNumbers, LengthWithFallback)
-{
+TEST(ExactNumbers, LengthWithFallback) {
     EXPECT_EQ(exactLengthOrFallback("2mm", 2, 7.5590553f), 7.559055118110237);
     EXPECT_EQ(exactLengthOrFallback("0.1", 0.1f, 0.1f), 0.1);
     EXPECT_EQ(exactLengthOrFallback("0.1 px", 0.1f, 0.1f), 0.1);
@@ -74,8 +72,7 @@ TEST(ExactNumbers, LengthWithFallback)
     EXPECT_EQ(exactLengthOrFallback("1e308", 1, 1), 1e308);
 }
 
-TEST(ExactNumbers, DashListTokens)
-{
+TEST(ExactNumbers, DashListTokens) {
     using Tokens = std::vector<std::string_view>;
     EXPECT_EQ(tokenizeDashList("5, 3 2"), (Tokens{"5", "3", "2"}));
     EXPECT_EQ(tokenizeDashList("5px,10%"), (Tokens{"5px", "10%"}));
@@ -86,5 +83,5 @@ TEST(ExactNumbers, DashListTokens)
     EXPECT_EQ(tokenizeDashList("1-2"), (Tokens{"1", "-2"}));
 }
 
-} // namespace
-} // namespace pavrix_svg
+}  // namespace
+}  // namespace pavrix_svg

@@ -8,9 +8,8 @@
 namespace pavrix_svg {
 namespace {
 
-TEST(FloatRoundingEnvelope, NeighbourDistances)
-{
-    EXPECT_EQ(float_rounding_envelope(1.0), std::ldexp(1.0, -23)); // the gap above 1 is the larger
+TEST(FloatRoundingEnvelope, NeighbourDistances) {
+    EXPECT_EQ(float_rounding_envelope(1.0), std::ldexp(1.0, -23));  // the gap above 1 is the larger
     EXPECT_EQ(float_rounding_envelope(-1.0), std::ldexp(1.0, -23));
     EXPECT_EQ(float_rounding_envelope(0.0), static_cast<double>(std::numeric_limits<float>::denorm_min()));
     EXPECT_EQ(float_rounding_envelope(3.0), std::ldexp(1.0, -22));
@@ -21,8 +20,7 @@ TEST(FloatRoundingEnvelope, NeighbourDistances)
     EXPECT_TRUE(std::isinf(float_rounding_envelope(std::numeric_limits<float>::max())));
 }
 
-TEST(DoubleRoundingEnvelope, NeighbourDistances)
-{
+TEST(DoubleRoundingEnvelope, NeighbourDistances) {
     EXPECT_EQ(double_rounding_envelope(1.0), std::ldexp(1.0, -52));
     EXPECT_EQ(double_rounding_envelope(0.0), std::numeric_limits<double>::denorm_min());
     EXPECT_EQ(double_rounding_envelope(1024.0), std::ldexp(1.0, -42));
@@ -30,5 +28,5 @@ TEST(DoubleRoundingEnvelope, NeighbourDistances)
     EXPECT_TRUE(std::isinf(double_rounding_envelope(std::numeric_limits<double>::max())));
 }
 
-} // namespace
-} // namespace pavrix_svg
+}  // namespace
+}  // namespace pavrix_svg

@@ -11,11 +11,10 @@
 namespace pavrix_svg {
 namespace {
 
-constexpr double kArgumentError = 4.76837158203125e-7; // 2^-21
+constexpr double kArgumentError = 4.76837158203125e-7;  // 2^-21
 constexpr double kDegree = 0.017453292519943295;
 
-TEST(TransformAudit, OperationCount)
-{
+TEST(TransformAudit, OperationCount) {
     EXPECT_EQ(countTransformOperations("rotate(30) translate(1 2)"), 2u);
     EXPECT_EQ(countTransformOperations("rotate (30)"), 1u);
     EXPECT_EQ(countTransformOperations(""), 0u);
@@ -24,8 +23,7 @@ TEST(TransformAudit, OperationCount)
     EXPECT_EQ(countTransformOperations("translate(1),scale(2)"), 2u);
 }
 
-TEST(TransformAudit, PrecisionPerItem)
-{
+TEST(TransformAudit, PrecisionPerItem) {
     TransformPrecision p = analyzeTransformPrecision("translate(10 -20)");
     EXPECT_EQ(p.linear, 0.0);
     EXPECT_EQ(p.translation, 20 * kArgumentError);
@@ -56,8 +54,7 @@ TEST(TransformAudit, PrecisionPerItem)
     EXPECT_EQ(p.translation, 0.0);
 }
 
-TEST(TransformAudit, Skew)
-{
+TEST(TransformAudit, Skew) {
     // The float and double tangents of 90 degrees have opposite signs.
     EXPECT_TRUE(std::isinf(analyzeTransformPrecision("skewX(90)").linear));
     EXPECT_TRUE(std::isinf(analyzeTransformPrecision("skewY()").linear));
@@ -70,8 +67,7 @@ TEST(TransformAudit, Skew)
 
 // The float tangent is the float transform parser's, from its own reading of the digits, which
 // can differ from the rounded decimal (for the first angle by several ulps).
-TEST(TransformAudit, SkewUsesTheFloatParsersAngle)
-{
+TEST(TransformAudit, SkewUsesTheFloatParsersAngle) {
     for (const char* angle : {"21.031683919", "10", "-33.3333333333", "45.000001"}) {
         const std::string text = angle;
         const char* cursor = text.data();
@@ -86,15 +82,14 @@ TEST(TransformAudit, SkewUsesTheFloatParsersAngle)
 
 struct UnboundedCase {
     const char* text;
-    double linear; // -1: infinite
+    double linear;  // -1: infinite
     double translation;
 };
 
 class TransformAuditNonFinite : public ::testing::TestWithParam<UnboundedCase> {};
 
 // Arguments strtod reads as NaN or infinity give unbounded errors, never NaN.
-TEST_P(TransformAuditNonFinite, UnboundedNotNaN)
-{
+TEST_P(TransformAuditNonFinite, UnboundedNotNaN) {
     const TransformPrecision p = analyzeTransformPrecision(GetParam().text);
     const auto expect = [&](double actual, double expected) {
         if (expected < 0)
@@ -106,14 +101,15 @@ TEST_P(TransformAuditNonFinite, UnboundedNotNaN)
     expect(p.translation, GetParam().translation);
 }
 
-INSTANTIATE_TEST_SUITE_P(Texts, TransformAuditNonFinite, ::testing::Values(
-    UnboundedCase{"rotate(nan 1 2)", -1, -1}, UnboundedCase{"rotate(inf 0 0)", -1, 0},
-    UnboundedCase{"matrix(nan 0 0 1 0 0)", -1, 0}, UnboundedCase{"matrix(1 0 0 1 0 NaN)", 2 * kArgumentError, -1},
-    UnboundedCase{"translate(nan)", 0, -1}, UnboundedCase{"scale(1 nan)", -1, 0},
-    UnboundedCase{"skewX(nan)", -1, 0}));
+INSTANTIATE_TEST_SUITE_P(Texts, TransformAuditNonFinite,
+                         ::testing::Values(UnboundedCase{"rotate(nan 1 2)", -1, -1},
+                                           UnboundedCase{"rotate(inf 0 0)", -1, 0},
+                                           UnboundedCase{"matrix(nan 0 0 1 0 0)", -1, 0},
+                                           UnboundedCase{"matrix(1 0 0 1 0 NaN)", 2 * kArgumentError, -1},
+                                           UnboundedCase{"translate(nan)", 0, -1}, UnboundedCase{"scale(1 nan)", -1, 0},
+                                           UnboundedCase{"skewX(nan)", -1, 0}));
 
-TEST(TransformAudit, MalformedTextTerminates)
-{
+TEST(TransformAudit, MalformedTextTerminates) {
     // Every byte is stepped over, even those that start no number.
     const TransformPrecision p = analyzeTransformPrecision("scale(# x 2 ,, ) translate(1");
     EXPECT_EQ(p.linear, 2 * kArgumentError);
@@ -124,5 +120,5 @@ TEST(TransformAudit, MalformedTextTerminates)
     EXPECT_EQ(analyzeTransformPrecision("scale(" + run + "3)").linear, 3 * kArgumentError);
 }
 
-} // namespace
-} // namespace pavrix_svg
+}  // namespace
+}  // namespace pavrix_svg

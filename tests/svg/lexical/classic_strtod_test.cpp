@@ -16,8 +16,7 @@ namespace {
 class StrtodAgreement : public ::testing::TestWithParam<const char*> {};
 
 // The bounded reader consumes exactly what strtod consumes on a NUL-terminated copy.
-TEST_P(StrtodAgreement, SameSpanAndValue)
-{
+TEST_P(StrtodAgreement, SameSpanAndValue) {
     const std::string text = GetParam();
     char* end = nullptr;
     const double expected = std::strtod(text.c_str(), &end);
@@ -30,13 +29,13 @@ TEST_P(StrtodAgreement, SameSpanAndValue)
         EXPECT_EQ(result.value, expected) << text;
 }
 
-INSTANTIATE_TEST_SUITE_P(Grammar, StrtodAgreement, ::testing::Values(
-    "", " ", "x", "1", "  -1.5e3x", "+.5", ".", "-.", "5.", "5.e", "1e", "1e+", "1e+5", "1E-2m", "0x", "0x1p3",
-    "0X1.8P1", "0x.8", "0x.p1", "0x1p", "inf", "-INFINITY", "infinit", "nan", "nan(123)", "nan(12", "NaN()",
-    "\v\f7", "1,5", "00012", "1e400", "4.9e-325", "12abc"));
+INSTANTIATE_TEST_SUITE_P(Grammar, StrtodAgreement,
+                         ::testing::Values("", " ", "x", "1", "  -1.5e3x", "+.5", ".", "-.", "5.", "5.e", "1e", "1e+",
+                                           "1e+5", "1E-2m", "0x", "0x1p3", "0X1.8P1", "0x.8", "0x.p1", "0x1p", "inf",
+                                           "-INFINITY", "infinit", "nan", "nan(123)", "nan(12", "NaN()", "\v\f7", "1,5",
+                                           "00012", "1e400", "4.9e-325", "12abc"));
 
-TEST(ClassicStrtod, ReadsOnlyTheView)
-{
+TEST(ClassicStrtod, ReadsOnlyTheView) {
     const char buffer[] = "12345";
     const StrtodResult result = strtodClassic(std::string_view(buffer, 2));
     EXPECT_EQ(result.consumed, 2u);
@@ -46,8 +45,7 @@ TEST(ClassicStrtod, ReadsOnlyTheView)
     EXPECT_EQ(cut.value, 1.0);
 }
 
-TEST(ClassicStrtod, LongDigitRun)
-{
+TEST(ClassicStrtod, LongDigitRun) {
     const std::string digits(100000, '1');
     const StrtodResult result = strtodClassic(digits);
     EXPECT_EQ(result.consumed, digits.size());
@@ -58,8 +56,7 @@ TEST(ClassicStrtod, LongDigitRun)
 }
 
 // Under a locale whose decimal separator is a comma, "0.5" still reads as one half.
-TEST(ClassicStrtod, IgnoresProcessLocale)
-{
+TEST(ClassicStrtod, IgnoresProcessLocale) {
     const char* names[] = {"de_DE.UTF-8", "de_DE.utf8", "fr_FR.UTF-8", "de_DE", "fr_FR"};
     const char* chosen = nullptr;
     for (const char* name : names) {
@@ -77,16 +74,14 @@ TEST(ClassicStrtod, IgnoresProcessLocale)
 }
 
 // The conversion every number took before the fast paths: the C library on a NUL-terminated copy.
-locale_t referenceLocale()
-{
+locale_t referenceLocale() {
     static const locale_t locale = newlocale(LC_ALL_MASK, "C", static_cast<locale_t>(nullptr));
     return locale;
 }
 
 // Literals shaped like artwork numbers and like their edges: leading zeros, long digit runs,
 // exponents near every limit, signs, and text after the number that may or may not extend it.
-std::string randomLiteral(std::mt19937_64& random)
-{
+std::string randomLiteral(std::mt19937_64& random) {
     static constexpr const char* kSuffixes[] = {"", "", "", " ", ",", "e", "e+", "em", "ex", "E-", ".", "x", "-1"};
     const auto pick = [&random](std::uint64_t n) { return static_cast<int>(random() % n); };
     std::string text;
@@ -122,8 +117,7 @@ std::string randomLiteral(std::mt19937_64& random)
 
 // Bit-for-bit agreement with the C library over millions of generated literals, so that the fast
 // paths change no value anywhere.
-TEST(ClassicStrtod, AgreesWithTheCLibraryBitForBit)
-{
+TEST(ClassicStrtod, AgreesWithTheCLibraryBitForBit) {
     std::mt19937_64 random(20261209);
     const locale_t locale = referenceLocale();
     ASSERT_NE(locale, static_cast<locale_t>(nullptr));
@@ -145,5 +139,5 @@ TEST(ClassicStrtod, AgreesWithTheCLibraryBitForBit)
     }
 }
 
-} // namespace
-} // namespace pavrix_svg
+}  // namespace
+}  // namespace pavrix_svg

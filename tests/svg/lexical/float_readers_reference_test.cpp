@@ -14,8 +14,7 @@ namespace pavrix_svg {
 namespace {
 
 // The float reader as it was before its integer fast path: every digit through float arithmetic.
-bool referenceFloat(const char*& cursor, const char* end, float& value)
-{
+bool referenceFloat(const char*& cursor, const char* end, float& value) {
     const char* it = cursor;
     float sign = 1.0f;
     if (it < end && (*it == '+' || *it == '-')) {
@@ -68,8 +67,7 @@ bool referenceFloat(const char*& cursor, const char* end, float& value)
 }
 
 // The double evaluation of an accepted span as it was: every digit through double arithmetic.
-double referenceDouble(const char* it, const char* end)
-{
+double referenceDouble(const char* it, const char* end) {
     bool negative = false;
     if (*it == '+' || *it == '-')
         negative = *it++ == '-';
@@ -106,8 +104,7 @@ double referenceDouble(const char* it, const char* end)
 
 // Artwork-like numbers and the edges of the exact integer paths: digit runs around 2^24 and 2^53,
 // fractions of up to 25 digits with leading zeros, exponents, and malformed tails.
-std::string randomLiteral(std::mt19937_64& random)
-{
+std::string randomLiteral(std::mt19937_64& random) {
     static constexpr const char* kTails[] = {"", "", " ", ",", "e", "e+", "e-3", "E12", ".", "-1", "x"};
     const auto pick = [&random](std::uint64_t n) { return static_cast<int>(random() % n); };
     std::string text;
@@ -132,8 +129,7 @@ std::string randomLiteral(std::mt19937_64& random)
     return text;
 }
 
-TEST(FloatReaders, AgreeWithTheDigitByDigitReadersBitForBit)
-{
+TEST(FloatReaders, AgreeWithTheDigitByDigitReadersBitForBit) {
     std::mt19937_64 random(9122026);
     constexpr int kLiterals = 2'000'000;
     for (int n = 0; n < kLiterals; ++n) {
@@ -164,5 +160,5 @@ TEST(FloatReaders, AgreeWithTheDigitByDigitReadersBitForBit)
     }
 }
 
-} // namespace
-} // namespace pavrix_svg
+}  // namespace
+}  // namespace pavrix_svg

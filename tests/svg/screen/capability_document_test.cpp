@@ -13,18 +13,16 @@
 namespace pavrix_svg {
 namespace {
 
-bool hasReason(const Document& document, const std::string& reason)
-{
+bool hasReason(const Document& document, const std::string& reason) {
     const auto& reasons = document.reasons();
     return std::find(reasons.begin(), reasons.end(), reason) != reasons.end();
 }
 
 // An image href naming a local file is refused and never stored, so nothing reads the file.
-TEST(CapabilityDocument, ImageHrefIsNeverSet)
-{
+TEST(CapabilityDocument, ImageHrefIsNeverSet) {
     for (const char* href : {"/etc/passwd", "image.png", "#local", "data:image/png;base64,AAAA"}) {
-        const std::string text = std::string("<svg xmlns='http://www.w3.org/2000/svg'><image width='5' href='") + href
-                                 + "'/></svg>";
+        const std::string text =
+            std::string("<svg xmlns='http://www.w3.org/2000/svg'><image width='5' href='") + href + "'/></svg>";
         const std::unique_ptr<Document> document = loadDocumentFromString(text);
         ASSERT_TRUE(document) << href;
         EXPECT_TRUE(hasReason(*document, "unsupported_image")) << href;
@@ -36,8 +34,7 @@ TEST(CapabilityDocument, ImageHrefIsNeverSet)
     }
 }
 
-TEST(CapabilityDocument, ReasonsReachTheDocument)
-{
+TEST(CapabilityDocument, ReasonsReachTheDocument) {
     const std::unique_ptr<Document> document = loadDocumentFromString(
         "<svg xmlns='http://www.w3.org/2000/svg'><rect width='10' height='10' x='3.5e38' onclick='x'/>"
         "<path d='M0 0 L1 1' fill='url(a.svg#p)'/></svg>");
@@ -51,5 +48,5 @@ TEST(CapabilityDocument, ReasonsReachTheDocument)
     EXPECT_FALSE(deferredCapabilities(*rect).empty());
 }
 
-} // namespace
-} // namespace pavrix_svg
+}  // namespace
+}  // namespace pavrix_svg

@@ -13,8 +13,7 @@ namespace {
 // The straightforward scan: a number whose value is not finite, or that breaks off after a
 // "." or an exponent letter, is retried one byte further on. Quadratic; a reference for small
 // inputs only.
-bool referenceScan(std::string_view t)
-{
+bool referenceScan(std::string_view t) {
     const auto digit = [](char c) { return c >= '0' && c <= '9'; };
     std::size_t pos = 0;
     const std::size_t n = t.size();
@@ -92,32 +91,31 @@ struct RangeCase {
 
 class FloatRangeCases : public ::testing::TestWithParam<RangeCase> {};
 
-TEST_P(FloatRangeCases, MatchesExpectation)
-{
+TEST_P(FloatRangeCases, MatchesExpectation) {
     EXPECT_EQ(checkNumbersFloatRange(GetParam().text), GetParam().outside) << GetParam().text;
     EXPECT_EQ(referenceScan(GetParam().text), GetParam().outside) << GetParam().text;
 }
 
-INSTANTIATE_TEST_SUITE_P(Values, FloatRangeCases, ::testing::Values(
-    RangeCase{"0", false}, RangeCase{"3.5e38", true}, RangeCase{"-3.5e38", true}, RangeCase{"1e-39", true},
-    RangeCase{"2e-38", false}, RangeCase{"3.4e38", false}, RangeCase{"3.4028234663852886e38", false},
-    RangeCase{"1e999", false},      // infinite: passed over, then "999" is in range
-    RangeCase{"0e999", false},      // 0 * inf is not finite either
-    RangeCase{"1e-999", false},     // underflows to 0, which is never reported
-    RangeCase{"1.5e-39", true}, RangeCase{".5e-40", true}, RangeCase{"5.e-40", false},
-    RangeCase{"1e-39em", true}, RangeCase{"2em", false}, RangeCase{"1ex", false},
-    RangeCase{"1e", false}, RangeCase{"1e+", false}, RangeCase{"+-.", false}, RangeCase{"", false},
-    RangeCase{"M0 0 L1e39 0", true}, RangeCase{"scale(1e-40)", true}, RangeCase{"10-5", false},
-    RangeCase{"1e99999999999999999999", false}, // exponent saturates; never wraps into range
-    RangeCase{"1e-99999999999999999999", false},
-    RangeCase{std::string(400, '1'), true},     // later suffixes are finite and huge
-    RangeCase{std::string(400, '0'), false},
-    RangeCase{std::string(400, '0') + "1e-50", true},
-    RangeCase{"1" + std::string(400, '0') + "e-390", false}, // first finite suffix is all zeros
-    RangeCase{"0." + std::string(400, '0') + "1", false}));
+INSTANTIATE_TEST_SUITE_P(
+    Values, FloatRangeCases,
+    ::testing::Values(RangeCase{"0", false}, RangeCase{"3.5e38", true}, RangeCase{"-3.5e38", true},
+                      RangeCase{"1e-39", true}, RangeCase{"2e-38", false}, RangeCase{"3.4e38", false},
+                      RangeCase{"3.4028234663852886e38", false},
+                      RangeCase{"1e999", false},   // infinite: passed over, then "999" is in range
+                      RangeCase{"0e999", false},   // 0 * inf is not finite either
+                      RangeCase{"1e-999", false},  // underflows to 0, which is never reported
+                      RangeCase{"1.5e-39", true}, RangeCase{".5e-40", true}, RangeCase{"5.e-40", false},
+                      RangeCase{"1e-39em", true}, RangeCase{"2em", false}, RangeCase{"1ex", false},
+                      RangeCase{"1e", false}, RangeCase{"1e+", false}, RangeCase{"+-.", false}, RangeCase{"", false},
+                      RangeCase{"M0 0 L1e39 0", true}, RangeCase{"scale(1e-40)", true}, RangeCase{"10-5", false},
+                      RangeCase{"1e99999999999999999999", false},  // exponent saturates; never wraps into range
+                      RangeCase{"1e-99999999999999999999", false},
+                      RangeCase{std::string(400, '1'), true},  // later suffixes are finite and huge
+                      RangeCase{std::string(400, '0'), false}, RangeCase{std::string(400, '0') + "1e-50", true},
+                      RangeCase{"1" + std::string(400, '0') + "e-390", false},  // first finite suffix is all zeros
+                      RangeCase{"0." + std::string(400, '0') + "1", false}));
 
-TEST(FloatRangeScan, AgreesWithReferenceOnRandomText)
-{
+TEST(FloatRangeScan, AgreesWithReferenceOnRandomText) {
     std::mt19937 random(12345);
     const std::string alphabet = "0123456789000..eE-+xm a,";
     for (int round = 0; round < 20000; ++round) {
@@ -133,16 +131,15 @@ TEST(FloatRangeScan, AgreesWithReferenceOnRandomText)
     }
 }
 
-TEST(FloatRangeScan, AgreesWithReferenceOnLongRuns)
-{
+TEST(FloatRangeScan, AgreesWithReferenceOnLongRuns) {
     const std::string runs[] = {
         std::string(5000, '9'),
         "1" + std::string(5000, '0') + "1e400",
         std::string(5000, '0') + "e400",
         std::string(5000, '7') + ".5e-600",
         std::string(320, '1') + "." + std::string(320, '2') + "e-10",
-        "-" + std::string(5000, '3') + "." ,
-        std::string(3000, '1') + "e" ,
+        "-" + std::string(5000, '3') + ".",
+        std::string(3000, '1') + "e",
         "0." + std::string(5000, '0') + "1e-1",
     };
     for (const std::string& text : runs)
@@ -151,8 +148,7 @@ TEST(FloatRangeScan, AgreesWithReferenceOnLongRuns)
 
 // A megabyte of digits must be scanned in one linear pass; the verdicts equal those of the
 // shorter runs above.
-TEST(FloatRangeScan, MegabyteDigitRuns)
-{
+TEST(FloatRangeScan, MegabyteDigitRuns) {
     const std::size_t size = 1 << 20;
     EXPECT_TRUE(checkNumbersFloatRange(std::string(size, '9')));
     EXPECT_FALSE(checkNumbersFloatRange(std::string(size, '0')));
@@ -167,5 +163,5 @@ TEST(FloatRangeScan, MegabyteDigitRuns)
     EXPECT_FALSE(checkNumbersFloatRange(pairs));
 }
 
-} // namespace
-} // namespace pavrix_svg
+}  // namespace
+}  // namespace pavrix_svg

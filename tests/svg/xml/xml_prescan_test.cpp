@@ -15,7 +15,9 @@ struct TextCase {
     bool expected;
 };
 
-std::ostream& operator<<(std::ostream& os, const TextCase& c) { return os << c.label; }
+std::ostream& operator<<(std::ostream& os, const TextCase& c) {
+    return os << c.label;
+}
 
 class EncodingTest : public testing::TestWithParam<TextCase> {};
 
@@ -23,37 +25,33 @@ TEST_P(EncodingTest, Verdict) {
     EXPECT_EQ(has_unsupported_xml_encoding(GetParam().text), GetParam().expected);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Signatures, EncodingTest,
-    testing::Values(
-        TextCase{"utf32be_mark", "\x00\x00\xFE\xFF<svg/>"s, true},
-        TextCase{"utf32le_mark", "\xFF\xFE\x00\x00"s, true},
-        TextCase{"utf16be_mark", "\xFE\xFF<svg/>"s, true},
-        TextCase{"utf16le_mark_then_utf8", "\xFF\xFE<svg/>"s, true},
-        TextCase{"utf32be_lt", "\x00\x00\x00\x3C"s, true},
-        TextCase{"utf32le_lt", "\x3C\x00\x00\x00"s, true},
-        TextCase{"utf16be_pi", "\x00\x3C\x00\x3F"s, true},
-        TextCase{"utf16le_pi", "\x3C\x00\x3F\x00"s, true},
-        TextCase{"ebcdic", "\x4C\x6F\xA7\x94"s, true},
-        TextCase{"short_signature_prefix", "\x00\x00"s, false},
-        TextCase{"plain", "<svg/>", false},
-        TextCase{"empty", "", false},
-        TextCase{"utf8_bom", "\xEF\xBB\xBF<svg/>", false}));
+INSTANTIATE_TEST_SUITE_P(Signatures, EncodingTest,
+                         testing::Values(TextCase{"utf32be_mark", "\x00\x00\xFE\xFF<svg/>"s, true},
+                                         TextCase{"utf32le_mark", "\xFF\xFE\x00\x00"s, true},
+                                         TextCase{"utf16be_mark", "\xFE\xFF<svg/>"s, true},
+                                         TextCase{"utf16le_mark_then_utf8", "\xFF\xFE<svg/>"s, true},
+                                         TextCase{"utf32be_lt", "\x00\x00\x00\x3C"s, true},
+                                         TextCase{"utf32le_lt", "\x3C\x00\x00\x00"s, true},
+                                         TextCase{"utf16be_pi", "\x00\x3C\x00\x3F"s, true},
+                                         TextCase{"utf16le_pi", "\x3C\x00\x3F\x00"s, true},
+                                         TextCase{"ebcdic", "\x4C\x6F\xA7\x94"s, true},
+                                         TextCase{"short_signature_prefix", "\x00\x00"s, false},
+                                         TextCase{"plain", "<svg/>", false}, TextCase{"empty", "", false},
+                                         TextCase{"utf8_bom", "\xEF\xBB\xBF<svg/>", false}));
 
 INSTANTIATE_TEST_SUITE_P(
     Declarations, EncodingTest,
-    testing::Values(
-        TextCase{"no_encoding", "<?xml version=\"1.0\"?><svg/>", false},
-        TextCase{"utf8_lower", "<?xml version=\"1.0\" encoding=\"utf-8\"?><svg/>", false},
-        TextCase{"utf8_upper", "<?xml version=\"1.0\" encoding='UTF-8'?><svg/>", false},
-        TextCase{"utf8_after_bom", "\xEF\xBB\xBF<?xml version='1.0' encoding='Utf-8'?>", false},
-        TextCase{"utf8_without_hyphen", "<?xml version=\"1.0\" encoding=\"utf8\"?>", true},
-        TextCase{"trailing_space", "<?xml version=\"1.0\" encoding=\"utf-8 \"?>", true},
-        TextCase{"latin1", "<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?>", true},
-        TextCase{"no_separator_needed", "<?xml version=\"1.0\"encoding=\"ascii\"?>", true},
-        TextCase{"declaration_not_first", " <?xml version=\"1.0\" encoding=\"ascii\"?>", false},
-        TextCase{"unterminated", "<?xml version=\"1.0\" encoding=\"ascii\"", false},
-        TextCase{"broken_pseudo_attribute", "<?xml version encoding=\"ascii\"?>", false}));
+    testing::Values(TextCase{"no_encoding", "<?xml version=\"1.0\"?><svg/>", false},
+                    TextCase{"utf8_lower", "<?xml version=\"1.0\" encoding=\"utf-8\"?><svg/>", false},
+                    TextCase{"utf8_upper", "<?xml version=\"1.0\" encoding='UTF-8'?><svg/>", false},
+                    TextCase{"utf8_after_bom", "\xEF\xBB\xBF<?xml version='1.0' encoding='Utf-8'?>", false},
+                    TextCase{"utf8_without_hyphen", "<?xml version=\"1.0\" encoding=\"utf8\"?>", true},
+                    TextCase{"trailing_space", "<?xml version=\"1.0\" encoding=\"utf-8 \"?>", true},
+                    TextCase{"latin1", "<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?>", true},
+                    TextCase{"no_separator_needed", "<?xml version=\"1.0\"encoding=\"ascii\"?>", true},
+                    TextCase{"declaration_not_first", " <?xml version=\"1.0\" encoding=\"ascii\"?>", false},
+                    TextCase{"unterminated", "<?xml version=\"1.0\" encoding=\"ascii\"", false},
+                    TextCase{"broken_pseudo_attribute", "<?xml version encoding=\"ascii\"?>", false}));
 
 TEST(ReadXmlDeclarationEncoding, ReturnsRawValue) {
     EXPECT_EQ(read_xml_declaration_encoding("<?xml version='1.0' encoding = 'a&amp;b' ?>"), "a&amp;b");
@@ -66,20 +64,20 @@ TEST(ReadXmlDeclarationEncoding, ReturnsRawValue) {
 
 class DoctypeTest : public testing::TestWithParam<TextCase> {};
 
-TEST_P(DoctypeTest, Verdict) { EXPECT_EQ(has_doctype(GetParam().text), GetParam().expected); }
+TEST_P(DoctypeTest, Verdict) {
+    EXPECT_EQ(has_doctype(GetParam().text), GetParam().expected);
+}
 
-INSTANTIATE_TEST_SUITE_P(
-    Cases, DoctypeTest,
-    testing::Values(
-        TextCase{"plain", "<!DOCTYPE svg><svg/>", true},
-        TextCase{"inside_element", "<svg><!DOCTYPE x></svg>", true},
-        TextCase{"in_comment", "<!-- <!DOCTYPE svg> --><svg/>", false},
-        TextCase{"after_comment", "<!-- x --><!DOCTYPE svg>", true},
-        TextCase{"in_cdata", "<svg><![CDATA[<!DOCTYPE svg>]]></svg>", false},
-        TextCase{"in_pi", "<?pi <!DOCTYPE svg> ?><svg/>", false},
-        TextCase{"lower_case", "<!doctype svg><svg/>", false},
-        TextCase{"unterminated_comment", "<!-- <svg/><!DOCTYPE svg>", false},
-        TextCase{"none", "<svg/>", false}));
+INSTANTIATE_TEST_SUITE_P(Cases, DoctypeTest,
+                         testing::Values(TextCase{"plain", "<!DOCTYPE svg><svg/>", true},
+                                         TextCase{"inside_element", "<svg><!DOCTYPE x></svg>", true},
+                                         TextCase{"in_comment", "<!-- <!DOCTYPE svg> --><svg/>", false},
+                                         TextCase{"after_comment", "<!-- x --><!DOCTYPE svg>", true},
+                                         TextCase{"in_cdata", "<svg><![CDATA[<!DOCTYPE svg>]]></svg>", false},
+                                         TextCase{"in_pi", "<?pi <!DOCTYPE svg> ?><svg/>", false},
+                                         TextCase{"lower_case", "<!doctype svg><svg/>", false},
+                                         TextCase{"unterminated_comment", "<!-- <svg/><!DOCTYPE svg>", false},
+                                         TextCase{"none", "<svg/>", false}));
 
 struct ScanCase {
     const char* label;
@@ -87,7 +85,9 @@ struct ScanCase {
     int expected;
 };
 
-std::ostream& operator<<(std::ostream& os, const ScanCase& c) { return os << c.label; }
+std::ostream& operator<<(std::ostream& os, const ScanCase& c) {
+    return os << c.label;
+}
 
 class NamespaceScanTest : public testing::TestWithParam<ScanCase> {};
 
@@ -102,20 +102,15 @@ INSTANTIATE_TEST_SUITE_P(
     testing::Values(
         ScanCase{"plain", std::string(kSvgRoot) + "><rect/></svg>", 0},
         ScanCase{"no_namespace", "<svg><g></g></svg>", 0},
-        ScanCase{"prefixed_rect_bound_to_svg",
-                 "<svg xmlns:s=\"http://www.w3.org/2000/svg\"><s:rect/></svg>", 0},
+        ScanCase{"prefixed_rect_bound_to_svg", "<svg xmlns:s=\"http://www.w3.org/2000/svg\"><s:rect/></svg>", 0},
         ScanCase{"prefixed_rect_unbound", "<svg><s:rect/></svg>", 1},
         ScanCase{"empty_default_namespace", "<svg><g xmlns=\"\"><rect/></g></svg>", 2},
         ScanCase{"foreign_default", "<svg xmlns=\"http://example.com/\"/>", 2},
-        ScanCase{"default_with_reference",
-                 "<svg xmlns=\"http://www.w3.org/2000/sv&#103;\"/>", 0},
-        ScanCase{"default_with_hex_reference",
-                 "<svg xmlns=\"http://www.w3.org/2000/sv&#X67;\"/>", 0},
+        ScanCase{"default_with_reference", "<svg xmlns=\"http://www.w3.org/2000/sv&#103;\"/>", 0},
+        ScanCase{"default_with_hex_reference", "<svg xmlns=\"http://www.w3.org/2000/sv&#X67;\"/>", 0},
         ScanCase{"xlink_with_reference",
-                 "<svg xmlns:xlink=\"http://www.w3.org/1999/xlin&#107;\"><use xlink:href=\"#a\"/></svg>",
-                 0},
-        ScanCase{"prefix_with_reference_to_svg",
-                 "<svg xmlns:s=\"http&#58;//www.w3.org/2000/svg\"><s:g/></svg>", 0},
+                 "<svg xmlns:xlink=\"http://www.w3.org/1999/xlin&#107;\"><use xlink:href=\"#a\"/></svg>", 0},
+        ScanCase{"prefix_with_reference_to_svg", "<svg xmlns:s=\"http&#58;//www.w3.org/2000/svg\"><s:g/></svg>", 0},
         ScanCase{"xlink_other_namespace", "<svg xmlns:xlink=\"http://example.com/\"/>", 2},
         ScanCase{"href_under_other_prefix_bound_to_xlink",
                  "<svg xmlns:l=\"http://www.w3.org/1999/xlink\"><use l:href=\"#a\"/></svg>", 2},
@@ -124,32 +119,22 @@ INSTANTIATE_TEST_SUITE_P(
         ScanCase{"xml_prefix_rebound", "<svg xmlns:xml=\"http://example.com/\"/>", 2},
         ScanCase{"xmlns_prefix_declared", "<svg xmlns:xmlns=\"http://example.com/\"/>", 1},
         ScanCase{"empty_prefix_declared", "<svg xmlns:=\"http://example.com/\"/>", 1},
-        ScanCase{"empty_prefix_value", "<svg xmlns:a=\"\"/>", 1},
-        ScanCase{"end_tag_mismatch", "<svg></g></svg>", 1},
-        ScanCase{"end_tag_without_open", "</svg>", 1},
-        ScanCase{"end_tag_unterminated", "<svg></svg", 0},
+        ScanCase{"empty_prefix_value", "<svg xmlns:a=\"\"/>", 1}, ScanCase{"end_tag_mismatch", "<svg></g></svg>", 1},
+        ScanCase{"end_tag_without_open", "</svg>", 1}, ScanCase{"end_tag_unterminated", "<svg></svg", 0},
         ScanCase{"accented_name", "<svg><\xC3\xA9/></svg>", 3},
-        ScanCase{"accented_attribute", "<svg \xC3\xA9=\"1\"/>", 3},
-        ScanCase{"digit_start", "<svg><1a/></svg>", 1},
-        ScanCase{"invalid_utf8_name", "<svg><a\xC3/></svg>", 1},
-        ScanCase{"double_colon", "<svg><a:b:c/></svg>", 1},
-        ScanCase{"attribute_colon_first", "<svg :a=\"1\"/>", 1},
-        ScanCase{"unterminated_comment", "<svg><!-- </g>", 0},
-        ScanCase{"unterminated_markup_decl", "<svg><!ELEMENT", 0},
-        ScanCase{"untokenizable_tag", "<svg a=1></g>", 0},
+        ScanCase{"accented_attribute", "<svg \xC3\xA9=\"1\"/>", 3}, ScanCase{"digit_start", "<svg><1a/></svg>", 1},
+        ScanCase{"invalid_utf8_name", "<svg><a\xC3/></svg>", 1}, ScanCase{"double_colon", "<svg><a:b:c/></svg>", 1},
+        ScanCase{"attribute_colon_first", "<svg :a=\"1\"/>", 1}, ScanCase{"unterminated_comment", "<svg><!-- </g>", 0},
+        ScanCase{"unterminated_markup_decl", "<svg><!ELEMENT", 0}, ScanCase{"untokenizable_tag", "<svg a=1></g>", 0},
         ScanCase{"pending_then_invalid", "<svg xmlns=\"x\"></g>", 1},
-        ScanCase{"binding_scoped_to_element",
-                 "<svg><g xmlns:s=\"http://www.w3.org/2000/svg\"></g><s:rect/></svg>", 1},
-        ScanCase{"self_closing_binding_undone",
-                 "<svg><g xmlns:s=\"http://www.w3.org/2000/svg\"/><s:rect/></svg>", 1},
+        ScanCase{"binding_scoped_to_element", "<svg><g xmlns:s=\"http://www.w3.org/2000/svg\"></g><s:rect/></svg>", 1},
+        ScanCase{"self_closing_binding_undone", "<svg><g xmlns:s=\"http://www.w3.org/2000/svg\"/><s:rect/></svg>", 1},
         ScanCase{"rebinding_restored",
-                 "<svg xmlns=\"http://www.w3.org/2000/svg\"><g xmlns=\"http://x/\"></g><rect/></svg>",
-                 2},
+                 "<svg xmlns=\"http://www.w3.org/2000/svg\"><g xmlns=\"http://x/\"></g><rect/></svg>", 2},
         ScanCase{"inner_rebinding_restored",
                  "<svg xmlns=\"http://x/\"><g xmlns=\"http://www.w3.org/2000/svg\"></g></svg>", 2},
         ScanCase{"foreign_after_restore_not_pending",
-                 "<svg xmlns=\"http://www.w3.org/2000/svg\"><g xmlns:f=\"http://x/\"></g></svg>",
-                 0},
+                 "<svg xmlns=\"http://www.w3.org/2000/svg\"><g xmlns:f=\"http://x/\"></g></svg>", 0},
         ScanCase{"name_check_before_namespaces", "<svg xmlns=\"http://x/\" \xC3\xA9=\"1\"/>", 3},
         ScanCase{"element_name_before_attribute_name", "<1a \xC3\xA9=\"1\"/>", 1}));
 
@@ -159,25 +144,27 @@ struct NameCase {
     int expected;
 };
 
-std::ostream& operator<<(std::ostream& os, const NameCase& c) { return os << c.label; }
+std::ostream& operator<<(std::ostream& os, const NameCase& c) {
+    return os << c.label;
+}
 
 class ClassifyNameTest : public testing::TestWithParam<NameCase> {};
 
-TEST_P(ClassifyNameTest, Verdict) { EXPECT_EQ(classify_xml_name(GetParam().name), GetParam().expected); }
+TEST_P(ClassifyNameTest, Verdict) {
+    EXPECT_EQ(classify_xml_name(GetParam().name), GetParam().expected);
+}
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, ClassifyNameTest,
-    testing::Values(
-        NameCase{"ascii", "rect", 0}, NameCase{"colon_underscore", ":_a-b.c9", 0},
-        NameCase{"empty", "", 2}, NameCase{"digit_first", "9a", 2},
-        NameCase{"hyphen_first", "-a", 2}, NameCase{"middle_dot_later", "a\xC2\xB7", 1},
-        NameCase{"middle_dot_first", "\xC2\xB7", 2}, NameCase{"accented", "\xC3\xA9", 1},
-        NameCase{"combining_later", "a\xCC\x80", 1}, NameCase{"cjk", "\xE4\xB8\xAD", 1},
-        NameCase{"supplementary", "\xF0\x90\x80\x80", 1},
-        NameCase{"beyond_name_range", "\xF3\xB0\x80\x80", 2},
-        NameCase{"overlong", "\xC0\xA1", 2}, NameCase{"surrogate", "\xED\xA0\x80", 2},
-        NameCase{"above_max", "\xF4\x90\x80\x80", 2}, NameCase{"truncated", "a\xE4\xB8", 2},
-        NameCase{"bad_continuation", "a\xC3(", 2}, NameCase{"times_sign", "\xC3\x97", 2}));
+    testing::Values(NameCase{"ascii", "rect", 0}, NameCase{"colon_underscore", ":_a-b.c9", 0}, NameCase{"empty", "", 2},
+                    NameCase{"digit_first", "9a", 2}, NameCase{"hyphen_first", "-a", 2},
+                    NameCase{"middle_dot_later", "a\xC2\xB7", 1}, NameCase{"middle_dot_first", "\xC2\xB7", 2},
+                    NameCase{"accented", "\xC3\xA9", 1}, NameCase{"combining_later", "a\xCC\x80", 1},
+                    NameCase{"cjk", "\xE4\xB8\xAD", 1}, NameCase{"supplementary", "\xF0\x90\x80\x80", 1},
+                    NameCase{"beyond_name_range", "\xF3\xB0\x80\x80", 2}, NameCase{"overlong", "\xC0\xA1", 2},
+                    NameCase{"surrogate", "\xED\xA0\x80", 2}, NameCase{"above_max", "\xF4\x90\x80\x80", 2},
+                    NameCase{"truncated", "a\xE4\xB8", 2}, NameCase{"bad_continuation", "a\xC3(", 2},
+                    NameCase{"times_sign", "\xC3\x97", 2}));
 
 TEST(SplitQualifiedName, Forms) {
     EXPECT_EQ(split_qualified_name("rect"), std::string_view{});
@@ -193,12 +180,22 @@ TEST(AttributeValueEquals, DecodesReferences) {
         const char* expected;
         bool result;
     } cases[] = {
-        {"abc", "abc", true},       {"abc", "abcd", false},        {"abcd", "abc", false},
-        {"a&amp;b", "a&b", true},   {"&lt;&gt;&quot;&apos;", "<>\"'", true},
-        {"&#65;&#x42;&#X43;", "ABC", true}, {"&#127;", "\x7F", true}, {"&#128;", "\x80", false},
-        {"&#x;", "", false},        {"&#;", "", false},            {"&;", "", false},
-        {"&nbsp;", "?", false},     {"a&amp", "a&", false},        {"", "", true},
-        {"&#00000065;", "A", true}, {"&#99999999999999999999;", "", false},
+        {"abc", "abc", true},
+        {"abc", "abcd", false},
+        {"abcd", "abc", false},
+        {"a&amp;b", "a&b", true},
+        {"&lt;&gt;&quot;&apos;", "<>\"'", true},
+        {"&#65;&#x42;&#X43;", "ABC", true},
+        {"&#127;", "\x7F", true},
+        {"&#128;", "\x80", false},
+        {"&#x;", "", false},
+        {"&#;", "", false},
+        {"&;", "", false},
+        {"&nbsp;", "?", false},
+        {"a&amp", "a&", false},
+        {"", "", true},
+        {"&#00000065;", "A", true},
+        {"&#99999999999999999999;", "", false},
     };
     for (const auto& c : cases)
         EXPECT_EQ(attribute_value_equals(c.raw, c.expected), c.result) << c.raw;
@@ -221,8 +218,7 @@ TEST(TokenizeStartTag, ReadsRawAttributes) {
 
 TEST(TokenizeStartTag, Failures) {
     XmlStartTag tag;
-    for (const char* text : {"<>", "<g", "<g a>", "<g a=1>", "<g a='1>", "<g / x>", "<g =\"1\">",
-                             "<g a=\"1\""}) {
+    for (const char* text : {"<>", "<g", "<g a>", "<g a=1>", "<g a='1>", "<g / x>", "<g =\"1\">", "<g a=\"1\""}) {
         EXPECT_FALSE(tokenize_start_tag(text, 0, tag)) << text;
     }
 }
@@ -234,4 +230,4 @@ TEST(FindByteFrom, Positions) {
     EXPECT_EQ(find_byte_from("abc", 'a', 3), std::nullopt);
 }
 
-} // namespace
+}  // namespace

@@ -19,7 +19,9 @@ using namespace pavrix_svg;
 using namespace std::string_literals;
 using Reasons = std::vector<std::string>;
 
-std::unique_ptr<Document> load(std::string_view text) { return loadDocumentFromString(text); }
+std::unique_ptr<Document> load(std::string_view text) {
+    return loadDocumentFromString(text);
+}
 
 std::string repeat(std::string_view piece, std::size_t count) {
     std::string out;
@@ -30,11 +32,13 @@ std::string repeat(std::string_view piece, std::size_t count) {
 }
 
 std::string nested(std::string_view name, std::size_t levels) {
-    return "<svg>" + repeat("<" + std::string(name) + ">", levels) +
-           repeat("</" + std::string(name) + ">", levels) + "</svg>";
+    return "<svg>" + repeat("<" + std::string(name) + ">", levels) + repeat("</" + std::string(name) + ">", levels) +
+           "</svg>";
 }
 
-SVGElement* firstChildElement(const SVGElement& element) { return element.firstElementChild(); }
+SVGElement* firstChildElement(const SVGElement& element) {
+    return element.firstElementChild();
+}
 
 // ---------------------------------------------------------------------------------------------
 
@@ -43,103 +47,88 @@ struct RefusalCase {
     std::string text;
 };
 
-std::ostream& operator<<(std::ostream& os, const RefusalCase& c) { return os << c.label; }
+std::ostream& operator<<(std::ostream& os, const RefusalCase& c) {
+    return os << c.label;
+}
 
 class RefusalTest : public testing::TestWithParam<RefusalCase> {};
 
-TEST_P(RefusalTest, DocumentIsRefused) { EXPECT_EQ(load(GetParam().text), nullptr); }
+TEST_P(RefusalTest, DocumentIsRefused) {
+    EXPECT_EQ(load(GetParam().text), nullptr);
+}
 
 INSTANTIATE_TEST_SUITE_P(
     Encoding, RefusalTest,
     testing::Values(RefusalCase{"byte_c0", "<svg>\xC0\x80</svg>"}, RefusalCase{"byte_c1", "<svg>\xC1\xBF</svg>"},
-                    RefusalCase{"byte_f5", "<svg>\xF5\x80\x80\x80</svg>"},
-                    RefusalCase{"byte_ff", "<svg>\xFF</svg>"},
+                    RefusalCase{"byte_f5", "<svg>\xF5\x80\x80\x80</svg>"}, RefusalCase{"byte_ff", "<svg>\xFF</svg>"},
                     RefusalCase{"lone_continuation", "<svg>\x80</svg>"},
                     RefusalCase{"surrogate", "<svg>\xED\xA0\x80</svg>"},
-                    RefusalCase{"u_fffe", "<svg>\xEF\xBF\xBE</svg>"},
-                    RefusalCase{"u_ffff", "<svg>\xEF\xBF\xBF</svg>"},
+                    RefusalCase{"u_fffe", "<svg>\xEF\xBF\xBE</svg>"}, RefusalCase{"u_ffff", "<svg>\xEF\xBF\xBF</svg>"},
                     RefusalCase{"overlong_three", "<svg>\xE0\x80\xAF</svg>"},
-                    RefusalCase{"truncated", "<svg/>\xE4\xB8"},
-                    RefusalCase{"control_01", "<svg>\x01</svg>"},
-                    RefusalCase{"nul", "<svg>\0</svg>"s},
-                    RefusalCase{"bad_byte_in_comment", "<!-- \xFF --><svg/>"}));
+                    RefusalCase{"truncated", "<svg/>\xE4\xB8"}, RefusalCase{"control_01", "<svg>\x01</svg>"},
+                    RefusalCase{"nul", "<svg>\0</svg>"s}, RefusalCase{"bad_byte_in_comment", "<!-- \xFF --><svg/>"}));
 
 INSTANTIATE_TEST_SUITE_P(
     Structure, RefusalTest,
     testing::Values(
-        RefusalCase{"empty", ""}, RefusalCase{"whitespace_only", " \n\t"},
-        RefusalCase{"text_before_root", "x<svg/>"}, RefusalCase{"text_after_root", "<svg/>x"},
-        RefusalCase{"root_not_svg", "<g/>"}, RefusalCase{"root_svg_other_case", "<SVG/>"},
-        RefusalCase{"second_root", "<svg/><svg/>"},
-        RefusalCase{"second_root_after_close", "<svg></svg><svg></svg>"},
-        RefusalCase{"unclosed_root", "<svg>"}, RefusalCase{"unclosed_child", "<svg><g></svg>"},
-        RefusalCase{"end_tag_mismatch", "<svg><g></h></svg>"},
-        RefusalCase{"end_tag_without_open", "</svg>"},
-        RefusalCase{"end_tag_unterminated", "<svg></svg"},
-        RefusalCase{"end_tag_junk", "<svg></svg x>"},
-        RefusalCase{"start_tag_unterminated", "<svg"},
-        RefusalCase{"start_tag_junk", "<svg %></svg>"},
-        RefusalCase{"start_tag_empty_local", "<svg><a:/></svg>"},
+        RefusalCase{"empty", ""}, RefusalCase{"whitespace_only", " \n\t"}, RefusalCase{"text_before_root", "x<svg/>"},
+        RefusalCase{"text_after_root", "<svg/>x"}, RefusalCase{"root_not_svg", "<g/>"},
+        RefusalCase{"root_svg_other_case", "<SVG/>"}, RefusalCase{"second_root", "<svg/><svg/>"},
+        RefusalCase{"second_root_after_close", "<svg></svg><svg></svg>"}, RefusalCase{"unclosed_root", "<svg>"},
+        RefusalCase{"unclosed_child", "<svg><g></svg>"}, RefusalCase{"end_tag_mismatch", "<svg><g></h></svg>"},
+        RefusalCase{"end_tag_without_open", "</svg>"}, RefusalCase{"end_tag_unterminated", "<svg></svg"},
+        RefusalCase{"end_tag_junk", "<svg></svg x>"}, RefusalCase{"start_tag_unterminated", "<svg"},
+        RefusalCase{"start_tag_junk", "<svg %></svg>"}, RefusalCase{"start_tag_empty_local", "<svg><a:/></svg>"},
         RefusalCase{"start_tag_colon_first", "<svg><:g/></svg>"},
         RefusalCase{"start_tag_two_colons", "<svg><a:b:c/></svg>"},
-        RefusalCase{"start_tag_no_name", "<svg>< g/></svg>"},
-        RefusalCase{"unknown_top_level_unclosed", "<svg/><foo>"},
+        RefusalCase{"start_tag_no_name", "<svg>< g/></svg>"}, RefusalCase{"unknown_top_level_unclosed", "<svg/><foo>"},
         RefusalCase{"text_in_top_level_ignored", "<svg/><foo>x</foo>"},
         RefusalCase{"markup_decl", "<!ELEMENT svg ANY><svg/>"},
         RefusalCase{"cdata_outside_root", "<![CDATA[x]]><svg/>"},
-        RefusalCase{"cdata_unterminated", "<svg><![CDATA[x</svg>"},
-        RefusalCase{"cdata_short", "<svg><![CDATA["},
+        RefusalCase{"cdata_unterminated", "<svg><![CDATA[x</svg>"}, RefusalCase{"cdata_short", "<svg><![CDATA["},
         RefusalCase{"cdata_end_in_text", "<svg>a]]>b</svg>"}));
 
 INSTANTIATE_TEST_SUITE_P(
     Markup, RefusalTest,
-    testing::Values(
-        RefusalCase{"comment_double_hyphen", "<!-- a -- b --><svg/>"},
-        RefusalCase{"comment_trailing_hyphen", "<!-- a ---><svg/>"},
-        RefusalCase{"comment_single_hyphen_content", "<!-----><svg/>"},
-        RefusalCase{"comment_unterminated", "<svg/><!-- x"},
-        RefusalCase{"comment_short", "<svg/><!--"},
-        RefusalCase{"doctype_unterminated", "<!DOCTYPE svg [ <!ENTITY x 'y'> <svg/>"},
-        RefusalCase{"pi_unterminated", "<?pi x <svg/>"},
-        RefusalCase{"pi_without_target", "<? x?><svg/>"},
-        RefusalCase{"declaration_after_space", " <?xml version=\"1.0\"?><svg/>"},
-        RefusalCase{"declaration_after_comment", "<!----><?xml version=\"1.0\"?><svg/>"},
-        RefusalCase{"declaration_twice",
-                    "<?xml version=\"1.0\"?><?xml version=\"1.0\"?><svg/>"},
-        RefusalCase{"declaration_inside_element", "<svg><?xml version=\"1.0\"?></svg>"},
-        RefusalCase{"declaration_after_root", "<svg/><?xml version=\"1.0\"?>"},
-        RefusalCase{"declaration_empty", "<?xml?><svg/>"},
-        RefusalCase{"declaration_encoding_first",
-                    "<?xml encoding=\"UTF-8\" version=\"1.0\"?><svg/>"},
-        RefusalCase{"declaration_standalone_before_encoding",
-                    "<?xml version=\"1.0\" standalone=\"no\" encoding=\"UTF-8\"?><svg/>"},
-        RefusalCase{"declaration_bad_version", "<?xml version=\"2.0\"?><svg/>"},
-        RefusalCase{"declaration_other_encoding", "<?xml version=\"1.0\" encoding=\"latin1\"?><svg/>"}));
+    testing::Values(RefusalCase{"comment_double_hyphen", "<!-- a -- b --><svg/>"},
+                    RefusalCase{"comment_trailing_hyphen", "<!-- a ---><svg/>"},
+                    RefusalCase{"comment_single_hyphen_content", "<!-----><svg/>"},
+                    RefusalCase{"comment_unterminated", "<svg/><!-- x"}, RefusalCase{"comment_short", "<svg/><!--"},
+                    RefusalCase{"doctype_unterminated", "<!DOCTYPE svg [ <!ENTITY x 'y'> <svg/>"},
+                    RefusalCase{"pi_unterminated", "<?pi x <svg/>"}, RefusalCase{"pi_without_target", "<? x?><svg/>"},
+                    RefusalCase{"declaration_after_space", " <?xml version=\"1.0\"?><svg/>"},
+                    RefusalCase{"declaration_after_comment", "<!----><?xml version=\"1.0\"?><svg/>"},
+                    RefusalCase{"declaration_twice", "<?xml version=\"1.0\"?><?xml version=\"1.0\"?><svg/>"},
+                    RefusalCase{"declaration_inside_element", "<svg><?xml version=\"1.0\"?></svg>"},
+                    RefusalCase{"declaration_after_root", "<svg/><?xml version=\"1.0\"?>"},
+                    RefusalCase{"declaration_empty", "<?xml?><svg/>"},
+                    RefusalCase{"declaration_encoding_first", "<?xml encoding=\"UTF-8\" version=\"1.0\"?><svg/>"},
+                    RefusalCase{"declaration_standalone_before_encoding",
+                                "<?xml version=\"1.0\" standalone=\"no\" encoding=\"UTF-8\"?><svg/>"},
+                    RefusalCase{"declaration_bad_version", "<?xml version=\"2.0\"?><svg/>"},
+                    RefusalCase{"declaration_other_encoding", "<?xml version=\"1.0\" encoding=\"latin1\"?><svg/>"}));
 
-INSTANTIATE_TEST_SUITE_P(
-    Attributes, RefusalTest,
-    testing::Values(
-        RefusalCase{"duplicate", "<svg><rect x=\"1\" x=\"2\"/></svg>"},
-        RefusalCase{"duplicate_in_ignored", "<svg><foo a=\"1\" a=\"2\"/></svg>"},
-        RefusalCase{"missing_equals", "<svg><rect x \"1\"/></svg>"},
-        RefusalCase{"missing_quote", "<svg><rect x=1/></svg>"},
-        RefusalCase{"missing_close_quote", "<svg><rect x=\"1/></svg>"},
-        RefusalCase{"mixed_quotes", "<svg><rect x=\"1'/></svg>"},
-        RefusalCase{"lt_in_value", "<svg><rect x=\"<\"/></svg>"},
-        RefusalCase{"empty_local_part", "<svg><rect a:=\"1\"/></svg>"},
-        RefusalCase{"bad_reference", "<svg><rect id=\"&amp\"/></svg>"},
-        RefusalCase{"bad_reference_in_ignored", "<svg><foo a=\"&bogus;\"/></svg>"}));
+INSTANTIATE_TEST_SUITE_P(Attributes, RefusalTest,
+                         testing::Values(RefusalCase{"duplicate", "<svg><rect x=\"1\" x=\"2\"/></svg>"},
+                                         RefusalCase{"duplicate_in_ignored", "<svg><foo a=\"1\" a=\"2\"/></svg>"},
+                                         RefusalCase{"missing_equals", "<svg><rect x \"1\"/></svg>"},
+                                         RefusalCase{"missing_quote", "<svg><rect x=1/></svg>"},
+                                         RefusalCase{"missing_close_quote", "<svg><rect x=\"1/></svg>"},
+                                         RefusalCase{"mixed_quotes", "<svg><rect x=\"1'/></svg>"},
+                                         RefusalCase{"lt_in_value", "<svg><rect x=\"<\"/></svg>"},
+                                         RefusalCase{"empty_local_part", "<svg><rect a:=\"1\"/></svg>"},
+                                         RefusalCase{"bad_reference", "<svg><rect id=\"&amp\"/></svg>"},
+                                         RefusalCase{"bad_reference_in_ignored", "<svg><foo a=\"&bogus;\"/></svg>"}));
 
-INSTANTIATE_TEST_SUITE_P(
-    References, RefusalTest,
-    testing::Values(RefusalCase{"upper_hex_marker", "<svg>&#X41;</svg>"},
-                    RefusalCase{"code_point_zero", "<svg>&#0;</svg>"},
-                    RefusalCase{"surrogate", "<svg>&#xD800;</svg>"},
-                    RefusalCase{"amp_without_semicolon", "<svg>&amp</svg>"},
-                    RefusalCase{"ampersand_at_end", "<svg><g>&"},
-                    RefusalCase{"unknown_without_doctype", "<svg>&nbsp;</svg>"},
-                    RefusalCase{"overflow", "<svg>&#4294967361;</svg>"},
-                    RefusalCase{"bad_in_ignored_text", "<svg><foo>&bogus;</foo></svg>"}));
+INSTANTIATE_TEST_SUITE_P(References, RefusalTest,
+                         testing::Values(RefusalCase{"upper_hex_marker", "<svg>&#X41;</svg>"},
+                                         RefusalCase{"code_point_zero", "<svg>&#0;</svg>"},
+                                         RefusalCase{"surrogate", "<svg>&#xD800;</svg>"},
+                                         RefusalCase{"amp_without_semicolon", "<svg>&amp</svg>"},
+                                         RefusalCase{"ampersand_at_end", "<svg><g>&"},
+                                         RefusalCase{"unknown_without_doctype", "<svg>&nbsp;</svg>"},
+                                         RefusalCase{"overflow", "<svg>&#4294967361;</svg>"},
+                                         RefusalCase{"bad_in_ignored_text", "<svg><foo>&bogus;</foo></svg>"}));
 
 // ---------------------------------------------------------------------------------------------
 
@@ -149,7 +138,9 @@ struct ReasonCase {
     Reasons expected;
 };
 
-std::ostream& operator<<(std::ostream& os, const ReasonCase& c) { return os << c.label; }
+std::ostream& operator<<(std::ostream& os, const ReasonCase& c) {
+    return os << c.label;
+}
 
 class ReasonTest : public testing::TestWithParam<ReasonCase> {};
 
@@ -161,36 +152,32 @@ TEST_P(ReasonTest, ReasonsInFirstSeenOrder) {
 
 INSTANTIATE_TEST_SUITE_P(
     Accepted, ReasonTest,
-    testing::Values(
-        ReasonCase{"minimal", "<svg/>", {}},
-        ReasonCase{"bom", "\xEF\xBB\xBF<svg/>", {}},
-        ReasonCase{"bom_then_declaration", "\xEF\xBB\xBF<?xml version=\"1.0\"?><svg/>", {}},
-        ReasonCase{"raw_tab_lf_cr", "<svg>\t\n\r</svg>\r\n", {}},
-        ReasonCase{"declaration_full",
-                   "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"no\"?><svg/>", {}},
-        ReasonCase{"declaration_no_spaces", "<?xml version='1.1'encoding='utf-8'?><svg/>", {}},
-        ReasonCase{"declaration_upper_case_target_is_pi", "<?XML version=\"1.0\"?><svg/>",
-                   {"unsupported_processing_instruction"}},
-        ReasonCase{"comments", "<!----><svg><!-- - a - --></svg><!-- x -->", {}},
-        ReasonCase{"cdata_ends_at_first_terminator", "<svg><g><![CDATA[a]]b]]></g></svg>", {}},
-        ReasonCase{"prefixed_names", "<svg xmlns:s=\"x\"><s:g s:x=\"1\"/></svg>", {}},
-        ReasonCase{"attributes_without_spaces", "<svg><rect x=\"1\"y='2'/></svg>", {}},
-        ReasonCase{"whitespace_around_equals", "<svg><rect x = \"1\" /></svg>", {}},
-        ReasonCase{"end_tag_with_space", "<svg></svg \n>", {}}));
+    testing::Values(ReasonCase{"minimal", "<svg/>", {}}, ReasonCase{"bom", "\xEF\xBB\xBF<svg/>", {}},
+                    ReasonCase{"bom_then_declaration", "\xEF\xBB\xBF<?xml version=\"1.0\"?><svg/>", {}},
+                    ReasonCase{"raw_tab_lf_cr", "<svg>\t\n\r</svg>\r\n", {}},
+                    ReasonCase{
+                        "declaration_full", "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"no\"?><svg/>", {}},
+                    ReasonCase{"declaration_no_spaces", "<?xml version='1.1'encoding='utf-8'?><svg/>", {}},
+                    ReasonCase{"declaration_upper_case_target_is_pi",
+                               "<?XML version=\"1.0\"?><svg/>",
+                               {"unsupported_processing_instruction"}},
+                    ReasonCase{"comments", "<!----><svg><!-- - a - --></svg><!-- x -->", {}},
+                    ReasonCase{"cdata_ends_at_first_terminator", "<svg><g><![CDATA[a]]b]]></g></svg>", {}},
+                    ReasonCase{"prefixed_names", "<svg xmlns:s=\"x\"><s:g s:x=\"1\"/></svg>", {}},
+                    ReasonCase{"attributes_without_spaces", "<svg><rect x=\"1\"y='2'/></svg>", {}},
+                    ReasonCase{"whitespace_around_equals", "<svg><rect x = \"1\" /></svg>", {}},
+                    ReasonCase{"end_tag_with_space", "<svg></svg \n>", {}}));
 
 INSTANTIATE_TEST_SUITE_P(
     Reasons, ReasonTest,
     testing::Values(
-        ReasonCase{"stylesheet_pi", "<?xml-stylesheet href=\"a.css\"?><svg/>",
-                   {"unsupported_external_resource"}},
+        ReasonCase{"stylesheet_pi", "<?xml-stylesheet href=\"a.css\"?><svg/>", {"unsupported_external_resource"}},
         ReasonCase{"other_pi", "<svg><?foo bar?></svg>", {"unsupported_processing_instruction"}},
         ReasonCase{"doctype_internal", "<!DOCTYPE svg><svg/>", {"unsupported_doctype"}},
-        ReasonCase{"doctype_system",
-                   "<!DOCTYPE svg SYSTEM \"x.dtd\"><svg/>", {"unsupported_external_resource"}},
-        ReasonCase{"doctype_public_after_subset",
-                   "<!DOCTYPE svg [ <!ENTITY a 'PUBLIC'> ]><svg/>", {"unsupported_doctype"}},
-        ReasonCase{"doctype_nested_brackets",
-                   "<!DOCTYPE svg [ [ > ] > ]><svg/>", {"unsupported_doctype"}},
+        ReasonCase{"doctype_system", "<!DOCTYPE svg SYSTEM \"x.dtd\"><svg/>", {"unsupported_external_resource"}},
+        ReasonCase{
+            "doctype_public_after_subset", "<!DOCTYPE svg [ <!ENTITY a 'PUBLIC'> ]><svg/>", {"unsupported_doctype"}},
+        ReasonCase{"doctype_nested_brackets", "<!DOCTYPE svg [ [ > ] > ]><svg/>", {"unsupported_doctype"}},
         ReasonCase{"doctype_inside_element", "<svg><!DOCTYPE x></svg>", {"unsupported_doctype"}},
         ReasonCase{"doctype_enables_named_references",
                    "<!DOCTYPE svg><svg><g id=\"&nbsp;\">&a.b-c:d_e;</g></svg>",
@@ -203,24 +190,20 @@ INSTANTIATE_TEST_SUITE_P(
         ReasonCase{"non_ascii_name_inside_ignored",
                    "<svg><foo><b\xC3\xA9 \xC3\xA9=\"1\"/></foo></svg>",
                    {"unsupported_element", "unsupported_xml_name"}},
-        ReasonCase{"non_ascii_element_name", "<svg><\xC3\xA9/></svg>",
-                   {"unsupported_xml_name", "unsupported_element"}},
-        ReasonCase{"non_ascii_attribute_name", "<svg \xC3\xA9=\"1\" \xC3\xA8=\"2\"/>",
-                   {"unsupported_xml_name"}},
+        ReasonCase{"non_ascii_element_name", "<svg><\xC3\xA9/></svg>", {"unsupported_xml_name", "unsupported_element"}},
+        ReasonCase{"non_ascii_attribute_name", "<svg \xC3\xA9=\"1\" \xC3\xA8=\"2\"/>", {"unsupported_xml_name"}},
         ReasonCase{"element_reasons_in_order",
                    "<svg><script/><mask/><linearGradient/><pattern/><radialGradient/><stop/>"
                    "<image/><text/><tspan/><foo/><mask/></svg>",
-                   {"unsupported_script", "unsupported_mask", "unsupported_paint_server",
-                    "unsupported_image", "unsupported_text", "unsupported_element"}},
+                   {"unsupported_script", "unsupported_mask", "unsupported_paint_server", "unsupported_image",
+                    "unsupported_text", "unsupported_element"}},
         ReasonCase{"other_case_is_unknown", "<svg><Rect/><A/></svg>", {"unsupported_element"}},
         ReasonCase{"style_element_attributes",
                    "<svg><style media=\"print\" type=\"text/x\" scoped=\"\"/></svg>",
                    {"unsupported_css_media", "unsupported_css_type", "unsupported_css_scope"}},
-        ReasonCase{"style_element_plain_attributes",
-                   "<svg><style media=\"all\" type=\"text/css\"/></svg>", {}},
+        ReasonCase{"style_element_plain_attributes", "<svg><style media=\"all\" type=\"text/css\"/></svg>", {}},
         ReasonCase{"xml_base", "<svg xml:base=\"http://x/\"/>", {"unsupported_external_resource"}},
-        ReasonCase{"external_href", "<svg><use href=\"other.svg#a\"/></svg>",
-                   {"unsupported_external_resource"}},
+        ReasonCase{"external_href", "<svg><use href=\"other.svg#a\"/></svg>", {"unsupported_external_resource"}},
         ReasonCase{"image_href", "<svg><image href=\"a.png\"/></svg>", {"unsupported_image"}},
         ReasonCase{"deferred_reason_not_reported", "<svg><rect filter=\"url(#f)\"/></svg>", {}},
         ReasonCase{"conditional_deferred", "<svg><rect systemLanguage=\"en\"/></svg>", {}},
@@ -228,14 +211,14 @@ INSTANTIATE_TEST_SUITE_P(
                    "<svg><style systemLanguage=\"en\"/></svg>",
                    {"unsupported_conditional_processing"}},
         ReasonCase{"color_syntax", "<svg flood-color=\"bogus\"/>", {"unsupported_color_syntax"}},
-        ReasonCase{"color_syntax_trailing", "<svg><g lighting-color=\"red blue\"/></svg>",
-                   {"unsupported_color_syntax"}},
+        ReasonCase{
+            "color_syntax_trailing", "<svg><g lighting-color=\"red blue\"/></svg>", {"unsupported_color_syntax"}},
         ReasonCase{"color_syntax_trimmed_ok", "<svg><g flood-color=\" red \"/></svg>", {}},
         ReasonCase{"color_syntax_of_css_property_deferred", "<svg><g fill=\"bogus\"/></svg>", {}},
-        ReasonCase{"duplicate_id", "<svg><g id=\"a\"/><g id=\"a\"/></svg>",
-                   {"unsupported_duplicate_id"}},
+        ReasonCase{"duplicate_id", "<svg><g id=\"a\"/><g id=\"a\"/></svg>", {"unsupported_duplicate_id"}},
         ReasonCase{"ids_inside_ignored_not_registered",
-                   "<svg><foo><g id=\"a\"/></foo><g id=\"a\"/></svg>", {"unsupported_element"}},
+                   "<svg><foo><g id=\"a\"/></foo><g id=\"a\"/></svg>",
+                   {"unsupported_element"}},
         ReasonCase{"empty_ids_not_registered", "<svg><g id=\"\"/><g id=\"\"/></svg>", {}},
         ReasonCase{"inline_style_syntax", "<svg><g style=\"fill\"/></svg>", {"unsupported_css_rule"}},
         ReasonCase{"inline_style_comment_removed", "<svg><g style=\"/* x */fill:red\"/></svg>", {}}));
@@ -282,12 +265,11 @@ TEST(XmlReaderTree, DuplicateIdKeepsFirstAndStoresBoth) {
 }
 
 TEST(XmlReaderTree, HrefWinsOverXlinkHrefInEitherOrder) {
-    for (const char* text : {"<svg><use href=\"#a\" xlink:href=\"#b\"/></svg>",
-                             "<svg><use xlink:href=\"#b\" href=\"#a\"/></svg>"}) {
+    for (const char* text :
+         {"<svg><use href=\"#a\" xlink:href=\"#b\"/></svg>", "<svg><use xlink:href=\"#b\" href=\"#a\"/></svg>"}) {
         const auto document = load(text);
         ASSERT_NE(document, nullptr) << text;
-        EXPECT_EQ(findAttribute(*firstChildElement(*document->rootElement()), PropertyID::Href), "#a")
-            << text;
+        EXPECT_EQ(findAttribute(*firstChildElement(*document->rootElement()), PropertyID::Href), "#a") << text;
     }
 }
 
@@ -320,8 +302,9 @@ TEST(XmlReaderTree, StyleTextIsNotStored) {
 
 TEST(XmlReaderTree, StyleSheetAppliedAfterWholeDocument) {
     // The rule matches an element that follows the style element and comes from two sheets.
-    const auto document = load("<svg><style>#a { fill: /* x */ red; }</style><g id=\"a\" fill=\"blue\"/>"
-                               "<style>/* y */#b{stroke:red}</style><g id=\"b\"/></svg>");
+    const auto document = load(
+        "<svg><style>#a { fill: /* x */ red; }</style><g id=\"a\" fill=\"blue\"/>"
+        "<style>/* y */#b{stroke:red}</style><g id=\"b\"/></svg>");
     ASSERT_NE(document, nullptr);
     EXPECT_TRUE(document->reasons().empty());
     const SVGElement* a = firstChildElement(*document->rootElement())->nextElementSibling();
@@ -343,7 +326,9 @@ struct OriginCase {
     int expected;
 };
 
-std::ostream& operator<<(std::ostream& os, const OriginCase& c) { return os << c.label; }
+std::ostream& operator<<(std::ostream& os, const OriginCase& c) {
+    return os << c.label;
+}
 
 class OriginTest : public testing::TestWithParam<OriginCase> {};
 
@@ -355,14 +340,13 @@ TEST_P(OriginTest, Flag) {
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, OriginTest,
-    testing::Values(
-        OriginCase{"root", "<svg data-pavrix-origin=\"image-vectorizer\"/>", 1},
-        OriginCase{"root_with_reference", "<svg data-pavrix-origin=\"image&#x2D;vectorizer\"/>", 1},
-        OriginCase{"other_case", "<svg data-pavrix-origin=\"Image-Vectorizer\"/>", 0},
-        OriginCase{"padded", "<svg data-pavrix-origin=\" image-vectorizer\"/>", 0},
-        OriginCase{"child", "<svg><g data-pavrix-origin=\"image-vectorizer\"/></svg>", 0},
-        OriginCase{"ignored_before_root", "<foo data-pavrix-origin=\"image-vectorizer\"/><svg/>", 0},
-        OriginCase{"absent", "<svg/>", 0}));
+    testing::Values(OriginCase{"root", "<svg data-pavrix-origin=\"image-vectorizer\"/>", 1},
+                    OriginCase{"root_with_reference", "<svg data-pavrix-origin=\"image&#x2D;vectorizer\"/>", 1},
+                    OriginCase{"other_case", "<svg data-pavrix-origin=\"Image-Vectorizer\"/>", 0},
+                    OriginCase{"padded", "<svg data-pavrix-origin=\" image-vectorizer\"/>", 0},
+                    OriginCase{"child", "<svg><g data-pavrix-origin=\"image-vectorizer\"/></svg>", 0},
+                    OriginCase{"ignored_before_root", "<foo data-pavrix-origin=\"image-vectorizer\"/><svg/>", 0},
+                    OriginCase{"absent", "<svg/>", 0}));
 
 // ---------------------------------------------------------------------------------------------
 
@@ -427,7 +411,7 @@ TEST(DecodeEntities, Forms) {
     const struct {
         const char* raw;
         bool doctype;
-        const char* expected; // null: refused
+        const char* expected;  // null: refused
     } cases[] = {
         {"plain", false, "plain"},
         {"&#x41;&#65;&#+65;&#x+41;&#x4a;&#x4A;", false, "AAAAJJ"},
@@ -502,7 +486,7 @@ TEST(ValidateXmlDeclaration, Forms) {
 TEST(ReadXmlName, Forms) {
     const struct {
         std::string input;
-        const char* name; // null: no name
+        const char* name;  // null: no name
         std::size_t rest;
     } cases[] = {
         {"rect x", "rect", 2},
@@ -537,16 +521,14 @@ TEST(ElementReason, Table) {
     EXPECT_EQ(elementReason("script", ElementID::Unknown), "unsupported_script");
     EXPECT_EQ(elementReason("script", ElementID::G), "unsupported_script");
     EXPECT_EQ(elementReason("mask", ElementID::Mask), "unsupported_mask");
-    for (ElementID id : {ElementID::LinearGradient, ElementID::Pattern, ElementID::RadialGradient,
-                         ElementID::Stop})
+    for (ElementID id : {ElementID::LinearGradient, ElementID::Pattern, ElementID::RadialGradient, ElementID::Stop})
         EXPECT_EQ(elementReason("x", id), "unsupported_paint_server");
     EXPECT_EQ(elementReason("image", ElementID::Image), "unsupported_image");
     EXPECT_EQ(elementReason("text", ElementID::Text), "unsupported_text");
     EXPECT_EQ(elementReason("tspan", ElementID::TSpan), "unsupported_text");
     EXPECT_EQ(elementReason("foo", ElementID::Unknown), "unsupported_element");
-    for (ElementID id : {ElementID::Circle, ElementID::ClipPath, ElementID::Defs, ElementID::G,
-                         ElementID::Marker, ElementID::Path, ElementID::Style, ElementID::Svg,
-                         ElementID::Symbol, ElementID::Use})
+    for (ElementID id : {ElementID::Circle, ElementID::ClipPath, ElementID::Defs, ElementID::G, ElementID::Marker,
+                         ElementID::Path, ElementID::Style, ElementID::Svg, ElementID::Symbol, ElementID::Use})
         EXPECT_EQ(elementReason("x", id), "");
 }
 
@@ -566,4 +548,4 @@ TEST(ParseDocument, NullBytes) {
     EXPECT_FALSE(parseDocument(document, nullptr, 5));
 }
 
-} // namespace
+}  // namespace
