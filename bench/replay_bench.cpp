@@ -52,7 +52,14 @@ PaintCommand star(double cx, double cy, double r, std::int32_t index) {
 
 }  // namespace
 
-int main() {
+int main(int argc, char** argv) {
+    // Worker counts to run, 1 2 4 8 by default; the first one is the reference.
+    std::vector<std::uint64_t> worker_counts{1, 2, 4, 8};
+    if (argc > 1)
+        worker_counts.clear();
+    for (int a = 1; a < argc; ++a)
+        worker_counts.push_back(std::strtoull(argv[a], nullptr, 10));
+
     std::vector<PaintCommand> commands;
     commands.reserve(kPathCount);
     for (std::size_t i = 0; i < kPathCount; ++i) {
@@ -69,7 +76,7 @@ int main() {
 
     double single_worker_seconds = 0.0;
     std::vector<ReplayRegion> reference;
-    for (const std::uint64_t workers : {1, 2, 4, 8}) {
+    for (const std::uint64_t workers : worker_counts) {
         double best = 1e300;
         ReplayOutput output;
         for (int repetition = 0; repetition < kRepetitions; ++repetition) {
@@ -87,7 +94,7 @@ int main() {
             const std::chrono::duration<double> elapsed = std::chrono::steady_clock::now() - start;
             best = std::min(best, elapsed.count());
         }
-        if (workers == 1) {
+        if (reference.empty()) {
             single_worker_seconds = best;
             reference = output.regions;
         }
