@@ -107,8 +107,8 @@ std::vector<HoleFace> faces_from_tree(const FaceNode& root) {
 
 // The union's rings get shared vertices wherever they touch (crossings rounded to the grid),
 // are cut at repeated vertices and nested by containment.
-void build_coverage_face_tree(const Clipper2Lib::PolyPath64& union_tree, FaceNode& root) {
-    SegmentArrangement arrangement = build_arrangement(polytree_to_paths(union_tree));
+void build_coverage_face_tree(const Paths64& union_rings, FaceNode& root) {
+    SegmentArrangement arrangement = build_arrangement(union_rings);
     nest_face_rings(extract_arrangement(arrangement), root);
 }
 
@@ -209,14 +209,8 @@ void append_compensation_ring(Paths64& rings, const double* xy, std::size_t rows
 
 HoleCompensation find_holes(const Paths64& rings, double max_hole_area_mm2, double max_hole_width_mm) {
     HoleCompensation result;
-    Clipper2Lib::Clipper64 clipper;
-    clipper.AddSubject(rings);
-    Clipper2Lib::PolyTree64 union_tree;
-    if (!clipper.Execute(Clipper2Lib::ClipType::Union, Clipper2Lib::FillRule::NonZero, union_tree)) {
-        throw std::runtime_error("SVG compensation coverage union failed");
-    }
     FaceNode coverage;
-    build_coverage_face_tree(union_tree, coverage);
+    build_coverage_face_tree(union_in_tree_order(rings, "SVG compensation coverage union failed"), coverage);
 
     std::vector<std::unique_ptr<FaceNode>> extra_trees;
     const std::vector<HoleFace> hole_faces = collect_hole_faces(coverage, extra_trees);

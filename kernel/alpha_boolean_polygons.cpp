@@ -17,12 +17,13 @@ std::vector<Clipper2Lib::Paths64> boolean_to_polygons(Clipper2Lib::ClipType clip
     Clipper2Lib::Clipper64 engine;
     engine.AddSubject(subject);
     engine.AddClip(clip);
-    Clipper2Lib::PolyTree64 tree;
-    if (!engine.Execute(clip_type, Clipper2Lib::FillRule::NonZero, tree)) {
+    // Taken flat: Clipper2's tree building can overflow the stack on hostile input.
+    Clipper2Lib::Paths64 flat;
+    if (!engine.Execute(clip_type, Clipper2Lib::FillRule::NonZero, flat)) {
         throw std::runtime_error("clipper_boolean_failed");
     }
-    charge_polytree_output(tree, budget);
-    Clipper2Lib::Paths64 rings = polytree_to_paths(tree);
+    charge_clipper_output(budget, flat);
+    Clipper2Lib::Paths64 rings = paths_in_tree_order(std::move(flat));
     std::vector<Clipper2Lib::Paths64> polygons;
     if (rings.empty())
         return polygons;

@@ -4,7 +4,9 @@
 #include <stdexcept>
 #include <utility>
 
+#include "kernel/box_tree.h"
 #include "kernel/canonical_faces.h"
+#include "kernel/face_arithmetic.h"
 #include "kernel/face_nesting.h"
 #include "kernel/original_grid_routing.h"
 
@@ -129,18 +131,81 @@ Paths64 polytree_to_paths(const Clipper2Lib::PolyPath64& tree) {
     return paths;
 }
 
+Paths64 paths_in_tree_order(Paths64 paths) {
+    using Arithmetic = FaceArithmetic<std::int64_t>;
+    constexpr std::size_t none = static_cast<std::size_t>(-1);
+    const std::size_t count = paths.size();
+    if (count < 2) {
+        return paths;
+    }
+    std::vector<FaceBox<std::int64_t>> boxes(count);
+    std::vector<Arithmetic::Area> areas(count);
+    for (std::size_t i = 0; i < count; ++i) {
+        boxes[i] = ring_box(paths[i]);
+        areas[i] = Arithmetic::doubled_area(paths[i]);
+    }
+    const BoxTree tree = build_box_tree(boxes);
+    auto smaller = [&](std::size_t a, std::size_t b) {
+        return Arithmetic::compare_area_magnitude(areas[a], areas[b]) < 0;
+    };
+    std::vector<std::size_t> node_smallest;
+    std::vector<std::size_t> node_largest;
+    rank_box_tree_nodes(tree, smaller, node_smallest, node_largest);
+    std::vector<std::size_t> parent(count, none);
+    std::vector<std::size_t> stack;
+    for (std::size_t c = 0; c < count; ++c) {
+        parent[c] = find_smallest_enclosing(
+            tree, node_smallest, node_largest, boxes[c], c, smaller,
+            [&](std::size_t d) { return loop_inside_ring(paths[c], paths[d]); }, stack);
+    }
+    // Children listed under their parent in result order (the root in slot `count`), then the
+    // same stack walk as polytree_to_paths: the last child comes out first.
+    std::vector<std::size_t> offsets(count + 2, 0);
+    auto slot_of = [&](std::size_t c) { return parent[c] == none ? count : parent[c]; };
+    for (std::size_t c = 0; c < count; ++c) {
+        ++offsets[slot_of(c) + 1];
+    }
+    for (std::size_t slot = 0; slot <= count; ++slot) {
+        offsets[slot + 1] += offsets[slot];
+    }
+    std::vector<std::size_t> listed(count);
+    {
+        std::vector<std::size_t> fill(offsets.begin(), offsets.end() - 1);
+        for (std::size_t c = 0; c < count; ++c) {
+            listed[fill[slot_of(c)]++] = c;
+        }
+    }
+    Paths64 ordered;
+    ordered.reserve(count);
+    stack.assign(listed.begin() + static_cast<std::ptrdiff_t>(offsets[count]),
+                 listed.begin() + static_cast<std::ptrdiff_t>(offsets[count + 1]));
+    while (!stack.empty()) {
+        const std::size_t c = stack.back();
+        stack.pop_back();
+        ordered.push_back(std::move(paths[c]));
+        stack.insert(stack.end(), listed.begin() + static_cast<std::ptrdiff_t>(offsets[c]),
+                     listed.begin() + static_cast<std::ptrdiff_t>(offsets[c + 1]));
+    }
+    return ordered;
+}
+
+Paths64 union_in_tree_order(const Paths64& rings, const char* failure_message) {
+    Clipper2Lib::Clipper64 clipper;
+    clipper.AddSubject(rings);
+    Paths64 united;
+    if (!clipper.Execute(Clipper2Lib::ClipType::Union, Clipper2Lib::FillRule::NonZero, united)) {
+        throw std::runtime_error(failure_message);
+    }
+    return paths_in_tree_order(std::move(united));
+}
+
 RegionFaces project_rings_to_grid(const ProjectedRings& projected) {
     const Paths64 routed = route_original_grid(projected.rings);
     RegionFaces faces;
     faces.reserve(projected.regions.size());
     for (const auto& range : projected.regions) {
-        Clipper2Lib::Clipper64 clipper;
-        clipper.AddSubject(region_rings(routed, range));
-        Clipper2Lib::PolyTree64 tree;
-        if (!clipper.Execute(Clipper2Lib::ClipType::Union, Clipper2Lib::FillRule::NonZero, tree)) {
-            throw std::runtime_error("Target-grid region union failed");
-        }
-        faces.push_back(faces_of_rings(route_original_grid(polytree_to_paths(tree))));
+        const Paths64 united = union_in_tree_order(region_rings(routed, range), "Target-grid region union failed");
+        faces.push_back(faces_of_rings(route_original_grid(united)));
     }
     return faces;
 }

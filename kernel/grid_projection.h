@@ -57,4 +57,14 @@ RegionFaces canonicalize_grid_rings(const ProjectedRings& projected);
 // The non-empty rings of a Clipper2 tree, depth first, orientations as Clipper2 gave them.
 Clipper2Lib::Paths64 polytree_to_paths(const Clipper2Lib::PolyPath64& tree);
 
+// The rings of a Clipper2 result taken as plain paths, reordered into the listing
+// polytree_to_paths gives of the same result as a tree: each ring under the smallest ring that
+// contains it. Clipper2's own tree building recurses along chains of split rings and overflows
+// the stack on hostile input, so results are taken flat and nested here with a box tree.
+Clipper2Lib::Paths64 paths_in_tree_order(Clipper2Lib::Paths64 paths);
+
+// Non-zero union of `rings` into paths, listed as paths_in_tree_order gives them. Throws
+// runtime_error `failure_message` when Clipper2 reports a failure.
+Clipper2Lib::Paths64 union_in_tree_order(const Clipper2Lib::Paths64& rings, const char* failure_message);
+
 }  // namespace pavrix_svg_core
