@@ -26,6 +26,16 @@ std::uint64_t magnitude64(std::int64_t value) noexcept {
     return value < 0 ? ~bits + 1 : bits;
 }
 
+#ifdef __SIZEOF_INT128__
+// The compiler's 128-bit integers are exact and far faster than the 32-bit halves below.
+__extension__ typedef unsigned __int128 NativeU128;
+__extension__ typedef __int128 NativeI128;
+
+Words128 multiply_u64(std::uint64_t x, std::uint64_t y) noexcept {
+    const NativeU128 product = static_cast<NativeU128>(x) * y;
+    return Words128{static_cast<std::uint64_t>(product), static_cast<std::uint64_t>(product >> 64)};
+}
+#else
 // Full 64 x 64 -> 128-bit unsigned product through 32-bit halves.
 Words128 multiply_u64(std::uint64_t x, std::uint64_t y) noexcept {
     const std::uint64_t x0 = x & kLow32, x1 = x >> 32;
@@ -41,6 +51,7 @@ Words128 multiply_u64(std::uint64_t x, std::uint64_t y) noexcept {
     result.w1 = p11 + (p01 >> 32) + (p10 >> 32) + (middle >> 32);
     return result;
 }
+#endif
 
 Words128 negate128(Words128 v) noexcept {
     v.w0 = ~v.w0 + 1;
@@ -157,9 +168,14 @@ std::uint64_t divide_magnitude_rounded(const Words192& n, Words128 q) noexcept {
 }  // namespace
 
 Int128 mul_64x64_to_128(std::int64_t a, std::int64_t b) noexcept {
+#ifdef __SIZEOF_INT128__
+    const NativeI128 product = static_cast<NativeI128>(a) * b;
+    return Int128{static_cast<std::int64_t>(product >> 64), static_cast<std::uint64_t>(product)};
+#else
     Words128 product = multiply_u64(magnitude64(a), magnitude64(b));
     if ((a < 0) != (b < 0)) product = negate128(product);
     return Int128{static_cast<std::int64_t>(product.w1), product.w0};
+#endif
 }
 
 double int128_to_double(Int128 value) noexcept {

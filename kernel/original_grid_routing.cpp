@@ -78,12 +78,47 @@ bool segment_crosses_cell(ParameterInterval& interval, std::int64_t a, std::int6
     return order < 0 || (order == 0 && interval.lower_included && interval.upper_included);
 }
 
+bool segment_meets_cells(ParameterInterval& interval, std::int64_t a, std::int64_t b, std::int64_t low,
+                         std::int64_t high) {
+    if (b == 0) {
+        return low <= a && a <= high;
+    }
+    // The cells span [low - 1/2, high + 1/2], both ends kept: a conservative test for pruning.
+    // In t, with denominators 2|b|: (2(low - a) - 1) / (2b) and (2(high - a) + 1) / (2b).
+    const std::int64_t below = 2 * (low - a) - 1;
+    const std::int64_t above = 2 * (high - a) + 1;
+    const std::int64_t denominator = b > 0 ? 2 * b : -2 * b;
+    const std::int64_t lower = b > 0 ? below : -above;
+    const std::int64_t upper = b > 0 ? above : -below;
+    if (compare_rationals(lower, denominator, interval.lower_numerator, interval.lower_denominator) > 0) {
+        interval.lower_numerator = lower;
+        interval.lower_denominator = denominator;
+    }
+    if (compare_rationals(upper, denominator, interval.upper_numerator, interval.upper_denominator) < 0) {
+        interval.upper_numerator = upper;
+        interval.upper_denominator = denominator;
+    }
+    return compare_rationals(interval.lower_numerator, interval.lower_denominator, interval.upper_numerator,
+                             interval.upper_denominator) <= 0;
+}
+
 std::vector<CellHit> query_cell_hits(const BoxTree& tree, const Path64& hot_pixels, const Point64& edge_start,
                                      const Point64& edge_end) {
     std::vector<CellHit> hits;
     const FaceBox<std::int64_t> edge_box{std::min(edge_start.x, edge_end.x), std::min(edge_start.y, edge_end.y),
                                          std::max(edge_start.x, edge_end.x), std::max(edge_start.y, edge_end.y)};
-    tree.query(edge_box, [&](std::size_t item) {
+    // A node is opened only when the edge itself passes its cells, not merely its box: a long
+    // diagonal edge's box holds far more hot pixels than the edge passes, and testing them all
+    // made routing quadratic in the crossings of dense rings.
+    auto edge_meets = [&](const FaceBox<std::int64_t>& box) {
+        if (!face_boxes_meet(box, edge_box)) {
+            return false;
+        }
+        ParameterInterval interval;
+        return segment_meets_cells(interval, edge_start.x, edge_end.x - edge_start.x, box.xmin, box.xmax) &&
+               segment_meets_cells(interval, edge_start.y, edge_end.y - edge_start.y, box.ymin, box.ymax);
+    };
+    tree.walk(edge_meets, [&](std::size_t item) {
         const Point64& pixel = hot_pixels[item];
         ParameterInterval interval;
         if (segment_crosses_cell(interval, edge_start.x, edge_end.x - edge_start.x, pixel.x) &&

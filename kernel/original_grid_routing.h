@@ -36,6 +36,12 @@ struct ParameterInterval {
 // what remains is non-empty. With b = 0 only a = c is tested.
 bool segment_crosses_cell(ParameterInterval& interval, std::int64_t a, std::int64_t b, std::int64_t c);
 
+// Narrows `interval` to the t where a + b t lies within the cells of centres low to high
+// (inclusive at both outer edges); true when what remains is non-empty. Conservative: used to
+// prune box-tree nodes before the exact cell test.
+bool segment_meets_cells(ParameterInterval& interval, std::int64_t a, std::int64_t b, std::int64_t low,
+                         std::int64_t high);
+
 struct CellHit {
     Clipper2Lib::Point64 point;
     Int128 key{};  // (v - E) . (C - E)
