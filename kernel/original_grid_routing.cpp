@@ -36,6 +36,36 @@ void check_routing_coordinates(const Paths64& rings) {
     }
 }
 
+// For a check of routed rings, whose traced rings are not used: every segment that repeats an
+// earlier one (either direction) only unions its ring with the earlier one's and is dropped.
+// Routed rings run through the same hot pixels many times, so repeats are most segments, and
+// they would meet the same others with the same results (crossings round the exact point, so
+// the direction does not matter). Ring ranges are kept consistent with the kept segments.
+void drop_repeated_segments(SegmentArrangement& arrangement, RoutingGroups& groups) {
+    FlatIdMap<std::pair<std::size_t, std::size_t>> first_of(arrangement.segments.size());
+    std::size_t kept = 0;
+    for (std::size_t ring = 0; ring < arrangement.ring_segment_first.size(); ++ring) {
+        const std::size_t begin = arrangement.ring_segment_first[ring];
+        const std::size_t end = arrangement.ring_segment_end[ring];
+        arrangement.ring_segment_first[ring] = kept;
+        for (std::size_t s = begin; s < end; ++s) {
+            const auto segment = arrangement.segments[s];
+            const std::pair<std::size_t, std::size_t> key{std::min(segment.tail, segment.head),
+                                                          std::max(segment.tail, segment.head)};
+            const auto [index, inserted] = first_of.insert(key, kept);
+            if (!inserted) {
+                union_groups(groups, arrangement.segments[index].ring, segment.ring);
+                continue;
+            }
+            arrangement.segment_boxes[kept] = arrangement.segment_boxes[s];
+            arrangement.segments[kept++] = segment;
+        }
+        arrangement.ring_segment_end[ring] = kept;
+    }
+    arrangement.segments.resize(kept);
+    arrangement.segment_boxes.resize(kept);
+}
+
 }  // namespace
 
 bool segment_crosses_cell(ParameterInterval& interval, std::int64_t a, std::int64_t b, std::int64_t c) {
@@ -218,6 +248,7 @@ Paths64 route_original_grid(const Paths64& rings, bool* simple, bool* moved) {
         snap_route_pass(rings, extracted, groups, routed);
         const std::uint64_t unions_before = groups.unions;
         SegmentArrangement check = build_arrangement(routed, &groups);
+        drop_repeated_segments(check, groups);
         extract_arrangement(check);
         if (groups.unions == unions_before) {
             if (!check.no_splits) {
