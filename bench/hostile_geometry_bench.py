@@ -48,6 +48,9 @@ CASES = [
      lambda: cases.star_polygon(447).replace("<path ", '<path fill="none" stroke="#000" '), 100, 0.05),
     ("clip_reference_chain_10^4", lambda: cases.clip_reference_chain(10**4), 100, 0.05),
     ("nested_clipped_groups_1000", lambda: cases.nested_clipped_groups(1000), 100, 0.05),
+    # Not hostile at all: one circle clipping one circle, as in many icons.
+    ("circle_clip_of_a_circle", lambda: cases.svg('<clipPath id="a"><circle cx="50" cy="50" r="45"/></clipPath>'
+                                                   '<circle cx="30" cy="50" r="20" clip-path="url(#a)"/>'), 100, 0.05),
 ]
 
 
