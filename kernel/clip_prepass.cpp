@@ -25,6 +25,12 @@ constexpr double kPrintPrepassQuantumShare = 0.03;
 constexpr double kPrintPrepassFlatteningShare = 0.05;
 constexpr double kStrokeGrowthShare = 0.02;
 constexpr double kPrintPrepassMaxUnits = 1e15;
+// The source-scale replay only measures the painted width that sets the print scale. Flattening it
+// at the source quantum (about extent / 1e13) would turn one clipped circle into millions of points
+// (an ordinary icon took minutes and a gigabyte); at extent / 2^20 a full-size circle takes about
+// 2,300. Flattened vertices lie on the curve, so the measured width can only shrink, which keeps the
+// print scale on the safe (finer) side.
+constexpr double kSourcePrepassFlatteningPerExtent = 1.0 / 1048576.0;
 
 ClipPrepassOutcome stop(const char* status, const char* reason) {
     ClipPrepassOutcome outcome;
@@ -119,7 +125,8 @@ ClipPrepassOutcome run_clip_prepasses(const ClipPrepassRequest& request) {
     }
 
     // Source-scale prepass.
-    const ReplayParams source_params = prepass_params(request, extent_box, 1.0, source_quantum, source_quantum);
+    const double source_flattening = std::max(source_quantum, extent * kSourcePrepassFlatteningPerExtent);
+    const ReplayParams source_params = prepass_params(request, extent_box, 1.0, source_quantum, source_flattening);
     const ReplayOutput source_output = replay_commands(request.commands, source_params);
     if (ClipPrepassOutcome outcome = check_prepass_output(source_output, command_boxes.size()); outcome.stop) {
         return outcome;

@@ -22,6 +22,9 @@ def printed_size_mm(result):
 @pytest.mark.parametrize("clips, use, size", [
     ('<clipPath id="a"><rect x="20" y="10" width="40" height="20"/></clipPath>', "a", (40, 20)),
     ('<clipPath id="a"><circle cx="50" cy="25" r="20"/></clipPath>', "a", (40, 40)),
+    # A curve clipped by a curve: the lens of two circles 10 apart (the source-scale measuring pass
+    # once flattened both at 1e-13 of the extent: millions of points, minutes and a gigabyte).
+    ('<clipPath id="a"><circle cx="45" cy="25" r="20"/></clipPath>', "lens", (30, 2 * (400 - 25) ** 0.5)),
     # Nested: the inner group's clip applies inside the outer one.
     ('<clipPath id="a"><rect x="0" y="0" width="60" height="50"/></clipPath>'
      '<clipPath id="b"><rect x="40" y="10" width="60" height="30"/></clipPath>', "nested", (20, 30)),
@@ -29,6 +32,8 @@ def printed_size_mm(result):
 def test_clips_narrow_the_printed_area(clips, use, size):
     if use == "nested":
         body = clips + f'<g clip-path="url(#a)"><g clip-path="url(#b)">{FULL.format("")}</g></g>'
+    elif use == "lens":
+        body = clips + '<circle cx="55" cy="25" r="20" fill="red" clip-path="url(#a)"/>'
     else:
         body = clips + FULL.format(f' clip-path="url(#{use})"')
     result = core.analyze_svg_svg(svg(body), 80, 0.1)
