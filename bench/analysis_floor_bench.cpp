@@ -141,11 +141,11 @@ int main(int argc, char** argv) {
     std::printf("analysis: %s %s, %.3f s (recording %.3f s), %zu raw geometries\n", result->status.c_str(),
                 result->reason_code.c_str(), analysis, result->recorder_seconds,
                 result->raw.geometry_offsets.size() - 1);
-    std::printf("  stages: bounds %.3f, replay %.3f, topology %.3f, raw normalization %.3f, composite %.3f, "
-                "visible normalization %.3f, export %.3f s\n",
-                result->bounds_seconds, result->replay_seconds, result->topology_seconds,
-                result->normalization_raw_seconds, result->composite_seconds,
-                result->normalization_visible_seconds, result->export_seconds);
+    std::printf(
+        "  stages: bounds %.3f, replay %.3f, topology %.3f, raw normalization %.3f, composite %.3f, "
+        "visible normalization %.3f, export %.3f s\n",
+        result->bounds_seconds, result->replay_seconds, result->topology_seconds, result->normalization_raw_seconds,
+        result->composite_seconds, result->normalization_visible_seconds, result->export_seconds);
     if (result->status != "supported")
         return 1;
 
@@ -167,9 +167,10 @@ int main(int argc, char** argv) {
         recording = std::min(recording, recorded_at);
         flattening = std::min(flattening, flattened_at - recorded_at);
     }
-    std::printf("floor (record, flatten, quantize, one NonZero union): %.3f s (recording %.3f s, flattening %.3f s), "
-                "%zu paths\n",
-                floor, recording, flattening, output_paths);
+    std::printf(
+        "floor (record, flatten, quantize, one NonZero union): %.3f s (recording %.3f s, flattening %.3f s), "
+        "%zu paths\n",
+        floor, recording, flattening, output_paths);
     std::printf("analysis / floor: %.2f (geometry only: %.2f)\n", analysis / floor,
                 (analysis - result->recorder_seconds) / std::max(1e-9, floor - recording));
     return 0;

@@ -19,17 +19,15 @@ using namespace pavrix_svg;
 namespace {
 
 template <typename Work>
-double seconds(Work work)
-{
+double seconds(Work work) {
     const auto start = std::chrono::steady_clock::now();
     work();
     return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
 }
 
-} // namespace
+}  // namespace
 
-int main(int argc, char** argv)
-{
+int main(int argc, char** argv) {
     const double megabytes = argc > 1 ? std::atof(argv[1]) : 1.0;
     const std::size_t size = static_cast<std::size_t>(megabytes * 1048576.0);
     volatile bool sink = false;

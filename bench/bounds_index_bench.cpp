@@ -44,14 +44,16 @@ int main(int argc, char** argv) {
         ComplexityBudget budget;
         std::uint64_t found = 0;
         const double query = seconds([&] {
-            for (const IntBox& box : queries) found += index.query(box, budget).size();
+            for (const IntBox& box : queries)
+                found += index.query(box, budget).size();
         });
-        std::printf("%llu boxes: build %.4f s (%.1f ns/item), queries %.4f s (%.1f ns/query), "
-                    "%.1f visits and %.2f hits per query\n",
-                    static_cast<unsigned long long>(count), build, build * 1e9 / static_cast<double>(count), query,
-                    query * 1e9 / static_cast<double>(count),
-                    static_cast<double>(budget.bounds_index_visits) / static_cast<double>(count),
-                    static_cast<double>(found) / static_cast<double>(count));
+        std::printf(
+            "%llu boxes: build %.4f s (%.1f ns/item), queries %.4f s (%.1f ns/query), "
+            "%.1f visits and %.2f hits per query\n",
+            static_cast<unsigned long long>(count), build, build * 1e9 / static_cast<double>(count), query,
+            query * 1e9 / static_cast<double>(count),
+            static_cast<double>(budget.bounds_index_visits) / static_cast<double>(count),
+            static_cast<double>(found) / static_cast<double>(count));
     }
     return 0;
 }

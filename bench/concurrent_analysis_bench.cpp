@@ -6,8 +6,9 @@
 //
 // Its real use is under ThreadSanitizer, where it must finish without a single report (each command
 // is one line):
-//   tools/sid-root run bash -c 'cmake -S . -B build/tsan -G Ninja -DPAVRIX_TSAN=ON -DPAVRIX_BUILD_TESTS=OFF >/dev/null && cmake --build build/tsan --parallel 4 --target concurrent_analysis_bench'
-//   tools/sid-root run env TSAN_OPTIONS=halt_on_error=1 build/tsan/bench/concurrent_analysis_bench
+//   tools/sid-root run bash -c 'cmake -S . -B build/tsan -G Ninja -DPAVRIX_TSAN=ON -DPAVRIX_BUILD_TESTS=OFF >/dev/null
+//   && cmake --build build/tsan --parallel 4 --target concurrent_analysis_bench' tools/sid-root run env
+//   TSAN_OPTIONS=halt_on_error=1 build/tsan/bench/concurrent_analysis_bench
 // (If the kernel refuses to map the sanitizer's shadow memory, prefix the second with `setarch -R`.)
 // Without sanitizers it is an ordinary benchmark of concurrent analyses.
 
@@ -40,17 +41,18 @@ std::vector<std::string> documents() {
     std::string circles;
     std::string strokes;
     std::string translucent;
-    std::string clipped = "<clipPath id=\"a\"><rect x=\"20\" y=\"10\" width=\"360\" height=\"370\"/></clipPath>"
-                          "<clipPath id=\"b\"><rect x=\"40\" y=\"40\" width=\"300\" height=\"300\"/></clipPath>"
-                          "<g clip-path=\"url(#a)\"><g clip-path=\"url(#b)\">";
+    std::string clipped =
+        "<clipPath id=\"a\"><rect x=\"20\" y=\"10\" width=\"360\" height=\"370\"/></clipPath>"
+        "<clipPath id=\"b\"><rect x=\"40\" y=\"40\" width=\"300\" height=\"300\"/></clipPath>"
+        "<g clip-path=\"url(#a)\"><g clip-path=\"url(#b)\">";
     for (int i = 0; i < 100; ++i) {
         const std::string x = std::to_string(10 + (i % 20) * 19);
         const std::string y = std::to_string(10 + (i / 20) * 76);
         const std::string colour = "rgb(" + std::to_string(i % 256) + "," + std::to_string((i * 7) % 256) + ",90)";
         circles += "<circle cx=\"" + x + "\" cy=\"" + y + "\" r=\"14\" fill=\"" + colour + "\"/>";
         strokes += "<path d=\"M" + x + " " + y + " q 20 -30 40 0 t 40 0\" fill=\"none\" stroke=\"" + colour +
-                   "\" stroke-width=\"3\" stroke-linejoin=\"round\"" +
-                   (i % 3 == 0 ? " stroke-dasharray=\"5 2\"" : "") + "/>";
+                   "\" stroke-width=\"3\" stroke-linejoin=\"round\"" + (i % 3 == 0 ? " stroke-dasharray=\"5 2\"" : "") +
+                   "/>";
         translucent += "<rect x=\"" + x + "\" y=\"" + y + "\" width=\"50\" height=\"30\" fill=\"" + colour +
                        "\" fill-opacity=\"0.4\"/>";
         clipped += "<rect x=\"" + x + "\" y=\"" + y + "\" width=\"30\" height=\"30\" fill=\"" + colour + "\"/>";
@@ -171,8 +173,8 @@ int main() {
             }
         }
     }
-    std::printf("sequential: %zu analyses in %.3f s; concurrent: %d threads x %zu analyses in %.3f s\n",
-                inputs.size(), sequential_seconds, kConcurrentAnalyses, inputs.size(), concurrent_seconds);
+    std::printf("sequential: %zu analyses in %.3f s; concurrent: %d threads x %zu analyses in %.3f s\n", inputs.size(),
+                sequential_seconds, kConcurrentAnalyses, inputs.size(), concurrent_seconds);
     std::printf("%s\n", differences == 0 ? "all concurrent results equal the sequential ones" : "MISMATCH");
     return differences == 0 ? 0 : 1;
 }

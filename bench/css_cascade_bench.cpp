@@ -29,8 +29,7 @@ using namespace pavrix_svg;
 
 namespace {
 
-std::string classSheet(std::size_t rules)
-{
+std::string classSheet(std::size_t rules) {
     std::string sheet;
     char buffer[160];
     for (std::size_t r = 0; r < rules; ++r) {
@@ -41,8 +40,7 @@ std::string classSheet(std::size_t rules)
     return sheet;
 }
 
-std::unique_ptr<Document> classTree(std::size_t elements, std::size_t rules, unsigned seed)
-{
+std::unique_ptr<Document> classTree(std::size_t elements, std::size_t rules, unsigned seed) {
     auto document = std::make_unique<Document>();
     auto root = std::make_unique<SVGRootElement>(*document);
     SVGRootElement* rootElement = root.get();
@@ -66,8 +64,7 @@ struct Timing {
     double median = 0;
 };
 
-Timing timeCascade(std::size_t elements, std::size_t rules, const std::string& sheet, int repeats)
-{
+Timing timeCascade(std::size_t elements, std::size_t rules, const std::string& sheet, int repeats) {
     std::vector<double> seconds;
     for (int r = 0; r < repeats; ++r) {
         std::unique_ptr<Document> document = classTree(elements, rules, 42u + static_cast<unsigned>(r));
@@ -82,8 +79,7 @@ Timing timeCascade(std::size_t elements, std::size_t rules, const std::string& s
     return {seconds.front(), seconds[seconds.size() / 2]};
 }
 
-double timeParse(const std::string& sheet, int repeats)
-{
+double timeParse(const std::string& sheet, int repeats) {
     double best = 0;
     for (int r = 0; r < repeats; ++r) {
         Document document;
@@ -98,18 +94,17 @@ double timeParse(const std::string& sheet, int repeats)
     return best;
 }
 
-void report(const char* label, std::size_t elements, std::size_t rules, const Timing& t)
-{
-    std::printf("%-11s %7zu elements %6zu rules: best %9.3f ms, median %9.3f ms, %8.1f ns/element, "
-                "%9.1f ns/rule\n",
-                label, elements, rules, t.best * 1e3, t.median * 1e3, t.best * 1e9 / static_cast<double>(elements),
-                t.best * 1e9 / static_cast<double>(rules));
+void report(const char* label, std::size_t elements, std::size_t rules, const Timing& t) {
+    std::printf(
+        "%-11s %7zu elements %6zu rules: best %9.3f ms, median %9.3f ms, %8.1f ns/element, "
+        "%9.1f ns/rule\n",
+        label, elements, rules, t.best * 1e3, t.median * 1e3, t.best * 1e9 / static_cast<double>(elements),
+        t.best * 1e9 / static_cast<double>(rules));
 }
 
-} // namespace
+}  // namespace
 
-int main(int argc, char** argv)
-{
+int main(int argc, char** argv) {
     const std::size_t elements = argc > 1 ? std::strtoull(argv[1], nullptr, 10) : 50000;
     const std::size_t rules = argc > 2 ? std::strtoull(argv[2], nullptr, 10) : 5000;
     const int repeats = argc > 3 ? std::atoi(argv[3]) : 5;
@@ -120,8 +115,8 @@ int main(int argc, char** argv)
 
     const std::string sheet = classSheet(rules);
     const double parse = timeParse(sheet, repeats);
-    std::printf("sheet parse %7zu bytes  %6zu rules: best %9.3f ms, %9.1f ns/rule\n", sheet.size(), rules,
-                parse * 1e3, parse * 1e9 / static_cast<double>(rules));
+    std::printf("sheet parse %7zu bytes  %6zu rules: best %9.3f ms, %9.1f ns/rule\n", sheet.size(), rules, parse * 1e3,
+                parse * 1e9 / static_cast<double>(rules));
     report("class index", elements, rules, timeCascade(elements, rules, sheet, repeats));
 
     // One rule that is not a single class selector switches to plain matching.

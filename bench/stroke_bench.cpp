@@ -36,7 +36,8 @@ PaintCommand zigzag(std::size_t segments, const Variant& variant) {
     command.stroke.width = 0.5;
     command.stroke.line_join = variant.join;
     command.stroke.line_cap = variant.cap;
-    if (variant.dashed) command.stroke.dash_array = {3.0, 1.0};
+    if (variant.dashed)
+        command.stroke.dash_array = {3.0, 1.0};
     command.path_verbs.reserve(segments + 1);
     command.path_points.reserve(segments + 1);
     command.source_subpath_area_potential.push_back(1);
@@ -58,11 +59,13 @@ double seconds_for(const PaintCommand& command, const Variant& variant, std::siz
     params.precision_records = &records;
     // A viewport over the middle fifth of the stroke.
     const double length = 2.0 * static_cast<double>(segments);
-    if (variant.viewport) params.clip_rect = DoubleBox{-10.0, 0.4 * length, 10.0, 0.6 * length};
+    if (variant.viewport)
+        params.clip_rect = DoubleBox{-10.0, 0.4 * length, 10.0, 0.6 * length};
     const auto start = Clock::now();
     const PreparedNormalization prepared = prepare_stroke(command, params);
     const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
-    if (prepared.geometry.empty()) std::fprintf(stderr, "%s: empty outline\n", variant.name);
+    if (prepared.geometry.empty())
+        std::fprintf(stderr, "%s: empty outline\n", variant.name);
     return seconds;
 }
 

@@ -87,7 +87,7 @@ void run(const char* name, std::unique_ptr<Document> document) {
                 document->reasons().empty() ? "-" : document->reasons().front().c_str());
 }
 
-} // namespace
+}  // namespace
 
 int main(int argc, char** argv) {
     const int fanout = argc > 1 ? std::atoi(argv[1]) : 10;

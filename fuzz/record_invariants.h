@@ -30,10 +30,12 @@ inline void check_recording(const pavrix_svg_core::RecorderResult& result) {
         for (const double entry : command.matrix)
             require(std::isfinite(entry));
         clips += command.kind == PaintCommandKind::clip_begin ? 1 : command.kind == PaintCommandKind::clip_end ? -1 : 0;
-        groups += command.kind == PaintCommandKind::group_begin ? 1 : command.kind == PaintCommandKind::group_end ? -1 : 0;
+        groups += command.kind == PaintCommandKind::group_begin ? 1
+                  : command.kind == PaintCommandKind::group_end ? -1
+                                                                : 0;
         require(clips >= 0 && groups >= 0);
     }
     require(clips == 0 && groups == 0);
 }
 
-} // namespace pavrix_fuzz
+}  // namespace pavrix_fuzz

@@ -172,7 +172,8 @@ void rank_box_tree_nodes(const BasicBoxTree<Scalar>& tree, Smaller&& smaller, st
         }
         const auto left = static_cast<std::size_t>(node.left);
         const auto right = static_cast<std::size_t>(node.right);
-        node_smallest[n] = smaller(node_smallest[right], node_smallest[left]) ? node_smallest[right] : node_smallest[left];
+        node_smallest[n] =
+            smaller(node_smallest[right], node_smallest[left]) ? node_smallest[right] : node_smallest[left];
         node_largest[n] = smaller(node_largest[left], node_largest[right]) ? node_largest[right] : node_largest[left];
     }
 }

@@ -9,12 +9,13 @@ bool box_non_empty(const DoubleBox& box) noexcept {
 }
 
 bool box_valid(const DoubleBox& box) noexcept {
-    return std::isfinite(box.xmin) && std::isfinite(box.ymin) && std::isfinite(box.xmax) &&
-           std::isfinite(box.ymax) && box.xmax >= box.xmin && box.ymax >= box.ymin;
+    return std::isfinite(box.xmin) && std::isfinite(box.ymin) && std::isfinite(box.xmax) && std::isfinite(box.ymax) &&
+           box.xmax >= box.xmin && box.ymax >= box.ymin;
 }
 
 void include_box(DoubleBox& into, const DoubleBox& add) noexcept {
-    if (!box_non_empty(add)) return;
+    if (!box_non_empty(add))
+        return;
     into.xmin = std::min(into.xmin, add.xmin);
     into.ymin = std::min(into.ymin, add.ymin);
     into.xmax = std::max(into.xmax, add.xmax);
@@ -22,7 +23,8 @@ void include_box(DoubleBox& into, const DoubleBox& add) noexcept {
 }
 
 DoubleBox intersect_boxes(const DoubleBox& p, const DoubleBox& q) noexcept {
-    if (!box_non_empty(p) || !box_non_empty(q)) return DoubleBox{};
+    if (!box_non_empty(p) || !box_non_empty(q))
+        return DoubleBox{};
     const DoubleBox result{std::max(p.xmin, q.xmin), std::max(p.ymin, q.ymin), std::min(p.xmax, q.xmax),
                            std::min(p.ymax, q.ymax)};
     return box_non_empty(result) ? result : DoubleBox{};
@@ -42,7 +44,8 @@ void grow_int_box(IntBox& box, const Clipper2Lib::Point64& point) noexcept {
 IntBox box_paths_bounds(const Clipper2Lib::Paths64& paths) noexcept {
     IntBox box;
     for (const auto& path : paths)
-        for (const auto& point : path) grow_int_box(box, point);
+        for (const auto& point : path)
+            grow_int_box(box, point);
     return box;
 }
 
@@ -51,7 +54,8 @@ std::vector<IntBox> per_path_bounds(const Clipper2Lib::Paths64& paths) {
     boxes.reserve(paths.size());
     for (const auto& path : paths) {
         IntBox box;
-        for (const auto& point : path) grow_int_box(box, point);
+        for (const auto& point : path)
+            grow_int_box(box, point);
         boxes.push_back(box);
     }
     return boxes;

@@ -40,8 +40,7 @@ bool ring_is_degenerate(const std::vector<Clipper2Lib::Point<Scalar>>& ring) noe
 // Cuts a traced ring at repeated vertices; appends the loops with non-zero area that are not
 // degenerate, in the order in which they close (the part through the first point last).
 template <typename Scalar>
-void split_face_ring(const std::vector<Clipper2Lib::Point<Scalar>>& ring,
-                     std::vector<BasicFaceLoop<Scalar>>& loops);
+void split_face_ring(const std::vector<Clipper2Lib::Point<Scalar>>& ring, std::vector<BasicFaceLoop<Scalar>>& loops);
 
 // The loops bounding the region of positive winding of `rings`. Throws runtime_error
 // "canonical_face_did_not_close:paths=<ring count>" when a traced walk cannot close.
@@ -69,7 +68,7 @@ bool compare_direction_exact(const Clipper2Lib::Point<Scalar>& a, const Clipper2
 // Sign of (b - origin) x (c - origin).
 template <typename Scalar>
 int face_orientation(const Clipper2Lib::Point<Scalar>& origin, const Clipper2Lib::Point<Scalar>& b,
-                const Clipper2Lib::Point<Scalar>& c) noexcept {
+                     const Clipper2Lib::Point<Scalar>& c) noexcept {
     using Arithmetic = FaceArithmetic<Scalar>;
     return Arithmetic::sign(Arithmetic::cross(b.x - origin.x, b.y - origin.y, c.x - origin.x, c.y - origin.y));
 }
@@ -116,8 +115,7 @@ bool ring_is_degenerate(const std::vector<Clipper2Lib::Point<Scalar>>& ring) noe
 }
 
 template <typename Scalar>
-void split_face_ring(const std::vector<Clipper2Lib::Point<Scalar>>& ring,
-                     std::vector<BasicFaceLoop<Scalar>>& loops) {
+void split_face_ring(const std::vector<Clipper2Lib::Point<Scalar>>& ring, std::vector<BasicFaceLoop<Scalar>>& loops) {
     using Arithmetic = FaceArithmetic<Scalar>;
     const std::size_t count = ring.size();
     if (count == 0) {

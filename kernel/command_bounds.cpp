@@ -17,7 +17,9 @@ namespace {
 constexpr double kBoundsFlatteningRatio = 1e-6;
 constexpr double kBoundsGridRatio = 1e-10;
 
-bool draws(PathVerb verb) noexcept { return verb != PathVerb::move_to; }
+bool draws(PathVerb verb) noexcept {
+    return verb != PathVerb::move_to;
+}
 
 // A move_to followed by another move_to or by the end paints nothing; it must not widen the
 // bounds of a stroke. Returns the command without such subpaths, or nothing when it has none.
@@ -27,7 +29,8 @@ std::optional<PaintCommand> without_lone_moves(const PaintCommand& command) {
     for (std::size_t i = 0; i < verbs.size() && !lone; ++i) {
         lone = verbs[i] == PathVerb::move_to && (i + 1 == verbs.size() || verbs[i + 1] == PathVerb::move_to);
     }
-    if (!lone) return std::nullopt;
+    if (!lone)
+        return std::nullopt;
     PaintCommand kept = command;
     kept.path_verbs.clear();
     kept.path_points.clear();
@@ -37,7 +40,8 @@ std::optional<PaintCommand> without_lone_moves(const PaintCommand& command) {
     for (std::size_t i = 0; i < verbs.size(); ++i) {
         const PathVerb verb = verbs[i];
         const std::size_t count = pointsPerVerb(verb);
-        if (next_point + count > command.path_points.size()) break;  // the stroker reports missing points
+        if (next_point + count > command.path_points.size())
+            break;  // the stroker reports missing points
         const bool is_lone = verb == PathVerb::move_to && (i + 1 == verbs.size() || verbs[i + 1] == PathVerb::move_to);
         if (!is_lone) {
             kept.path_verbs.push_back(verb);
@@ -47,7 +51,8 @@ std::optional<PaintCommand> without_lone_moves(const PaintCommand& command) {
                 kept.source_subpath_area_potential.push_back(command.source_subpath_area_potential[move_ordinal]);
             }
         }
-        if (verb == PathVerb::move_to) ++move_ordinal;
+        if (verb == PathVerb::move_to)
+            ++move_ordinal;
         next_point += count;
     }
     return kept;
@@ -69,9 +74,12 @@ DoubleBox stroke_bounds(const PaintCommand& stroke, ComplexityBudget& budget) {
         }
     }
     const double sigma = matrix_spectral_norm(m);
-    if (!is_positive_finite(sigma) || !box_valid(path_box)) return path_box;
-    const double size = std::max({path_box.xmax - path_box.xmin, path_box.ymax - path_box.ymin, std::fabs(style.width)});
-    if (!is_positive_finite(size)) return path_box;
+    if (!is_positive_finite(sigma) || !box_valid(path_box))
+        return path_box;
+    const double size =
+        std::max({path_box.xmax - path_box.xmin, path_box.ymax - path_box.ymin, std::fabs(style.width)});
+    if (!is_positive_finite(size))
+        return path_box;
     // The stroker works in path units; the size is a device measure.
     const StrokeOutline outline =
         stroke_command(stroke, size * kBoundsFlatteningRatio / sigma, size * kBoundsGridRatio / sigma, budget);
@@ -92,9 +100,11 @@ DoubleBox stroke_bounds(const PaintCommand& stroke, ComplexityBudget& budget) {
 }  // namespace
 
 DoubleBox command_bounds(const PaintCommand& command, ComplexityBudget& budget) {
-    if (command.kind != PaintCommandKind::stroke) return exact_path_bounds(command);
+    if (command.kind != PaintCommandKind::stroke)
+        return exact_path_bounds(command);
     std::optional<PaintCommand> baked;
-    if (command.non_scaling_stroke) baked = bake_command_transform(command);
+    if (command.non_scaling_stroke)
+        baked = bake_command_transform(command);
     const PaintCommand& working = baked ? *baked : command;
     const std::optional<PaintCommand> drawing = without_lone_moves(working);
     return stroke_bounds(drawing ? *drawing : working, budget);
@@ -112,14 +122,16 @@ ClipAwareBounds clip_aware_bounds(const std::vector<PaintCommand>& commands, Com
             break;
         }
         case PaintCommandKind::clip_end:
-            if (!clips.empty()) clips.pop_back();
+            if (!clips.empty())
+                clips.pop_back();
             break;
         case PaintCommandKind::fill:
         case PaintCommandKind::stroke: {
-            DoubleBox box = command.kind == PaintCommandKind::fill ? exact_path_bounds(command)
-                                                                   : command_bounds(command, budget);
+            DoubleBox box =
+                command.kind == PaintCommandKind::fill ? exact_path_bounds(command) : command_bounds(command, budget);
             include_box(result.unclipped, box);
-            for (const DoubleBox& clip : clips) box = intersect_boxes(box, clip);
+            for (const DoubleBox& clip : clips)
+                box = intersect_boxes(box, clip);
             result.command_boxes.push_back(box);
             if (box_non_empty(box)) {
                 include_box(result.clipped, box);

@@ -17,8 +17,8 @@ namespace pavrix_svg_core {
 DoubleBox command_bounds(const PaintCommand& command, ComplexityBudget& budget);
 
 struct ClipAwareBounds {
-    DoubleBox unclipped;                // A: clip shapes, fills and strokes, unclipped
-    DoubleBox clipped;                  // B: fills and strokes clipped by their enclosing clips
+    DoubleBox unclipped;                   // A: clip shapes, fills and strokes, unclipped
+    DoubleBox clipped;                     // B: fills and strokes clipped by their enclosing clips
     std::vector<DoubleBox> command_boxes;  // one per fill or stroke command, clipped, in command order
     double min_side = std::numeric_limits<double>::infinity();  // of the non-empty clipped boxes
 };

@@ -19,7 +19,8 @@ PaintCommand bake_command_transform(const PaintCommand& command) {
         largest.y = std::max(largest.y, error.y);
         point = PaintPoint{m[0] * point.x + m[2] * point.y + m[4], m[1] * point.x + m[3] * point.y + m[5]};
         // A point the matrix throws out of range would reach the stroker as infinity.
-        if (!std::isfinite(point.x) || !std::isfinite(point.y)) throw std::range_error("numeric_range_error");
+        if (!std::isfinite(point.x) || !std::isfinite(point.y))
+            throw std::range_error("numeric_range_error");
     }
     baked.matrix = kIdentityPaintMatrix;
     baked.transform_coordinates_exact = true;
@@ -31,8 +32,8 @@ PaintCommand bake_command_transform(const PaintCommand& command) {
     baked.path_input_precision_error = std::hypot(largest.x, largest.y);
     if (command.path_lowering_precision_error != 0.0)
         baked.path_lowering_precision_error = matrix_spectral_norm(m) * command.path_lowering_precision_error;
-    baked.path_coordinates_exact = command.path_coordinates_exact && command.transform_coordinates_exact &&
-                                   largest.x == 0.0 && largest.y == 0.0;
+    baked.path_coordinates_exact =
+        command.path_coordinates_exact && command.transform_coordinates_exact && largest.x == 0.0 && largest.y == 0.0;
     baked.non_scaling_stroke = false;
     return baked;
 }

@@ -10,7 +10,8 @@ constexpr std::uint64_t kMaxU64 = std::numeric_limits<std::uint64_t>::max();
 
 std::uint64_t counter_sum(std::uint64_t value, std::uint64_t n, BudgetCounter counter) {
     const std::uint64_t cap = kBudgetCaps[static_cast<unsigned>(counter)];
-    if (n > kMaxU64 - value || value + n > cap) throw ComplexityLimitError("counter_overflow");
+    if (n > kMaxU64 - value || value + n > cap)
+        throw ComplexityLimitError("counter_overflow");
     return value + n;
 }
 
@@ -18,14 +19,22 @@ std::uint64_t counter_sum(std::uint64_t value, std::uint64_t n, BudgetCounter co
 
 std::uint64_t& budget_counter(ComplexityBudget& budget, BudgetCounter counter) noexcept {
     switch (counter) {
-    case BudgetCounter::lowered_points: return budget.lowered_points;
-    case BudgetCounter::lowered_rings: return budget.lowered_rings;
-    case BudgetCounter::clipper_input_points: return budget.clipper_input_points;
-    case BudgetCounter::exported_coordinates: return budget.exported_coordinates;
-    case BudgetCounter::clipper_output_points: return budget.clipper_output_points;
-    case BudgetCounter::clipper_output_paths: return budget.clipper_output_paths;
-    case BudgetCounter::bounds_index_visits: return budget.bounds_index_visits;
-    case BudgetCounter::simplification_steps: break;
+    case BudgetCounter::lowered_points:
+        return budget.lowered_points;
+    case BudgetCounter::lowered_rings:
+        return budget.lowered_rings;
+    case BudgetCounter::clipper_input_points:
+        return budget.clipper_input_points;
+    case BudgetCounter::exported_coordinates:
+        return budget.exported_coordinates;
+    case BudgetCounter::clipper_output_points:
+        return budget.clipper_output_points;
+    case BudgetCounter::clipper_output_paths:
+        return budget.clipper_output_paths;
+    case BudgetCounter::bounds_index_visits:
+        return budget.bounds_index_visits;
+    case BudgetCounter::simplification_steps:
+        break;
     }
     return budget.simplification_steps;
 }
@@ -47,12 +56,15 @@ void charge_lowered_points(ComplexityBudget& budget, std::uint64_t n) {
     charge_budget(budget, BudgetCounter::lowered_points, n);
 }
 
-void charge_lowered_ring(ComplexityBudget& budget) { charge_budget(budget, BudgetCounter::lowered_rings, 1); }
+void charge_lowered_ring(ComplexityBudget& budget) {
+    charge_budget(budget, BudgetCounter::lowered_rings, 1);
+}
 
 void charge_clipper_input(ComplexityBudget& budget, const Clipper2Lib::Paths64& subject,
                           const Clipper2Lib::Paths64* clip) {
     std::uint64_t points = total_point_count(subject);
-    if (clip != nullptr) points = checked_size_sum(points, total_point_count(*clip));
+    if (clip != nullptr)
+        points = checked_size_sum(points, total_point_count(*clip));
     charge_budget(budget, BudgetCounter::clipper_input_points, points);
 }
 
@@ -69,18 +81,21 @@ void merge_budget(ComplexityBudget& budget, const ComplexityBudget& other) {
 }
 
 std::uint64_t checked_size_sum(std::uint64_t a, std::uint64_t b) {
-    if (b > kMaxU64 - a) throw ComplexityLimitError("size_sum_overflow");
+    if (b > kMaxU64 - a)
+        throw ComplexityLimitError("size_sum_overflow");
     return a + b;
 }
 
 std::uint64_t checked_size_product(std::uint64_t a, std::uint64_t b) {
-    if (a != 0 && b > kMaxU64 / a) throw ComplexityLimitError("size_product_overflow");
+    if (a != 0 && b > kMaxU64 / a)
+        throw ComplexityLimitError("size_product_overflow");
     return a * b;
 }
 
 std::uint64_t total_point_count(const Clipper2Lib::Paths64& paths) {
     std::uint64_t total = 0;
-    for (const auto& path : paths) total = checked_size_sum(total, path.size());
+    for (const auto& path : paths)
+        total = checked_size_sum(total, path.size());
     return total;
 }
 
@@ -90,9 +105,11 @@ Clipper2Lib::Paths64 clipper_boolean(Clipper2Lib::ClipType clip_type, Clipper2Li
     (void)checked_size_sum(total_point_count(subject), clip != nullptr ? total_point_count(*clip) : 0);
     Clipper2Lib::Clipper64 engine;
     engine.AddSubject(subject);
-    if (clip != nullptr) engine.AddClip(*clip);
+    if (clip != nullptr)
+        engine.AddClip(*clip);
     Clipper2Lib::Paths64 solution;
-    if (!engine.Execute(clip_type, fill_rule, solution)) throw std::runtime_error("clipper_boolean_failed");
+    if (!engine.Execute(clip_type, fill_rule, solution))
+        throw std::runtime_error("clipper_boolean_failed");
     return solution;
 }
 

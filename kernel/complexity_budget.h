@@ -83,7 +83,6 @@ std::uint64_t total_point_count(const Clipper2Lib::Paths64& paths);
 // "clipper_boolean_failed" when the engine reports failure. Charges nothing: callers charge
 // the input before and the output after.
 Clipper2Lib::Paths64 clipper_boolean(Clipper2Lib::ClipType clip_type, Clipper2Lib::FillRule fill_rule,
-                                     const Clipper2Lib::Paths64& subject,
-                                     const Clipper2Lib::Paths64* clip = nullptr);
+                                     const Clipper2Lib::Paths64& subject, const Clipper2Lib::Paths64* clip = nullptr);
 
 }  // namespace pavrix_svg_core

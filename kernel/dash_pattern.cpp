@@ -26,7 +26,8 @@ struct DashPhase {
         const std::size_t n = pattern.size();
         for (std::size_t step = 0; step <= n; ++step) {
             index = (index + 1) % n;
-            if (pattern[index] > 0.0) break;
+            if (pattern[index] > 0.0)
+                break;
         }
         remaining = pattern[index];
     }
@@ -34,9 +35,11 @@ struct DashPhase {
 
 DashPhase start_phase(const std::vector<double>& pattern, double dash_offset) {
     double sum = 0.0;
-    for (const double entry : pattern) sum += entry;
+    for (const double entry : pattern)
+        sum += entry;
     double phase = std::fmod(dash_offset, sum);
-    if (phase < 0.0) phase += sum;
+    if (phase < 0.0)
+        phase += sum;
     DashPhase walk{pattern, 0, 0.0};
     // Entries shorter than the phase are skipped whole. Rounding can leave the phase a hair above
     // the pattern's sum; two passes are then more than enough.
@@ -63,7 +66,8 @@ void emit(std::vector<FlatPiece>& pieces, FlatPiece&& dash, ComplexityBudget& bu
 
 // Closed source pieces: a dash that runs across the start is one piece, not two.
 void join_across_start(const FlatPiece& source, std::vector<FlatPiece>& pieces) {
-    if (source.closed == 0 || pieces.empty()) return;
+    if (source.closed == 0 || pieces.empty())
+        return;
     const PaintPoint& start = source.points.front();
     if (pieces.size() == 1) {
         FlatPiece& only = pieces.front();
@@ -75,8 +79,10 @@ void join_across_start(const FlatPiece& source, std::vector<FlatPiece>& pieces) 
     }
     FlatPiece& first = pieces.front();
     FlatPiece& last = pieces.back();
-    if (first.points.size() < 2 || last.points.size() < 2) return;
-    if (!(first.points.front() == start) || !(last.points.back() == start)) return;
+    if (first.points.size() < 2 || last.points.size() < 2)
+        return;
+    if (!(first.points.front() == start) || !(last.points.back() == start))
+        return;
     last.points.insert(last.points.end(), first.points.begin() + 1, first.points.end());
     last.has_segment = 1;
     first = std::move(last);
@@ -89,14 +95,18 @@ std::vector<double> normalize_dash_array(const std::vector<double>& dash_array) 
     (void)checked_size_product(dash_array.size(), 2);
     std::vector<double> pattern;
     pattern.reserve(dash_array.size() % 2 == 0 ? dash_array.size() : dash_array.size() * 2);
-    for (const double entry : dash_array) pattern.push_back(std::fabs(entry));
+    for (const double entry : dash_array)
+        pattern.push_back(std::fabs(entry));
     if (pattern.size() % 2 == 1) {
         const std::size_t n = pattern.size();
-        for (std::size_t i = 0; i < n; ++i) pattern.push_back(pattern[i]);
+        for (std::size_t i = 0; i < n; ++i)
+            pattern.push_back(pattern[i]);
     }
     double sum = 0.0;
-    for (const double entry : pattern) sum += entry;
-    if (!(sum > 0.0)) pattern.clear();
+    for (const double entry : pattern)
+        sum += entry;
+    if (!(sum > 0.0))
+        pattern.clear();
     return pattern;
 }
 
@@ -105,9 +115,11 @@ double dash_piece_count_bound(const std::vector<double>& pattern, double total_l
     double dashes = 0.0;
     for (std::size_t i = 0; i < pattern.size(); ++i) {
         sum += pattern[i];
-        if (i % 2 == 0) dashes += 1.0;
+        if (i % 2 == 0)
+            dashes += 1.0;
     }
-    if (pattern.empty() || !(sum > 0.0) || !std::isfinite(sum)) return kInfinity;
+    if (pattern.empty() || !(sum > 0.0) || !std::isfinite(sum))
+        return kInfinity;
     // Each source piece starts at an arbitrary phase, so it may touch two partial periods besides
     // its whole ones, plus the one-point dash a phase that ends exactly on a dash boundary yields.
     const double pieces = static_cast<double>(piece_count);
@@ -124,10 +136,12 @@ std::vector<FlatPiece> dash_piece(const FlatPiece& piece, const std::vector<doub
         pieces.push_back(piece);
         return pieces;
     }
-    if (piece.points.empty()) return pieces;
+    if (piece.points.empty())
+        return pieces;
     DashPhase phase = start_phase(pattern, dash_offset);
     if (piece.points.size() == 1) {
-        if (!phase.in_dash() && phase.remaining != 0.0) return pieces;
+        if (!phase.in_dash() && phase.remaining != 0.0)
+            return pieces;
         charge_lowered_points(budget, 1);
         charge_lowered_ring(budget);
         pieces.push_back(piece);
@@ -151,15 +165,18 @@ std::vector<FlatPiece> dash_piece(const FlatPiece& piece, const std::vector<doub
         const PaintPoint& from = piece.points[s];
         const PaintPoint& to = piece.points[(s + 1) % point_count];
         const double length = std::hypot(to.x - from.x, to.y - from.y);
-        if (!(length > 0.0)) continue;
+        if (!(length > 0.0))
+            continue;
         const double ux = (to.x - from.x) / length;
         const double uy = (to.y - from.y) / length;
         PaintPoint current = from;
         double left = length;
         while (left > 0.0) {
-            if (phase.remaining <= 0.0) phase.advance();
+            if (phase.remaining <= 0.0)
+                phase.advance();
             const double step = std::min(phase.remaining, left);
-            if (!(step > 0.0)) throw StrokeInputPrecisionError("dash_nonpositive_step");
+            if (!(step > 0.0))
+                throw StrokeInputPrecisionError("dash_nonpositive_step");
             PaintPoint next{current.x + step * ux, current.y + step * uy};
             double next_left = left - step;
             if (step == left || next == to) {
@@ -172,8 +189,7 @@ std::vector<FlatPiece> dash_piece(const FlatPiece& piece, const std::vector<doub
             const bool segment_advanced = next_left < left;
             const bool pattern_advanced = next_remaining < phase.remaining;
             if (!segment_advanced && !pattern_advanced) {
-                throw StrokeInputPrecisionError(next == current ? "dash_coordinate_progress"
-                                                                : "dash_segment_progress");
+                throw StrokeInputPrecisionError(next == current ? "dash_coordinate_progress" : "dash_segment_progress");
             }
             if (phase.in_dash()) {
                 if (dash.points.empty()) {
@@ -196,7 +212,8 @@ std::vector<FlatPiece> dash_piece(const FlatPiece& piece, const std::vector<doub
             left = next_left;
         }
     }
-    if (dash.points.size() >= 2) emit(pieces, std::move(dash), budget);
+    if (dash.points.size() >= 2)
+        emit(pieces, std::move(dash), budget);
     join_across_start(piece, pieces);
     return pieces;
 }

@@ -77,19 +77,29 @@ Words256 negate256(Words256 v) noexcept {
     return v;
 }
 
-bool is_negative(Int128 v) noexcept { return v.high < 0; }
-bool is_negative(Int192 v) noexcept { return v.w2 < 0; }
+bool is_negative(Int128 v) noexcept {
+    return v.high < 0;
+}
+bool is_negative(Int192 v) noexcept {
+    return v.w2 < 0;
+}
 
 Words128 magnitude128(Int128 v) noexcept {
     const Words128 words{v.low, static_cast<std::uint64_t>(v.high)};
     return is_negative(v) ? negate128(words) : words;
 }
 
-Words192 words_of(Int192 v) noexcept { return Words192{{v.w0, v.w1, static_cast<std::uint64_t>(v.w2)}}; }
+Words192 words_of(Int192 v) noexcept {
+    return Words192{{v.w0, v.w1, static_cast<std::uint64_t>(v.w2)}};
+}
 
-Int192 int192_of(Words192 v) noexcept { return Int192{v.w[0], v.w[1], static_cast<std::int64_t>(v.w[2])}; }
+Int192 int192_of(Words192 v) noexcept {
+    return Int192{v.w[0], v.w[1], static_cast<std::int64_t>(v.w[2])};
+}
 
-Words192 magnitude192(Int192 v) noexcept { return is_negative(v) ? negate192(words_of(v)) : words_of(v); }
+Words192 magnitude192(Int192 v) noexcept {
+    return is_negative(v) ? negate192(words_of(v)) : words_of(v);
+}
 
 Words256 sign_extend(Int192 v) noexcept {
     const std::uint64_t fill = is_negative(v) ? ~std::uint64_t{0} : 0;
@@ -126,8 +136,10 @@ Int192 widen(Int128 v) noexcept {
 }
 
 int compare128(Words128 a, Words128 b) noexcept {
-    if (a.w1 != b.w1) return a.w1 < b.w1 ? -1 : 1;
-    if (a.w0 != b.w0) return a.w0 < b.w0 ? -1 : 1;
+    if (a.w1 != b.w1)
+        return a.w1 < b.w1 ? -1 : 1;
+    if (a.w0 != b.w0)
+        return a.w0 < b.w0 ? -1 : 1;
     return 0;
 }
 
@@ -140,7 +152,8 @@ Words128 subtract128(Words128 a, Words128 b) noexcept {
 // conversion of the halved value with its lowest bit kept as a sticky bit, which rounds as the
 // full value would; below, halving would lose an odd low bit of a small value.
 double u64_to_double(std::uint64_t value) noexcept {
-    if (value >> 63 == 0) return static_cast<double>(static_cast<std::int64_t>(value));
+    if (value >> 63 == 0)
+        return static_cast<double>(static_cast<std::int64_t>(value));
     return static_cast<double>(static_cast<std::int64_t>((value >> 1) | (value & 1))) * 2.0;
 }
 
@@ -148,7 +161,8 @@ double u64_to_double(std::uint64_t value) noexcept {
 // Rounds |n| / q and returns the low 64 bits of the rounded quotient's magnitude.
 std::uint64_t divide_magnitude_rounded(const Words192& n, Words128 q) noexcept {
     int top = 191;
-    while (top >= 0 && ((n.w[top / 64] >> (top % 64)) & 1) == 0) --top;
+    while (top >= 0 && ((n.w[top / 64] >> (top % 64)) & 1) == 0)
+        --top;
     Words128 remainder;
     std::uint64_t quotient = 0;  // only the low 64 bits are ever returned
     for (int bit = top; bit >= 0; --bit) {
@@ -161,7 +175,8 @@ std::uint64_t divide_magnitude_rounded(const Words192& n, Words128 q) noexcept {
         }
     }
     // r >= q - r: the remainder is at least half of q; halves round away from zero.
-    if (compare128(remainder, subtract128(q, remainder)) >= 0) ++quotient;
+    if (compare128(remainder, subtract128(q, remainder)) >= 0)
+        ++quotient;
     return quotient;
 }
 
@@ -173,7 +188,8 @@ Int128 mul_64x64_to_128(std::int64_t a, std::int64_t b) noexcept {
     return Int128{static_cast<std::int64_t>(product >> 64), static_cast<std::uint64_t>(product)};
 #else
     Words128 product = multiply_u64(magnitude64(a), magnitude64(b));
-    if ((a < 0) != (b < 0)) product = negate128(product);
+    if ((a < 0) != (b < 0))
+        product = negate128(product);
     return Int128{static_cast<std::int64_t>(product.w1), product.w0};
 #endif
 }
@@ -193,13 +209,15 @@ Int192 mul_64x128_to_192(std::int64_t a, Int128 v) noexcept {
     product.w[0] = low.w0;
     product.w[1] = low.w1 + high.w0;
     product.w[2] = high.w1 + (product.w[1] < low.w1 ? 1 : 0);
-    if ((a < 0) != is_negative(v)) product = negate192(product);
+    if ((a < 0) != is_negative(v))
+        product = negate192(product);
     return int192_of(product);
 }
 
 Int192 doubled_area_192(const Clipper2Lib::Path64& ring) noexcept {
     Int192 sum;
-    if (ring.size() < 3) return sum;
+    if (ring.size() < 3)
+        return sum;
     // Differences wrap instead of overflowing; callers keep them within int64.
     const auto difference = [](std::int64_t p, std::int64_t q) noexcept {
         return static_cast<std::int64_t>(static_cast<std::uint64_t>(p) - static_cast<std::uint64_t>(q));
@@ -208,10 +226,8 @@ Int192 doubled_area_192(const Clipper2Lib::Path64& ring) noexcept {
     for (std::size_t k = 1; k + 1 < ring.size(); ++k) {
         const auto& p = ring[k];
         const auto& q = ring[k + 1];
-        const Int128 positive =
-            mul_64x64_to_128(difference(p.x, origin.x), difference(q.y, origin.y));
-        const Int128 negative =
-            mul_64x64_to_128(difference(p.y, origin.y), difference(q.x, origin.x));
+        const Int128 positive = mul_64x64_to_128(difference(p.x, origin.x), difference(q.y, origin.y));
+        const Int128 negative = mul_64x64_to_128(difference(p.y, origin.y), difference(q.x, origin.x));
         sum = add192(sum, widen(positive));
         sum = add192(sum, int192_of(negate192(words_of(widen(negative)))));
     }
@@ -221,7 +237,8 @@ Int192 doubled_area_192(const Clipper2Lib::Path64& ring) noexcept {
 int compare_192(Int192 a, Int192 b) noexcept {
     const Words192 x = magnitude192(a), y = magnitude192(b);
     for (int i = 2; i >= 0; --i)
-        if (x.w[i] != y.w[i]) return x.w[i] < y.w[i] ? -1 : 1;
+        if (x.w[i] != y.w[i])
+            return x.w[i] < y.w[i] ? -1 : 1;
     return 0;
 }
 
@@ -229,15 +246,20 @@ bool compare_192_with_rounded(Int192 n, Int128 q, std::int64_t m) noexcept {
     // D = N - q*m over 256 bits: for a far-off m the difference needs 193 bits.
     Words256 difference = subtract256(sign_extend(n), sign_extend(mul_64x128_to_192(m, q)));
     const bool difference_negative = (difference.w[3] >> 63) != 0;
-    if (difference_negative) difference = negate256(difference);
+    if (difference_negative)
+        difference = negate256(difference);
     const Words128 divisor{q.low, static_cast<std::uint64_t>(q.high)};
     // Doubling |D| could overflow, so |D| is compared with q - |D| instead.
-    if (difference.w[3] != 0 || difference.w[2] != 0) return false;
+    if (difference.w[3] != 0 || difference.w[2] != 0)
+        return false;
     const Words128 magnitude{difference.w[0], difference.w[1]};
-    if (compare128(magnitude, divisor) >= 0) return false;
+    if (compare128(magnitude, divisor) >= 0)
+        return false;
     const int half = compare128(magnitude, subtract128(divisor, magnitude));
-    if (half < 0) return true;
-    if (half > 0) return false;
+    if (half < 0)
+        return true;
+    if (half > 0)
+        return false;
     const bool n_negative = is_negative(n);
     const bool n_zero = n.w0 == 0 && n.w1 == 0 && n.w2 == 0;
     return !n_zero && difference_negative != n_negative;
@@ -251,13 +273,14 @@ std::int64_t divide_192_rounded(Int192 n, Int128 q) noexcept {
 
 std::int64_t round_rational_exact(std::int64_t a, std::int64_t b, Int128 p, Int128 q) noexcept {
     const Int192 n = add192(mul_64x128_to_192(a, q), mul_64x128_to_192(b, p));
-    const double estimate = static_cast<double>(a) +
-                            (int128_to_double(p) / int128_to_double(q)) * static_cast<double>(b);
+    const double estimate =
+        static_cast<double>(a) + (int128_to_double(p) / int128_to_double(q)) * static_cast<double>(b);
     // llround is only defined inside int64; outside (or for NaN) the exact division decides.
     constexpr double kTwoTo63 = 9223372036854775808.0;
     if (std::isfinite(estimate) && estimate > -kTwoTo63 && estimate < kTwoTo63) {
         const std::int64_t guess = std::llround(estimate);
-        if (compare_192_with_rounded(n, q, guess)) return guess;
+        if (compare_192_with_rounded(n, q, guess))
+            return guess;
     }
     return divide_192_rounded(n, q);
 }

@@ -5,8 +5,12 @@ namespace pavrix_svg_core {
 namespace {
 
 // Word arithmetic in unsigned types, where wrap-around is defined.
-std::int64_t high_from_bits(std::uint64_t bits) noexcept { return static_cast<std::int64_t>(bits); }
-std::uint64_t high_bits(std::int64_t high) noexcept { return static_cast<std::uint64_t>(high); }
+std::int64_t high_from_bits(std::uint64_t bits) noexcept {
+    return static_cast<std::int64_t>(bits);
+}
+std::uint64_t high_bits(std::int64_t high) noexcept {
+    return static_cast<std::uint64_t>(high);
+}
 
 }  // namespace
 
@@ -42,7 +46,9 @@ Int128 negate_128(const Int128& value) noexcept {
     return negated;
 }
 
-Int128 subtract_128(const Int128& a, const Int128& b) noexcept { return add_128(a, negate_128(b)); }
+Int128 subtract_128(const Int128& a, const Int128& b) noexcept {
+    return add_128(a, negate_128(b));
+}
 
 Int128 widen_128(std::int64_t value) noexcept {
     return Int128{value < 0 ? -1 : 0, static_cast<std::uint64_t>(value)};

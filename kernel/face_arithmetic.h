@@ -35,8 +35,7 @@ struct FaceBox {
 
 template <typename Scalar>
 bool face_box_contains(const FaceBox<Scalar>& outer, const FaceBox<Scalar>& inner) noexcept {
-    return outer.xmin <= inner.xmin && outer.ymin <= inner.ymin && outer.xmax >= inner.xmax &&
-           outer.ymax >= inner.ymax;
+    return outer.xmin <= inner.xmin && outer.ymin <= inner.ymin && outer.xmax >= inner.xmax && outer.ymax >= inner.ymax;
 }
 
 template <typename Scalar>

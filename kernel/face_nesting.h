@@ -46,8 +46,7 @@ void nest_faces(std::vector<BasicFaceLoop<Scalar>> loops, BasicFaceNode<Scalar>&
 
 // For rings that already are traced faces: each is split by split_face_ring, then all nested.
 template <typename Scalar>
-void nest_face_rings(const std::vector<std::vector<Clipper2Lib::Point<Scalar>>>& rings,
-                     BasicFaceNode<Scalar>& root);
+void nest_face_rings(const std::vector<std::vector<Clipper2Lib::Point<Scalar>>>& rings, BasicFaceNode<Scalar>& root);
 
 // ---- Definitions (templates; the int64 instantiation is compiled once in face_nesting.cpp).
 
@@ -176,8 +175,7 @@ void nest_faces(std::vector<BasicFaceLoop<Scalar>> loops, BasicFaceNode<Scalar>&
 }
 
 template <typename Scalar>
-void nest_face_rings(const std::vector<std::vector<Clipper2Lib::Point<Scalar>>>& rings,
-                     BasicFaceNode<Scalar>& root) {
+void nest_face_rings(const std::vector<std::vector<Clipper2Lib::Point<Scalar>>>& rings, BasicFaceNode<Scalar>& root) {
     std::vector<BasicFaceLoop<Scalar>> loops;
     for (const auto& ring : rings) {
         split_face_ring(ring, loops);

@@ -15,10 +15,13 @@ constexpr double kInfinity = std::numeric_limits<double>::infinity();
 
 // Error bounds grow by maxima and sums; a NaN (say 0 * inf) must never make an error look
 // small, so it counts as +inf everywhere.
-double known_or_infinite(double value) noexcept { return std::isnan(value) ? kInfinity : value; }
+double known_or_infinite(double value) noexcept {
+    return std::isnan(value) ? kInfinity : value;
+}
 
 double error_max(double a, double b) noexcept {
-    if (std::isnan(a) || std::isnan(b)) return kInfinity;
+    if (std::isnan(a) || std::isnan(b))
+        return kInfinity;
     return std::max(a, b);
 }
 
@@ -32,9 +35,13 @@ double operation_factor(const PaintCommand& command) noexcept {
     return 4.0 * static_cast<double>(std::max<std::uint64_t>(1, command.transform_operation_count));
 }
 
-double distance(const PaintPoint& p, const PaintPoint& q) noexcept { return std::hypot(q.x - p.x, q.y - p.y); }
+double distance(const PaintPoint& p, const PaintPoint& q) noexcept {
+    return std::hypot(q.x - p.x, q.y - p.y);
+}
 
-bool same_point(const PaintPoint& p, const PaintPoint& q) noexcept { return p.x == q.x && p.y == q.y; }
+bool same_point(const PaintPoint& p, const PaintPoint& q) noexcept {
+    return p.x == q.x && p.y == q.y;
+}
 
 PaintPoint to_device(const PaintMatrix& m, const PaintPoint& p) noexcept {
     return PaintPoint{m[0] * p.x + m[2] * p.y + m[4], m[1] * p.x + m[3] * p.y + m[5]};
@@ -62,8 +69,10 @@ public:
             }
             return;
         }
-        const double cross = (direction_.x - first_.x) * (p.y - first_.y) - (direction_.y - first_.y) * (p.x - first_.x);
-        if (cross != 0.0) areal_ = true;
+        const double cross =
+            (direction_.x - first_.x) * (p.y - first_.y) - (direction_.y - first_.y) * (p.x - first_.x);
+        if (cross != 0.0)
+            areal_ = true;
     }
     bool areal() const noexcept { return count_ >= 3 && areal_; }
 
@@ -99,7 +108,8 @@ struct PathPointErrorWalk {
     }
     void close(const PaintPoint&, const PaintPoint&) {}
     void end_subpath(bool) {
-        if (areal.areal()) include_error(result, subpath);
+        if (areal.areal())
+            include_error(result, subpath);
     }
 };
 
@@ -123,43 +133,54 @@ struct AmplificationWalk {
     StrokeEdge previous_edge;
 
     void keep(double factor, const char* reason) {
-        if (!std::isfinite(factor)) throw InputPrecisionError(reason);
+        if (!std::isfinite(factor))
+            throw InputPrecisionError(reason);
         largest = std::max(largest, factor);
     }
     void check_join(const StrokeEdge& in, const StrokeEdge& out) {
         const double ux = in.end.x - in.end_tangent.x, uy = in.end.y - in.end_tangent.y;
         const double vx = out.start_tangent.x - out.start.x, vy = out.start_tangent.y - out.start.y;
         const double u_length = std::hypot(ux, uy), v_length = std::hypot(vx, vy);
-        if (!is_positive_finite(u_length) || !is_positive_finite(v_length)) return;
+        if (!is_positive_finite(u_length) || !is_positive_finite(v_length))
+            return;
         // Unit vectors first: the plain dot product overflows for long edges.
         const double cosine =
             std::clamp((ux / u_length) * (vx / v_length) + (uy / u_length) * (vy / v_length), -1.0, 1.0);
-        if (cosine <= bevel_cosine) return;
-        if (1.0 + cosine <= 0.0) throw InputPrecisionError("stroke_miter_precision");
+        if (cosine <= bevel_cosine)
+            return;
+        if (1.0 + cosine <= 0.0)
+            throw InputPrecisionError("stroke_miter_precision");
         const double ratio = std::min(std::sqrt(2.0 / (1.0 + cosine)), miter_limit);
         keep(16.0 * half_width * ratio * ratio / std::min(u_length, v_length) + 1.0, "stroke_miter_precision");
     }
     void add_edge(const StrokeEdge& edge) {
-        const double shortest = std::min(distance(edge.start, edge.start_tangent), distance(edge.end_tangent, edge.end));
-        if (is_positive_finite(shortest)) keep(16.0 * half_width / shortest + 1.0, "stroke_direction_precision");
-        if (check_joins && edge_count > 0) check_join(previous_edge, edge);
-        if (edge_count == 0) first_edge = edge;
+        const double shortest =
+            std::min(distance(edge.start, edge.start_tangent), distance(edge.end_tangent, edge.end));
+        if (is_positive_finite(shortest))
+            keep(16.0 * half_width / shortest + 1.0, "stroke_direction_precision");
+        if (check_joins && edge_count > 0)
+            check_join(previous_edge, edge);
+        if (edge_count == 0)
+            first_edge = edge;
         previous_edge = edge;
         ++edge_count;
     }
     void begin_subpath(const PaintPoint&) { edge_count = 0; }
     void line(const PaintPoint& from, const PaintPoint& to) {
-        if (!same_point(from, to)) add_edge(StrokeEdge{from, to, to, from});
+        if (!same_point(from, to))
+            add_edge(StrokeEdge{from, to, to, from});
     }
     void cubic(const PaintPoint& from, const PaintPoint& c1, const PaintPoint& c2, const PaintPoint& to) {
-        if (same_point(from, to)) return;
+        if (same_point(from, to))
+            return;
         const PaintPoint& start_tangent = !same_point(c1, from) ? c1 : !same_point(c2, from) ? c2 : to;
         const PaintPoint& end_tangent = !same_point(c2, to) ? c2 : !same_point(c1, to) ? c1 : from;
         add_edge(StrokeEdge{from, to, start_tangent, end_tangent});
     }
     void close(const PaintPoint& from, const PaintPoint& first) { line(from, first); }
     void end_subpath(bool closed) {
-        if (check_joins && closed && edge_count >= 2) check_join(previous_edge, first_edge);
+        if (check_joins && closed && edge_count >= 2)
+            check_join(previous_edge, first_edge);
     }
 };
 
@@ -194,38 +215,46 @@ struct LengthAndErrorWalk {
 
 }  // namespace
 
-bool is_positive_finite(double value) noexcept { return std::isfinite(value) && value > 0.0; }
+bool is_positive_finite(double value) noexcept {
+    return std::isfinite(value) && value > 0.0;
+}
 
 double float_rounding_envelope(double value) noexcept {
     const float f = static_cast<float>(value);
-    if (!std::isfinite(value) || !std::isfinite(f)) return kInfinity;
+    if (!std::isfinite(value) || !std::isfinite(f))
+        return kInfinity;
     const double above = static_cast<double>(std::nextafter(f, std::numeric_limits<float>::infinity()));
     const double below = static_cast<double>(std::nextafter(f, -std::numeric_limits<float>::infinity()));
     return std::max(above - value, value - below);
 }
 
 double double_rounding_envelope(double value) noexcept {
-    if (!std::isfinite(value)) return kInfinity;
+    if (!std::isfinite(value))
+        return kInfinity;
     return std::max(value - std::nextafter(value, -kInfinity), std::nextafter(value, kInfinity) - value);
 }
 
 double matrix_spectral_norm(const PaintMatrix& matrix) {
     const double a = matrix[0], b = matrix[1], c = matrix[2], d = matrix[3];
-    if (!std::isfinite(a) || !std::isfinite(b) || !std::isfinite(c) || !std::isfinite(d)) return kInfinity;
+    if (!std::isfinite(a) || !std::isfinite(b) || !std::isfinite(c) || !std::isfinite(d))
+        return kInfinity;
     // Scaled by the largest entry so that squares neither overflow (entries above 1e154) nor
     // underflow; the norm itself is at most twice that entry.
     const double scale = std::max({std::fabs(a), std::fabs(b), std::fabs(c), std::fabs(d)});
-    if (scale == 0.0) return 0.0;
+    if (scale == 0.0)
+        return 0.0;
     const double sa = a / scale, sb = b / scale, sc = c / scale, sd = d / scale;
     const double s1 = sa * sa + sb * sb, s2 = sc * sc + sd * sd, p = sa * sc + sb * sd;
     const double root = std::sqrt(std::max(0.0, (s1 - s2) * (s1 - s2) + 4.0 * p * p));
     const double norm = std::sqrt(std::max(0.0, (s1 + s2 + root) / 2.0)) * scale;
-    if (!std::isfinite(norm)) throw std::range_error("numeric_range_error");
+    if (!std::isfinite(norm))
+        throw std::range_error("numeric_range_error");
     return norm;
 }
 
 ErrorPair PointErrorModel::source_error_at(const PaintPoint& point) const noexcept {
-    if (!add_point_envelope) return ErrorPair{base_x, base_y};
+    if (!add_point_envelope)
+        return ErrorPair{base_x, base_y};
     return ErrorPair{base_x + 4.0 * float_rounding_envelope(point.x), base_y + 4.0 * float_rounding_envelope(point.y)};
 }
 
@@ -253,7 +282,8 @@ PointErrorModel make_point_error_model(const PaintCommand& command, bool with_fl
     double entry[6] = {linear, linear, linear, linear, translation, translation};
     if (with_float_envelopes && !command.transform_coordinates_exact) {
         const double k = operation_factor(command);
-        for (int i = 0; i < 6; ++i) entry[i] += k * float_rounding_envelope(m[i]);
+        for (int i = 0; i < 6; ++i)
+            entry[i] += k * float_rounding_envelope(m[i]);
     }
     model.ea = entry[0];
     model.eb = entry[1];
@@ -300,7 +330,8 @@ SubpathLengthAndError subpath_length_and_error(const PaintCommand& command) noex
 
 double dash_precision_error(const PaintCommand& command) noexcept {
     const auto& dashes = command.stroke.dash_array;
-    if (dashes.empty()) return 0.0;
+    if (dashes.empty())
+        return 0.0;
     double sum = 0.0, rounding = 0.0;
     for (const double dash : dashes) {
         sum += std::fabs(dash);
@@ -311,7 +342,8 @@ double dash_precision_error(const PaintCommand& command) noexcept {
         rounding *= 2.0;
     }
     const double period = sum - rounding;
-    if (!is_positive_finite(period)) return kInfinity;
+    if (!is_positive_finite(period))
+        return kInfinity;
     const double offset = command.stroke.dash_offset;
     const double offset_rounding = double_rounding_envelope(offset);
     const SubpathLengthAndError path = subpath_length_and_error(command);

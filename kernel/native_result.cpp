@@ -11,6 +11,8 @@ GeometryCollection init_geometry_collection() {
     return collection;
 }
 
-std::shared_ptr<NativeResult> make_native_result() { return std::make_shared<NativeResult>(); }
+std::shared_ptr<NativeResult> make_native_result() {
+    return std::make_shared<NativeResult>();
+}
 
 }  // namespace pavrix_svg_core

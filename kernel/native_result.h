@@ -26,7 +26,7 @@ struct GeometryCollection {
     std::vector<double> rgba_f64;                 // 4 per geometry
     std::vector<std::int32_t> draw_indices;
     std::vector<std::int32_t> source_indices;
-    std::vector<std::int32_t> source_kinds;       // 0 fill, 1 stroke, 2 silhouette
+    std::vector<std::int32_t> source_kinds;          // 0 fill, 1 stroke, 2 silhouette
     std::vector<std::uint64_t> contributor_offsets;  // leading 0
     std::vector<std::int32_t> contributor_draw_indices;
     std::vector<std::int32_t> contributor_source_indices;
@@ -38,12 +38,12 @@ struct GeometryCollection {
 GeometryCollection init_geometry_collection();
 
 struct UnprintableFragmentCollection {
-    std::vector<std::int32_t> reason_ids;   // UnprintableReason
-    std::vector<std::uint8_t> rgba;         // 4 per fragment
-    std::vector<double> rgba_f64;           // 4 per fragment
+    std::vector<std::int32_t> reason_ids;  // UnprintableReason
+    std::vector<std::uint8_t> rgba;        // 4 per fragment
+    std::vector<double> rgba_f64;          // 4 per fragment
     std::vector<std::int32_t> draw_indices;
     std::vector<std::int32_t> source_indices;
-    std::vector<std::int32_t> source_kinds;  // 0 fill, 1 stroke
+    std::vector<std::int32_t> source_kinds;     // 0 fill, 1 stroke
     std::vector<std::int32_t> subpath_indices;  // -1 for the whole command or region
 };
 

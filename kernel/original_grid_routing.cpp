@@ -23,7 +23,9 @@ Int128 dot_from(const Point64& origin, const Point64& v, const Point64& w) noexc
     return FaceArithmetic<std::int64_t>::dot(v.x - origin.x, v.y - origin.y, w.x - origin.x, w.y - origin.y);
 }
 
-bool point_before(const Point64& p, const Point64& q) noexcept { return p.x != q.x ? p.x < q.x : p.y < q.y; }
+bool point_before(const Point64& p, const Point64& q) noexcept {
+    return p.x != q.x ? p.x < q.x : p.y < q.y;
+}
 
 void check_routing_coordinates(const Paths64& rings) {
     for (const Path64& ring : rings) {
@@ -103,8 +105,8 @@ bool segment_crosses_cell(ParameterInterval& interval, std::int64_t a, std::int6
     } else if (upper_order == 0) {
         interval.upper_included = interval.upper_included && upper_included;
     }
-    const int order = compare_rationals(interval.lower_numerator, interval.lower_denominator,
-                                        interval.upper_numerator, interval.upper_denominator);
+    const int order = compare_rationals(interval.lower_numerator, interval.lower_denominator, interval.upper_numerator,
+                                        interval.upper_denominator);
     return order < 0 || (order == 0 && interval.lower_included && interval.upper_included);
 }
 
@@ -167,8 +169,7 @@ void snap_route_pass(const Paths64& input, const Paths64& extracted, RoutingGrou
             members.emplace_back(root, ring);
         }
     }
-    std::stable_sort(members.begin(), members.end(),
-                     [](const auto& p, const auto& q) { return p.first < q.first; });
+    std::stable_sort(members.begin(), members.end(), [](const auto& p, const auto& q) { return p.first < q.first; });
     Path64 hot_pixels;
     std::vector<FaceBox<std::int64_t>> pixel_boxes;
     std::vector<CellHit> hits;

@@ -20,8 +20,10 @@ double axis_key(const IntBox& box, bool x_axis) noexcept {
 
 PackedGridBoundsIndex::PackedGridBoundsIndex(std::vector<IntBox> boxes) : items(std::move(boxes)) {
     for (std::uint64_t i = 0; i < items.size(); ++i)
-        if (items[i].valid) order.push_back(i);
-    if (order.empty()) return;
+        if (items[i].valid)
+            order.push_back(i);
+    if (order.empty())
+        return;
 
     struct Pending {
         std::uint64_t node;
@@ -44,7 +46,8 @@ PackedGridBoundsIndex::PackedGridBoundsIndex(std::vector<IntBox> boxes) : items(
         node.box = box;
         node.first = range.first;
         node.end = range.end;
-        if (range.end - range.first <= kLeafCapacity) continue;
+        if (range.end - range.first <= kLeafCapacity)
+            continue;
 
         const bool x_axis = static_cast<double>(box.xmax) - static_cast<double>(box.xmin) >=
                             static_cast<double>(box.ymax) - static_cast<double>(box.ymin);
@@ -53,7 +56,8 @@ PackedGridBoundsIndex::PackedGridBoundsIndex(std::vector<IntBox> boxes) : items(
         for (std::uint64_t position = range.first; position < range.end; ++position)
             keyed.emplace_back(axis_key(items[order[position]], x_axis), order[position]);
         std::sort(keyed.begin(), keyed.end());
-        for (std::uint64_t k = 0; k < keyed.size(); ++k) order[range.first + k] = keyed[k].second;
+        for (std::uint64_t k = 0; k < keyed.size(); ++k)
+            order[range.first + k] = keyed[k].second;
 
         const std::uint64_t mid = range.first + (range.end - range.first) / 2;
         const std::uint64_t left = nodes.size();
@@ -69,20 +73,23 @@ PackedGridBoundsIndex::PackedGridBoundsIndex(std::vector<IntBox> boxes) : items(
 
 std::vector<std::uint64_t> PackedGridBoundsIndex::query(const IntBox& box, ComplexityBudget& budget) const {
     std::vector<std::uint64_t> found;
-    if (nodes.empty() || !box.valid) return found;
+    if (nodes.empty() || !box.valid)
+        return found;
     std::array<std::uint64_t, kMaxPendingNodes> pending;
     std::size_t depth = 0;
     pending[depth++] = 0;
     while (depth > 0) {
         const PackedIndexNode& node = nodes[pending[--depth]];
-        if (!int_boxes_overlap(node.box, box)) continue;
+        if (!int_boxes_overlap(node.box, box))
+            continue;
         if (node.leaf) {
             // Charged per leaf before the scan: the same total and the same failing leaf as one
             // by one, without a checked addition per candidate.
             charge_budget(budget, BudgetCounter::bounds_index_visits, node.end - node.first);
             for (std::uint64_t position = node.first; position < node.end; ++position) {
                 const std::uint64_t item = order[position];
-                if (int_boxes_overlap(items[item], box)) found.push_back(item);
+                if (int_boxes_overlap(items[item], box))
+                    found.push_back(item);
             }
             continue;
         }

@@ -15,7 +15,7 @@ struct PackedIndexNode {
     IntBox box;               // union of the node's items
     std::uint64_t first = 0;  // positions in `order`
     std::uint64_t end = 0;
-    std::uint64_t left = 0;   // child node indexes, inner nodes only
+    std::uint64_t left = 0;  // child node indexes, inner nodes only
     std::uint64_t right = 0;
     bool leaf = true;
 };

@@ -29,7 +29,8 @@ double bezier_at(double p0, double p1, double p2, double p3, double t) noexcept 
 // Parameters in (0, 1) where the cubic's derivative in one axis vanishes; returns their count.
 int axis_extrema(double p0, double p1, double p2, double p3, double roots[2]) noexcept {
     const double largest = std::max({std::fabs(p0), std::fabs(p1), std::fabs(p2), std::fabs(p3)});
-    if (largest == 0.0 || !std::isfinite(largest)) return 0;
+    if (largest == 0.0 || !std::isfinite(largest))
+        return 0;
     // A power-of-two scale is exact and keeps the coefficients and the discriminant in range
     // for control values near the top of the double range.
     const double scale = std::ldexp(1.0, -std::ilogb(largest));
@@ -60,7 +61,8 @@ int axis_extrema(double p0, double p1, double p2, double p3, double roots[2]) no
     }
     int kept = 0;
     for (int i = 0; i < count; ++i)
-        if (candidates[i] > 0.0 && candidates[i] < 1.0) roots[kept++] = candidates[i];
+        if (candidates[i] > 0.0 && candidates[i] < 1.0)
+            roots[kept++] = candidates[i];
     return kept;
 }
 
@@ -121,7 +123,8 @@ struct BoundsWalk {
     void close(const PaintPoint&, const PaintPoint&) noexcept {}
     void end_subpath(bool) noexcept {
         if (stroke) {
-            if (box_valid(subpath)) unite_boxes(result, subpath);
+            if (box_valid(subpath))
+                unite_boxes(result, subpath);
         } else if (point_count >= 3 && areal) {
             include_box(result, subpath);
         }
@@ -132,7 +135,8 @@ struct BoundsWalk {
 
 void clip_box_to_viewport(DoubleBox& box, const PaintBox& viewport) noexcept {
     const float width = viewport[2], height = viewport[3];
-    if (!(std::isfinite(width) && width > 0.0f) || !(std::isfinite(height) && height > 0.0f)) return;
+    if (!(std::isfinite(width) && width > 0.0f) || !(std::isfinite(height) && height > 0.0f))
+        return;
     // The far edges are summed in single precision, as the recorder's viewport is.
     const float right = viewport[0] + width;
     const float bottom = viewport[1] + height;
@@ -156,7 +160,8 @@ DoubleBox replay_output_bounds(const std::vector<ReplayRegion>& regions, const R
     DoubleBox bounds;
     for (const ReplayRegion& region : regions) {
         const IntBox& box = region.bbox;
-        if (!box.valid) continue;
+        if (!box.valid)
+            continue;
         grow_box(bounds, static_cast<double>(box.xmin) * unit + params.origin_x,
                  static_cast<double>(box.ymin) * unit + params.origin_y);
         grow_box(bounds, static_cast<double>(box.xmax) * unit + params.origin_x,

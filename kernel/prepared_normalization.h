@@ -35,9 +35,9 @@ struct FragmentEntry {
 };
 
 struct PreparedNormalization {
-    Clipper2Lib::Paths64 geometry;        // coverage after the fill-rule union; empty when nothing prints
-    double lowering_error_bound = 0.0;    // source units
-    double input_precision_error_x = 0.0; // the command's error pair, source units
+    Clipper2Lib::Paths64 geometry;         // coverage after the fill-rule union; empty when nothing prints
+    double lowering_error_bound = 0.0;     // source units
+    double input_precision_error_x = 0.0;  // the command's error pair, source units
     double input_precision_error_y = 0.0;
     std::vector<FragmentEntry> fragments;
 };

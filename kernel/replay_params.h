@@ -27,11 +27,11 @@ struct ReplayEnvironment {
 };
 
 struct ReplayParams {
-    double origin_x = 0.0;            // source units: the grid's zero
+    double origin_x = 0.0;  // source units: the grid's zero
     double origin_y = 0.0;
-    double scale = 1.0;               // millimetres per source unit
-    double grid_quantum = 1.0;        // millimetres per grid unit
-    double flattening_error = 0.0;    // millimetres
+    double scale = 1.0;                                         // millimetres per source unit
+    double grid_quantum = 1.0;                                  // millimetres per grid unit
+    double flattening_error = 0.0;                              // millimetres
     std::vector<PrecisionRecord>* precision_records = nullptr;  // optional
     ComplexityBudget* budget = nullptr;                         // required
     // The viewport in source units; paint outside it never prints. Empty box: no viewport clip.

@@ -273,7 +273,8 @@ std::vector<std::vector<Clipper2Lib::Point<Scalar>>> extract_arrangement(BasicSe
     std::size_t split_cursor = 0;
     for (std::size_t ring_index = 0; ring_index < ring_count; ++ring_index) {
         ring_ids.clear();
-        for (std::size_t s = arrangement.ring_segment_first[ring_index]; s < arrangement.ring_segment_end[ring_index]; ++s) {
+        for (std::size_t s = arrangement.ring_segment_first[ring_index]; s < arrangement.ring_segment_end[ring_index];
+             ++s) {
             const auto& segment = arrangement.segments[s];
             auto append = [&](std::size_t vertex) {
                 if (vertex != segment.head && (ring_ids.empty() || ring_ids.back() != vertex)) {
@@ -316,8 +317,7 @@ std::vector<std::vector<Clipper2Lib::Point<Scalar>>> extract_arrangement(BasicSe
 
     // 4. Two rings sharing two or more vertices. Stops at the first pair seen twice, so the
     // pairs recorded never exceed the number of distinct ring pairs.
-    std::stable_sort(usage.begin(), usage.end(),
-                     [](const auto& p, const auto& q) { return p.first < q.first; });
+    std::stable_sort(usage.begin(), usage.end(), [](const auto& p, const auto& q) { return p.first < q.first; });
     FlatIdMap<std::pair<std::size_t, std::size_t>> pairs_seen;
     for (std::size_t begin = 0; begin < usage.size() && !arrangement.paths_share_two_vertices;) {
         std::size_t end = begin + 1;

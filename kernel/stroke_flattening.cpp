@@ -14,7 +14,8 @@ namespace pavrix_svg_core {
 namespace {
 
 const PaintPoint& point_at(const PaintCommand& command, std::size_t index) {
-    if (index >= command.path_points.size()) throw std::out_of_range("invalid vector subscript");
+    if (index >= command.path_points.size())
+        throw std::out_of_range("invalid vector subscript");
     return command.path_points[index];
 }
 
@@ -28,13 +29,16 @@ void end_flat_piece(FlatPiece& current, std::vector<FlatPiece>& pieces) {
     std::vector<PaintPoint>& points = current.points;
     std::size_t kept = 0;
     for (std::size_t i = 0; i < points.size(); ++i) {
-        if (kept == 0 || !(points[i] == points[kept - 1])) points[kept++] = points[i];
+        if (kept == 0 || !(points[i] == points[kept - 1]))
+            points[kept++] = points[i];
     }
     points.resize(kept);
     // A closed piece that returns to its start would otherwise hide the closing corner behind a
     // zero-length edge, and that corner would never get its join.
-    if (current.closed != 0 && points.size() >= 2 && points.back() == points.front()) points.pop_back();
-    if (current.has_segment != 0 && !points.empty()) pieces.push_back(std::move(current));
+    if (current.closed != 0 && points.size() >= 2 && points.back() == points.front())
+        points.pop_back();
+    if (current.has_segment != 0 && !points.empty())
+        pieces.push_back(std::move(current));
     current = FlatPiece{};
 }
 
@@ -48,7 +52,9 @@ PaintPoint midpoint(const PaintPoint& a, const PaintPoint& b) noexcept {
     return PaintPoint{(a.x + b.x) * 0.5, (a.y + b.y) * 0.5};
 }
 
-double distance(const PaintPoint& a, const PaintPoint& b) noexcept { return std::hypot(b.x - a.x, b.y - a.y); }
+double distance(const PaintPoint& a, const PaintPoint& b) noexcept {
+    return std::hypot(b.x - a.x, b.y - a.y);
+}
 
 }  // namespace
 
@@ -63,7 +69,8 @@ void flatten_cubic(const PaintPoint& p0, const PaintPoint& p1, const PaintPoint&
         const CubicTask task = stack[--size];
         const double excess = std::max(0.0, distance(task.p0, task.p1) + distance(task.p1, task.p2) +
                                                 distance(task.p2, task.p3) - distance(task.p0, task.p3));
-        if (!std::isfinite(excess)) throw StrokeInputPrecisionError("nonfinite_cubic_arc_length");
+        if (!std::isfinite(excess))
+            throw StrokeInputPrecisionError("nonfinite_cubic_arc_length");
         if (point_segment_distance(task.p1, task.p0, task.p3) <= tolerance &&
             point_segment_distance(task.p2, task.p0, task.p3) <= tolerance && excess <= task.arc_budget) {
             append_point(points, task.p3, budget);
@@ -98,7 +105,8 @@ std::vector<FlatPiece> flatten_path(const PaintCommand& command, double toleranc
     std::size_t next_point = 0;
     // A drawing verb after a close (no new move_to) starts from the current point again.
     auto reopen = [&] {
-        if (current.points.empty() && has_current_point) append_point(current.points, current_point, budget);
+        if (current.points.empty() && has_current_point)
+            append_point(current.points, current_point, budget);
     };
     for (const PathVerb verb : command.path_verbs) {
         switch (verb) {
@@ -137,7 +145,8 @@ std::vector<FlatPiece> flatten_path(const PaintCommand& command, double toleranc
             end_flat_piece(current, pieces);
             // Kept as recorded: what follows a close without a new move_to carries subpath index -1
             // in stroke fragments (fills keep the subpath's index).
-            if (has_current_point) current_point = subpath_start;
+            if (has_current_point)
+                current_point = subpath_start;
             break;
         }
     }
@@ -180,13 +189,15 @@ double path_length(const PaintCommand& command) {
             }
             break;
         }
-        if (!std::isfinite(total)) throw StrokeInputPrecisionError("nonfinite_path_length");
+        if (!std::isfinite(total))
+            throw StrokeInputPrecisionError("nonfinite_path_length");
     }
     return total;
 }
 
 void simplify_piece(std::vector<PaintPoint>& points, double epsilon, ComplexityBudget& budget) {
-    if (points.size() < 3 || !(epsilon > 0.0)) return;
+    if (points.size() < 3 || !(epsilon > 0.0))
+        return;
     std::vector<std::uint8_t> keep(points.size(), 0);
     keep.front() = 1;
     keep.back() = 1;
@@ -195,7 +206,8 @@ void simplify_piece(std::vector<PaintPoint>& points, double epsilon, ComplexityB
     while (!intervals.empty()) {
         const auto [first, last] = intervals.back();
         intervals.pop_back();
-        if (last <= first + 1) continue;
+        if (last <= first + 1)
+            continue;
         charge_budget(budget, BudgetCounter::simplification_steps, last - first - 1);
         std::size_t farthest = first;
         double farthest_distance = -1.0;
@@ -214,7 +226,8 @@ void simplify_piece(std::vector<PaintPoint>& points, double epsilon, ComplexityB
     }
     std::size_t kept = 0;
     for (std::size_t i = 0; i < points.size(); ++i) {
-        if (keep[i] != 0) points[kept++] = points[i];
+        if (keep[i] != 0)
+            points[kept++] = points[i];
     }
     points.resize(kept);
     charge_lowered_points(budget, kept);

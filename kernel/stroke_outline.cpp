@@ -50,7 +50,9 @@ constexpr double kMaxPredictedDashPieces = 4611686018427387904.0;  // 2^62
 constexpr double kOffsetRangeLimit = 9223372036854775808.0;
 
 // Cosine of the turn at which the miter length reaches limit x (1 when every join is beveled).
-double miter_cosine_threshold(double limit) noexcept { return limit <= 1.0 ? 1.0 : 2.0 / (limit * limit) - 1.0; }
+double miter_cosine_threshold(double limit) noexcept {
+    return limit <= 1.0 ? 1.0 : 2.0 / (limit * limit) - 1.0;
+}
 
 // One side of the viewport, as a half-plane in path units: inside where value >= 0.
 struct HalfPlane {
@@ -67,7 +69,8 @@ ViewportPlanes viewport_planes(const PaintMatrix& m, const DoubleBox& rect) noex
 
 bool inside(const ViewportPlanes& planes, const PaintPoint& p) noexcept {
     for (const HalfPlane& plane : planes) {
-        if (!(plane.value(p) >= 0.0)) return false;
+        if (!(plane.value(p) >= 0.0))
+            return false;
     }
     return true;
 }
@@ -79,23 +82,28 @@ bool clip_segment(const ViewportPlanes& planes, const PaintPoint& p, const Paint
     for (const HalfPlane& plane : planes) {
         const double v0 = plane.value(p);
         const double v1 = plane.value(q);
-        if (v0 < 0.0 && v1 < 0.0) return false;
-        if (v0 < 0.0) t0 = std::max(t0, v0 / (v0 - v1));
-        else if (v1 < 0.0) t1 = std::min(t1, v0 / (v0 - v1));
+        if (v0 < 0.0 && v1 < 0.0)
+            return false;
+        if (v0 < 0.0)
+            t0 = std::max(t0, v0 / (v0 - v1));
+        else if (v1 < 0.0)
+            t1 = std::min(t1, v0 / (v0 - v1));
     }
     return t0 < t1;
 }
 
 PaintPoint point_on(const PaintPoint& p, const PaintPoint& q, double t) noexcept {
-    if (t <= 0.0) return p;
-    if (t >= 1.0) return q;
+    if (t <= 0.0)
+        return p;
+    if (t >= 1.0)
+        return q;
     return PaintPoint{p.x + t * (q.x - p.x), p.y + t * (q.y - p.y)};
 }
 
 // Cuts one centre-line piece to the grown viewport. Cut ends lie beyond the outline's reach, so their
 // caps never show; a closed piece cut open keeps its start corner when that corner lies inside.
-void cut_piece_to_viewport(FlatPiece&& piece, const ViewportPlanes& planes, std::vector<FlatPiece>& out,
-                           bool& dropped, ComplexityBudget& budget) {
+void cut_piece_to_viewport(FlatPiece&& piece, const ViewportPlanes& planes, std::vector<FlatPiece>& out, bool& dropped,
+                           ComplexityBudget& budget) {
     bool all_inside = true;
     for (const PaintPoint& p : piece.points) {
         if (!inside(planes, p)) {
@@ -109,7 +117,8 @@ void cut_piece_to_viewport(FlatPiece&& piece, const ViewportPlanes& planes, std:
     }
     dropped = true;
     const std::size_t n = piece.points.size();
-    if (n < 2) return;
+    if (n < 2)
+        return;
     struct Run {
         FlatPiece piece;
         bool from_start = false;
@@ -118,11 +127,13 @@ void cut_piece_to_viewport(FlatPiece&& piece, const ViewportPlanes& planes, std:
     std::vector<Run> runs;
     Run run;
     auto flush = [&] {
-        if (run.piece.points.size() >= 2) runs.push_back(std::move(run));
+        if (run.piece.points.size() >= 2)
+            runs.push_back(std::move(run));
         run = Run{};
     };
     auto append = [&](const PaintPoint& p, double t) {
-        if (t > 0.0 && t < 1.0) charge_lowered_points(budget, 1);
+        if (t > 0.0 && t < 1.0)
+            charge_lowered_points(budget, 1);
         run.piece.points.push_back(p);
     };
     const std::size_t segment_count = piece.closed != 0 ? n : n - 1;
@@ -134,14 +145,17 @@ void cut_piece_to_viewport(FlatPiece&& piece, const ViewportPlanes& planes, std:
             flush();
             continue;
         }
-        if (t0 > 0.0) flush();
+        if (t0 > 0.0)
+            flush();
         if (run.piece.points.empty()) {
             run.from_start = s == 0 && t0 == 0.0;
             append(point_on(p, q, t0), t0);
         }
         append(point_on(p, q, t1), t1);
-        if (t1 < 1.0) flush();
-        else if (s + 1 == segment_count) run.to_end = true;
+        if (t1 < 1.0)
+            flush();
+        else if (s + 1 == segment_count)
+            run.to_end = true;
     }
     flush();
     if (piece.closed != 0 && runs.size() >= 2 && runs.front().from_start && runs.back().to_end) {
@@ -164,9 +178,11 @@ Path64 to_local_path(const FlatPiece& piece, const PaintPoint& origin, double un
     local.reserve(piece.points.size());
     for (const PaintPoint& p : piece.points) {
         const Point64 q{to_local_grid((p.x - origin.x) / unit), to_local_grid((p.y - origin.y) / unit)};
-        if (local.empty() || !(local.back() == q)) local.push_back(q);
+        if (local.empty() || !(local.back() == q))
+            local.push_back(q);
     }
-    if (piece.closed != 0 && local.size() >= 2 && local.back() == local.front()) local.pop_back();
+    if (piece.closed != 0 && local.size() >= 2 && local.back() == local.front())
+        local.pop_back();
     return local;
 }
 
@@ -174,7 +190,8 @@ std::vector<PaintPoint> from_local_path(const Path64& path, const PaintPoint& or
     std::vector<PaintPoint> ring;
     ring.reserve(path.size());
     for (const Point64& q : path) {
-        ring.push_back(PaintPoint{static_cast<double>(q.x) * unit + origin.x, static_cast<double>(q.y) * unit + origin.y});
+        ring.push_back(
+            PaintPoint{static_cast<double>(q.x) * unit + origin.x, static_cast<double>(q.y) * unit + origin.y});
     }
     return ring;
 }
@@ -201,7 +218,7 @@ std::vector<PaintPoint> oriented_square(const FlatPiece& piece, double half_widt
         }
     }
     const double ax = dx * half_width, ay = dy * half_width;  // along
-    const double nx = -ay, ny = ax;                          // across
+    const double nx = -ay, ny = ax;                           // across
     charge_lowered_points(budget, 4);
     charge_lowered_ring(budget);
     return {PaintPoint{p0.x - ax - nx, p0.y - ay - ny}, PaintPoint{p0.x + ax - nx, p0.y + ay - ny},
@@ -214,13 +231,17 @@ void add_ring(StrokeOutline& outline, std::vector<PaintPoint>&& ring, std::int32
 }
 
 // A piece that is a point at every usable grid paints its cap, like a zero-length subpath.
-void add_point_piece_cap(const FlatPiece& piece, const PaintStrokeStyle& style, double half_width,
-                         double arc_tolerance, ComplexityBudget& budget, StrokeOutline& outline) {
+void add_point_piece_cap(const FlatPiece& piece, const PaintStrokeStyle& style, double half_width, double arc_tolerance,
+                         ComplexityBudget& budget, StrokeOutline& outline) {
     std::vector<PaintPoint> cap;
-    if (style.line_cap == LineCap::square) cap = oriented_square(piece, half_width, budget);
-    else cap = point_cap_polygon(piece.points.front(), style.line_cap, half_width, arc_tolerance, budget);
-    if (cap.empty()) outline.collapsed_subpaths.push_back(piece.subpath_index);
-    else add_ring(outline, std::move(cap), piece.subpath_index, true);
+    if (style.line_cap == LineCap::square)
+        cap = oriented_square(piece, half_width, budget);
+    else
+        cap = point_cap_polygon(piece.points.front(), style.line_cap, half_width, arc_tolerance, budget);
+    if (cap.empty())
+        outline.collapsed_subpaths.push_back(piece.subpath_index);
+    else
+        add_ring(outline, std::move(cap), piece.subpath_index, true);
 }
 
 // Points the offsetter may make from `local`; refused before the offsetter allocates them.
@@ -232,7 +253,8 @@ void require_offset_room(const Path64& local, bool round_arcs, double delta, dou
         const double theta = std::acos(std::clamp(1.0 - y / delta, -1.0, 1.0));
         const double steps = std::min(delta * kPi, theta > 0.0 ? kPi / theta : kInfinity);
         // Clipper2 keeps the step count in an int.
-        if (!(theta > 0.0) || !(steps <= kMaxRoundSteps)) throw ComplexityLimitError("stroke_round_steps");
+        if (!(theta > 0.0) || !(steps <= kMaxRoundSteps))
+            throw ComplexityLimitError("stroke_round_steps");
         per_point = static_cast<std::uint64_t>(std::max(std::ceil(steps), 1.0)) + 2;
     }
     require_budget_room(budget, BudgetCounter::lowered_points, checked_size_product(local.size(), per_point));
@@ -243,7 +265,8 @@ void require_offset_room(const Path64& local, bool round_arcs, double delta, dou
 void add_miter_wedges(const Path64& local, bool closed, double delta, double miter_limit, double outer_sign,
                       const PaintPoint& origin, double unit, std::int32_t subpath_index, ComplexityBudget& budget,
                       StrokeOutline& outline) {
-    if (local.size() < 3 || outer_sign == 0.0) return;
+    if (local.size() < 3 || outer_sign == 0.0)
+        return;
     FlatPiece grid_piece;
     grid_piece.points.reserve(local.size());
     for (const Point64& q : local) {
@@ -255,14 +278,16 @@ void add_miter_wedges(const Path64& local, bool closed, double delta, double mit
     const std::size_t end = closed ? n : n - 1;
     for (std::size_t i = first; i < end; ++i) {
         const VertexTurn turn = vertex_turn(grid_piece, i, closed);
-        if (!turn.valid || !(turn.cosine > threshold) || !(1.0 + turn.cosine > 0.0)) continue;
+        if (!turn.valid || !(turn.cosine > threshold) || !(1.0 + turn.cosine > 0.0))
+            continue;
         const PaintPoint& v = grid_piece.points[i];
         const PaintPoint& prev = grid_piece.points[i == 0 ? n - 1 : i - 1];
         const PaintPoint& next = grid_piece.points[(i + 1) % n];
         const double ix = (v.x - prev.x) / turn.incoming_length, iy = (v.y - prev.y) / turn.incoming_length;
         const double ox = (next.x - v.x) / turn.outgoing_length, oy = (next.y - v.y) / turn.outgoing_length;
         const double cross = ix * oy - iy * ox;
-        if (cross == 0.0) continue;
+        if (cross == 0.0)
+            continue;
         // The outer side of a left turn is the right of travel, and the other way round.
         const double side = cross > 0.0 ? 1.0 : -1.0;
         const PaintPoint n_in{side * iy, -side * ix};
@@ -272,8 +297,10 @@ void add_miter_wedges(const Path64& local, bool closed, double delta, double mit
             v, PaintPoint{v.x + delta * n_in.x, v.y + delta * n_in.y},
             PaintPoint{v.x + tip_scale * (n_in.x + n_out.x), v.y + tip_scale * (n_in.y + n_out.y)},
             PaintPoint{v.x + delta * n_out.x, v.y + delta * n_out.y}};
-        if ((signed_area(wedge) > 0.0 ? 1.0 : -1.0) != outer_sign) std::reverse(wedge.begin(), wedge.end());
-        for (PaintPoint& p : wedge) p = PaintPoint{p.x * unit + origin.x, p.y * unit + origin.y};
+        if ((signed_area(wedge) > 0.0 ? 1.0 : -1.0) != outer_sign)
+            std::reverse(wedge.begin(), wedge.end());
+        for (PaintPoint& p : wedge)
+            p = PaintPoint{p.x * unit + origin.x, p.y * unit + origin.y};
         charge_lowered_points(budget, wedge.size());
         charge_lowered_ring(budget);
         add_ring(outline, std::move(wedge), subpath_index, false);
@@ -337,19 +364,22 @@ void outline_piece(const FlatPiece& piece, const PaintStrokeStyle& style, double
     offsetter.AddPath(local, join, end);
     Paths64 solution;
     offsetter.Execute(delta, solution);
-    if (offsetter.ErrorCode() != 0) throw std::runtime_error("clipper_offset_failed");
+    if (offsetter.ErrorCode() != 0)
+        throw std::runtime_error("clipper_offset_failed");
     charge_clipper_output(budget, solution);
 
     // Holes run against the outer boundary; the largest ring is outer.
     double outer_area = 0.0;
     for (const Path64& path : solution) {
         const double area = Clipper2Lib::Area(path);
-        if (std::fabs(area) > std::fabs(outer_area)) outer_area = area;
+        if (std::fabs(area) > std::fabs(outer_area))
+            outer_area = area;
     }
     const double outer_sign = outer_area > 0.0 ? 1.0 : outer_area < 0.0 ? -1.0 : 0.0;
     const std::size_t rings_before = outline.rings.size();
     for (const Path64& path : solution) {
-        if (path.size() < 3) continue;
+        if (path.size() < 3)
+            continue;
         charge_lowered_points(budget, path.size());
         charge_lowered_ring(budget);
         const bool outer = (Clipper2Lib::Area(path) > 0.0 ? 1.0 : -1.0) == outer_sign;
@@ -360,8 +390,8 @@ void outline_piece(const FlatPiece& piece, const PaintStrokeStyle& style, double
         return;
     }
     if (style.line_join == LineJoin::miter) {
-        add_miter_wedges(local, closed, delta, style.miter_limit, outer_sign, origin, unit, piece.subpath_index,
-                         budget, outline);
+        add_miter_wedges(local, closed, delta, style.miter_limit, outer_sign, origin, unit, piece.subpath_index, budget,
+                         outline);
     }
 }
 
@@ -371,7 +401,8 @@ double reach_factor(const PaintStrokeStyle& style) noexcept {
     if (style.line_join == LineJoin::miter && std::isfinite(style.miter_limit)) {
         factor = std::max(factor, style.miter_limit);
     }
-    if (style.line_cap == LineCap::square) factor = std::max(factor, kSqrt2);
+    if (style.line_cap == LineCap::square)
+        factor = std::max(factor, kSqrt2);
     return factor;
 }
 
@@ -381,9 +412,11 @@ Path64 quantize_outline_ring(const std::vector<PaintPoint>& ring, const PaintMat
     grid.reserve(ring.size());
     for (const PaintPoint& p : ring) {
         const Point64 q = quantize_to_grid(p, matrix, params);
-        if (grid.empty() || !(grid.back() == q)) grid.push_back(q);
+        if (grid.empty() || !(grid.back() == q))
+            grid.push_back(q);
     }
-    if (grid.size() >= 2 && grid.back() == grid.front()) grid.pop_back();
+    if (grid.size() >= 2 && grid.back() == grid.front())
+        grid.pop_back();
     return grid;
 }
 
@@ -397,15 +430,18 @@ std::int64_t to_local_grid(double value) {
 }
 
 double ulp_of(double value) noexcept {
-    if (!std::isfinite(value)) return kInfinity;
+    if (!std::isfinite(value))
+        return kInfinity;
     return std::max(value - std::nextafter(value, -kInfinity), std::nextafter(value, kInfinity) - value);
 }
 
 VertexTurn vertex_turn(const FlatPiece& piece, std::size_t index, bool closed) noexcept {
     VertexTurn turn;
     const std::size_t n = piece.points.size();
-    if (n < 3 || index >= n) return turn;
-    if (!closed && (index == 0 || index + 1 == n)) return turn;
+    if (n < 3 || index >= n)
+        return turn;
+    if (!closed && (index == 0 || index + 1 == n))
+        return turn;
     const PaintPoint& v = piece.points[index];
     const PaintPoint& prev = piece.points[index == 0 ? n - 1 : index - 1];
     const PaintPoint& next = piece.points[(index + 1) % n];
@@ -413,8 +449,8 @@ VertexTurn vertex_turn(const FlatPiece& piece, std::size_t index, bool closed) n
     const double ox = next.x - v.x, oy = next.y - v.y;
     turn.incoming_length = std::hypot(ix, iy);
     turn.outgoing_length = std::hypot(ox, oy);
-    if (!(std::isfinite(turn.incoming_length) && turn.incoming_length > 0.0 &&
-          std::isfinite(turn.outgoing_length) && turn.outgoing_length > 0.0)) {
+    if (!(std::isfinite(turn.incoming_length) && turn.incoming_length > 0.0 && std::isfinite(turn.outgoing_length) &&
+          turn.outgoing_length > 0.0)) {
         return turn;
     }
     turn.cosine = std::clamp((ix * ox + iy * oy) / (turn.incoming_length * turn.outgoing_length), -1.0, 1.0);
@@ -424,7 +460,8 @@ VertexTurn vertex_turn(const FlatPiece& piece, std::size_t index, bool closed) n
 
 double stroke_grid_amplification(const FlatPiece& piece, const PaintStrokeStyle& style, double half_width) {
     const std::size_t n = piece.points.size();
-    if (n < 2) return 2.0;
+    if (n < 2)
+        return 2.0;
     const double limit = style.miter_limit;
     const double rounded_limit = std::max(limit + 4.0 * ulp_of(limit), 1.0);
     const double miter_cosine = miter_cosine_threshold(rounded_limit);
@@ -432,15 +469,18 @@ double stroke_grid_amplification(const FlatPiece& piece, const PaintStrokeStyle&
     double amplification = 2.0;
     for (std::size_t i = 0; i < n; ++i) {
         const VertexTurn turn = vertex_turn(piece, i, closed);
-        if (!turn.valid) continue;
+        if (!turn.valid)
+            continue;
         double miter = 1.0;
         if (style.line_join == LineJoin::miter && turn.cosine > miter_cosine) {
-            if (!(1.0 + turn.cosine > 0.0)) throw StrokeInputPrecisionError("miter_denominator");
+            if (!(1.0 + turn.cosine > 0.0))
+                throw StrokeInputPrecisionError("miter_denominator");
             miter = std::min(std::sqrt(2.0 / (1.0 + turn.cosine)), rounded_limit);
         }
         const double value =
             16.0 * half_width * miter * miter / std::min(turn.incoming_length, turn.outgoing_length) + 2.0;
-        if (!std::isfinite(value)) throw StrokeInputPrecisionError("stroke_grid_amplification");
+        if (!std::isfinite(value))
+            throw StrokeInputPrecisionError("stroke_grid_amplification");
         amplification = std::max(amplification, value);
     }
     if (!closed && (style.line_cap == LineCap::round || style.line_cap == LineCap::square)) {
@@ -451,7 +491,8 @@ double stroke_grid_amplification(const FlatPiece& piece, const PaintStrokeStyle&
         const double shortest = std::min(std::hypot(b.x - a.x, b.y - a.y), std::hypot(z.x - y.x, z.y - y.y));
         if (std::isfinite(shortest) && shortest > 0.0) {
             const double value = 16.0 * half_width / shortest + 2.0;
-            if (!std::isfinite(value)) throw StrokeInputPrecisionError("stroke_grid_amplification");
+            if (!std::isfinite(value))
+                throw StrokeInputPrecisionError("stroke_grid_amplification");
             amplification = std::max(amplification, value);
         }
     }
@@ -466,15 +507,18 @@ double choose_stroke_grid(const FlatPiece& piece, const PaintStrokeStyle& style,
     const double cosine_high = miter_cosine_threshold(limit + 4.0 * ulp_of(limit));
     const bool closed = piece.closed != 0;
     for (int attempt = 0; attempt < kStrokeGridCandidates; ++attempt, candidate *= 0.25) {
-        if (!(std::isfinite(candidate) && candidate > 0.0)) continue;
-        if (!classify) return candidate;
+        if (!(std::isfinite(candidate) && candidate > 0.0))
+            continue;
+        if (!classify)
+            return candidate;
         // Rounding every point by up to r moves each direction by at most an angle whose cosine
         // error is below delta; the join must fall on one side of the limit for every such move.
         const double r = kSqrt2 * candidate;
         bool unambiguous = true;
         for (std::size_t i = 0; i < piece.points.size() && unambiguous; ++i) {
             const VertexTurn turn = vertex_turn(piece, i, closed);
-            if (!turn.valid) continue;
+            if (!turn.valid)
+                continue;
             if (!(r < turn.incoming_length && r < turn.outgoing_length)) {
                 unambiguous = false;
                 break;
@@ -482,16 +526,17 @@ double choose_stroke_grid(const FlatPiece& piece, const PaintStrokeStyle& style,
             const double e_in = 2.0 * r / (turn.incoming_length - r);
             const double e_out = 2.0 * r / (turn.outgoing_length - r);
             const double delta = e_in * e_out + e_in + e_out;
-            unambiguous = std::max(turn.cosine - delta, -1.0) > cosine_low ||
-                          std::min(turn.cosine + delta, 1.0) <= cosine_high;
+            unambiguous =
+                std::max(turn.cosine - delta, -1.0) > cosine_low || std::min(turn.cosine + delta, 1.0) <= cosine_high;
         }
-        if (unambiguous) return candidate;
+        if (unambiguous)
+            return candidate;
     }
     throw StrokeInputPrecisionError("miter_classification_grid");
 }
 
-std::vector<PaintPoint> point_cap_polygon(const PaintPoint& point, LineCap line_cap, double radius,
-                                          double tolerance, ComplexityBudget& budget) {
+std::vector<PaintPoint> point_cap_polygon(const PaintPoint& point, LineCap line_cap, double radius, double tolerance,
+                                          ComplexityBudget& budget) {
     std::vector<PaintPoint> polygon;
     if (line_cap == LineCap::square) {
         charge_lowered_points(budget, 4);
@@ -522,26 +567,30 @@ StrokeOutline stroke_command(const PaintCommand& command, double tolerance, doub
     StrokeOutline outline;
     const PaintStrokeStyle& style = command.stroke;
     const double width = style.width;
-    if (!is_positive_finite(width) || !is_positive_finite(tolerance) || !is_positive_finite(grid)) return outline;
+    if (!is_positive_finite(width) || !is_positive_finite(tolerance) || !is_positive_finite(grid))
+        return outline;
 
     const std::vector<double> pattern = normalize_dash_array(style.dash_array);
     double total_length = 0.0;
     if (!pattern.empty()) {
         double shortest = kInfinity;
         for (const double entry : pattern) {
-            if (entry > 0.0) shortest = std::min(shortest, entry);
+            if (entry > 0.0)
+                shortest = std::min(shortest, entry);
         }
         total_length = path_length(command);
         if (std::isfinite(shortest)) {
-            const double pieces = std::ceil(total_length / shortest) +
-                                  static_cast<double>(command.path_verbs.size()) + 2.0;
-            if (!std::isfinite(pieces)) throw ComplexityLimitError("counter_overflow");
+            const double pieces =
+                std::ceil(total_length / shortest) + static_cast<double>(command.path_verbs.size()) + 2.0;
+            if (!std::isfinite(pieces))
+                throw ComplexityLimitError("counter_overflow");
         }
     }
     const bool round = style.line_cap == LineCap::round || style.line_join == LineJoin::round;
     const double t = tolerance * (round ? 0.5 : 1.0);
     std::uint64_t cubic_count = 0;
-    for (const PathVerb verb : command.path_verbs) cubic_count += verb == PathVerb::cubic_to ? 1 : 0;
+    for (const PathVerb verb : command.path_verbs)
+        cubic_count += verb == PathVerb::cubic_to ? 1 : 0;
     const bool curved_dashes = !pattern.empty() && cubic_count > 0;
     const double flattening_tolerance = curved_dashes ? 0.1 * t : t;
     const double arc_budget = curved_dashes ? 0.5 * t / static_cast<double>(cubic_count) : kInfinity;
@@ -557,14 +606,16 @@ StrokeOutline stroke_command(const PaintCommand& command, double tolerance, doub
     } else {
         // Hostile patterns (dashes far below the grid) end here, before a single piece is made.
         const double bound = dash_piece_count_bound(pattern, total_length, flat.size());
-        if (!(bound < kMaxPredictedDashPieces)) throw ComplexityLimitError("counter_overflow");
+        if (!(bound < kMaxPredictedDashPieces))
+            throw ComplexityLimitError("counter_overflow");
         const auto predicted = static_cast<std::uint64_t>(bound);
         require_budget_room(budget, BudgetCounter::lowered_rings, predicted);
         require_budget_room(budget, BudgetCounter::lowered_points, checked_size_product(predicted, 2));
         for (const FlatPiece& piece : flat) {
             std::vector<FlatPiece> dashes = dash_piece(piece, pattern, style.dash_offset, budget);
             for (FlatPiece& dash : dashes) {
-                if (curved_dashes) simplify_piece(dash.points, 0.4 * t, budget);
+                if (curved_dashes)
+                    simplify_piece(dash.points, 0.4 * t, budget);
                 pieces.push_back(std::move(dash));
             }
         }
@@ -572,7 +623,8 @@ StrokeOutline stroke_command(const PaintCommand& command, double tolerance, doub
     const double half_width = width * 0.5;
     if (viewport != nullptr && box_non_empty(*viewport)) {
         const double sigma = matrix_spectral_norm(command.matrix);
-        const double reach = sigma * (half_width * reach_factor(style) + tolerance + kViewportCutMarginGridUnits * grid);
+        const double reach =
+            sigma * (half_width * reach_factor(style) + tolerance + kViewportCutMarginGridUnits * grid);
         if (std::isfinite(reach)) {
             const DoubleBox grown{viewport->xmin - reach, viewport->ymin - reach, viewport->xmax + reach,
                                   viewport->ymax + reach};
@@ -591,7 +643,8 @@ StrokeOutline stroke_command(const PaintCommand& command, double tolerance, doub
         if (piece.points.size() == 1) {
             std::vector<PaintPoint> cap =
                 point_cap_polygon(piece.points.front(), style.line_cap, half_width, arc_tolerance, budget);
-            if (!cap.empty()) add_ring(outline, std::move(cap), piece.subpath_index, true);
+            if (!cap.empty())
+                add_ring(outline, std::move(cap), piece.subpath_index, true);
             continue;
         }
         outline_piece(piece, style, half_width, arc_tolerance, grid, budget, outline);
@@ -603,13 +656,16 @@ PreparedNormalization prepare_stroke(const PaintCommand& command, const ReplayPa
     std::vector<PrecisionRecord>* records = params.precision_records;
     const std::size_t first_record = records != nullptr ? records->size() : 0;
     std::optional<PaintCommand> baked;
-    if (command.non_scaling_stroke) baked = bake_command_transform(command);
+    if (command.non_scaling_stroke)
+        baked = bake_command_transform(command);
     const PaintCommand& working = baked ? *baked : command;
 
     PreparedNormalization prepared;
     const double sigma = matrix_spectral_norm(working.matrix);
-    if (!is_positive_finite(sigma)) return prepared;
-    if (params.budget == nullptr) throw std::logic_error("missing_complexity_budget");
+    if (!is_positive_finite(sigma))
+        return prepared;
+    if (params.budget == nullptr)
+        throw std::logic_error("missing_complexity_budget");
     ComplexityBudget& budget = *params.budget;
 
     const ErrorPair envelope = analyze_command_precision(working, true);
@@ -630,7 +686,8 @@ PreparedNormalization prepare_stroke(const PaintCommand& command, const ReplayPa
         // One record per ring edge at most; reserving once keeps many small rings (dashes, wedges)
         // from regrowing the list ring by ring, and growth stays geometric across strokes.
         std::uint64_t edges = 0;
-        for (const StrokeRing& ring : outline.rings) edges = checked_size_sum(edges, ring.ring.size());
+        for (const StrokeRing& ring : outline.rings)
+            edges = checked_size_sum(edges, ring.ring.size());
         reserve_precision_records(*records, edges);
     }
     for (const StrokeRing& ring : outline.rings) {
@@ -659,9 +716,11 @@ PreparedNormalization prepare_stroke(const PaintCommand& command, const ReplayPa
     }
     if (prepared.geometry.empty() && prepared.fragments.empty()) {
         bool has_move = false;
-        for (const PathVerb verb : working.path_verbs) has_move = has_move || verb == PathVerb::move_to;
+        for (const PathVerb verb : working.path_verbs)
+            has_move = has_move || verb == PathVerb::move_to;
         UnprintableReason reason = has_move ? UnprintableReason::stroke_collapse : UnprintableReason::empty_path;
-        if (outline.cut_by_viewport && outline.rings.empty()) reason = UnprintableReason::clipped_out;
+        if (outline.cut_by_viewport && outline.rings.empty())
+            reason = UnprintableReason::clipped_out;
         prepared.fragments.push_back(FragmentEntry::make(reason, -1));
     }
     return prepared;

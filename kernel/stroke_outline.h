@@ -35,7 +35,7 @@ struct StrokeRing {
 struct StrokeOutline {
     std::vector<StrokeRing> rings;
     std::vector<std::int32_t> collapsed_subpaths;  // pieces that produced no ring
-    bool cut_by_viewport = false;  // some of the centre line lay beyond the viewport and was dropped
+    bool cut_by_viewport = false;                  // some of the centre line lay beyond the viewport and was dropped
 };
 
 // The stroke's coverage on the analysis grid, as prepare_fill's record. std::logic_error
@@ -68,8 +68,8 @@ double choose_stroke_grid(const FlatPiece& piece, const PaintStrokeStyle& style,
 
 // The cap of a zero-length piece: empty for butt, an axis-aligned square, or a disc of at least
 // 8 points. ComplexityLimitError "stroke_point_cap_segments" for a disc too fine to build.
-std::vector<PaintPoint> point_cap_polygon(const PaintPoint& point, LineCap line_cap, double radius,
-                                          double tolerance, ComplexityBudget& budget);
+std::vector<PaintPoint> point_cap_polygon(const PaintPoint& point, LineCap line_cap, double radius, double tolerance,
+                                          ComplexityBudget& budget);
 
 // llround, StrokeInputPrecisionError "local_coordinate_range" beyond kMaxLocalCoordinate.
 std::int64_t to_local_grid(double value);

@@ -35,25 +35,29 @@ void walk_subpaths(const PaintCommand& command, Visitor& visitor) {
         visitor.begin_subpath(start);
     };
     const auto end = [&](bool closed) {
-        if (!open) return;
+        if (!open)
+            return;
         open = false;
         visitor.end_subpath(closed);
     };
     for (const PathVerb verb : command.path_verbs) {
         const std::size_t needed = pointsPerVerb(verb);
-        if (points.size() - next < needed) break;
+        if (points.size() - next < needed)
+            break;
         switch (verb) {
         case PathVerb::move_to:
             end(false);
             begin(points[next]);
             break;
         case PathVerb::line_to:
-            if (!open) begin(has_current ? current : points[next]);
+            if (!open)
+                begin(has_current ? current : points[next]);
             visitor.line(current, points[next]);
             current = points[next];
             break;
         case PathVerb::cubic_to:
-            if (!open) begin(has_current ? current : points[next]);
+            if (!open)
+                begin(has_current ? current : points[next]);
             visitor.cubic(current, points[next], points[next + 1], points[next + 2]);
             current = points[next + 2];
             break;

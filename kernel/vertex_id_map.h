@@ -22,8 +22,12 @@ inline std::uint64_t mix_hash_64(std::uint64_t value) noexcept {
     return value ^ (value >> 31);
 }
 
-inline std::uint64_t hash_key_word(std::int64_t value) noexcept { return static_cast<std::uint64_t>(value); }
-inline std::uint64_t hash_key_word(std::uint64_t value) noexcept { return value; }
+inline std::uint64_t hash_key_word(std::int64_t value) noexcept {
+    return static_cast<std::uint64_t>(value);
+}
+inline std::uint64_t hash_key_word(std::uint64_t value) noexcept {
+    return value;
+}
 inline std::uint64_t hash_key_word(double value) noexcept {
     // +0.0 and -0.0 compare equal, so they must hash alike.
     return std::bit_cast<std::uint64_t>(value + 0.0);

@@ -29,7 +29,8 @@ double doubled(Int192 area) {
     if (negative) {  // two's complement over three words
         area.w0 = ~area.w0 + 1;
         area.w1 = ~area.w1 + (area.w0 == 0 ? 1 : 0);
-        area.w2 = static_cast<std::int64_t>(~static_cast<std::uint64_t>(area.w2) + (area.w0 == 0 && area.w1 == 0 ? 1 : 0));
+        area.w2 =
+            static_cast<std::int64_t>(~static_cast<std::uint64_t>(area.w2) + (area.w0 == 0 && area.w1 == 0 ? 1 : 0));
     }
     const double magnitude = static_cast<double>(static_cast<std::uint64_t>(area.w2)) * 0x1p128 +
                              static_cast<double>(area.w1) * 0x1p64 + static_cast<double>(area.w0);
@@ -80,7 +81,8 @@ INSTANTIATE_TEST_SUITE_P(
         FaceCase{"degenerate_rings_cover_nothing", {{{0, 0}, {5, 5}}, {{1, 1}, {1, 1}, {1, 1}}, {}}, 0, 0},
         FaceCase{"disjoint_component_inside_hole",
                  {square(0, 0, 30), square(5, 5, 20, false), square(10, 10, 10), square(12, 12, 6, false)},
-                 4, 1800 - 800 + 200 - 72}),
+                 4,
+                 1800 - 800 + 200 - 72}),
     [](const auto& info) { return info.param.name; });
 
 TEST(CompareDirectionExact, CounterClockwiseFromPositiveX) {
@@ -89,17 +91,18 @@ TEST(CompareDirectionExact, CounterClockwiseFromPositiveX) {
         bool before;
     };
     const Case cases[] = {
-        {{1, 0}, {0, 1}, true},    // upper half, b counter-clockwise of a
+        {{1, 0}, {0, 1}, true},  // upper half, b counter-clockwise of a
         {{0, 1}, {1, 0}, false},
-        {{-1, 0}, {0, -1}, true},  // both lower half
-        {{1, -1}, {-1, 0}, false}, // lower half after upper
-        {{1, 0}, {2, 0}, true},    // same direction: shorter first
+        {{-1, 0}, {0, -1}, true},   // both lower half
+        {{1, -1}, {-1, 0}, false},  // lower half after upper
+        {{1, 0}, {2, 0}, true},     // same direction: shorter first
         {{2, 0}, {1, 0}, false},
-        {{0, 0}, {1, 0}, true},    // zero vector sorts first
+        {{0, 0}, {1, 0}, true},                                               // zero vector sorts first
         {{3037000499LL, 3037000499LL}, {3037000500LL, 3037000498LL}, false},  // needs 128 bits
     };
     for (const Case& c : cases) {
-        EXPECT_EQ(compare_direction_exact(c.a, c.b), c.before) << c.a.x << "," << c.a.y << " vs " << c.b.x << "," << c.b.y;
+        EXPECT_EQ(compare_direction_exact(c.a, c.b), c.before)
+            << c.a.x << "," << c.a.y << " vs " << c.b.x << "," << c.b.y;
     }
 }
 

@@ -44,18 +44,18 @@ TEST_P(TreeOrder, MatchesResultTreeListing) {
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, TreeOrder,
-    ::testing::Values(
-        OrderCase{"empty", {}},
-        OrderCase{"disjoint", {square(0, 0, 10), square(20, 0, 10), square(40, 0, 10)}},
-        OrderCase{"hole_with_island_and_neighbour",
-                  {square(0, 0, 100), square(10, 10, 80, true), square(30, 30, 20), square(200, 0, 50)}},
-        OrderCase{"two_holes_each_with_island",
-                  {square(0, 0, 100), square(10, 10, 30, true), square(60, 60, 30, true), square(20, 20, 5),
-                   square(70, 70, 5)}},
-        OrderCase{"deep_nesting",
-                  {square(0, 0, 100), square(5, 5, 90, true), square(10, 10, 80), square(15, 15, 70, true),
-                   square(20, 20, 60), square(25, 25, 50, true), square(30, 30, 40)}},
-        OrderCase{"corner_touching_squares", {square(0, 0, 10), square(10, 10, 10), square(20, 0, 10)}}),
+    ::testing::Values(OrderCase{"empty", {}},
+                      OrderCase{"disjoint", {square(0, 0, 10), square(20, 0, 10), square(40, 0, 10)}},
+                      OrderCase{"hole_with_island_and_neighbour",
+                                {square(0, 0, 100), square(10, 10, 80, true), square(30, 30, 20), square(200, 0, 50)}},
+                      OrderCase{"two_holes_each_with_island",
+                                {square(0, 0, 100), square(10, 10, 30, true), square(60, 60, 30, true),
+                                 square(20, 20, 5), square(70, 70, 5)}},
+                      OrderCase{
+                          "deep_nesting",
+                          {square(0, 0, 100), square(5, 5, 90, true), square(10, 10, 80), square(15, 15, 70, true),
+                           square(20, 20, 60), square(25, 25, 50, true), square(30, 30, 40)}},
+                      OrderCase{"corner_touching_squares", {square(0, 0, 10), square(10, 10, 10), square(20, 0, 10)}}),
     [](const auto& info) { return std::string(info.param.name); });
 
 // Random overlapping squares: unions with many holes and islands, some touching. Where rings
@@ -77,9 +77,9 @@ TEST(TreeOrder, RandomSquaresSameRings) {
         Paths64 flat = union_in_tree_order(rings, "failed");
         Paths64 listed = polytree_to_paths(tree);
         auto before = [](const Path64& p, const Path64& q) {
-            return std::lexicographical_compare(p.begin(), p.end(), q.begin(), q.end(), [](const Point64& a, const Point64& b) {
-                return a.x != b.x ? a.x < b.x : a.y < b.y;
-            });
+            return std::lexicographical_compare(
+                p.begin(), p.end(), q.begin(), q.end(),
+                [](const Point64& a, const Point64& b) { return a.x != b.x ? a.x < b.x : a.y < b.y; });
         };
         std::sort(flat.begin(), flat.end(), before);
         std::sort(listed.begin(), listed.end(), before);
@@ -122,9 +122,8 @@ TEST(QueryCellHits, SameAsTestingEveryPixel) {
     for (int i = 0; i < 3000; ++i) {
         pixels.push_back({static_cast<std::int64_t>(random() % 200), static_cast<std::int64_t>(random() % 200)});
     }
-    std::sort(pixels.begin(), pixels.end(), [](const Point64& p, const Point64& q) {
-        return p.x != q.x ? p.x < q.x : p.y < q.y;
-    });
+    std::sort(pixels.begin(), pixels.end(),
+              [](const Point64& p, const Point64& q) { return p.x != q.x ? p.x < q.x : p.y < q.y; });
     pixels.erase(std::unique(pixels.begin(), pixels.end()), pixels.end());
     std::vector<FaceBox<std::int64_t>> boxes;
     for (const Point64& p : pixels) {
@@ -132,8 +131,10 @@ TEST(QueryCellHits, SameAsTestingEveryPixel) {
     }
     const BoxTree tree = build_box_tree(boxes);
     for (int edge = 0; edge < 300; ++edge) {
-        const Point64 from(static_cast<std::int64_t>(random() % 220) - 10, static_cast<std::int64_t>(random() % 220) - 10);
-        const Point64 to(static_cast<std::int64_t>(random() % 220) - 10, static_cast<std::int64_t>(random() % 220) - 10);
+        const Point64 from(static_cast<std::int64_t>(random() % 220) - 10,
+                           static_cast<std::int64_t>(random() % 220) - 10);
+        const Point64 to(static_cast<std::int64_t>(random() % 220) - 10,
+                         static_cast<std::int64_t>(random() % 220) - 10);
         std::vector<Point64> expected;
         for (const Point64& pixel : pixels) {
             ParameterInterval interval;
@@ -146,9 +147,8 @@ TEST(QueryCellHits, SameAsTestingEveryPixel) {
         for (const CellHit& hit : query_cell_hits(tree, pixels, from, to)) {
             found.push_back(hit.point);
         }
-        std::sort(found.begin(), found.end(), [](const Point64& p, const Point64& q) {
-            return p.x != q.x ? p.x < q.x : p.y < q.y;
-        });
+        std::sort(found.begin(), found.end(),
+                  [](const Point64& p, const Point64& q) { return p.x != q.x ? p.x < q.x : p.y < q.y; });
         EXPECT_EQ(found, expected) << "edge " << edge;
     }
 }

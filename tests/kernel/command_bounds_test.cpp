@@ -63,14 +63,21 @@ INSTANTIATE_TEST_SUITE_P(
         BoundsCase{"fill", fill("M 0 0 L 10 0 L 10 5 Z"), {0, 0, 10, 5}, 0},
         BoundsCase{"round_round", styled("M 0 0 L 10 0", 2, LineCap::round, LineJoin::round), {-1, -1, 11, 1}, 0},
         // A lone move_to paints nothing and must not stretch the box.
-        BoundsCase{"round_round_lone_move", styled("M 0 0 L 10 0 M 100 100", 2, LineCap::round, LineJoin::round),
-                   {-1, -1, 11, 1}, 0},
+        BoundsCase{"round_round_lone_move",
+                   styled("M 0 0 L 10 0 M 100 100", 2, LineCap::round, LineJoin::round),
+                   {-1, -1, 11, 1},
+                   0},
         BoundsCase{"butt_outline", styled("M 0 0 L 10 0", 2, LineCap::butt, LineJoin::miter), {0, -1, 10, 1}, 1e-6},
-        BoundsCase{"square_outline", styled("M 0 0 L 10 0", 2, LineCap::square, LineJoin::miter), {-1, -1, 11, 1}, 1e-6},
-        BoundsCase{"lone_move_outline", styled("M -50 -50 M 0 0 L 10 0", 2, LineCap::butt, LineJoin::miter),
-                   {0, -1, 10, 1}, 1e-6},
-        BoundsCase{"lone_move_outline_2", styled("M 0 0 L 10 0 M 50 50", 2, LineCap::butt, LineJoin::miter),
-                   {0, -1, 10, 1}, 1e-6}),
+        BoundsCase{
+            "square_outline", styled("M 0 0 L 10 0", 2, LineCap::square, LineJoin::miter), {-1, -1, 11, 1}, 1e-6},
+        BoundsCase{"lone_move_outline",
+                   styled("M -50 -50 M 0 0 L 10 0", 2, LineCap::butt, LineJoin::miter),
+                   {0, -1, 10, 1},
+                   1e-6},
+        BoundsCase{"lone_move_outline_2",
+                   styled("M 0 0 L 10 0 M 50 50", 2, LineCap::butt, LineJoin::miter),
+                   {0, -1, 10, 1},
+                   1e-6}),
     [](const testing::TestParamInfo<BoundsCase>& info) { return std::string(info.param.name); });
 
 // Tolerances are device measures: under a 1000x matrix the curve is still found to 1e-6 of its size.

@@ -21,7 +21,8 @@ PaintCommand polyline(PaintCommandKind kind, std::vector<PaintPoint> points, boo
     command.kind = kind;
     for (std::size_t i = 0; i < points.size(); ++i)
         command.path_verbs.push_back(i == 0 ? PathVerb::move_to : PathVerb::line_to);
-    if (closed) command.path_verbs.push_back(PathVerb::close);
+    if (closed)
+        command.path_verbs.push_back(PathVerb::close);
     command.path_points = std::move(points);
     command.source_subpath_area_potential.push_back(1);
     return command;
@@ -57,22 +58,22 @@ TEST_P(Validation, ReportsFirstOffendingValue) {
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, Validation,
-    ::testing::Values(
-        ValidationCase{"clean command", [](PaintCommand&) {}, PaintCommandKind::stroke, ""},
-        ValidationCase{"opacity above one", [](PaintCommand& c) { c.paint_opacity = 1.5; }, PaintCommandKind::fill,
-                       "nonfinite_command_metadata"},
-        ValidationCase{"negative point error", [](PaintCommand& c) { c.path_input_precision_error_y = -1e-9; },
-                       PaintCommandKind::fill, "nonfinite_command_metadata"},
-        ValidationCase{"infinite matrix entry", [](PaintCommand& c) { c.matrix[4] = kInf; }, PaintCommandKind::fill,
-                       "nonfinite_command_metadata"},
-        ValidationCase{"NaN point", [](PaintCommand& c) { c.path_points[1].y = kNaN; }, PaintCommandKind::fill,
-                       "nonfinite_path_point"},
-        ValidationCase{"infinite stroke width", [](PaintCommand& c) { c.stroke.width = kInf; },
-                       PaintCommandKind::stroke, "nonfinite_stroke_metadata"},
-        ValidationCase{"stroke data of a fill is never read", [](PaintCommand& c) { c.stroke.width = kInf; },
-                       PaintCommandKind::fill, ""},
-        ValidationCase{"NaN dash", [](PaintCommand& c) { c.stroke.dash_array = {1, kNaN}; },
-                       PaintCommandKind::stroke, "nonfinite_dash_value"}));
+    ::testing::Values(ValidationCase{"clean command", [](PaintCommand&) {}, PaintCommandKind::stroke, ""},
+                      ValidationCase{"opacity above one", [](PaintCommand& c) { c.paint_opacity = 1.5; },
+                                     PaintCommandKind::fill, "nonfinite_command_metadata"},
+                      ValidationCase{"negative point error",
+                                     [](PaintCommand& c) { c.path_input_precision_error_y = -1e-9; },
+                                     PaintCommandKind::fill, "nonfinite_command_metadata"},
+                      ValidationCase{"infinite matrix entry", [](PaintCommand& c) { c.matrix[4] = kInf; },
+                                     PaintCommandKind::fill, "nonfinite_command_metadata"},
+                      ValidationCase{"NaN point", [](PaintCommand& c) { c.path_points[1].y = kNaN; },
+                                     PaintCommandKind::fill, "nonfinite_path_point"},
+                      ValidationCase{"infinite stroke width", [](PaintCommand& c) { c.stroke.width = kInf; },
+                                     PaintCommandKind::stroke, "nonfinite_stroke_metadata"},
+                      ValidationCase{"stroke data of a fill is never read",
+                                     [](PaintCommand& c) { c.stroke.width = kInf; }, PaintCommandKind::fill, ""},
+                      ValidationCase{"NaN dash", [](PaintCommand& c) { c.stroke.dash_array = {1, kNaN}; },
+                                     PaintCommandKind::stroke, "nonfinite_dash_value"}));
 
 TEST(Validation, ViewportIsCheckedBeforeAnyCommand) {
     PaintCommand broken = triangle();

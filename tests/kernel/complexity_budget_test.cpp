@@ -10,7 +10,9 @@ namespace {
 
 constexpr std::uint64_t kMax = std::numeric_limits<std::uint64_t>::max();
 
-std::uint64_t cap_of(BudgetCounter counter) { return kBudgetCaps[static_cast<unsigned>(counter)]; }
+std::uint64_t cap_of(BudgetCounter counter) {
+    return kBudgetCaps[static_cast<unsigned>(counter)];
+}
 
 std::string limit_reason(auto&& action) {
     try {
@@ -53,7 +55,8 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST(ComplexityBudget, CountersMapToTheirOwnFields) {
     ComplexityBudget budget;
-    for (unsigned i = 0; i < kBudgetCounterCount; ++i) charge_budget(budget, static_cast<BudgetCounter>(i), i + 1);
+    for (unsigned i = 0; i < kBudgetCounterCount; ++i)
+        charge_budget(budget, static_cast<BudgetCounter>(i), i + 1);
     EXPECT_EQ(budget.lowered_points, 1u);
     EXPECT_EQ(budget.clipper_output_paths, 6u);
     EXPECT_EQ(budget.bounds_index_visits, 7u);
@@ -62,7 +65,8 @@ TEST(ComplexityBudget, CountersMapToTheirOwnFields) {
 
 TEST(ComplexityBudget, MergeAddsInCounterOrderUntilTheFirstOverflow) {
     ComplexityBudget budget, other;
-    for (unsigned i = 0; i < kBudgetCounterCount; ++i) budget_counter(other, static_cast<BudgetCounter>(i)) = 10;
+    for (unsigned i = 0; i < kBudgetCounterCount; ++i)
+        budget_counter(other, static_cast<BudgetCounter>(i)) = 10;
     budget.clipper_output_points = cap_of(BudgetCounter::clipper_output_points);  // counter 4 overflows
     EXPECT_EQ(limit_reason([&] { merge_budget(budget, other); }), "counter_overflow");
     EXPECT_EQ(budget.lowered_points, 10u);

@@ -23,12 +23,13 @@ struct NormalCase {
 
 class NormalizeDash : public testing::TestWithParam<NormalCase> {};
 
-TEST_P(NormalizeDash, Pattern) { EXPECT_EQ(normalize_dash_array(GetParam().input), GetParam().pattern); }
+TEST_P(NormalizeDash, Pattern) {
+    EXPECT_EQ(normalize_dash_array(GetParam().input), GetParam().pattern);
+}
 
 INSTANTIATE_TEST_SUITE_P(Cases, NormalizeDash,
-                         testing::Values(NormalCase{{}, {}},
-                                         NormalCase{{0, 0}, {}},                       // sums to 0: solid
-                                         NormalCase{{5}, {5, 5}},                      // odd count repeats
+                         testing::Values(NormalCase{{}, {}}, NormalCase{{0, 0}, {}},  // sums to 0: solid
+                                         NormalCase{{5}, {5, 5}},                     // odd count repeats
                                          NormalCase{{-1, 2, 3}, {1, 2, 3, 1, 2, 3}}));
 
 FlatPiece piece(std::vector<PaintPoint> points, bool closed = false) {
@@ -64,7 +65,8 @@ TEST_P(DashCut, Pieces) {
     EXPECT_NEAR(first.points.back().x, c.first_end.x, 1e-9) << c.name;
     EXPECT_NEAR(first.points.back().y, c.first_end.y, 1e-9) << c.name;
     EXPECT_EQ(first.points.size(), c.first_points) << c.name;
-    for (const FlatPiece& d : dashes) EXPECT_EQ(d.subpath_index, 3);
+    for (const FlatPiece& d : dashes)
+        EXPECT_EQ(d.subpath_index, 3);
 }
 
 const FlatPiece kLine = piece({{0, 0}, {100, 0}});
@@ -72,20 +74,20 @@ const FlatPiece kSquare = piece({{0, 0}, {10, 0}, {10, 10}, {0, 10}}, true);
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, DashCut,
-    testing::Values(
-        CutCase{"plain", kLine, {10, 5}, 0, 7, {0, 0}, {10, 0}, 2},
-        // -5 is the phase 10: the first dash is used up at the start and leaves its dot.
-        CutCase{"negative_offset", kLine, {10, 5}, -5, 8, {0, 0}, {0, 0}, 1},
-        // Starting inside a gap: the first dash begins where the gap ends.
-        CutCase{"start_in_gap", kLine, {10, 5}, 12, 7, {3, 0}, {13, 0}, 2},
-        // Landing exactly on the end of a dash still paints that dash's caps at the start.
-        CutCase{"offset_on_dash_end", kLine, {10, 5}, 10, 8, {0, 0}, {0, 0}, 1},
-        // The dash across the first corner is one piece, running through the corner.
-        CutCase{"closed_join_across_start", kSquare, {6, 2}, 4, 5, {0, 4}, {2, 0}, 3},
-        // A dash longer than the ring leaves it whole and closed.
-        CutCase{"closed_whole", kSquare, {200, 10}, 0, 1, {0, 0}, {0, 10}, 4},
-        // A segment far below the coordinates' resolution inside a long dash is no progress fault.
-        CutCase{"tiny_segment", piece({{0, 0}, {1e-20, 0}, {100, 0}}), {200, 10}, 0, 1, {0, 0}, {100, 0}, 3}),
+    testing::Values(CutCase{"plain", kLine, {10, 5}, 0, 7, {0, 0}, {10, 0}, 2},
+                    // -5 is the phase 10: the first dash is used up at the start and leaves its dot.
+                    CutCase{"negative_offset", kLine, {10, 5}, -5, 8, {0, 0}, {0, 0}, 1},
+                    // Starting inside a gap: the first dash begins where the gap ends.
+                    CutCase{"start_in_gap", kLine, {10, 5}, 12, 7, {3, 0}, {13, 0}, 2},
+                    // Landing exactly on the end of a dash still paints that dash's caps at the start.
+                    CutCase{"offset_on_dash_end", kLine, {10, 5}, 10, 8, {0, 0}, {0, 0}, 1},
+                    // The dash across the first corner is one piece, running through the corner.
+                    CutCase{"closed_join_across_start", kSquare, {6, 2}, 4, 5, {0, 4}, {2, 0}, 3},
+                    // A dash longer than the ring leaves it whole and closed.
+                    CutCase{"closed_whole", kSquare, {200, 10}, 0, 1, {0, 0}, {0, 10}, 4},
+                    // A segment far below the coordinates' resolution inside a long dash is no progress fault.
+                    CutCase{
+                        "tiny_segment", piece({{0, 0}, {1e-20, 0}, {100, 0}}), {200, 10}, 0, 1, {0, 0}, {100, 0}, 3}),
     [](const testing::TestParamInfo<CutCase>& info) { return std::string(info.param.name); });
 
 TEST(DashCut, ClosedWholeRingIsClosed) {

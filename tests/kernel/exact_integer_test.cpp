@@ -16,8 +16,12 @@ using i128 = __int128;
 constexpr std::int64_t kMin64 = std::numeric_limits<std::int64_t>::min();
 constexpr std::int64_t kMax64 = std::numeric_limits<std::int64_t>::max();
 
-i128 to_native(Int128 v) { return (static_cast<i128>(v.high) << 64) | static_cast<i128>(v.low); }
-Int128 to_int128(i128 v) { return Int128{static_cast<std::int64_t>(v >> 64), static_cast<std::uint64_t>(v)}; }
+i128 to_native(Int128 v) {
+    return (static_cast<i128>(v.high) << 64) | static_cast<i128>(v.low);
+}
+Int128 to_int128(i128 v) {
+    return Int128{static_cast<std::int64_t>(v >> 64), static_cast<std::uint64_t>(v)};
+}
 
 // Reference: two's complement over 320 bits in 32-bit limbs, schoolbook and nothing clever.
 struct Big {
@@ -34,8 +38,10 @@ struct Big {
     static Big of(Int192 v) {
         Big b;
         const std::uint64_t words[3] = {v.w0, v.w1, static_cast<std::uint64_t>(v.w2)};
-        for (int i = 0; i < 6; ++i) b.limb[i] = static_cast<std::uint32_t>(words[i / 2] >> (32 * (i % 2)));
-        for (int i = 6; i < 10; ++i) b.limb[i] = v.w2 < 0 ? 0xFFFFFFFFu : 0;
+        for (int i = 0; i < 6; ++i)
+            b.limb[i] = static_cast<std::uint32_t>(words[i / 2] >> (32 * (i % 2)));
+        for (int i = 6; i < 10; ++i)
+            b.limb[i] = v.w2 < 0 ? 0xFFFFFFFFu : 0;
         return b;
     }
     Int192 to_int192() const {  // the low 192 bits
@@ -55,7 +61,8 @@ struct Big {
     }
     Big operator-() const {
         Big r;
-        for (int i = 0; i < 10; ++i) r.limb[i] = ~limb[i];
+        for (int i = 0; i < 10; ++i)
+            r.limb[i] = ~limb[i];
         return r + of(1);
     }
     friend Big operator-(const Big& a, const Big& b) { return a + (-b); }
@@ -73,9 +80,11 @@ struct Big {
     }
     Big abs() const { return negative() ? -*this : *this; }
     friend int compare(const Big& a, const Big& b) {  // signed
-        if (a.negative() != b.negative()) return a.negative() ? -1 : 1;
+        if (a.negative() != b.negative())
+            return a.negative() ? -1 : 1;
         for (int i = 9; i >= 0; --i)
-            if (a.limb[i] != b.limb[i]) return a.limb[i] < b.limb[i] ? -1 : 1;
+            if (a.limb[i] != b.limb[i])
+                return a.limb[i] < b.limb[i] ? -1 : 1;
         return 0;
     }
     friend bool operator==(const Big&, const Big&) = default;
@@ -86,7 +95,8 @@ struct Big {
 bool is_rounded_quotient(const Big& n, const Big& q, std::int64_t m) {
     const Big d = n - q * Big::of(m);
     const int half = compare(d.abs() + d.abs(), q);
-    if (half != 0) return half < 0;
+    if (half != 0)
+        return half < 0;
     return !n.zero() && d.negative() != n.negative();
 }
 
@@ -102,13 +112,15 @@ struct Random {
     Int128 any128() { return Int128{any(), engine()}; }
 };
 
-const std::vector<std::int64_t> kEdges64{0, 1, -1, 2, -2, kMax64, kMin64, kMin64 + 1, 1LL << 32, -(1LL << 32),
-                                         (1LL << 32) - 1, 0x7FFFFFFF, 1LL << 62, -(1LL << 62)};
+const std::vector<std::int64_t> kEdges64{
+    0,          1,         -1,          2, -2, kMax64, kMin64, kMin64 + 1, 1LL << 32, -(1LL << 32), (1LL << 32) - 1,
+    0x7FFFFFFF, 1LL << 62, -(1LL << 62)};
 
 TEST(ExactInteger, ProductOf64BitValuesMatchesNativeWideProduct) {
     std::vector<std::int64_t> values = kEdges64;
     Random random;
-    for (int i = 0; i < 200; ++i) values.push_back(random.any());
+    for (int i = 0; i < 200; ++i)
+        values.push_back(random.any());
     for (std::int64_t a : values)
         for (std::int64_t b : values)
             ASSERT_EQ(to_native(mul_64x64_to_128(a, b)), static_cast<i128>(a) * b) << a << " * " << b;
@@ -121,9 +133,14 @@ TEST(ExactInteger, ProductOfMostNegativeValue) {
 
 TEST(ExactInteger, DoubleEstimateIsWithinTwoUlps) {
     Random random;
-    std::vector<i128> values{0, 1, -1, static_cast<i128>(1) << 53, (static_cast<i128>(1) << 64) + 1,
+    std::vector<i128> values{0,
+                             1,
+                             -1,
+                             static_cast<i128>(1) << 53,
+                             (static_cast<i128>(1) << 64) + 1,
                              static_cast<i128>(1) << 127 /* wraps to the most negative */};
-    for (int i = 0; i < 2000; ++i) values.push_back(to_native(random.any128()) >> (random.engine() % 127));
+    for (int i = 0; i < 2000; ++i)
+        values.push_back(to_native(random.any128()) >> (random.engine() % 127));
     for (i128 v : values) {
         const double exact = static_cast<double>(v);
         const double estimate = int128_to_double(to_int128(v));
@@ -134,11 +151,13 @@ TEST(ExactInteger, DoubleEstimateIsWithinTwoUlps) {
 
 TEST(ExactInteger, ProductWith128BitValueMatchesReference) {
     Random random;
-    std::vector<Int128> wide{to_int128(0), to_int128(1), to_int128(-1), Int128{kMin64, 0}, Int128{kMax64, ~0ull},
-                             Int128{0, ~0ull}, Int128{-1, 0}};
-    for (int i = 0; i < 100; ++i) wide.push_back(random.any128());
+    std::vector<Int128> wide{to_int128(0),          to_int128(1),     to_int128(-1), Int128{kMin64, 0},
+                             Int128{kMax64, ~0ull}, Int128{0, ~0ull}, Int128{-1, 0}};
+    for (int i = 0; i < 100; ++i)
+        wide.push_back(random.any128());
     std::vector<std::int64_t> narrow = kEdges64;
-    for (int i = 0; i < 50; ++i) narrow.push_back(random.any());
+    for (int i = 0; i < 50; ++i)
+        narrow.push_back(random.any());
     for (std::int64_t a : narrow)
         for (Int128 v : wide)
             ASSERT_EQ(Big::of(mul_64x128_to_192(a, v)), Big::of(static_cast<i128>(a)) * Big::of(to_native(v)));
@@ -163,15 +182,19 @@ TEST_P(DoubledArea, MatchesShoelaceReference) {
 }
 
 constexpr std::int64_t kNear61 = (1LL << 61) - 3;
-INSTANTIATE_TEST_SUITE_P(
-    Cases, DoubledArea,
-    ::testing::Values(AreaCase{"no points", {}}, AreaCase{"two points", {{0, 0}, {5, 5}}},
-                      AreaCase{"unit square ccw", {{0, 0}, {1, 0}, {1, 1}, {0, 1}}},
-                      AreaCase{"unit square cw", {{0, 0}, {0, 1}, {1, 1}, {1, 0}}},
-                      AreaCase{"coordinates near +-2^61",
-                               {{-kNear61, -kNear61}, {kNear61, -kNear61}, {kNear61, kNear61}, {-kNear61, kNear61},
-                                {-kNear61, std::int64_t{0}}, {-kNear61 + 1, -kNear61 + 7}}},
-                      AreaCase{"first point repeated at the end", {{0, 0}, {4, 0}, {4, 4}, {0, 0}}}));
+INSTANTIATE_TEST_SUITE_P(Cases, DoubledArea,
+                         ::testing::Values(AreaCase{"no points", {}}, AreaCase{"two points", {{0, 0}, {5, 5}}},
+                                           AreaCase{"unit square ccw", {{0, 0}, {1, 0}, {1, 1}, {0, 1}}},
+                                           AreaCase{"unit square cw", {{0, 0}, {0, 1}, {1, 1}, {1, 0}}},
+                                           AreaCase{"coordinates near +-2^61",
+                                                    {{-kNear61, -kNear61},
+                                                     {kNear61, -kNear61},
+                                                     {kNear61, kNear61},
+                                                     {-kNear61, kNear61},
+                                                     {-kNear61, std::int64_t{0}},
+                                                     {-kNear61 + 1, -kNear61 + 7}}},
+                                           AreaCase{"first point repeated at the end",
+                                                    {{0, 0}, {4, 0}, {4, 4}, {0, 0}}}));
 
 TEST(ExactInteger, DoubledAreaSign) {
     EXPECT_EQ(Big::of(doubled_area_192({{0, 0}, {1, 0}, {1, 1}, {0, 1}})), Big::of(2));
@@ -208,13 +231,14 @@ constexpr i128 kTwo80 = static_cast<i128>(1) << 80;
 constexpr std::int64_t kM = (1LL << 40) + 12345;
 INSTANTIATE_TEST_SUITE_P(
     Cases, RoundRational,
-    ::testing::Values(RoundCase{"half rounds up", 0, 1, 1, 2, 1}, RoundCase{"negative half rounds down", 0, -1, 1, 2, -1},
+    ::testing::Values(RoundCase{"half rounds up", 0, 1, 1, 2, 1},
+                      RoundCase{"negative half rounds down", 0, -1, 1, 2, -1},
                       RoundCase{"third rounds to zero", 0, 1, 1, 3, 0},
                       RoundCase{"a offsets the half: 2.5 rounds to 3", 3, -1, 1, 2, 3},
                       // p/q = kM + 1/2 - 2^-80: the double sees an exact half and guesses kM + 1.
                       RoundCase{"estimate off by one below a half", 0, 1, (2 * kM + 1) * (kTwo80 / 2) - 1, kTwo80, kM},
-                      RoundCase{"estimate off by one above a negative half", 0, -1,
-                                (2 * kM + 1) * (kTwo80 / 2) - 1, kTwo80, -kM},
+                      RoundCase{"estimate off by one above a negative half", 0, -1, (2 * kM + 1) * (kTwo80 / 2) - 1,
+                                kTwo80, -kM},
                       // The estimate rounds to 2^63 although the value fits.
                       RoundCase{"estimate reaches 2^63", kMax64, -1, kTwo80 - 1, kTwo80, kMax64 - 1},
                       RoundCase{"most negative result", kMin64, 0, 5, 7, kMin64}));
@@ -257,7 +281,8 @@ TEST(ExactInteger, RandomRationalsRoundExactly) {
     Random random;
     for (int i = 0; i < 3000; ++i) {
         const i128 q = (static_cast<i128>(random.engine() >> 1) << (random.engine() % 40)) | 1;
-        const i128 p = (to_native(random.any128()) >> 64) * static_cast<i128>(random.engine() % (1u << 20)) % (q << 20 | 1);
+        const i128 p =
+            (to_native(random.any128()) >> 64) * static_cast<i128>(random.engine() % (1u << 20)) % (q << 20 | 1);
         const std::int64_t a = random.bits(40), b = random.bits(static_cast<int>(random.engine() % 41));
         const std::int64_t m = round_rational_exact(a, b, to_int128(p), to_int128(q));
         const Big n = Big::of(a) * Big::of(q) + Big::of(b) * Big::of(p);

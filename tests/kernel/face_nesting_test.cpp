@@ -82,8 +82,10 @@ INSTANTIATE_TEST_SUITE_P(
         NestCase{"clockwise_loop_cancels_inner_exterior", {square(0, 0, 10, false), square(2, 2, 2)}, true, ""},
         // Every point of the triangle lies on the square: the edge midpoints decide.
         NestCase{"hole_on_exterior_edges", {square(0, 0, 10), {{0, 0}, {10, 10}, {10, 0}}}, true, "E[H[]]"},
-        NestCase{"siblings_reverse_loop_order", {square(0, 0, 30), square(2, 2, 4, false), square(20, 20, 4, false)},
-                 true, "E[H[]H[]]"}),
+        NestCase{"siblings_reverse_loop_order",
+                 {square(0, 0, 30), square(2, 2, 4, false), square(20, 20, 4, false)},
+                 true,
+                 "E[H[]H[]]"}),
     [](const auto& info) { return info.param.name; });
 
 TEST(CompareRingWinding, InsideOutsideOn) {

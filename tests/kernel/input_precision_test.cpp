@@ -20,7 +20,8 @@ PaintCommand polyline(PaintCommandKind kind, std::vector<PaintPoint> points, boo
     command.kind = kind;
     for (std::size_t i = 0; i < points.size(); ++i)
         command.path_verbs.push_back(i == 0 ? PathVerb::move_to : PathVerb::line_to);
-    if (closed) command.path_verbs.push_back(PathVerb::close);
+    if (closed)
+        command.path_verbs.push_back(PathVerb::close);
     command.path_points = std::move(points);
     command.source_subpath_area_potential.push_back(1);
     return command;
@@ -111,13 +112,21 @@ TEST_P(StrokeRefusal, RefusesOnlyUnresolvableStrokes) {
 INSTANTIATE_TEST_SUITE_P(
     Cases, StrokeRefusal,
     ::testing::Values(
-        StrokeCase{"square cap of an ambiguous isolated stroke", {{0, 0}, {1, 0}}, LineCap::square, LineJoin::miter,
-                   true, "stroke_direction_precision"},
-        StrokeCase{"butt cap of an ambiguous isolated stroke", {{0, 0}, {1, 0}}, LineCap::butt, LineJoin::miter, true,
-                   ""},
+        StrokeCase{"square cap of an ambiguous isolated stroke",
+                   {{0, 0}, {1, 0}},
+                   LineCap::square,
+                   LineJoin::miter,
+                   true,
+                   "stroke_direction_precision"},
+        StrokeCase{
+            "butt cap of an ambiguous isolated stroke", {{0, 0}, {1, 0}}, LineCap::butt, LineJoin::miter, true, ""},
         // 16 * 0.5 / 1e-300 + 1 is still finite; with 1e-308 it is not.
         StrokeCase{"segment of 1e-300", {{0, 0}, {1e-300, 0}}, LineCap::butt, LineJoin::round, false, ""},
-        StrokeCase{"segment of 1e-308", {{0, 0}, {1e-308, 0}}, LineCap::butt, LineJoin::round, false,
+        StrokeCase{"segment of 1e-308",
+                   {{0, 0}, {1e-308, 0}},
+                   LineCap::butt,
+                   LineJoin::round,
+                   false,
                    "stroke_direction_precision"}));
 
 TEST(StrokeAmplification, MiterJoinCountsOnlyWhenNotBeveled) {

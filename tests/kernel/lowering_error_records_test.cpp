@@ -65,8 +65,7 @@ PaintCommand small_square(PaintCommandKind kind, double x) {
     PaintCommand command;
     command.kind = kind;
     command.rgba = {0, 0, 0, 255};
-    command.path_verbs = {PathVerb::move_to, PathVerb::line_to, PathVerb::line_to, PathVerb::line_to,
-                          PathVerb::close};
+    command.path_verbs = {PathVerb::move_to, PathVerb::line_to, PathVerb::line_to, PathVerb::line_to, PathVerb::close};
     command.path_points = {{x, 0}, {x + 4, 0}, {x + 4, 4}, {x, 4}};
     command.source_subpath_area_potential = {1};
     command.stroke.width = 0.5;

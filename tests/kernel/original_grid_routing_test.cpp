@@ -35,11 +35,11 @@ TEST(SegmentCrossesCell, HalfOpenCellsAndWideOperands) {
         {"beyond_the_end", 0, 10, 11, false},
         {"still_along_axis_on_centre", 3, 0, 3, true},
         {"still_along_axis_elsewhere", 3, 0, 4, false},
-        {"positive_cell_owns_its_lower_half", 0, 1, 1, true},    // reaches 1 - 1/2 .. 1
-        {"zero_cell_owns_neither_half", -2, 1, -1, true},         // [-2, -1] meets cell -1
+        {"positive_cell_owns_its_lower_half", 0, 1, 1, true},  // reaches 1 - 1/2 .. 1
+        {"zero_cell_owns_neither_half", -2, 1, -1, true},      // [-2, -1] meets cell -1
         {"reversed_direction", 10, -10, 2, true},
-        {"only_touches_excluded_half", 1, 1, 0, false},           // [1, 2] vs (-1/2, 1/2)
-        {"operands_near_the_bound", -kFar, 2 * kFar, kFar, true}, // products need 128 bits
+        {"only_touches_excluded_half", 1, 1, 0, false},            // [1, 2] vs (-1/2, 1/2)
+        {"operands_near_the_bound", -kFar, 2 * kFar, kFar, true},  // products need 128 bits
         {"operands_near_the_bound_missing", -kFar, kFar, kFar, false},
     };
     for (const Case& c : cases) {
@@ -81,9 +81,15 @@ TEST_P(RouteOriginalGrid, FlagsAndResult) {
 INSTANTIATE_TEST_SUITE_P(
     Cases, RouteOriginalGrid,
     ::testing::Values(
-        RouteCase{"shared_vertices_only", {square(0, 0, 10), square(10, 10, 10)}, true, false,
+        RouteCase{"shared_vertices_only",
+                  {square(0, 0, 10), square(10, 10, 10)},
+                  true,
+                  false,
                   {square(0, 0, 10), square(10, 10, 10)}},
-        RouteCase{"consecutive_duplicates_dropped", {{{0, 0}, {10, 0}, {10, 0}, {10, 10}, {0, 0}}}, true, false,
+        RouteCase{"consecutive_duplicates_dropped",
+                  {{{0, 0}, {10, 0}, {10, 0}, {10, 10}, {0, 0}}},
+                  true,
+                  false,
                   {{{0, 0}, {10, 0}, {10, 10}}}},
         RouteCase{"integer_crossing_not_moved", {square(0, 0, 10), square(5, 5, 10)}, false, false, {}},
         RouteCase{"non_grid_crossing_rerouted", {{{0, 0}, {3, 1}, {0, 4}}, {{0, 1}, {3, 0}, {3, 4}}}, false, true, {}},
@@ -94,7 +100,9 @@ INSTANTIATE_TEST_SUITE_P(
 TEST(RouteOriginalGrid, CoordinateBoundIsChecked) {
     constexpr std::int64_t kInside = kMaxRoutingCoordinate - 1;
     EXPECT_NO_THROW(route_original_grid(Paths64{{{-kInside, -kInside}, {kInside, -kInside}, {kInside, kInside}}}));
-    EXPECT_THROW(route_original_grid(Paths64{{Point64(0, 0), Point64(kMaxRoutingCoordinate, std::int64_t{0}), Point64(0, 5)}}), std::range_error);
+    EXPECT_THROW(
+        route_original_grid(Paths64{{Point64(0, 0), Point64(kMaxRoutingCoordinate, std::int64_t{0}), Point64(0, 5)}}),
+        std::range_error);
 }
 
 TEST(RouteOriginalGrid, MillionVertexRingIsReturnedUnchanged) {
@@ -114,7 +122,8 @@ double doubled_area(const Path64& ring) {
     for (std::size_t i = 0; i < ring.size(); ++i) {
         const Point64& a = ring[i];
         const Point64& b = ring[(i + 1) % ring.size()];
-        sum += static_cast<double>(a.x) * static_cast<double>(b.y) - static_cast<double>(a.y) * static_cast<double>(b.x);
+        sum +=
+            static_cast<double>(a.x) * static_cast<double>(b.y) - static_cast<double>(a.y) * static_cast<double>(b.x);
     }
     return sum;
 }

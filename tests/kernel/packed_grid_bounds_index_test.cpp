@@ -10,7 +10,8 @@ namespace {
 
 std::vector<IntBox> diagonal_boxes(std::int64_t count) {
     std::vector<IntBox> boxes;
-    for (std::int64_t i = 0; i < count; ++i) boxes.push_back(IntBox{i * 10, 0, i * 10 + 5, 5, true});
+    for (std::int64_t i = 0; i < count; ++i)
+        boxes.push_back(IntBox{i * 10, 0, i * 10 + 5, 5, true});
     return boxes;
 }
 
@@ -26,7 +27,8 @@ TEST_P(IndexShape, SplitsOnlyAboveSixteenItems) {
     const auto& c = GetParam();
     const PackedGridBoundsIndex index(diagonal_boxes(c.items));
     ASSERT_EQ(index.nodes.size(), c.node_count);
-    if (c.node_count == 0) return;
+    if (c.node_count == 0)
+        return;
     const PackedIndexNode& root = index.nodes[0];
     EXPECT_EQ(root.end - root.first, static_cast<std::uint64_t>(c.items));
     if (c.left_size == 0) {
@@ -93,7 +95,8 @@ TEST(PackedGridBoundsIndex, QueriesMatchBruteForce) {
         std::sort(found.begin(), found.end());
         std::vector<std::uint64_t> expected;
         for (std::uint64_t i = 0; i < boxes.size(); ++i)
-            if (int_boxes_overlap(boxes[i], query)) expected.push_back(i);
+            if (int_boxes_overlap(boxes[i], query))
+                expected.push_back(i);
         ASSERT_EQ(found, expected);
         EXPECT_GE(budget.bounds_index_visits, found.size());
     }
@@ -105,12 +108,14 @@ TEST(PackedGridBoundsIndex, EqualKeysFollowItemIndexInEveryLeaf) {
     std::mt19937_64 random(11);
     const PackedGridBoundsIndex index(random_boxes(random, 2000, 3, 2));  // many equal keys
     for (const PackedIndexNode& parent : index.nodes) {
-        if (parent.leaf) continue;
+        if (parent.leaf)
+            continue;
         const bool x_axis = static_cast<double>(parent.box.xmax) - static_cast<double>(parent.box.xmin) >=
                             static_cast<double>(parent.box.ymax) - static_cast<double>(parent.box.ymin);
         for (const std::uint64_t child : {parent.left, parent.right}) {
             const PackedIndexNode& leaf = index.nodes[child];
-            if (!leaf.leaf) continue;
+            if (!leaf.leaf)
+                continue;
             for (std::uint64_t p = leaf.first + 1; p < leaf.end; ++p) {
                 const IntBox& a = index.items[index.order[p - 1]];
                 const IntBox& b = index.items[index.order[p]];

@@ -55,8 +55,8 @@ INSTANTIATE_TEST_SUITE_P(
         BoundsCase{"bulge reaches the curve, not its control points",
                    command_of(kFill, {V::move_to, V::cubic_to, V::close}, {{0, 0}, {0, 10}, {10, 10}, {10, 0}}),
                    {0, 0, 10, 7.5}},
-        BoundsCase{"collinear fill is empty", command_of(kFill, {V::move_to, V::line_to, V::line_to, V::close},
-                                                         {{0, 0}, {5, 0}, {10, 0}}),
+        BoundsCase{"collinear fill is empty",
+                   command_of(kFill, {V::move_to, V::line_to, V::line_to, V::close}, {{0, 0}, {5, 0}, {10, 0}}),
                    DoubleBox{}},
         BoundsCase{"collinear stroke counts with zero height",
                    command_of(kStroke, {V::move_to, V::line_to, V::line_to}, {{0, 0}, {5, 0}, {10, 0}}),
@@ -72,8 +72,7 @@ INSTANTIATE_TEST_SUITE_P(
         BoundsCase{"drawing after close restarts at the subpath start",
                    command_of(kStroke, {V::move_to, V::line_to, V::close, V::line_to}, {{1, 1}, {2, 1}, {1, 4}}),
                    {1, 1, 2, 4}},
-        BoundsCase{"group commands have no bounds",
-                   command_of(PaintCommandKind::group_begin, {}, {}), DoubleBox{}}));
+        BoundsCase{"group commands have no bounds", command_of(PaintCommandKind::group_begin, {}, {}), DoubleBox{}}));
 
 struct ViewportCase {
     const char* why;
@@ -87,8 +86,7 @@ TEST_P(ViewportClip, ClampsOnlyToUsableViewports) {
     DoubleBox box{-5, -5, 50, 50};
     clip_box_to_viewport(box, GetParam().viewport);
     const DoubleBox& e = GetParam().expected;
-    EXPECT_TRUE(box.xmin == e.xmin && box.ymin == e.ymin && box.xmax == e.xmax && box.ymax == e.ymax)
-        << GetParam().why;
+    EXPECT_TRUE(box.xmin == e.xmin && box.ymin == e.ymin && box.xmax == e.xmax && box.ymax == e.ymax) << GetParam().why;
 }
 
 INSTANTIATE_TEST_SUITE_P(

@@ -32,26 +32,26 @@ TEST_P(FlattenPieces, Structure) {
     ComplexityBudget budget;
     const auto pieces = flatten_path(stroke_path(c.path), 0.01, INFINITY, budget);
     ASSERT_EQ(pieces.size(), c.pieces) << c.name;
-    if (pieces.empty()) return;
+    if (pieces.empty())
+        return;
     EXPECT_EQ(pieces.front().points.size(), c.first_points) << c.name;
     EXPECT_EQ(pieces.front().closed != 0, c.first_closed) << c.name;
     EXPECT_EQ(pieces.back().subpath_index, c.last_index) << c.name;
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Cases, FlattenPieces,
-    testing::Values(
-        // A lone move_to paints nothing.
-        PieceCase{"lone_move", "M 5 5", 0, 0, false, 0},
-        // A zero-length line is an open one-point piece (caps only).
-        PieceCase{"zero_line", "M 5 5 L 5 5", 1, 1, false, 0},
-        PieceCase{"move_close", "M 5 5 Z", 1, 1, true, 0},
-        // The explicit return to the start is dropped, so the closing corner gets its join.
-        PieceCase{"closed_with_return", "M 0 0 L 10 0 L 10 10 L 0 10 L 0 0 Z", 1, 4, true, 0},
-        // Kept as recorded: drawing after a close without a move_to carries index -1.
-        PieceCase{"after_close", "M 0 0 L 10 0 Z L 5 5", 2, 2, true, -1},
-        PieceCase{"two_subpaths", "M 0 0 L 1 0 M 5 5 L 6 6", 2, 2, false, 1}),
-    [](const testing::TestParamInfo<PieceCase>& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Cases, FlattenPieces,
+                         testing::Values(
+                             // A lone move_to paints nothing.
+                             PieceCase{"lone_move", "M 5 5", 0, 0, false, 0},
+                             // A zero-length line is an open one-point piece (caps only).
+                             PieceCase{"zero_line", "M 5 5 L 5 5", 1, 1, false, 0},
+                             PieceCase{"move_close", "M 5 5 Z", 1, 1, true, 0},
+                             // The explicit return to the start is dropped, so the closing corner gets its join.
+                             PieceCase{"closed_with_return", "M 0 0 L 10 0 L 10 10 L 0 10 L 0 0 Z", 1, 4, true, 0},
+                             // Kept as recorded: drawing after a close without a move_to carries index -1.
+                             PieceCase{"after_close", "M 0 0 L 10 0 Z L 5 5", 2, 2, true, -1},
+                             PieceCase{"two_subpaths", "M 0 0 L 1 0 M 5 5 L 6 6", 2, 2, false, 1}),
+                         [](const testing::TestParamInfo<PieceCase>& info) { return std::string(info.param.name); });
 
 TEST(FlattenCubic, PointsStayWithinToleranceOfTheCurve) {
     ComplexityBudget budget;

@@ -48,7 +48,8 @@ PaintCommand styled(const char* path, double width, LineCap cap, LineJoin join =
 double box_boundary_distance(const PaintPoint& p, double x0, double x1, double h) {
     const double ox = std::max({x0 - p.x, p.x - x1, 0.0});
     const double oy = std::max(std::fabs(p.y) - h, 0.0);
-    if (ox > 0 || oy > 0) return std::hypot(ox, oy);
+    if (ox > 0 || oy > 0)
+        return std::hypot(ox, oy);
     return std::min({p.x - x0, x1 - p.x, h - std::fabs(p.y)});
 }
 
@@ -70,9 +71,12 @@ TEST_P(LineReference, AreaAndDistance) {
     ASSERT_EQ(outline.rings.size(), 1u);
     for (const PaintPoint& p : outline.rings[0].ring) {
         double d = 0;
-        if (c.cap == LineCap::round) d = std::fabs(std::hypot(std::max({-p.x, p.x - 80, 0.0}), p.y) - 1.0);
-        else if (c.cap == LineCap::square) d = box_boundary_distance(p, -1, 81, 1);
-        else d = box_boundary_distance(p, 0, 80, 1);
+        if (c.cap == LineCap::round)
+            d = std::fabs(std::hypot(std::max({-p.x, p.x - 80, 0.0}), p.y) - 1.0);
+        else if (c.cap == LineCap::square)
+            d = box_boundary_distance(p, -1, 81, 1);
+        else
+            d = box_boundary_distance(p, 0, 80, 1);
         EXPECT_LE(d, kFlattening + kQuantum) << c.name << " at " << p.x << "," << p.y;
     }
 }
@@ -97,8 +101,8 @@ class MiterLimit : public testing::TestWithParam<MiterCase> {};
 TEST_P(MiterLimit, ReachAlongBisector) {
     const MiterCase& c = GetParam();
     const double a = c.corner_degrees * kPi / 180.0;
-    const std::string path = "M 0 0 L 10 0 L " + std::to_string(10 - 10 * std::cos(a)) + " " +
-                             std::to_string(10 * std::sin(a));
+    const std::string path =
+        "M 0 0 L 10 0 L " + std::to_string(10 - 10 * std::cos(a)) + " " + std::to_string(10 * std::sin(a));
     PaintCommand command = styled(path.c_str(), 2.0, LineCap::butt);
     command.stroke.miter_limit = c.miter_limit;
     ComplexityBudget budget;
@@ -107,7 +111,8 @@ TEST_P(MiterLimit, ReachAlongBisector) {
     const double norm = std::hypot(bx, by);
     double reach = -INFINITY;
     for (const StrokeRing& ring : outline.rings) {
-        for (const PaintPoint& p : ring.ring) reach = std::max(reach, ((p.x - 10) * bx + p.y * by) / norm);
+        for (const PaintPoint& p : ring.ring)
+            reach = std::max(reach, ((p.x - 10) * bx + p.y * by) / norm);
     }
     const double half = std::sin(a / 2);
     EXPECT_NEAR(reach, c.mitered ? 1.0 / half : half, 2 * kQuantum) << c.name;
@@ -115,10 +120,8 @@ TEST_P(MiterLimit, ReachAlongBisector) {
 
 INSTANTIATE_TEST_SUITE_P(Cases, MiterLimit,
                          testing::Values(MiterCase{"sharp_beyond", 20, 4, false},
-                                         MiterCase{"just_beyond", 28, 4, false},
-                                         MiterCase{"just_within", 30, 4, true},
-                                         MiterCase{"right_angle", 90, 4, true},
-                                         MiterCase{"limit_one", 90, 1, false}),
+                                         MiterCase{"just_beyond", 28, 4, false}, MiterCase{"just_within", 30, 4, true},
+                                         MiterCase{"right_angle", 90, 4, true}, MiterCase{"limit_one", 90, 1, false}),
                          [](const testing::TestParamInfo<MiterCase>& info) { return std::string(info.param.name); });
 
 struct AreaCase {
@@ -154,10 +157,13 @@ INSTANTIATE_TEST_SUITE_P(
 
 std::vector<std::uint64_t> fragments(const PreparedNormalization& prepared) {
     std::vector<std::uint64_t> out;
-    for (const FragmentEntry& f : prepared.fragments) out.push_back(f.packed);
+    for (const FragmentEntry& f : prepared.fragments)
+        out.push_back(f.packed);
     return out;
 }
-std::uint64_t fragment(UnprintableReason reason, std::int32_t index) { return FragmentEntry::make(reason, index).packed; }
+std::uint64_t fragment(UnprintableReason reason, std::int32_t index) {
+    return FragmentEntry::make(reason, index).packed;
+}
 
 TEST(PrepareStroke, HairlineIsNotPrintedAsItsInterior) {
     // Clipper2 returns its input for a delta below half a unit: the rectangle would print solid.
@@ -213,13 +219,13 @@ TEST(PrepareStroke, PaintFarOutsideTheViewportNeverReachesTheGrid) {
 TEST(StrokeCommand, ClosedRingCutByTheViewportKeepsItsStartCorner) {
     const DoubleBox view{0, 0, 100, 100};
     ComplexityBudget budget;
-    const StrokeOutline outline =
-        stroke_command(styled("M 50 50 L 1000 50 L 1000 60 L 50 60 Z", 2, LineCap::round), kFlattening, kQuantum,
-                       budget, &view);
+    const StrokeOutline outline = stroke_command(styled("M 50 50 L 1000 50 L 1000 60 L 50 60 Z", 2, LineCap::round),
+                                                 kFlattening, kQuantum, budget, &view);
     EXPECT_TRUE(outline.cut_by_viewport);
     bool corner = false;
     for (const StrokeRing& ring : outline.rings) {
-        for (const PaintPoint& p : ring.ring) corner = corner || std::hypot(p.x - 49, p.y - 49) < 1e-3;
+        for (const PaintPoint& p : ring.ring)
+            corner = corner || std::hypot(p.x - 49, p.y - 49) < 1e-3;
     }
     EXPECT_TRUE(corner);
 }

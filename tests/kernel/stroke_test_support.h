@@ -21,7 +21,8 @@ inline PaintCommand stroke_path(std::string_view text, double width = 2.0) {
     command.transform_coordinates_exact = true;
     std::vector<double> numbers;
     auto flush_numbers = [&] {
-        for (std::size_t i = 0; i + 1 < numbers.size(); i += 2) command.path_points.push_back({numbers[i], numbers[i + 1]});
+        for (std::size_t i = 0; i + 1 < numbers.size(); i += 2)
+            command.path_points.push_back({numbers[i], numbers[i + 1]});
         numbers.clear();
     };
     std::size_t i = 0;
@@ -37,12 +38,14 @@ inline PaintCommand stroke_path(std::string_view text, double width = 2.0) {
                                          : c == 'L' ? PathVerb::line_to
                                          : c == 'C' ? PathVerb::cubic_to
                                                     : PathVerb::close);
-            if (c == 'M') command.source_subpath_area_potential.push_back(1);
+            if (c == 'M')
+                command.source_subpath_area_potential.push_back(1);
             ++i;
             continue;
         }
         std::size_t end = text.find(' ', i);
-        if (end == std::string_view::npos) end = text.size();
+        if (end == std::string_view::npos)
+            end = text.size();
         numbers.push_back(std::stod(std::string(text.substr(i, end - i))));
         i = end;
     }
@@ -52,7 +55,8 @@ inline PaintCommand stroke_path(std::string_view text, double width = 2.0) {
 
 inline double paths_area(const Clipper2Lib::Paths64& paths) {
     double area = 0.0;
-    for (const auto& path : paths) area += Clipper2Lib::Area(path);
+    for (const auto& path : paths)
+        area += Clipper2Lib::Area(path);
     return std::fabs(area);
 }
 
