@@ -7,23 +7,14 @@
 
 #include <gtest/gtest.h>
 
+#include "tests/kernel/polyline_command_support.h"
+
 #include "kernel/kernel_errors.h"
 
 namespace pavrix_svg_core {
 namespace {
 
-// A polyline command: "M" then "L" for every further point, "Z" appended when closed.
-PaintCommand polyline(PaintCommandKind kind, std::vector<PaintPoint> points, bool closed = false) {
-    PaintCommand command;
-    command.kind = kind;
-    for (std::size_t i = 0; i < points.size(); ++i)
-        command.path_verbs.push_back(i == 0 ? PathVerb::move_to : PathVerb::line_to);
-    if (closed)
-        command.path_verbs.push_back(PathVerb::close);
-    command.path_points = std::move(points);
-    command.source_subpath_area_potential.push_back(1);
-    return command;
-}
+using test_support::polyline;
 
 TEST(BakeTransform, MovesMatrixIntoPointsAndErrors) {
     PaintCommand command = polyline(PaintCommandKind::stroke, {{1, 2}, {3, 4}});

@@ -7,6 +7,8 @@
 
 #include <gtest/gtest.h>
 
+#include "tests/kernel/polyline_command_support.h"
+
 #include "kernel/kernel_errors.h"
 
 namespace pavrix_svg_core {
@@ -15,18 +17,7 @@ namespace {
 constexpr double kInf = std::numeric_limits<double>::infinity();
 constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 
-// A polyline command: "M" then "L" for every further point, "Z" appended when closed.
-PaintCommand polyline(PaintCommandKind kind, std::vector<PaintPoint> points, bool closed = false) {
-    PaintCommand command;
-    command.kind = kind;
-    for (std::size_t i = 0; i < points.size(); ++i)
-        command.path_verbs.push_back(i == 0 ? PathVerb::move_to : PathVerb::line_to);
-    if (closed)
-        command.path_verbs.push_back(PathVerb::close);
-    command.path_points = std::move(points);
-    command.source_subpath_area_potential.push_back(1);
-    return command;
-}
+using test_support::polyline;
 
 PaintCommand triangle(PaintCommandKind kind = PaintCommandKind::fill) {
     return polyline(kind, {{0, 0}, {10, 0}, {0, 10}}, true);
