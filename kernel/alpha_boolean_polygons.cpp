@@ -14,14 +14,8 @@ std::vector<Clipper2Lib::Paths64> boolean_to_polygons(Clipper2Lib::ClipType clip
                                                       const Clipper2Lib::Paths64& subject,
                                                       const Clipper2Lib::Paths64& clip, ComplexityBudget& budget) {
     charge_clipper_input(budget, subject, &clip);
-    Clipper2Lib::Clipper64 engine;
-    engine.AddSubject(subject);
-    engine.AddClip(clip);
     // Taken flat: Clipper2's tree building can overflow the stack on hostile input.
-    Clipper2Lib::Paths64 flat;
-    if (!engine.Execute(clip_type, Clipper2Lib::FillRule::NonZero, flat)) {
-        throw std::runtime_error("clipper_boolean_failed");
-    }
+    Clipper2Lib::Paths64 flat = clipper_boolean(clip_type, Clipper2Lib::FillRule::NonZero, subject, &clip);
     charge_clipper_output(budget, flat);
     Clipper2Lib::Paths64 rings = paths_in_tree_order(std::move(flat));
     std::vector<Clipper2Lib::Paths64> polygons;

@@ -61,6 +61,15 @@ AlphaComponentList composite_over(AlphaComponentList below, AlphaComponentList a
     AlphaComponentList result;
     result.reserve(checked_size_sum(below.size(), above.size()));
 
+    // Counted as the result grows, so that the refusal comes before the memory is spent.
+    std::size_t counted = 0;
+    std::uint64_t contributor_entries = 0;
+    const auto require_contributor_room = [&] {
+        for (; counted < result.size(); ++counted)
+            contributor_entries = checked_size_sum(contributor_entries, result[counted].contributors.size());
+        if (contributor_entries > kAlphaContributorCap)
+            throw ComplexityLimitError("alpha_contributor_limit");
+    };
     // One buffer per operand: both near-sets are alive while their intersection runs.
     Clipper2Lib::Paths64 below_scratch;
     Clipper2Lib::Paths64 above_scratch;
@@ -81,6 +90,7 @@ AlphaComponentList composite_over(AlphaComponentList below, AlphaComponentList a
             const AlphaComponent blended = blend_over(lower, upper);
             for (Clipper2Lib::Paths64& polygon : overlap)
                 tile_component(blended, std::move(polygon), 0, result, budget);
+            require_contributor_room();
         }
         if (overlapped) {
             append_uncovered_rest(lower, lower_cover, result, budget);
@@ -95,6 +105,7 @@ AlphaComponentList composite_over(AlphaComponentList below, AlphaComponentList a
             append_uncovered_rest(above[k], above_cover[k], result, budget);
         }
     }
+    require_contributor_room();
     return result;
 }
 

@@ -1,12 +1,17 @@
 #include "kernel/complexity_budget.h"
 
+#include <algorithm>
 #include <limits>
 #include <stdexcept>
+#include <vector>
 
 namespace pavrix_svg_core {
 namespace {
 
 constexpr std::uint64_t kMaxU64 = std::numeric_limits<std::uint64_t>::max();
+// The largest point count whose square stays within kSweepWorkCap.
+constexpr std::uint64_t kSmallSweepPoints = 11585;
+static_assert(kSmallSweepPoints * kSmallSweepPoints <= kSweepWorkCap);
 
 std::uint64_t counter_sum(std::uint64_t value, std::uint64_t n, BudgetCounter counter) {
     const std::uint64_t cap = kBudgetCaps[static_cast<unsigned>(counter)];
@@ -99,10 +104,58 @@ std::uint64_t total_point_count(const Clipper2Lib::Paths64& paths) {
     return total;
 }
 
+std::uint64_t predicted_sweep_work(const Clipper2Lib::Paths64& subject, const Clipper2Lib::Paths64* clip) {
+    const std::uint64_t points =
+        checked_size_sum(total_point_count(subject), clip != nullptr ? total_point_count(*clip) : 0);
+    std::vector<std::int64_t> scanbeams;
+    scanbeams.reserve(points);
+    const auto collect = [&](const Clipper2Lib::Paths64& paths) {
+        for (const auto& path : paths)
+            for (const auto& point : path)
+                scanbeams.push_back(point.y);
+    };
+    collect(subject);
+    if (clip != nullptr)
+        collect(*clip);
+    std::sort(scanbeams.begin(), scanbeams.end());
+    scanbeams.erase(std::unique(scanbeams.begin(), scanbeams.end()), scanbeams.end());
+    const auto beam = [&](std::int64_t y) {
+        return static_cast<std::uint64_t>(std::lower_bound(scanbeams.begin(), scanbeams.end(), y) - scanbeams.begin());
+    };
+    std::uint64_t work = 0;
+    const auto add = [&](const Clipper2Lib::Paths64& paths) {
+        for (const auto& path : paths) {
+            if (path.size() < 2)
+                continue;
+            std::uint64_t from = beam(path.back().y);
+            for (const auto& point : path) {
+                const std::uint64_t to = beam(point.y);
+                work += from < to ? to - from : from - to;
+                from = to;
+            }
+        }
+    };
+    add(subject);
+    if (clip != nullptr)
+        add(*clip);
+    // Never below the point count, so that flat inputs are not free either.
+    return std::max(work, points);
+}
+
+void require_sweep_room(const Clipper2Lib::Paths64& subject, const Clipper2Lib::Paths64* clip) {
+    const std::uint64_t points =
+        checked_size_sum(total_point_count(subject), clip != nullptr ? total_point_count(*clip) : 0);
+    // Every edge spans fewer scanbeams than there are points.
+    if (points <= kSmallSweepPoints)
+        return;
+    if (predicted_sweep_work(subject, clip) > kSweepWorkCap)
+        throw ComplexityLimitError("sweep_work_limit");
+}
+
 Clipper2Lib::Paths64 clipper_boolean(Clipper2Lib::ClipType clip_type, Clipper2Lib::FillRule fill_rule,
                                      const Clipper2Lib::Paths64& subject, const Clipper2Lib::Paths64* clip) {
-    // A guard only: the sum must exist, but it is the callers who charge.
-    (void)checked_size_sum(total_point_count(subject), clip != nullptr ? total_point_count(*clip) : 0);
+    // A guard only: it is the callers who charge.
+    require_sweep_room(subject, clip);
     Clipper2Lib::Clipper64 engine;
     engine.AddSubject(subject);
     if (clip != nullptr)

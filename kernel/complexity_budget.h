@@ -79,9 +79,22 @@ std::uint64_t checked_size_sum(std::uint64_t a, std::uint64_t b);
 std::uint64_t checked_size_product(std::uint64_t a, std::uint64_t b);
 std::uint64_t total_point_count(const Clipper2Lib::Paths64& paths);
 
+// Work of Clipper2's sweep over these closed paths, predicted before it runs: the sweep visits
+// every active edge at every scanbeam (distinct vertex y), so the sum over edges of the
+// scanbeams each one spans. Ordinary artwork stays near the point count; rings whose edges
+// stack across the whole height (10^5 radial spikes, dense stars) grow it quadratically.
+std::uint64_t predicted_sweep_work(const Clipper2Lib::Paths64& subject, const Clipper2Lib::Paths64* clip = nullptr);
+
+// Per sweep: about five seconds on a current core. A 20 MB icon sheet needs at most 3e6.
+inline constexpr std::uint64_t kSweepWorkCap = std::uint64_t{1} << 27;
+
+// ComplexityLimitError "sweep_work_limit" when predicted_sweep_work passes kSweepWorkCap;
+// inputs too small to reach it are not measured.
+void require_sweep_room(const Clipper2Lib::Paths64& subject, const Clipper2Lib::Paths64* clip = nullptr);
+
 // Clipper64 (never the Z variant) over closed paths; std::runtime_error
-// "clipper_boolean_failed" when the engine reports failure. Charges nothing: callers charge
-// the input before and the output after.
+// "clipper_boolean_failed" when the engine reports failure, and require_sweep_room's error
+// before it runs. Charges nothing: callers charge the input before and the output after.
 Clipper2Lib::Paths64 clipper_boolean(Clipper2Lib::ClipType clip_type, Clipper2Lib::FillRule fill_rule,
                                      const Clipper2Lib::Paths64& subject, const Clipper2Lib::Paths64* clip = nullptr);
 

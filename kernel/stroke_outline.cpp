@@ -258,6 +258,17 @@ void require_offset_room(const Path64& local, bool round_arcs, double delta, dou
         per_point = static_cast<std::uint64_t>(std::max(std::ceil(steps), 1.0)) + 2;
     }
     require_budget_room(budget, BudgetCounter::lowered_points, checked_size_product(local.size(), per_point));
+    // The offsetter unites its raw outline in one sweep; that outline runs along both sides of
+    // the path, so the path moved by half the width up and down stands in for it.
+    if (local.size() > 1) {
+        const auto shift = static_cast<std::int64_t>(std::ceil(delta));
+        Paths64 sides(2, local);
+        for (Point64& q : sides[0])
+            q.y += shift;
+        for (Point64& q : sides[1])
+            q.y -= shift;
+        require_sweep_room(sides);
+    }
 }
 
 // Offset with bevel joins does not square sharp corners as Clipper2's miter does beyond its limit;

@@ -1,5 +1,6 @@
 #include "kernel/complexity_budget.h"
 
+#include <cmath>
 #include <limits>
 #include <string>
 
@@ -96,6 +97,40 @@ TEST(ComplexityBudget, ClipperChargesCountPointsAndPaths) {
     EXPECT_EQ(budget.clipper_output_paths, 1u);
     EXPECT_EQ(budget.clipper_output_points, united[0].size());
     EXPECT_EQ(std::abs(Clipper2Lib::Area(united[0])), 175.0);
+}
+
+// A ring around a circle of `points` vertices; every second one `spike` further out.
+Clipper2Lib::Paths64 spiked_ring(int points, double spike) {
+    Clipper2Lib::Path64 ring;
+    for (int i = 0; i < points; ++i) {
+        const double angle = 2.0 * 3.141592653589793 * i / points;
+        const double radius = 1e6 + (i % 2) * spike;
+        ring.push_back({std::llround(radius * std::cos(angle)), std::llround(radius * std::sin(angle))});
+    }
+    return {ring};
+}
+
+TEST(ComplexityBudget, SweepWorkCountsTheScanbeamsEachEdgeSpans) {
+    // Scanbeams at y = 0, 10, 20, 30: three short sides span one each, the long one three.
+    const Clipper2Lib::Paths64 fan{{{0, 0}, {0, 10}, {0, 20}, {0, 30}, {10, 0}}};
+    EXPECT_EQ(predicted_sweep_work(fan), 6u);
+    // The clip's points are scanbeams of the subject too (adding y = 5 and 15).
+    const Clipper2Lib::Paths64 between{{{0, 5}, {1, 5}, {1, 15}}};
+    EXPECT_EQ(predicted_sweep_work(fan, &between), 14u);
+    // Never below the point count.
+    const Clipper2Lib::Paths64 flat{{{0, 0}, {10, 0}, {20, 0}}};
+    EXPECT_EQ(predicted_sweep_work(flat), 3u);
+}
+
+TEST(ComplexityBudget, SweepRoomRefusesOnlyStackedEdges) {
+    // 100,000 points either way; the spikes make each edge span thousands of scanbeams.
+    EXPECT_EQ(limit_reason([] { require_sweep_room(spiked_ring(100000, 0.0)); }), "");
+    EXPECT_EQ(limit_reason([] { require_sweep_room(spiked_ring(100000, 5e5)); }), "sweep_work_limit");
+    const Clipper2Lib::Paths64 spikes = spiked_ring(100000, 5e5);
+    EXPECT_EQ(limit_reason([&] {
+                  clipper_boolean(Clipper2Lib::ClipType::Union, Clipper2Lib::FillRule::NonZero, spikes);
+              }),
+              "sweep_work_limit");
 }
 
 }  // namespace

@@ -109,11 +109,16 @@ CASES = [
     ("wavy_ring_of_2000_points", lambda: wavy_ring(2000), 100, 0.05, SUPPORTED),
     ("stroked_spiral_of_1000_points", lambda: stroked_spiral(1000), 100, 0.05, SUPPORTED),
     ("stroked_zigzag_of_300_points", lambda: stroked_zigzag(300), 100, 0.05, SUPPORTED),
+    # Radial spikes and dense turns stack edges across the whole height: the sweep that would
+    # unite them is refused before it runs instead of taking minutes.
+    ("wavy_ring_of_10^5_points", lambda: wavy_ring(10**5), 100, 0.05, COMPLEXITY),
+    ("stroked_spiral_of_10^5_points", lambda: stroked_spiral(10**5), 100, 0.05, COMPLEXITY),
     # Deep groups with opacity, below and far past the nesting cap.
     ("opacity_groups_500_deep", lambda: nested_groups(500), 100, 0.05, SUPPORTED),
     ("opacity_groups_10000_deep", lambda: nested_groups(10000), 100, 0.05, COMPLEXITY),
     # Many overlapping translucent shapes: every pair meets.
     ("translucent_overlaps_30", lambda: translucent_overlaps(30), 100, 0.05, SUPPORTED),
+    ("translucent_overlaps_10^4", lambda: translucent_overlaps(10**4), 100, 0.05, COMPLEXITY),
     # Coordinates near the float range, and tolerances far below it.
     ("coordinates_near_float_max", lambda: huge_coordinates("3e38"), 100, 0.05, PRECISION),
     ("coordinates_near_float_max_tiny_tolerance", lambda: huge_coordinates("3e38"), 100, 1e-300, PRECISION),
