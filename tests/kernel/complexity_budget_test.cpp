@@ -127,10 +127,9 @@ TEST(ComplexityBudget, SweepRoomRefusesOnlyStackedEdges) {
     EXPECT_EQ(limit_reason([] { require_sweep_room(spiked_ring(100000, 0.0)); }), "");
     EXPECT_EQ(limit_reason([] { require_sweep_room(spiked_ring(100000, 5e5)); }), "sweep_work_limit");
     const Clipper2Lib::Paths64 spikes = spiked_ring(100000, 5e5);
-    EXPECT_EQ(limit_reason([&] {
-                  clipper_boolean(Clipper2Lib::ClipType::Union, Clipper2Lib::FillRule::NonZero, spikes);
-              }),
-              "sweep_work_limit");
+    EXPECT_EQ(
+        limit_reason([&] { clipper_boolean(Clipper2Lib::ClipType::Union, Clipper2Lib::FillRule::NonZero, spikes); }),
+        "sweep_work_limit");
 }
 
 }  // namespace
