@@ -116,6 +116,15 @@ ReplayOutput replay_ordered(std::span<const PaintCommand> commands, const Replay
         throw std::logic_error("missing_prepared_normalization");
     }
 
+    if (has_slots && params.precision_records != nullptr) {
+        // One block for every slot's records: growing it record list by record list would move
+        // and fault in the records again at each doubling, all of it on this one thread.
+        std::size_t records = params.precision_records->size();
+        for (const PreparedSlot& slot : slots.slots)
+            records = checked_size_sum(records, slot.precision_records.size());
+        params.precision_records->reserve(records);
+    }
+
     ReplayOutput output;
     output.worker_count = slots.worker_count;
     output.regions.reserve(static_cast<std::size_t>(std::count_if(commands.begin(), commands.end(), is_paint)));
