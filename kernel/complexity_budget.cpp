@@ -9,9 +9,6 @@ namespace pavrix_svg_core {
 namespace {
 
 constexpr std::uint64_t kMaxU64 = std::numeric_limits<std::uint64_t>::max();
-// The largest point count whose square stays within kSweepWorkCap.
-constexpr std::uint64_t kSmallSweepPoints = 11585;
-static_assert(kSmallSweepPoints * kSmallSweepPoints <= kSweepWorkCap);
 
 std::uint64_t counter_sum(std::uint64_t value, std::uint64_t n, BudgetCounter counter) {
     const std::uint64_t cap = kBudgetCaps[static_cast<unsigned>(counter)];
@@ -145,7 +142,6 @@ std::uint64_t predicted_sweep_work(const Clipper2Lib::Paths64& subject, const Cl
 void require_sweep_room(const Clipper2Lib::Paths64& subject, const Clipper2Lib::Paths64* clip) {
     const std::uint64_t points =
         checked_size_sum(total_point_count(subject), clip != nullptr ? total_point_count(*clip) : 0);
-    // Every edge spans fewer scanbeams than there are points.
     if (points <= kSmallSweepPoints)
         return;
     if (predicted_sweep_work(subject, clip) > kSweepWorkCap)

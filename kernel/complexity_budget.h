@@ -88,8 +88,13 @@ std::uint64_t predicted_sweep_work(const Clipper2Lib::Paths64& subject, const Cl
 // Per sweep: about five seconds on a current core. A 20 MB icon sheet needs at most 3e6.
 inline constexpr std::uint64_t kSweepWorkCap = std::uint64_t{1} << 27;
 
+// The largest point count whose square stays within kSweepWorkCap: no input this small can
+// reach the cap, since every edge spans fewer scanbeams than there are points.
+inline constexpr std::uint64_t kSmallSweepPoints = 11585;
+static_assert(kSmallSweepPoints * kSmallSweepPoints <= kSweepWorkCap);
+
 // ComplexityLimitError "sweep_work_limit" when predicted_sweep_work passes kSweepWorkCap;
-// inputs too small to reach it are not measured.
+// inputs of at most kSmallSweepPoints points are not measured.
 void require_sweep_room(const Clipper2Lib::Paths64& subject, const Clipper2Lib::Paths64* clip = nullptr);
 
 // Clipper64 (never the Z variant) over closed paths; std::runtime_error

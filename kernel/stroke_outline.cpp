@@ -260,7 +260,7 @@ void require_offset_room(const Path64& local, bool round_arcs, double delta, dou
     require_budget_room(budget, BudgetCounter::lowered_points, checked_size_product(local.size(), per_point));
     // The offsetter unites its raw outline in one sweep; that outline runs along both sides of
     // the path, so the path moved by half the width up and down stands in for it.
-    if (local.size() > 1) {
+    if (2 * local.size() > kSmallSweepPoints) {
         const auto shift = static_cast<std::int64_t>(std::ceil(delta));
         Paths64 sides(2, local);
         for (Point64& q : sides[0])
