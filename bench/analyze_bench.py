@@ -16,60 +16,48 @@ import _pavrix_svg_core as core
 SVG_OPEN = '<svg xmlns="http://www.w3.org/2000/svg" viewBox="0 0 1000 1000">'
 
 
-def opaque_rectangles(n):
-    # Overlapping opaque rectangles on a grid: painter's order hides part of every earlier one.
+def grid_document(n, element, offset=0.0, group=1):
+    """n elements on a square grid over the page; element(i, x, y, step) writes one. With group > 1
+    every `group` consecutive elements share one translucent group."""
     parts = [SVG_OPEN]
     side = max(1, int(n ** 0.5))
     step = 1000 / side
     for i in range(n):
-        x, y = (i % side) * step, (i // side % side) * step
-        parts.append(f'<rect x="{x:.3f}" y="{y:.3f}" width="{step * 1.5:.3f}" height="{step * 1.3:.3f}" '
-                     f'fill="#{i * 2654435761 % 0xFFFFFF:06x}"/>')
+        if group > 1 and i % group == 0:
+            parts.append('<g opacity="0.6">')
+        parts.append(element(i, (i % side + offset) * step, (i // side % side + offset) * step, step))
+        if group > 1 and (i % group == group - 1 or i == n - 1):
+            parts.append("</g>")
     parts.append("</svg>")
     return "".join(parts)
+
+
+def opaque_rectangles(n):
+    # Overlapping opaque rectangles on a grid: painter's order hides part of every earlier one.
+    return grid_document(n, lambda i, x, y, step: (
+        f'<rect x="{x:.3f}" y="{y:.3f}" width="{step * 1.5:.3f}" height="{step * 1.3:.3f}" '
+        f'fill="#{i * 2654435761 % 0xFFFFFF:06x}"/>'))
 
 
 def opaque_circles_and_strokes(n):
-    parts = [SVG_OPEN]
-    side = max(1, int(n ** 0.5))
-    step = 1000 / side
-    for i in range(n):
-        x, y = (i % side + 0.5) * step, (i // side % side + 0.5) * step
+    def element(i, x, y, step):
         if i % 2:
-            parts.append(f'<circle cx="{x:.3f}" cy="{y:.3f}" r="{step * 0.7:.3f}" fill="#{i % 256:02x}8040"/>')
-        else:
-            parts.append(f'<path d="M{x - step:.3f} {y:.3f} L{x + step:.3f} {y + step * 0.5:.3f}" '
-                         f'stroke="#204080" stroke-width="{step * 0.2:.3f}" fill="none"/>')
-    parts.append("</svg>")
-    return "".join(parts)
+            return f'<circle cx="{x:.3f}" cy="{y:.3f}" r="{step * 0.7:.3f}" fill="#{i % 256:02x}8040"/>'
+        return (f'<path d="M{x - step:.3f} {y:.3f} L{x + step:.3f} {y + step * 0.5:.3f}" '
+                f'stroke="#204080" stroke-width="{step * 0.2:.3f}" fill="none"/>')
+    return grid_document(n, element, offset=0.5)
 
 
 def translucent_rectangles(n):
     # Half-transparent overlaps: every overlap becomes a region of its own colour.
-    parts = [SVG_OPEN]
-    side = max(1, int(n ** 0.5))
-    step = 1000 / side
-    for i in range(n):
-        x, y = (i % side) * step, (i // side % side) * step
-        parts.append(f'<rect x="{x:.3f}" y="{y:.3f}" width="{step * 1.5:.3f}" height="{step * 1.3:.3f}" '
-                     f'fill="#{i * 40503 % 0xFFFFFF:06x}" fill-opacity="0.5"/>')
-    parts.append("</svg>")
-    return "".join(parts)
+    return grid_document(n, lambda i, x, y, step: (
+        f'<rect x="{x:.3f}" y="{y:.3f}" width="{step * 1.5:.3f}" height="{step * 1.3:.3f}" '
+        f'fill="#{i * 40503 % 0xFFFFFF:06x}" fill-opacity="0.5"/>'))
 
 
 def translucent_groups(n):
-    parts = [SVG_OPEN]
-    side = max(1, int(n ** 0.5))
-    step = 1000 / side
-    for i in range(0, n, 8):
-        parts.append('<g opacity="0.6">')
-        for j in range(min(8, n - i)):
-            k = i + j
-            x, y = (k % side + 0.5) * step, (k // side % side + 0.5) * step
-            parts.append(f'<circle cx="{x:.3f}" cy="{y:.3f}" r="{step * 0.8:.3f}" fill="#{k % 256:02x}40c0"/>')
-        parts.append("</g>")
-    parts.append("</svg>")
-    return "".join(parts)
+    return grid_document(n, lambda i, x, y, step: (
+        f'<circle cx="{x:.3f}" cy="{y:.3f}" r="{step * 0.8:.3f}" fill="#{i % 256:02x}40c0"/>'), offset=0.5, group=8)
 
 
 FAMILIES = {
