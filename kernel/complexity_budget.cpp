@@ -1,6 +1,7 @@
 #include "kernel/complexity_budget.h"
 
 #include <algorithm>
+#include <array>
 #include <limits>
 #include <stdexcept>
 #include <vector>
@@ -102,26 +103,28 @@ std::uint64_t total_point_count(const Clipper2Lib::Paths64& paths) {
 }
 
 std::uint64_t predicted_sweep_work(const Clipper2Lib::Paths64& subject, const Clipper2Lib::Paths64* clip) {
+    const std::array<const Clipper2Lib::Paths64*, 2> operands{&subject, clip};
     const std::uint64_t points =
         checked_size_sum(total_point_count(subject), clip != nullptr ? total_point_count(*clip) : 0);
     std::vector<std::int64_t> scanbeams;
     scanbeams.reserve(points);
-    const auto collect = [&](const Clipper2Lib::Paths64& paths) {
-        for (const auto& path : paths)
+    for (const Clipper2Lib::Paths64* paths : operands) {
+        if (paths == nullptr)
+            continue;
+        for (const auto& path : *paths)
             for (const auto& point : path)
                 scanbeams.push_back(point.y);
-    };
-    collect(subject);
-    if (clip != nullptr)
-        collect(*clip);
+    }
     std::sort(scanbeams.begin(), scanbeams.end());
     scanbeams.erase(std::unique(scanbeams.begin(), scanbeams.end()), scanbeams.end());
     const auto beam = [&](std::int64_t y) {
         return static_cast<std::uint64_t>(std::lower_bound(scanbeams.begin(), scanbeams.end(), y) - scanbeams.begin());
     };
     std::uint64_t work = 0;
-    const auto add = [&](const Clipper2Lib::Paths64& paths) {
-        for (const auto& path : paths) {
+    for (const Clipper2Lib::Paths64* paths : operands) {
+        if (paths == nullptr)
+            continue;
+        for (const auto& path : *paths) {
             if (path.size() < 2)
                 continue;
             std::uint64_t from = beam(path.back().y);
@@ -131,10 +134,7 @@ std::uint64_t predicted_sweep_work(const Clipper2Lib::Paths64& subject, const Cl
                 from = to;
             }
         }
-    };
-    add(subject);
-    if (clip != nullptr)
-        add(*clip);
+    }
     // Never below the point count, so that flat inputs are not free either.
     return std::max(work, points);
 }
