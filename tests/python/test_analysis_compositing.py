@@ -7,13 +7,23 @@ core = pytest.importorskip("_pavrix_svg_core")
 np = pytest.importorskip("numpy")
 
 SVG_NS = 'xmlns="http://www.w3.org/2000/svg"'
+PAGE = (f'<svg {SVG_NS} viewBox="0 0 100 50">{{}}</svg>', 80, 0.1)
+SQUARE_PAGE = (f'<svg {SVG_NS} width="100" height="100" viewBox="0 0 100 100">{{}}</svg>', 100.0, 0.05)
 OVERLAP = ('<rect x="0" y="0" width="60" height="50" fill="red"{0}/>'
            '<rect x="40" y="0" width="60" height="50" fill="blue"{0}/>')
+LOWER = '<rect x="10" y="10" width="40" height="40" fill="#ff0000"{}/>'
+UPPER = '<rect x="30" y="30" width="40" height="40" fill="#0000ff"{}/>'
+HALF = ' fill-opacity="0.5"'
 
 
-def analyze(body, **kwargs):
-    result = core.analyze_svg_svg(f'<svg {SVG_NS} viewBox="0 0 100 50">{body}</svg>', 80, 0.1, **kwargs)
-    assert result.status == "supported", result.reason_code
+def run(body, page=PAGE, **kwargs):
+    view, width, tolerance = page
+    return core.analyze_svg_svg(view.format(body), width, tolerance, **kwargs)
+
+
+def analyze(body, page=PAGE, **kwargs):
+    result = run(body, page, **kwargs)
+    assert (result.status, result.reason_code) == ("supported", "")
     return result
 
 
@@ -38,15 +48,36 @@ def test_opaque_overlap_gives_two_visible_regions_and_one_black_silhouette():
     assert extent_mm(result, silhouette, 0) == pytest.approx([80, 40], abs=0.1)
 
 
-def test_translucent_overlap_gives_three_regions_with_the_composited_colour():
-    visible = analyze(OVERLAP.format(' fill-opacity="0.5"')).visible
+@pytest.mark.parametrize("body, page, visible_count", [
+    (OVERLAP.format(""), PAGE, 2),
+    (LOWER.format("") + UPPER.format(""), SQUARE_PAGE, 2),                                 # later cuts earlier
+    (LOWER.format("") + LOWER.format("").replace("#ff0000", "#00ff00"), SQUARE_PAGE, 1),  # identical one hides
+])
+def test_opaque_painters_order_never_blends(body, page, visible_count):
+    visible = analyze(body, page).visible
+    assert len(visible.draw_indices) == visible_count
+    assert all(kind != 3 for kind in visible.source_kinds.tolist())
+    assert all(colour[3] == 1.0 for colour in visible.rgba_f64.tolist())
+
+
+@pytest.mark.parametrize("body, page", [(OVERLAP.format(HALF), PAGE),
+                                        (LOWER.format(HALF) + UPPER.format(HALF), SQUARE_PAGE)])
+def test_translucent_overlap_gives_three_regions_with_the_composited_colour(body, page):
+    result = analyze(body, page)
+    visible = result.visible
     colours = visible.rgba_f64.tolist()
-    assert len(colours) == 3
-    assert any(colour == pytest.approx((1 / 3, 0, 2 / 3, 0.75)) for colour in colours)
+    assert len(colours) == 3 and len(visible.draw_indices) == 3
     assert sorted(colour[3] for colour in colours) == pytest.approx([0.5, 0.5, 0.75])
+    weights = [visible.contributor_weights[visible.contributor_offsets[g]:visible.contributor_offsets[g + 1]]
+               for g in range(3)]
     for g in range(3):  # contributor weights add up to the alpha
-        lo, hi = visible.contributor_offsets[g], visible.contributor_offsets[g + 1]
-        assert visible.contributor_weights[lo:hi].sum() == pytest.approx(colours[g][3])
+        assert weights[g].sum() == pytest.approx(colours[g][3])
+    blended = [g for g in range(3) if visible.source_kinds[g] == 3]
+    assert len(blended) == 1
+    assert visible.draw_indices[blended[0]] == -1
+    assert colours[blended[0]] == pytest.approx((1 / 3, 0, 2 / 3, 0.75))
+    assert sorted(weights[blended[0]]) == pytest.approx([0.25, 0.5])
+    assert len(result.silhouette.draw_indices) == 1
 
 
 def test_group_opacity_switches_to_translucent_compositing():
@@ -80,8 +111,7 @@ def test_strokes_follow_allow_strokes(allow_strokes, paints, has_stroke):
 @pytest.mark.parametrize("allow_strokes, status", [(True, "unsupported"), (False, "supported")])
 def test_zero_length_dash_refused_only_with_strokes(allow_strokes, status):
     body = '<rect width="10" height="10"/><line x1="0" y1="25" x2="90" y2="25" stroke="red" stroke-dasharray="0 2"/>'
-    result = core.analyze_svg_svg(f'<svg {SVG_NS} viewBox="0 0 100 50">{body}</svg>', 80, 0.1,
-                                  allow_strokes=allow_strokes)
+    result = run(body, allow_strokes=allow_strokes)
     assert result.status == status
     if status == "unsupported":
         assert (result.reason_code, result.kernel_seconds, result.input_paint_count) == (
