@@ -39,21 +39,15 @@ def result():
     return analysed
 
 
-def check_array(array, name, dtype):
+@pytest.mark.parametrize("collection, name, dtype", [
+    (collection, name, GEOMETRY_ARRAYS[name]) for collection in ("raw", "visible", "silhouette")
+    for name in sorted(GEOMETRY_ARRAYS)] + [("unprintable_fragments", name, FRAGMENT_ARRAYS[name])
+                                            for name in sorted(FRAGMENT_ARRAYS)])
+def test_array_dtypes_shapes_and_strides(result, collection, name, dtype):
+    array = getattr(getattr(result, collection), name)
     assert array.dtype == np.dtype(dtype) and not array.flags.writeable
     columns, strides = ROWS.get(name, (None, None))
     assert array.shape[1:] == ((columns,) if columns else ()) and (not columns or array.strides == strides)
-
-
-@pytest.mark.parametrize("collection", ["raw", "visible", "silhouette"])
-@pytest.mark.parametrize("name", sorted(GEOMETRY_ARRAYS))
-def test_geometry_arrays(result, collection, name):
-    check_array(getattr(getattr(result, collection), name), name, GEOMETRY_ARRAYS[name])
-
-
-@pytest.mark.parametrize("name", sorted(FRAGMENT_ARRAYS))
-def test_fragment_arrays(result, name):
-    check_array(getattr(result.unprintable_fragments, name), name, FRAGMENT_ARRAYS[name])
 
 
 def test_shapes_follow_the_offsets(result):
