@@ -84,10 +84,6 @@ struct MatchCase {
     const char* expected;  // ids of the matched elements, in document order
 };
 
-void PrintTo(const MatchCase& c, std::ostream* os) {
-    *os << '"' << c.selector << '"';
-}
-
 class CssMatchTest : public ::testing::TestWithParam<MatchCase> {};
 
 TEST_P(CssMatchTest, MatchesElements) {
@@ -165,17 +161,6 @@ TEST(CssMatch, SameTypeSiblingsGoByElementId) {
     EXPECT_EQ(findAttribute(polyline, PropertyID::FontFamily), "x");
 }
 
-TEST(CssMatch, GreedyAncestorIsNeverReconsidered) {
-    Tree t;
-    SVGElement& outer = t.add(*t.root, ElementID::G);
-    SVGElement& inner = t.add(outer, ElementID::G);
-    SVGElement& rect = t.add(inner, ElementID::Rect);
-    SVGElement& direct = t.add(outer, ElementID::Rect);
-    applyStyleSheet(t.document, "svg > g rect { fill: red }");
-    EXPECT_EQ(fill(rect), "");
-    EXPECT_EQ(fill(direct), "red");
-}
-
 // ---------------------------------------------------------------------------------------------
 // Attribute operators, including empty values and an absent attribute (read as "").
 struct AttributeCase {
@@ -183,10 +168,6 @@ struct AttributeCase {
     const char* selector;
     bool matches;
 };
-
-void PrintTo(const AttributeCase& c, std::ostream* os) {
-    *os << '"' << c.selector << '"';
-}
 
 class CssAttributeOperatorTest : public ::testing::TestWithParam<AttributeCase> {};
 
@@ -228,14 +209,11 @@ struct KmpCase {
     bool found;
 };
 
-void PrintTo(const KmpCase& c, std::ostream* os) {
-    *os << '"' << c.needle << '"';
-}
-
 class CssKmpTest : public ::testing::TestWithParam<KmpCase> {};
 
 TEST_P(CssKmpTest, Search) {
-    EXPECT_EQ(findSubstringKmp(GetParam().haystack, GetParam().needle), GetParam().found);
+    EXPECT_EQ(findSubstringKmp(GetParam().haystack, GetParam().needle), GetParam().found)
+        << GetParam().haystack << " / " << GetParam().needle;
 }
 
 INSTANTIATE_TEST_SUITE_P(Kmp, CssKmpTest,
@@ -243,19 +221,6 @@ INSTANTIATE_TEST_SUITE_P(Kmp, CssKmpTest,
                                            KmpCase{"abc", "abc", true}, KmpCase{"aabaabaaab", "aabaaab", true},
                                            KmpCase{"aabaabaab", "aabaaab", false}, KmpCase{"xyzabab", "abab", true},
                                            KmpCase{"abacabad", "abad", true}));
-
-TEST(CssMatch, EmptyIgnoresOnlyNothing) {
-    Tree t;
-    SVGElement& bare = t.add(*t.root, ElementID::Rect);
-    SVGElement& whitespace = t.add(*t.root, ElementID::Rect);
-    whitespace.hasCharacterData = 1;  // the reader saw whitespace-only text
-    SVGElement& parent = t.add(*t.root, ElementID::G);
-    t.add(parent, ElementID::Rect);
-    applyStyleSheet(t.document, ":empty { fill: red }");
-    EXPECT_EQ(fill(bare), "red");
-    EXPECT_EQ(fill(whitespace), "");
-    EXPECT_EQ(fill(parent), "");
-}
 
 // ---------------------------------------------------------------------------------------------
 // Cascade order and specificities.
@@ -265,10 +230,6 @@ struct OrderCase {
     const char* presentation;  // fill attribute, nullptr: none
     const char* expectedFill;
 };
-
-void PrintTo(const OrderCase& c, std::ostream* os) {
-    *os << '"' << c.sheet << '"';
-}
 
 class CssCascadeOrderTest : public ::testing::TestWithParam<OrderCase> {};
 
@@ -300,15 +261,11 @@ INSTANTIATE_TEST_SUITE_P(
                       OrderCase{".a { fill: red } .b { fill: blue }", nullptr, nullptr, "blue"},
                       OrderCase{".a { fill: red } .b { fill: blue } circle { fill: green }", nullptr, nullptr, "blue"},
                       OrderCase{".b { fill: blue } .a { fill: red }", nullptr, nullptr, "red"},
-                      OrderCase{".b { fill: blue } [class~=a] { fill: red }", nullptr, nullptr, "red"}));
+                      OrderCase{".b { fill: blue } [class~=a] { fill: red }", nullptr, nullptr, "red"},
+                      // rect (0,0,1) is applied before [stroke=blue] (0,1,0) on the same element.
+                      OrderCase{"[stroke=blue] { fill: red } rect { stroke: blue }", nullptr, nullptr, "red"}));
 
-TEST(CssCascade, AttributeSelectorsSeeEarlierRules) {
-    Tree t;
-    SVGElement& rect = t.add(*t.root, ElementID::Rect, {{PropertyID::Class, "x"}});
-    // rect (0,0,1) is applied before [stroke=blue] (0,1,0) on the same element.
-    applyStyleSheet(t.document, "[stroke=blue] { fill: red } rect { stroke: blue }");
-    EXPECT_EQ(fill(rect), "red");
-
+TEST(CssCascade, AttributeSelectorsDoNotSeeLaterRules) {
     Tree u;
     SVGElement& other = u.add(*u.root, ElementID::Rect, {{PropertyID::Class, "x"}});
     // rect.x (0,1,1) sorts after [stroke=blue] (0,1,0): the value is not there yet.
@@ -441,10 +398,6 @@ struct InlineCase {
     const char* fill;
     const char* stroke;
 };
-
-void PrintTo(const InlineCase& c, std::ostream* os) {
-    *os << '"' << c.style << '"';
-}
 
 class CssInlineStyleTest : public ::testing::TestWithParam<InlineCase> {};
 

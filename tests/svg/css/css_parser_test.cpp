@@ -21,17 +21,13 @@ struct SheetCase {
     Reasons reasons;
 };
 
-void PrintTo(const SheetCase& c, std::ostream* os) {
-    *os << '"' << c.sheet << '"';
-}
-
 class CssSheetGrammarTest : public ::testing::TestWithParam<SheetCase> {};
 
 TEST_P(CssSheetGrammarTest, RulesAndReasons) {
     Document document;
     const std::vector<StyleRule> rules = parseStyleSheet(GetParam().sheet, document);
-    EXPECT_EQ(rules.size(), GetParam().ruleCount);
-    EXPECT_EQ(document.reasons(), GetParam().reasons);
+    EXPECT_EQ(rules.size(), GetParam().ruleCount) << GetParam().sheet;
+    EXPECT_EQ(document.reasons(), GetParam().reasons) << GetParam().sheet;
 }
 
 const Reasons kNone{};
@@ -116,9 +112,8 @@ TEST(CssSheetRules, SelectorListSharesDeclarations) {
     Document document;
     const std::vector<StyleRule> rules = parseStyleSheet("rect, circle { fill: red } g { fill: blue }", document);
     ASSERT_EQ(rules.size(), 3u);
-    EXPECT_EQ(rules[0].position, 0u);
-    EXPECT_EQ(rules[1].position, 1u);
-    EXPECT_EQ(rules[2].position, 2u);
+    for (std::size_t i = 0; i < rules.size(); ++i)
+        EXPECT_EQ(rules[i].position, i);
     EXPECT_EQ(rules[0].declarations, rules[1].declarations);
     EXPECT_NE(rules[0].declarations, rules[2].declarations);
     EXPECT_EQ(rules[0].selector.front().type, static_cast<std::int32_t>(ElementID::Rect));
@@ -132,29 +127,27 @@ TEST(CssSheetRules, SelectorStructure) {
     ASSERT_EQ(rules.size(), 1u);
     const Selector& s = rules[0].selector;
     ASSERT_EQ(s.size(), 5u);
-    EXPECT_EQ(s[0].combinator, kCssCombinatorNone);
-    EXPECT_EQ(s[0].type, static_cast<std::int32_t>(ElementID::G));
-    EXPECT_EQ(s[1].combinator, kCssCombinatorChild);
-    EXPECT_EQ(s[1].type, static_cast<std::int32_t>(ElementID::G));  // "a" is a g
+    const std::int32_t g = static_cast<std::int32_t>(ElementID::G);  // "a" is a g as well
+    const std::int32_t combinators[] = {kCssCombinatorNone, kCssCombinatorChild, kCssCombinatorNextSibling,
+                                        kCssCombinatorSubsequentSibling, kCssCombinatorDescendant};
+    const std::int32_t types[] = {g, g, kCssTypeAny, kCssTypeAny, 0};
+    for (std::size_t i = 0; i < s.size(); ++i) {
+        EXPECT_EQ(s[i].combinator, combinators[i]) << i;
+        EXPECT_EQ(s[i].type, types[i]) << i;
+    }
     ASSERT_EQ(s[1].attributeSelectors.size(), 1u);
     EXPECT_EQ(s[1].attributeSelectors[0].matchKind, kCssAttributeWord);
     EXPECT_EQ(s[1].attributeSelectors[0].propertyId, 3);
     EXPECT_EQ(s[1].attributeSelectors[0].value, "x");
     EXPECT_EQ(s[1].attributeSelectors[0].isId, 0);
-    EXPECT_EQ(s[2].combinator, kCssCombinatorNextSibling);
-    EXPECT_EQ(s[2].type, kCssTypeAny);
     ASSERT_EQ(s[2].attributeSelectors.size(), 1u);
     EXPECT_EQ(s[2].attributeSelectors[0].matchKind, kCssAttributeEquals);
     EXPECT_EQ(s[2].attributeSelectors[0].propertyId, 29);
     EXPECT_EQ(s[2].attributeSelectors[0].isId, 1);
-    EXPECT_EQ(s[3].combinator, kCssCombinatorSubsequentSibling);
-    EXPECT_EQ(s[3].type, kCssTypeAny);
     ASSERT_EQ(s[3].attributeSelectors.size(), 1u);
     EXPECT_EQ(s[3].attributeSelectors[0].matchKind, kCssAttributeDashMatch);
     EXPECT_EQ(s[3].attributeSelectors[0].propertyId, static_cast<std::int32_t>(PropertyID::Fill));
     EXPECT_EQ(s[3].attributeSelectors[0].value, "a-b");
-    EXPECT_EQ(s[4].combinator, kCssCombinatorDescendant);
-    EXPECT_EQ(s[4].type, 0);
     ASSERT_EQ(s[4].pseudoClasses.size(), 1u);
     EXPECT_EQ(s[4].pseudoClasses[0].kind, kCssPseudoNot);
     ASSERT_EQ(s[4].pseudoClasses[0].arguments.size(), 1u);
@@ -166,17 +159,14 @@ struct SpecificityCase {
     CssSpecificity expected;
 };
 
-void PrintTo(const SpecificityCase& c, std::ostream* os) {
-    *os << '"' << c.selector << '"';
-}
-
 class CssSpecificityTest : public ::testing::TestWithParam<SpecificityCase> {};
 
 TEST_P(CssSpecificityTest, Triple) {
     Document document;
     const std::vector<StyleRule> rules = parseStyleSheet(std::string(GetParam().selector) + " { fill: red }", document);
-    ASSERT_EQ(rules.size(), 1u);
+    ASSERT_EQ(rules.size(), 1u) << GetParam().selector;
     const CssSpecificity& s = rules[0].specificity;
+    SCOPED_TRACE(GetParam().selector);
     EXPECT_EQ(s.ids, GetParam().expected.ids);
     EXPECT_EQ(s.classes, GetParam().expected.classes);
     EXPECT_EQ(s.types, GetParam().expected.types);
@@ -197,15 +187,12 @@ struct DeclarationCase {
     std::vector<Declaration> expected;
 };
 
-void PrintTo(const DeclarationCase& c, std::ostream* os) {
-    *os << '"' << c.sheet << '"';
-}
-
 class CssDeclarationBlockTest : public ::testing::TestWithParam<DeclarationCase> {};
 
 TEST_P(CssDeclarationBlockTest, Declarations) {
     Document document;
     const std::vector<StyleRule> rules = parseStyleSheet(GetParam().sheet, document);
+    SCOPED_TRACE(GetParam().sheet);
     ASSERT_EQ(rules.size(), 1u);
     const DeclarationList& got = *rules[0].declarations;
     const std::vector<Declaration>& want = GetParam().expected;

@@ -107,16 +107,6 @@ INSTANTIATE_TEST_SUITE_P(Texts, PointsScan,
                                            PointsCase{"1,,2", 0, false}, PointsCase{"1e39 0", 0, false},
                                            PointsCase{"1em 2", 0, false}, PointsCase{"1-2", 1, true}));
 
-TEST(PathPrecision, ExactCoordinatesHaveNoError) {
-    const PathPrecision p = analyzePathDataPrecision("M 0 0 L 1 0");
-    EXPECT_EQ(p.error, 0.0);
-    EXPECT_EQ(p.errorX, 0.0);
-    EXPECT_EQ(p.errorY, 0.0);
-    EXPECT_EQ(p.strokeDirectionAmbiguous, 0);
-    EXPECT_EQ(p.isolatedStrokeDirectionAmbiguous, 0);
-    EXPECT_EQ(p.hasLoweredCurve, 0);
-}
-
 TEST(PathPrecision, CoordinateErrorsPerAxis) {
     const PathPrecision p = analyzePathDataPrecision("M0.1 0.25 L 3 0.2");
     EXPECT_EQ(p.errorX, std::fabs(static_cast<double>(0.1f) - 0.1));
@@ -173,6 +163,8 @@ TEST(PathPrecision, Arcs) {
     EXPECT_GE(p.errorX, 1e-5);  // radii and angle rounding: at least 1e-6 * radius
     EXPECT_EQ(p.errorX, p.errorY);
     EXPECT_TRUE(std::isfinite(p.error));
+    // A zero radius arc is exact like a line.
+    EXPECT_EQ(analyzePathDataPrecision("M0 0 A 0 5 0 0 1 10 0").error, 0.0);
     // Negative radii act as positive ones and are bounded the same way.
     EXPECT_EQ(analyzePathDataPrecision("M0 0 A-10 -10 0 0 1 20 0").errorX, p.errorX);
     // The float chord vanishes while the exact one does not.
@@ -217,10 +209,6 @@ INSTANTIATE_TEST_SUITE_P(
                       ArcCase{"M16777217 0 h1 A 5 5 0 1 1 16777218 0", true, false, true},
                       ArcCase{"M0.1 0 A 5 5 0 1 1 0.1 0", false, false, false}));
 
-TEST(PathPrecision, ZeroRadiusArcIsExactLikeALine) {
-    EXPECT_EQ(analyzePathDataPrecision("M0 0 A 0 5 0 0 1 10 0").error, 0.0);
-}
-
 TEST(PathPrecision, LongPathStaysBounded) {
     std::string text = "M0 0";
     for (int i = 0; i < 20000; ++i)
@@ -252,12 +240,6 @@ INSTANTIATE_TEST_SUITE_P(
                       FlagsCase{"M0 0 S 5 5 10 0", {1}}, FlagsCase{"M0 0 T 10 0", {0}},
                       FlagsCase{"m0 0 10 0 z m0 10 10 0", {0, 0}}, FlagsCase{"M0 0 X", {}}, FlagsCase{"", {}},
                       FlagsCase{"1 2", {}}, FlagsCase{"M0 0 z 1 1", {}}));
-
-}  // namespace
-}  // namespace pavrix_svg
-
-namespace pavrix_svg {
-namespace {
 
 // The analysis reads exactly the texts the float path parser reads.
 TEST(PathPrecision, SyntaxAgreesWithFloatParser) {
@@ -325,11 +307,15 @@ TEST(PathPrecision, SyntaxAgreesWithFloatParser) {
 // Small integers are exact in both precisions, so nothing but quadratic weights and arcs can
 // introduce an error.
 TEST(PathPrecision, IntegerPathsAreExact) {
-    for (const char* text :
-         {"M1 2 L3 4 H-5 V6 C1 2 3 4 5 6 S7 8 9 10 Z", "m1 2 l3 4 h-5 v6 c1 2 3 4 5 6 s7 8 9 10 z l1 1"}) {
+    for (const char* text : {"M 0 0 L 1 0", "M1 2 L3 4 H-5 V6 C1 2 3 4 5 6 S7 8 9 10 Z",
+                             "m1 2 l3 4 h-5 v6 c1 2 3 4 5 6 s7 8 9 10 z l1 1"}) {
         const PathPrecision p = analyzePathDataPrecision(text);
         EXPECT_EQ(p.error, 0.0) << text;
+        EXPECT_EQ(p.errorX, 0.0) << text;
+        EXPECT_EQ(p.errorY, 0.0) << text;
         EXPECT_EQ(p.strokeDirectionAmbiguous, 0) << text;
+        EXPECT_EQ(p.isolatedStrokeDirectionAmbiguous, 0) << text;
+        EXPECT_EQ(p.hasLoweredCurve, 0) << text;
     }
     EXPECT_GT(analyzePathDataPrecision("M0 0 Q 1 3 2 0").error, 0.0);
 }

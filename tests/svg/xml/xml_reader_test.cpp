@@ -36,8 +36,11 @@ std::string nested(std::string_view name, std::size_t levels) {
            "</svg>";
 }
 
-SVGElement* firstChildElement(const SVGElement& element) {
-    return element.firstElementChild();
+// Every case table below is printed by its label.
+template <typename Case>
+    requires requires(const Case& c) { c.label; }
+std::ostream& operator<<(std::ostream& os, const Case& c) {
+    return os << c.label;
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -46,10 +49,6 @@ struct RefusalCase {
     const char* label;
     std::string text;
 };
-
-std::ostream& operator<<(std::ostream& os, const RefusalCase& c) {
-    return os << c.label;
-}
 
 class RefusalTest : public testing::TestWithParam<RefusalCase> {};
 
@@ -137,10 +136,6 @@ struct ReasonCase {
     std::string text;
     Reasons expected;
 };
-
-std::ostream& operator<<(std::ostream& os, const ReasonCase& c) {
-    return os << c.label;
-}
 
 class ReasonTest : public testing::TestWithParam<ReasonCase> {};
 
@@ -230,13 +225,13 @@ TEST(XmlReaderTree, ElementsTextAndCharacterData) {
     ASSERT_NE(document, nullptr);
     const SVGRootElement* root = document->rootElement();
     ASSERT_NE(root, nullptr);
-    const SVGElement* g = firstChildElement(*root);
+    const SVGElement* g = root->firstElementChild();
     ASSERT_NE(g, nullptr);
     EXPECT_EQ(g->id(), ElementID::G);
     EXPECT_EQ(g->hasCharacterData, 1);
     // Text directly inside a group is dropped.
     ASSERT_EQ(g->children().size(), 1u);
-    EXPECT_EQ(firstChildElement(*g)->hasCharacterData, 0);
+    EXPECT_EQ(g->firstElementChild()->hasCharacterData, 0);
     const SVGElement* text = g->nextElementSibling();
     ASSERT_NE(text, nullptr);
     ASSERT_EQ(text->children().size(), 2u);
@@ -248,7 +243,7 @@ TEST(XmlReaderTree, ElementsTextAndCharacterData) {
 TEST(XmlReaderTree, WhitespaceOnlyTextCounts) {
     const auto document = load("<svg><g> </g><g></g><g><![CDATA[]]></g></svg>");
     ASSERT_NE(document, nullptr);
-    const SVGElement* first = firstChildElement(*document->rootElement());
+    const SVGElement* first = document->rootElement()->firstElementChild();
     EXPECT_EQ(first->hasCharacterData, 1);
     EXPECT_EQ(first->nextElementSibling()->hasCharacterData, 0);
     EXPECT_EQ(first->nextElementSibling()->nextElementSibling()->hasCharacterData, 0);
@@ -258,32 +253,41 @@ TEST(XmlReaderTree, DuplicateIdKeepsFirstAndStoresBoth) {
     const auto document = load("<svg><g id=\"a\"/><rect id=\"a\"/></svg>");
     ASSERT_NE(document, nullptr);
     const SVGRootElement& root = *document->rootElement();
-    const SVGElement* g = firstChildElement(root);
+    const SVGElement* g = root.firstElementChild();
     const SVGElement* rect = g->nextElementSibling();
     EXPECT_EQ(getElementById(root, "a"), g);
     EXPECT_EQ(findAttribute(*rect, PropertyID::Id), "a");
 }
 
-TEST(XmlReaderTree, HrefWinsOverXlinkHrefInEitherOrder) {
-    for (const char* text :
-         {"<svg><use href=\"#a\" xlink:href=\"#b\"/></svg>", "<svg><use xlink:href=\"#b\" href=\"#a\"/></svg>"}) {
-        const auto document = load(text);
-        ASSERT_NE(document, nullptr) << text;
-        EXPECT_EQ(findAttribute(*firstChildElement(*document->rootElement()), PropertyID::Href), "#a") << text;
+TEST(XmlReaderTree, StoredAttributeOfFirstChild) {
+    const struct {
+        const char* text;
+        PropertyID id;
+        const char* expected;  // null: not stored
+    } cases[] = {
+        // href wins over xlink:href in either order.
+        {"<svg><use href=\"#a\" xlink:href=\"#b\"/></svg>", PropertyID::Href, "#a"},
+        {"<svg><use xlink:href=\"#b\" href=\"#a\"/></svg>", PropertyID::Href, "#a"},
+        // Values are decoded.
+        {"<svg><g id=\"&#x41;&#65;&#+66;&#x+43;&lt;&gt;&quot;&apos;&amp;\"/></svg>", PropertyID::Id, "AABC<>\"'&"},
+        // Style text is not stored.
+        {"<svg><g style=\"fill:red\"/></svg>", PropertyID::Style, nullptr}};
+    for (const auto& c : cases) {
+        const auto document = load(c.text);
+        ASSERT_NE(document, nullptr) << c.text;
+        const SVGElement& child = *document->rootElement()->firstElementChild();
+        if (c.expected)
+            EXPECT_EQ(findAttribute(child, c.id), c.expected) << c.text;
+        else
+            EXPECT_FALSE(hasAttribute(child, c.id)) << c.text;
     }
-}
-
-TEST(XmlReaderTree, AttributeValuesAreDecoded) {
-    const auto document = load("<svg><g id=\"&#x41;&#65;&#+66;&#x+43;&lt;&gt;&quot;&apos;&amp;\"/></svg>");
-    ASSERT_NE(document, nullptr);
-    EXPECT_EQ(findAttribute(*firstChildElement(*document->rootElement()), PropertyID::Id), "AABC<>\"'&");
 }
 
 TEST(XmlReaderTree, DeferredReasonsStayOnTheElement) {
     const auto document = load("<svg><rect fill=\"bogus\" filter=\"url(#f)\" pathLength=\"3\"/></svg>");
     ASSERT_NE(document, nullptr);
     EXPECT_TRUE(document->reasons().empty());
-    const SVGElement& rect = *firstChildElement(*document->rootElement());
+    const SVGElement& rect = *document->rootElement()->firstElementChild();
     const DeferredCapabilityMap& deferred = deferredCapabilities(rect);
     ASSERT_EQ(deferred.size(), 3u);
     EXPECT_EQ(deferred.at("fill").reason, "unsupported_color_syntax");
@@ -294,12 +298,6 @@ TEST(XmlReaderTree, DeferredReasonsStayOnTheElement) {
     EXPECT_FALSE(hasAttribute(rect, PropertyID::Fill));
 }
 
-TEST(XmlReaderTree, StyleTextIsNotStored) {
-    const auto document = load("<svg><g style=\"fill:red\"/></svg>");
-    ASSERT_NE(document, nullptr);
-    EXPECT_FALSE(hasAttribute(*firstChildElement(*document->rootElement()), PropertyID::Style));
-}
-
 TEST(XmlReaderTree, StyleSheetAppliedAfterWholeDocument) {
     // The rule matches an element that follows the style element and comes from two sheets.
     const auto document = load(
@@ -307,7 +305,7 @@ TEST(XmlReaderTree, StyleSheetAppliedAfterWholeDocument) {
         "<style>/* y */#b{stroke:red}</style><g id=\"b\"/></svg>");
     ASSERT_NE(document, nullptr);
     EXPECT_TRUE(document->reasons().empty());
-    const SVGElement* a = firstChildElement(*document->rootElement())->nextElementSibling();
+    const SVGElement* a = document->rootElement()->firstElementChild()->nextElementSibling();
     EXPECT_EQ(findAttribute(*a, PropertyID::Fill), "red");
     EXPECT_EQ(findAttribute(*a->nextElementSibling()->nextElementSibling(), PropertyID::Stroke), "red");
 }
@@ -325,10 +323,6 @@ struct OriginCase {
     std::string text;
     int expected;
 };
-
-std::ostream& operator<<(std::ostream& os, const OriginCase& c) {
-    return os << c.label;
-}
 
 class OriginTest : public testing::TestWithParam<OriginCase> {};
 
@@ -357,22 +351,18 @@ TEST(XmlReaderDepth, DeepestAcceptedNesting) {
     EXPECT_TRUE(document->reasons().empty());
 }
 
-TEST(XmlReaderDepth, OneLevelTooDeep) {
-    try {
-        load(nested("g", Document::kMaxElementDepth));
-        FAIL() << "no capacity error";
-    } catch (const std::length_error& error) {
-        EXPECT_STREQ(error.what(), "svg_element_capacity");
+TEST(XmlReaderDepth, PastTheLimitFailsCleanly) {
+    // One level too deep, a self-closing element past the limit, and hostile nesting.
+    for (const std::string& text :
+         {nested("g", Document::kMaxElementDepth),
+          "<svg>" + repeat("<g>", 1023) + "<rect/>" + repeat("</g>", 1023) + "</svg>", nested("g", 200'000)}) {
+        try {
+            load(text);
+            ADD_FAILURE() << "no capacity error at size " << text.size();
+        } catch (const std::length_error& error) {
+            EXPECT_STREQ(error.what(), "svg_element_capacity");
+        }
     }
-}
-
-TEST(XmlReaderDepth, SelfClosingElementPastLimit) {
-    const std::string text = "<svg>" + repeat("<g>", 1023) + "<rect/>" + repeat("</g>", 1023) + "</svg>";
-    EXPECT_THROW(load(text), std::length_error);
-}
-
-TEST(XmlReaderDepth, HostileNestingFailsCleanly) {
-    EXPECT_THROW(load(nested("g", 200'000)), std::length_error);
 }
 
 TEST(XmlReaderDepth, DeepIgnoredContentNeedsNoTree) {
@@ -412,35 +402,33 @@ TEST(DecodeEntities, Forms) {
         const char* raw;
         bool doctype;
         const char* expected;  // null: refused
-    } cases[] = {
-        {"plain", false, "plain"},
-        {"&#x41;&#65;&#+65;&#x+41;&#x4a;&#x4A;", false, "AAAAJJ"},
-        {"&#xE9;&#x20AC;&#x10000;", false, "\xC3\xA9\xE2\x82\xAC\xF0\x90\x80\x80"},
-        {"&#9;&#10;&#13;", false, "\t\n\r"},
-        {"&amp;&lt;&gt;&quot;&apos;", false, "&<>\"'"},
-        {"&#X41;", false, nullptr},
-        {"&#0;", false, nullptr},
-        {"&#x1F;", false, nullptr},
-        {"&#xD800;", false, nullptr},
-        {"&#xFFFE;", false, nullptr},
-        {"&#x110000;", false, nullptr},
-        {"&#++65;", false, nullptr},
-        {"&#;", false, nullptr},
-        {"&#x;", false, nullptr},
-        {"&#65", false, nullptr},
-        {"&amp", false, nullptr},
-        {"&ampx;", true, nullptr},
-        {"&", false, nullptr},
-        {"a&", true, nullptr},
-        {"&nbsp;", false, nullptr},
-        {"&nbsp;x&a-b.c:d_e9;", true, "?x?"},
-        {"&9a;", true, nullptr},
-        {"&;", true, nullptr},
-        {"&a b;", true, nullptr},
-        {"&#4294967295;", false, nullptr},
-        {"&#4294967296;", false, nullptr},
-        {"&#x00000041;", false, "A"},
-    };
+    } cases[] = {{"plain", false, "plain"},
+                 {"&#x41;&#65;&#+65;&#x+41;&#x4a;&#x4A;", false, "AAAAJJ"},
+                 {"&#xE9;&#x20AC;&#x10000;", false, "\xC3\xA9\xE2\x82\xAC\xF0\x90\x80\x80"},
+                 {"&#9;&#10;&#13;", false, "\t\n\r"},
+                 {"&amp;&lt;&gt;&quot;&apos;", false, "&<>\"'"},
+                 {"&#X41;", false, nullptr},
+                 {"&#0;", false, nullptr},
+                 {"&#x1F;", false, nullptr},
+                 {"&#xD800;", false, nullptr},
+                 {"&#xFFFE;", false, nullptr},
+                 {"&#x110000;", false, nullptr},
+                 {"&#++65;", false, nullptr},
+                 {"&#;", false, nullptr},
+                 {"&#x;", false, nullptr},
+                 {"&#65", false, nullptr},
+                 {"&amp", false, nullptr},
+                 {"&ampx;", true, nullptr},
+                 {"&", false, nullptr},
+                 {"a&", true, nullptr},
+                 {"&nbsp;", false, nullptr},
+                 {"&nbsp;x&a-b.c:d_e9;", true, "?x?"},
+                 {"&9a;", true, nullptr},
+                 {"&;", true, nullptr},
+                 {"&a b;", true, nullptr},
+                 {"&#4294967295;", false, nullptr},
+                 {"&#4294967296;", false, nullptr},
+                 {"&#x00000041;", false, "A"}};
     for (const auto& c : cases) {
         std::string out;
         const bool ok = decodeEntities(c.raw, out, c.doctype);
@@ -457,28 +445,26 @@ TEST(ValidateXmlDeclaration, Forms) {
     const struct {
         const char* text;
         bool expected;
-    } cases[] = {
-        {" version=\"1.0\"", true},
-        {" version='1.1' ", true},
-        {" version=\"1.0\" encoding=\"UTF-8\" standalone=\"no\"", true},
-        {" version=\"1.0\" standalone=\"yes\"", true},
-        {" version = \"1.0\"encoding = 'uTf-8'", true},
-        {"", false},
-        {"   ", false},
-        {" encoding=\"utf-8\"", false},
-        {" version=\"1.0\" version=\"1.0\"", false},
-        {" version=\"1.0\" standalone=\"no\" encoding=\"utf-8\"", false},
-        {" version=\"1.0\" standalone=\"no\" standalone=\"no\"", false},
-        {" version=\"1.0\" encoding=\"utf-8\" encoding=\"utf-8\"", false},
-        {" version=\"1.0\" standalone=\"No\"", false},
-        {" version=\"1.0\" encoding=\"utf8\"", false},
-        {" version=\"1.0 \"", false},
-        {" version=\"1.0'", false},
-        {" version=\"1.0", false},
-        {" version \"1.0\"", false},
-        {" version=\"1.0\" other=\"x\"", false},
-        {" version=\"1.0\" 9=\"x\"", false},
-    };
+    } cases[] = {{" version=\"1.0\"", true},
+                 {" version='1.1' ", true},
+                 {" version=\"1.0\" encoding=\"UTF-8\" standalone=\"no\"", true},
+                 {" version=\"1.0\" standalone=\"yes\"", true},
+                 {" version = \"1.0\"encoding = 'uTf-8'", true},
+                 {"", false},
+                 {"   ", false},
+                 {" encoding=\"utf-8\"", false},
+                 {" version=\"1.0\" version=\"1.0\"", false},
+                 {" version=\"1.0\" standalone=\"no\" encoding=\"utf-8\"", false},
+                 {" version=\"1.0\" standalone=\"no\" standalone=\"no\"", false},
+                 {" version=\"1.0\" encoding=\"utf-8\" encoding=\"utf-8\"", false},
+                 {" version=\"1.0\" standalone=\"No\"", false},
+                 {" version=\"1.0\" encoding=\"utf8\"", false},
+                 {" version=\"1.0 \"", false},
+                 {" version=\"1.0'", false},
+                 {" version=\"1.0", false},
+                 {" version \"1.0\"", false},
+                 {" version=\"1.0\" other=\"x\"", false},
+                 {" version=\"1.0\" 9=\"x\"", false}};
     for (const auto& c : cases)
         EXPECT_EQ(validateXmlDeclaration(c.text), c.expected) << c.text;
 }
@@ -488,17 +474,15 @@ TEST(ReadXmlName, Forms) {
         std::string input;
         const char* name;  // null: no name
         std::size_t rest;
-    } cases[] = {
-        {"rect x", "rect", 2},
-        {"s:rect>", "s:rect", 1},
-        {"_a-b.c9\xC2\xB7=", "_a-b.c9\xC2\xB7", 1},
-        {"\xC3\xA9t\xC3\xA9/", "\xC3\xA9t\xC3\xA9", 1},
-        {"a\xC3", "a", 1},
-        {"9a", nullptr, 2},
-        {"-a", nullptr, 2},
-        {"", nullptr, 0},
-        {"\xC2\xB7", nullptr, 2},
-    };
+    } cases[] = {{"rect x", "rect", 2},
+                 {"s:rect>", "s:rect", 1},
+                 {"_a-b.c9\xC2\xB7=", "_a-b.c9\xC2\xB7", 1},
+                 {"\xC3\xA9t\xC3\xA9/", "\xC3\xA9t\xC3\xA9", 1},
+                 {"a\xC3", "a", 1},
+                 {"9a", nullptr, 2},
+                 {"-a", nullptr, 2},
+                 {"", nullptr, 0},
+                 {"\xC2\xB7", nullptr, 2}};
     for (const auto& c : cases) {
         std::string_view view = c.input;
         std::string name = "unchanged";
@@ -510,11 +494,10 @@ TEST(ReadXmlName, Forms) {
 }
 
 TEST(StripNamePrefix, Forms) {
-    EXPECT_EQ(stripNamePrefix("rect"), "rect");
-    EXPECT_EQ(stripNamePrefix("xlink:href"), "href");
-    EXPECT_EQ(stripNamePrefix(":href"), "");
-    EXPECT_EQ(stripNamePrefix("xlink:"), "");
-    EXPECT_EQ(stripNamePrefix("a:b:c"), "");
+    const std::pair<const char*, const char*> cases[] = {
+        {"rect", "rect"}, {"xlink:href", "href"}, {":href", ""}, {"xlink:", ""}, {"a:b:c", ""}};
+    for (const auto& [name, expected] : cases)
+        EXPECT_EQ(stripNamePrefix(name), expected) << name;
 }
 
 TEST(ElementReason, Table) {
