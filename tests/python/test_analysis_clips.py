@@ -19,23 +19,23 @@ def printed_size_mm(result):
     return (coordinates.max(axis=0) - coordinates.min(axis=0)) * result.grid_to_source_unit * result.scale_factor
 
 
-@pytest.mark.parametrize("clips, use, size", [
-    ('<clipPath id="a"><rect x="20" y="10" width="40" height="20"/></clipPath>', "a", (40, 20)),
-    ('<clipPath id="a"><circle cx="50" cy="25" r="20"/></clipPath>', "a", (40, 40)),
+def clipped(clip, painted=FULL.format(' clip-path="url(#a)"')):
+    return f'<clipPath id="a">{clip}</clipPath>' + painted
+
+
+@pytest.mark.parametrize("body, size", [
+    (clipped('<rect x="20" y="10" width="40" height="20"/>'), (40, 20)),
+    (clipped('<circle cx="50" cy="25" r="20"/>'), (40, 40)),
     # A curve clipped by a curve: the lens of two circles 10 apart (the source-scale measuring pass
     # once flattened both at 1e-13 of the extent: millions of points, minutes and a gigabyte).
-    ('<clipPath id="a"><circle cx="45" cy="25" r="20"/></clipPath>', "lens", (30, 2 * (400 - 25) ** 0.5)),
+    (clipped('<circle cx="45" cy="25" r="20"/>', '<circle cx="55" cy="25" r="20" fill="red" clip-path="url(#a)"/>'),
+     (30, 2 * (400 - 25) ** 0.5)),
     # Nested: the inner group's clip applies inside the outer one.
-    ('<clipPath id="a"><rect x="0" y="0" width="60" height="50"/></clipPath>'
-     '<clipPath id="b"><rect x="40" y="10" width="60" height="30"/></clipPath>', "nested", (20, 30)),
+    (clipped('<rect x="0" y="0" width="60" height="50"/>',
+             '<clipPath id="b"><rect x="40" y="10" width="60" height="30"/></clipPath>'
+             f'<g clip-path="url(#a)"><g clip-path="url(#b)">{FULL.format("")}</g></g>'), (20, 30)),
 ])
-def test_clips_narrow_the_printed_area(clips, use, size):
-    if use == "nested":
-        body = clips + f'<g clip-path="url(#a)"><g clip-path="url(#b)">{FULL.format("")}</g></g>'
-    elif use == "lens":
-        body = clips + '<circle cx="55" cy="25" r="20" fill="red" clip-path="url(#a)"/>'
-    else:
-        body = clips + FULL.format(f' clip-path="url(#{use})"')
+def test_clips_narrow_the_printed_area(body, size):
     result = core.analyze_svg_svg(svg(body), 80, 0.1)
     assert result.status == "supported", result.reason_code
     # The box narrows to the clipped paint, so the target width is the clipped width.
@@ -45,16 +45,16 @@ def test_clips_narrow_the_printed_area(clips, use, size):
 
 
 def test_paint_wholly_outside_its_clip_is_unsupported():
-    body = ('<clipPath id="a"><rect x="0" y="0" width="10" height="10"/></clipPath>'
-            '<rect x="50" y="20" width="20" height="20" clip-path="url(#a)"/>')
+    body = clipped('<rect x="0" y="0" width="10" height="10"/>',
+                   '<rect x="50" y="20" width="20" height="20" clip-path="url(#a)"/>')
     result = core.analyze_svg_svg(svg(body), 80, 0.1)
     assert (result.status, result.reason_code) == ("unsupported", "unsupported_clipped_geometry")
 
 
 def test_paint_clipped_away_beside_printing_paint_is_a_fragment():
-    body = ('<clipPath id="a"><rect x="0" y="0" width="50" height="50"/></clipPath>'
-            '<g clip-path="url(#a)"><rect x="5" y="5" width="20" height="20" fill="red"/>'
-            '<rect x="60" y="5" width="20" height="20" fill="blue"/></g>')
+    body = clipped('<rect x="0" y="0" width="50" height="50"/>',
+                   '<g clip-path="url(#a)"><rect x="5" y="5" width="20" height="20" fill="red"/>'
+                   '<rect x="60" y="5" width="20" height="20" fill="blue"/></g>')
     result = core.analyze_svg_svg(svg(body), 80, 0.1)
     assert result.status == "supported", result.reason_code
     fragments = result.unprintable_fragments
