@@ -3,214 +3,174 @@
 
 #include <gtest/gtest.h>
 
+#include <initializer_list>
 #include <string>
 
 namespace pavrix_svg {
 namespace {
 
+// Rows default to an attribute on an ordinary element; the helpers below set the other owners.
 struct Case {
     const char* name;
     std::string value;
     bool known;
-    bool styleElement;
-    bool imageElement;
-    bool css;
     const char* reason;
-    bool needsColorCheck;
+    bool needsColorCheck = false;
+    bool styleElement = false;
+    bool imageElement = false;
+    bool css = false;
 };
 
-// Attribute on an ordinary element.
-Case attr(const char* name, std::string value, bool known, const char* reason, bool check = false) {
-    return Case{name, std::move(value), known, false, false, false, reason, check};
-}
-
-Case styleAttr(const char* name, std::string value, const char* reason) {
-    return Case{name, std::move(value), false, true, false, false, reason, false};
-}
-
-Case imageAttr(const char* name, std::string value, const char* reason) {
-    return Case{name, std::move(value), true, false, true, false, reason, false};
-}
-
-Case css(const char* name, std::string value, bool known, const char* reason, bool check = false) {
-    return Case{name, std::move(value), known, false, false, true, reason, check};
-}
+const auto styleAttr = [](const char* n, std::string v, const char* r) { return Case{n, v, false, r, false, true}; };
+const auto imageAttr = [](const char* n, std::string v, const char* r) {
+    return Case{n, v, true, r, false, false, true};
+};
+const auto css = [](const char* n, std::string v, bool known, const char* r, bool check = false) {
+    return Case{n, v, known, r, check, false, false, true};
+};
 
 class ClassifierRules : public ::testing::TestWithParam<Case> {};
 
 TEST_P(ClassifierRules, Verdict) {
     const Case& c = GetParam();
+    SCOPED_TRACE(std::string(c.name) + "=\"" + c.value + "\"");
     const CapabilityVerdict verdict =
         checkAttributeCapability(c.name, c.value, c.known, c.styleElement, c.imageElement, c.css);
-    EXPECT_EQ(verdict.reason, c.reason) << c.name << "=\"" << c.value << "\"";
-    EXPECT_EQ(verdict.needsColorCheck, c.needsColorCheck) << c.name << "=\"" << c.value << "\"";
+    EXPECT_EQ(verdict.reason, c.reason);
+    EXPECT_EQ(verdict.needsColorCheck, c.needsColorCheck);
 }
 
-INSTANTIATE_TEST_SUITE_P(StyleElement, ClassifierRules,
-                         ::testing::Values(styleAttr("media", "screen", "unsupported_css_media"),
-                                           styleAttr("media", " all ", ""), styleAttr("media", "", ""),
-                                           styleAttr("type", "text/plain", "unsupported_css_type"),
-                                           styleAttr("type", "text/css", ""),
-                                           styleAttr("scoped", "", "unsupported_css_scope"),
-                                           attr("media", "screen", false, ""),  // only on style elements
-                                           attr("scoped", "", false, "")));
-
 INSTANTIATE_TEST_SUITE_P(
-    Resources, ClassifierRules,
-    ::testing::Values(attr("systemLanguage", "en", false, "unsupported_conditional_processing"),
-                      attr("requiredFeatures", "", false, "unsupported_conditional_processing"),
-                      attr("requiredExtensions", "x", false, "unsupported_conditional_processing"),
-                      attr("pathLength", "10", false, "unsupported_path_length"),
-                      // Every image href is refused first, local files and embedded payloads alike.
-                      imageAttr("href", "#a", "unsupported_image"),
-                      imageAttr("xlink:href", "a.png", "unsupported_image"),
-                      imageAttr("href", "/etc/passwd", "unsupported_image"),
-                      imageAttr("href", "data:image/png;base64,AAAA", "unsupported_image"),
-                      imageAttr("href", "", "unsupported_image"), imageAttr("width", "10", ""),
-                      attr("xml:base", "http://x/", false, "unsupported_external_resource"),
-                      attr("href", "#a", true, ""), attr("href", "  #a", true, ""), attr("href", "", true, ""),
-                      attr("href", " \t", true, ""), attr("href", "a.png", true, "unsupported_external_resource"),
-                      attr("xlink:href", " a.svg#x", true, "unsupported_external_resource"),
-                      attr("fill", "url(a.svg#x)", true, "unsupported_external_resource"),
-                      attr("fill", "URL( 'a.svg#x')", true, "unsupported_external_resource"),
-                      attr("filter", "url(http://x/f)", true, "unsupported_external_resource"),
-                      attr("foo", "uRl(\"x\")", false, "unsupported_external_resource"),
-                      // Only the first url( counts.
-                      attr("foo", "url(#a) url(b.svg)", false, ""),
-                      attr("onload", "url(a.js)", false, "unsupported_external_resource"),
-                      attr("marker-start", "url(#m)", true, "")));
-
-INSTANTIATE_TEST_SUITE_P(CssDeclarations, ClassifierRules,
-                         ::testing::Values(css("width", "10", false, "unsupported_css_property"),
-                                           css("transform", "none", false, "unsupported_css_property"),
-                                           css("transform", "inherit", false, "unsupported_css_property"),
-                                           css("offset-path", "none", false, "unsupported_css_property"),
-                                           css("motion-path", "none", false, "unsupported_css_property"),
-                                           css("all", "initial", false, "unsupported_css_property"),
-                                           css("foo", "bar", false, ""), css("fill", "red", true, "", true),
-                                           css("fill", "inherit", true, ""),
-                                           attr("width", "10", true, "")));  // an attribute, not a declaration
-
-INSTANTIATE_TEST_SUITE_P(Inherit, ClassifierRules,
-                         ::testing::Values(attr("fill", "inherit", true, ""), attr("stroke", " inherit ", true, ""),
-                                           attr("clip-path", "inherit", true, ""),
-                                           attr("fill-rule", "inherit", true, ""),
-                                           // Without a PropertyID "inherit" is an ordinary value.
-                                           attr("vector-effect", "inherit", false, "unsupported_vector_effect")));
-
-INSTANTIATE_TEST_SUITE_P(FloatRange, ClassifierRules,
-                         ::testing::Values(attr("x", "3.5e38", true, "unsupported_input_precision"),
-                                           attr("x", "1e-39", true, "unsupported_input_precision"),
-                                           attr("x", "0", true, ""), attr("x", "2e-38", true, ""),
-                                           attr("x", "3.4e38", true, ""), attr("rx", "1e999", true, ""),
-                                           attr("d", "M0 0 L1e39 0", true, "unsupported_input_precision"),
-                                           attr("transform", "scale(1e-40)", true, "unsupported_input_precision"),
-                                           attr("viewBox", "0 0 1e40 1", true, "unsupported_input_precision"),
-                                           attr("stroke-width", "1e39", true, "unsupported_input_precision"),
-                                           attr("width", "2em", true, ""),
-                                           attr("opacity", "1e-50", true, "")));  // not a geometry attribute
-
-INSTANTIATE_TEST_SUITE_P(
-    Colours, ClassifierRules,
-    ::testing::Values(attr("fill", "url(#g)", true, "unsupported_paint_server"),
-                      attr("stroke", "url( '#g' ) red", true, "unsupported_paint_server"),
-                      attr("stop-color", "url(#a)", true, "unsupported_paint_server"),
-                      attr("fill", "", true, "unsupported_color_syntax"),
-                      attr("fill", "   ", true, "unsupported_color_syntax"), attr("stroke", "none", true, ""),
-                      attr("color", "none", true, "", true),  // "none" is no colour keyword for color
-                      attr("color", "currentColor", true, ""), attr("fill", "currentcolor", true, "", true),
-                      attr("fill", "red", true, "", true), attr("flood-color", "red", false, "", true),
-                      attr("lighting-color", "#fff", false, "", true)));
-
-INSTANTIATE_TEST_SUITE_P(
-    Keywords, ClassifierRules,
+    Rules, ClassifierRules,
     ::testing::Values(
-        attr("vector-effect", "non-scaling-stroke", true, ""), attr("vector-effect", " none", true, ""),
-        attr("vector-effect", "fixed-position", true, "unsupported_vector_effect"),
-        attr("paint-order", "normal", false, ""), attr("paint-order", "stroke", false, "unsupported_paint_order"),
-        attr("filter", "none", false, ""), attr("filter", "blur(2px)", false, "unsupported_filter"),
-        attr("backdrop-filter", "blur(2px)", false, "unsupported_filter"), attr("mask", "none", true, ""),
-        attr("mask", "url(#m)", true, "unsupported_mask"), attr("mix-blend-mode", "normal", false, ""),
-        attr("mix-blend-mode", "multiply", false, "unsupported_blend_mode"), attr("isolation", "auto", false, ""),
-        attr("isolation", "isolate", false, "unsupported_blend_mode"), attr("color-interpolation", "sRGB", false, ""),
-        attr("color-interpolation", "linearRGB", false, "unsupported_color_interpolation"),
-        attr("onload", "alert(1)", false, "unsupported_script"), attr("on", "", false, "unsupported_script"),
-        attr("o", "", false, ""), attr("clip-path", "none", true, ""), attr("clip-path", "url(#c)", true, ""),
-        attr("clip-path", " url ( \"#c\" ) ", true, ""), attr("clip-path", "url('#a b')", true, ""),
-        attr("clip-path", "url(#)", true, "unsupported_clip_path"),
-        attr("clip-path", "url(#c) x", true, "unsupported_clip_path"),
-        attr("clip-path", "url('#c)", true, "unsupported_clip_path"),
-        attr("clip-path", "URL(#c)", true, "unsupported_clip_path"),
-        attr("clip-path", "circle(5px)", true, "unsupported_clip_path"), attr("fill-rule", "evenodd", true, ""),
-        attr("fill-rule", "EVENODD", true, "unsupported_property_value"), attr("clip-rule", "nonzero", true, ""),
-        attr("display", "inline", true, ""), attr("display", "block", true, "unsupported_property_value"),
-        attr("visibility", "collapse", true, ""), attr("overflow", "scroll", true, "unsupported_property_value"),
-        attr("stroke-linecap", "square", true, ""),
-        attr("stroke-linejoin", "miter-clip", true, "unsupported_property_value"),
-        attr("pointer-events", "visibleFill", true, ""),
-        attr("pointer-events", "foo", true, "unsupported_property_value")));
+        // Style elements.
+        styleAttr("media", "screen", "unsupported_css_media"), styleAttr("media", " all ", ""),
+        styleAttr("media", "", ""), styleAttr("type", "text/plain", "unsupported_css_type"),
+        styleAttr("type", "text/css", ""), styleAttr("scoped", "", "unsupported_css_scope"),
+        Case{"media", "screen", false, ""},  // only on style elements
+        Case{"scoped", "", false, ""},
+        // Resources.
+        Case{"systemLanguage", "en", false, "unsupported_conditional_processing"},
+        Case{"requiredFeatures", "", false, "unsupported_conditional_processing"},
+        Case{"requiredExtensions", "x", false, "unsupported_conditional_processing"},
+        Case{"pathLength", "10", false, "unsupported_path_length"},
+        // Every image href is refused first, local files and embedded payloads alike.
+        imageAttr("href", "#a", "unsupported_image"), imageAttr("xlink:href", "a.png", "unsupported_image"),
+        imageAttr("href", "/etc/passwd", "unsupported_image"),
+        imageAttr("href", "data:image/png;base64,AAAA", "unsupported_image"),
+        imageAttr("href", "", "unsupported_image"), imageAttr("width", "10", ""),
+        Case{"xml:base", "http://x/", false, "unsupported_external_resource"}, Case{"href", "#a", true, ""},
+        Case{"href", "  #a", true, ""}, Case{"href", "", true, ""}, Case{"href", " \t", true, ""},
+        Case{"href", "a.png", true, "unsupported_external_resource"},
+        Case{"xlink:href", " a.svg#x", true, "unsupported_external_resource"},
+        Case{"fill", "url(a.svg#x)", true, "unsupported_external_resource"},
+        Case{"fill", "URL( 'a.svg#x')", true, "unsupported_external_resource"},
+        Case{"filter", "url(http://x/f)", true, "unsupported_external_resource"},
+        Case{"foo", "uRl(\"x\")", false, "unsupported_external_resource"},
+        // Only the first url( counts.
+        Case{"foo", "url(#a) url(b.svg)", false, ""},
+        Case{"onload", "url(a.js)", false, "unsupported_external_resource"}, Case{"marker-start", "url(#m)", true, ""},
+        // CSS declarations.
+        css("width", "10", false, "unsupported_css_property"),
+        css("transform", "none", false, "unsupported_css_property"),
+        css("transform", "inherit", false, "unsupported_css_property"),
+        css("offset-path", "none", false, "unsupported_css_property"),
+        css("motion-path", "none", false, "unsupported_css_property"),
+        css("all", "initial", false, "unsupported_css_property"), css("foo", "bar", false, ""),
+        css("fill", "red", true, "", true), css("fill", "inherit", true, ""),
+        Case{"width", "10", true, ""},  // an attribute, not a declaration
+        // Inherit.
+        Case{"fill", "inherit", true, ""}, Case{"stroke", " inherit ", true, ""},
+        Case{"clip-path", "inherit", true, ""}, Case{"fill-rule", "inherit", true, ""},
+        // Without a PropertyID "inherit" is an ordinary value.
+        Case{"vector-effect", "inherit", false, "unsupported_vector_effect"},
+        // Float range.
+        Case{"x", "3.5e38", true, "unsupported_input_precision"},
+        Case{"x", "1e-39", true, "unsupported_input_precision"}, Case{"x", "0", true, ""}, Case{"x", "2e-38", true, ""},
+        Case{"x", "3.4e38", true, ""}, Case{"rx", "1e999", true, ""},
+        Case{"d", "M0 0 L1e39 0", true, "unsupported_input_precision"},
+        Case{"transform", "scale(1e-40)", true, "unsupported_input_precision"},
+        Case{"viewBox", "0 0 1e40 1", true, "unsupported_input_precision"},
+        Case{"stroke-width", "1e39", true, "unsupported_input_precision"}, Case{"width", "2em", true, ""},
+        Case{"opacity", "1e-50", true, ""},  // not a geometry attribute
+        // Colours.
+        Case{"fill", "url(#g)", true, "unsupported_paint_server"},
+        Case{"stroke", "url( '#g' ) red", true, "unsupported_paint_server"},
+        Case{"stop-color", "url(#a)", true, "unsupported_paint_server"},
+        Case{"fill", "", true, "unsupported_color_syntax"}, Case{"fill", "   ", true, "unsupported_color_syntax"},
+        Case{"stroke", "none", true, ""},
+        Case{"color", "none", true, "", true},  // "none" is no colour keyword for color
+        Case{"color", "currentColor", true, ""}, Case{"fill", "currentcolor", true, "", true},
+        Case{"fill", "red", true, "", true}, Case{"flood-color", "red", false, "", true},
+        Case{"lighting-color", "#fff", false, "", true},
+        // Keywords.
+        Case{"vector-effect", "non-scaling-stroke", true, ""}, Case{"vector-effect", " none", true, ""},
+        Case{"vector-effect", "fixed-position", true, "unsupported_vector_effect"},
+        Case{"paint-order", "normal", false, ""}, Case{"paint-order", "stroke", false, "unsupported_paint_order"},
+        Case{"filter", "none", false, ""}, Case{"filter", "blur(2px)", false, "unsupported_filter"},
+        Case{"backdrop-filter", "blur(2px)", false, "unsupported_filter"}, Case{"mask", "none", true, ""},
+        Case{"mask", "url(#m)", true, "unsupported_mask"}, Case{"mix-blend-mode", "normal", false, ""},
+        Case{"mix-blend-mode", "multiply", false, "unsupported_blend_mode"}, Case{"isolation", "auto", false, ""},
+        Case{"isolation", "isolate", false, "unsupported_blend_mode"}, Case{"color-interpolation", "sRGB", false, ""},
+        Case{"color-interpolation", "linearRGB", false, "unsupported_color_interpolation"},
+        Case{"onload", "alert(1)", false, "unsupported_script"}, Case{"on", "", false, "unsupported_script"},
+        Case{"o", "", false, ""}, Case{"clip-path", "none", true, ""}, Case{"clip-path", "url(#c)", true, ""},
+        Case{"clip-path", " url ( \"#c\" ) ", true, ""}, Case{"clip-path", "url('#a b')", true, ""},
+        Case{"clip-path", "url(#)", true, "unsupported_clip_path"},
+        Case{"clip-path", "url(#c) x", true, "unsupported_clip_path"},
+        Case{"clip-path", "url('#c)", true, "unsupported_clip_path"},
+        Case{"clip-path", "URL(#c)", true, "unsupported_clip_path"},
+        Case{"clip-path", "circle(5px)", true, "unsupported_clip_path"}, Case{"fill-rule", "evenodd", true, ""},
+        Case{"fill-rule", "EVENODD", true, "unsupported_property_value"}, Case{"clip-rule", "nonzero", true, ""},
+        Case{"display", "inline", true, ""}, Case{"display", "block", true, "unsupported_property_value"},
+        Case{"visibility", "collapse", true, ""}, Case{"overflow", "scroll", true, "unsupported_property_value"},
+        Case{"stroke-linecap", "square", true, ""},
+        Case{"stroke-linejoin", "miter-clip", true, "unsupported_property_value"},
+        Case{"pointer-events", "visibleFill", true, ""},
+        Case{"pointer-events", "foo", true, "unsupported_property_value"},
+        // Stroke values.
+        Case{"stroke-width", "-1", true, "unsupported_property_value"}, Case{"stroke-width", "1px", true, ""},
+        Case{"stroke-width", " 1% ", true, ""}, Case{"stroke-width", "2em", true, ""},
+        Case{"stroke-width", "1 px", true, "unsupported_property_value"},
+        Case{"stroke-width", "1PX", true, "unsupported_property_value"},
+        Case{"stroke-width", "", true, "unsupported_property_value"}, Case{"stroke-dashoffset", "-1px", true, ""},
+        Case{"stroke-dasharray", "5, 3 2", true, ""}, Case{"stroke-dasharray", "5px 3mm", true, ""},
+        Case{"stroke-dasharray", "none", true, ""},
+        Case{"stroke-dasharray", "5,,3", true, "unsupported_property_value"},
+        Case{"stroke-dasharray", "5,", true, "unsupported_property_value"},
+        Case{"stroke-dasharray", ",5", true, "unsupported_property_value"},
+        Case{"stroke-dasharray", "5 -3", true, "unsupported_property_value"},
+        Case{"stroke-dasharray", "", true, "unsupported_property_value"},
+        Case{"stroke-miterlimit", "0.5", true, "unsupported_property_value"}, Case{"stroke-miterlimit", "1", true, ""},
+        Case{"stroke-miterlimit", "4px", true, "unsupported_property_value"},
+        // Opacity.
+        Case{"opacity", "50%", true, ""}, Case{"opacity", "0.5.5", true, "unsupported_property_value"},
+        Case{"opacity", "abc", true, "unsupported_property_value"},
+        Case{"opacity", "-2", true, ""},  // no range imposed
+        Case{"fill-opacity", "1e999", true, "unsupported_property_value"}, Case{"stroke-opacity", "0.25", true, ""},
+        Case{"stop-opacity", "0.5", true, "unsupported_partial_alpha"},
+        Case{"stop-opacity", "50%", true, "unsupported_partial_alpha"},
+        Case{"stop-opacity", "0.5.5", true, "unsupported_property_value"}, Case{"stop-opacity", "1", true, ""},
+        Case{"stop-opacity", "100%", true, ""}, Case{"stop-opacity", "0", true, ""},
+        Case{"stop-opacity", "-0.5", true, ""}, Case{"stop-opacity", "1.0e0", true, ""},
+        Case{"stop-opacity", "10e-1", true, ""}, Case{"foo", "bar", false, ""}));
 
-INSTANTIATE_TEST_SUITE_P(
-    StrokeValues, ClassifierRules,
-    ::testing::Values(attr("stroke-width", "-1", true, "unsupported_property_value"),
-                      attr("stroke-width", "1px", true, ""), attr("stroke-width", " 1% ", true, ""),
-                      attr("stroke-width", "2em", true, ""),
-                      attr("stroke-width", "1 px", true, "unsupported_property_value"),
-                      attr("stroke-width", "1PX", true, "unsupported_property_value"),
-                      attr("stroke-width", "", true, "unsupported_property_value"),
-                      attr("stroke-dashoffset", "-1px", true, ""), attr("stroke-dasharray", "5, 3 2", true, ""),
-                      attr("stroke-dasharray", "5px 3mm", true, ""), attr("stroke-dasharray", "none", true, ""),
-                      attr("stroke-dasharray", "5,,3", true, "unsupported_property_value"),
-                      attr("stroke-dasharray", "5,", true, "unsupported_property_value"),
-                      attr("stroke-dasharray", ",5", true, "unsupported_property_value"),
-                      attr("stroke-dasharray", "5 -3", true, "unsupported_property_value"),
-                      attr("stroke-dasharray", "", true, "unsupported_property_value"),
-                      attr("stroke-miterlimit", "0.5", true, "unsupported_property_value"),
-                      attr("stroke-miterlimit", "1", true, ""),
-                      attr("stroke-miterlimit", "4px", true, "unsupported_property_value")));
-
-INSTANTIATE_TEST_SUITE_P(Opacity, ClassifierRules,
-                         ::testing::Values(attr("opacity", "50%", true, ""),
-                                           attr("opacity", "0.5.5", true, "unsupported_property_value"),
-                                           attr("opacity", "abc", true, "unsupported_property_value"),
-                                           attr("opacity", "-2", true, ""),  // no range imposed
-                                           attr("fill-opacity", "1e999", true, "unsupported_property_value"),
-                                           attr("stroke-opacity", "0.25", true, ""),
-                                           attr("stop-opacity", "0.5", true, "unsupported_partial_alpha"),
-                                           attr("stop-opacity", "50%", true, "unsupported_partial_alpha"),
-                                           attr("stop-opacity", "0.5.5", true, "unsupported_property_value"),
-                                           attr("stop-opacity", "1", true, ""), attr("stop-opacity", "100%", true, ""),
-                                           attr("stop-opacity", "0", true, ""), attr("stop-opacity", "-0.5", true, ""),
-                                           attr("stop-opacity", "1.0e0", true, ""),
-                                           attr("stop-opacity", "10e-1", true, ""), attr("foo", "bar", false, "")));
-
-TEST(CapabilityNames, Deferrable) {
-    EXPECT_TRUE(isDeferrableAttribute("fill"));
-    EXPECT_TRUE(isDeferrableAttribute("x"));  // an unsupported CSS property name
-    EXPECT_TRUE(isDeferrableAttribute("requiredFeatures"));
-    EXPECT_TRUE(isDeferrableAttribute("pathLength"));
-    EXPECT_TRUE(isDeferrableAttribute("filter"));
-    EXPECT_FALSE(isDeferrableAttribute("id"));
-    EXPECT_FALSE(isDeferrableAttribute("onload"));
-    EXPECT_FALSE(isDeferrableAttribute("xml:base"));
-    EXPECT_FALSE(isDeferrableAttribute("href"));
+TEST(CapabilityNames, DeferrableAndTables) {
+    const auto expectAll = [](auto predicate, std::initializer_list<const char*> names, bool expected) {
+        for (const char* name : names)
+            EXPECT_EQ(predicate(name), expected) << name;
+    };
+    // "x" is an unsupported CSS property name.
+    expectAll(isDeferrableAttribute, {"fill", "x", "requiredFeatures", "pathLength", "filter"}, true);
+    expectAll(isDeferrableAttribute, {"id", "onload", "xml:base", "href"}, false);
     EXPECT_TRUE(isDeferrableCssName("foo", true));
-    EXPECT_FALSE(isDeferrableCssName("foo", false));
-    EXPECT_TRUE(isDeferrableCssName("all", false));
-    EXPECT_TRUE(isDeferrableCssName("offset-path", false));
-    EXPECT_TRUE(isDeferrableCssName("color-interpolation", false));
-    EXPECT_FALSE(isDeferrableCssName("requiredFeatures", false));
-}
-
-TEST(CapabilityNames, Tables) {
-    EXPECT_TRUE(isUnsupportedCssPropertyName("stroke-alignment"));
-    EXPECT_TRUE(isUnsupportedCssPropertyName("motion-"));
-    EXPECT_FALSE(isUnsupportedCssPropertyName("offset"));
-    EXPECT_FALSE(isUnsupportedCssPropertyName("fill"));
-    EXPECT_TRUE(isNumericGeometryAttribute("stroke-miterlimit"));
-    EXPECT_TRUE(isNumericGeometryAttribute("viewBox"));
-    EXPECT_FALSE(isNumericGeometryAttribute("viewbox"));
-    EXPECT_FALSE(isNumericGeometryAttribute("opacity"));
+    const auto deferrableNonProperty = [](const char* name) { return isDeferrableCssName(name, false); };
+    expectAll(deferrableNonProperty, {"all", "offset-path", "color-interpolation"}, true);
+    expectAll(deferrableNonProperty, {"foo", "requiredFeatures"}, false);
+    expectAll(isUnsupportedCssPropertyName, {"stroke-alignment", "motion-"}, true);
+    expectAll(isUnsupportedCssPropertyName, {"offset", "fill"}, false);
+    expectAll(isNumericGeometryAttribute, {"stroke-miterlimit", "viewBox"}, true);
+    expectAll(isNumericGeometryAttribute, {"viewbox", "opacity"}, false);
 }
 
 TEST(ColorSyntaxCheck, RunsWhenAsked) {
