@@ -43,17 +43,16 @@ TEST_P(CssCommentsTest, StripsComments) {
     EXPECT_EQ(stripByRescanning(GetParam().input), GetParam().expected);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Cases, CssCommentsTest,
-    ::testing::Values(CommentCase{"a/* x */b", "ab"}, CommentCase{"/* x", ""}, CommentCase{"a /* x", "a "},
-                      CommentCase{"/**/", ""}, CommentCase{"/**/x", "x"}, CommentCase{"/*/", ""},
-                      CommentCase{"/*/ a */b", "b"}, CommentCase{"a/*/b*/c", "ac"}, CommentCase{"/*", ""},
-                      CommentCase{"/", "/"}, CommentCase{"*/", "*/"}, CommentCase{"a/*x*/*/b", "a*/b"},
-                      CommentCase{"/* a /* b */ c */", " c */"}, CommentCase{"'/* in quotes */'", "''"},
-                      // The slash left before a removed comment and a star after
-                      // it open a new comment.
-                      CommentCase{"//**/*x*/y", "y"}, CommentCase{"a//**/*", "a"},
-                      CommentCase{"rect { fill: red }", "rect { fill: red }"}, CommentCase{"", ""}));
+// In the "//**/*" rows the slash left before a removed comment and a star after it open a new comment.
+// clang-format off
+const CommentCase kCases[] = {
+    {"a/* x */b", "ab"}, {"/* x", ""}, {"a /* x", "a "}, {"/**/", ""}, {"/**/x", "x"}, {"/*/", ""}, {"/*/ a */b", "b"},
+    {"a/*/b*/c", "ac"}, {"/*", ""}, {"/", "/"}, {"*/", "*/"}, {"a/*x*/*/b", "a*/b"}, {"/* a /* b */ c */", " c */"},
+    {"'/* in quotes */'", "''"}, {"//**/*x*/y", "y"}, {"a//**/*", "a"}, {"rect { fill: red }", "rect { fill: red }"},
+    {"", ""}};
+// clang-format on
+
+INSTANTIATE_TEST_SUITE_P(Cases, CssCommentsTest, ::testing::ValuesIn(kCases));
 
 TEST(CssCommentsProperty, MatchesRescanningOnRandomTexts) {
     std::mt19937 random(12345);
