@@ -25,71 +25,57 @@ PaintCommand command_of(PaintCommandKind kind, std::vector<double> dashes = {}) 
     return command;
 }
 
-struct FailureCase {
-    const char* name;
-    std::exception_ptr failure;
-    const char* status;
-    const char* reason;
-};
-
-class FailureMapping : public testing::TestWithParam<FailureCase> {};
-
-TEST_P(FailureMapping, FreshResultKeepsCountAndRecordingTimeOnly) {
-    const FailureCase& c = GetParam();
-    const auto result = result_for_failure(c.failure, 7, 0.25);
-    EXPECT_EQ(result->status, c.status);
-    EXPECT_EQ(result->reason_code, c.reason);
-    EXPECT_EQ(result->input_paint_count, 7u);
-    EXPECT_EQ(result->recorder_seconds, 0.25);
-    EXPECT_EQ(result->kernel_seconds, 0.0);
-    EXPECT_FALSE(result->image_vectorizer_origin);
-    EXPECT_EQ(result.use_count(), 1);
-    EXPECT_NO_THROW((void)result->shared_from_this());  // shared ownership, so views can share it
+TEST(FailureMapping, FreshResultKeepsCountAndRecordingTimeOnly) {
+    struct {
+        const char* name;
+        std::exception_ptr failure;
+        const char* status;
+        const char* reason;
+    } const cases[] = {
+        {"input_precision", std::make_exception_ptr(InputPrecisionError("nonfinite_path_point")), "unsupported",
+         "unsupported_input_precision"},
+        {"stroke_precision", std::make_exception_ptr(StrokeInputPrecisionError("miter_denominator")), "unsupported",
+         "unsupported_input_precision"},
+        {"complexity", std::make_exception_ptr(ComplexityLimitError("counter_overflow")), "unsupported",
+         "unsupported_complexity"},
+        {"range", std::make_exception_ptr(std::range_error("numeric_range_error")), "invalid", "numeric_range_error"},
+        {"allocation", std::make_exception_ptr(std::bad_alloc()), "invalid", "allocation_failed"},
+        {"runtime", std::make_exception_ptr(std::runtime_error("native_result_census_failed")), "invalid",
+         "native_geometry_error"},
+        {"length", std::make_exception_ptr(std::length_error("result_size_overflow")), "invalid",
+         "native_geometry_error"},
+        {"logic", std::make_exception_ptr(std::logic_error("missing_complexity_budget")), "invalid",
+         "native_geometry_error"}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const auto result = result_for_failure(c.failure, 7, 0.25);
+        EXPECT_EQ(result->status, c.status);
+        EXPECT_EQ(result->reason_code, c.reason);
+        EXPECT_EQ(result->input_paint_count, 7u);
+        EXPECT_EQ(result->recorder_seconds, 0.25);
+        EXPECT_EQ(result->kernel_seconds, 0.0);
+        EXPECT_FALSE(result->image_vectorizer_origin);
+        EXPECT_EQ(result.use_count(), 1);
+        EXPECT_NO_THROW((void)result->shared_from_this());  // shared ownership, so views can share it
+    }
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    ByClass, FailureMapping,
-    testing::Values(
-        FailureCase{"input_precision", std::make_exception_ptr(InputPrecisionError("nonfinite_path_point")),
-                    "unsupported", "unsupported_input_precision"},
-        FailureCase{"stroke_precision", std::make_exception_ptr(StrokeInputPrecisionError("miter_denominator")),
-                    "unsupported", "unsupported_input_precision"},
-        FailureCase{"complexity", std::make_exception_ptr(ComplexityLimitError("counter_overflow")), "unsupported",
-                    "unsupported_complexity"},
-        FailureCase{"range", std::make_exception_ptr(std::range_error("numeric_range_error")), "invalid",
-                    "numeric_range_error"},
-        FailureCase{"allocation", std::make_exception_ptr(std::bad_alloc()), "invalid", "allocation_failed"},
-        FailureCase{"runtime", std::make_exception_ptr(std::runtime_error("native_result_census_failed")), "invalid",
-                    "native_geometry_error"},
-        FailureCase{"length", std::make_exception_ptr(std::length_error("result_size_overflow")), "invalid",
-                    "native_geometry_error"},
-        FailureCase{"logic", std::make_exception_ptr(std::logic_error("missing_complexity_budget")), "invalid",
-                    "native_geometry_error"}),
-    [](const testing::TestParamInfo<FailureCase>& info) { return std::string(info.param.name); });
-
-struct DashCase {
-    const char* name;
-    PaintCommandKind kind;
-    std::vector<double> dashes;
-    bool zero;
-};
-
-class ZeroLengthDash : public testing::TestWithParam<DashCase> {};
-
-TEST_P(ZeroLengthDash, FloatZeroOnStrokesOnly) {
-    const DashCase& c = GetParam();
-    EXPECT_EQ(has_zero_length_dash({command_of(c.kind, c.dashes)}), c.zero);
+TEST(ZeroLengthDash, FloatZeroOnStrokesOnly) {
+    struct {
+        const char* name;
+        PaintCommandKind kind;
+        std::vector<double> dashes;
+        bool zero;
+    } const cases[] = {{"zero", PaintCommandKind::stroke, {0.0, 2.0}, true},
+                       {"negative_zero", PaintCommandKind::stroke, {2.0, -0.0}, true},
+                       {"underflows_in_float", PaintCommandKind::stroke, {1e-50, 2.0}, true},
+                       {"smallest_float_denormal", PaintCommandKind::stroke, {1.5e-45, 2.0}, false},
+                       {"solid", PaintCommandKind::stroke, {}, false},
+                       {"fill_is_not_dashed", PaintCommandKind::fill, {0.0}, false}};
+    for (const auto& c : cases) {
+        EXPECT_EQ(has_zero_length_dash({command_of(c.kind, c.dashes)}), c.zero) << c.name;
+    }
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    Values, ZeroLengthDash,
-    testing::Values(DashCase{"zero", PaintCommandKind::stroke, {0.0, 2.0}, true},
-                    DashCase{"negative_zero", PaintCommandKind::stroke, {2.0, -0.0}, true},
-                    DashCase{"underflows_in_float", PaintCommandKind::stroke, {1e-50, 2.0}, true},
-                    DashCase{"smallest_float_denormal", PaintCommandKind::stroke, {1.5e-45, 2.0}, false},
-                    DashCase{"solid", PaintCommandKind::stroke, {}, false},
-                    DashCase{"fill_is_not_dashed", PaintCommandKind::fill, {0.0}, false}),
-    [](const testing::TestParamInfo<DashCase>& info) { return std::string(info.param.name); });
 
 TEST(StrokePolicy, RemovingStrokesKeepsTheOrderOfTheRest) {
     std::vector<PaintCommand> commands{command_of(PaintCommandKind::group_begin), command_of(PaintCommandKind::stroke),
@@ -104,15 +90,6 @@ TEST(StrokePolicy, RemovingStrokesKeepsTheOrderOfTheRest) {
     EXPECT_EQ(count_paint_commands(commands), 1u);
 }
 
-RecorderResult supported(std::vector<PaintCommand> commands) {
-    RecorderResult recording;
-    recording.status = "supported";
-    recording.reason_code.clear();
-    recording.viewport = {0.0f, 0.0f, 100.0f, 50.0f};
-    recording.commands = std::move(commands);
-    return recording;
-}
-
 TEST(AnalyzeRecording, MemoryExhaustedWhileRecordingIsAResult) {
     const auto result = analyze_recording([]() -> RecorderResult { throw std::bad_alloc(); }, 100, 0.1, true, {});
     EXPECT_EQ(result->status, "invalid");
@@ -123,8 +100,11 @@ TEST(AnalyzeRecording, MemoryExhaustedWhileRecordingIsAResult) {
 
 TEST(AnalyzeRecording, KernelExceptionBecomesFreshResult) {
     auto record = [] {
-        RecorderResult recording = supported({command_of(PaintCommandKind::fill)});
-        recording.viewport[2] = std::numeric_limits<float>::infinity();
+        RecorderResult recording;
+        recording.status = "supported";
+        recording.reason_code.clear();
+        recording.viewport = {0.0f, 0.0f, std::numeric_limits<float>::infinity(), 50.0f};
+        recording.commands = {command_of(PaintCommandKind::fill)};
         recording.image_vectorizer_origin = true;
         return recording;
     };

@@ -7,6 +7,7 @@
 #include <cmath>
 #include <functional>
 #include <stdexcept>
+#include <utility>
 
 namespace pavrix_svg_core {
 namespace {
@@ -17,34 +18,26 @@ struct RecordCase {
     std::vector<double> errors;
     std::vector<double> expected;  // input error of each record, in edge order
 };
-void PrintTo(const RecordCase& c, std::ostream* os) {
-    *os << c.why;
+
+TEST(RecordApproximationErrors, Table) {
+    // clang-format off
+    const RecordCase cases[] = {
+        {"triangle: each edge carries its end point's error", {{0, 0}, {4, 0}, {4, 3}}, {1, 2, 3}, {2, 3, 1}},
+        {"repeats merge by maximum", {{0, 0}, {4, 0}, {4, 0}, {4, 3}}, {0, 1, 5, 0}, {5, 0, 0}},
+        {"leading repeat", {{0, 0}, {0, 0}, {4, 0}, {4, 3}}, {1, 9, 2, 3}, {2, 3, 9}},
+        {"closing repeat moves to the first point", {{0, 0}, {4, 0}, {4, 3}, {0, 0}}, {0, 1, 2, 7}, {1, 2, 7}},
+        {"two distinct points", {{0, 0}, {1, 1}, {0, 0}}, {0, 0, 0}, {}},
+        {"one point", {{2, 2}, {2, 2}, {2, 2}}, {0, 0, 0}, {}}};
+    // clang-format on
+    for (const RecordCase& c : cases) {
+        std::vector<PrecisionRecord> list;
+        record_approximation_errors(c.points, kIdentityPaintMatrix, ErrorPair{}, c.errors, &list);
+        std::vector<double> errors;
+        for (const PrecisionRecord& record : list)
+            errors.push_back(record.input_error);
+        EXPECT_EQ(errors, c.expected) << c.why;
+    }
 }
-
-class RecordApproximationErrors : public testing::TestWithParam<RecordCase> {};
-
-TEST_P(RecordApproximationErrors, Table) {
-    const RecordCase& c = GetParam();
-    std::vector<PrecisionRecord> list;
-    record_approximation_errors(c.points, kIdentityPaintMatrix, ErrorPair{}, c.errors, &list);
-    std::vector<double> errors;
-    for (const PrecisionRecord& record : list)
-        errors.push_back(record.input_error);
-    EXPECT_EQ(errors, c.expected) << c.why;
-}
-
-// clang-format off
-INSTANTIATE_TEST_SUITE_P(
-    Table, RecordApproximationErrors,
-    testing::Values(
-        RecordCase{"triangle: each edge carries its end point's error", {{0, 0}, {4, 0}, {4, 3}}, {1, 2, 3}, {2, 3, 1}},
-        RecordCase{"repeats merge by maximum", {{0, 0}, {4, 0}, {4, 0}, {4, 3}}, {0, 1, 5, 0}, {5, 0, 0}},
-        RecordCase{"leading repeat", {{0, 0}, {0, 0}, {4, 0}, {4, 3}}, {1, 9, 2, 3}, {2, 3, 9}},
-        RecordCase{
-            "closing repeat moves to the first point", {{0, 0}, {4, 0}, {4, 3}, {0, 0}}, {0, 1, 2, 7}, {1, 2, 7}},
-        RecordCase{"two distinct points", {{0, 0}, {1, 1}, {0, 0}}, {0, 0, 0}, {}},
-        RecordCase{"one point", {{2, 2}, {2, 2}, {2, 2}}, {0, 0, 0}, {}}));
-// clang-format on
 
 TEST(RecordApproximationErrorsEnvelope, ActsAcrossEachEdgeInSourceUnits) {
     std::vector<PrecisionRecord> list;
@@ -61,40 +54,6 @@ TEST(RecordApproximationErrorsEnvelope, ActsAcrossEachEdgeInSourceUnits) {
 
 // One list spans a whole replay: command after command must keep geometric growth, or the
 // replay turns quadratic in its record count.
-PaintCommand small_square(PaintCommandKind kind, double x) {
-    PaintCommand command;
-    command.kind = kind;
-    command.rgba = {0, 0, 0, 255};
-    command.path_verbs = {PathVerb::move_to, PathVerb::line_to, PathVerb::line_to, PathVerb::line_to, PathVerb::close};
-    command.path_points = {{x, 0}, {x + 4, 0}, {x + 4, 4}, {x, 4}};
-    command.source_subpath_area_potential = {1};
-    command.stroke.width = 0.5;
-    return command;
-}
-
-struct GrowthCase {
-    const char* why;
-    std::function<void(std::vector<PrecisionRecord>&, int)> append;
-};
-void PrintTo(const GrowthCase& c, std::ostream* os) {
-    *os << c.why;
-}
-
-class PrecisionRecordGrowth : public testing::TestWithParam<GrowthCase> {};
-
-TEST_P(PrecisionRecordGrowth, ReallocatesLogarithmically) {
-    std::vector<PrecisionRecord> list;
-    std::size_t reallocations = 0;
-    constexpr int kAppends = 4000;
-    for (int i = 0; i < kAppends; ++i) {
-        const std::size_t capacity = list.capacity();
-        GetParam().append(list, i);
-        reallocations += list.capacity() != capacity ? 1 : 0;
-    }
-    ASSERT_GE(list.size(), static_cast<std::size_t>(kAppends));
-    EXPECT_LE(reallocations, 24u);
-}
-
 PreparedNormalization prepare_into(std::vector<PrecisionRecord>& list, PaintCommandKind kind, int i) {
     ComplexityBudget budget;
     ReplayParams params;
@@ -103,28 +62,47 @@ PreparedNormalization prepare_into(std::vector<PrecisionRecord>& list, PaintComm
     params.flattening_error = 0.01;
     params.budget = &budget;
     params.precision_records = &list;
-    const PaintCommand command = small_square(kind, 10.0 * i);
+    const double x = 10.0 * i;  // a small square
+    PaintCommand command;
+    command.kind = kind;
+    command.rgba = {0, 0, 0, 255};
+    command.path_verbs = {PathVerb::move_to, PathVerb::line_to, PathVerb::line_to, PathVerb::line_to, PathVerb::close};
+    command.path_points = {{x, 0}, {x + 4, 0}, {x + 4, 4}, {x, 4}};
+    command.source_subpath_area_potential = {1};
+    command.stroke.width = 0.5;
     return kind == PaintCommandKind::stroke ? prepare_stroke(command, params) : prepare_fill(command, params);
 }
 
-// clang-format off
-INSTANTIATE_TEST_SUITE_P(
-    Table, PrecisionRecordGrowth,
-    testing::Values(
-        GrowthCase{"ring after ring", [](std::vector<PrecisionRecord>& list, int) {
-            record_approximation_errors({{0, 0}, {4, 0}, {4, 3}}, kIdentityPaintMatrix, ErrorPair{}, {0, 0, 0}, &list);
-        }},
-        GrowthCase{"reserve after reserve", [](std::vector<PrecisionRecord>& list, int) {
-            reserve_precision_records(list, 3);
-            list.resize(list.size() + 3);
-        }},
-        GrowthCase{"fill after fill", [](std::vector<PrecisionRecord>& list, int i) {
-            prepare_into(list, PaintCommandKind::fill, i);
-        }},
-        GrowthCase{"stroke after stroke", [](std::vector<PrecisionRecord>& list, int i) {
-            prepare_into(list, PaintCommandKind::stroke, i);
-        }}));
-// clang-format on
+TEST(PrecisionRecordGrowth, ReallocatesLogarithmically) {
+    using Append = std::function<void(std::vector<PrecisionRecord>&, int)>;
+    const std::pair<const char*, Append> cases[] = {
+        {"ring after ring",
+         [](std::vector<PrecisionRecord>& list, int) {
+             record_approximation_errors({{0, 0}, {4, 0}, {4, 3}}, kIdentityPaintMatrix, ErrorPair{}, {0, 0, 0}, &list);
+         }},
+        {"reserve after reserve",
+         [](std::vector<PrecisionRecord>& list, int) {
+             reserve_precision_records(list, 3);
+             list.resize(list.size() + 3);
+         }},
+        {"fill after fill",
+         [](std::vector<PrecisionRecord>& list, int i) { prepare_into(list, PaintCommandKind::fill, i); }},
+        {"stroke after stroke",
+         [](std::vector<PrecisionRecord>& list, int i) { prepare_into(list, PaintCommandKind::stroke, i); }}};
+    for (const auto& [why, append] : cases) {
+        SCOPED_TRACE(why);
+        std::vector<PrecisionRecord> list;
+        std::size_t reallocations = 0;
+        constexpr int kAppends = 4000;
+        for (int i = 0; i < kAppends; ++i) {
+            const std::size_t capacity = list.capacity();
+            append(list, i);
+            reallocations += list.capacity() != capacity ? 1 : 0;
+        }
+        EXPECT_GE(list.size(), static_cast<std::size_t>(kAppends));
+        EXPECT_LE(reallocations, 24u);
+    }
+}
 
 TEST(CommandLoweringErrorBound, HalfAGridDiagonalPlusTheLargestNewRecord) {
     std::vector<PrecisionRecord> list(3);
