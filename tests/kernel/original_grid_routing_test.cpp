@@ -78,14 +78,12 @@ TEST_P(RouteOriginalGrid, FlagsAndResult) {
     EXPECT_TRUE(check.no_splits);
 }
 
+const Paths64 kCornerSquares{square(0, 0, 10), square(10, 10, 10)};
+
 INSTANTIATE_TEST_SUITE_P(
     Cases, RouteOriginalGrid,
     ::testing::Values(
-        RouteCase{"shared_vertices_only",
-                  {square(0, 0, 10), square(10, 10, 10)},
-                  true,
-                  false,
-                  {square(0, 0, 10), square(10, 10, 10)}},
+        RouteCase{"shared_vertices_only", kCornerSquares, true, false, kCornerSquares},
         RouteCase{"consecutive_duplicates_dropped",
                   {{{0, 0}, {10, 0}, {10, 0}, {10, 10}, {0, 0}}},
                   true,
@@ -115,17 +113,6 @@ TEST(RouteOriginalGrid, MillionVertexRingIsReturnedUnchanged) {
     EXPECT_EQ(route_original_grid(Paths64{ring}, &simple, &moved), Paths64{ring});
     EXPECT_TRUE(simple);
     EXPECT_FALSE(moved);
-}
-
-double doubled_area(const Path64& ring) {
-    double sum = 0;
-    for (std::size_t i = 0; i < ring.size(); ++i) {
-        const Point64& a = ring[i];
-        const Point64& b = ring[(i + 1) % ring.size()];
-        sum +=
-            static_cast<double>(a.x) * static_cast<double>(b.y) - static_cast<double>(a.y) * static_cast<double>(b.x);
-    }
-    return sum;
 }
 
 // Random rings in a small box cross, overlap and touch often; routing and faces must give
@@ -166,7 +153,7 @@ TEST_P(RandomSoup, FacesMatchNonZeroUnion) {
             const FaceNode* node = stack.back();
             stack.pop_back();
             for (const auto& child : node->children) {
-                const double area = doubled_area(child->polygon);
+                const double area = 2 * Clipper2Lib::Area(child->polygon);
                 EXPECT_EQ(area > 0, !child->is_hole);
                 EXPECT_EQ(area < 0, child->is_hole);
                 EXPECT_EQ(child->is_hole, node == &root ? false : !node->is_hole);
