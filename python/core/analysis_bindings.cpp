@@ -20,6 +20,7 @@
 #include "kernel/native_result.h"
 #include "kernel/replay_environment.h"
 #include "python/core/result_views.h"
+#include "python/core/svg_text_argument.h"
 
 namespace pavrix_svg_core {
 
@@ -241,12 +242,12 @@ void define_analysis_functions(py::module_& module) {
         py::arg("path"), py::arg("target_width_mm"), py::arg("tolerance_mm"), py::arg("allow_strokes") = true);
     module.def(
         "analyze_svg_svg",
-        [](const std::string& svg, double target_width_mm, double tolerance_mm, bool allow_strokes) -> py::object {
+        [](const SvgTextArgument& svg, double target_width_mm, double tolerance_mm, bool allow_strokes) -> py::object {
             const ReplayEnvironment environment = read_replay_environment();
             ResultShare result;
             {
                 py::gil_scoped_release release;
-                result = analyze_svg_text(svg, target_width_mm, tolerance_mm, allow_strokes, environment);
+                result = analyze_svg_text(svg.text(), target_width_mm, tolerance_mm, allow_strokes, environment);
             }
             return wrap_result(std::move(result));
         },

@@ -15,6 +15,7 @@
 #include "recorder/paint_command.h"
 #include "recorder/paint_enum_names.h"
 #include "recorder/record_entry.h"
+#include "python/core/svg_text_argument.h"
 
 namespace pavrix_svg_core {
 
@@ -160,11 +161,11 @@ void define_record_functions(py::module_& module) {
         py::arg("path"));
     module.def(
         "record_paint_commands_svg",
-        [](const std::string& svg) {
+        [](const SvgTextArgument& svg) {
             RecorderResult result;
             {
                 py::gil_scoped_release release;
-                result = record_svg_text(svg);
+                result = record_svg_text(svg.text());
             }
             return wrapResult(std::move(result));
         },
