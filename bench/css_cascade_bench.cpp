@@ -42,7 +42,7 @@ std::string classSheet(std::size_t rules) {
 
 std::unique_ptr<Document> classTree(std::size_t elements, std::size_t rules, unsigned seed) {
     auto document = std::make_unique<Document>();
-    auto root = std::make_unique<SVGRootElement>(*document);
+    auto root = makeNode<SVGRootElement>(*document);
     SVGRootElement* rootElement = root.get();
     document->resetRoot(std::move(root));
     std::mt19937 random(seed);

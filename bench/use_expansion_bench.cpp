@@ -38,7 +38,7 @@ void addUse(Document& document, SVGElement& parent, const std::string& href) {
 
 std::unique_ptr<Document> fanOut(int fanout, int levels) {
     auto document = std::make_unique<Document>();
-    document->resetRoot(std::make_unique<SVGRootElement>(*document));
+    document->resetRoot(makeNode<SVGRootElement>(*document));
     SVGElement& root = *document->rootElement();
     SVGElement* defs = add(*document, root, ElementID::Defs);
     setAttribute(*add(*document, *defs, ElementID::Rect, "l0"), 1, PropertyID::Width, "1");
@@ -53,7 +53,7 @@ std::unique_ptr<Document> fanOut(int fanout, int levels) {
 
 std::unique_ptr<Document> pathDag(int levels) {
     auto document = std::make_unique<Document>();
-    document->resetRoot(std::make_unique<SVGRootElement>(*document));
+    document->resetRoot(makeNode<SVGRootElement>(*document));
     SVGElement& root = *document->rootElement();
     SVGElement* defs = add(*document, root, ElementID::Defs);
     add(*document, *defs, ElementID::Rect, "a0");

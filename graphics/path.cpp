@@ -92,10 +92,13 @@ void Path::reset() {
         path_destroy(release());
 }
 
-bool Path::parse(const char* data, std::size_t length) {
-    // The old content is dropped anyway: a shared record is released rather than copied.
-    if (m_data && path_get_reference_count(m_data) != 1)
+bool Path::parse(const char* data, std::size_t length, std::pmr::memory_resource* storage) {
+    // The old content is dropped anyway: a shared record, or one kept elsewhere, is released
+    // rather than copied.
+    if (m_data && (path_get_reference_count(m_data) != 1 || m_data->storage != storage))
         path_destroy(release());
+    if (!m_data)
+        m_data = path_create(storage);
     VectorPath* path = ensure();
     if (!path)
         return false;

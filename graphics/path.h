@@ -3,6 +3,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <memory_resource>
 #include <string_view>
 
 #include "graphics/point.h"
@@ -40,8 +41,11 @@ public:
     void reset();
     // Replaces the content with parsed SVG path data; false on a syntax error (the commands
     // read before it stay) or when no path could be created.
-    bool parse(const char* data, std::size_t length);
-    bool parse(std::string_view text) { return parse(text.data(), text.size()); }
+    // `storage` holds the parsed elements (null: the C heap); the path must not outlive it.
+    bool parse(const char* data, std::size_t length, std::pmr::memory_resource* storage = nullptr);
+    bool parse(std::string_view text, std::pmr::memory_resource* storage = nullptr) {
+        return parse(text.data(), text.size(), storage);
+    }
 
     // Control-point bounding box; (0, 0, 0, 0) for an empty path.
     Rect boundingBox() const;

@@ -15,6 +15,28 @@ void mark_invalid(VectorPath* path) {
     path->path_invalid = 1;
 }
 
+void release_elements(VectorPath& path) noexcept {
+    PathElementArray& array = path.elements;
+    if (path.storage && array.data)
+        path.storage->deallocate(array.data, static_cast<std::size_t>(array.capacity) * sizeof(PathElement),
+                                 alignof(PathElement));
+    else
+        std::free(array.data);
+}
+
+void* reallocate_in_storage(VectorPath& path, std::size_t bytes) noexcept {
+    void* data = nullptr;
+    try {
+        data = path.storage->allocate(bytes, alignof(PathElement));
+    } catch (const std::bad_alloc&) {
+        return nullptr;
+    }
+    if (path.elements.size > 0)
+        std::memcpy(data, path.elements.data, static_cast<std::size_t>(path.elements.size) * sizeof(PathElement));
+    release_elements(path);
+    return data;
+}
+
 // Room for n more elements under the int32 limit; failure marks the path invalid.
 bool grow(VectorPath* path, std::int64_t n) {
     if (path->path_invalid)
@@ -37,7 +59,8 @@ bool grow(VectorPath* path, std::int64_t n) {
     if (capacity < need)
         capacity = need;
     const std::uint64_t bytes = static_cast<std::uint64_t>(capacity) * sizeof(PathElement);
-    void* data = std::realloc(array.data, static_cast<std::size_t>(bytes));
+    void* data = path->storage ? reallocate_in_storage(*path, static_cast<std::size_t>(bytes))
+                               : std::realloc(array.data, static_cast<std::size_t>(bytes));
     if (!data) {
         mark_invalid(path);
         return false;
@@ -49,8 +72,11 @@ bool grow(VectorPath* path, std::int64_t n) {
 
 }  // namespace
 
-VectorPath* path_create() {
-    return new (std::nothrow) VectorPath();
+VectorPath* path_create(std::pmr::memory_resource* storage) {
+    VectorPath* path = new (std::nothrow) VectorPath();
+    if (path)
+        path->storage = storage;
+    return path;
 }
 
 VectorPath* path_reference(VectorPath* path) {
@@ -64,7 +90,7 @@ void path_destroy(VectorPath* path) {
         return;
     if (path->ref_count.fetch_sub(1, std::memory_order_acq_rel) != 1)
         return;
-    std::free(path->elements.data);
+    release_elements(*path);
     delete path;
 }
 

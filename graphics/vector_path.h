@@ -2,6 +2,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <memory_resource>
 
 #include "graphics/affine_matrix.h"
 
@@ -46,6 +47,9 @@ struct VectorPath {
     std::uint8_t path_invalid = 0;  // set by a failed reserve, cleared only by path_reset
     FloatPoint start_point{0.0f, 0.0f};
     PathElementArray elements;
+    // Where the element array lives; null for the C heap. A path in arena storage must not
+    // outlive the arena.
+    std::pmr::memory_resource* storage = nullptr;
 };
 
 struct VectorPathIterator {
@@ -58,7 +62,7 @@ struct VectorPathIterator {
 using PathTraverseFunc = void (*)(void* closure, PathCommand command, const FloatPoint* points, int npoints);
 
 // Lifetime. Null in gives null out or nothing done.
-VectorPath* path_create();
+VectorPath* path_create(std::pmr::memory_resource* storage = nullptr);
 VectorPath* path_reference(VectorPath* path);
 void path_destroy(VectorPath* path);
 std::int32_t path_get_reference_count(const VectorPath* path);

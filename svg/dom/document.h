@@ -7,6 +7,8 @@
 #include <string_view>
 #include <vector>
 
+#include "svg/dom/document_arena.h"
+
 namespace pavrix_svg {
 
 class SVGElement;
@@ -35,6 +37,9 @@ public:
     ~Document();
     Document(const Document&) = delete;
     Document& operator=(const Document&) = delete;
+
+    // Where the tree's nodes and parsed paths live; released with the document.
+    DocumentArena& arena() noexcept { return m_arena; }
 
     // Takes ownership of a new root; the previous root, if any, is destroyed.
     void resetRoot(std::unique_ptr<SVGRootElement> root);
@@ -98,7 +103,9 @@ public:
 private:
     [[noreturn]] static void throwElementCapacity();
 
-    // Declaration order is destruction order reversed: the reasons go first, then the tree.
+    // Declaration order is destruction order reversed: the reasons go first, then the tree, and
+    // the arena the tree lives in last.
+    DocumentArena m_arena;
     std::unique_ptr<SVGRootElement> m_root;
     std::vector<std::string> m_reasons;
     std::uint8_t m_originFlag = 0;

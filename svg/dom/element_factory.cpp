@@ -15,50 +15,50 @@ namespace pavrix_svg {
 std::unique_ptr<SVGElement> createElement(Document& document, ElementID id) {
     switch (id) {
     case ElementID::Circle:
-        return std::make_unique<SVGCircleElement>(document);
+        return makeNode<SVGCircleElement>(document);
     case ElementID::ClipPath:
-        return std::make_unique<SVGClipPathElement>(document);
+        return makeNode<SVGClipPathElement>(document);
     case ElementID::Defs:
-        return std::make_unique<SVGDefsElement>(document);
+        return makeNode<SVGDefsElement>(document);
     case ElementID::Ellipse:
-        return std::make_unique<SVGEllipseElement>(document);
+        return makeNode<SVGEllipseElement>(document);
     case ElementID::G:
-        return std::make_unique<SVGGElement>(document);
+        return makeNode<SVGGElement>(document);
     case ElementID::Image:
-        return std::make_unique<SVGImageElement>(document);
+        return makeNode<SVGImageElement>(document);
     case ElementID::Line:
-        return std::make_unique<SVGLineElement>(document);
+        return makeNode<SVGLineElement>(document);
     case ElementID::LinearGradient:
-        return std::make_unique<SVGLinearGradientElement>(document);
+        return makeNode<SVGLinearGradientElement>(document);
     case ElementID::Marker:
-        return std::make_unique<SVGMarkerElement>(document);
+        return makeNode<SVGMarkerElement>(document);
     case ElementID::Mask:
-        return std::make_unique<SVGMaskElement>(document);
+        return makeNode<SVGMaskElement>(document);
     case ElementID::Path:
-        return std::make_unique<SVGPathElement>(document);
+        return makeNode<SVGPathElement>(document);
     case ElementID::Pattern:
-        return std::make_unique<SVGPatternElement>(document);
+        return makeNode<SVGPatternElement>(document);
     case ElementID::Polygon:
     case ElementID::Polyline:
-        return std::make_unique<SVGPolyElement>(document, id);
+        return makeNode<SVGPolyElement>(document, id);
     case ElementID::RadialGradient:
-        return std::make_unique<SVGRadialGradientElement>(document);
+        return makeNode<SVGRadialGradientElement>(document);
     case ElementID::Rect:
-        return std::make_unique<SVGRectElement>(document);
+        return makeNode<SVGRectElement>(document);
     case ElementID::Stop:
-        return std::make_unique<SVGStopElement>(document);
+        return makeNode<SVGStopElement>(document);
     case ElementID::Style:
-        return std::make_unique<SVGStyleElement>(document);
+        return makeNode<SVGStyleElement>(document);
     case ElementID::Svg:
-        return std::make_unique<SVGSVGElement>(document);
+        return makeNode<SVGSVGElement>(document);
     case ElementID::Symbol:
-        return std::make_unique<SVGSymbolElement>(document);
+        return makeNode<SVGSymbolElement>(document);
     case ElementID::Text:
-        return std::make_unique<SVGTextElement>(document);
+        return makeNode<SVGTextElement>(document);
     case ElementID::TSpan:
-        return std::make_unique<SVGTSpanElement>(document);
+        return makeNode<SVGTSpanElement>(document);
     case ElementID::Use:
-        return std::make_unique<SVGUseElement>(document);
+        return makeNode<SVGUseElement>(document);
     case ElementID::Unknown:
     case ElementID::Star:
         break;

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "svg/dom/document.h"
 #include "svg/dom/length_resolution.h"
 
 namespace pavrix_svg {
@@ -61,7 +62,8 @@ Rect SVGLineElement::updateShape(Path& shape) const {
     return Rect(x1, y1, x2 - x1, y2 - y1);
 }
 
-SVGPathElement::SVGPathElement(Document& document) : SVGGeometryElement(document, ElementID::Path) {
+SVGPathElement::SVGPathElement(Document& document)
+    : SVGGeometryElement(document, ElementID::Path), m_d(PropertyID::D, &document.arena()) {
     addProperty(m_d);
 }
 

@@ -66,7 +66,7 @@ public:
     const SVGPath& d() const noexcept { return m_d; }
 
 private:
-    SVGPath m_d{PropertyID::D};
+    SVGPath m_d;
 };
 
 // polygon (closed) and polyline; the element keeps its ElementID.

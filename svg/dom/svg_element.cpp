@@ -121,9 +121,13 @@ void SVGElement::build() {
 
 void SVGElement::render(const SVGRenderState&) {}
 
+void* SVGNode::operator new(std::size_t bytes, Document& document) {
+    return document.arena().allocate(bytes, __STDCPP_DEFAULT_NEW_ALIGNMENT__);
+}
+
 std::unique_ptr<SVGNode> SVGTextNode::clone(bool) const {
     markDocumentForLayout();
-    return std::make_unique<SVGTextNode>(document(), m_text);
+    return makeNode<SVGTextNode>(document(), m_text);
 }
 
 void SVGTextNode::setText(std::string text) {

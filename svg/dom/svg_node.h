@@ -1,8 +1,10 @@
 #pragma once
 
+#include <cstddef>
 #include <memory>
 #include <string>
 #include <string_view>
+#include <utility>
 
 namespace pavrix_svg {
 
@@ -17,6 +19,14 @@ public:
     virtual ~SVGNode() = default;
     SVGNode(const SVGNode&) = delete;
     SVGNode& operator=(const SVGNode&) = delete;
+
+    // Nodes live in their document's arena (makeNode); deleting one runs its destructor and
+    // leaves the memory to the arena, so no node may outlive its document.
+    static void* operator new(std::size_t bytes, Document& document);
+    static void operator delete(void*, Document&) noexcept {}
+    static void operator delete(void*) noexcept {}
+    static void* operator new(std::size_t) = delete;
+    static void* operator new[](std::size_t) = delete;
 
     virtual bool isTextNode() const { return false; }
     virtual bool isElement() const { return false; }
@@ -35,6 +45,11 @@ private:
     Document* m_document;
     SVGElement* m_parent = nullptr;
 };
+
+template <class Node, class... Arguments>
+std::unique_ptr<Node> makeNode(Document& document, Arguments&&... arguments) {
+    return std::unique_ptr<Node>(new (document) Node(document, std::forward<Arguments>(arguments)...));
+}
 
 class SVGTextNode final : public SVGNode {
 public:

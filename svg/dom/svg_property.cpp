@@ -185,7 +185,7 @@ bool SVGTransform::parse(std::string_view input) {
 
 bool SVGPath::parse(std::string_view input) {
     Path parsed;
-    if (!parsed.parse(input))
+    if (!parsed.parse(input, m_storage))
         return false;
     m_value = std::move(parsed);
     return true;

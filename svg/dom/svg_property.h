@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory_resource>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -175,14 +176,17 @@ private:
     Transform m_value;
 };
 
+// The parsed path lives in `storage` (null: the C heap), normally its document's arena.
 class SVGPath final : public SVGProperty {
 public:
-    explicit SVGPath(PropertyID id) : SVGProperty(id) {}
+    explicit SVGPath(PropertyID id, std::pmr::memory_resource* storage = nullptr)
+        : SVGProperty(id), m_storage(storage) {}
     bool parse(std::string_view input) override;
     const Path& value() const noexcept { return m_value; }
 
 private:
     Path m_value;
+    std::pmr::memory_resource* m_storage;
 };
 
 // Pairs of numbers; an odd count fails. Emptied before parsing (a failure leaves the pairs read

@@ -309,7 +309,7 @@ bool XmlReader::readStartTag() {
         } else {
             if (id != ElementID::Svg)
                 return false;
-            auto root = std::make_unique<SVGRootElement>(m_document);
+            auto root = makeNode<SVGRootElement>(m_document);
             element = root.get();
             m_document.resetRoot(std::move(root));
             isRoot = true;
@@ -452,7 +452,7 @@ bool XmlReader::handleCharacterData(std::string_view text, bool isCdata) {
     }
     case ElementID::Text:
     case ElementID::TSpan:
-        addChild(*m_current, std::make_unique<SVGTextNode>(m_document, std::string(content)));
+        addChild(*m_current, makeNode<SVGTextNode>(m_document, std::string(content)));
         break;
     default:
         break;

@@ -27,7 +27,7 @@ struct Tree {
     SVGRootElement* root = nullptr;
 
     explicit Tree(const Attributes& rootAttributes = {}) {
-        auto owned = std::make_unique<SVGRootElement>(document);
+        auto owned = makeNode<SVGRootElement>(document);
         root = owned.get();
         document.resetRoot(std::move(owned));
         set(*root, rootAttributes);

@@ -15,7 +15,7 @@ constexpr std::uint64_t kMax = std::numeric_limits<std::uint64_t>::max();
 class AttributeTest : public ::testing::Test {
 protected:
     AttributeTest() {
-        auto root = std::make_unique<SVGRootElement>(document);
+        auto root = makeNode<SVGRootElement>(document);
         this->root = root.get();
         document.resetRoot(std::move(root));
     }
@@ -130,7 +130,7 @@ TEST(AttributeCharges, FailedChargesReportComplexity) {
     };
     for (const Case& c : cases) {
         Document document;
-        document.resetRoot(std::make_unique<SVGRootElement>(document));
+        document.resetRoot(makeNode<SVGRootElement>(document));
         SVGElement* element = addChild(*document.rootElement(), createElement(document, c.kind));
         ASSERT_TRUE(c.exhaust(document)) << c.name;
         if (c.id == PropertyID::Unknown)

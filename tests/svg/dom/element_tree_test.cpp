@@ -15,7 +15,7 @@ namespace {
 class TreeTest : public ::testing::Test {
 protected:
     TreeTest() {
-        auto root = std::make_unique<SVGRootElement>(document);
+        auto root = makeNode<SVGRootElement>(document);
         this->root = root.get();
         document.resetRoot(std::move(root));
     }
@@ -56,7 +56,7 @@ TEST_F(TreeTest, SerialsFollowConstruction) {
 
 TEST_F(TreeTest, AddChildKeepsElementLinks) {
     SVGElement* a = add(*root, ElementID::G);
-    addChild(*root, std::make_unique<SVGTextNode>(document, "x"));
+    addChild(*root, makeNode<SVGTextNode>(document, "x"));
     SVGElement* b = add(*root, ElementID::Rect);
     SVGElement* c = add(*root, ElementID::Circle);
     EXPECT_EQ(root->children().size(), 4u);
@@ -287,12 +287,12 @@ TEST(ViewBoxArithmetic, TransformClipAndFit) {
 TEST(TreeTeardown, DeepTreeIsDestroyedWithoutRecursion) {
     // Far deeper than any document the reader accepts: only an iterative teardown survives it.
     auto document = std::make_unique<Document>();
-    auto root = std::make_unique<SVGRootElement>(*document);
+    auto root = makeNode<SVGRootElement>(*document);
     SVGElement* parent = root.get();
     document->resetRoot(std::move(root));
     for (int i = 0; i < 200000; ++i)
         parent = addChild(*parent, createElement(*document, ElementID::G));
-    addChild(*parent, std::make_unique<SVGTextNode>(*document, "leaf"));
+    addChild(*parent, makeNode<SVGTextNode>(*document, "leaf"));
     document.reset();
     SUCCEED();
 }

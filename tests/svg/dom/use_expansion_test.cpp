@@ -21,7 +21,7 @@ using Attributes = std::initializer_list<std::pair<PropertyID, std::string_view>
 class UseTest : public ::testing::Test {
 protected:
     UseTest() {
-        auto root = std::make_unique<SVGRootElement>(document);
+        auto root = makeNode<SVGRootElement>(document);
         this->root = root.get();
         document.resetRoot(std::move(root));
     }
@@ -62,7 +62,7 @@ protected:
 TEST_F(UseTest, ExpandsTargetAsLastChild) {
     SVGElement* group = add(*root, ElementID::G, {{PropertyID::Id, "a"}});
     add(*group, ElementID::Rect, {{PropertyID::Width, "5"}});
-    addChild(*group, std::make_unique<SVGTextNode>(document, "t"));
+    addChild(*group, makeNode<SVGTextNode>(document, "t"));
     SVGUseElement* u = use(*root, "#a");
     root->build();
     ASSERT_NE(u->expansionChild(), nullptr);
@@ -279,7 +279,7 @@ TEST_F(UseTest, DeepCloneSkipsExpansionChildAndMarksLayout) {
     add(*root, ElementID::Rect, {{PropertyID::Id, "r"}});
     SVGElement* group = add(*root, ElementID::G, {{PropertyID::Fill, "red"}});
     SVGUseElement* u = use(*group, "#r");
-    addChild(*u, std::make_unique<SVGTextNode>(document, "own"));
+    addChild(*u, makeNode<SVGTextNode>(document, "own"));
     root->build();
     ASSERT_NE(u->expansionChild(), nullptr);
     root->computedWidth = 5.0f;
@@ -312,7 +312,7 @@ TEST(UseExpansionEstimate, AgreesWithExactPathMemoAndWithTheBuild) {
     int accepted = 0;
     for (int round = 0; round < 1500; ++round) {
         Document document;
-        auto owned = std::make_unique<SVGRootElement>(document);
+        auto owned = makeNode<SVGRootElement>(document);
         SVGRootElement* root = owned.get();
         document.resetRoot(std::move(owned));
         std::vector<SVGElement*> containers{root};
@@ -337,7 +337,7 @@ TEST(UseExpansionEstimate, AgreesWithExactPathMemoAndWithTheBuild) {
                 containers.push_back(element);
             }
             if (random() % 5 == 0)
-                addChild(*element, std::make_unique<SVGTextNode>(document, "t"));
+                addChild(*element, makeNode<SVGTextNode>(document, "t"));
         }
         const UseExpansionEstimate reused = estimateUseExpansion(document);
         const UseExpansionEstimate exact = estimateUseExpansion(document, true);
