@@ -10,11 +10,12 @@ the tree without rendering, which is comparable work to recording. Prints MB/s o
 ratio (above 1.0: recording is faster), then the efficiency of N threads recording concurrently
 against N sequential calls.
 
-The threads share no lock of ours; what they share is glibc's allocator, which returns each
-thread arena's freed pages to the kernel after every call and faults them back in on the next,
-with TLB shootdowns across the other threads. `--trim-check` repeats the thread measurement in a
-child whose arenas are never trimmed (GLIBC_TUNABLES=glibc.malloc.trim_threshold), which shows
-that share; hosts that record on many threads can set the same tunable.
+The threads share no lock of ours. Document trees live in chunks that a process-wide pool keeps
+between calls; the paint commands handed back still come from glibc, whose thread arenas return
+freed pages to the kernel after every call and fault them back in on the next. `--trim-check`
+repeats the thread measurement in a child whose arenas are never trimmed
+(GLIBC_TUNABLES=glibc.malloc.trim_threshold), which shows that share; hosts that record on many
+threads can set the same tunable.
 """
 
 import argparse

@@ -90,7 +90,7 @@ bool buildRect(const SVGElement& element, PaintCommand& command, bool& lowered, 
 
 bool resolveExactLength(const SVGElement& element, PropertyID attribute, double defaultValue, bool required,
                         int direction, double& value) {
-    const std::string& text = pavrix_svg::findAttribute(element, attribute);
+    const std::string_view text = pavrix_svg::findAttribute(element, attribute);
     double number = 0.0;
     pavrix_svg::ExactLengthUnit unit = pavrix_svg::ExactLengthUnit::px;
     if (!pavrix_svg::parseLengthExact(text, defaultValue, number, unit, !required)) {

@@ -84,10 +84,10 @@ void CssAncestorFeatures::push(const SVGElement& element) {
     m_chain.push_back(&element);
     m_chainStarts.push_back(m_features.size());
     add(cssTypeFeature(static_cast<std::int32_t>(element.id())));
-    const std::string& id = findAttribute(element, static_cast<PropertyID>(kCssIdPropertyId));
+    const std::string_view id = findAttribute(element, static_cast<PropertyID>(kCssIdPropertyId));
     if (!id.empty())
         add(cssIdFeature(id));
-    const std::string& classes = findAttribute(element, static_cast<PropertyID>(kCssClassPropertyId));
+    const std::string_view classes = findAttribute(element, static_cast<PropertyID>(kCssClassPropertyId));
     std::size_t position = 0;
     for (std::string_view word = nextCssWord(classes, position); !word.empty(); word = nextCssWord(classes, position))
         add(cssClassFeature(word));

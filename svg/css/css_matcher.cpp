@@ -22,7 +22,7 @@ bool containsWord(std::string_view text, std::string_view word) noexcept {
     return false;
 }
 
-const std::string& storedValue(const SVGElement& element, std::int32_t propertyId) {
+std::string_view storedValue(const SVGElement& element, std::int32_t propertyId) {
     return findAttribute(element, static_cast<PropertyID>(propertyId));
 }
 
@@ -166,7 +166,7 @@ bool matchCompoundSelector(const CompoundSelector& compound, const SVGElement& e
     if (compound.type != kCssTypeAny && compound.type != static_cast<std::int32_t>(element.id()))
         return false;
     for (const AttributeSelector& attribute : compound.attributeSelectors) {
-        const std::string& stored = storedValue(element, attribute.propertyId);
+        const std::string_view stored = storedValue(element, attribute.propertyId);
         if (!counter.charge(attribute.value.size()) || !counter.charge(stored.size()))
             return false;
         if (!matchAttributeValue(attribute, element, stored))

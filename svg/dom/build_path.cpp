@@ -46,7 +46,7 @@ Scope::Scope(const SVGElement& element) : m_id(findAttribute(element, PropertyID
             // A pass may start below the root: its ancestors are on the path too (in any order,
             // the path only counts them).
             for (const SVGElement* ancestor = element.parent(); ancestor != nullptr; ancestor = ancestor->parent())
-                enter(findAttribute(*ancestor, PropertyID::Id));
+                enter(std::string(findAttribute(*ancestor, PropertyID::Id)));
             enter(m_id);
         } catch (...) {
             tPath = PathState{};

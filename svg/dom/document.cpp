@@ -34,7 +34,7 @@ SVGElement* Document::documentElement() const noexcept {
 std::string Document::getAttributeByName(const SVGElement* handle, std::string_view name) const {
     if (!handle)
         return {};
-    return getAttribute(*handle, name);
+    return std::string(getAttribute(*handle, name));
 }
 
 void Document::addReason(std::string_view code) {

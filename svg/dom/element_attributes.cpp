@@ -9,11 +9,6 @@ namespace pavrix_svg {
 
 namespace {
 
-const std::string& emptyString() noexcept {
-    static const std::string empty;
-    return empty;
-}
-
 Attribute* findEntry(SVGElement& element, PropertyID id) noexcept {
     for (Attribute& attribute : element.attributes()) {
         if (attribute.id == id)
@@ -43,12 +38,12 @@ bool chargePathScan(SVGElement& element, const PathScanResult& scan, std::uint64
 
 }  // namespace
 
-const std::string& findAttribute(const SVGElement& element, PropertyID id) noexcept {
+std::string_view findAttribute(const SVGElement& element, PropertyID id) noexcept {
     for (const Attribute& attribute : element.attributes()) {
         if (attribute.id == id)
             return attribute.value;
     }
-    return emptyString();
+    return {};
 }
 
 bool hasAttribute(const SVGElement& element, PropertyID id) noexcept {
@@ -59,10 +54,10 @@ bool hasAttribute(const SVGElement& element, PropertyID id) noexcept {
     return false;
 }
 
-const std::string& getAttribute(const SVGElement& element, std::string_view name) noexcept {
+std::string_view getAttribute(const SVGElement& element, std::string_view name) noexcept {
     const PropertyID id = propertyIdFromName(name);
     if (id == PropertyID::Unknown)
-        return emptyString();
+        return {};
     return findAttribute(element, id);
 }
 
@@ -70,7 +65,8 @@ bool setAttribute(SVGElement& element, std::int32_t specificity, PropertyID id, 
     Attribute* entry = findEntry(element, id);
     if (entry == nullptr) {
         element.parseAttribute(id, value);
-        element.attributes().push_front(Attribute{specificity, id, std::string(value)});
+        AttributeList& attributes = element.attributes();
+        attributes.push_front(Attribute{specificity, id, std::pmr::string(value, attributes.get_allocator())});
         return true;
     }
     if (specificity < entry->specificity)

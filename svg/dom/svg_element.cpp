@@ -8,7 +8,12 @@
 namespace pavrix_svg {
 
 SVGElement::SVGElement(Document& document, ElementID id)
-    : SVGNode(document), m_id(id), m_serial(document.nextElementSerial()) {}
+    : SVGNode(document),
+      m_id(id),
+      m_serial(document.nextElementSerial()),
+      m_attributes(&document.arena()),
+      m_properties(&document.arena()),
+      m_children(&document.arena()) {}
 
 SVGElement::~SVGElement() {
     if (m_children.empty())

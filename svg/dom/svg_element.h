@@ -25,13 +25,13 @@ struct SVGLayoutState;  // svg/layout_state.h
 struct Attribute {
     std::int32_t specificity = 0;
     PropertyID id = PropertyID::Unknown;
-    std::string value;
+    std::pmr::string value;
 };
 
-// Newest entry first.
-using AttributeList = std::forward_list<Attribute>;
+// Newest entry first. Lists, values and children live in the document's arena.
+using AttributeList = std::pmr::forward_list<Attribute>;
 
-using NodeList = std::vector<std::unique_ptr<SVGNode>>;
+using NodeList = std::pmr::vector<std::unique_ptr<SVGNode>>;
 
 class SVGElement : public SVGNode {
 public:
@@ -122,7 +122,7 @@ private:
     std::int32_t m_serial;
     AttributeList m_attributes;
     std::shared_ptr<DeferredCapabilityMap> m_deferredCapabilities;
-    std::vector<SVGProperty*> m_properties;  // newest last
+    std::pmr::vector<SVGProperty*> m_properties;  // newest last
     NodeList m_children;
     SVGElement* m_previousElementSibling = nullptr;
     SVGElement* m_nextElementSibling = nullptr;
@@ -140,11 +140,11 @@ Node* addChild(SVGElement& parent, std::unique_ptr<Node> node) {
 
 // --- Attribute storage ---------------------------------------------------------------------
 
-// The stored value, or a shared empty string.
-const std::string& findAttribute(const SVGElement& element, PropertyID id) noexcept;
+// The stored value (valid until it is replaced), or an empty view.
+std::string_view findAttribute(const SVGElement& element, PropertyID id) noexcept;
 bool hasAttribute(const SVGElement& element, PropertyID id) noexcept;
 // By attribute or CSS property name; unknown names give the empty string.
-const std::string& getAttribute(const SVGElement& element, std::string_view name) noexcept;
+std::string_view getAttribute(const SVGElement& element, std::string_view name) noexcept;
 
 // Stores the value unless a stronger one is stored (false then, nothing parsed); equal or higher
 // specificity parses and replaces. A value that fails to parse is still stored.

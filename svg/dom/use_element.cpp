@@ -83,7 +83,7 @@ std::unique_ptr<SVGElement> cloneUseTarget(SVGUseElement& use, const SVGElement&
         return nullptr;
     // A target that is an ancestor (by id) would copy itself forever. During the build pass the
     // ancestors are on the build path already; walking up per use would cost depth x uses.
-    const std::string& targetId = findAttribute(target, PropertyID::Id);
+    const std::string targetId(findAttribute(target, PropertyID::Id));
     const bool onPath = build_path::active();
     if (onPath) {
         if (build_path::containsId(targetId))

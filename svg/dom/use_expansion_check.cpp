@@ -16,7 +16,7 @@ namespace {
 
 constexpr std::uint64_t kUnbounded = std::numeric_limits<std::uint64_t>::max();
 
-std::uint64_t copyBytes(const std::string& value) noexcept {
+std::uint64_t copyBytes(std::string_view value) noexcept {
     return static_cast<std::uint64_t>(value.size()) + 1;
 }
 

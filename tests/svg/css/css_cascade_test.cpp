@@ -59,7 +59,7 @@ std::vector<SVGElement*> elementsOf(SVGElement& root) {
     return out;
 }
 
-const std::string& fill(const SVGElement& e) {
+std::string_view fill(const SVGElement& e) {
     return findAttribute(e, PropertyID::Fill);
 }
 
@@ -104,7 +104,7 @@ TEST_P(CssMatchTest, MatchesElements) {
     std::string matched;
     for (SVGElement* e : elementsOf(*t.root)) {
         if (findAttribute(*e, PropertyID::FontFamily) == "m")
-            matched += (matched.empty() ? "" : " ") + findAttribute(*e, PropertyID::Id);
+            matched += (matched.empty() ? "" : " ") + std::string(findAttribute(*e, PropertyID::Id));
     }
     EXPECT_EQ(matched, GetParam().expected) << GetParam().selector;
 }
@@ -453,7 +453,8 @@ std::string snapshot(SVGElement& root) {
     std::string out;
     for (SVGElement* e : elementsOf(root)) {
         for (const Attribute& a : e->attributes())
-            out += std::to_string(static_cast<int>(a.id)) + ":" + std::to_string(a.specificity) + "=" + a.value + ";";
+            out += std::to_string(static_cast<int>(a.id)) + ":" + std::to_string(a.specificity) + "=" +
+                   std::string(a.value) + ";";
         for (const auto& [name, d] : deferredCapabilities(*e))
             out += name + "@" + std::to_string(d.specificity) + "=" + d.reason + ";";
         out += "\n";
