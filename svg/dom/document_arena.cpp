@@ -25,6 +25,13 @@ constexpr bool kRetainChunks = true;
 constexpr bool kRetainChunks = true;
 #endif
 
+// Room for one more entry before the block exists, so a failed append cannot lose it.
+template <class Entry>
+void reserveOneMore(std::vector<Entry>& entries) {
+    if (entries.size() == entries.capacity())
+        entries.reserve(2 * entries.size() + 16);
+}
+
 void freeChunk(std::byte* chunk) noexcept {
     ::operator delete(chunk, DocumentArena::kChunkBytes, std::align_val_t{kChunkAlignment});
 }
@@ -87,7 +94,7 @@ void* DocumentArena::do_allocate(std::size_t bytes, std::size_t alignment) {
         bytes = 1;
     if (bytes > kLargeRequestBytes || alignment > kChunkAlignment) {
         alignment = std::max(alignment, alignof(std::max_align_t));
-        m_largeBlocks.reserve(m_largeBlocks.size() + 1);
+        reserveOneMore(m_largeBlocks);
         void* data = ::operator new(bytes, std::align_val_t{alignment});
         m_largeBlocks.push_back({data, bytes, alignment});
         m_allocatedBytes += bytes;
@@ -95,7 +102,7 @@ void* DocumentArena::do_allocate(std::size_t bytes, std::size_t alignment) {
     }
     const std::size_t padding = (alignment - reinterpret_cast<std::uintptr_t>(m_cursor) % alignment) % alignment;
     if (m_cursor == nullptr || padding + bytes > m_remaining) {
-        m_chunks.reserve(m_chunks.size() + 1);
+        reserveOneMore(m_chunks);
         m_cursor = ChunkPool::instance().take();
         m_chunks.push_back(m_cursor);
         m_remaining = kChunkBytes;
