@@ -102,10 +102,14 @@ std::uint64_t total_point_count(const Clipper2Lib::Paths64& paths) {
     return total;
 }
 
-std::uint64_t predicted_sweep_work(const Clipper2Lib::Paths64& subject, const Clipper2Lib::Paths64* clip) {
+namespace {
+
+std::uint64_t operand_point_count(const Clipper2Lib::Paths64& subject, const Clipper2Lib::Paths64* clip) {
+    return checked_size_sum(total_point_count(subject), clip != nullptr ? total_point_count(*clip) : 0);
+}
+
+std::uint64_t sweep_work(const Clipper2Lib::Paths64& subject, const Clipper2Lib::Paths64* clip, std::uint64_t points) {
     const std::array<const Clipper2Lib::Paths64*, 2> operands{&subject, clip};
-    const std::uint64_t points =
-        checked_size_sum(total_point_count(subject), clip != nullptr ? total_point_count(*clip) : 0);
     std::vector<std::int64_t> scanbeams;
     scanbeams.reserve(points);
     for (const Clipper2Lib::Paths64* paths : operands) {
@@ -139,12 +143,15 @@ std::uint64_t predicted_sweep_work(const Clipper2Lib::Paths64& subject, const Cl
     return std::max(work, points);
 }
 
+}  // namespace
+
+std::uint64_t predicted_sweep_work(const Clipper2Lib::Paths64& subject, const Clipper2Lib::Paths64* clip) {
+    return sweep_work(subject, clip, operand_point_count(subject, clip));
+}
+
 void require_sweep_room(const Clipper2Lib::Paths64& subject, const Clipper2Lib::Paths64* clip) {
-    const std::uint64_t points =
-        checked_size_sum(total_point_count(subject), clip != nullptr ? total_point_count(*clip) : 0);
-    if (points <= kSmallSweepPoints)
-        return;
-    if (predicted_sweep_work(subject, clip) > kSweepWorkCap)
+    const std::uint64_t points = operand_point_count(subject, clip);
+    if (points > kSmallSweepPoints && sweep_work(subject, clip, points) > kSweepWorkCap)
         throw ComplexityLimitError("sweep_work_limit");
 }
 

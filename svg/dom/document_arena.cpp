@@ -90,28 +90,25 @@ DocumentArena::~DocumentArena() {
 }
 
 void* DocumentArena::do_allocate(std::size_t bytes, std::size_t alignment) {
-    if (bytes == 0)
-        bytes = 1;
+    bytes = std::max<std::size_t>(bytes, 1);
     if (bytes > kLargeRequestBytes || alignment > kChunkAlignment) {
         alignment = std::max(alignment, alignof(std::max_align_t));
         reserveOneMore(m_largeBlocks);
         void* data = ::operator new(bytes, std::align_val_t{alignment});
         m_largeBlocks.push_back({data, bytes, alignment});
-        m_allocatedBytes += bytes;
         return data;
     }
-    const std::size_t padding = (alignment - reinterpret_cast<std::uintptr_t>(m_cursor) % alignment) % alignment;
+    std::size_t padding = (alignment - reinterpret_cast<std::uintptr_t>(m_cursor) % alignment) % alignment;
     if (m_cursor == nullptr || padding + bytes > m_remaining) {
         reserveOneMore(m_chunks);
         m_cursor = ChunkPool::instance().take();
         m_chunks.push_back(m_cursor);
         m_remaining = kChunkBytes;
-        return do_allocate(bytes, alignment);
+        padding = 0;  // chunks are aligned beyond any request they serve
     }
     std::byte* result = m_cursor + padding;
     m_cursor = result + bytes;
     m_remaining -= padding + bytes;
-    m_allocatedBytes += bytes;
     return result;
 }
 

@@ -23,9 +23,6 @@ public:
     DocumentArena(const DocumentArena&) = delete;
     DocumentArena& operator=(const DocumentArena&) = delete;
 
-    // Bytes handed out so far, blocks of their own included.
-    std::size_t allocatedBytes() const noexcept { return m_allocatedBytes; }
-
     // The most the pool keeps between documents, for all threads together.
     static constexpr std::size_t kRetainedBytes = std::size_t{128} << 20;
 
@@ -44,7 +41,6 @@ private:
     std::vector<LargeBlock> m_largeBlocks;
     std::byte* m_cursor = nullptr;
     std::size_t m_remaining = 0;
-    std::size_t m_allocatedBytes = 0;
 };
 
 }  // namespace pavrix_svg

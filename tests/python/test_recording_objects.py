@@ -193,6 +193,17 @@ def test_argument_types(function, argument, parameter):
         function(argument)
 
 
+@pytest.mark.parametrize("convert", [str, str.encode, lambda text: bytearray(text.encode())],
+                         ids=["str", "bytes", "bytearray"])
+def test_text_argument_types_read_alike(convert):
+    # str and bytes are read in place, a bytearray (mutable) is copied first; non-ASCII text too.
+    text = FILL_AND_STROKE.replace("<rect", "<!-- \u00e9 --><rect")
+    want = core.record_paint_commands_svg(FILL_AND_STROKE)
+    got = core.record_paint_commands_svg(convert(text))
+    assert [(c.kind, c.path_points) for c in got.commands] == [(c.kind, c.path_points) for c in want.commands]
+    assert core.analyze_svg_svg(convert(text), 100.0, 0.05).status == core.analyze_svg_svg(text, 100.0, 0.05).status
+
+
 def test_arguments_by_keyword():
     assert core.record_paint_commands_svg(svg=FILL_AND_STROKE).status == "supported"
 
