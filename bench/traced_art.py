@@ -12,8 +12,8 @@ From another benchmark (bench on PYTHONPATH): `traced_art.documents("stacked")` 
 Image tracers turn photos into thousands of colour regions; such documents cost far more per path
 than grids of rectangles, so throughput is measured on them. Families:
 - stacked:  imagetracerjs at 8 to 64 colours with its strokes set to width 0, as it writes them
-            (each path also carries a zero-width stroke of its own colour); colour layers follow
-            one another in palette order.
+            (each path also carries a zero-width stroke of its own colour, which the analysis
+            reports as unprintable); colour layers follow one another in palette order.
 - outlined: imagetracerjs with its default 1-px stroke on every filled region: each region's
             outline overlaps its neighbours; two paints per path.
 - potrace:  the photo posterized to N colours, one potrace run per threshold (the pixels at least
@@ -22,7 +22,7 @@ The tracer's output is kept byte for byte; potrace's layers are gathered into on
 group carrying potrace's own transform and the layer's colour. Documents are built once into the
 cache folder (default build/traced-art/, --out DIR) and reused: the same packages give the same
 bytes. imagetracerjs comes from npm into the cache's node/ folder on first use; its random colour
-sampling runs on a fixed seed. Delete the cache folder after changing a rung.
+sampling runs on a fixed seed. Delete the cache folder after changing how documents are built.
 """
 
 import argparse
@@ -95,6 +95,8 @@ def name_of(family, image, width, colours):
 
 def load_image(image, width):
     """The image on white at `width` pixels wide, RGB."""
+    if not os.path.exists(IMAGES[image]):
+        raise FileNotFoundError(f"{IMAGES[image]}: run inside the yardstick root (PAVRIX_ROOT_YARDSTICKS=1)")
     picture = Image.open(IMAGES[image])
     picture = Image.alpha_composite(Image.new("RGBA", picture.size, "white"), picture.convert("RGBA"))
     if width != picture.width:
@@ -108,7 +110,8 @@ def tracer_script(out):
     if not os.path.isdir(os.path.join(folder, "node_modules", "imagetracerjs")):
         os.makedirs(folder, exist_ok=True)
         subprocess.run(["npm", "install", "--prefix", folder, "--no-audit", "--no-fund", "--loglevel=error",
-                        TRACER], check=True, env=dict(os.environ, npm_config_cache=os.path.join(folder, "cache")))
+                        TRACER], check=True, stdout=sys.stderr,  # stdout may carry a document's file name
+                       env=dict(os.environ, npm_config_cache=os.path.join(folder, "cache")))
     if not os.path.exists(script) or open(script, encoding="utf-8").read() != TRACE_JS:
         with open(script, "w", encoding="utf-8") as handle:
             handle.write(TRACE_JS)
@@ -153,7 +156,7 @@ def potrace(picture, colours):
 
 def build(family, image, width, colours, out=None):
     """The file of one rung, built on first use."""
-    out = out or DEFAULT_OUT
+    out = os.path.abspath(out or DEFAULT_OUT)
     target = os.path.join(out, family, name_of(family, image, width, colours) + ".svg")
     if os.path.exists(target):
         return target
@@ -197,6 +200,10 @@ def document(family, paths, out=None):
     return name_of(family, image, width, colours), path_count(file_path), file_path
 
 
+def outcome(result):
+    return f"{result.status} {result.reason_code}" if result.reason_code else result.status
+
+
 def main():
     parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
     parser.add_argument("--out", default=DEFAULT_OUT, help="cache folder (default build/traced-art)")
@@ -225,18 +232,21 @@ def main():
     for name, count, file_path in chosen:
         line = f"{name:<42}{count:>7}{os.path.getsize(file_path) / 1e6:>7.2f}"
         if args.record:
+            start = time.perf_counter()
             recorded = core.record_paint_commands(file_path)
-            line += f"  {recorded.status} {recorded.reason_code} paints {len(recorded.commands)}".rstrip()
+            line += (f"  {outcome(recorded)} paints {len(recorded.commands)} "
+                     f"{time.perf_counter() - start:.2f} s")
         if args.analyze:
             start = time.perf_counter()
             result = core.analyze_svg(file_path, args.width_mm, args.tolerance_mm)
-            line += (f"  {result.status} {result.reason_code} {time.perf_counter() - start:.2f} s "
+            line += (f"  {outcome(result)} {time.perf_counter() - start:.2f} s "
                      f"(rec {result.recorder_seconds:.2f} replay {result.replay_seconds:.2f} "
-                     f"comp {result.composite_seconds:.2f} export {result.export_seconds:.2f}) "
-                     f"regions {result.visible.geometry_count}")
+                     f"topology {result.topology_seconds:.2f} comp {result.composite_seconds:.2f} "
+                     f"normalize {result.normalization_raw_seconds + result.normalization_visible_seconds:.2f} "
+                     f"export {result.export_seconds:.2f}) regions {result.visible.geometry_count}")
         print(line, flush=True)
-    if args.analyze:
-        print(f"load average {' '.join(f'{value:.2f}' for value in os.getloadavg())}", file=sys.stderr)
+    if args.record or args.analyze:
+        print(f"load average {' '.join(f'{value:.2f}' for value in os.getloadavg())}")
 
 
 if __name__ == "__main__":
