@@ -240,8 +240,8 @@ def main():
             start = time.perf_counter()
             result = core.analyze_svg(file_path, args.width_mm, args.tolerance_mm)
             line += (f"  {outcome(result)} {time.perf_counter() - start:.2f} s "
-                     f"(rec {result.recorder_seconds:.2f} replay {result.replay_seconds:.2f} "
-                     f"topology {result.topology_seconds:.2f} comp {result.composite_seconds:.2f} "
+                     f"(rec {result.recorder_seconds:.2f} bounds {result.bounds_seconds:.2f} "
+                     f"replay {result.replay_seconds:.2f} comp {result.composite_seconds:.2f} "
                      f"normalize {result.normalization_raw_seconds + result.normalization_visible_seconds:.2f} "
                      f"export {result.export_seconds:.2f}) regions {result.visible.geometry_count}")
         print(line, flush=True)
