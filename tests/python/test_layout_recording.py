@@ -130,9 +130,9 @@ ALL = "start mid end"
          "zero-length-inside"],
 )
 def test_marker_orientation(d, placements, instances):
-    markers = ('<marker id="m" orient="auto" overflow="visible" markerUnits="userSpaceOnUse"><rect width="1" height="1"/>'
-               '</marker><marker id="reverse" orient="auto-start-reverse" overflow="visible" '
-               'markerUnits="userSpaceOnUse"><rect width="1" height="1"/></marker>')
+    markers = "".join(f'<marker id="{name}" orient="{orient}" overflow="visible" markerUnits="userSpaceOnUse">'
+                      '<rect width="1" height="1"/></marker>'
+                      for name, orient in (("m", "auto"), ("reverse", "auto-start-reverse")))
     refs = " ".join("marker-start=\"url(#reverse)\"" if p == "reverse" else f'marker-{p}="url(#m)"'
                     for p in placements.split())
     body = f'{markers}<path d="{d}" fill="none" {refs}/>'
