@@ -12,6 +12,12 @@ namespace pavrix_svg_core {
 namespace {
 
 constexpr double kInfinity = std::numeric_limits<double>::infinity();
+// Far beyond every budget cap, and small enough that a predicted count converts to uint64 exactly.
+constexpr double kMaxPredictedDashPieces = 4611686018427387904.0;  // 2^62
+// Dashes along curves are measured on a flattening this much finer than the stroke's, with this share
+// of the stroke's tolerance for the length the chords lose against the curves.
+constexpr double kDashMeasureShare = 0.1;
+constexpr double kDashLengthShare = 0.5;
 
 // The walk's position in the pattern: the entry index and what is left of it.
 struct DashPhase {
@@ -73,6 +79,8 @@ void join_across_start(const FlatPiece& source, std::vector<FlatPiece>& pieces) 
         FlatPiece& only = pieces.front();
         if (only.points.size() >= 3 && only.points.back() == only.points.front()) {
             only.points.pop_back();
+            if (!only.positions.empty())
+                only.positions.pop_back();
             only.closed = 1;
         }
         return;
@@ -84,6 +92,8 @@ void join_across_start(const FlatPiece& source, std::vector<FlatPiece>& pieces) 
     if (!(first.points.front() == start) || !(last.points.back() == start))
         return;
     last.points.insert(last.points.end(), first.points.begin() + 1, first.points.end());
+    if (!last.positions.empty() && first.positions.size() == first.points.size())
+        last.positions.insert(last.positions.end(), first.positions.begin() + 1, first.positions.end());
     last.has_segment = 1;
     first = std::move(last);
     pieces.pop_back();
@@ -153,6 +163,8 @@ std::vector<FlatPiece> dash_piece(const FlatPiece& piece, const std::vector<doub
             FlatPiece dot = new_dash(piece.subpath_index);
             charge_lowered_points(budget, 1);
             dot.points.push_back(piece.points.front());
+            if (!piece.positions.empty())
+                dot.positions.push_back(piece.positions.front());
             emit(pieces, std::move(dot), budget);
         }
         phase.advance();
@@ -161,6 +173,17 @@ std::vector<FlatPiece> dash_piece(const FlatPiece& piece, const std::vector<doub
     FlatPiece dash = new_dash(piece.subpath_index);
     const std::size_t point_count = piece.points.size();
     const std::size_t segment_count = piece.closed != 0 ? point_count : point_count - 1;
+    // Where a point `along` the chord s lies on the curves the piece was flattened from (see
+    // rebuild_exact_piece), when the piece carries positions.
+    const bool tracked = piece.positions.size() == point_count;
+    auto position_at = [&](std::size_t s, double along, double length) {
+        const CurvePosition& a = piece.positions[s];
+        const CurvePosition& b = piece.positions[(s + 1) % point_count];
+        if (!(along < length))
+            return b;
+        const double u0 = a.stretch == b.stretch && a.u <= b.u ? a.u : 0.0;
+        return CurvePosition{b.stretch, u0 + (b.u - u0) * (along / length)};
+    };
     for (std::size_t s = 0; s < segment_count; ++s) {
         const PaintPoint& from = piece.points[s];
         const PaintPoint& to = piece.points[(s + 1) % point_count];
@@ -195,9 +218,13 @@ std::vector<FlatPiece> dash_piece(const FlatPiece& piece, const std::vector<doub
                 if (dash.points.empty()) {
                     charge_lowered_points(budget, 1);
                     dash.points.push_back(current);
+                    if (tracked)
+                        dash.positions.push_back(position_at(s, length - left, length));
                 }
                 charge_lowered_points(budget, 1);
                 dash.points.push_back(next);
+                if (tracked)
+                    dash.positions.push_back(position_at(s, length - next_left, length));
             }
             if (next_remaining <= 0.0) {
                 if (phase.in_dash() && dash.points.size() >= 2) {
@@ -216,6 +243,61 @@ std::vector<FlatPiece> dash_piece(const FlatPiece& piece, const std::vector<doub
         emit(pieces, std::move(dash), budget);
     join_across_start(piece, pieces);
     return pieces;
+}
+
+double check_dash_length(const PaintCommand& command, const std::vector<double>& pattern) {
+    double shortest = kInfinity;
+    for (const double entry : pattern) {
+        if (entry > 0.0)
+            shortest = std::min(shortest, entry);
+    }
+    const double total_length = path_length(command);
+    if (std::isfinite(shortest)) {
+        const double pieces = std::ceil(total_length / shortest) + static_cast<double>(command.path_verbs.size()) + 2.0;
+        if (!std::isfinite(pieces))
+            throw ComplexityLimitError("counter_overflow");
+    }
+    return total_length;
+}
+
+void require_dash_room(ComplexityBudget& budget, const std::vector<double>& pattern, double total_length,
+                       std::uint64_t piece_count) {
+    // Hostile patterns (dashes far below the grid) end here, before a single piece is made.
+    const double bound = dash_piece_count_bound(pattern, total_length, piece_count);
+    if (!(bound < kMaxPredictedDashPieces))
+        throw ComplexityLimitError("counter_overflow");
+    const auto predicted = static_cast<std::uint64_t>(bound);
+    require_budget_room(budget, BudgetCounter::lowered_rings, predicted);
+    require_budget_room(budget, BudgetCounter::lowered_points, checked_size_product(predicted, 2));
+}
+
+bool has_cubic(const PaintCommand& command) noexcept {
+    return std::find(command.path_verbs.begin(), command.path_verbs.end(), PathVerb::cubic_to) !=
+           command.path_verbs.end();
+}
+
+std::vector<ExactPiece> dash_exact_pieces(const PaintCommand& command, const std::vector<ExactPiece>& exact,
+                                          const std::vector<double>& pattern, double tolerance,
+                                          ComplexityBudget& budget) {
+    const double total_length = check_dash_length(command, pattern);
+    std::uint64_t cubic_count = 0;
+    for (const PathVerb verb : command.path_verbs)
+        cubic_count += verb == PathVerb::cubic_to ? 1 : 0;
+    // Each cubic may lose its share of the length to its chords, so a dash end moves along the path by
+    // at most kDashLengthShare x tolerance in all.
+    const double arc_budget =
+        cubic_count > 0 ? kDashLengthShare * tolerance / static_cast<double>(cubic_count) : kInfinity;
+    std::vector<FlatPiece> measured;
+    measured.reserve(exact.size());
+    for (const ExactPiece& piece : exact)
+        measured.push_back(flatten_exact_piece(piece, kDashMeasureShare * tolerance, arc_budget, nullptr, true, budget));
+    require_dash_room(budget, pattern, total_length, measured.size());
+    std::vector<ExactPiece> dashes;
+    for (std::size_t i = 0; i < measured.size(); ++i) {
+        for (const FlatPiece& dash : dash_piece(measured[i], pattern, command.stroke.dash_offset, budget))
+            dashes.push_back(rebuild_exact_piece(dash, exact[i]));
+    }
+    return dashes;
 }
 
 }  // namespace pavrix_svg_core

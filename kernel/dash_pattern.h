@@ -26,4 +26,21 @@ double dash_piece_count_bound(const std::vector<double>& pattern, double total_l
 std::vector<FlatPiece> dash_piece(const FlatPiece& piece, const std::vector<double>& pattern, double dash_offset,
                                   ComplexityBudget& budget);
 
+// The path's length for a non-empty pattern; ComplexityLimitError "counter_overflow" when the dashes
+// it would take cannot even be counted.
+double check_dash_length(const PaintCommand& command, const std::vector<double>& pattern);
+
+// Refuses (ComplexityLimitError) a pattern whose dashes would not fit the budget, before any is made.
+void require_dash_room(ComplexityBudget& budget, const std::vector<double>& pattern, double total_length,
+                       std::uint64_t piece_count);
+
+// The dashes of a path with curves as exact pieces: measured along a flattening of `exact` (the
+// command's pieces) fine enough that every dash end lies within half of `tolerance` of where the curve's
+// length puts it, then mapped back onto the curves they cover.
+std::vector<ExactPiece> dash_exact_pieces(const PaintCommand& command, const std::vector<ExactPiece>& exact,
+                                          const std::vector<double>& pattern, double tolerance,
+                                          ComplexityBudget& budget);
+
+bool has_cubic(const PaintCommand& command) noexcept;
+
 }  // namespace pavrix_svg_core

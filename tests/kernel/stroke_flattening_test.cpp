@@ -1,5 +1,5 @@
-// Stroke path flattening: piece structure per subpath, cubic accuracy and refusals, lengths and
-// simplification.
+// Stroke path flattening: piece structure per subpath, cubic accuracy and refusals, end chords on the
+// true tangent, and lengths.
 
 #include "kernel/stroke_flattening.h"
 
@@ -91,14 +91,6 @@ TEST(PathLength, CountsLinesControlPolygonsAndClosingLegs) {
     EXPECT_DOUBLE_EQ(path_length(stroke_path("M 0 0 L 3 4 Z")), 10.0);
     EXPECT_DOUBLE_EQ(path_length(stroke_path("M 0 0 C 0 1 1 1 1 0")), 3.0);
     EXPECT_THROW(path_length(stroke_path("M -1e308 0 L 1e308 0")), StrokeInputPrecisionError);
-}
-
-TEST(SimplifyPiece, KeepsOnlyPointsBeyondEpsilon) {
-    ComplexityBudget budget;
-    std::vector<PaintPoint> points{{0, 0}, {1, 0.001}, {2, 0}, {3, 1}, {4, 0}};
-    simplify_piece(points, 0.01, budget);
-    EXPECT_EQ(points, (std::vector<PaintPoint>{{0, 0}, {2, 0}, {3, 1}, {4, 0}}));
-    EXPECT_GT(budget.simplification_steps, 0u);
 }
 
 }  // namespace
