@@ -137,6 +137,13 @@ void cut_piece_to_viewport(FlatPiece&& piece, const ViewportPlanes& planes, std:
             charge_lowered_points(budget, 1);
         run.piece.points.push_back(p);
     };
+    // Corners on the true tangents go with the vertices that stay.
+    std::vector<const ExactCorner*> corner_at;
+    if (!piece.corners.empty()) {
+        corner_at.assign(n, nullptr);
+        for (const ExactCorner& corner : piece.corners)
+            corner_at[corner.index < n ? corner.index : 0] = &corner;
+    }
     const std::size_t segment_count = piece.closed != 0 ? n : n - 1;
     for (std::size_t s = 0; s < segment_count; ++s) {
         const PaintPoint& p = piece.points[s];
@@ -153,6 +160,11 @@ void cut_piece_to_viewport(FlatPiece&& piece, const ViewportPlanes& planes, std:
             append(point_on(p, q, t0), t0);
         }
         append(point_on(p, q, t1), t1);
+        if (t1 >= 1.0 && !corner_at.empty() && corner_at[(s + 1) % n] != nullptr) {
+            ExactCorner corner = *corner_at[(s + 1) % n];
+            corner.index = run.piece.points.size() - 1;
+            run.piece.corners.push_back(corner);
+        }
         if (t1 < 1.0)
             flush();
         else if (s + 1 == segment_count)
@@ -162,6 +174,10 @@ void cut_piece_to_viewport(FlatPiece&& piece, const ViewportPlanes& planes, std:
     if (piece.closed != 0 && runs.size() >= 2 && runs.front().from_start && runs.back().to_end) {
         std::vector<PaintPoint>& joined = runs.back().piece.points;
         const std::vector<PaintPoint>& first = runs.front().piece.points;
+        for (ExactCorner corner : runs.front().piece.corners) {
+            corner.index += joined.size() - 1;
+            runs.back().piece.corners.push_back(corner);
+        }
         joined.insert(joined.end(), first.begin() + 1, first.end());
         runs.front() = std::move(runs.back());
         runs.pop_back();
