@@ -13,9 +13,6 @@
 namespace pavrix_svg_core {
 namespace {
 
-// Dashes along curves are measured to this share of the stroke's size, so that their ends (and the box
-// where an end reaches it) stand within it of where the curve's length puts them.
-constexpr double kDashBoundsRatio = 1e-8;
 
 bool draws(PathVerb verb) noexcept {
     return verb != PathVerb::move_to;
@@ -79,13 +76,8 @@ DoubleBox stroke_bounds(const PaintCommand& stroke, ComplexityBudget& budget) {
     }
     std::vector<ExactPiece> pieces = exact_pieces(stroke);
     const std::vector<double> pattern = normalize_dash_array(style.dash_array);
-    if (!pattern.empty()) {
-        const double size = std::max({path_box.xmax - path_box.xmin, path_box.ymax - path_box.ymin, style.width * sigma});
-        if (!is_positive_finite(size))
-            return DoubleBox{};
-        // The stroke's own units; the size is a device measure.
-        pieces = dash_exact_pieces(stroke, pieces, pattern, size * kDashBoundsRatio / sigma, budget);
-    }
+    if (!pattern.empty())
+        pieces = dash_exact_pieces(stroke, pieces, pattern, budget);
     return exact_stroke_bounds(pieces, style, m);
 }
 

@@ -7,6 +7,7 @@
 #include <utility>
 
 #include "kernel/kernel_errors.h"
+#include "kernel/stroke_flattening.h"
 
 namespace pavrix_svg_core {
 namespace {
@@ -14,10 +15,6 @@ namespace {
 constexpr double kInfinity = std::numeric_limits<double>::infinity();
 // Far beyond every budget cap, and small enough that a predicted count converts to uint64 exactly.
 constexpr double kMaxPredictedDashPieces = 4611686018427387904.0;  // 2^62
-// Dashes along curves are measured on a flattening this much finer than the stroke's, with this share
-// of the stroke's tolerance for the length the chords lose against the curves.
-constexpr double kDashMeasureShare = 0.1;
-constexpr double kDashLengthShare = 0.5;
 
 // The walk's position in the pattern: the entry index and what is left of it.
 struct DashPhase {
@@ -79,8 +76,6 @@ void join_across_start(const FlatPiece& source, std::vector<FlatPiece>& pieces) 
         FlatPiece& only = pieces.front();
         if (only.points.size() >= 3 && only.points.back() == only.points.front()) {
             only.points.pop_back();
-            if (!only.positions.empty())
-                only.positions.pop_back();
             only.closed = 1;
         }
         return;
@@ -92,8 +87,6 @@ void join_across_start(const FlatPiece& source, std::vector<FlatPiece>& pieces) 
     if (!(first.points.front() == start) || !(last.points.back() == start))
         return;
     last.points.insert(last.points.end(), first.points.begin() + 1, first.points.end());
-    if (!last.positions.empty() && first.positions.size() == first.points.size())
-        last.positions.insert(last.positions.end(), first.positions.begin() + 1, first.positions.end());
     last.has_segment = 1;
     first = std::move(last);
     pieces.pop_back();
@@ -163,8 +156,6 @@ std::vector<FlatPiece> dash_piece(const FlatPiece& piece, const std::vector<doub
             FlatPiece dot = new_dash(piece.subpath_index);
             charge_lowered_points(budget, 1);
             dot.points.push_back(piece.points.front());
-            if (!piece.positions.empty())
-                dot.positions.push_back(piece.positions.front());
             emit(pieces, std::move(dot), budget);
         }
         phase.advance();
@@ -173,17 +164,6 @@ std::vector<FlatPiece> dash_piece(const FlatPiece& piece, const std::vector<doub
     FlatPiece dash = new_dash(piece.subpath_index);
     const std::size_t point_count = piece.points.size();
     const std::size_t segment_count = piece.closed != 0 ? point_count : point_count - 1;
-    // Where a point `along` the chord s lies on the curves the piece was flattened from (see
-    // rebuild_exact_piece), when the piece carries positions.
-    const bool tracked = piece.positions.size() == point_count;
-    auto position_at = [&](std::size_t s, double along, double length) {
-        const CurvePosition& a = piece.positions[s];
-        const CurvePosition& b = piece.positions[(s + 1) % point_count];
-        if (!(along < length))
-            return b;
-        const double u0 = a.stretch == b.stretch && a.u <= b.u ? a.u : 0.0;
-        return CurvePosition{b.stretch, u0 + (b.u - u0) * (along / length)};
-    };
     for (std::size_t s = 0; s < segment_count; ++s) {
         const PaintPoint& from = piece.points[s];
         const PaintPoint& to = piece.points[(s + 1) % point_count];
@@ -218,13 +198,9 @@ std::vector<FlatPiece> dash_piece(const FlatPiece& piece, const std::vector<doub
                 if (dash.points.empty()) {
                     charge_lowered_points(budget, 1);
                     dash.points.push_back(current);
-                    if (tracked)
-                        dash.positions.push_back(position_at(s, length - left, length));
                 }
                 charge_lowered_points(budget, 1);
                 dash.points.push_back(next);
-                if (tracked)
-                    dash.positions.push_back(position_at(s, length - next_left, length));
             }
             if (next_remaining <= 0.0) {
                 if (phase.in_dash() && dash.points.size() >= 2) {
@@ -276,26 +252,129 @@ bool has_cubic(const PaintCommand& command) noexcept {
            command.path_verbs.end();
 }
 
+namespace {
+
+// One closed or open piece's dashes along its exact stretches, as dash_piece cuts a polyline but by the
+// curves' own lengths.
+class ExactDashWalk {
+public:
+    ExactDashWalk(const ExactPiece& piece, const std::vector<double>& pattern, double dash_offset,
+                  ComplexityBudget& budget)
+        : piece_(piece), phase_(start_phase(pattern, dash_offset)), budget_(budget) {
+        open_.subpath_index = piece.subpath_index;
+    }
+
+    std::vector<ExactPiece> run() {
+        if (piece_.stretches.empty()) {
+            if (phase_.in_dash() || phase_.remaining == 0.0)
+                emit_point();
+            return std::move(dashes_);
+        }
+        if (phase_.remaining == 0.0) {
+            // A dash that ends exactly at the start still paints its caps.
+            if (phase_.in_dash())
+                emit_point();
+            phase_.advance();
+        }
+        first_from_start_ = phase_.in_dash();
+        for (const StrokeStretch& stretch : piece_.stretches)
+            walk(stretch);
+        const bool last_to_end = !open_.stretches.empty();
+        if (last_to_end)
+            emit();
+        join_across_start(last_to_end);
+        return std::move(dashes_);
+    }
+
+private:
+    void walk(const StrokeStretch& stretch) {
+        const double length = stretch_length(stretch);
+        if (!std::isfinite(length))
+            throw StrokeInputPrecisionError("nonfinite_path_length");
+        double u = 0.0;
+        double left = length;
+        while (left > 0.0) {
+            if (phase_.remaining <= 0.0)
+                phase_.advance();
+            const double step = std::min(phase_.remaining, left);
+            if (!(step > 0.0))
+                throw StrokeInputPrecisionError("dash_nonpositive_step");
+            const double next_u = step == left ? 1.0 : stretch_parameter_after(stretch, u, step);
+            const double next_left = next_u >= 1.0 ? 0.0 : left - step;
+            const double next_remaining = phase_.remaining - step;
+            if (!(next_left < left) && !(next_remaining < phase_.remaining))
+                throw StrokeInputPrecisionError("dash_segment_progress");
+            if (phase_.in_dash() && next_u > u) {
+                const StrokeStretch part = sub_stretch(stretch, u, next_u);
+                if (!stretch_is_point(part)) {
+                    charge_lowered_points(budget_, 1);
+                    open_.stretches.push_back(part);
+                }
+            }
+            if (next_remaining <= 0.0) {
+                if (phase_.in_dash() && !open_.stretches.empty())
+                    emit();
+                phase_.advance();
+            } else {
+                phase_.remaining = next_remaining;
+            }
+            u = next_u;
+            left = next_left;
+        }
+    }
+
+    void emit() {
+        open_.start = open_.stretches.front().points[0];
+        charge_lowered_ring(budget_);
+        dashes_.push_back(std::move(open_));
+        open_ = ExactPiece{};
+        open_.subpath_index = piece_.subpath_index;
+    }
+
+    void emit_point() {
+        ExactPiece dot;
+        dot.start = piece_.start;
+        dot.subpath_index = piece_.subpath_index;
+        charge_lowered_points(budget_, 1);
+        charge_lowered_ring(budget_);
+        dashes_.push_back(std::move(dot));
+    }
+
+    // Closed pieces: a dash that runs across the start is one piece, not two; one dash all round is
+    // the closed piece again.
+    void join_across_start(bool last_to_end) {
+        if (piece_.closed == 0 || !last_to_end || !first_from_start_ || dashes_.empty())
+            return;
+        if (dashes_.size() == 1) {
+            dashes_.front().closed = 1;
+            return;
+        }
+        ExactPiece& first = dashes_.front();
+        ExactPiece& last = dashes_.back();
+        if (first.stretches.empty())
+            return;
+        last.stretches.insert(last.stretches.end(), first.stretches.begin(), first.stretches.end());
+        first = std::move(last);
+        dashes_.pop_back();
+    }
+
+    const ExactPiece& piece_;
+    DashPhase phase_;
+    ComplexityBudget& budget_;
+    ExactPiece open_;
+    std::vector<ExactPiece> dashes_;
+    bool first_from_start_ = false;
+};
+
+}  // namespace
+
 std::vector<ExactPiece> dash_exact_pieces(const PaintCommand& command, const std::vector<ExactPiece>& exact,
-                                          const std::vector<double>& pattern, double tolerance,
-                                          ComplexityBudget& budget) {
-    const double total_length = check_dash_length(command, pattern);
-    std::uint64_t cubic_count = 0;
-    for (const PathVerb verb : command.path_verbs)
-        cubic_count += verb == PathVerb::cubic_to ? 1 : 0;
-    // Each cubic may lose its share of the length to its chords, so a dash end moves along the path by
-    // at most kDashLengthShare x tolerance in all.
-    const double arc_budget =
-        cubic_count > 0 ? kDashLengthShare * tolerance / static_cast<double>(cubic_count) : kInfinity;
-    std::vector<FlatPiece> measured;
-    measured.reserve(exact.size());
-    for (const ExactPiece& piece : exact)
-        measured.push_back(flatten_exact_piece(piece, kDashMeasureShare * tolerance, arc_budget, nullptr, true, budget));
-    require_dash_room(budget, pattern, total_length, measured.size());
+                                          const std::vector<double>& pattern, ComplexityBudget& budget) {
+    require_dash_room(budget, pattern, check_dash_length(command, pattern), exact.size());
     std::vector<ExactPiece> dashes;
-    for (std::size_t i = 0; i < measured.size(); ++i) {
-        for (const FlatPiece& dash : dash_piece(measured[i], pattern, command.stroke.dash_offset, budget))
-            dashes.push_back(rebuild_exact_piece(dash, exact[i]));
+    for (const ExactPiece& piece : exact) {
+        for (ExactPiece& dash : ExactDashWalk(piece, pattern, command.stroke.dash_offset, budget).run())
+            dashes.push_back(std::move(dash));
     }
     return dashes;
 }

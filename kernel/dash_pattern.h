@@ -34,12 +34,10 @@ double check_dash_length(const PaintCommand& command, const std::vector<double>&
 void require_dash_room(ComplexityBudget& budget, const std::vector<double>& pattern, double total_length,
                        std::uint64_t piece_count);
 
-// The dashes of a path with curves as exact pieces: measured along a flattening of `exact` (the
-// command's pieces) fine enough that every dash end lies within half of `tolerance` of where the curve's
-// length puts it, then mapped back onto the curves they cover.
+// The dashes of `exact` (the command's pieces) as exact pieces, cut where the curves' own lengths put
+// the pattern's ends; otherwise as dash_piece, whose faults and refusals it shares.
 std::vector<ExactPiece> dash_exact_pieces(const PaintCommand& command, const std::vector<ExactPiece>& exact,
-                                          const std::vector<double>& pattern, double tolerance,
-                                          ComplexityBudget& budget);
+                                          const std::vector<double>& pattern, ComplexityBudget& budget);
 
 bool has_cubic(const PaintCommand& command) noexcept;
 

@@ -68,7 +68,6 @@ double chord_tilt(const PaintPoint& from, const PaintPoint& to, const PaintPoint
 struct CubicTask {
     PaintPoint p0, p1, p2, p3;
     double arc_budget = 0.0;
-    double u0 = 0.0, u1 = 1.0;
     int depth = 0;
     bool at_start = false, at_end = false;
 };
@@ -82,12 +81,11 @@ struct TiltLimits {
 // The leaves of the cubic, each appended as its end point (and its parameter when `parameters`).
 void flatten_cubic_leaves(const PaintPoint& p0, const PaintPoint& p1, const PaintPoint& p2, const PaintPoint& p3,
                           double tolerance, double arc_budget, int depth, const TiltLimits& limits,
-                          std::vector<PaintPoint>& points, std::vector<double>* parameters,
-                          ComplexityBudget& budget) {
+                          std::vector<PaintPoint>& points, ComplexityBudget& budget) {
     // Depth-first, first half first: one pending sibling per level plus the task being split.
     std::array<CubicTask, kMaxStrokeCubicDepth + 2> stack;
     std::size_t size = 0;
-    stack[size++] = CubicTask{p0, p1, p2, p3, arc_budget, 0.0, 1.0, depth, true, true};
+    stack[size++] = CubicTask{p0, p1, p2, p3, arc_budget, depth, true, true};
     while (size > 0) {
         const CubicTask task = stack[--size];
         const double excess =
@@ -107,8 +105,6 @@ void flatten_cubic_leaves(const PaintPoint& p0, const PaintPoint& p1, const Pain
         if (flat && (!tilted || !can_split)) {
             charge_lowered_points(budget, 1);
             points.push_back(task.p3);
-            if (parameters != nullptr)
-                parameters->push_back(task.u1);
             continue;
         }
         if (!can_split)
@@ -123,11 +119,61 @@ void flatten_cubic_leaves(const PaintPoint& p0, const PaintPoint& p1, const Pain
         const PaintPoint p123 = midpoint(p12, p23);
         const PaintPoint mid = midpoint(p012, p123);
         const double half_budget = task.arc_budget * 0.5;
-        const double u_mid = (task.u0 + task.u1) * 0.5;
-        stack[size++] = CubicTask{mid, p123, p23, task.p3, half_budget, u_mid, task.u1, task.depth + 1, false, task.at_end};
-        stack[size++] =
-            CubicTask{task.p0, p01, p012, mid, half_budget, task.u0, u_mid, task.depth + 1, task.at_start, false};
+        stack[size++] = CubicTask{mid, p123, p23, task.p3, half_budget, task.depth + 1, false, task.at_end};
+        stack[size++] = CubicTask{task.p0, p01, p012, mid, half_budget, task.depth + 1, task.at_start, false};
     }
+}
+
+// Arc lengths are found to this share of the length, Newton steps for a parameter at most this often.
+constexpr double kArcLengthPrecision = 1e-13;
+constexpr int kMaxArcLengthIterations = 60;
+// Halvings of a parameter interval before the quadrature's estimate is taken as it stands.
+constexpr int kMaxQuadratureDepth = 24;
+
+double cubic_speed(const std::array<PaintPoint, 4>& c, double u) noexcept {
+    const double s = 1.0 - u;
+    const double x = s * s * (c[1].x - c[0].x) + 2.0 * s * u * (c[2].x - c[1].x) + u * u * (c[3].x - c[2].x);
+    const double y = s * s * (c[1].y - c[0].y) + 2.0 * s * u * (c[2].y - c[1].y) + u * u * (c[3].y - c[2].y);
+    return 3.0 * std::hypot(x, y);
+}
+
+// Eight-point Gauss-Legendre rule over [a, b].
+double gauss_length(const std::array<PaintPoint, 4>& c, double a, double b) noexcept {
+    static constexpr double kNodes[4] = {0.1834346424956498, 0.5255324099163290, 0.7966664774136267,
+                                         0.9602898564975363};
+    static constexpr double kWeights[4] = {0.3626837833783620, 0.3137066458778873, 0.2223810344533745,
+                                           0.1012285362903763};
+    const double half = 0.5 * (b - a), middle = 0.5 * (a + b);
+    double sum = 0.0;
+    for (int i = 0; i < 4; ++i)
+        sum += kWeights[i] * (cubic_speed(c, middle - half * kNodes[i]) + cubic_speed(c, middle + half * kNodes[i]));
+    return sum * half;
+}
+
+// Adaptive: an interval whose halves agree with it to the precision is taken; the stack holds one
+// pending half per level.
+double cubic_arc_length(const std::array<PaintPoint, 4>& c, double a, double b) noexcept {
+    struct Interval {
+        double a, b, whole;
+        int depth;
+    };
+    std::array<Interval, kMaxQuadratureDepth + 2> stack;
+    std::size_t size = 0;
+    stack[size++] = Interval{a, b, gauss_length(c, a, b), 0};
+    double total = 0.0;
+    while (size > 0) {
+        const Interval interval = stack[--size];
+        const double middle = 0.5 * (interval.a + interval.b);
+        const double left = gauss_length(c, interval.a, middle), right = gauss_length(c, middle, interval.b);
+        if (interval.depth >= kMaxQuadratureDepth ||
+            !(std::fabs(left + right - interval.whole) > kArcLengthPrecision * (left + right))) {
+            total += left + right;
+            continue;
+        }
+        stack[size++] = Interval{middle, interval.b, right, interval.depth + 1};
+        stack[size++] = Interval{interval.a, middle, left, interval.depth + 1};
+    }
+    return total;
 }
 
 // How far a chord tilt at this end moves the outline, in half widths per unit of sine.
@@ -171,6 +217,8 @@ std::array<PaintPoint, 4> cubic_tail(const std::array<PaintPoint, 4>& c, double 
     return {lerp(p012, p123, u), p123, p23, c[3]};
 }
 
+}  // namespace
+
 StrokeStretch sub_stretch(const StrokeStretch& stretch, double u0, double u1) noexcept {
     StrokeStretch part = stretch;
     if (!stretch.cubic) {
@@ -190,12 +238,42 @@ StrokeStretch sub_stretch(const StrokeStretch& stretch, double u0, double u1) no
     return part;
 }
 
-bool is_point(const StrokeStretch& stretch) noexcept {
+bool stretch_is_point(const StrokeStretch& stretch) noexcept {
     const auto& p = stretch.points;
     return p[0] == p[3] && (!stretch.cubic || (p[1] == p[0] && p[2] == p[0]));
 }
 
-}  // namespace
+double stretch_length(const StrokeStretch& stretch) noexcept {
+    return stretch.cubic ? cubic_arc_length(stretch.points, 0.0, 1.0) : distance(stretch.points[0], stretch.points[3]);
+}
+
+double stretch_parameter_after(const StrokeStretch& stretch, double from, double length) noexcept {
+    if (!stretch.cubic) {
+        const double total = distance(stretch.points[0], stretch.points[3]);
+        return std::min(from + length / total, 1.0);
+    }
+    // Newton on the arc length from `from`, kept inside a bracket that bisection narrows where the
+    // speed is too low for a Newton step to be trusted.
+    double low = from, high = 1.0;
+    double u = std::min(from + length / std::max(cubic_arc_length(stretch.points, from, 1.0), length) * (1.0 - from), 1.0);
+    for (int iteration = 0; iteration < kMaxArcLengthIterations; ++iteration) {
+        const double error = cubic_arc_length(stretch.points, from, u) - length;
+        if (std::fabs(error) <= kArcLengthPrecision * length)
+            break;
+        if (error > 0.0)
+            high = u;
+        else
+            low = u;
+        const double speed = cubic_speed(stretch.points, u);
+        double next = speed > 0.0 ? u - error / speed : 0.5 * (low + high);
+        if (!(next > low && next < high))
+            next = 0.5 * (low + high);
+        if (next == u)
+            break;
+        u = next;
+    }
+    return u;
+}
 
 PaintPoint stretch_start_tangent(const StrokeStretch& stretch) noexcept {
     const auto& p = stretch.points;
@@ -210,7 +288,7 @@ PaintPoint stretch_end_tangent(const StrokeStretch& stretch) noexcept {
 void flatten_cubic(const PaintPoint& p0, const PaintPoint& p1, const PaintPoint& p2, const PaintPoint& p3,
                    double tolerance, double arc_budget, int depth, std::vector<PaintPoint>& points,
                    ComplexityBudget& budget) {
-    flatten_cubic_leaves(p0, p1, p2, p3, tolerance, arc_budget, depth, TiltLimits{}, points, nullptr, budget);
+    flatten_cubic_leaves(p0, p1, p2, p3, tolerance, arc_budget, depth, TiltLimits{}, points, budget);
 }
 
 std::vector<ExactPiece> exact_pieces(const PaintCommand& command) {
@@ -237,7 +315,7 @@ std::vector<ExactPiece> exact_pieces(const PaintCommand& command) {
         }
     };
     auto add = [&](const StrokeStretch& stretch) {
-        if (!is_point(stretch))
+        if (!stretch_is_point(stretch))
             current.stretches.push_back(stretch);
     };
     for (const PathVerb verb : command.path_verbs) {
@@ -299,36 +377,31 @@ std::vector<ExactPiece> exact_pieces(const PaintCommand& command) {
 }
 
 FlatPiece flatten_exact_piece(const ExactPiece& piece, double tolerance, double arc_budget, const StrokeEnds* ends,
-                              bool positions, ComplexityBudget& budget) {
+                              ComplexityBudget& budget) {
     FlatPiece flat;
     flat.closed = piece.closed;
     flat.has_segment = 1;
     flat.subpath_index = piece.subpath_index;
     std::vector<PaintPoint>& points = flat.points;
     // Consecutive equal points are dropped as they come, so corner indices stay put.
-    auto append = [&](const PaintPoint& point, std::uint32_t stretch, double u) {
+    auto append = [&](const PaintPoint& point) {
         charge_lowered_points(budget, 1);
-        if (!points.empty() && points.back() == point)
-            return;
-        points.push_back(point);
-        if (positions)
-            flat.positions.push_back(CurvePosition{stretch, u});
+        if (points.empty() || !(points.back() == point))
+            points.push_back(point);
     };
-    append(piece.start, 0, 0.0);
+    append(piece.start);
     const std::vector<StrokeStretch>& stretches = piece.stretches;
     const std::size_t n = stretches.size();
     const bool closed = piece.closed != 0;
     std::vector<PaintPoint> leaves;
-    std::vector<double> parameters;
     for (std::size_t i = 0; i < n; ++i) {
         const StrokeStretch& stretch = stretches[i];
-        const auto stretch_index = static_cast<std::uint32_t>(i);
         const bool has_previous = i > 0 || closed;
         const bool has_next = i + 1 < n || closed;
         const StrokeStretch& previous = stretches[i > 0 ? i - 1 : n - 1];
         const StrokeStretch& next = stretches[i + 1 < n ? i + 1 : 0];
         if (!stretch.cubic) {
-            append(stretch.points[3], stretch_index, 1.0);
+            append(stretch.points[3]);
         } else {
             TiltLimits limits;
             if (ends != nullptr) {
@@ -340,12 +413,10 @@ FlatPiece flatten_exact_piece(const ExactPiece& piece, double tolerance, double 
                                                         : cap_weight(ends->cap));
             }
             leaves.clear();
-            parameters.clear();
             const auto& c = stretch.points;
-            flatten_cubic_leaves(c[0], c[1], c[2], c[3], tolerance, arc_budget, 0, limits, leaves,
-                                 positions ? &parameters : nullptr, budget);
-            for (std::size_t k = 0; k < leaves.size(); ++k)
-                append(leaves[k], stretch_index, positions ? parameters[k] : 1.0);
+            flatten_cubic_leaves(c[0], c[1], c[2], c[3], tolerance, arc_budget, 0, limits, leaves, budget);
+            for (const PaintPoint& leaf : leaves)
+                append(leaf);
         }
         if (ends != nullptr && ends->join == LineJoin::miter && has_next && (stretch.cubic || next.cubic)) {
             const std::size_t index = i + 1 < n ? points.size() - 1 : 0;
@@ -354,65 +425,11 @@ FlatPiece flatten_exact_piece(const ExactPiece& piece, double tolerance, double 
     }
     // A closed piece that returns to its start would otherwise hide the closing corner behind a
     // zero-length edge, and that corner would never get its join.
-    if (closed && points.size() >= 2 && points.back() == points.front()) {
+    if (closed && points.size() >= 2 && points.back() == points.front())
         points.pop_back();
-        if (positions) {
-            // The start is also where the last stretch ends: the closing chord then maps onto it.
-            flat.positions.pop_back();
-            flat.positions.front() = CurvePosition{static_cast<std::uint32_t>(n - 1), 1.0};
-        }
-    }
     if (!flat.corners.empty() && flat.corners.back().index >= points.size())
         flat.corners.back().index = 0;
     return flat;
-}
-
-ExactPiece rebuild_exact_piece(const FlatPiece& piece, const ExactPiece& source) {
-    ExactPiece rebuilt;
-    rebuilt.closed = piece.closed;
-    rebuilt.subpath_index = piece.subpath_index;
-    const std::size_t n = piece.points.size();
-    if (n == 0)
-        return rebuilt;
-    rebuilt.start = piece.points.front();
-    const std::size_t chords = piece.closed != 0 ? n : n - 1;
-    if (piece.positions.size() != n) {
-        for (std::size_t j = 0; j < chords; ++j) {
-            const PaintPoint& from = piece.points[j];
-            const PaintPoint& to = piece.points[(j + 1) % n];
-            if (!(from == to))
-                rebuilt.stretches.push_back(StrokeStretch{{from, from, to, to}, false});
-        }
-        return rebuilt;
-    }
-    struct Span {
-        std::uint32_t stretch;
-        double u0, u1;
-    };
-    std::vector<Span> spans;
-    for (std::size_t j = 0; j < chords; ++j) {
-        const CurvePosition& a = piece.positions[j];
-        const CurvePosition& b = piece.positions[(j + 1) % n];
-        if (b.stretch >= source.stretches.size())
-            continue;
-        // A chord belongs to the stretch of its end; it starts at the previous point's parameter unless
-        // that point ended an earlier stretch.
-        const double u0 = a.stretch == b.stretch && a.u <= b.u ? a.u : 0.0;
-        if (!spans.empty() && spans.back().stretch == b.stretch && spans.back().u1 == u0)
-            spans.back().u1 = b.u;
-        else
-            spans.push_back(Span{b.stretch, u0, b.u});
-    }
-    for (const Span& span : spans) {
-        if (!(span.u1 > span.u0))
-            continue;
-        const StrokeStretch part = sub_stretch(source.stretches[span.stretch], span.u0, span.u1);
-        if (!is_point(part))
-            rebuilt.stretches.push_back(part);
-    }
-    if (!rebuilt.stretches.empty())
-        rebuilt.start = rebuilt.stretches.front().points[0];
-    return rebuilt;
 }
 
 double path_length(const PaintCommand& command) {
@@ -460,7 +477,7 @@ std::vector<FlatPiece> flatten_path(const PaintCommand& command, double toleranc
                                     ComplexityBudget& budget) {
     std::vector<FlatPiece> flat;
     for (const ExactPiece& piece : exact_pieces(command))
-        flat.push_back(flatten_exact_piece(piece, tolerance, arc_budget, nullptr, false, budget));
+        flat.push_back(flatten_exact_piece(piece, tolerance, arc_budget, nullptr, budget));
     return flat;
 }
 

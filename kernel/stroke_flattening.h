@@ -31,12 +31,6 @@ struct ExactPiece {
     std::int32_t subpath_index = -1;
 };
 
-// Where a flattened point lies on its exact piece: the stretch it ends a chord of, and the parameter.
-struct CurvePosition {
-    std::uint32_t stretch = 0;
-    double u = 0.0;
-};
-
 // A flattened vertex where a curve meets a curve or a line at a corner, with the unit tangents on both
 // sides: its join is built from these, not from the neighbouring chords.
 struct ExactCorner {
@@ -54,7 +48,6 @@ struct FlatPiece {
     std::uint8_t has_segment = 0;
     // Ordinal of the piece's move_to; -1 for geometry drawn after a close without a new move_to.
     std::int32_t subpath_index = -1;
-    std::vector<CurvePosition> positions;  // parallel to points when asked for, else empty
     std::vector<ExactCorner> corners;
 };
 
@@ -74,13 +67,18 @@ std::vector<ExactPiece> exact_pieces(const PaintCommand& command);
 
 // Flattens one exact piece within `tolerance` (cubics as flatten_cubic). With `ends`, cubic chords at
 // caps and corners are refined until they follow the true tangent, and corners touching a curve are
-// listed. With `positions`, every point carries its place on the piece.
+// listed for a miter join.
 FlatPiece flatten_exact_piece(const ExactPiece& piece, double tolerance, double arc_budget, const StrokeEnds* ends,
-                              bool positions, ComplexityBudget& budget);
+                              ComplexityBudget& budget);
 
-// The exact stretches a flattened piece with positions covers on `source`: its chords mapped back to
-// the curves they approximate, end points moved onto the curve.
-ExactPiece rebuild_exact_piece(const FlatPiece& piece, const ExactPiece& source);
+// The length of a stretch (a cubic's by adaptive Gauss-Legendre quadrature, to about 1e-13 of it), and
+// the parameter `length` further along it from parameter `from` (1 at most).
+double stretch_length(const StrokeStretch& stretch) noexcept;
+double stretch_parameter_after(const StrokeStretch& stretch, double from, double length) noexcept;
+
+// The part of a stretch between parameters u0 <= u1 (exact at 0 and 1), and whether a stretch is a point.
+StrokeStretch sub_stretch(const StrokeStretch& stretch, double u0, double u1) noexcept;
+bool stretch_is_point(const StrokeStretch& stretch) noexcept;
 
 // Unit tangent of a stretch where it starts or ends: toward the nearest control point distinct from
 // the end point. (0, 0) for a stretch that is a point.

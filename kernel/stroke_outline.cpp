@@ -638,7 +638,6 @@ StrokeOutline stroke_command(const PaintCommand& command, double tolerance, doub
         return outline;
 
     const std::vector<double> pattern = normalize_dash_array(style.dash_array);
-    const double total_length = pattern.empty() ? 0.0 : check_dash_length(command, pattern);
     const bool round = style.line_cap == LineCap::round || style.line_join == LineJoin::round;
     const double t = tolerance * (round ? 0.5 : 1.0);
     const double half_width = width * 0.5;
@@ -649,7 +648,7 @@ StrokeOutline stroke_command(const PaintCommand& command, double tolerance, doub
         std::vector<FlatPiece> flat;
         flat.reserve(exact.size());
         for (const ExactPiece& piece : exact)
-            flat.push_back(flatten_exact_piece(piece, t, kInfinity, &ends, false, budget));
+            flat.push_back(flatten_exact_piece(piece, t, kInfinity, &ends, budget));
         if (pattern.empty()) {
             for (FlatPiece& piece : flat) {
                 charge_lowered_points(budget, piece.points.size());
@@ -657,17 +656,17 @@ StrokeOutline stroke_command(const PaintCommand& command, double tolerance, doub
             }
             pieces = std::move(flat);
         } else {
-            require_dash_room(budget, pattern, total_length, flat.size());
+            require_dash_room(budget, pattern, check_dash_length(command, pattern), flat.size());
             for (const FlatPiece& piece : flat) {
                 for (FlatPiece& dash : dash_piece(piece, pattern, style.dash_offset, budget))
                     pieces.push_back(std::move(dash));
             }
         }
     } else {
-        // Dashes along curves: measured on a fine flattening, then each dash is flattened again from the
-        // curve it covers, so that its caps stand on the curve's tangent.
-        for (const ExactPiece& piece : dash_exact_pieces(command, exact, pattern, t, budget))
-            pieces.push_back(flatten_exact_piece(piece, t, kInfinity, &ends, false, budget));
+        // Dashes along curves are cut on the curves by their lengths and flattened afterwards, so that
+        // their caps stand on the curve's tangent where the curve's length puts them.
+        for (const ExactPiece& piece : dash_exact_pieces(command, exact, pattern, budget))
+            pieces.push_back(flatten_exact_piece(piece, t, kInfinity, &ends, budget));
     }
     if (viewport != nullptr && box_non_empty(*viewport)) {
         const double sigma = matrix_spectral_norm(command.matrix);

@@ -93,14 +93,14 @@ TEST(FlattenExactPiece, CapAndCornerChordsFollowTheTrueTangent) {
     ComplexityBudget budget;
     const std::vector<ExactPiece> exact = exact_pieces(stroke_path("M 10 0 C 10 5.5228 5.5228 10 0 10 L 0 20"));
     const StrokeEnds ends{2.0, LineCap::butt, LineJoin::bevel, 1e-4};
-    const FlatPiece flat = flatten_exact_piece(exact[0], 0.01, INFINITY, &ends, false, budget);
+    const FlatPiece flat = flatten_exact_piece(exact[0], 0.01, INFINITY, &ends, budget);
     const std::vector<PaintPoint>& p = flat.points;
     const std::size_t corner = p.size() - 2;
     EXPECT_LE(2.0 * std::fabs(p[1].x - p[0].x) / std::hypot(p[1].x - p[0].x, p[1].y - p[0].y), 1e-4);
     EXPECT_LE(2.0 * std::fabs(p[corner].y - p[corner - 1].y) /
                   std::hypot(p[corner].x - p[corner - 1].x, p[corner].y - p[corner - 1].y),
               1e-4);
-    const FlatPiece plain = flatten_exact_piece(exact[0], 0.01, INFINITY, nullptr, false, budget);
+    const FlatPiece plain = flatten_exact_piece(exact[0], 0.01, INFINITY, nullptr, budget);
     EXPECT_GT(p.size(), plain.points.size());
     EXPECT_LT(p.size(), plain.points.size() + 40);
 }
