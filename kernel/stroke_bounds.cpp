@@ -24,13 +24,6 @@ PaintPoint offset(const PaintPoint& p, const PaintPoint& direction, double dista
     return PaintPoint{p.x + distance * direction.x, p.y + distance * direction.y};
 }
 
-PaintPoint cubic_at(const std::array<PaintPoint, 4>& c, double u) noexcept {
-    const double s = 1.0 - u;
-    const double a = s * s * s, b = 3.0 * s * s * u, d = 3.0 * s * u * u, e = u * u * u;
-    return PaintPoint{a * c[0].x + b * c[1].x + d * c[2].x + e * c[3].x,
-                      a * c[0].y + b * c[1].y + d * c[2].y + e * c[3].y};
-}
-
 // Direction of travel at u; where the speed vanishes (a cusp) the second derivative gives it.
 PaintPoint cubic_tangent_at(const std::array<PaintPoint, 4>& c, double u) noexcept {
     const double s = 1.0 - u;
@@ -90,7 +83,7 @@ public:
             const int count =
                 cubic_axis_extrema(dot(d, c[0]), dot(d, c[1]), dot(d, c[2]), dot(d, c[3]), roots);
             for (int i = 0; i < count; ++i)
-                add_normal(cubic_at(c, roots[i]), cubic_tangent_at(c, roots[i]));
+                add_normal(cubic_point_at(c, roots[i]), cubic_tangent_at(c, roots[i]));
         }
     }
     const DoubleBox& box() const noexcept { return box_; }

@@ -27,13 +27,6 @@ PaintPoint midpoint(const PaintPoint& a, const PaintPoint& b) noexcept {
     return PaintPoint{(a.x + b.x) * 0.5, (a.y + b.y) * 0.5};
 }
 
-PaintPoint lerp(const PaintPoint& a, const PaintPoint& b, double u) noexcept {
-    if (u <= 0.0)
-        return a;
-    if (u >= 1.0)
-        return b;
-    return PaintPoint{a.x + u * (b.x - a.x), a.y + u * (b.y - a.y)};
-}
 
 double distance(const PaintPoint& a, const PaintPoint& b) noexcept {
     return std::hypot(b.x - a.x, b.y - a.y);
@@ -197,40 +190,49 @@ double tilt_limit(const StrokeEnds& ends, double weight) noexcept {
     return reach > 0.0 ? ends.error / reach : kInfinity;
 }
 
-PaintPoint cubic_at(const std::array<PaintPoint, 4>& c, double u) noexcept {
+
+// The part of the cubic before parameter u (de Casteljau).
+std::array<PaintPoint, 4> cubic_head(const std::array<PaintPoint, 4>& c, double u) noexcept {
+    const PaintPoint p01 = point_along(c[0], c[1], u), p12 = point_along(c[1], c[2], u), p23 = point_along(c[2], c[3], u);
+    const PaintPoint p012 = point_along(p01, p12, u), p123 = point_along(p12, p23, u);
+    return {c[0], p01, p012, point_along(p012, p123, u)};
+}
+
+std::array<PaintPoint, 4> cubic_tail(const std::array<PaintPoint, 4>& c, double u) noexcept {
+    const PaintPoint p01 = point_along(c[0], c[1], u), p12 = point_along(c[1], c[2], u), p23 = point_along(c[2], c[3], u);
+    const PaintPoint p012 = point_along(p01, p12, u), p123 = point_along(p12, p23, u);
+    return {point_along(p012, p123, u), p123, p23, c[3]};
+}
+
+}  // namespace
+
+PaintPoint point_along(const PaintPoint& a, const PaintPoint& b, double u) noexcept {
+    if (u <= 0.0)
+        return a;
+    if (u >= 1.0)
+        return b;
+    return PaintPoint{a.x + u * (b.x - a.x), a.y + u * (b.y - a.y)};
+}
+
+PaintPoint cubic_point_at(const std::array<PaintPoint, 4>& c, double u) noexcept {
     const double s = 1.0 - u;
     const double a = s * s * s, b = 3.0 * s * s * u, d = 3.0 * s * u * u, e = u * u * u;
     return PaintPoint{a * c[0].x + b * c[1].x + d * c[2].x + e * c[3].x,
                       a * c[0].y + b * c[1].y + d * c[2].y + e * c[3].y};
 }
 
-// The part of the cubic before parameter u (de Casteljau).
-std::array<PaintPoint, 4> cubic_head(const std::array<PaintPoint, 4>& c, double u) noexcept {
-    const PaintPoint p01 = lerp(c[0], c[1], u), p12 = lerp(c[1], c[2], u), p23 = lerp(c[2], c[3], u);
-    const PaintPoint p012 = lerp(p01, p12, u), p123 = lerp(p12, p23, u);
-    return {c[0], p01, p012, lerp(p012, p123, u)};
-}
-
-std::array<PaintPoint, 4> cubic_tail(const std::array<PaintPoint, 4>& c, double u) noexcept {
-    const PaintPoint p01 = lerp(c[0], c[1], u), p12 = lerp(c[1], c[2], u), p23 = lerp(c[2], c[3], u);
-    const PaintPoint p012 = lerp(p01, p12, u), p123 = lerp(p12, p23, u);
-    return {lerp(p012, p123, u), p123, p23, c[3]};
-}
-
-}  // namespace
-
 StrokeStretch sub_stretch(const StrokeStretch& stretch, double u0, double u1) noexcept {
     StrokeStretch part = stretch;
     if (!stretch.cubic) {
-        const PaintPoint a = lerp(stretch.points[0], stretch.points[3], u0);
-        const PaintPoint b = lerp(stretch.points[0], stretch.points[3], u1);
+        const PaintPoint a = point_along(stretch.points[0], stretch.points[3], u0);
+        const PaintPoint b = point_along(stretch.points[0], stretch.points[3], u1);
         part.points = {a, a, b, b};
         return part;
     }
     std::array<PaintPoint, 4> c = stretch.points;
     if (u1 < 1.0) {
         c = cubic_head(c, u1);
-        c[3] = cubic_at(stretch.points, u1);
+        c[3] = cubic_point_at(stretch.points, u1);
     }
     if (u0 > 0.0 && u1 > 0.0)
         c = cubic_tail(c, std::min(u0 / u1, 1.0));

@@ -76,6 +76,10 @@ FlatPiece flatten_exact_piece(const ExactPiece& piece, double tolerance, double 
 double stretch_length(const StrokeStretch& stretch) noexcept;
 double stretch_parameter_after(const StrokeStretch& stretch, double from, double length) noexcept;
 
+// The point at u on the segment from a to b (a and b themselves at 0 and 1), and on a cubic.
+PaintPoint point_along(const PaintPoint& a, const PaintPoint& b, double u) noexcept;
+PaintPoint cubic_point_at(const std::array<PaintPoint, 4>& cubic, double u) noexcept;
+
 // The part of a stretch between parameters u0 <= u1 (exact at 0 and 1), and whether a stretch is a point.
 StrokeStretch sub_stretch(const StrokeStretch& stretch, double u0, double u1) noexcept;
 bool stretch_is_point(const StrokeStretch& stretch) noexcept;

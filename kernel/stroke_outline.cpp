@@ -93,14 +93,6 @@ bool clip_segment(const ViewportPlanes& planes, const PaintPoint& p, const Paint
     return t0 < t1;
 }
 
-PaintPoint point_on(const PaintPoint& p, const PaintPoint& q, double t) noexcept {
-    if (t <= 0.0)
-        return p;
-    if (t >= 1.0)
-        return q;
-    return PaintPoint{p.x + t * (q.x - p.x), p.y + t * (q.y - p.y)};
-}
-
 // Cuts one centre-line piece to the grown viewport. Cut ends lie beyond the outline's reach, so their
 // caps never show; a closed piece cut open keeps its start corner when that corner lies inside.
 void cut_piece_to_viewport(FlatPiece&& piece, const ViewportPlanes& planes, std::vector<FlatPiece>& out, bool& dropped,
@@ -157,9 +149,9 @@ void cut_piece_to_viewport(FlatPiece&& piece, const ViewportPlanes& planes, std:
             flush();
         if (run.piece.points.empty()) {
             run.from_start = s == 0 && t0 == 0.0;
-            append(point_on(p, q, t0), t0);
+            append(point_along(p, q, t0), t0);
         }
-        append(point_on(p, q, t1), t1);
+        append(point_along(p, q, t1), t1);
         if (t1 >= 1.0 && !corner_at.empty() && corner_at[(s + 1) % n] != nullptr) {
             ExactCorner corner = *corner_at[(s + 1) % n];
             corner.index = run.piece.points.size() - 1;
