@@ -299,7 +299,7 @@ private:
             const double step = std::min(phase_.remaining, left);
             if (!(step > 0.0))
                 throw StrokeInputPrecisionError("dash_nonpositive_step");
-            const double next_u = step == left ? 1.0 : stretch_parameter_after(stretch, u, step);
+            const double next_u = step == left ? 1.0 : stretch_parameter_after(stretch, u, step, left);
             const double next_left = next_u >= 1.0 ? 0.0 : left - step;
             const double next_remaining = phase_.remaining - step;
             if (!(next_left < left) && !(next_remaining < phase_.remaining))

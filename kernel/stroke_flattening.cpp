@@ -118,7 +118,7 @@ void flatten_cubic_leaves(const PaintPoint& p0, const PaintPoint& p1, const Pain
 }
 
 // Arc lengths are found to this share of the length, Newton steps for a parameter at most this often.
-constexpr double kArcLengthPrecision = 1e-13;
+constexpr double kArcLengthPrecision = 1e-11;
 constexpr int kMaxArcLengthIterations = 60;
 // Halvings of a parameter interval before the quadrature's estimate is taken as it stands.
 constexpr int kMaxQuadratureDepth = 24;
@@ -127,7 +127,9 @@ double cubic_speed(const std::array<PaintPoint, 4>& c, double u) noexcept {
     const double s = 1.0 - u;
     const double x = s * s * (c[1].x - c[0].x) + 2.0 * s * u * (c[2].x - c[1].x) + u * u * (c[3].x - c[2].x);
     const double y = s * s * (c[1].y - c[0].y) + 2.0 * s * u * (c[2].y - c[1].y) + u * u * (c[3].y - c[2].y);
-    return 3.0 * std::hypot(x, y);
+    // hypot only where the squares leave the double range: it costs several times the plain root.
+    const double plain = std::sqrt(x * x + y * y);
+    return 3.0 * (std::isfinite(plain) && plain > 1e-150 ? plain : std::hypot(x, y));
 }
 
 // Eight-point Gauss-Legendre rule over [a, b].
@@ -249,17 +251,18 @@ double stretch_length(const StrokeStretch& stretch) noexcept {
     return stretch.cubic ? cubic_arc_length(stretch.points, 0.0, 1.0) : distance(stretch.points[0], stretch.points[3]);
 }
 
-double stretch_parameter_after(const StrokeStretch& stretch, double from, double length) noexcept {
-    if (!stretch.cubic) {
-        const double total = distance(stretch.points[0], stretch.points[3]);
-        return std::min(from + length / total, 1.0);
-    }
-    // Newton on the arc length from `from`, kept inside a bracket that bisection narrows where the
-    // speed is too low for a Newton step to be trusted.
+double stretch_parameter_after(const StrokeStretch& stretch, double from, double length, double remaining) noexcept {
+    if (!(length < remaining))
+        return 1.0;
+    if (!stretch.cubic)
+        return std::min(from + (1.0 - from) * length / remaining, 1.0);
+    // Newton on the arc length from `from`, each step measuring only the stretch it moves over, and kept
+    // inside a bracket that bisection narrows where a Newton step would leave it.
     double low = from, high = 1.0;
-    double u = std::min(from + length / std::max(cubic_arc_length(stretch.points, from, 1.0), length) * (1.0 - from), 1.0);
+    double u = from + (1.0 - from) * length / remaining;
+    double measured = cubic_arc_length(stretch.points, from, u);
     for (int iteration = 0; iteration < kMaxArcLengthIterations; ++iteration) {
-        const double error = cubic_arc_length(stretch.points, from, u) - length;
+        const double error = measured - length;
         if (std::fabs(error) <= kArcLengthPrecision * length)
             break;
         if (error > 0.0)
@@ -272,9 +275,10 @@ double stretch_parameter_after(const StrokeStretch& stretch, double from, double
             next = 0.5 * (low + high);
         if (next == u)
             break;
+        measured += next > u ? cubic_arc_length(stretch.points, u, next) : -cubic_arc_length(stretch.points, next, u);
         u = next;
     }
-    return u;
+    return std::min(u, 1.0);
 }
 
 PaintPoint stretch_start_tangent(const StrokeStretch& stretch) noexcept {

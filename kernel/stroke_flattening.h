@@ -71,10 +71,11 @@ std::vector<ExactPiece> exact_pieces(const PaintCommand& command);
 FlatPiece flatten_exact_piece(const ExactPiece& piece, double tolerance, double arc_budget, const StrokeEnds* ends,
                               ComplexityBudget& budget);
 
-// The length of a stretch (a cubic's by adaptive Gauss-Legendre quadrature, to about 1e-13 of it), and
-// the parameter `length` further along it from parameter `from` (1 at most).
+// The length of a stretch (a cubic's by adaptive Gauss-Legendre quadrature, to about 1e-11 of it), and
+// the parameter `length` further along it from parameter `from`, from which `remaining` is left to its end
+// (1 when length reaches it).
 double stretch_length(const StrokeStretch& stretch) noexcept;
-double stretch_parameter_after(const StrokeStretch& stretch, double from, double length) noexcept;
+double stretch_parameter_after(const StrokeStretch& stretch, double from, double length, double remaining) noexcept;
 
 // The point at u on the segment from a to b (a and b themselves at 0 and 1), and on a cubic.
 PaintPoint point_along(const PaintPoint& a, const PaintPoint& b, double u) noexcept;
