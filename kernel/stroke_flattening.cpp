@@ -71,7 +71,8 @@ struct TiltLimits {
     double end = kInfinity;
 };
 
-// The leaves of the cubic, each appended as its end point (and its parameter when `parameters`).
+// The leaves of the cubic, each appended as its end point; a leaf at an end with a tilt limit is split
+// until its chord follows the tangent there.
 void flatten_cubic_leaves(const PaintPoint& p0, const PaintPoint& p1, const PaintPoint& p2, const PaintPoint& p3,
                           double tolerance, double arc_budget, int depth, const TiltLimits& limits,
                           std::vector<PaintPoint>& points, ComplexityBudget& budget) {
@@ -117,6 +118,9 @@ void flatten_cubic_leaves(const PaintPoint& p0, const PaintPoint& p1, const Pain
     }
 }
 
+// Lines this much shorter than the path's extent are rounding noise (2^-40: far below any grid the
+// analysis chooses, far above the few ulps recorded arcs miss their ends by).
+constexpr double kNegligibleLineShare = 9.094947017729282e-13;
 // Arc lengths are found to this share of the length, Newton steps for a parameter at most this often.
 constexpr double kArcLengthPrecision = 1e-11;
 constexpr int kMaxArcLengthIterations = 60;
@@ -320,9 +324,19 @@ std::vector<ExactPiece> exact_pieces(const PaintCommand& command) {
             started = true;
         }
     };
+    // Lines shorter than the path's rounding (an arc recorded to end a few ulps off its start, closed
+    // by a line) have no direction worth a join; they are left out like zero-length ones.
+    double extent = 0.0;
+    for (const PaintPoint& p : command.path_points) {
+        const PaintPoint& first = command.path_points.front();
+        extent = std::max({extent, std::fabs(p.x - first.x), std::fabs(p.y - first.y)});
+    }
+    const double negligible = extent * kNegligibleLineShare;
     auto add = [&](const StrokeStretch& stretch) {
-        if (!stretch_is_point(stretch))
-            current.stretches.push_back(stretch);
+        if (stretch_is_point(stretch) ||
+            (!stretch.cubic && distance(stretch.points[0], stretch.points[3]) <= negligible))
+            return;
+        current.stretches.push_back(stretch);
     };
     for (const PathVerb verb : command.path_verbs) {
         switch (verb) {

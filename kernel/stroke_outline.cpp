@@ -44,6 +44,8 @@ constexpr std::uint64_t kPointsPerOffsetVertex = 4;
 // The centre line is cut this many grid units beyond the outline's reach around the viewport, so cut
 // ends and their caps stay clear of the replay's exact viewport clip.
 constexpr double kViewportCutMarginGridUnits = 4.0;
+// Marks a local vertex without a corner on true tangents.
+constexpr std::size_t kNoCorner = std::numeric_limits<std::size_t>::max();
 // Share of the flattening tolerance a curve's end chords may tilt the outline by (see StrokeEnds); the
 // rest stays for the chords' own error near the end.
 constexpr double kEndTiltShare = 0.5;
@@ -294,7 +296,7 @@ void require_offset_room(const Path64& local, bool round_arcs, double delta, dou
 // Where a curve meets a curve or a line, the wedge is built on the true tangents (`exact`, by local
 // index) rather than on the chords.
 void add_miter_wedges(const Path64& local, bool closed, double delta, double miter_limit, double outer_sign,
-                      const std::vector<const ExactCorner*>& exact, const PaintPoint& origin, double unit,
+                      const std::vector<ExactCorner>& exact, const PaintPoint& origin, double unit,
                       std::int32_t subpath_index, ComplexityBudget& budget, StrokeOutline& outline) {
     if (local.size() < 3 || outer_sign == 0.0)
         return;
@@ -310,11 +312,11 @@ void add_miter_wedges(const Path64& local, bool closed, double delta, double mit
     for (std::size_t i = first; i < end; ++i) {
         const PaintPoint& v = grid_piece.points[i];
         double ix = 0.0, iy = 0.0, ox = 0.0, oy = 0.0, cosine = 1.0;
-        if (i < exact.size() && exact[i] != nullptr) {
-            ix = exact[i]->incoming.x;
-            iy = exact[i]->incoming.y;
-            ox = exact[i]->outgoing.x;
-            oy = exact[i]->outgoing.y;
+        if (i < exact.size() && exact[i].index != kNoCorner) {
+            ix = exact[i].incoming.x;
+            iy = exact[i].incoming.y;
+            ox = exact[i].outgoing.x;
+            oy = exact[i].outgoing.y;
             cosine = std::clamp(ix * ox + iy * oy, -1.0, 1.0);
         } else {
             const VertexTurn turn = vertex_turn(grid_piece, i, closed);
@@ -437,12 +439,21 @@ void outline_piece(const FlatPiece& piece, const PaintStrokeStyle& style, double
         return;
     }
     if (style.line_join == LineJoin::miter) {
-        std::vector<const ExactCorner*> exact;
+        std::vector<ExactCorner> exact;
         if (!piece.corners.empty()) {
-            exact.assign(local.size(), nullptr);
+            exact.assign(local.size(), ExactCorner{kNoCorner, {}, {}});
             for (const ExactCorner& corner : piece.corners) {
-                if (corner.index < local_index.size())
-                    exact[local_index[corner.index]] = &corner;
+                if (corner.index >= local_index.size())
+                    continue;
+                // Corners whose vertices fall into one grid point chain: the join is between the
+                // stretch that arrives there and the one that leaves.
+                ExactCorner& at = exact[local_index[corner.index]];
+                if (at.index == kNoCorner)
+                    at = corner;
+                else if (at.outgoing == corner.incoming)
+                    at.outgoing = corner.outgoing;
+                else if (corner.outgoing == at.incoming)
+                    at.incoming = corner.incoming;
             }
         }
         add_miter_wedges(local, closed, delta, style.miter_limit, outer_sign, exact, origin, unit,

@@ -155,8 +155,15 @@ def distances_to(vertices, lines):
 
 QUARTER = [("arc", 0, 0, 10, 0, math.pi / 2)]
 R_LENS = 5 / math.sin(math.radians(20))
-LENS = [("arc", 5, R_LENS * math.cos(math.radians(20)), R_LENS, math.radians(-110), math.radians(-70)),
-        ("arc", 5, -R_LENS * math.cos(math.radians(20)), R_LENS, math.radians(70), math.radians(110))]
+
+
+def lens(x, y):
+    """Two arcs meeting at 40 degrees, from (x, y) to (x + 10, y) and back."""
+    return [("arc", x + 5, y + R_LENS * math.cos(math.radians(20)), R_LENS, math.radians(-110), math.radians(-70)),
+            ("arc", x + 5, y - R_LENS * math.cos(math.radians(20)), R_LENS, math.radians(70), math.radians(110))]
+
+
+LENS = lens(0, 0)
 S_CURVE = [("cubic", 0, 0, 8, -12, 12, 22, 20, 10)]
 QUADRATIC = [("quad", 0, 0, 10, 20, 20, 0)]
 CURVE_AND_LINE = [("cubic", 0, 0, 5, 10, 15, 10, 20, 0), ("line", 20, 0, 30, 10)]
@@ -169,6 +176,7 @@ CURVE_AND_LINE = [("cubic", 0, 0, 5, 10, 15, 10, 20, 0), ("line", 20, 0, 30, 10)
     ("round caps on an arc", QUARTER, False, 4, "round", "miter", 4, None, 100, 0.05),
     ("mitered lens", LENS, True, 1, "butt", "miter", 4, None, 100, 0.05),
     ("lens beyond the miter limit", LENS, True, 1, "butt", "miter", 2, None, 100, 0.05),
+    ("lens whose arc ends an ulp off its start", lens(3.3, 7.1), True, 1, "butt", "miter", 4, None, 100, 0.05),
     ("bevelled lens", LENS, True, 2, "butt", "bevel", 4, None, 400, 0.01),
     ("round-joined lens", LENS, True, 2, "butt", "round", 4, None, 100, 0.05),
     ("butt dashes on an arc", QUARTER, False, 2, "butt", "miter", 4, (3, 3.5), 100, 0.05),
