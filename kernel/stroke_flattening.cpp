@@ -104,8 +104,9 @@ void flatten_cubic_leaves(const PaintPoint& p0, const PaintPoint& p1, const Pain
         if (!can_split)
             throw StrokeInputPrecisionError("cubic_flattening_depth");
         // Needing this depth here means roughly the whole tree down to it: refuse before the
-        // points are allocated rather than after.
-        require_budget_room(budget, BudgetCounter::lowered_points, std::uint64_t{1} << (task.depth + 1));
+        // points are allocated rather than after. (A split for the tilt alone goes down one end only.)
+        if (!flat)
+            require_budget_room(budget, BudgetCounter::lowered_points, std::uint64_t{1} << (task.depth + 1));
         const PaintPoint p01 = midpoint(task.p0, task.p1);
         const PaintPoint p12 = midpoint(task.p1, task.p2);
         const PaintPoint p23 = midpoint(task.p2, task.p3);
