@@ -13,7 +13,6 @@
 namespace pavrix_svg_core {
 namespace {
 
-
 bool draws(PathVerb verb) noexcept {
     return verb != PathVerb::move_to;
 }
@@ -114,8 +113,8 @@ ClipAwareBounds clip_aware_bounds(const std::vector<PaintCommand>& commands, Com
         case PaintCommandKind::fill:
         case PaintCommandKind::stroke: {
             DoubleBox box = paint_boxes != nullptr && paint < paint_boxes->size() ? (*paint_boxes)[paint]
-                            : command.kind == PaintCommandKind::fill       ? exact_path_bounds(command)
-                                                                           : command_bounds(command, budget);
+                            : command.kind == PaintCommandKind::fill              ? exact_path_bounds(command)
+                                                                                  : command_bounds(command, budget);
             ++paint;
             include_box(result.unclipped, box);
             for (const DoubleBox& clip : clips)

@@ -95,8 +95,8 @@ DoubleBox device_point_bounds(const PaintCommand& command) {
 }
 
 struct SourceMeasure {
-    double input_error = 0.0;         // source units
-    DoubleBox box;                    // union of the paint bounds, before the viewport clip
+    double input_error = 0.0;            // source units
+    DoubleBox box;                       // union of the paint bounds, before the viewport clip
     std::vector<DoubleBox> paint_boxes;  // command_bounds of every fill and stroke, in command order
 };
 
@@ -302,9 +302,8 @@ std::shared_ptr<NativeResult> run_print_geometry_kernel(RecorderResult recording
 
     DoubleBox reference_box = source_box;
     if (!no_clips) {
-        const ClipPrepassOutcome prepass = run_clip_prepasses(
-            ClipPrepassRequest{commands, viewport, width, tolerance, has_strokes, budget, environment,
-                               &measure.paint_boxes});
+        const ClipPrepassOutcome prepass = run_clip_prepasses(ClipPrepassRequest{
+            commands, viewport, width, tolerance, has_strokes, budget, environment, &measure.paint_boxes});
         if (prepass.stop) {
             stop_with(result, prepass.status.c_str(), prepass.reason_code.c_str());
             return shared_result;

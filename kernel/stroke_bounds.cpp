@@ -29,8 +29,8 @@ PaintPoint cubic_tangent_at(const std::array<PaintPoint, 4>& c, double u) noexce
     const double s = 1.0 - u;
     const PaintPoint d01{c[1].x - c[0].x, c[1].y - c[0].y}, d12{c[2].x - c[1].x, c[2].y - c[1].y},
         d23{c[3].x - c[2].x, c[3].y - c[2].y};
-    const PaintPoint speed = unit(s * s * d01.x + 2.0 * s * u * d12.x + u * u * d23.x,
-                                  s * s * d01.y + 2.0 * s * u * d12.y + u * u * d23.y);
+    const PaintPoint speed =
+        unit(s * s * d01.x + 2.0 * s * u * d12.x + u * u * d23.x, s * s * d01.y + 2.0 * s * u * d12.y + u * u * d23.y);
     if (speed.x != 0.0 || speed.y != 0.0)
         return speed;
     return unit(s * (d12.x - d01.x) + u * (d23.x - d12.x), s * (d12.y - d01.y) + u * (d23.y - d12.y));
@@ -80,8 +80,7 @@ public:
         for (int axis = 0; axis < 2; ++axis) {
             const PaintPoint& d = directions_[2 * axis];
             double roots[2];
-            const int count =
-                cubic_axis_extrema(dot(d, c[0]), dot(d, c[1]), dot(d, c[2]), dot(d, c[3]), roots);
+            const int count = cubic_axis_extrema(dot(d, c[0]), dot(d, c[1]), dot(d, c[2]), dot(d, c[3]), roots);
             for (int i = 0; i < count; ++i)
                 add_normal(cubic_point_at(c, roots[i]), cubic_tangent_at(c, roots[i]));
         }
@@ -160,7 +159,8 @@ DoubleBox exact_stroke_bounds(const std::vector<ExactPiece>& pieces, const Paint
                 box.add_normal(stretch.points[3], end);
             }
             if (i + 1 < n || piece.closed != 0)
-                add_join(box, style, miter_cosine, stretch.points[3], end, stretch_start_tangent(stretches[(i + 1) % n]));
+                add_join(box, style, miter_cosine, stretch.points[3], end,
+                         stretch_start_tangent(stretches[(i + 1) % n]));
         }
         if (piece.closed == 0) {
             const PaintPoint start = stretch_start_tangent(stretches.front());

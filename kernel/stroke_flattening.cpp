@@ -27,7 +27,6 @@ PaintPoint midpoint(const PaintPoint& a, const PaintPoint& b) noexcept {
     return PaintPoint{(a.x + b.x) * 0.5, (a.y + b.y) * 0.5};
 }
 
-
 double distance(const PaintPoint& a, const PaintPoint& b) noexcept {
     return std::hypot(b.x - a.x, b.y - a.y);
 }
@@ -82,9 +81,8 @@ void flatten_cubic_leaves(const PaintPoint& p0, const PaintPoint& p1, const Pain
     stack[size++] = CubicTask{p0, p1, p2, p3, arc_budget, depth, true, true};
     while (size > 0) {
         const CubicTask task = stack[--size];
-        const double excess =
-            std::max(0.0, distance(task.p0, task.p1) + distance(task.p1, task.p2) + distance(task.p2, task.p3) -
-                              distance(task.p0, task.p3));
+        const double excess = std::max(0.0, distance(task.p0, task.p1) + distance(task.p1, task.p2) +
+                                                distance(task.p2, task.p3) - distance(task.p0, task.p3));
         if (!std::isfinite(excess))
             throw StrokeInputPrecisionError("nonfinite_cubic_arc_length");
         const bool flat = point_segment_distance(task.p1, task.p0, task.p3) <= tolerance &&
@@ -197,16 +195,17 @@ double tilt_limit(const StrokeEnds& ends, double weight) noexcept {
     return reach > 0.0 ? ends.error / reach : kInfinity;
 }
 
-
 // The part of the cubic before parameter u (de Casteljau).
 std::array<PaintPoint, 4> cubic_head(const std::array<PaintPoint, 4>& c, double u) noexcept {
-    const PaintPoint p01 = point_along(c[0], c[1], u), p12 = point_along(c[1], c[2], u), p23 = point_along(c[2], c[3], u);
+    const PaintPoint p01 = point_along(c[0], c[1], u), p12 = point_along(c[1], c[2], u),
+                     p23 = point_along(c[2], c[3], u);
     const PaintPoint p012 = point_along(p01, p12, u), p123 = point_along(p12, p23, u);
     return {c[0], p01, p012, point_along(p012, p123, u)};
 }
 
 std::array<PaintPoint, 4> cubic_tail(const std::array<PaintPoint, 4>& c, double u) noexcept {
-    const PaintPoint p01 = point_along(c[0], c[1], u), p12 = point_along(c[1], c[2], u), p23 = point_along(c[2], c[3], u);
+    const PaintPoint p01 = point_along(c[0], c[1], u), p12 = point_along(c[1], c[2], u),
+                     p23 = point_along(c[2], c[3], u);
     const PaintPoint p012 = point_along(p01, p12, u), p123 = point_along(p12, p23, u);
     return {point_along(p012, p123, u), p123, p23, c[3]};
 }
@@ -429,9 +428,9 @@ FlatPiece flatten_exact_piece(const ExactPiece& piece, double tolerance, double 
                 limits.start = tilt_limit(*ends, has_previous ? corner_weight(*ends, stretch_end_tangent(previous),
                                                                               stretch_start_tangent(stretch))
                                                               : cap_weight(ends->cap));
-                limits.end = tilt_limit(*ends, has_next ? corner_weight(*ends, stretch_end_tangent(stretch),
-                                                                        stretch_start_tangent(next))
-                                                        : cap_weight(ends->cap));
+                limits.end = tilt_limit(
+                    *ends, has_next ? corner_weight(*ends, stretch_end_tangent(stretch), stretch_start_tangent(next))
+                                    : cap_weight(ends->cap));
             }
             leaves.clear();
             const auto& c = stretch.points;

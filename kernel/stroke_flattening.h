@@ -58,7 +58,7 @@ struct StrokeEnds {
     double half_width = 0.0;
     LineCap cap = LineCap::butt;
     LineJoin join = LineJoin::miter;
-    double error = 0.0;         // path units
+    double error = 0.0;  // path units
 };
 
 // The exact pieces of a stroke path, one per subpath that draws; zero-length segments are left out.
@@ -107,6 +107,5 @@ void flatten_cubic(const PaintPoint& p0, const PaintPoint& p1, const PaintPoint&
 // Length of lines, control polygons of cubics and closing legs. StrokeInputPrecisionError
 // "nonfinite_path_length" when the sum is not finite.
 double path_length(const PaintCommand& command);
-
 
 }  // namespace pavrix_svg_core

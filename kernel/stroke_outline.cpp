@@ -456,8 +456,8 @@ void outline_piece(const FlatPiece& piece, const PaintStrokeStyle& style, double
                     at.incoming = corner.incoming;
             }
         }
-        add_miter_wedges(local, closed, delta, style.miter_limit, outer_sign, exact, origin, unit,
-                         piece.subpath_index, budget, outline);
+        add_miter_wedges(local, closed, delta, style.miter_limit, outer_sign, exact, origin, unit, piece.subpath_index,
+                         budget, outline);
     }
 }
 
