@@ -4,7 +4,8 @@ Run by hand:  tools/sid-root run env PYTHONPATH=build/<dir>/modules python3 benc
 
 Each family is analysed at every size (default 10^3, 10^4 and 10^5 shapes); the report shows MB/s of
 SVG text and paints per second, the time ratio to the previous size (about 10 when the analysis
-scales linearly with a tenfold size) and where the time went (recording, replay, compositing, export).
+scales linearly with a tenfold size) and where the time went: recording, the share of kernel time spent on
+bounds (stroke bounds included), and replay, compositing and export.
 --family NAME (repeatable, substring match) picks families; --repeat N keeps the best of N runs.
 """
 
@@ -60,11 +61,42 @@ def translucent_groups(n):
         f'<circle cx="{x:.3f}" cy="{y:.3f}" r="{step * 0.8:.3f}" fill="#{i % 256:02x}40c0"/>'), offset=0.5, group=8)
 
 
+def stroked_curves(join, cap, dashed=False):
+    # Two cubics meeting at a corner per path, so that every join, cap and curve end is exercised.
+    dash = ' stroke-dasharray="3 2"' if dashed else ""
+
+    def build(n):
+        return grid_document(n, lambda i, x, y, step: (
+            f'<path d="M{x:.3f} {y:.3f} c{step * 0.2:.3f} {-step * 0.4:.3f} {step * 0.4:.3f} {-step * 0.4:.3f} '
+            f'{step * 0.5:.3f} 0 c{step * 0.1:.3f} {step * 0.4:.3f} {step * 0.3:.3f} {step * 0.2:.3f} '
+            f'{step * 0.4:.3f} {-step * 0.3:.3f}" fill="none" stroke="#{i % 256:02x}3060" '
+            f'stroke-width="{step * 0.08:.3f}" stroke-linejoin="{join}" stroke-linecap="{cap}"{dash}/>'), offset=0.2)
+    return build
+
+
+def traced_outlines(n):
+    # As an image tracer writes them: abutting filled regions of curves, each outlined by a 1-px stroke.
+    def element(i, x, y, step):
+        s = step * 0.55
+        return (f'<path d="M{x:.3f} {y:.3f} c{s * 0.3:.3f} {-s * 0.2:.3f} {s * 0.7:.3f} {-s * 0.2:.3f} {s:.3f} 0 '
+                f'c{s * 0.2:.3f} {s * 0.3:.3f} {s * 0.2:.3f} {s * 0.7:.3f} 0 {s:.3f} '
+                f'c{-s * 0.3:.3f} {s * 0.2:.3f} {-s * 0.7:.3f} {s * 0.2:.3f} {-s:.3f} 0 '
+                f'c{-s * 0.2:.3f} {-s * 0.3:.3f} {-s * 0.2:.3f} {-s * 0.7:.3f} 0 {-s:.3f}z" '
+                f'fill="#{i * 2654435761 % 0xFFFFFF:06x}" stroke="#{i * 40503 % 0xFFFFFF:06x}" stroke-width="1"/>')
+    return grid_document(n, element, offset=0.2)
+
+
 FAMILIES = {
     "opaque_rectangles": opaque_rectangles,
     "opaque_circles_and_strokes": opaque_circles_and_strokes,
     "translucent_rectangles": translucent_rectangles,
     "translucent_groups": translucent_groups,
+    "stroked_curves_miter_butt": stroked_curves("miter", "butt"),
+    "stroked_curves_round_round": stroked_curves("round", "round"),
+    "stroked_curves_bevel_square": stroked_curves("bevel", "square"),
+    "stroked_curves_round_butt": stroked_curves("round", "butt"),
+    "stroked_curves_dashed": stroked_curves("miter", "butt", dashed=True),
+    "traced_outlines": traced_outlines,
 }
 
 
@@ -97,7 +129,9 @@ def main():
             elapsed, result = measure(text, args.repeat)
             ratio = f"{elapsed / previous:.1f}" if previous else "-"
             previous = elapsed
-            split = (f"rec {result.recorder_seconds:.2f} replay {result.replay_seconds:.2f} "
+            bounds_share = result.bounds_seconds / result.kernel_seconds if result.kernel_seconds > 0 else 0.0
+            split = (f"rec {result.recorder_seconds:.2f} bounds {result.bounds_seconds:.3f} ({bounds_share:.0%}) "
+                     f"replay {result.replay_seconds:.2f} "
                      f"comp {result.composite_seconds:.2f} export {result.export_seconds:.2f} "
                      f"workers {result.replay_worker_count}")
             print(f"{name:<28}{size:>8}{megabytes:>8.2f}{elapsed:>9.3f}{megabytes / elapsed:>8.2f}"

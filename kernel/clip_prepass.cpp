@@ -96,7 +96,7 @@ DoubleBox viewport_source_rect(const PaintBox& viewport) noexcept {
 ClipPrepassOutcome run_clip_prepasses(const ClipPrepassRequest& request) {
     const double tolerance = request.tolerance_mm;
     const double sqrt2 = std::sqrt(2.0);
-    const ClipAwareBounds bounds = clip_aware_bounds(request.commands, request.budget);
+    const ClipAwareBounds bounds = clip_aware_bounds(request.commands, request.budget, request.paint_boxes);
     if (!box_non_empty(bounds.unclipped)) {
         return clipped_geometry_stop();
     }

@@ -21,6 +21,7 @@ struct ClipPrepassRequest {
     bool has_strokes = false;
     ComplexityBudget& budget;
     const ReplayEnvironment& environment;
+    const std::vector<DoubleBox>* paint_boxes = nullptr;  // command_bounds of every fill and stroke, in order
 };
 
 struct ClipPrepassOutcome {

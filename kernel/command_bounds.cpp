@@ -5,17 +5,13 @@
 #include <optional>
 
 #include "kernel/command_transform_bake.h"
+#include "kernel/dash_pattern.h"
 #include "kernel/input_precision.h"
 #include "kernel/path_bounds.h"
-#include "kernel/stroke_outline.h"
+#include "kernel/stroke_bounds.h"
 
 namespace pavrix_svg_core {
 namespace {
-
-// Outline tolerances relative to the command's size: bounds need no print precision, only enough
-// that joins and caps are where they will be.
-constexpr double kBoundsFlatteningRatio = 1e-6;
-constexpr double kBoundsGridRatio = 1e-10;
 
 bool draws(PathVerb verb) noexcept {
     return verb != PathVerb::move_to;
@@ -59,10 +55,14 @@ std::optional<PaintCommand> without_lone_moves(const PaintCommand& command) {
 }
 
 DoubleBox stroke_bounds(const PaintCommand& stroke, ComplexityBudget& budget) {
-    const DoubleBox path_box = exact_path_bounds(stroke);
-    const bool has_drawing_verb = std::any_of(stroke.path_verbs.begin(), stroke.path_verbs.end(), draws);
     const PaintStrokeStyle& style = stroke.stroke;
     const PaintMatrix& m = stroke.matrix;
+    const double sigma = matrix_spectral_norm(m);
+    // A stroke without width, or flattened to nothing by its matrix, paints nothing.
+    if (!is_positive_finite(style.width) || !is_positive_finite(sigma))
+        return DoubleBox{};
+    const DoubleBox path_box = exact_path_bounds(stroke);
+    const bool has_drawing_verb = std::any_of(stroke.path_verbs.begin(), stroke.path_verbs.end(), draws);
     if (has_drawing_verb && box_valid(path_box) && style.line_join == LineJoin::round &&
         style.line_cap == LineCap::round) {
         const double half_width = std::fabs(style.width) * 0.5;
@@ -73,28 +73,11 @@ DoubleBox stroke_bounds(const PaintCommand& stroke, ComplexityBudget& budget) {
                              path_box.ymax + grow_y};
         }
     }
-    const double sigma = matrix_spectral_norm(m);
-    if (!is_positive_finite(sigma) || !box_valid(path_box))
-        return path_box;
-    const double size =
-        std::max({path_box.xmax - path_box.xmin, path_box.ymax - path_box.ymin, std::fabs(style.width)});
-    if (!is_positive_finite(size))
-        return path_box;
-    // The stroker works in path units; the size is a device measure.
-    const StrokeOutline outline =
-        stroke_command(stroke, size * kBoundsFlatteningRatio / sigma, size * kBoundsGridRatio / sigma, budget);
-    DoubleBox box;
-    for (const StrokeRing& ring : outline.rings) {
-        for (const PaintPoint& p : ring.ring) {
-            const double x = m[0] * p.x + m[2] * p.y + m[4];
-            const double y = m[1] * p.x + m[3] * p.y + m[5];
-            box.xmin = std::min(box.xmin, x);
-            box.ymin = std::min(box.ymin, y);
-            box.xmax = std::max(box.xmax, x);
-            box.ymax = std::max(box.ymax, y);
-        }
-    }
-    return box_non_empty(box) ? box : path_box;
+    std::vector<ExactPiece> pieces = exact_pieces(stroke);
+    const std::vector<double> pattern = normalize_dash_array(style.dash_array);
+    if (!pattern.empty())
+        pieces = dash_exact_pieces(stroke, pieces, pattern, budget);
+    return exact_stroke_bounds(pieces, style, m);
 }
 
 }  // namespace
@@ -110,9 +93,11 @@ DoubleBox command_bounds(const PaintCommand& command, ComplexityBudget& budget) 
     return stroke_bounds(drawing ? *drawing : working, budget);
 }
 
-ClipAwareBounds clip_aware_bounds(const std::vector<PaintCommand>& commands, ComplexityBudget& budget) {
+ClipAwareBounds clip_aware_bounds(const std::vector<PaintCommand>& commands, ComplexityBudget& budget,
+                                  const std::vector<DoubleBox>* paint_boxes) {
     ClipAwareBounds result;
     std::vector<DoubleBox> clips;
+    std::size_t paint = 0;
     for (const PaintCommand& command : commands) {
         switch (command.kind) {
         case PaintCommandKind::clip_begin: {
@@ -127,8 +112,10 @@ ClipAwareBounds clip_aware_bounds(const std::vector<PaintCommand>& commands, Com
             break;
         case PaintCommandKind::fill:
         case PaintCommandKind::stroke: {
-            DoubleBox box =
-                command.kind == PaintCommandKind::fill ? exact_path_bounds(command) : command_bounds(command, budget);
+            DoubleBox box = paint_boxes != nullptr && paint < paint_boxes->size() ? (*paint_boxes)[paint]
+                            : command.kind == PaintCommandKind::fill              ? exact_path_bounds(command)
+                                                                                  : command_bounds(command, budget);
+            ++paint;
             include_box(result.unclipped, box);
             for (const DoubleBox& clip : clips)
                 box = intersect_boxes(box, clip);

@@ -12,8 +12,8 @@
 
 namespace pavrix_svg_core {
 
-// Exact path bounds for fills and clips; for strokes the bounds of the outline (only subpaths that
-// draw count). Charges the budget for the outline.
+// Exact path bounds for fills and clips; for strokes the box of the exact outline (only subpaths that
+// draw count; empty when the stroke paints nothing). Dashed strokes charge the budget for their dashes.
 DoubleBox command_bounds(const PaintCommand& command, ComplexityBudget& budget);
 
 struct ClipAwareBounds {
@@ -23,6 +23,9 @@ struct ClipAwareBounds {
     double min_side = std::numeric_limits<double>::infinity();  // of the non-empty clipped boxes
 };
 
-ClipAwareBounds clip_aware_bounds(const std::vector<PaintCommand>& commands, ComplexityBudget& budget);
+// `paint_boxes`, when given, holds command_bounds of every fill and stroke in command order, so that
+// nothing is bounded twice.
+ClipAwareBounds clip_aware_bounds(const std::vector<PaintCommand>& commands, ComplexityBudget& budget,
+                                  const std::vector<DoubleBox>* paint_boxes = nullptr);
 
 }  // namespace pavrix_svg_core

@@ -7,11 +7,14 @@
 #include <utility>
 
 #include "kernel/kernel_errors.h"
+#include "kernel/stroke_flattening.h"
 
 namespace pavrix_svg_core {
 namespace {
 
 constexpr double kInfinity = std::numeric_limits<double>::infinity();
+// Far beyond every budget cap, and small enough that a predicted count converts to uint64 exactly.
+constexpr double kMaxPredictedDashPieces = 4611686018427387904.0;  // 2^62
 
 // The walk's position in the pattern: the entry index and what is left of it.
 struct DashPhase {
@@ -216,6 +219,164 @@ std::vector<FlatPiece> dash_piece(const FlatPiece& piece, const std::vector<doub
         emit(pieces, std::move(dash), budget);
     join_across_start(piece, pieces);
     return pieces;
+}
+
+double check_dash_length(const PaintCommand& command, const std::vector<double>& pattern) {
+    double shortest = kInfinity;
+    for (const double entry : pattern) {
+        if (entry > 0.0)
+            shortest = std::min(shortest, entry);
+    }
+    const double total_length = path_length(command);
+    if (std::isfinite(shortest)) {
+        const double pieces = std::ceil(total_length / shortest) + static_cast<double>(command.path_verbs.size()) + 2.0;
+        if (!std::isfinite(pieces))
+            throw ComplexityLimitError("counter_overflow");
+    }
+    return total_length;
+}
+
+void require_dash_room(ComplexityBudget& budget, const std::vector<double>& pattern, double total_length,
+                       std::uint64_t piece_count) {
+    // Hostile patterns (dashes far below the grid) end here, before a single piece is made.
+    const double bound = dash_piece_count_bound(pattern, total_length, piece_count);
+    if (!(bound < kMaxPredictedDashPieces))
+        throw ComplexityLimitError("counter_overflow");
+    const auto predicted = static_cast<std::uint64_t>(bound);
+    require_budget_room(budget, BudgetCounter::lowered_rings, predicted);
+    require_budget_room(budget, BudgetCounter::lowered_points, checked_size_product(predicted, 2));
+}
+
+bool has_cubic(const PaintCommand& command) noexcept {
+    return std::find(command.path_verbs.begin(), command.path_verbs.end(), PathVerb::cubic_to) !=
+           command.path_verbs.end();
+}
+
+namespace {
+
+// One closed or open piece's dashes along its exact stretches, as dash_piece cuts a polyline but by the
+// curves' own lengths.
+class ExactDashWalk {
+public:
+    ExactDashWalk(const ExactPiece& piece, const std::vector<double>& pattern, double dash_offset,
+                  ComplexityBudget& budget)
+        : piece_(piece), phase_(start_phase(pattern, dash_offset)), budget_(budget) {
+        open_.subpath_index = piece.subpath_index;
+    }
+
+    std::vector<ExactPiece> run() {
+        if (piece_.stretches.empty()) {
+            if (phase_.in_dash() || phase_.remaining == 0.0)
+                emit_point();
+            return std::move(dashes_);
+        }
+        if (phase_.remaining == 0.0) {
+            // A dash that ends exactly at the start still paints its caps.
+            if (phase_.in_dash())
+                emit_point();
+            phase_.advance();
+        }
+        first_from_start_ = phase_.in_dash();
+        for (const StrokeStretch& stretch : piece_.stretches)
+            walk(stretch);
+        const bool last_to_end = !open_.stretches.empty();
+        if (last_to_end)
+            emit();
+        join_across_start(last_to_end);
+        return std::move(dashes_);
+    }
+
+private:
+    void walk(const StrokeStretch& stretch) {
+        const double length = stretch_length(stretch);
+        if (!std::isfinite(length))
+            throw StrokeInputPrecisionError("nonfinite_path_length");
+        double u = 0.0;
+        double left = length;
+        while (left > 0.0) {
+            if (phase_.remaining <= 0.0)
+                phase_.advance();
+            const double step = std::min(phase_.remaining, left);
+            if (!(step > 0.0))
+                throw StrokeInputPrecisionError("dash_nonpositive_step");
+            const double next_u = step == left ? 1.0 : stretch_parameter_after(stretch, u, step, left);
+            const double next_left = next_u >= 1.0 ? 0.0 : left - step;
+            const double next_remaining = phase_.remaining - step;
+            if (!(next_left < left) && !(next_remaining < phase_.remaining))
+                throw StrokeInputPrecisionError("dash_segment_progress");
+            if (phase_.in_dash() && next_u > u) {
+                const StrokeStretch part = sub_stretch(stretch, u, next_u);
+                if (!stretch_is_point(part)) {
+                    charge_lowered_points(budget_, 1);
+                    open_.stretches.push_back(part);
+                }
+            }
+            if (next_remaining <= 0.0) {
+                if (phase_.in_dash() && !open_.stretches.empty())
+                    emit();
+                phase_.advance();
+            } else {
+                phase_.remaining = next_remaining;
+            }
+            u = next_u;
+            left = next_left;
+        }
+    }
+
+    void emit() {
+        open_.start = open_.stretches.front().points[0];
+        charge_lowered_ring(budget_);
+        dashes_.push_back(std::move(open_));
+        open_ = ExactPiece{};
+        open_.subpath_index = piece_.subpath_index;
+    }
+
+    void emit_point() {
+        ExactPiece dot;
+        dot.start = piece_.start;
+        dot.subpath_index = piece_.subpath_index;
+        charge_lowered_points(budget_, 1);
+        charge_lowered_ring(budget_);
+        dashes_.push_back(std::move(dot));
+    }
+
+    // Closed pieces: a dash that runs across the start is one piece, not two; one dash all round is
+    // the closed piece again.
+    void join_across_start(bool last_to_end) {
+        if (piece_.closed == 0 || !last_to_end || !first_from_start_ || dashes_.empty())
+            return;
+        if (dashes_.size() == 1) {
+            dashes_.front().closed = 1;
+            return;
+        }
+        ExactPiece& first = dashes_.front();
+        ExactPiece& last = dashes_.back();
+        if (first.stretches.empty())
+            return;
+        last.stretches.insert(last.stretches.end(), first.stretches.begin(), first.stretches.end());
+        first = std::move(last);
+        dashes_.pop_back();
+    }
+
+    const ExactPiece& piece_;
+    DashPhase phase_;
+    ComplexityBudget& budget_;
+    ExactPiece open_;
+    std::vector<ExactPiece> dashes_;
+    bool first_from_start_ = false;
+};
+
+}  // namespace
+
+std::vector<ExactPiece> dash_exact_pieces(const PaintCommand& command, const std::vector<ExactPiece>& exact,
+                                          const std::vector<double>& pattern, ComplexityBudget& budget) {
+    require_dash_room(budget, pattern, check_dash_length(command, pattern), exact.size());
+    std::vector<ExactPiece> dashes;
+    for (const ExactPiece& piece : exact) {
+        for (ExactPiece& dash : ExactDashWalk(piece, pattern, command.stroke.dash_offset, budget).run())
+            dashes.push_back(std::move(dash));
+    }
+    return dashes;
 }
 
 }  // namespace pavrix_svg_core

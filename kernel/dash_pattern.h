@@ -26,4 +26,19 @@ double dash_piece_count_bound(const std::vector<double>& pattern, double total_l
 std::vector<FlatPiece> dash_piece(const FlatPiece& piece, const std::vector<double>& pattern, double dash_offset,
                                   ComplexityBudget& budget);
 
+// The path's length for a non-empty pattern; ComplexityLimitError "counter_overflow" when the dashes
+// it would take cannot even be counted.
+double check_dash_length(const PaintCommand& command, const std::vector<double>& pattern);
+
+// Refuses (ComplexityLimitError) a pattern whose dashes would not fit the budget, before any is made.
+void require_dash_room(ComplexityBudget& budget, const std::vector<double>& pattern, double total_length,
+                       std::uint64_t piece_count);
+
+// The dashes of `exact` (the command's pieces) as exact pieces, cut where the curves' own lengths put
+// the pattern's ends; otherwise as dash_piece, whose faults and refusals it shares.
+std::vector<ExactPiece> dash_exact_pieces(const PaintCommand& command, const std::vector<ExactPiece>& exact,
+                                          const std::vector<double>& pattern, ComplexityBudget& budget);
+
+bool has_cubic(const PaintCommand& command) noexcept;
+
 }  // namespace pavrix_svg_core

@@ -95,8 +95,9 @@ DoubleBox device_point_bounds(const PaintCommand& command) {
 }
 
 struct SourceMeasure {
-    double input_error = 0.0;  // source units
-    DoubleBox box;             // union of the paint bounds, before the viewport clip
+    double input_error = 0.0;            // source units
+    DoubleBox box;                       // union of the paint bounds, before the viewport clip
+    std::vector<DoubleBox> paint_boxes;  // command_bounds of every fill and stroke, in command order
 };
 
 // The largest input error over the viewport and every painting or clipping command, and the union of
@@ -115,6 +116,7 @@ SourceMeasure measure_source(const std::vector<PaintCommand>& commands, const Pa
         DoubleBox reach;
         if (is_paint(command)) {
             const DoubleBox bounds = command_bounds(command, budget);
+            measure.paint_boxes.push_back(bounds);
             include_box(measure.box, bounds);
             reach = command.kind == PaintCommandKind::stroke ? bounds : device_point_bounds(command);
         } else {
@@ -300,8 +302,8 @@ std::shared_ptr<NativeResult> run_print_geometry_kernel(RecorderResult recording
 
     DoubleBox reference_box = source_box;
     if (!no_clips) {
-        const ClipPrepassOutcome prepass = run_clip_prepasses(
-            ClipPrepassRequest{commands, viewport, width, tolerance, has_strokes, budget, environment});
+        const ClipPrepassOutcome prepass = run_clip_prepasses(ClipPrepassRequest{
+            commands, viewport, width, tolerance, has_strokes, budget, environment, &measure.paint_boxes});
         if (prepass.stop) {
             stop_with(result, prepass.status.c_str(), prepass.reason_code.c_str());
             return shared_result;

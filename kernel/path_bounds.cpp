@@ -26,8 +26,9 @@ double bezier_at(double p0, double p1, double p2, double p3, double t) noexcept 
     return s * s * s * p0 + 3.0 * s * s * t * p1 + 3.0 * s * t * t * p2 + t * t * t * p3;
 }
 
-// Parameters in (0, 1) where the cubic's derivative in one axis vanishes; returns their count.
-int axis_extrema(double p0, double p1, double p2, double p3, double roots[2]) noexcept {
+}  // namespace
+
+int cubic_axis_extrema(double p0, double p1, double p2, double p3, double roots[2]) noexcept {
     const double largest = std::max({std::fabs(p0), std::fabs(p1), std::fabs(p2), std::fabs(p3)});
     if (largest == 0.0 || !std::isfinite(largest))
         return 0;
@@ -65,6 +66,8 @@ int axis_extrema(double p0, double p1, double p2, double p3, double roots[2]) no
             roots[kept++] = candidates[i];
     return kept;
 }
+
+namespace {
 
 struct BoundsWalk {
     BoundsWalk(const PaintMatrix& command_matrix, bool is_stroke) noexcept
@@ -115,8 +118,8 @@ struct BoundsWalk {
         note(p2);
         on_curve(p3);
         double roots[4];
-        int count = axis_extrema(p0.x, p1.x, p2.x, p3.x, roots);
-        count += axis_extrema(p0.y, p1.y, p2.y, p3.y, roots + count);
+        int count = cubic_axis_extrema(p0.x, p1.x, p2.x, p3.x, roots);
+        count += cubic_axis_extrema(p0.y, p1.y, p2.y, p3.y, roots + count);
         for (int i = 0; i < count; ++i)
             grow_box(subpath, bezier_at(p0.x, p1.x, p2.x, p3.x, roots[i]), bezier_at(p0.y, p1.y, p2.y, p3.y, roots[i]));
     }

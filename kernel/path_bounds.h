@@ -20,6 +20,10 @@ void clip_box_to_viewport(DoubleBox& box, const PaintBox& viewport) noexcept;
 // subpaths that enclose area; strokes count every subpath. Other kinds: the empty box.
 DoubleBox exact_path_bounds(const PaintCommand& command);
 
+// Parameters in (0, 1) where a cubic with these control values in one axis has a zero derivative;
+// returns their count (at most 2).
+int cubic_axis_extrema(double p0, double p1, double p2, double p3, double roots[2]) noexcept;
+
 // Union of the valid region boxes mapped back to source units; empty when none is valid.
 DoubleBox replay_output_bounds(const std::vector<ReplayRegion>& regions, const ReplayParams& params) noexcept;
 

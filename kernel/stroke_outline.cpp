@@ -44,8 +44,11 @@ constexpr std::uint64_t kPointsPerOffsetVertex = 4;
 // The centre line is cut this many grid units beyond the outline's reach around the viewport, so cut
 // ends and their caps stay clear of the replay's exact viewport clip.
 constexpr double kViewportCutMarginGridUnits = 4.0;
-// Far beyond every budget cap, and small enough that a predicted count converts to uint64 exactly.
-constexpr double kMaxPredictedDashPieces = 4611686018427387904.0;  // 2^62
+// Marks a local vertex without a corner on true tangents.
+constexpr std::size_t kNoCorner = std::numeric_limits<std::size_t>::max();
+// Share of the flattening tolerance a curve's end chords may tilt the outline by (see StrokeEnds); the
+// rest stays for the chords' own error near the end.
+constexpr double kEndTiltShare = 0.5;
 // 2^63: products with the offset delta must stay inside Clipper2's signed 64-bit coordinates.
 constexpr double kOffsetRangeLimit = 9223372036854775808.0;
 
@@ -92,14 +95,6 @@ bool clip_segment(const ViewportPlanes& planes, const PaintPoint& p, const Paint
     return t0 < t1;
 }
 
-PaintPoint point_on(const PaintPoint& p, const PaintPoint& q, double t) noexcept {
-    if (t <= 0.0)
-        return p;
-    if (t >= 1.0)
-        return q;
-    return PaintPoint{p.x + t * (q.x - p.x), p.y + t * (q.y - p.y)};
-}
-
 // Cuts one centre-line piece to the grown viewport. Cut ends lie beyond the outline's reach, so their
 // caps never show; a closed piece cut open keeps its start corner when that corner lies inside.
 void cut_piece_to_viewport(FlatPiece&& piece, const ViewportPlanes& planes, std::vector<FlatPiece>& out, bool& dropped,
@@ -136,6 +131,13 @@ void cut_piece_to_viewport(FlatPiece&& piece, const ViewportPlanes& planes, std:
             charge_lowered_points(budget, 1);
         run.piece.points.push_back(p);
     };
+    // Corners on the true tangents go with the vertices that stay.
+    std::vector<const ExactCorner*> corner_at;
+    if (!piece.corners.empty()) {
+        corner_at.assign(n, nullptr);
+        for (const ExactCorner& corner : piece.corners)
+            corner_at[corner.index < n ? corner.index : 0] = &corner;
+    }
     const std::size_t segment_count = piece.closed != 0 ? n : n - 1;
     for (std::size_t s = 0; s < segment_count; ++s) {
         const PaintPoint& p = piece.points[s];
@@ -149,9 +151,14 @@ void cut_piece_to_viewport(FlatPiece&& piece, const ViewportPlanes& planes, std:
             flush();
         if (run.piece.points.empty()) {
             run.from_start = s == 0 && t0 == 0.0;
-            append(point_on(p, q, t0), t0);
+            append(point_along(p, q, t0), t0);
         }
-        append(point_on(p, q, t1), t1);
+        append(point_along(p, q, t1), t1);
+        if (t1 >= 1.0 && !corner_at.empty() && corner_at[(s + 1) % n] != nullptr) {
+            ExactCorner corner = *corner_at[(s + 1) % n];
+            corner.index = run.piece.points.size() - 1;
+            run.piece.corners.push_back(corner);
+        }
         if (t1 < 1.0)
             flush();
         else if (s + 1 == segment_count)
@@ -161,6 +168,10 @@ void cut_piece_to_viewport(FlatPiece&& piece, const ViewportPlanes& planes, std:
     if (piece.closed != 0 && runs.size() >= 2 && runs.front().from_start && runs.back().to_end) {
         std::vector<PaintPoint>& joined = runs.back().piece.points;
         const std::vector<PaintPoint>& first = runs.front().piece.points;
+        for (ExactCorner corner : runs.front().piece.corners) {
+            corner.index += joined.size() - 1;
+            runs.back().piece.corners.push_back(corner);
+        }
         joined.insert(joined.end(), first.begin() + 1, first.end());
         runs.front() = std::move(runs.back());
         runs.pop_back();
@@ -172,17 +183,26 @@ void cut_piece_to_viewport(FlatPiece&& piece, const ViewportPlanes& planes, std:
     }
 }
 
-// Local grid points relative to `origin`, consecutive duplicates (and a closing one) dropped.
-Path64 to_local_path(const FlatPiece& piece, const PaintPoint& origin, double unit) {
+// Local grid points relative to `origin`, consecutive duplicates (and a closing one) dropped. With
+// `local_index`, the local point each piece point became.
+Path64 to_local_path(const FlatPiece& piece, const PaintPoint& origin, double unit,
+                     std::vector<std::size_t>* local_index = nullptr) {
     Path64 local;
     local.reserve(piece.points.size());
     for (const PaintPoint& p : piece.points) {
         const Point64 q{to_local_grid((p.x - origin.x) / unit), to_local_grid((p.y - origin.y) / unit)};
         if (local.empty() || !(local.back() == q))
             local.push_back(q);
+        if (local_index != nullptr)
+            local_index->push_back(local.size() - 1);
     }
-    if (piece.closed != 0 && local.size() >= 2 && local.back() == local.front())
+    if (piece.closed != 0 && local.size() >= 2 && local.back() == local.front()) {
         local.pop_back();
+        if (local_index != nullptr) {
+            for (std::size_t& index : *local_index)
+                index = index == local.size() ? 0 : index;
+        }
+    }
     return local;
 }
 
@@ -273,9 +293,11 @@ void require_offset_room(const Path64& local, bool round_arcs, double delta, dou
 
 // Offset with bevel joins does not square sharp corners as Clipper2's miter does beyond its limit;
 // the miter tips within the limit are added here as wedges over the bevel.
+// Where a curve meets a curve or a line, the wedge is built on the true tangents (`exact`, by local
+// index) rather than on the chords.
 void add_miter_wedges(const Path64& local, bool closed, double delta, double miter_limit, double outer_sign,
-                      const PaintPoint& origin, double unit, std::int32_t subpath_index, ComplexityBudget& budget,
-                      StrokeOutline& outline) {
+                      const std::vector<ExactCorner>& exact, const PaintPoint& origin, double unit,
+                      std::int32_t subpath_index, ComplexityBudget& budget, StrokeOutline& outline) {
     if (local.size() < 3 || outer_sign == 0.0)
         return;
     FlatPiece grid_piece;
@@ -283,19 +305,33 @@ void add_miter_wedges(const Path64& local, bool closed, double delta, double mit
     for (const Point64& q : local) {
         grid_piece.points.push_back(PaintPoint{static_cast<double>(q.x), static_cast<double>(q.y)});
     }
-    const double threshold = miter_cosine_threshold(std::max(miter_limit + 4.0 * ulp_of(miter_limit), 1.0));
+    const double threshold = wedge_miter_cosine(miter_limit);
     const std::size_t n = local.size();
     const std::size_t first = closed ? 0 : 1;
     const std::size_t end = closed ? n : n - 1;
     for (std::size_t i = first; i < end; ++i) {
-        const VertexTurn turn = vertex_turn(grid_piece, i, closed);
-        if (!turn.valid || !(turn.cosine > threshold) || !(1.0 + turn.cosine > 0.0))
-            continue;
         const PaintPoint& v = grid_piece.points[i];
-        const PaintPoint& prev = grid_piece.points[i == 0 ? n - 1 : i - 1];
-        const PaintPoint& next = grid_piece.points[(i + 1) % n];
-        const double ix = (v.x - prev.x) / turn.incoming_length, iy = (v.y - prev.y) / turn.incoming_length;
-        const double ox = (next.x - v.x) / turn.outgoing_length, oy = (next.y - v.y) / turn.outgoing_length;
+        double ix = 0.0, iy = 0.0, ox = 0.0, oy = 0.0, cosine = 1.0;
+        if (i < exact.size() && exact[i].index != kNoCorner) {
+            ix = exact[i].incoming.x;
+            iy = exact[i].incoming.y;
+            ox = exact[i].outgoing.x;
+            oy = exact[i].outgoing.y;
+            cosine = std::clamp(ix * ox + iy * oy, -1.0, 1.0);
+        } else {
+            const VertexTurn turn = vertex_turn(grid_piece, i, closed);
+            if (!turn.valid)
+                continue;
+            const PaintPoint& prev = grid_piece.points[i == 0 ? n - 1 : i - 1];
+            const PaintPoint& next = grid_piece.points[(i + 1) % n];
+            ix = (v.x - prev.x) / turn.incoming_length;
+            iy = (v.y - prev.y) / turn.incoming_length;
+            ox = (next.x - v.x) / turn.outgoing_length;
+            oy = (next.y - v.y) / turn.outgoing_length;
+            cosine = turn.cosine;
+        }
+        if (!(cosine > threshold) || !(1.0 + cosine > 0.0))
+            continue;
         const double cross = ix * oy - iy * ox;
         if (cross == 0.0)
             continue;
@@ -303,7 +339,7 @@ void add_miter_wedges(const Path64& local, bool closed, double delta, double mit
         const double side = cross > 0.0 ? 1.0 : -1.0;
         const PaintPoint n_in{side * iy, -side * ix};
         const PaintPoint n_out{side * oy, -side * ox};
-        const double tip_scale = delta / (1.0 + turn.cosine);
+        const double tip_scale = delta / (1.0 + cosine);
         std::vector<PaintPoint> wedge{
             v, PaintPoint{v.x + delta * n_in.x, v.y + delta * n_in.y},
             PaintPoint{v.x + tip_scale * (n_in.x + n_out.x), v.y + tip_scale * (n_in.y + n_out.y)},
@@ -339,10 +375,12 @@ void outline_piece(const FlatPiece& piece, const PaintStrokeStyle& style, double
         }
         unit = refined;
     }
-    Path64 local = to_local_path(piece, origin, unit);
+    std::vector<std::size_t> local_index;
+    Path64 local = to_local_path(piece, origin, unit, &local_index);
     if (local.size() < 2 && spread > 0.0 && half_width / (spread / kCollapsedPieceUnits) <= kMaxLocalCoordinate) {
         unit = spread / kCollapsedPieceUnits;
-        local = to_local_path(piece, origin, unit);
+        local_index.clear();
+        local = to_local_path(piece, origin, unit, &local_index);
     }
     if (local.size() < 2) {
         add_point_piece_cap(piece, style, half_width, arc_tolerance, budget, outline);
@@ -401,8 +439,25 @@ void outline_piece(const FlatPiece& piece, const PaintStrokeStyle& style, double
         return;
     }
     if (style.line_join == LineJoin::miter) {
-        add_miter_wedges(local, closed, delta, style.miter_limit, outer_sign, origin, unit, piece.subpath_index, budget,
-                         outline);
+        std::vector<ExactCorner> exact;
+        if (!piece.corners.empty()) {
+            exact.assign(local.size(), ExactCorner{kNoCorner, {}, {}});
+            for (const ExactCorner& corner : piece.corners) {
+                if (corner.index >= local_index.size())
+                    continue;
+                // Corners whose vertices fall into one grid point chain: the join is between the
+                // stretch that arrives there and the one that leaves.
+                ExactCorner& at = exact[local_index[corner.index]];
+                if (at.index == kNoCorner)
+                    at = corner;
+                else if (at.outgoing == corner.incoming)
+                    at.outgoing = corner.outgoing;
+                else if (corner.outgoing == at.incoming)
+                    at.incoming = corner.incoming;
+            }
+        }
+        add_miter_wedges(local, closed, delta, style.miter_limit, outer_sign, exact, origin, unit, piece.subpath_index,
+                         budget, outline);
     }
 }
 
@@ -444,6 +499,10 @@ double ulp_of(double value) noexcept {
     if (!std::isfinite(value))
         return kInfinity;
     return std::max(value - std::nextafter(value, -kInfinity), std::nextafter(value, kInfinity) - value);
+}
+
+double wedge_miter_cosine(double miter_limit) noexcept {
+    return miter_cosine_threshold(std::max(miter_limit + 4.0 * ulp_of(miter_limit), 1.0));
 }
 
 VertexTurn vertex_turn(const FlatPiece& piece, std::size_t index, bool closed) noexcept {
@@ -582,56 +641,36 @@ StrokeOutline stroke_command(const PaintCommand& command, double tolerance, doub
         return outline;
 
     const std::vector<double> pattern = normalize_dash_array(style.dash_array);
-    double total_length = 0.0;
-    if (!pattern.empty()) {
-        double shortest = kInfinity;
-        for (const double entry : pattern) {
-            if (entry > 0.0)
-                shortest = std::min(shortest, entry);
-        }
-        total_length = path_length(command);
-        if (std::isfinite(shortest)) {
-            const double pieces =
-                std::ceil(total_length / shortest) + static_cast<double>(command.path_verbs.size()) + 2.0;
-            if (!std::isfinite(pieces))
-                throw ComplexityLimitError("counter_overflow");
-        }
-    }
     const bool round = style.line_cap == LineCap::round || style.line_join == LineJoin::round;
     const double t = tolerance * (round ? 0.5 : 1.0);
-    std::uint64_t cubic_count = 0;
-    for (const PathVerb verb : command.path_verbs)
-        cubic_count += verb == PathVerb::cubic_to ? 1 : 0;
-    const bool curved_dashes = !pattern.empty() && cubic_count > 0;
-    const double flattening_tolerance = curved_dashes ? 0.1 * t : t;
-    const double arc_budget = curved_dashes ? 0.5 * t / static_cast<double>(cubic_count) : kInfinity;
-
-    std::vector<FlatPiece> flat = flatten_path(command, flattening_tolerance, arc_budget, budget);
+    const double half_width = width * 0.5;
+    const StrokeEnds ends{half_width, style.line_cap, style.line_join, kEndTiltShare * t};
+    const std::vector<ExactPiece> exact = exact_pieces(command);
     std::vector<FlatPiece> pieces;
-    if (pattern.empty()) {
-        for (FlatPiece& piece : flat) {
-            charge_lowered_points(budget, piece.points.size());
-            charge_lowered_ring(budget);
-        }
-        pieces = std::move(flat);
-    } else {
-        // Hostile patterns (dashes far below the grid) end here, before a single piece is made.
-        const double bound = dash_piece_count_bound(pattern, total_length, flat.size());
-        if (!(bound < kMaxPredictedDashPieces))
-            throw ComplexityLimitError("counter_overflow");
-        const auto predicted = static_cast<std::uint64_t>(bound);
-        require_budget_room(budget, BudgetCounter::lowered_rings, predicted);
-        require_budget_room(budget, BudgetCounter::lowered_points, checked_size_product(predicted, 2));
-        for (const FlatPiece& piece : flat) {
-            std::vector<FlatPiece> dashes = dash_piece(piece, pattern, style.dash_offset, budget);
-            for (FlatPiece& dash : dashes) {
-                if (curved_dashes)
-                    simplify_piece(dash.points, 0.4 * t, budget);
-                pieces.push_back(std::move(dash));
+    if (pattern.empty() || !has_cubic(command)) {
+        std::vector<FlatPiece> flat;
+        flat.reserve(exact.size());
+        for (const ExactPiece& piece : exact)
+            flat.push_back(flatten_exact_piece(piece, t, kInfinity, &ends, budget));
+        if (pattern.empty()) {
+            for (FlatPiece& piece : flat) {
+                charge_lowered_points(budget, piece.points.size());
+                charge_lowered_ring(budget);
+            }
+            pieces = std::move(flat);
+        } else {
+            require_dash_room(budget, pattern, check_dash_length(command, pattern), flat.size());
+            for (const FlatPiece& piece : flat) {
+                for (FlatPiece& dash : dash_piece(piece, pattern, style.dash_offset, budget))
+                    pieces.push_back(std::move(dash));
             }
         }
+    } else {
+        // Dashes along curves are cut on the curves by their lengths and flattened afterwards, so that
+        // their caps stand on the curve's tangent where the curve's length puts them.
+        for (const ExactPiece& piece : dash_exact_pieces(command, exact, pattern, budget))
+            pieces.push_back(flatten_exact_piece(piece, t, kInfinity, &ends, budget));
     }
-    const double half_width = width * 0.5;
     if (viewport != nullptr && box_non_empty(*viewport)) {
         const double sigma = matrix_spectral_norm(command.matrix);
         const double reach =

@@ -71,6 +71,10 @@ double choose_stroke_grid(const FlatPiece& piece, const PaintStrokeStyle& style,
 std::vector<PaintPoint> point_cap_polygon(const PaintPoint& point, LineCap line_cap, double radius, double tolerance,
                                           ComplexityBudget& budget);
 
+// Cosine of the sharpest turn still mitered under `miter_limit` (with a few ulps of slack, so that a
+// join exactly at the limit is mitered): joins turning less, with a larger cosine, get their tip.
+double wedge_miter_cosine(double miter_limit) noexcept;
+
 // llround, StrokeInputPrecisionError "local_coordinate_range" beyond kMaxLocalCoordinate.
 std::int64_t to_local_grid(double value);
 // The larger distance to the neighbouring doubles; +inf for a non-finite value.

@@ -20,6 +20,11 @@ PaintCommand styled(const char* path, double width, LineCap cap, LineJoin join) 
     return command;
 }
 
+PaintCommand dashed(PaintCommand command, double length) {
+    command.stroke.dash_array = {length, length};
+    return command;
+}
+
 PaintCommand fill(const char* path) {
     PaintCommand command = stroke_path(path);
     command.kind = PaintCommandKind::fill;
@@ -77,7 +82,15 @@ INSTANTIATE_TEST_SUITE_P(
         BoundsCase{"lone_move_outline_2",
                    styled("M 0 0 L 10 0 M 50 50", 2, LineCap::butt, LineJoin::miter),
                    {0, -1, 10, 1},
-                   1e-6}),
+                   1e-6},
+        // Dashes [0, 3] and [6, 9]: the gap at the end leaves the box short of the path.
+        BoundsCase{"dashed", dashed(styled("M 0 0 L 10 0", 2, LineCap::butt, LineJoin::miter), 3), {0, -1, 9, 1}, 1e-9},
+        // The tip where a curve meets a line at a right angle, on the curve's true tangent (1, 0):
+        // h / sin(45 degrees) beyond the corner along the bisector.
+        BoundsCase{"curve_corner_miter",
+                   styled("M 0 0 C 5 0 5 0 10 0 L 10 10", 2, LineCap::butt, LineJoin::miter),
+                   {0, -1, 11, 10},
+                   1e-12}),
     [](const testing::TestParamInfo<BoundsCase>& info) { return std::string(info.param.name); });
 
 // Tolerances are device measures: under a 1000x matrix the curve is still found to 1e-6 of its size.
@@ -93,6 +106,15 @@ TEST(CommandBoundsScaled, OutlineOfACurveUnderALargeMatrix) {
     EXPECT_NEAR(box.ymin, exact.ymin - 1, 0.01);
     EXPECT_NEAR(box.xmax, exact.xmax + 1, 0.01);
     EXPECT_NEAR(box.ymax, exact.ymax + 1, 0.01);
+}
+
+TEST(CommandBounds, StrokesThatPaintNothingHaveNoBox) {
+    PaintCommand zero_width = styled("M 0 0 L 10 0", 0, LineCap::square, LineJoin::miter);
+    PaintCommand flattened = styled("M 0 0 L 10 0", 2, LineCap::round, LineJoin::round);
+    flattened.matrix = {0, 0, 0, 0, 5, 5};
+    ComplexityBudget budget;
+    EXPECT_FALSE(box_valid(command_bounds(zero_width, budget)));
+    EXPECT_FALSE(box_valid(command_bounds(flattened, budget)));
 }
 
 PaintCommand marker(PaintCommandKind kind) {

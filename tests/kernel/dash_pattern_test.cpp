@@ -67,6 +67,28 @@ TEST_P(DashCut, Pieces) {
     EXPECT_EQ(first.points.size(), c.first_points) << c.name;
     for (const FlatPiece& d : dashes)
         EXPECT_EQ(d.subpath_index, 3);
+
+    // Cut on the path's exact stretches by their lengths, the same path gives the same dashes.
+    PaintCommand command = stroke_path("");
+    for (const PaintPoint& p : c.source.points) {
+        command.path_verbs.push_back(command.path_points.empty() ? PathVerb::move_to : PathVerb::line_to);
+        command.path_points.push_back(p);
+    }
+    if (c.source.closed != 0)
+        command.path_verbs.push_back(PathVerb::close);
+    command.stroke.dash_offset = c.offset;
+    const auto exact = dash_exact_pieces(command, exact_pieces(command), c.pattern, budget);
+    ASSERT_EQ(exact.size(), c.count) << c.name;
+    const ExactPiece& piece = exact.front();
+    // A closed polyline leaves its closing edge implicit; the exact piece has it as its last stretch.
+    const PaintPoint end = piece.stretches.empty() ? piece.start
+                           : piece.closed != 0     ? piece.stretches.back().points[0]
+                                                   : piece.stretches.back().points[3];
+    EXPECT_NEAR(piece.start.x, c.first_start.x, 1e-9) << c.name;
+    EXPECT_NEAR(piece.start.y, c.first_start.y, 1e-9) << c.name;
+    EXPECT_NEAR(end.x, c.first_end.x, 1e-9) << c.name;
+    EXPECT_NEAR(end.y, c.first_end.y, 1e-9) << c.name;
+    EXPECT_EQ(piece.closed, c.name == std::string("closed_whole") ? 1 : 0) << c.name;
 }
 
 const FlatPiece kLine = piece({{0, 0}, {100, 0}});

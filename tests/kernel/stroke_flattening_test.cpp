@@ -1,5 +1,5 @@
-// Stroke path flattening: piece structure per subpath, cubic accuracy and refusals, lengths and
-// simplification.
+// Stroke path flattening: piece structure per subpath, cubic accuracy and refusals, end chords on the
+// true tangent, and lengths.
 
 #include "kernel/stroke_flattening.h"
 
@@ -87,18 +87,28 @@ TEST(FlattenCubic, RefusesCurvesItCannotResolve) {
     EXPECT_LT(points.size(), 1u << 20);
 }
 
+// A quarter circle with a butt cap at its start and a corner at its end: the chords that carry them
+// follow the true tangents (0, 1) and (-1, 0) within the error allowed, at the cost of a few points.
+TEST(FlattenExactPiece, CapAndCornerChordsFollowTheTrueTangent) {
+    ComplexityBudget budget;
+    const std::vector<ExactPiece> exact = exact_pieces(stroke_path("M 10 0 C 10 5.5228 5.5228 10 0 10 L 0 20"));
+    const StrokeEnds ends{2.0, LineCap::butt, LineJoin::bevel, 1e-4};
+    const FlatPiece flat = flatten_exact_piece(exact[0], 0.01, INFINITY, &ends, budget);
+    const std::vector<PaintPoint>& p = flat.points;
+    const std::size_t corner = p.size() - 2;
+    EXPECT_LE(2.0 * std::fabs(p[1].x - p[0].x) / std::hypot(p[1].x - p[0].x, p[1].y - p[0].y), 1e-4);
+    EXPECT_LE(2.0 * std::fabs(p[corner].y - p[corner - 1].y) /
+                  std::hypot(p[corner].x - p[corner - 1].x, p[corner].y - p[corner - 1].y),
+              1e-4);
+    const FlatPiece plain = flatten_exact_piece(exact[0], 0.01, INFINITY, nullptr, budget);
+    EXPECT_GT(p.size(), plain.points.size());
+    EXPECT_LT(p.size(), plain.points.size() + 40);
+}
+
 TEST(PathLength, CountsLinesControlPolygonsAndClosingLegs) {
     EXPECT_DOUBLE_EQ(path_length(stroke_path("M 0 0 L 3 4 Z")), 10.0);
     EXPECT_DOUBLE_EQ(path_length(stroke_path("M 0 0 C 0 1 1 1 1 0")), 3.0);
     EXPECT_THROW(path_length(stroke_path("M -1e308 0 L 1e308 0")), StrokeInputPrecisionError);
-}
-
-TEST(SimplifyPiece, KeepsOnlyPointsBeyondEpsilon) {
-    ComplexityBudget budget;
-    std::vector<PaintPoint> points{{0, 0}, {1, 0.001}, {2, 0}, {3, 1}, {4, 0}};
-    simplify_piece(points, 0.01, budget);
-    EXPECT_EQ(points, (std::vector<PaintPoint>{{0, 0}, {2, 0}, {3, 1}, {4, 0}}));
-    EXPECT_GT(budget.simplification_steps, 0u);
 }
 
 }  // namespace
