@@ -410,6 +410,7 @@ std::shared_ptr<NativeResult> run_print_geometry_kernel(RecorderResult recording
     // Stage 5: compositing.
     std::vector<ReplayRegion> visible;
     Clipper2Lib::Paths64 coverage;
+    std::uint64_t composite_displacement = 0;
     if (alpha) {
         AlphaCompositeResult composite = alpha_composite(regions, replay.program, params);
         visible = std::move(composite.regions);
@@ -418,6 +419,7 @@ std::shared_ptr<NativeResult> run_print_geometry_kernel(RecorderResult recording
         OpaqueCompositeOutput composite = opaque_composite(regions, params);
         visible = opaque_visible_regions(regions, composite);
         coverage = std::move(composite.coverage);
+        composite_displacement = composite.displacement;
     }
     const std::int64_t composite_end = clock_nanoseconds();
     result.composite_seconds = seconds_between(raw_end, composite_end);
@@ -434,6 +436,8 @@ std::shared_ptr<NativeResult> run_print_geometry_kernel(RecorderResult recording
         !export_region(result.silhouette, silhouette, budget, route_displacement, nullptr)) {
         throw std::runtime_error("silhouette_hierarchy_collapse");
     }
+    // Visible and silhouette edges moved by compositing and then by their routing.
+    route_displacement = checked_size_sum(route_displacement, composite_displacement);
     if (!check_result_precision(precision)) {
         return shared_result;
     }

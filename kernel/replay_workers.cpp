@@ -6,27 +6,10 @@
 #include <system_error>
 #include <thread>
 
+#include "kernel/parallel_tasks.h"
+
 namespace pavrix_svg_core {
 namespace {
-
-// Joins every started thread on every way out, so no exception can leave one joinable.
-class ThreadJoinGuard {
-public:
-    explicit ThreadJoinGuard(std::vector<std::thread>& threads) noexcept : threads_(threads) {}
-    ThreadJoinGuard(const ThreadJoinGuard&) = delete;
-    ThreadJoinGuard& operator=(const ThreadJoinGuard&) = delete;
-    ~ThreadJoinGuard() { join_all(); }
-
-    void join_all() noexcept {
-        for (std::thread& thread : threads_) {
-            if (thread.joinable())
-                thread.join();
-        }
-    }
-
-private:
-    std::vector<std::thread>& threads_;
-};
 
 bool is_work_item(const PaintCommand& command) noexcept {
     return command.kind == PaintCommandKind::fill || command.kind == PaintCommandKind::stroke ||
