@@ -170,7 +170,7 @@ void composite_leaf(CompositeTile& tile, TileOutput& output, std::vector<Clipper
     OpaqueCompositeOutput composite = composite_cover_stack(items, output.budget);
     for (std::size_t i = 0; i < tile.items.size(); ++i) {
         if (!composite.visible_paths[i].empty())
-            output.visible.push_back({tile.items[i].region, std::move(composite.visible_paths[i])});
+            output.visible.push_back({tile.items[i].region, std::move(composite.visible_paths[i]), {}});
     }
     coverage_pieces.push_back(std::move(composite.coverage));
 }
@@ -194,7 +194,8 @@ Clipper2Lib::Paths64 join_pieces(std::vector<Clipper2Lib::Paths64>& pieces, Comp
 }
 
 // Cuts the tile depth first (explicit stack) and composites every leaf in order.
-void composite_tile_tree(CompositeTile tile, std::uint64_t tile_points, TileOutput& output) {
+void composite_tile_tree(CompositeTile tile, const std::vector<const Clipper2Lib::Paths64*>& region_paths,
+                         std::uint64_t tile_points, TileOutput& output) {
     std::vector<Clipper2Lib::Paths64> coverage_pieces;
     std::vector<CompositeTile> stack;
     stack.push_back(std::move(tile));
@@ -205,7 +206,7 @@ void composite_tile_tree(CompositeTile tile, std::uint64_t tile_points, TileOutp
         if (worth_cutting(current, tile_points)) {
             CompositeTile low;
             CompositeTile high;
-            if (split_tile(current, low, high)) {
+            if (split_tile(current, region_paths, low, high)) {
                 output.cut = true;
                 stack.push_back(std::move(high));
                 stack.push_back(std::move(low));
@@ -225,7 +226,8 @@ std::uint32_t composite_worker_count(const ReplayParams& params) noexcept {
 
 // Cuts breadth first until there are kParallelTiles tiles or none is worth cutting; the tiles
 // stay in page order (each tile's halves take its place).
-std::vector<CompositeTile> cut_page(CompositeTile page, std::uint64_t tile_points) {
+std::vector<CompositeTile> cut_page(CompositeTile page, const std::vector<const Clipper2Lib::Paths64*>& region_paths,
+                                    std::uint64_t tile_points) {
     std::vector<CompositeTile> tiles;
     tiles.push_back(std::move(page));
     bool cut = true;
@@ -239,7 +241,7 @@ std::vector<CompositeTile> cut_page(CompositeTile page, std::uint64_t tile_point
             const bool room = next.size() + 2 + (tiles.size() - i - 1) <= kParallelTiles;
             CompositeTile low;
             CompositeTile high;
-            if (room && worth_cutting(tile, tile_points) && split_tile(tile, low, high)) {
+            if (room && worth_cutting(tile, tile_points) && split_tile(tile, region_paths, low, high)) {
                 next.push_back(std::move(low));
                 next.push_back(std::move(high));
                 cut = true;
@@ -262,6 +264,9 @@ OpaqueCompositeOutput opaque_composite(const std::vector<ReplayRegion>& regions,
 
     // A later region with the very same outline hides a region whole: it never enters a tile.
     CompositeTile page;
+    std::vector<const Clipper2Lib::Paths64*> region_paths(regions.size());
+    for (std::size_t r = 0; r < regions.size(); ++r)
+        region_paths[r] = &regions[r].paths;
     {
         const auto geometry_less = [&regions](std::size_t i, std::size_t j) {
             return region_geometry_less(regions[i].paths, regions[j].paths);
@@ -273,7 +278,7 @@ OpaqueCompositeOutput opaque_composite(const std::vector<ReplayRegion>& regions,
         for (std::size_t r = 0; r < regions.size(); ++r) {
             if (!shown[r])
                 continue;
-            page.items.push_back({r, regions[r].paths});
+            page.items.push_back(whole_region_item(r, regions[r].paths));
             const IntBox box = box_paths_bounds(regions[r].paths);
             if (box.valid) {
                 grow_int_box(page.rect, {box.xmin, box.ymin});
@@ -282,11 +287,11 @@ OpaqueCompositeOutput opaque_composite(const std::vector<ReplayRegion>& regions,
         }
     }
 
-    std::vector<CompositeTile> tiles = cut_page(std::move(page), tile_points);
+    std::vector<CompositeTile> tiles = cut_page(std::move(page), region_paths, tile_points);
     std::vector<TileOutput> outputs(tiles.size());
     const std::uint32_t workers = composite_worker_count(params);
     run_parallel_tasks(tiles.size(), workers,
-                       [&](std::size_t t) { composite_tile_tree(std::move(tiles[t]), tile_points, outputs[t]); });
+                       [&](std::size_t t) { composite_tile_tree(std::move(tiles[t]), region_paths, tile_points, outputs[t]); });
 
     // Joined in tile order, so the result is the same for every worker count.
     OpaqueCompositeOutput output;
