@@ -3,8 +3,8 @@
 Run by hand:  tools/sid-root run env PYTHONPATH=build/<dir>/modules python3 bench/analyze_bench.py [--sizes 1000,10000,100000]
 
 Each family is analysed at every size (default 10^3, 10^4 and 10^5 shapes); the report shows MB/s of
-SVG text and paints per second, the time ratio to the previous size (about 10 when the analysis
-scales linearly with a tenfold size) and where the time went (recording, replay, compositing, export).
+SVG text and paints per second, the growth exponent k (time ~ size^k) from the previous size (1 when
+the analysis scales linearly) and where the time went (recording, replay, compositing, export).
 --family NAME (repeatable, substring match) picks families; --repeat N keeps the best of N runs;
 --save DIR also writes every document (for bench/analysis_floor_bench and bench/python_route_bench.py).
 """
@@ -109,7 +109,8 @@ def stacked_layers(n):
 
 
 def outlined_layers(n):
-    # The same stacks with a one-unit outline on every other paint, overlapping its neighbours.
+    # The same stacks with a one-unit outline on every paint without a hole, overlapping its
+    # neighbours.
     return stacked_layers(n).replace('<path fill=', '<path stroke="#202020" stroke-width="1" fill=')
 
 
@@ -142,7 +143,7 @@ def main():
     parser.add_argument("--save", metavar="DIR", help="also write each document to DIR/FAMILY-SIZE.svg")
     args = parser.parse_args()
     sizes = [int(size) for size in args.sizes.split(",")]
-    print(f"{'family':<28}{'shapes':>8}{'MB':>8}{'s':>9}{'MB/s':>8}{'paints/s':>11}{'ratio':>7}  status / split")
+    print(f"{'family':<28}{'shapes':>8}{'MB':>8}{'s':>9}{'MB/s':>8}{'paints/s':>11}{'growth':>7}  status / split")
     for name, build in FAMILIES.items():
         if args.family and not any(wanted in name for wanted in args.family):
             continue
@@ -154,8 +155,9 @@ def main():
                     handle.write(text)
             megabytes = len(text.encode()) / 1e6
             elapsed, result = measure(text, args.repeat)
-            ratio = f"{elapsed / previous:.1f}" if previous else "-"
-            previous = elapsed
+            # Growth exponent k of time ~ size^k between this size and the previous one.
+            ratio = f"{math.log(elapsed / previous[0]) / math.log(size / previous[1]):.2f}" if previous else "-"
+            previous = (elapsed, size)
             split = (f"rec {result.recorder_seconds:.2f} replay {result.replay_seconds:.2f} "
                      f"comp {result.composite_seconds:.2f} export {result.export_seconds:.2f} "
                      f"workers {result.replay_worker_count}")

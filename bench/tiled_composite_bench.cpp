@@ -95,19 +95,17 @@ int main(int argc, char** argv) {
         items.push_back(&region.paths);
     const Timed whole = best_of(repeat, [&](ComplexityBudget& budget) { return composite_cover_stack(items, budget); });
     report("cover stack, whole page", whole);
-    params.environment.replay_threads = 1;
-    const Timed one = best_of(repeat, [&](ComplexityBudget& budget) {
-        ReplayParams p = params;
-        p.budget = &budget;
-        return opaque_composite(replay.regions, p);
-    });
+    const auto tiles = [&](std::uint64_t workers) {
+        return best_of(repeat, [&](ComplexityBudget& budget) {
+            ReplayParams p = params;
+            p.budget = &budget;
+            p.environment.replay_threads = workers;
+            return opaque_composite(replay.regions, p);
+        });
+    };
+    const Timed one = tiles(1);
     report("tiles, 1 worker", one);
-    params.environment.replay_threads = 16;
-    const Timed many = best_of(repeat, [&](ComplexityBudget& budget) {
-        ReplayParams p = params;
-        p.budget = &budget;
-        return opaque_composite(replay.regions, p);
-    });
+    const Timed many = tiles(16);
     report("tiles, 16 workers", many);
     const bool same = one.output.visible_paths == many.output.visible_paths && one.output.coverage == many.output.coverage;
     std::printf("  tiles / cover stack: %.2f (1 worker), %.2f (16 workers); 1 and 16 workers %s\n",
