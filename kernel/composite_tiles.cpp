@@ -71,7 +71,7 @@ void keep_ring(Clipper2Lib::Path64&& ring, std::vector<std::uint64_t>&& sources,
 }  // namespace
 
 TileItem whole_region_item(std::size_t region, const Clipper2Lib::Paths64& paths) {
-    TileItem item{region, paths, {}};
+    TileItem item{region, paths, {}, false};
     item.edge_sources.resize(paths.size());
     for (std::size_t p = 0; p < paths.size(); ++p) {
         std::vector<std::uint64_t>& sources = item.edge_sources[p];
@@ -131,6 +131,8 @@ void cut_item_at_line(const TileItem& item, const Clipper2Lib::Paths64& region_p
                 above_sources.push_back(qc > at ? sources[i] : kCutEdge);
             }
         }
+        low.cut = true;
+        high.cut = true;
         keep_ring(std::move(below), std::move(below_sources), low);
         keep_ring(std::move(above), std::move(above_sources), high);
     }
@@ -182,8 +184,8 @@ bool split_tile(CompositeTile& tile, const std::vector<const Clipper2Lib::Paths6
     (vertical ? low.rect.xmax : low.rect.ymax) = at;
     (vertical ? high.rect.xmin : high.rect.ymin) = at;
     for (TileItem& item : tile.items) {
-        TileItem below{item.region, {}, {}};
-        TileItem above{item.region, {}, {}};
+        TileItem below{item.region, {}, {}, item.cut};
+        TileItem above{item.region, {}, {}, item.cut};
         cut_item_at_line(item, *region_paths.at(item.region), vertical, at, below, above);
         if (!below.paths.empty())
             low.items.push_back(std::move(below));

@@ -23,6 +23,9 @@ struct TileItem {
     std::size_t region = 0;
     Clipper2Lib::Paths64 paths;
     std::vector<std::vector<std::uint64_t>> edge_sources;
+    // Some ring was cut: the rings may run along cuts, and a hole that surrounds the tile leaves
+    // two rings that cancel out, so they must pass through a union before they are handed on.
+    bool cut = false;
 };
 
 // The whole region as a tile item: every edge its own source.

@@ -170,14 +170,16 @@ void composite_leaf(CompositeTile& tile, TileOutput& output, std::vector<Clipper
     OpaqueCompositeOutput composite = composite_cover_stack(items, output.budget);
     for (std::size_t i = 0; i < tile.items.size(); ++i) {
         if (!composite.visible_paths[i].empty())
-            output.visible.push_back({tile.items[i].region, std::move(composite.visible_paths[i]), {}});
+            output.visible.push_back({tile.items[i].region, std::move(composite.visible_paths[i]), {}, tile.items[i].cut});
     }
     coverage_pieces.push_back(std::move(composite.coverage));
 }
 
-// One NonZero union of pieces that meet along tile cuts; a single piece passes unchanged.
-Clipper2Lib::Paths64 join_pieces(std::vector<Clipper2Lib::Paths64>& pieces, ComplexityBudget& budget) {
-    if (pieces.size() == 1)
+// One NonZero union of pieces that meet along tile cuts; a single piece that no cut touched
+// passes unchanged.
+Clipper2Lib::Paths64 join_pieces(std::vector<Clipper2Lib::Paths64>& pieces, ComplexityBudget& budget,
+                                 bool cut = false) {
+    if (pieces.size() == 1 && !cut)
         return std::move(pieces.front());
     Clipper2Lib::Paths64 all;
     for (Clipper2Lib::Paths64& piece : pieces) {
@@ -298,12 +300,15 @@ OpaqueCompositeOutput opaque_composite(const std::vector<ReplayRegion>& regions,
     // A cut rounds crossing points to the grid: edges may move by half a unit.
     bool cut = tiles.size() > 1;
     std::vector<std::vector<Clipper2Lib::Paths64>> pieces(regions.size());
+    std::vector<bool> region_cut(regions.size(), false);
     std::vector<Clipper2Lib::Paths64> coverage_pieces;
     for (TileOutput& tile_output : outputs) {
         merge_budget(budget, tile_output.budget);
         cut = cut || tile_output.cut;
-        for (TileItem& item : tile_output.visible)
+        for (TileItem& item : tile_output.visible) {
             pieces[item.region].push_back(std::move(item.paths));
+            region_cut[item.region] = region_cut[item.region] || item.cut;
+        }
         coverage_pieces.push_back(std::move(tile_output.coverage));
     }
     output.displacement = cut ? 1 : 0;
@@ -311,21 +316,21 @@ OpaqueCompositeOutput opaque_composite(const std::vector<ReplayRegion>& regions,
 
     std::vector<std::size_t> cut_regions;
     for (std::size_t r = 0; r < regions.size(); ++r) {
-        if (pieces[r].size() > 1)
+        if (pieces[r].size() > 1 || (pieces[r].size() == 1 && region_cut[r]))
             cut_regions.push_back(r);
     }
     std::vector<ComplexityBudget> join_budgets(cut_regions.size());
     output.visible_paths.resize(regions.size());
     run_parallel_tasks(cut_regions.size(), workers, [&](std::size_t i) {
         const std::size_t r = cut_regions[i];
-        output.visible_paths[r] = join_pieces(pieces[r], join_budgets[i]);
+        output.visible_paths[r] = join_pieces(pieces[r], join_budgets[i], true);
     });
     for (const ComplexityBudget& join_budget : join_budgets)
         merge_budget(budget, join_budget);
 
     PathTotals totals;
     for (std::size_t r = 0; r < regions.size(); ++r) {
-        if (pieces[r].size() == 1)
+        if (pieces[r].size() == 1 && !region_cut[r])
             output.visible_paths[r] = std::move(pieces[r].front());
         add_path_totals(totals, output.visible_paths[r]);
     }
