@@ -107,7 +107,8 @@ int main(int argc, char** argv) {
     report("tiles, 1 worker", one);
     const Timed many = tiles(16);
     report("tiles, 16 workers", many);
-    const bool same = one.output.visible_paths == many.output.visible_paths && one.output.coverage == many.output.coverage;
+    const bool same =
+        one.output.visible_paths == many.output.visible_paths && one.output.coverage == many.output.coverage;
     std::printf("  tiles / cover stack: %.2f (1 worker), %.2f (16 workers); 1 and 16 workers %s\n",
                 one.seconds / whole.seconds, many.seconds / whole.seconds, same ? "identical" : "DIFFER");
     return same ? 0 : 1;

@@ -38,9 +38,8 @@ Clipper2Lib::Point64 line_crossing(Clipper2Lib::Point64 a, Clipper2Lib::Point64 
 
 // Where the piece edge p-q, lying on region edge `source`, crosses the cut; p and q lie strictly
 // on opposite sides. The point stays within the box of p and q.
-Clipper2Lib::Point64 crossing_point(const Clipper2Lib::Point64& p, const Clipper2Lib::Point64& q,
-                                    std::uint64_t source, const Clipper2Lib::Paths64& region_paths, bool vertical,
-                                    std::int64_t at) {
+Clipper2Lib::Point64 crossing_point(const Clipper2Lib::Point64& p, const Clipper2Lib::Point64& q, std::uint64_t source,
+                                    const Clipper2Lib::Paths64& region_paths, bool vertical, std::int64_t at) {
     Clipper2Lib::Point64 a = p;
     Clipper2Lib::Point64 b = q;
     if (source != kCutEdge) {
@@ -82,8 +81,8 @@ TileItem whole_region_item(std::size_t region, const Clipper2Lib::Paths64& paths
     return item;
 }
 
-void cut_item_at_line(const TileItem& item, const Clipper2Lib::Paths64& region_paths, bool vertical,
-                      std::int64_t at, TileItem& low, TileItem& high) {
+void cut_item_at_line(const TileItem& item, const Clipper2Lib::Paths64& region_paths, bool vertical, std::int64_t at,
+                      TileItem& low, TileItem& high) {
     for (std::size_t r = 0; r < item.paths.size(); ++r) {
         const Clipper2Lib::Path64& ring = item.paths[r];
         const std::vector<std::uint64_t>& sources = item.edge_sources[r];
@@ -170,8 +169,8 @@ std::uint64_t tile_point_count(const CompositeTile& tile) {
     return points;
 }
 
-bool split_tile(CompositeTile& tile, const std::vector<const Clipper2Lib::Paths64*>& region_paths,
-                CompositeTile& low, CompositeTile& high) {
+bool split_tile(CompositeTile& tile, const std::vector<const Clipper2Lib::Paths64*>& region_paths, CompositeTile& low,
+                CompositeTile& high) {
     const IntBox& rect = tile.rect;
     const std::int64_t width = rect.xmax - rect.xmin;
     const std::int64_t height = rect.ymax - rect.ymin;

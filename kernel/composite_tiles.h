@@ -42,8 +42,8 @@ struct CompositeTile {
 // is the region edge's own crossing (from `region_paths`) rounded to the nearest grid point, so
 // both sides of a cut share it exactly, their pieces meet without gap or overlap, and no edge
 // moves by more than half a grid unit however often it is cut. Rings of zero area are dropped.
-void cut_item_at_line(const TileItem& item, const Clipper2Lib::Paths64& region_paths, bool vertical,
-                      std::int64_t at, TileItem& low, TileItem& high);
+void cut_item_at_line(const TileItem& item, const Clipper2Lib::Paths64& region_paths, bool vertical, std::int64_t at,
+                      TileItem& low, TileItem& high);
 
 // True when the paths, lying inside `rect`, cover all of it: exactly one ring has an area and it is
 // the rectangle's. Holds for path sets whose rings never overlap but for holes in their outer
@@ -58,7 +58,7 @@ std::uint64_t tile_point_count(const CompositeTile& tile);
 // Halves the tile across its longer side (`region_paths` gives each item's whole region). False
 // (and the tile left whole) when it is too narrow to cut or when cutting would mostly add points;
 // otherwise `tile` is consumed into `low` and `high`, which keep only non-empty items.
-bool split_tile(CompositeTile& tile, const std::vector<const Clipper2Lib::Paths64*>& region_paths,
-                CompositeTile& low, CompositeTile& high);
+bool split_tile(CompositeTile& tile, const std::vector<const Clipper2Lib::Paths64*>& region_paths, CompositeTile& low,
+                CompositeTile& high);
 
 }  // namespace pavrix_svg_core

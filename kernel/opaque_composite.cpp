@@ -170,7 +170,8 @@ void composite_leaf(CompositeTile& tile, TileOutput& output, std::vector<Clipper
     OpaqueCompositeOutput composite = composite_cover_stack(items, output.budget);
     for (std::size_t i = 0; i < tile.items.size(); ++i) {
         if (!composite.visible_paths[i].empty())
-            output.visible.push_back({tile.items[i].region, std::move(composite.visible_paths[i]), {}, tile.items[i].cut});
+            output.visible.push_back(
+                {tile.items[i].region, std::move(composite.visible_paths[i]), {}, tile.items[i].cut});
     }
     coverage_pieces.push_back(std::move(composite.coverage));
 }
@@ -222,7 +223,8 @@ void composite_tile_tree(CompositeTile tile, const std::vector<const Clipper2Lib
 
 std::uint32_t composite_worker_count(const ReplayParams& params) noexcept {
     if (params.environment.replay_threads)
-        return static_cast<std::uint32_t>(std::min<std::uint64_t>(*params.environment.replay_threads, kMaxReplayWorkers));
+        return static_cast<std::uint32_t>(
+            std::min<std::uint64_t>(*params.environment.replay_threads, kMaxReplayWorkers));
     return std::clamp<std::uint32_t>(std::thread::hardware_concurrency(), 1, kMaxReplayWorkers);
 }
 
@@ -292,8 +294,9 @@ OpaqueCompositeOutput opaque_composite(const std::vector<ReplayRegion>& regions,
     std::vector<CompositeTile> tiles = cut_page(std::move(page), region_paths, tile_points);
     std::vector<TileOutput> outputs(tiles.size());
     const std::uint32_t workers = composite_worker_count(params);
-    run_parallel_tasks(tiles.size(), workers,
-                       [&](std::size_t t) { composite_tile_tree(std::move(tiles[t]), region_paths, tile_points, outputs[t]); });
+    run_parallel_tasks(tiles.size(), workers, [&](std::size_t t) {
+        composite_tile_tree(std::move(tiles[t]), region_paths, tile_points, outputs[t]);
+    });
 
     // Joined in tile order, so the result is the same for every worker count.
     OpaqueCompositeOutput output;

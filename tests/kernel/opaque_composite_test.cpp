@@ -127,12 +127,14 @@ std::vector<Paths64> random_stack(StackKind kind, std::mt19937& random, int coun
             stack.push_back(random_shape(random));
             break;
         case StackKind::holes:
-            stack.push_back(i % 2 ? ring_with_hole(circle(x + 1000, y + 1000, 900, 40), circle(x + 1100, y + 900, 300, 17))
-                                  : ring_with_hole(rect(x, y, x + w, y + h), rect(x + w / 4, y + h / 4, x + w / 2, y + h / 2)));
+            stack.push_back(
+                i % 2 ? ring_with_hole(circle(x + 1000, y + 1000, 900, 40), circle(x + 1100, y + 900, 300, 17))
+                      : ring_with_hole(rect(x, y, x + w, y + h), rect(x + w / 4, y + h / 4, x + w / 2, y + h / 2)));
             break;
         case StackKind::outlines: {
             const std::int64_t width = 1 + i % 2;  // one or two grid units
-            stack.push_back(ring_with_hole(rect(x, y, x + w, y + h), rect(x + width, y + width, x + w - width, y + h - width)));
+            stack.push_back(
+                ring_with_hole(rect(x, y, x + w, y + h), rect(x + width, y + width, x + w - width, y + h - width)));
             break;
         }
         case StackKind::repeats:
@@ -182,7 +184,8 @@ TEST(OpaqueComposite, TilesKeepTheContract) {
     for (const StackKind kind : {StackKind::shapes, StackKind::holes, StackKind::outlines, StackKind::repeats}) {
         std::mt19937 random(11 + static_cast<int>(kind));
         for (int trial = 0; trial < 2; ++trial) {
-            const std::string what = "kind " + std::to_string(static_cast<int>(kind)) + " trial " + std::to_string(trial);
+            const std::string what =
+                "kind " + std::to_string(static_cast<int>(kind)) + " trial " + std::to_string(trial);
             const std::vector<Paths64> stack = random_stack(kind, random, 40);
             std::vector<ReplayRegion> regions;
             std::vector<const Paths64*> items;
@@ -211,12 +214,14 @@ TEST(OpaqueComposite, TilesKeepTheContract) {
             Paths64 all_visible;
             for (std::size_t i = stack.size(); i-- > 0;) {
                 const Paths64 exact = Difference(stack[i], later, FillRule::NonZero);
-                EXPECT_TRUE(thin(Xor(out.visible_paths[i], exact, FillRule::NonZero), kGridUnit)) << what << " region " << i;
+                EXPECT_TRUE(thin(Xor(out.visible_paths[i], exact, FillRule::NonZero), kGridUnit))
+                    << what << " region " << i;
                 EXPECT_TRUE(thin(Xor(out.visible_paths[i], whole.visible_paths[i], FillRule::NonZero), kGridUnit))
                     << what << " region " << i;
                 EXPECT_TRUE(thin(Difference(out.visible_paths[i], stack[i], FillRule::NonZero), kGridUnit)) << what;
                 for (std::size_t j = i + 1; j < stack.size(); ++j) {
-                    EXPECT_TRUE(thin(Intersect(out.visible_paths[i], out.visible_paths[j], FillRule::NonZero), kGridUnit))
+                    EXPECT_TRUE(
+                        thin(Intersect(out.visible_paths[i], out.visible_paths[j], FillRule::NonZero), kGridUnit))
                         << what << " regions " << i << ", " << j;
                 }
                 if (exact.empty()) {
@@ -225,7 +230,8 @@ TEST(OpaqueComposite, TilesKeepTheContract) {
                 later = Union(later, stack[i], FillRule::NonZero);
                 all_visible.insert(all_visible.end(), out.visible_paths[i].begin(), out.visible_paths[i].end());
             }
-            EXPECT_TRUE(thin(Xor(Union(all_visible, FillRule::NonZero), out.coverage, FillRule::NonZero), kGridUnit)) << what;
+            EXPECT_TRUE(thin(Xor(Union(all_visible, FillRule::NonZero), out.coverage, FillRule::NonZero), kGridUnit))
+                << what;
             EXPECT_TRUE(thin(Xor(out.coverage, later, FillRule::NonZero), kGridUnit)) << what;
         }
     }
