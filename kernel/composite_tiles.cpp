@@ -141,6 +141,14 @@ bool paths_cover_rect(const Clipper2Lib::Paths64& paths, const IntBox& rect) noe
     if (!rect.valid || rect.xmax <= rect.xmin || rect.ymax <= rect.ymin)
         return false;
     const Int192 rect_area = mul_64x128_to_192(2, mul_64x64_to_128(rect.xmax - rect.xmin, rect.ymax - rect.ymin));
+    // Rings that cover the tile and never overlap have no point inside it: nearly every item
+    // that does not cover it is told apart by its first point.
+    for (const Clipper2Lib::Path64& ring : paths) {
+        for (const Clipper2Lib::Point64& point : ring) {
+            if (point.x != rect.xmin && point.x != rect.xmax && point.y != rect.ymin && point.y != rect.ymax)
+                return false;
+        }
+    }
     bool found = false;
     for (const Clipper2Lib::Path64& ring : paths) {
         const Int192 area = doubled_area_192(ring);

@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <set>
 #include <stdexcept>
-#include <thread>
 #include <utility>
 
 #include "kernel/composite_tiles.h"
@@ -221,13 +220,6 @@ void composite_tile_tree(CompositeTile tile, const std::vector<const Clipper2Lib
     output.coverage = join_pieces(coverage_pieces, output.budget);
 }
 
-std::uint32_t composite_worker_count(const ReplayParams& params) noexcept {
-    if (params.environment.replay_threads)
-        return static_cast<std::uint32_t>(
-            std::min<std::uint64_t>(*params.environment.replay_threads, kMaxReplayWorkers));
-    return std::clamp<std::uint32_t>(std::thread::hardware_concurrency(), 1, kMaxReplayWorkers);
-}
-
 // Cuts breadth first until there are kParallelTiles tiles or none is worth cutting; the tiles
 // stay in page order (each tile's halves take its place).
 std::vector<CompositeTile> cut_page(CompositeTile page, const std::vector<const Clipper2Lib::Paths64*>& region_paths,
@@ -293,7 +285,7 @@ OpaqueCompositeOutput opaque_composite(const std::vector<ReplayRegion>& regions,
 
     std::vector<CompositeTile> tiles = cut_page(std::move(page), region_paths, tile_points);
     std::vector<TileOutput> outputs(tiles.size());
-    const std::uint32_t workers = composite_worker_count(params);
+    const std::uint32_t workers = replay_worker_budget(params.environment);
     run_parallel_tasks(tiles.size(), workers, [&](std::size_t t) {
         composite_tile_tree(std::move(tiles[t]), region_paths, tile_points, outputs[t]);
     });

@@ -52,6 +52,12 @@ std::uint32_t choose_replay_worker_count(std::uint64_t items, std::uint64_t poin
     return static_cast<std::uint32_t>(std::min<std::uint64_t>({hardware, items, kMaxReplayWorkers}));
 }
 
+std::uint32_t replay_worker_budget(const ReplayEnvironment& environment) noexcept {
+    if (environment.replay_threads)
+        return static_cast<std::uint32_t>(std::min<std::uint64_t>(*environment.replay_threads, kMaxReplayWorkers));
+    return std::clamp<std::uint32_t>(std::thread::hardware_concurrency(), 1, kMaxReplayWorkers);
+}
+
 void prepare_worker(PrepareWorkerContext& context) noexcept {
     while (!context.stop.load(std::memory_order_relaxed)) {
         const std::uint64_t i = context.next_item.fetch_add(1, std::memory_order_relaxed);
