@@ -41,12 +41,20 @@ TEST_P(CutItem, PiecesOnBothSides) {
 INSTANTIATE_TEST_SUITE_P(
     Cases, CutItem,
     testing::Values(
-        CutCase{"square halved", {rect(0, 0, 10, 10)}, true, 5, {{{0, 0}, {5, 0}, {5, 10}, {0, 10}}},
+        CutCase{"square halved",
+                {rect(0, 0, 10, 10)},
+                true,
+                5,
+                {{{0, 0}, {5, 0}, {5, 10}, {0, 10}}},
                 {{{5, 0}, {10, 0}, {10, 10}, {5, 10}}}},
         // The slanted edge (0,0)-(10,5) meets x = 3 at y = 1.5: rounded half away from zero to 2,
         // and the same point on both sides whichever way the ring runs.
-        CutCase{"slanted edge rounds once", {{{0, 0}, {10, 5}, {0, 10}}}, true, 3,
-                {{{0, 0}, {3, 2}, {3, 9}, {0, 10}}}, {{{3, 2}, {10, 5}, {3, 9}}}},
+        CutCase{"slanted edge rounds once",
+                {{{0, 0}, {10, 5}, {0, 10}}},
+                true,
+                3,
+                {{{0, 0}, {3, 2}, {3, 9}, {0, 10}}},
+                {{{3, 2}, {10, 5}, {3, 9}}}},
         CutCase{"ring on one side passes whole", {rect(0, 0, 4, 4)}, false, 4, {rect(0, 0, 4, 4)}, {}},
         CutCase{"a ring touching the cut leaves no sliver", {rect(0, 0, 4, 4)}, true, 0, {}, {rect(0, 0, 4, 4)}}));
 
