@@ -3,7 +3,7 @@
 Run inside the yardstick root, with the benchmark programs built:
   PAVRIX_ROOT_YARDSTICKS=1 tools/sid-root run env PYTHONPATH=build/<dir>/modules:bench \
       python3 bench/traced_art_composite_bench.py [--family stacked] [--build build/<dir>] [--painter] \
-      [--opacity 0.9] [--width-mm 200] [--tolerance-mm 0.05] [--repeat 3]
+      [--opacity 0.9] [--max-paths N] [--width-mm 200] [--tolerance-mm 0.05] [--repeat 3]
 
 For every document of the family (bench/traced_art.py builds them) it prints the analysis time,
 the floor (bench/analysis_floor_bench: record, flatten, quantize, one Clipper2 NonZero union),
@@ -51,6 +51,7 @@ def main():
     parser.add_argument("--width-mm", type=float, default=200.0)
     parser.add_argument("--tolerance-mm", type=float, default=0.05)
     parser.add_argument("--repeat", type=int, default=3)
+    parser.add_argument("--max-paths", type=int, default=None, help="skip larger documents")
     args = parser.parse_args()
     program = os.path.join(args.build, "bench", "analysis_floor_bench")
     print(f"load average {os.getloadavg()[0]:.2f} {os.getloadavg()[1]:.2f} {os.getloadavg()[2]:.2f}")
@@ -58,6 +59,8 @@ def main():
           f"{'painter':>9}{'x':>7}")
     previous = None
     for name, paths, file_path in traced_art.documents(args.family):
+        if args.max_paths is not None and paths > args.max_paths:
+            continue
         if args.opacity is not None:
             file_path = with_opacity(file_path, args.opacity, os.path.dirname(file_path))
         best, result = math.inf, None
