@@ -3,13 +3,17 @@
 Run by hand:  tools/sid-root run env PYTHONPATH=build/<dir>/modules python3 bench/analyze_bench.py [--sizes 1000,10000,100000]
 
 Each family is analysed at every size (default 10^3, 10^4 and 10^5 shapes); the report shows MB/s of
-SVG text and paints per second, the time ratio to the previous size (about 10 when the analysis
-scales linearly with a tenfold size) and where the time went: recording, the share of kernel time spent on
+SVG text and paints per second, the growth exponent k (time ~ size^k) from the previous size (1 when
+the analysis scales linearly) and where the time went: recording, the share of kernel time spent on
 bounds (stroke bounds included), and replay, compositing and export.
---family NAME (repeatable, substring match) picks families; --repeat N keeps the best of N runs.
+--family NAME (repeatable, substring match) picks families; --repeat N keeps the best of N runs;
+--save DIR also writes every document (for bench/analysis_floor_bench and bench/python_route_bench.py).
 """
 
 import argparse
+import math
+import os
+import random
 import time
 
 import _pavrix_svg_core as core
@@ -86,6 +90,56 @@ def traced_outlines(n):
     return grid_document(n, element, offset=0.2)
 
 
+def blob(rng, cx, cy, radius, lobes):
+    """A closed cubic outline wobbling around a circle, like a traced colour region."""
+    count = rng.randint(6, 14)
+    points = []
+    for k in range(count):
+        angle = 2 * math.pi * k / count
+        r = radius * (1 + 0.35 * math.sin(lobes * angle + rng.random() * 6) * rng.random())
+        points.append((cx + r * math.cos(angle), cy + r * math.sin(angle)))
+    parts = [f"M{points[0][0]:.2f} {points[0][1]:.2f}"]
+    for k in range(count):
+        (x0, y0), (x1, y1) = points[k], points[(k + 1) % count]
+        bend = 0.3 * rng.uniform(-1, 1)
+        parts.append(f"C{x0 + (x1 - x0) / 3 - bend * (y1 - y0):.2f} {y0 + (y1 - y0) / 3 + bend * (x1 - x0):.2f} "
+                     f"{x0 + 2 * (x1 - x0) / 3 - bend * (y1 - y0):.2f} {y0 + 2 * (y1 - y0) / 3 + bend * (x1 - x0):.2f} "
+                     f"{x1:.2f} {y1:.2f}")
+    parts.append("Z")
+    return "".join(parts)
+
+
+def stacked_layers(n):
+    # Like an image tracer's stacked output: colour layers painted one over the other, each
+    # layer of blobs smaller and more numerous than the one below, some with a hole, so nearly
+    # every paint is overlapped by many later ones.
+    rng = random.Random(n)
+    layers = max(2, min(16, int(math.log2(n))))
+    parts = [SVG_OPEN, '<rect width="1000" height="1000" fill="#808080"/>']
+    painted = 1
+    for layer in range(layers):
+        count = max(1, (n - 1) * (2 ** layer) // (2 ** layers - 1)) if layer < layers - 1 else n - painted
+        radius = 1000 / math.sqrt(max(count, 1)) * 0.9
+        colour = f"#{(layer * 2654435761) % 0xFFFFFF:06x}"
+        for _ in range(max(0, min(count, n - painted))):
+            cx, cy = rng.uniform(0, 1000), rng.uniform(0, 1000)
+            d = blob(rng, cx, cy, radius, rng.randint(2, 5))
+            if rng.random() < 0.2:
+                d += blob(rng, cx, cy, radius * 0.3, 2)
+                parts.append(f'<path fill-rule="evenodd" fill="{colour}" d="{d}"/>')
+            else:
+                parts.append(f'<path fill="{colour}" d="{d}"/>')
+            painted += 1
+    parts.append("</svg>")
+    return "".join(parts)
+
+
+def outlined_layers(n):
+    # The same stacks with a one-unit outline on every paint without a hole, overlapping its
+    # neighbours.
+    return stacked_layers(n).replace('<path fill=', '<path stroke="#202020" stroke-width="1" fill=')
+
+
 FAMILIES = {
     "opaque_rectangles": opaque_rectangles,
     "opaque_circles_and_strokes": opaque_circles_and_strokes,
@@ -97,6 +151,8 @@ FAMILIES = {
     "stroked_curves_round_butt": stroked_curves("round", "butt"),
     "stroked_curves_dashed": stroked_curves("miter", "butt", dashed=True),
     "traced_outlines": traced_outlines,
+    "stacked_layers": stacked_layers,
+    "outlined_layers": outlined_layers,
 }
 
 
@@ -116,19 +172,24 @@ def main():
     parser.add_argument("--sizes", default="1000,10000,100000")
     parser.add_argument("--family", action="append", default=[])
     parser.add_argument("--repeat", type=int, default=1)
+    parser.add_argument("--save", metavar="DIR", help="also write each document to DIR/FAMILY-SIZE.svg")
     args = parser.parse_args()
     sizes = [int(size) for size in args.sizes.split(",")]
-    print(f"{'family':<28}{'shapes':>8}{'MB':>8}{'s':>9}{'MB/s':>8}{'paints/s':>11}{'ratio':>7}  status / split")
+    print(f"{'family':<28}{'shapes':>8}{'MB':>8}{'s':>9}{'MB/s':>8}{'paints/s':>11}{'growth':>7}  status / split")
     for name, build in FAMILIES.items():
         if args.family and not any(wanted in name for wanted in args.family):
             continue
         previous = None
         for size in sizes:
             text = build(size)
+            if args.save:
+                with open(os.path.join(args.save, f"{name}-{size}.svg"), "w", encoding="utf-8") as handle:
+                    handle.write(text)
             megabytes = len(text.encode()) / 1e6
             elapsed, result = measure(text, args.repeat)
-            ratio = f"{elapsed / previous:.1f}" if previous else "-"
-            previous = elapsed
+            # Growth exponent k of time ~ size^k between this size and the previous one.
+            ratio = f"{math.log(elapsed / previous[0]) / math.log(size / previous[1]):.2f}" if previous else "-"
+            previous = (elapsed, size)
             bounds_share = result.bounds_seconds / result.kernel_seconds if result.kernel_seconds > 0 else 0.0
             split = (f"rec {result.recorder_seconds:.2f} bounds {result.bounds_seconds:.3f} ({bounds_share:.0%}) "
                      f"replay {result.replay_seconds:.2f} "

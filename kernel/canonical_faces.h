@@ -73,6 +73,26 @@ int face_orientation(const Clipper2Lib::Point<Scalar>& origin, const Clipper2Lib
     return Arithmetic::sign(Arithmetic::cross(b.x - origin.x, b.y - origin.y, c.x - origin.x, c.y - origin.y));
 }
 
+// One edge a-b of ring_winding_parity: true when `point` lies on it; otherwise `inside` flips when
+// the edge crosses the point's height on the side that counts. Edges whose heights do not reach
+// the point's leave both alone.
+template <typename Scalar>
+bool parity_edge_step(const Clipper2Lib::Point<Scalar>& point, const Clipper2Lib::Point<Scalar>& a,
+                      const Clipper2Lib::Point<Scalar>& b, bool& inside) noexcept {
+    const int side = face_orientation(a, b, point);
+    if (side == 0 && point.x >= std::min(a.x, b.x) && point.x <= std::max(a.x, b.x) && point.y >= std::min(a.y, b.y) &&
+        point.y <= std::max(a.y, b.y)) {
+        return true;
+    }
+    if ((a.y > point.y) != (b.y > point.y)) {
+        const bool upward = b.y > a.y;
+        if ((upward && side > 0) || (!upward && side < 0)) {
+            inside = !inside;
+        }
+    }
+    return false;
+}
+
 // Even-odd parity of `point` against the closed ring ring[0 .. count): +1 inside, -1 outside
 // (or no points), 0 on the ring.
 template <typename Scalar>
@@ -83,18 +103,8 @@ int ring_winding_parity(const Clipper2Lib::Point<Scalar>& point, const Clipper2L
     }
     bool inside = false;
     for (std::size_t i = 0; i < count; ++i) {
-        const auto& a = ring[i];
-        const auto& b = ring[i + 1 == count ? 0 : i + 1];
-        const int side = face_orientation(a, b, point);
-        if (side == 0 && point.x >= std::min(a.x, b.x) && point.x <= std::max(a.x, b.x) &&
-            point.y >= std::min(a.y, b.y) && point.y <= std::max(a.y, b.y)) {
+        if (parity_edge_step(point, ring[i], ring[i + 1 == count ? 0 : i + 1], inside)) {
             return 0;
-        }
-        if ((a.y > point.y) != (b.y > point.y)) {
-            const bool upward = b.y > a.y;
-            if ((upward && side > 0) || (!upward && side < 0)) {
-                inside = !inside;
-            }
         }
     }
     return inside ? 1 : -1;

@@ -4,6 +4,7 @@
 #include <chrono>
 #include <cmath>
 #include <limits>
+#include <span>
 #include <stdexcept>
 #include <utility>
 #include <vector>
@@ -22,6 +23,7 @@
 #include "kernel/ordered_replay.h"
 #include "kernel/path_bounds.h"
 #include "kernel/region_export.h"
+#include "kernel/replay_workers.h"
 #include "kernel/result_census.h"
 
 namespace pavrix_svg_core {
@@ -43,6 +45,11 @@ constexpr double kQuantumShareWithClips = 0.05;
 constexpr double kFlatteningMargin = 0.95;
 
 using SteadyClock = std::chrono::steady_clock;
+
+// Regions whose faces are prepared on the workers together before they are appended in order:
+// enough to keep 16 workers busy past their start-up, few enough that one batch's faces stay a
+// small part of the result's memory.
+constexpr std::size_t kExportBatch = 1024;
 
 std::int64_t clock_nanoseconds() {
     return std::chrono::duration_cast<std::chrono::nanoseconds>(SteadyClock::now().time_since_epoch()).count();
@@ -387,16 +394,23 @@ std::shared_ptr<NativeResult> run_print_geometry_kernel(RecorderResult recording
     result.topology_seconds = seconds_between(replay_end, topology_end);
 
     // Stage 4: raw export.
-    for (ReplayRegion& region : regions) {
-        if (region.paths.empty()) {
-            continue;
-        }
-        std::vector<Clipper2Lib::Paths64>* components = alpha ? &region.exported_components : nullptr;
-        if (!export_region(result.raw, region, budget, route_displacement, components)) {
-            append_region_fragment(result.unprintable_fragments, region);
-            region.paths.clear();
-            region.exported_components.clear();
-            region.bbox = IntBox{};
+    const std::uint32_t workers = replay_worker_budget(environment);
+    for (std::size_t first = 0; first < regions.size(); first += kExportBatch) {
+        const std::size_t count = std::min(kExportBatch, regions.size() - first);
+        std::vector<PreparedRegionFaces> faces =
+            prepare_regions_faces(std::span(regions).subspan(first, count), workers);
+        for (std::size_t i = 0; i < count; ++i) {
+            ReplayRegion& region = regions[first + i];
+            if (region.paths.empty()) {
+                continue;
+            }
+            std::vector<Clipper2Lib::Paths64>* components = alpha ? &region.exported_components : nullptr;
+            if (!export_region(result.raw, region, budget, route_displacement, components, &faces[i])) {
+                append_region_fragment(result.unprintable_fragments, region);
+                region.paths.clear();
+                region.exported_components.clear();
+                region.bbox = IntBox{};
+            }
         }
     }
     if (!check_result_precision(precision)) {
@@ -412,6 +426,7 @@ std::shared_ptr<NativeResult> run_print_geometry_kernel(RecorderResult recording
     // Stage 5: compositing.
     std::vector<ReplayRegion> visible;
     Clipper2Lib::Paths64 coverage;
+    std::uint64_t composite_displacement = 0;
     if (alpha) {
         AlphaCompositeResult composite = alpha_composite(regions, replay.program, params);
         visible = std::move(composite.regions);
@@ -420,15 +435,23 @@ std::shared_ptr<NativeResult> run_print_geometry_kernel(RecorderResult recording
         OpaqueCompositeOutput composite = opaque_composite(regions, params);
         visible = opaque_visible_regions(regions, composite);
         coverage = std::move(composite.coverage);
+        composite_displacement = composite.displacement;
     }
     const std::int64_t composite_end = clock_nanoseconds();
     result.composite_seconds = seconds_between(raw_end, composite_end);
     result.normalization_visible_seconds = 0.0;
 
     // Stage 6: visible and silhouette export, census.
-    for (const ReplayRegion& region : visible) {
-        if (!region.paths.empty() && !export_region(result.visible, region, budget, route_displacement, nullptr)) {
-            append_region_fragment(result.unprintable_fragments, region);
+    for (std::size_t first = 0; first < visible.size(); first += kExportBatch) {
+        const std::size_t count = std::min(kExportBatch, visible.size() - first);
+        std::vector<PreparedRegionFaces> faces =
+            prepare_regions_faces(std::span(visible).subspan(first, count), workers);
+        for (std::size_t i = 0; i < count; ++i) {
+            const ReplayRegion& region = visible[first + i];
+            if (!region.paths.empty() &&
+                !export_region(result.visible, region, budget, route_displacement, nullptr, &faces[i])) {
+                append_region_fragment(result.unprintable_fragments, region);
+            }
         }
     }
     const ReplayRegion silhouette = silhouette_region(std::move(coverage));
@@ -436,6 +459,8 @@ std::shared_ptr<NativeResult> run_print_geometry_kernel(RecorderResult recording
         !export_region(result.silhouette, silhouette, budget, route_displacement, nullptr)) {
         throw std::runtime_error("silhouette_hierarchy_collapse");
     }
+    // Visible and silhouette edges moved by compositing and then by their routing.
+    route_displacement = checked_size_sum(route_displacement, composite_displacement);
     if (!check_result_precision(precision)) {
         return shared_result;
     }

@@ -5,7 +5,10 @@
 #include <stdexcept>
 #include <utility>
 
+#include "kernel/composite_tiles.h"
+#include "kernel/parallel_tasks.h"
 #include "kernel/region_union_groups.h"
+#include "kernel/replay_workers.h"
 
 namespace pavrix_svg_core {
 
@@ -91,26 +94,23 @@ Clipper2Lib::Paths64 collect_cover(const std::vector<CoverBlock>& stack, const I
 
 }  // namespace
 
-OpaqueCompositeOutput opaque_composite(const std::vector<ReplayRegion>& regions, const ReplayParams& params) {
-    if (params.budget == nullptr)
-        throw std::logic_error("missing_opaque_compositor_state");
-    ComplexityBudget& budget = *params.budget;
-
+OpaqueCompositeOutput composite_cover_stack(const std::vector<const Clipper2Lib::Paths64*>& items,
+                                            ComplexityBudget& budget) {
     OpaqueCompositeOutput output;
-    output.visible_paths.resize(regions.size());
+    output.visible_paths.resize(items.size());
     std::vector<CoverBlock> stack;
     PathTotals totals;
-    const auto geometry_less = [&regions](std::size_t i, std::size_t j) {
-        return region_geometry_less(regions[i].paths, regions[j].paths);
+    const auto geometry_less = [&items](std::size_t i, std::size_t j) {
+        return region_geometry_less(*items[i], *items[j]);
     };
     std::set<std::size_t, decltype(geometry_less)> seen(geometry_less);
 
-    for (std::size_t r = regions.size(); r-- > 0;) {
-        // A later region with the very same outline hides this one whole: no geometry work.
+    for (std::size_t r = items.size(); r-- > 0;) {
+        // A later item with the very same outline hides this one whole: no geometry work.
         if (!seen.insert(r).second)
             continue;
         Clipper2Lib::Paths64 visible;
-        for (Clipper2Lib::Paths64& chunk : split_overlap_groups(regions[r].paths, budget)) {
+        for (Clipper2Lib::Paths64& chunk : split_overlap_groups(*items[r], budget)) {
             const Clipper2Lib::Paths64 clip = collect_cover(stack, box_paths_bounds(chunk), budget);
             if (!clip.empty()) {
                 charge_clipper_input(budget, chunk, &clip);
@@ -124,14 +124,213 @@ OpaqueCompositeOutput opaque_composite(const std::vector<ReplayRegion>& regions,
         add_path_totals(totals, visible);
         const bool shows = !visible.empty();
         output.visible_paths[r] = std::move(visible);
-        // A wholly hidden region adds no cover: whatever hides it is on the stack already.
+        // A wholly hidden item adds no cover: whatever hides it is on the stack already.
         if (shows)
-            push_cover_block(stack, make_cover_block(regions[r].paths), budget);
+            push_cover_block(stack, make_cover_block(*items[r]), budget);
     }
 
     for (CoverBlock& block : stack) {
         output.coverage = union_overlapping_groups(std::move(output.coverage), std::move(block.paths), budget);
     }
+    add_path_totals(totals, output.coverage);
+    return output;
+}
+
+namespace {
+
+// Tiles handed to the workers: cut breadth first from the page until there are this many (or
+// none can be cut), whatever the worker count, so that the tiles and the order in which their
+// results are joined never depend on it. Enough for 16 workers to balance uneven tiles.
+constexpr std::size_t kParallelTiles = 64;
+
+// What one worker's tile (and the tiles cut from it) gives: visible pieces in tile order, the
+// union of their coverage, and the work charged.
+struct TileOutput {
+    std::vector<TileItem> visible;
+    Clipper2Lib::Paths64 coverage;
+    ComplexityBudget budget;
+    bool cut = false;
+};
+
+bool worth_cutting(const CompositeTile& tile, std::uint64_t tile_points) {
+    return tile.items.size() > 1 && tile_point_count(tile) > tile_points;
+}
+
+void composite_leaf(CompositeTile& tile, TileOutput& output, std::vector<Clipper2Lib::Paths64>& coverage_pieces) {
+    if (tile.items.size() == 1) {
+        coverage_pieces.push_back(tile.items.front().paths);
+        output.visible.push_back(std::move(tile.items.front()));
+        return;
+    }
+    std::vector<const Clipper2Lib::Paths64*> items;
+    items.reserve(tile.items.size());
+    for (const TileItem& item : tile.items)
+        items.push_back(&item.paths);
+    OpaqueCompositeOutput composite = composite_cover_stack(items, output.budget);
+    for (std::size_t i = 0; i < tile.items.size(); ++i) {
+        if (!composite.visible_paths[i].empty())
+            output.visible.push_back(
+                {tile.items[i].region, std::move(composite.visible_paths[i]), {}, tile.items[i].cut});
+    }
+    coverage_pieces.push_back(std::move(composite.coverage));
+}
+
+// One NonZero union of pieces that meet along tile cuts; a single piece that no cut touched
+// passes unchanged.
+Clipper2Lib::Paths64 join_pieces(std::vector<Clipper2Lib::Paths64>& pieces, ComplexityBudget& budget,
+                                 bool cut = false) {
+    if (pieces.size() == 1 && !cut)
+        return std::move(pieces.front());
+    Clipper2Lib::Paths64 all;
+    for (Clipper2Lib::Paths64& piece : pieces) {
+        for (Clipper2Lib::Path64& path : piece)
+            all.push_back(std::move(path));
+    }
+    pieces.clear();
+    if (all.empty())
+        return all;
+    charge_clipper_input(budget, all, nullptr);
+    Clipper2Lib::Paths64 joined = clipper_boolean(Clipper2Lib::ClipType::Union, Clipper2Lib::FillRule::NonZero, all);
+    charge_clipper_output(budget, joined);
+    return joined;
+}
+
+// Cuts the tile depth first (explicit stack) and composites every leaf in order.
+void composite_tile_tree(CompositeTile tile, const std::vector<const Clipper2Lib::Paths64*>& region_paths,
+                         std::uint64_t tile_points, TileOutput& output) {
+    std::vector<Clipper2Lib::Paths64> coverage_pieces;
+    std::vector<CompositeTile> stack;
+    stack.push_back(std::move(tile));
+    while (!stack.empty()) {
+        CompositeTile current = std::move(stack.back());
+        stack.pop_back();
+        drop_hidden_items(current);
+        if (worth_cutting(current, tile_points)) {
+            CompositeTile low;
+            CompositeTile high;
+            if (split_tile(current, region_paths, low, high)) {
+                output.cut = true;
+                stack.push_back(std::move(high));
+                stack.push_back(std::move(low));
+                continue;
+            }
+        }
+        composite_leaf(current, output, coverage_pieces);
+    }
+    output.coverage = join_pieces(coverage_pieces, output.budget);
+}
+
+// Cuts breadth first until there are kParallelTiles tiles or none is worth cutting; the tiles
+// stay in page order (each tile's halves take its place).
+std::vector<CompositeTile> cut_page(CompositeTile page, const std::vector<const Clipper2Lib::Paths64*>& region_paths,
+                                    std::uint64_t tile_points) {
+    std::vector<CompositeTile> tiles;
+    tiles.push_back(std::move(page));
+    bool cut = true;
+    while (cut && tiles.size() < kParallelTiles) {
+        cut = false;
+        std::vector<CompositeTile> next;
+        for (std::size_t i = 0; i < tiles.size(); ++i) {
+            CompositeTile& tile = tiles[i];
+            drop_hidden_items(tile);
+            // Tiles already placed, this one's two halves and the tiles still waiting.
+            const bool room = next.size() + 2 + (tiles.size() - i - 1) <= kParallelTiles;
+            CompositeTile low;
+            CompositeTile high;
+            if (room && worth_cutting(tile, tile_points) && split_tile(tile, region_paths, low, high)) {
+                next.push_back(std::move(low));
+                next.push_back(std::move(high));
+                cut = true;
+            } else {
+                next.push_back(std::move(tile));
+            }
+        }
+        tiles = std::move(next);
+    }
+    return tiles;
+}
+
+}  // namespace
+
+OpaqueCompositeOutput opaque_composite(const std::vector<ReplayRegion>& regions, const ReplayParams& params,
+                                       std::uint64_t tile_points) {
+    if (params.budget == nullptr)
+        throw std::logic_error("missing_opaque_compositor_state");
+    ComplexityBudget& budget = *params.budget;
+
+    // A later region with the very same outline hides a region whole: it never enters a tile.
+    CompositeTile page;
+    std::vector<const Clipper2Lib::Paths64*> region_paths(regions.size());
+    for (std::size_t r = 0; r < regions.size(); ++r)
+        region_paths[r] = &regions[r].paths;
+    {
+        const auto geometry_less = [&regions](std::size_t i, std::size_t j) {
+            return region_geometry_less(regions[i].paths, regions[j].paths);
+        };
+        std::set<std::size_t, decltype(geometry_less)> seen(geometry_less);
+        std::vector<bool> shown(regions.size(), false);
+        for (std::size_t r = regions.size(); r-- > 0;)
+            shown[r] = seen.insert(r).second && !regions[r].paths.empty();
+        for (std::size_t r = 0; r < regions.size(); ++r) {
+            if (!shown[r])
+                continue;
+            page.items.push_back(whole_region_item(r, regions[r].paths));
+            const IntBox box = box_paths_bounds(regions[r].paths);
+            if (box.valid) {
+                grow_int_box(page.rect, {box.xmin, box.ymin});
+                grow_int_box(page.rect, {box.xmax, box.ymax});
+            }
+        }
+    }
+
+    std::vector<CompositeTile> tiles = cut_page(std::move(page), region_paths, tile_points);
+    std::vector<TileOutput> outputs(tiles.size());
+    const std::uint32_t workers = replay_worker_budget(params.environment);
+    run_parallel_tasks(tiles.size(), workers, [&](std::size_t t) {
+        composite_tile_tree(std::move(tiles[t]), region_paths, tile_points, outputs[t]);
+    });
+
+    // Joined in tile order, so the result is the same for every worker count.
+    OpaqueCompositeOutput output;
+    // A cut rounds crossing points to the grid: edges may move by half a unit.
+    bool cut = tiles.size() > 1;
+    std::vector<std::vector<Clipper2Lib::Paths64>> pieces(regions.size());
+    std::vector<bool> region_cut(regions.size(), false);
+    std::vector<Clipper2Lib::Paths64> coverage_pieces;
+    for (TileOutput& tile_output : outputs) {
+        merge_budget(budget, tile_output.budget);
+        cut = cut || tile_output.cut;
+        for (TileItem& item : tile_output.visible) {
+            pieces[item.region].push_back(std::move(item.paths));
+            region_cut[item.region] = region_cut[item.region] || item.cut;
+        }
+        coverage_pieces.push_back(std::move(tile_output.coverage));
+    }
+    output.displacement = cut ? 1 : 0;
+    outputs.clear();
+
+    std::vector<std::size_t> cut_regions;
+    for (std::size_t r = 0; r < regions.size(); ++r) {
+        if (pieces[r].size() > 1 || (pieces[r].size() == 1 && region_cut[r]))
+            cut_regions.push_back(r);
+    }
+    std::vector<ComplexityBudget> join_budgets(cut_regions.size());
+    output.visible_paths.resize(regions.size());
+    run_parallel_tasks(cut_regions.size(), workers, [&](std::size_t i) {
+        const std::size_t r = cut_regions[i];
+        output.visible_paths[r] = join_pieces(pieces[r], join_budgets[i], true);
+    });
+    for (const ComplexityBudget& join_budget : join_budgets)
+        merge_budget(budget, join_budget);
+
+    PathTotals totals;
+    for (std::size_t r = 0; r < regions.size(); ++r) {
+        if (pieces[r].size() == 1 && !region_cut[r])
+            output.visible_paths[r] = std::move(pieces[r].front());
+        add_path_totals(totals, output.visible_paths[r]);
+    }
+    if (!coverage_pieces.empty())
+        output.coverage = join_pieces(coverage_pieces, budget);
     add_path_totals(totals, output.coverage);
     return output;
 }

@@ -8,6 +8,7 @@
 #include "kernel/canonical_faces.h"
 #include "kernel/collection_appends.h"
 #include "kernel/original_grid_routing.h"
+#include "kernel/parallel_tasks.h"
 
 namespace pavrix_svg_core {
 namespace {
@@ -75,32 +76,53 @@ void append_face_polygons(GeometryCollection& collection, const FaceNode& face, 
     append_island_polygons(collection, stack, budget);
 }
 
+PreparedRegionFaces prepare_region_faces(const Clipper2Lib::Paths64& paths) {
+    PreparedRegionFaces faces;
+    Clipper2Lib::Paths64 routed = route_original_grid(paths, &faces.simple, &faces.moved);
+    if (faces.simple) {
+        nest_face_rings(routed, faces.root);
+    } else {
+        nest_faces(extract_canonical_faces(routed), faces.root);
+    }
+    return faces;
+}
+
+std::vector<PreparedRegionFaces> prepare_regions_faces(std::span<const ReplayRegion> regions, std::uint32_t workers) {
+    std::vector<PreparedRegionFaces> faces(regions.size());
+    run_parallel_tasks(regions.size(), workers, [&](std::size_t i) {
+        if (regions[i].paths.empty())
+            return;
+        try {
+            faces[i] = prepare_region_faces(regions[i].paths);
+        } catch (...) {
+            faces[i].failure = std::current_exception();
+        }
+    });
+    return faces;
+}
+
 void export_region_rings(GeometryCollection& collection, const Clipper2Lib::Paths64& paths, ComplexityBudget& budget,
-                         std::uint64_t& route_displacement, std::vector<Clipper2Lib::Paths64>* polygons) {
-    bool simple = false;
-    bool moved = false;
-    Clipper2Lib::Paths64 routed = route_original_grid(paths, &simple, &moved);
-    if (moved)
+                         std::uint64_t& route_displacement, std::vector<Clipper2Lib::Paths64>* polygons,
+                         PreparedRegionFaces* prepared) {
+    PreparedRegionFaces own;
+    if (prepared == nullptr)
+        own = prepare_region_faces(paths);
+    PreparedRegionFaces& faces = prepared != nullptr ? *prepared : own;
+    if (faces.failure)
+        std::rethrow_exception(faces.failure);
+    if (faces.moved)
         route_displacement = std::max<std::uint64_t>(route_displacement, 1);
 
-    FaceNode root;
-    if (simple) {
-        nest_face_rings(routed, root);
-    } else {
-        nest_faces(extract_canonical_faces(routed), root);
-    }
-    routed.clear();
-
     std::vector<const FaceNode*> stack;
-    for (auto top = root.children.rbegin(); top != root.children.rend(); ++top) {
+    for (auto top = faces.root.children.rbegin(); top != faces.root.children.rend(); ++top) {
         if (printable_island(**top))
             stack.push_back(top->get());
     }
     append_island_polygons(collection, stack, budget);
 
     if (polygons != nullptr) {
-        if (simple) {
-            *polygons = face_tree_polygons(root);
+        if (faces.simple) {
+            *polygons = face_tree_polygons(faces.root);
         } else {
             polygons->assign(1, paths);
         }
@@ -108,11 +130,12 @@ void export_region_rings(GeometryCollection& collection, const Clipper2Lib::Path
 }
 
 bool export_region(GeometryCollection& collection, const ReplayRegion& region, ComplexityBudget& budget,
-                   std::uint64_t& route_displacement, std::vector<Clipper2Lib::Paths64>* polygons) {
+                   std::uint64_t& route_displacement, std::vector<Clipper2Lib::Paths64>* polygons,
+                   PreparedRegionFaces* prepared) {
     if (region.paths.empty())
         return false;
     const std::uint64_t polygons_before = collection.polygon_offsets.size();
-    export_region_rings(collection, region.paths, budget, route_displacement, polygons);
+    export_region_rings(collection, region.paths, budget, route_displacement, polygons, prepared);
     if (collection.polygon_offsets.size() == polygons_before)
         return false;
 

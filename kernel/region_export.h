@@ -4,6 +4,8 @@
 // flattening of a face tree into polygons, and the budget charge of a Clipper2 result tree.
 
 #include <cstdint>
+#include <exception>
+#include <span>
 #include <vector>
 
 #include <clipper2/clipper.h>
@@ -19,17 +21,38 @@ namespace pavrix_svg_core {
 // the islands inside those holes, depth first. Walked with an explicit stack.
 void append_face_polygons(GeometryCollection& collection, const FaceNode& face, ComplexityBudget& budget);
 
-// Routes `paths` onto the original grid, builds their canonical faces and appends them as polygons.
-// `route_displacement` is raised to 1 when routing moved a vertex. When `polygons` is given it
-// receives one path set per polygon (simple rings), or the input paths as one set.
-void export_region_rings(GeometryCollection& collection, const Clipper2Lib::Paths64& paths, ComplexityBudget& budget,
-                         std::uint64_t& route_displacement, std::vector<Clipper2Lib::Paths64>* polygons = nullptr);
+// A region's paths routed onto the original grid and nested into canonical faces: the costly half
+// of an export, which touches no collection and no budget, so regions can be prepared at once.
+struct PreparedRegionFaces {
+    FaceNode root;
+    bool simple = false;  // routing left simple rings, nested as they are
+    bool moved = false;   // routing moved a vertex
+    // What the preparation threw, rethrown when the region's turn to be appended comes, so that
+    // failures surface in region order as they would one region at a time.
+    std::exception_ptr failure;
+};
 
-// Exports one region as one geometry with its colour and contributors. False, with nothing
-// appended, when the region has no paths or they yield no polygon. std::runtime_error
-// "invalid_geometry_rgba" / "invalid_contributor_weight" for values outside [0, 1].
+PreparedRegionFaces prepare_region_faces(const Clipper2Lib::Paths64& paths);
+
+// The faces of every region (none for a region without paths), prepared on up to `workers`
+// threads; the same for every worker count.
+std::vector<PreparedRegionFaces> prepare_regions_faces(std::span<const ReplayRegion> regions, std::uint32_t workers);
+
+// Routes `paths` onto the original grid, builds their canonical faces and appends them as polygons
+// (or appends `prepared`, the faces of these paths, consuming them). `route_displacement` is
+// raised to 1 when routing moved a vertex. When `polygons` is given it receives one path set per
+// polygon (simple rings), or the input paths as one set.
+void export_region_rings(GeometryCollection& collection, const Clipper2Lib::Paths64& paths, ComplexityBudget& budget,
+                         std::uint64_t& route_displacement, std::vector<Clipper2Lib::Paths64>* polygons = nullptr,
+                         PreparedRegionFaces* prepared = nullptr);
+
+// Exports one region as one geometry with its colour and contributors (from `prepared` faces of
+// its paths when given). False, with nothing appended, when the region has no paths or they yield
+// no polygon. std::runtime_error "invalid_geometry_rgba" / "invalid_contributor_weight" for
+// values outside [0, 1].
 bool export_region(GeometryCollection& collection, const ReplayRegion& region, ComplexityBudget& budget,
-                   std::uint64_t& route_displacement, std::vector<Clipper2Lib::Paths64>* polygons = nullptr);
+                   std::uint64_t& route_displacement, std::vector<Clipper2Lib::Paths64>* polygons = nullptr,
+                   PreparedRegionFaces* prepared = nullptr);
 
 // The polygons of a face tree (the children of `root`), each its exterior then its holes, in
 // depth-first order. The rings are moved out of the tree.

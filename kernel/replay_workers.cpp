@@ -6,27 +6,10 @@
 #include <system_error>
 #include <thread>
 
+#include "kernel/parallel_tasks.h"
+
 namespace pavrix_svg_core {
 namespace {
-
-// Joins every started thread on every way out, so no exception can leave one joinable.
-class ThreadJoinGuard {
-public:
-    explicit ThreadJoinGuard(std::vector<std::thread>& threads) noexcept : threads_(threads) {}
-    ThreadJoinGuard(const ThreadJoinGuard&) = delete;
-    ThreadJoinGuard& operator=(const ThreadJoinGuard&) = delete;
-    ~ThreadJoinGuard() { join_all(); }
-
-    void join_all() noexcept {
-        for (std::thread& thread : threads_) {
-            if (thread.joinable())
-                thread.join();
-        }
-    }
-
-private:
-    std::vector<std::thread>& threads_;
-};
 
 bool is_work_item(const PaintCommand& command) noexcept {
     return command.kind == PaintCommandKind::fill || command.kind == PaintCommandKind::stroke ||
@@ -67,6 +50,12 @@ std::uint32_t choose_replay_worker_count(std::uint64_t items, std::uint64_t poin
     }
     const std::uint64_t hardware = std::max(1u, hardware_threads);
     return static_cast<std::uint32_t>(std::min<std::uint64_t>({hardware, items, kMaxReplayWorkers}));
+}
+
+std::uint32_t replay_worker_budget(const ReplayEnvironment& environment) noexcept {
+    if (environment.replay_threads)
+        return static_cast<std::uint32_t>(std::min<std::uint64_t>(*environment.replay_threads, kMaxReplayWorkers));
+    return std::clamp<std::uint32_t>(std::thread::hardware_concurrency(), 1, kMaxReplayWorkers);
 }
 
 void prepare_worker(PrepareWorkerContext& context) noexcept {

@@ -26,6 +26,11 @@ inline constexpr std::uint64_t kMinParallelItems = 8;
 inline constexpr std::uint64_t kMinParallelPoints = 1024;
 inline constexpr std::uint64_t kMinParallelPointsPerItem = 128;
 
+// Threads the stages after the replay (compositing, export) may use, counting the calling
+// thread: PAVRIX_SVG_REPLAY_THREADS when set, else the hardware's, at most kMaxReplayWorkers.
+// Their results never depend on it.
+std::uint32_t replay_worker_budget(const ReplayEnvironment& environment) noexcept;
+
 // Lowers one command to grid geometry, charging params.budget. Must be safe to call from
 // several threads at once on different commands.
 using CommandPreparer = PreparedNormalization (*)(const PaintCommand& command, const ReplayParams& params);

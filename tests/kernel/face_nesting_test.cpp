@@ -161,6 +161,31 @@ TEST(NestFaceRings, DoublePointsNestLikeGridPoints) {
     EXPECT_TRUE(root.children[0]->children[0]->is_hole);
 }
 
+// A large jagged ring (long vertical edges, horizontal runs, spikes): the banded parity agrees with
+// the plain one at every vertex, every edge midpoint and on a grid of points around it.
+TEST(RingBands, SameParityAsTheWholeRing) {
+    std::mt19937 random(5);
+    Path64 ring;
+    for (std::int64_t x = 0; x < 400; ++x)
+        ring.push_back({x * 10, static_cast<std::int64_t>(random() % 50) + (x % 50 == 0 ? 900 : 0)});
+    ring.push_back({3990, 1000});
+    ring.push_back({0, 1000});
+    const RingBands<std::int64_t> bands(ring);
+    ASSERT_TRUE(bands.usable());
+    std::vector<Point64> probes = ring;
+    for (std::size_t i = 0; i < ring.size(); ++i) {
+        const Point64& a = ring[i];
+        const Point64& b = ring[(i + 1) % ring.size()];
+        probes.push_back({(a.x + b.x) / 2, (a.y + b.y) / 2});
+    }
+    for (std::int64_t y = -10; y <= 1010; y += 7) {
+        for (std::int64_t x = -10; x <= 4000; x += 13)
+            probes.push_back({x, y});
+    }
+    for (const Point64& probe : probes)
+        ASSERT_EQ(bands.parity(probe), compare_ring_winding(probe, ring)) << probe.x << "," << probe.y;
+}
+
 TEST(FaceNode, MillionDeepChainIsDestroyedWithoutRecursion) {
     auto root = std::make_unique<FaceNode>();
     FaceNode* tip = root.get();
