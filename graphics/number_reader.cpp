@@ -48,17 +48,16 @@ bool scan_number(const char* cursor, const char* end, NumberLiteral& literal) no
     if (it >= end || !(is_digit(*it) || *it == '.'))
         return false;
     literal.integer_begin = it;
-    while (it < end && is_digit(*it))
-        ++it;
+    it = scan_digits(it, end, literal.integer_digits);
     literal.integer_end = it;
     literal.fraction_begin = literal.fraction_end = it;
+    literal.fraction_digits = 0;
     if (it < end && *it == '.') {
         ++it;
         if (it >= end || !is_digit(*it))
             return false;
         literal.fraction_begin = it;
-        while (it < end && is_digit(*it))
-            ++it;
+        it = scan_digits(it, end, literal.fraction_digits);
         literal.fraction_end = it;
     }
     literal.exponent = 0;
@@ -85,8 +84,7 @@ bool scan_number(const char* cursor, const char* end, NumberLiteral& literal) no
 }
 
 float number_value(const NumberLiteral& literal) noexcept {
-    std::uint64_t exact = 0;
-    scan_digits(literal.integer_begin, literal.integer_end, exact);
+    std::uint64_t exact = literal.integer_digits;
     float integer = 0.0f;
     if (literal.integer_end - literal.integer_begin <= kExactAccumulatorDigits && exact <= kExactFloatInteger) {
         integer = static_cast<float>(exact);
@@ -98,7 +96,7 @@ float number_value(const NumberLiteral& literal) noexcept {
     float number = integer;
     if (literal.fraction_begin < literal.fraction_end) {
         const std::ptrdiff_t count = literal.fraction_end - literal.fraction_begin;
-        scan_digits(literal.fraction_begin, literal.fraction_end, exact);
+        exact = literal.fraction_digits;
         if (count <= kExactFloatPowerOfTen && exact <= kExactFloatInteger) {
             number += static_cast<float>(exact) / kFloatPowersOfTen[count];
         } else {

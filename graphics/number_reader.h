@@ -2,6 +2,8 @@
 
 // The single-precision number reader shared by the transform-list and path-data parsers.
 
+#include <cstdint>
+
 namespace pavrix_graphics {
 
 // White space of every SVG value grammar: space, TAB, LF and CR only.
@@ -34,7 +36,10 @@ struct NumberLiteral {
     const char* fraction_begin = nullptr;  // equal to fraction_end without a fraction
     const char* fraction_end = nullptr;
     const char* end = nullptr;  // after the exponent
-    int exponent = 0;           // signed
+    // The digit runs as integers, wrapping past 19 digits (which the evaluators check by length).
+    std::uint64_t integer_digits = 0;
+    std::uint64_t fraction_digits = 0;
+    int exponent = 0;  // signed
     bool negative = false;
 };
 

@@ -8,6 +8,8 @@
 #include "svg/lexical/path_command_syntax.h"
 
 #include <algorithm>
+#include <array>
+#include <cstdint>
 #include <cmath>
 #include <limits>
 
@@ -36,6 +38,28 @@ struct Number {
     long double wide = 0.0L;    // strtold, for the area flags
 };
 
+// Digit runs of at most this many digits, integer and fraction together, fit an unsigned 64-bit
+// mantissa.
+constexpr std::ptrdiff_t kMantissaDigits = 19;
+// Beyond these the significand or the power of ten is no longer exact in the wider type.
+constexpr std::uint64_t kExactDoubleMantissa = std::uint64_t{1} << 53;
+constexpr int kExactDoublePower = 22;     // 5^22 < 2^53
+constexpr int kExactLongDoublePower = 27;  // 5^27 < 2^64
+
+template <typename Real, int kMaxPower>
+constexpr std::array<Real, kMaxPower + 1> powersOfTen() {
+    std::array<Real, kMaxPower + 1> powers{};
+    Real power = 1;
+    for (Real& entry : powers) {
+        entry = power;
+        power *= 10;
+    }
+    return powers;
+}
+constexpr auto kDoublePowers = powersOfTen<double, kExactDoublePower>();
+constexpr auto kLongDoublePowers = powersOfTen<long double, kExactLongDoublePower>();
+constexpr auto kIntegerPowers = powersOfTen<std::uint64_t, kMantissaDigits>();
+
 bool readNumber(const char*& cursor, const char* end, Number& number) noexcept {
     NumberLiteral literal;
     if (!pavrix_graphics::scan_number(cursor, end, literal) || literal.exponent >= kSharedExponentLimit ||
@@ -45,18 +69,44 @@ bool readNumber(const char*& cursor, const char* end, Number& number) noexcept {
     number.dual = exactNumberValue(literal);
     if (!finiteFloat(number.single) || !std::isfinite(number.dual))
         return false;
-    // The grammar gives every "." a digit after it, so the mantissa ends with the last digit.
-    const char* const mantissaEnd =
-        literal.fraction_begin < literal.fraction_end ? literal.fraction_end : literal.integer_end;
+
+    // Correctly rounded conversions: with both the mantissa and the power of ten exact in the
+    // wider type, one multiplication or division rounds exactly as the general conversion does
+    // (the readers' own fast paths take the same step); other literals take that conversion.
+    const std::ptrdiff_t fractionCount = literal.fraction_end - literal.fraction_begin;
+    const bool shortMantissa = (literal.integer_end - literal.integer_begin) + fractionCount <= kMantissaDigits;
+    const std::uint64_t mantissa = literal.integer_digits * kIntegerPowers[shortMantissa ? fractionCount : 0] +
+                                   literal.fraction_digits;
+    const std::int64_t power = literal.exponent - fractionCount;
     double magnitude = 0.0;
-    if (!decimalToDouble(literal.integer_begin, mantissaEnd, literal.end, literal.exponent, magnitude))
-        return false;
+    if (shortMantissa && mantissa <= kExactDoubleMantissa && power <= kExactDoublePower &&
+        power >= -kExactDoublePower) {
+        const double digits = static_cast<double>(mantissa);
+        magnitude = mantissa == 0 ? 0.0
+                    : power >= 0  ? digits * kDoublePowers[static_cast<std::size_t>(power)]
+                                  : digits / kDoublePowers[static_cast<std::size_t>(-power)];
+    } else {
+        // The grammar gives every "." a digit after it, so the mantissa ends with the last digit.
+        const char* const mantissaEnd =
+            fractionCount > 0 ? literal.fraction_end : literal.integer_end;
+        if (!decimalToDouble(literal.integer_begin, mantissaEnd, literal.end, literal.exponent, magnitude))
+            return false;
+    }
     number.exact = literal.negative ? -magnitude : magnitude;
-    const std::string_view span(cursor, static_cast<std::size_t>(literal.end - cursor));
-    const StrtoldResult wide = strtoldClassic(span);
-    if (wide.consumed != span.size() || !std::isfinite(wide.value))
-        return false;
-    number.wide = wide.value;
+
+    if (shortMantissa && power <= kExactLongDoublePower && power >= -kExactLongDoublePower) {
+        const long double digits = static_cast<long double>(mantissa);
+        const long double wide = mantissa == 0 ? 0.0L
+                                 : power >= 0  ? digits * kLongDoublePowers[static_cast<std::size_t>(power)]
+                                               : digits / kLongDoublePowers[static_cast<std::size_t>(-power)];
+        number.wide = literal.negative ? -wide : wide;
+    } else {
+        const std::string_view span(cursor, static_cast<std::size_t>(literal.end - cursor));
+        const StrtoldResult wide = strtoldClassic(span);
+        if (wide.consumed != span.size() || !std::isfinite(wide.value))
+            return false;
+        number.wide = wide.value;
+    }
     cursor = literal.end;
     return true;
 }

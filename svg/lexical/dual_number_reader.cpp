@@ -12,10 +12,6 @@ namespace pavrix_svg {
 
 namespace {
 
-constexpr bool isDigit(char c) noexcept {
-    return c >= '0' && c <= '9';
-}
-
 // Further fraction digits cannot change a double fraction once the scale is this large.
 constexpr double kFractionScaleLimit = 1e300;
 
@@ -36,23 +32,10 @@ constexpr std::array<double, kExactDoublePowerOfTen + 1> kDoublePowersOfTen = []
     return powers;
 }();
 
-// Advances past a digit run, accumulating it as an unsigned integer (wrapping when the run is too
-// long for it, which the callers check by its length).
-const char* scanDigits(const char* it, const char* end, std::uint64_t& value) noexcept {
-    std::uint64_t accumulated = 0;
-    while (it < end && isDigit(*it)) {
-        accumulated = accumulated * 10 + static_cast<std::uint64_t>(*it - '0');
-        ++it;
-    }
-    value = accumulated;
-    return it;
-}
-
 }  // namespace
 
 double exactNumberValue(const pavrix_graphics::NumberLiteral& literal) noexcept {
-    std::uint64_t digits = 0;
-    scanDigits(literal.integer_begin, literal.integer_end, digits);
+    std::uint64_t digits = literal.integer_digits;
     double value = 0.0;
     if (literal.integer_end - literal.integer_begin <= kExactAccumulatorDigits && digits <= kExactDoubleInteger) {
         value = static_cast<double>(digits);
@@ -61,7 +44,7 @@ double exactNumberValue(const pavrix_graphics::NumberLiteral& literal) noexcept 
             value = value * 10.0 + static_cast<double>(*digit - '0');
     }
     if (literal.fraction_begin < literal.fraction_end) {
-        scanDigits(literal.fraction_begin, literal.fraction_end, digits);
+        digits = literal.fraction_digits;
         const std::ptrdiff_t count = literal.fraction_end - literal.fraction_begin;
         if (count <= kExactDoublePowerOfTen && count <= kExactAccumulatorDigits && digits <= kExactDoubleInteger) {
             value += static_cast<double>(digits) / kDoublePowersOfTen[static_cast<std::size_t>(count)];
