@@ -60,6 +60,9 @@ void PathPrecisionAudit::coordinate(Vec single, Vec exact) noexcept {
 bool PathPrecisionAudit::judge(Vec single, Vec exact) noexcept {
     if (exact.x == 0.0 && exact.y == 0.0)
         return false;
+    // Equal vectors have no error, and the float one is as far from zero as the exact one.
+    if (single.x == exact.x && single.y == exact.y)
+        return true;
     const double err = std::hypot(single.x - exact.x, single.y - exact.y);
     segmentMax_ = std::max(segmentMax_, err);
     if (std::hypot(single.x, single.y) <= err)

@@ -131,6 +131,26 @@ double numberValue(const ScannedNumber& number, double integerPart) noexcept {
 // kInfiniteDigitRun starts (longer suffixes are infinite, or equal to one of those when they only
 // add leading zeros).
 bool checkNumbersFloatRange(std::string_view text) noexcept {
+    // Without an exponent letter and without a digit run longer than kPlainDigits, every number
+    // takes the short path below: a quick pass settles most values (path data above all).
+    std::size_t run = 0;
+    bool plain = true;
+    for (const char c : text) {
+        if (isDigit(c)) {
+            if (++run > kPlainDigits) {
+                plain = false;
+                break;
+            }
+        } else if (c == 'e' || c == 'E') {
+            plain = false;
+            break;
+        } else {
+            run = 0;
+        }
+    }
+    if (plain)
+        return false;
+
     const std::size_t n = text.size();
     std::size_t pos = 0;
     while (pos < n) {
