@@ -38,39 +38,6 @@ bool parse_arc_flag(const char*& cursor, const char* end, bool& flag) {
     return true;
 }
 
-int path_command_arity(char command) noexcept {
-    switch (command) {
-    case 'A':
-    case 'a':
-        return 7;
-    case 'C':
-    case 'c':
-        return 6;
-    case 'Q':
-    case 'q':
-    case 'S':
-    case 's':
-        return 4;
-    case 'L':
-    case 'l':
-    case 'M':
-    case 'm':
-    case 'T':
-    case 't':
-        return 2;
-    case 'H':
-    case 'h':
-    case 'V':
-    case 'v':
-        return 1;
-    case 'Z':
-    case 'z':
-        return 0;
-    default:
-        return -1;
-    }
-}
-
 bool append_path_command(VectorPath* path, PathDataState& state, char command, const float* v) {
     float& cx = state.cx;
     float& cy = state.cy;

@@ -17,8 +17,30 @@ struct PathDataState {
     char previous = 0;           // previous command; a move counts as the line it continues as
 };
 
-// Numbers a command letter takes (arcs 7, their two flags included); -1 for an unknown letter.
-int path_command_arity(char command) noexcept;
+// Numbers a command letter takes (arcs 7, their two flags included, 0 for a close); -1 for an
+// unknown letter.
+constexpr int path_command_arity(char command) noexcept {
+    switch (command | 0x20) {
+    case 'a':
+        return 7;
+    case 'c':
+        return 6;
+    case 'q':
+    case 's':
+        return 4;
+    case 'l':
+    case 'm':
+    case 't':
+        return 2;
+    case 'h':
+    case 'v':
+        return 1;
+    case 'z':
+        return 0;
+    default:
+        return -1;
+    }
+}
 
 // Appends one command whose numbers have been read (an arc's flags as 0 or 1 in values[3] and
 // values[4]) and advances the state. False for a close that repeats a close, or once the path is

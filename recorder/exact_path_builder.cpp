@@ -1,6 +1,7 @@
 #include "recorder/exact_path_builder.h"
 
 #include "svg/lexical/decimal_to_double.h"
+#include "svg/lexical/path_command_syntax.h"
 
 #include <algorithm>
 #include <cmath>
@@ -143,43 +144,6 @@ void appendBuiltPath(PaintCommand& command, PaintCommand&& built) {
     command.path_verbs.insert(command.path_verbs.end(), built.path_verbs.begin(), built.path_verbs.end());
     command.path_points.insert(command.path_points.end(), built.path_points.begin(), built.path_points.end());
 }
-
-namespace {
-
-int argumentCount(char command) noexcept {
-    switch (command) {
-    case 'A':
-    case 'a':
-        return 7;
-    case 'C':
-    case 'c':
-        return 6;
-    case 'H':
-    case 'h':
-    case 'V':
-    case 'v':
-        return 1;
-    case 'L':
-    case 'l':
-    case 'M':
-    case 'm':
-    case 'T':
-    case 't':
-        return 2;
-    case 'Q':
-    case 'q':
-    case 'S':
-    case 's':
-        return 4;
-    case 'Z':
-    case 'z':
-        return 0;
-    default:
-        return -1;
-    }
-}
-
-}  // namespace
 
 void pushPaintPoint(PaintCommand& command, double x, double y) {
     command.path_points.push_back(PaintPoint{x, y});
@@ -595,7 +559,7 @@ bool parsePathDataExact(std::string_view text, PaintCommand& command, bool& lowe
         if (previous == 0 && op != 'M' && op != 'm') {
             return false;
         }
-        const int count = argumentCount(op);
+        const int count = pavrix_svg::pathArgumentCount(op);
         if (count < 0) {
             return false;
         }
@@ -621,7 +585,7 @@ bool buildExactPath(const pavrix_svg::ExactPathOperands& operands, PaintCommand&
         if (!builder.command(op, previous, args)) {
             return false;
         }
-        args += argumentCount(op);
+        args += pavrix_svg::pathArgumentCount(op);
         previous = op;
     }
     return builder.finish(command, lowered, errorBound);

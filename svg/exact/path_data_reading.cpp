@@ -5,6 +5,7 @@
 #include "svg/lexical/classic_strtod.h"
 #include "svg/lexical/decimal_to_double.h"
 #include "svg/lexical/dual_number_reader.h"
+#include "svg/lexical/exact_decimal.h"
 #include "svg/lexical/path_command_syntax.h"
 
 #include <algorithm>
@@ -46,16 +47,6 @@ constexpr std::uint64_t kExactDoubleMantissa = std::uint64_t{1} << 53;
 constexpr int kExactDoublePower = 22;     // 5^22 < 2^53
 constexpr int kExactLongDoublePower = 27;  // 5^27 < 2^64
 
-template <typename Real, int kMaxPower>
-constexpr std::array<Real, kMaxPower + 1> powersOfTen() {
-    std::array<Real, kMaxPower + 1> powers{};
-    Real power = 1;
-    for (Real& entry : powers) {
-        entry = power;
-        power *= 10;
-    }
-    return powers;
-}
 constexpr auto kDoublePowers = powersOfTen<double, kExactDoublePower>();
 constexpr auto kLongDoublePowers = powersOfTen<long double, kExactLongDoublePower>();
 constexpr auto kIntegerPowers = powersOfTen<std::uint64_t, kMantissaDigits>();

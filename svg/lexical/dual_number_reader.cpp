@@ -1,6 +1,7 @@
 #include "svg/lexical/dual_number_reader.h"
 
 #include "graphics/number_reader.h"
+#include "svg/lexical/exact_decimal.h"
 
 #include <array>
 #include <cmath>
@@ -22,15 +23,7 @@ constexpr std::ptrdiff_t kExactDoublePowerOfTen = 22;
 // Digits an unsigned 64-bit accumulator holds without overflow.
 constexpr std::ptrdiff_t kExactAccumulatorDigits = 19;
 
-constexpr std::array<double, kExactDoublePowerOfTen + 1> kDoublePowersOfTen = [] {
-    std::array<double, kExactDoublePowerOfTen + 1> powers{};
-    double power = 1.0;
-    for (double& entry : powers) {
-        entry = power;
-        power *= 10.0;
-    }
-    return powers;
-}();
+constexpr auto kDoublePowersOfTen = powersOfTen<double, kExactDoublePowerOfTen>();
 
 }  // namespace
 
