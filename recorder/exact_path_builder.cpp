@@ -498,8 +498,8 @@ bool ExactPathBuilder::command(char op, char previous, const double* args) {
     case 'a': {
         PaintPoint end;
         if (!appendExactArc(built_, current_,
-                            ExactArcParameters{args[0], args[1], args[2], args[3], args[4], args[5], args[6]},
-                            relative, end, bound_)) {
+                            ExactArcParameters{args[0], args[1], args[2], args[3], args[4], args[5], args[6]}, relative,
+                            end, bound_)) {
             return false;
         }
         lowered_ = true;

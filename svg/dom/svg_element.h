@@ -19,8 +19,8 @@ namespace pavrix_svg {
 class SVGProperty;
 class SVGRootElement;
 struct ExactPathOperands;  // svg/exact/path_data_reading.h
-class SVGRenderState;   // recorder/render_state.h
-struct SVGLayoutState;  // svg/layout_state.h
+class SVGRenderState;      // recorder/render_state.h
+struct SVGLayoutState;     // svg/layout_state.h
 
 // One stored value with the specificity of its source; at most one per PropertyID.
 struct Attribute {

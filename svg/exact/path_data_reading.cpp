@@ -33,10 +33,10 @@ bool finiteFloat(float value) noexcept {
 
 // One number in every precision the readers use.
 struct Number {
-    float single = 0.0f;        // parse_number
-    double dual = 0.0;          // the dual reader's double accumulation
-    double exact = 0.0;         // correctly rounded, for the exact path builder
-    long double wide = 0.0L;    // strtold, for the area flags
+    float single = 0.0f;      // parse_number
+    double dual = 0.0;        // the dual reader's double accumulation
+    double exact = 0.0;       // correctly rounded, for the exact path builder
+    long double wide = 0.0L;  // strtold, for the area flags
 };
 
 // Digit runs of at most this many digits, integer and fraction together, fit an unsigned 64-bit
@@ -44,7 +44,7 @@ struct Number {
 constexpr std::ptrdiff_t kMantissaDigits = 19;
 // Beyond these the significand or the power of ten is no longer exact in the wider type.
 constexpr std::uint64_t kExactDoubleMantissa = std::uint64_t{1} << 53;
-constexpr int kExactDoublePower = 22;     // 5^22 < 2^53
+constexpr int kExactDoublePower = 22;      // 5^22 < 2^53
 constexpr int kExactLongDoublePower = 27;  // 5^27 < 2^64
 
 constexpr auto kDoublePowers = powersOfTen<double, kExactDoublePower>();
@@ -66,8 +66,8 @@ bool readNumber(const char*& cursor, const char* end, Number& number) noexcept {
     // (the readers' own fast paths take the same step); other literals take that conversion.
     const std::ptrdiff_t fractionCount = literal.fraction_end - literal.fraction_begin;
     const bool shortMantissa = (literal.integer_end - literal.integer_begin) + fractionCount <= kMantissaDigits;
-    const std::uint64_t mantissa = literal.integer_digits * kIntegerPowers[shortMantissa ? fractionCount : 0] +
-                                   literal.fraction_digits;
+    const std::uint64_t mantissa =
+        literal.integer_digits * kIntegerPowers[shortMantissa ? fractionCount : 0] + literal.fraction_digits;
     const std::int64_t power = literal.exponent - fractionCount;
     double magnitude = 0.0;
     if (shortMantissa && mantissa <= kExactDoubleMantissa && power <= kExactDoublePower &&
@@ -78,8 +78,7 @@ bool readNumber(const char*& cursor, const char* end, Number& number) noexcept {
                                   : digits / kDoublePowers[static_cast<std::size_t>(-power)];
     } else {
         // The grammar gives every "." a digit after it, so the mantissa ends with the last digit.
-        const char* const mantissaEnd =
-            fractionCount > 0 ? literal.fraction_end : literal.integer_end;
+        const char* const mantissaEnd = fractionCount > 0 ? literal.fraction_end : literal.integer_end;
         if (!decimalToDouble(literal.integer_begin, mantissaEnd, literal.end, literal.exponent, magnitude))
             return false;
     }
@@ -166,8 +165,7 @@ bool readPathDataOnce(std::string_view text, pavrix_graphics::VectorPath* path, 
         const std::int32_t mark = path->elements.size;
         pavrix_graphics::FloatPoint start;
         pavrix_graphics::path_get_current_point(path, &start.x, &start.y);
-        if (!pavrix_graphics::append_path_command(path, state, command, single) ||
-            !cost.count(command, single))
+        if (!pavrix_graphics::append_path_command(path, state, command, single) || !cost.count(command, single))
             return false;
         chain.command(command);
         audit.command(command, before, state, *path, mark, start, single, dual);

@@ -22,12 +22,12 @@ struct ExactPathOperands {
 
 // What each reader would give for the same text.
 struct PathDataReading {
-    PathScanResult scan;                                // scanPathDataComplexity
-    std::uint32_t relativePathOperationCount = 0;      // countPathDataItems
-    PathPrecision precision;                            // analyzePathDataPrecision
-    std::vector<std::uint8_t> subpathAreaPotential;     // subpathFlagsOf
-    ExactPathOperands exact;                            // for buildExactPath
-    bool exactAvailable = false;  // false: the exact builder must read the text itself
+    PathScanResult scan;                             // scanPathDataComplexity
+    std::uint32_t relativePathOperationCount = 0;    // countPathDataItems
+    PathPrecision precision;                         // analyzePathDataPrecision
+    std::vector<std::uint8_t> subpathAreaPotential;  // subpathFlagsOf
+    ExactPathOperands exact;                         // for buildExactPath
+    bool exactAvailable = false;                     // false: the exact builder must read the text itself
 };
 
 // Tokenizes the text once and feeds every reader. Each reader has a grammar of its own (which

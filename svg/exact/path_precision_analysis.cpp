@@ -103,8 +103,8 @@ void PathPrecisionAudit::arcBound(double bound) noexcept {
 }
 
 void PathPrecisionAudit::command(char command, const pavrix_graphics::PathDataState& before,
-                                 const pavrix_graphics::PathDataState& after, const VectorPath& path,
-                                 std::int32_t mark, FloatPoint start, const float* v, const double* w) {
+                                 const pavrix_graphics::PathDataState& after, const VectorPath& path, std::int32_t mark,
+                                 FloatPoint start, const float* v, const double* w) {
     const bool relative = command >= 'a' && command <= 'z';
     const double ox = relative ? cx_ : 0.0;
     const double oy = relative ? cy_ : 0.0;
@@ -253,8 +253,8 @@ void PathPrecisionAudit::command(char command, const pavrix_graphics::PathDataSt
     }
 }
 
-void PathPrecisionAudit::arc(const VectorPath& path, std::int32_t mark, Vec startSingle, Vec startExact,
-                             const float* v, const double* w) {
+void PathPrecisionAudit::arc(const VectorPath& path, std::int32_t mark, Vec startSingle, Vec startExact, const float* v,
+                             const double* w) {
     const float radians = v[2] * kFloatRadiansPerDegree;
     result_.hasLoweredCurve = 1;
     const FloatPoint endPoint = currentPoint(path);

@@ -197,7 +197,8 @@ bool checkNumbersFloatRange(std::string_view text) noexcept {
         // Without an exponent, short digit runs give 0 or a magnitude between 1e-30 and 1e30. With
         // one, the leading digit places the magnitude within a factor of ten: between 1e-37 and
         // 1e38 it lies well inside the float range, whatever the rounding.
-        if (number.intEnd - number.intBegin <= kPlainDigits && number.fractionEnd - number.fractionBegin <= kPlainDigits) {
+        if (number.intEnd - number.intBegin <= kPlainDigits &&
+            number.fractionEnd - number.fractionBegin <= kPlainDigits) {
             std::int64_t leading = 0;
             const bool zero = !leadingDigitPower(text, number, leading);
             // Zero digits stay zero unless the power of ten overflows (0 times infinity is NaN).

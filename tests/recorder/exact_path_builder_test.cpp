@@ -316,7 +316,6 @@ TEST(FloatUpperBoundTest, Values) {
     EXPECT_TRUE(std::isnan(floatUpperBound(std::numeric_limits<float>::quiet_NaN())));
 }
 
-
 // The numbers kept from the one-pass reading build what the builder reads from the text itself.
 void expectSameExactPath(const std::string& text) {
     pavrix_graphics::VectorPath* path = pavrix_graphics::path_create();
@@ -337,8 +336,10 @@ void expectSameExactPath(const std::string& text) {
     EXPECT_EQ(kept.path_verbs, read.path_verbs);
     ASSERT_EQ(kept.path_points.size(), read.path_points.size());
     for (std::size_t i = 0; i < kept.path_points.size(); ++i) {
-        EXPECT_EQ(std::bit_cast<std::uint64_t>(kept.path_points[i].x), std::bit_cast<std::uint64_t>(read.path_points[i].x));
-        EXPECT_EQ(std::bit_cast<std::uint64_t>(kept.path_points[i].y), std::bit_cast<std::uint64_t>(read.path_points[i].y));
+        EXPECT_EQ(std::bit_cast<std::uint64_t>(kept.path_points[i].x),
+                  std::bit_cast<std::uint64_t>(read.path_points[i].x));
+        EXPECT_EQ(std::bit_cast<std::uint64_t>(kept.path_points[i].y),
+                  std::bit_cast<std::uint64_t>(read.path_points[i].y));
     }
     EXPECT_EQ(keptLowered, readLowered);
     EXPECT_EQ(std::bit_cast<std::uint64_t>(keptBound), std::bit_cast<std::uint64_t>(readBound));

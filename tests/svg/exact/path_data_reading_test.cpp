@@ -49,7 +49,8 @@ bool agreesWithEachReader(const std::string& text) {
     EXPECT_EQ(reading.scan.valid, scan.valid);
     EXPECT_EQ(reading.scan.too_complex, scan.too_complex);
     OwnedPath reference(pavrix_graphics::path_create());
-    EXPECT_TRUE(pavrix_graphics::parse_path_data(reference.get(), text.data(), static_cast<std::ptrdiff_t>(text.size())));
+    EXPECT_TRUE(
+        pavrix_graphics::parse_path_data(reference.get(), text.data(), static_cast<std::ptrdiff_t>(text.size())));
     EXPECT_TRUE(samePath(*path, *reference));
     EXPECT_EQ(reading.relativePathOperationCount, countPathDataItems(text));
     const PathPrecision precision = analyzePathDataPrecision(text);
@@ -81,12 +82,11 @@ INSTANTIATE_TEST_SUITE_P(
                       GrammarCase{"M0 0 a1 1 0 1 0 2 2 A1 1 30 0,1 -2-2", true},
                       GrammarCase{"M0 0 a1 1 0 1010 0", false},     // packed flags: the scan refuses them
                       GrammarCase{"M0 0 a1 1 0 1.0 1 2 2", false},  // a flag written as a number
-                      GrammarCase{"M0 0 L1 1\v2 2", false},          // a separator only the scan takes
+                      GrammarCase{"M0 0 L1 1\v2 2", false},         // a separator only the scan takes
                       GrammarCase{"M0,,0", false}, GrammarCase{"M,0 0", false}, GrammarCase{",M0 0", false},
-                      GrammarCase{"M0 0 Z,M1 1", false}, GrammarCase{"M0 0 z z", false},
-                      GrammarCase{"L0 0", false}, GrammarCase{"M0 0 L1", false}, GrammarCase{"M1e 0", false},
-                      GrammarCase{"M0 0 L1e40 0", false}, GrammarCase{"M0 0 X1 1", false},
-                      GrammarCase{"M0 0 L0x1 2", false}));
+                      GrammarCase{"M0 0 Z,M1 1", false}, GrammarCase{"M0 0 z z", false}, GrammarCase{"L0 0", false},
+                      GrammarCase{"M0 0 L1", false}, GrammarCase{"M1e 0", false}, GrammarCase{"M0 0 L1e40 0", false},
+                      GrammarCase{"M0 0 X1 1", false}, GrammarCase{"M0 0 L0x1 2", false}));
 
 TEST(SharedGrammar, IconThemesAgreeWithEachReader) {
     const std::vector<std::string> icons = pavrix_test::iconPathData();

@@ -47,11 +47,31 @@ inline std::vector<std::string> iconPathData() {
 // from the path-data alphabet.
 inline std::string generatedPathData(std::mt19937_64& random) {
     const auto pick = [&random](std::size_t n) { return static_cast<std::size_t>(random() % n); };
-    static constexpr const char* kNumbers[] = {"0",     "1",       "-1",      "10",        ".5",     "-.5",
-                                               "0.5",   "1e2",     "1E-2",    "-3.25e+1",  "123.456", "7",
-                                               "0.1",   "1e-40",   "3.5e38",  "1e-7",      "+2",      "00.1",
-                                               "1e999", "0.1000000001", "16777217", "9007199254740993.5",
-                                               "123456789012345678901234", "0.33333333333333333333", "1e-320"};
+    static constexpr const char* kNumbers[] = {"0",
+                                               "1",
+                                               "-1",
+                                               "10",
+                                               ".5",
+                                               "-.5",
+                                               "0.5",
+                                               "1e2",
+                                               "1E-2",
+                                               "-3.25e+1",
+                                               "123.456",
+                                               "7",
+                                               "0.1",
+                                               "1e-40",
+                                               "3.5e38",
+                                               "1e-7",
+                                               "+2",
+                                               "00.1",
+                                               "1e999",
+                                               "0.1000000001",
+                                               "16777217",
+                                               "9007199254740993.5",
+                                               "123456789012345678901234",
+                                               "0.33333333333333333333",
+                                               "1e-320"};
     static constexpr const char* kSeparators[] = {" ", " ", ",", ", ", " ", "\n", "\t ", " ,", ""};
     static constexpr char kLetters[] = "MmLlHhVvCcSsQqTtAaZz";
     static constexpr char kOdd[] = " ,\v\f.eE-+01x9MzZa#";
@@ -71,12 +91,12 @@ inline std::string generatedPathData(std::mt19937_64& random) {
         if (letter != previous || (letter | 0x20) == 'z')
             text += letter;
         previous = letter;
-        const int arity = (letter | 0x20) == 'a'   ? 7
-                          : (letter | 0x20) == 'c' ? 6
+        const int arity = (letter | 0x20) == 'a'                             ? 7
+                          : (letter | 0x20) == 'c'                           ? 6
                           : (letter | 0x20) == 's' || (letter | 0x20) == 'q' ? 4
                           : (letter | 0x20) == 'h' || (letter | 0x20) == 'v' ? 1
-                          : (letter | 0x20) == 'z' ? 0
-                                                   : 2;
+                          : (letter | 0x20) == 'z'                           ? 0
+                                                                             : 2;
         for (int k = 0; k < arity; ++k) {
             if ((letter | 0x20) == 'a' && (k == 3 || k == 4))
                 text += pick(2) ? "1" : "0";
