@@ -43,9 +43,10 @@ bool readPathDataAttribute(SVGElement& element, std::string_view value, bool& ac
     auto* property = static_cast<SVGPath*>(element.findProperty(PropertyID::D));
     if (property == nullptr)
         return false;
-    Path built(property->createRecord());
+    pavrix_graphics::VectorPath* record = property->createRecord();
+    Path built(record);  // owns the record, which stays unshared while it is read into
     PathDataReading reading;
-    if (built.isNull() || !readPathDataOnce(value, const_cast<pavrix_graphics::VectorPath*>(built.data()), reading))
+    if (record == nullptr || !readPathDataOnce(value, record, reading))
         return false;
     accepted = chargePathScan(element, reading.scan, reading.scan.segments, reading.scan.points);
     if (!accepted)
