@@ -38,53 +38,29 @@ const char* scan_digits(const char* it, const char* end, std::uint64_t& value) n
 
 }  // namespace
 
-bool parse_number(const char*& cursor, const char* end, float& value) {
+bool scan_number(const char* cursor, const char* end, NumberLiteral& literal) noexcept {
     const char* it = cursor;
-    float sign = 1.0f;
+    literal.negative = false;
     if (it < end && (*it == '+' || *it == '-')) {
-        if (*it == '-')
-            sign = -1.0f;
+        literal.negative = *it == '-';
         ++it;
     }
     if (it >= end || !(is_digit(*it) || *it == '.'))
         return false;
-
-    const char* const integer_begin = it;
-    std::uint64_t exact = 0;
-    it = scan_digits(it, end, exact);
-    float integer = 0.0f;
-    if (it - integer_begin <= kExactAccumulatorDigits && exact <= kExactFloatInteger) {
-        integer = static_cast<float>(exact);
-    } else {
-        for (const char* digit = integer_begin; digit < it; ++digit)
-            integer = integer * 10.0f + static_cast<float>(*digit - '0');
-    }
-
-    float number = integer;
+    literal.integer_begin = it;
+    it = scan_digits(it, end, literal.integer_digits);
+    literal.integer_end = it;
+    literal.fraction_begin = literal.fraction_end = it;
+    literal.fraction_digits = 0;
     if (it < end && *it == '.') {
         ++it;
         if (it >= end || !is_digit(*it))
             return false;
-        const char* const fraction_begin = it;
-        it = scan_digits(it, end, exact);
-        if (it - fraction_begin <= kExactFloatPowerOfTen && exact <= kExactFloatInteger) {
-            number += static_cast<float>(exact) / kFloatPowersOfTen[it - fraction_begin];
-        } else {
-            float fraction = 0.0f;
-            float divisor = 1.0f;
-            for (const char* digit = fraction_begin; digit < it; ++digit) {
-                // Past 38 digits the float divisor would overflow and turn the fraction into 0 or NaN;
-                // such digits are far below float precision, so they are read and dropped.
-                const float next_divisor = divisor * 10.0f;
-                if (next_divisor <= std::numeric_limits<float>::max()) {
-                    fraction = fraction * 10.0f + static_cast<float>(*digit - '0');
-                    divisor = next_divisor;
-                }
-            }
-            number += fraction / divisor;
-        }
+        literal.fraction_begin = it;
+        it = scan_digits(it, end, literal.fraction_digits);
+        literal.fraction_end = it;
     }
-
+    literal.exponent = 0;
     if (it < end && (*it == 'e' || *it == 'E')) {
         ++it;
         int exponent_sign = 1;
@@ -101,15 +77,57 @@ bool parse_number(const char*& cursor, const char* end, float& value) {
                 exponent = exponent * 10 + (*it - '0');
             ++it;
         }
-        if (exponent != 0)
-            number *= std::pow(10.0f, static_cast<float>(exponent_sign * exponent));
+        literal.exponent = exponent_sign * exponent;
+    }
+    literal.end = it;
+    return true;
+}
+
+float number_value(const NumberLiteral& literal) noexcept {
+    std::uint64_t exact = literal.integer_digits;
+    float integer = 0.0f;
+    if (literal.integer_end - literal.integer_begin <= kExactAccumulatorDigits && exact <= kExactFloatInteger) {
+        integer = static_cast<float>(exact);
+    } else {
+        for (const char* digit = literal.integer_begin; digit < literal.integer_end; ++digit)
+            integer = integer * 10.0f + static_cast<float>(*digit - '0');
     }
 
-    number *= sign;
+    float number = integer;
+    if (literal.fraction_begin < literal.fraction_end) {
+        const std::ptrdiff_t count = literal.fraction_end - literal.fraction_begin;
+        exact = literal.fraction_digits;
+        if (count <= kExactFloatPowerOfTen && exact <= kExactFloatInteger) {
+            number += static_cast<float>(exact) / kFloatPowersOfTen[count];
+        } else {
+            float fraction = 0.0f;
+            float divisor = 1.0f;
+            for (const char* digit = literal.fraction_begin; digit < literal.fraction_end; ++digit) {
+                // Past 38 digits the float divisor would overflow and turn the fraction into 0 or NaN;
+                // such digits are far below float precision, so they are read and dropped.
+                const float next_divisor = divisor * 10.0f;
+                if (next_divisor <= std::numeric_limits<float>::max()) {
+                    fraction = fraction * 10.0f + static_cast<float>(*digit - '0');
+                    divisor = next_divisor;
+                }
+            }
+            number += fraction / divisor;
+        }
+    }
+    if (literal.exponent != 0)
+        number *= std::pow(10.0f, static_cast<float>(literal.exponent));
+    return literal.negative ? number * -1.0f : number * 1.0f;
+}
+
+bool parse_number(const char*& cursor, const char* end, float& value) {
+    NumberLiteral literal;
+    if (!scan_number(cursor, end, literal))
+        return false;
+    const float number = number_value(literal);
     if (!(number >= -std::numeric_limits<float>::max() && number <= std::numeric_limits<float>::max()))
         return false;
     value = number;
-    cursor = it;
+    cursor = literal.end;
     return true;
 }
 

@@ -113,7 +113,7 @@ Rect Path::boundingBox() const {
     if (!m_data)
         return Rect::Empty;
     FloatRect box{};
-    path_extents(m_data, &box, false);
+    path_bounds(m_data, &box);
     return Rect(box.x, box.y, box.w, box.h);
 }
 

@@ -130,28 +130,51 @@ struct ExtentsState {
     float length = 0.0f;
 };
 
+// Widens the box by p; false for the first point, which only starts it.
+bool widen(ExtentsState& state, FloatPoint p) noexcept {
+    if (state.first) {
+        state.first = false;
+        state.min_x = state.max_x = p.x;
+        state.min_y = state.max_y = p.y;
+        return false;
+    }
+    state.min_x = std::min(state.min_x, p.x);
+    state.min_y = std::min(state.min_y, p.y);
+    state.max_x = std::max(state.max_x, p.x);
+    state.max_y = std::max(state.max_y, p.y);
+    return true;
+}
+
 void extents_callback(void* closure, PathCommand command, const FloatPoint* points, int npoints) {
     auto* state = static_cast<ExtentsState*>(closure);
     for (int i = 0; i < npoints; ++i) {
         const FloatPoint p = points[i];
-        if (state->first) {
-            state->first = false;
-            state->min_x = state->max_x = p.x;
-            state->min_y = state->max_y = p.y;
-            state->current = p;
-            continue;
-        }
-        state->min_x = std::min(state->min_x, p.x);
-        state->min_y = std::min(state->min_y, p.y);
-        state->max_x = std::max(state->max_x, p.x);
-        state->max_y = std::max(state->max_y, p.y);
-        if (command != PathCommand::move_to)
+        if (widen(*state, p) && command != PathCommand::move_to)
             state->length += std::hypot(p.x - state->current.x, p.y - state->current.y);
         state->current = p;
     }
 }
 
+void bounds_callback(void* closure, PathCommand, const FloatPoint* points, int npoints) {
+    auto* state = static_cast<ExtentsState*>(closure);
+    for (int i = 0; i < npoints; ++i)
+        widen(*state, points[i]);
+}
+
+void write_box(const ExtentsState& state, FloatRect* rect) noexcept {
+    rect->x = state.min_x;
+    rect->y = state.min_y;
+    rect->w = state.max_x - state.min_x;
+    rect->h = state.max_y - state.min_y;
+}
+
 }  // namespace
+
+void path_bounds(const VectorPath* path, FloatRect* rect) {
+    ExtentsState state;
+    path_traverse(path, bounds_callback, &state);
+    write_box(state, rect);
+}
 
 float path_extents(const VectorPath* path, FloatRect* rect, bool tight) {
     ExtentsState state;
@@ -159,12 +182,8 @@ float path_extents(const VectorPath* path, FloatRect* rect, bool tight) {
         path_traverse_flatten(path, extents_callback, &state);
     else
         path_traverse(path, extents_callback, &state);
-    if (rect) {
-        rect->x = state.min_x;
-        rect->y = state.min_y;
-        rect->w = state.max_x - state.min_x;
-        rect->h = state.max_y - state.min_y;
-    }
+    if (rect)
+        write_box(state, rect);
     return state.length;
 }
 

@@ -100,6 +100,8 @@ VectorPath* path_clone(const VectorPath* path);
 VectorPath* path_clone_dashed(const VectorPath* path, float offset, const float* dashes, int dash_count);
 // Bounding box into rect (may be null); returns the traversed length.
 float path_extents(const VectorPath* path, FloatRect* rect, bool tight);
+// The control-point box of path_extents without its length, for callers that need only the box.
+void path_bounds(const VectorPath* path, FloatRect* rect);
 void path_traverse(const VectorPath* path, PathTraverseFunc func, void* closure);
 // As path_traverse with every cubic_to delivered as line_to pieces.
 void path_traverse_flatten(const VectorPath* path, PathTraverseFunc func, void* closure);

@@ -1,13 +1,12 @@
 #include "recorder/exact_path_builder.h"
 
-#include "svg/lexical/exact_decimal.h"
+#include "svg/lexical/decimal_to_double.h"
+#include "svg/lexical/path_command_syntax.h"
 
 #include <algorithm>
-#include <charconv>
 #include <cmath>
 #include <cstdint>
 #include <limits>
-#include <system_error>
 #include <utility>
 #include <vector>
 
@@ -44,35 +43,6 @@ struct TextCursor {
         }
     }
 };
-
-// Decides between overflow and underflow for a literal std::from_chars
-// refused as out of range, from the decimal magnitude of the literal.
-bool outOfRangeIsUnderflow(const char* digits, const char* mantissaEnd, std::int64_t exponent) {
-    std::int64_t magnitude = 0;
-    const char* p = digits;
-    while (p != mantissaEnd && *p == '0') {
-        ++p;
-    }
-    if (p != mantissaEnd && isDigit(*p)) {
-        std::int64_t integerDigits = 0;
-        while (p != mantissaEnd && isDigit(*p)) {
-            ++integerDigits;
-            ++p;
-        }
-        magnitude = integerDigits - 1;
-    } else {
-        if (p != mantissaEnd && *p == '.') {
-            ++p;
-        }
-        std::int64_t zeros = 0;
-        while (p != mantissaEnd && *p == '0') {
-            ++zeros;
-            ++p;
-        }
-        magnitude = -(zeros + 1);
-    }
-    return magnitude + exponent < 0;
-}
 
 // One number of path data or a points list: optional sign, digits and/or a
 // fraction with at least one digit, optional exponent ("e"/"E" not followed
@@ -129,23 +99,7 @@ bool readExactNumber(TextCursor& cursor, double& out) {
         }
     }
     double value = 0.0;
-    // Short literals, nearly all of them, need no general conversion.
-    if (pavrix_svg::ExactDecimal::convert(digits, mantissaEnd, exponent, value)) {
-        out = negative ? -value : value;
-        cursor.pos = p;
-        cursor.skipSeparators();
-        return true;
-    }
-    const auto [used, ec] = std::from_chars(digits, p, value, std::chars_format::general);
-    if (ec == std::errc::result_out_of_range) {
-        if (!outOfRangeIsUnderflow(digits, mantissaEnd, exponent)) {
-            return false;
-        }
-        value = 0.0;
-    } else if (ec != std::errc{} || used != p) {
-        return false;
-    }
-    if (!std::isfinite(value)) {
+    if (!pavrix_svg::decimalToDouble(digits, mantissaEnd, p, exponent, value)) {
         return false;
     }
     out = negative ? -value : value;
@@ -190,43 +144,6 @@ void appendBuiltPath(PaintCommand& command, PaintCommand&& built) {
     command.path_verbs.insert(command.path_verbs.end(), built.path_verbs.begin(), built.path_verbs.end());
     command.path_points.insert(command.path_points.end(), built.path_points.begin(), built.path_points.end());
 }
-
-namespace {
-
-int argumentCount(char command) noexcept {
-    switch (command) {
-    case 'A':
-    case 'a':
-        return 7;
-    case 'C':
-    case 'c':
-        return 6;
-    case 'H':
-    case 'h':
-    case 'V':
-    case 'v':
-        return 1;
-    case 'L':
-    case 'l':
-    case 'M':
-    case 'm':
-    case 'T':
-    case 't':
-        return 2;
-    case 'Q':
-    case 'q':
-    case 'S':
-    case 's':
-        return 4;
-    case 'Z':
-    case 'z':
-        return 0;
-    default:
-        return -1;
-    }
-}
-
-}  // namespace
 
 void pushPaintPoint(PaintCommand& command, double x, double y) {
     command.path_points.push_back(PaintPoint{x, y});
@@ -501,6 +418,120 @@ bool appendExactRoundRect(PaintCommand& command, double x, double y, double w, d
     return true;
 }
 
+ExactPathBuilder::ExactPathBuilder(std::size_t expectedPoints, double errorBound) : bound_(errorBound) {
+    built_.path_points.reserve(expectedPoints);
+    built_.path_verbs.reserve(expectedPoints / 2);
+}
+
+bool ExactPathBuilder::command(char op, char previous, const double* args) {
+    const bool relative = op >= 'a' && op <= 'z';
+    const double ox = relative ? current_.x : 0.0;
+    const double oy = relative ? current_.y : 0.0;
+
+    switch (op) {
+    case 'M':
+    case 'm':
+        current_ = {args[0] + ox, args[1] + oy};
+        subpathStart_ = current_;
+        appendExactMoveTo(built_, current_.x, current_.y);
+        break;
+    case 'L':
+    case 'l':
+        current_ = {args[0] + ox, args[1] + oy};
+        appendExactLineTo(built_, current_.x, current_.y);
+        break;
+    case 'H':
+    case 'h':
+        current_.x = args[0] + ox;
+        appendExactLineTo(built_, current_.x, current_.y);
+        break;
+    case 'V':
+    case 'v':
+        current_.y = args[0] + oy;
+        appendExactLineTo(built_, current_.x, current_.y);
+        break;
+    case 'C':
+    case 'c': {
+        const PaintPoint c1{args[0] + ox, args[1] + oy};
+        const PaintPoint c2{args[2] + ox, args[3] + oy};
+        current_ = {args[4] + ox, args[5] + oy};
+        appendCubic(built_, c1, c2, current_);
+        lastCubicControl_ = c2;
+        break;
+    }
+    case 'S':
+    case 's': {
+        PaintPoint c1 = current_;
+        if (previous == 'C' || previous == 'c' || previous == 'S' || previous == 's') {
+            c1 = {2.0 * current_.x - lastCubicControl_.x, 2.0 * current_.y - lastCubicControl_.y};
+        }
+        const PaintPoint c2{args[0] + ox, args[1] + oy};
+        current_ = {args[2] + ox, args[3] + oy};
+        appendCubic(built_, c1, c2, current_);
+        lastCubicControl_ = c2;
+        break;
+    }
+    case 'Q':
+    case 'q':
+    case 'T':
+    case 't': {
+        PaintPoint q;
+        PaintPoint p1;
+        if (op == 'Q' || op == 'q') {
+            q = {args[0] + ox, args[1] + oy};
+            p1 = {args[2] + ox, args[3] + oy};
+        } else {
+            q = current_;
+            if (previous == 'Q' || previous == 'q' || previous == 'T' || previous == 't') {
+                q = {2.0 * current_.x - lastQuadControl_.x, 2.0 * current_.y - lastQuadControl_.y};
+            }
+            p1 = {args[0] + ox, args[1] + oy};
+        }
+        const PaintPoint p0 = current_;
+        appendCubic(built_, {(2.0 * q.x + p0.x) / 3.0, (2.0 * q.y + p0.y) / 3.0},
+                    {(2.0 * q.x + p1.x) / 3.0, (2.0 * q.y + p1.y) / 3.0}, p1);
+        lastQuadControl_ = q;
+        current_ = p1;
+        break;
+    }
+    case 'A':
+    case 'a': {
+        PaintPoint end;
+        if (!appendExactArc(built_, current_,
+                            ExactArcParameters{args[0], args[1], args[2], args[3], args[4], args[5], args[6]}, relative,
+                            end, bound_)) {
+            return false;
+        }
+        lowered_ = true;
+        current_ = end;
+        break;
+    }
+    case 'Z':
+    case 'z':
+        appendClose(built_);
+        current_ = subpathStart_;
+        break;
+    default:
+        return false;
+    }
+    return std::isfinite(current_.x) && std::isfinite(current_.y);
+}
+
+bool ExactPathBuilder::finish(PaintCommand& command, bool& lowered, double& errorBound) {
+    for (const PaintPoint& point : built_.path_points) {
+        if (!std::isfinite(point.x) || !std::isfinite(point.y)) {
+            return false;
+        }
+    }
+    if (built_.path_verbs.empty()) {
+        return false;
+    }
+    appendBuiltPath(command, std::move(built_));
+    lowered = lowered || lowered_;
+    errorBound = bound_;
+    return true;
+}
+
 bool parsePathDataExact(std::string_view text, PaintCommand& command, bool& lowered, double& errorBound) {
     TextCursor cursor{text.data(), text.data() + text.size()};
     cursor.skipSeparators();
@@ -508,17 +539,9 @@ bool parsePathDataExact(std::string_view text, PaintCommand& command, bool& lowe
         return false;
     }
 
-    PaintCommand built;
     // Artwork spends about ten bytes of text per point; starting there saves most regrowth.
     constexpr std::size_t kTextBytesPerPoint = 8;
-    built.path_points.reserve(text.size() / kTextBytesPerPoint);
-    built.path_verbs.reserve(text.size() / (2 * kTextBytesPerPoint));
-    bool builtLowered = false;
-    double builtBound = errorBound;
-    PaintPoint current{0.0, 0.0};
-    PaintPoint subpathStart{0.0, 0.0};
-    PaintPoint lastCubicControl{0.0, 0.0};
-    PaintPoint lastQuadControl{0.0, 0.0};
+    ExactPathBuilder builder(text.size() / kTextBytesPerPoint, errorBound);
     char previous = 0;
     double args[7] = {};
 
@@ -536,7 +559,7 @@ bool parsePathDataExact(std::string_view text, PaintCommand& command, bool& lowe
         if (previous == 0 && op != 'M' && op != 'm') {
             return false;
         }
-        const int count = argumentCount(op);
+        const int count = pavrix_svg::pathArgumentCount(op);
         if (count < 0) {
             return false;
         }
@@ -545,114 +568,27 @@ bool parsePathDataExact(std::string_view text, PaintCommand& command, bool& lowe
                 return false;
             }
         }
-        const bool relative = op >= 'a' && op <= 'z';
-        const double ox = relative ? current.x : 0.0;
-        const double oy = relative ? current.y : 0.0;
-
-        switch (op) {
-        case 'M':
-        case 'm':
-            current = {args[0] + ox, args[1] + oy};
-            subpathStart = current;
-            appendExactMoveTo(built, current.x, current.y);
-            break;
-        case 'L':
-        case 'l':
-            current = {args[0] + ox, args[1] + oy};
-            appendExactLineTo(built, current.x, current.y);
-            break;
-        case 'H':
-        case 'h':
-            current.x = args[0] + ox;
-            appendExactLineTo(built, current.x, current.y);
-            break;
-        case 'V':
-        case 'v':
-            current.y = args[0] + oy;
-            appendExactLineTo(built, current.x, current.y);
-            break;
-        case 'C':
-        case 'c': {
-            const PaintPoint c1{args[0] + ox, args[1] + oy};
-            const PaintPoint c2{args[2] + ox, args[3] + oy};
-            current = {args[4] + ox, args[5] + oy};
-            appendCubic(built, c1, c2, current);
-            lastCubicControl = c2;
-            break;
-        }
-        case 'S':
-        case 's': {
-            PaintPoint c1 = current;
-            if (previous == 'C' || previous == 'c' || previous == 'S' || previous == 's') {
-                c1 = {2.0 * current.x - lastCubicControl.x, 2.0 * current.y - lastCubicControl.y};
-            }
-            const PaintPoint c2{args[0] + ox, args[1] + oy};
-            current = {args[2] + ox, args[3] + oy};
-            appendCubic(built, c1, c2, current);
-            lastCubicControl = c2;
-            break;
-        }
-        case 'Q':
-        case 'q':
-        case 'T':
-        case 't': {
-            PaintPoint q;
-            PaintPoint p1;
-            if (op == 'Q' || op == 'q') {
-                q = {args[0] + ox, args[1] + oy};
-                p1 = {args[2] + ox, args[3] + oy};
-            } else {
-                q = current;
-                if (previous == 'Q' || previous == 'q' || previous == 'T' || previous == 't') {
-                    q = {2.0 * current.x - lastQuadControl.x, 2.0 * current.y - lastQuadControl.y};
-                }
-                p1 = {args[0] + ox, args[1] + oy};
-            }
-            const PaintPoint p0 = current;
-            appendCubic(built, {(2.0 * q.x + p0.x) / 3.0, (2.0 * q.y + p0.y) / 3.0},
-                        {(2.0 * q.x + p1.x) / 3.0, (2.0 * q.y + p1.y) / 3.0}, p1);
-            lastQuadControl = q;
-            current = p1;
-            break;
-        }
-        case 'A':
-        case 'a': {
-            PaintPoint end;
-            if (!appendExactArc(built, current,
-                                ExactArcParameters{args[0], args[1], args[2], args[3], args[4], args[5], args[6]},
-                                relative, end, builtBound)) {
-                return false;
-            }
-            builtLowered = true;
-            current = end;
-            break;
-        }
-        case 'Z':
-        case 'z':
-            appendClose(built);
-            current = subpathStart;
-            break;
-        default:
-            return false;
-        }
-        if (!std::isfinite(current.x) || !std::isfinite(current.y)) {
+        if (!builder.command(op, previous, args)) {
             return false;
         }
         previous = op;
     }
+    return builder.finish(command, lowered, errorBound);
+}
 
-    for (const PaintPoint& point : built.path_points) {
-        if (!std::isfinite(point.x) || !std::isfinite(point.y)) {
+bool buildExactPath(const pavrix_svg::ExactPathOperands& operands, PaintCommand& command, bool& lowered,
+                    double& errorBound) {
+    ExactPathBuilder builder(operands.numbers.size() / 2, errorBound);
+    const double* args = operands.numbers.data();
+    char previous = 0;
+    for (const char op : operands.commands) {
+        if (!builder.command(op, previous, args)) {
             return false;
         }
+        args += pavrix_svg::pathArgumentCount(op);
+        previous = op;
     }
-    if (built.path_verbs.empty()) {
-        return false;
-    }
-    appendBuiltPath(command, std::move(built));
-    lowered = lowered || builtLowered;
-    errorBound = builtBound;
-    return true;
+    return builder.finish(command, lowered, errorBound);
 }
 
 bool parsePointsExact(std::string_view text, bool closed, PaintCommand& command) {

@@ -7,6 +7,7 @@
 #include <string_view>
 
 #include "recorder/paint_command.h"
+#include "svg/exact/path_data_reading.h"
 
 namespace pavrix_svg_core {
 
@@ -39,6 +40,31 @@ bool appendExactEllipse(PaintCommand& command, double cx, double cy, double rx, 
 
 bool appendExactRoundRect(PaintCommand& command, double x, double y, double w, double h, double rx, double ry,
                           bool rxGiven, bool ryGiven, bool& lowered, double& errorBound);
+
+// Path data built in double one command at a time: the letter (a move's further pairs as lines),
+// the previous command and the command's numbers (an arc's flags as numbers).
+class ExactPathBuilder {
+public:
+    ExactPathBuilder(std::size_t expectedPoints, double errorBound);
+    // False once the path cannot be built (bad arc flags, a non-finite point, an unknown letter).
+    bool command(char op, char previous, const double* args);
+    // On success appends the verbs and points to `command`; false, `command` untouched, when no
+    // verb was built or a point is not finite.
+    bool finish(PaintCommand& command, bool& lowered, double& errorBound);
+
+private:
+    PaintCommand built_;
+    bool lowered_ = false;
+    double bound_ = 0.0;
+    PaintPoint current_{0.0, 0.0};
+    PaintPoint subpathStart_{0.0, 0.0};
+    PaintPoint lastCubicControl_{0.0, 0.0};
+    PaintPoint lastQuadControl_{0.0, 0.0};
+};
+
+// parsePathDataExact on the numbers of path data already read (operands.available).
+bool buildExactPath(const pavrix_svg::ExactPathOperands& operands, PaintCommand& command, bool& lowered,
+                    double& errorBound);
 
 // SVG path data read in double. On success the verbs and points are appended
 // to `command`; on failure `command` is left untouched.

@@ -155,6 +155,9 @@ bool buildExactGeometry(const SVGElement* element, PaintCommand& command, bool& 
         return false;
     }
     if (element->id() == ElementID::Path) {
+        if (element->exactPathOperands) {
+            return buildExactPath(*element->exactPathOperands, command, lowered, errorBound);
+        }
         return parsePathDataExact(pavrix_svg::findAttribute(*element, PropertyID::D), command, lowered, errorBound);
     }
     PaintCommand shape;

@@ -1,5 +1,6 @@
 #include "svg/dom/document.h"
 #include "svg/exact/path_data_audit.h"
+#include "svg/exact/path_data_reading.h"
 #include "svg/dom/svg_element.h"
 #include "svg/dom/svg_property.h"
 #include "svg/dom/svg_svg_element.h"
@@ -33,6 +34,33 @@ bool chargePathScan(SVGElement& element, const PathScanResult& scan, std::uint64
         document.addReason("unsupported_complexity");
         return false;
     }
+    return true;
+}
+
+// A `d` value read once for every reader; false, nothing changed, when the text needs each
+// reader's own grammar. Otherwise `accepted` tells what parseAttribute returns.
+bool readPathDataAttribute(SVGElement& element, std::string_view value, bool& accepted) {
+    auto* property = static_cast<SVGPath*>(element.findProperty(PropertyID::D));
+    if (property == nullptr)
+        return false;
+    pavrix_graphics::VectorPath* record = property->createRecord();
+    Path built(record);  // owns the record, which stays unshared while it is read into
+    PathDataReading reading;
+    if (record == nullptr || !readPathDataOnce(value, record, reading))
+        return false;
+    accepted = chargePathScan(element, reading.scan, reading.scan.segments, reading.scan.points);
+    if (!accepted)
+        return true;
+    property->assign(std::move(built));
+    element.relativePathOperationCount = reading.relativePathOperationCount;
+    element.pathInputPrecisionError = reading.precision.error;
+    element.pathInputPrecisionErrorX = reading.precision.errorX;
+    element.pathInputPrecisionErrorY = reading.precision.errorY;
+    element.pathHasLoweredCurve = reading.precision.hasLoweredCurve;
+    element.strokeDirectionInputAmbiguous = reading.precision.strokeDirectionAmbiguous;
+    element.isolatedStrokeDirectionInputAmbiguous = reading.precision.isolatedStrokeDirectionAmbiguous;
+    element.subpathAreaPotential = std::move(reading.subpathAreaPotential);
+    element.exactPathOperands = std::make_unique<ExactPathOperands>(std::move(reading.exact));
     return true;
 }
 
@@ -89,6 +117,12 @@ void copyAttributes(SVGElement& target, const AttributeList& source) {
 bool SVGElement::parseAttribute(PropertyID id, std::string_view value) {
     markForLayout();
     Document& document = this->document();
+    if (id == PropertyID::D) {
+        exactPathOperands.reset();
+        bool accepted = false;
+        if (readPathDataAttribute(*this, value, accepted))
+            return accepted;
+    }
     switch (id) {
     case PropertyID::D: {
         const PathScanResult scan = scanPathDataComplexity(value);

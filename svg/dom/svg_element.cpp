@@ -1,4 +1,5 @@
 #include "svg/dom/svg_element.h"
+#include "svg/exact/path_data_reading.h"
 
 #include "svg/dom/box_nesting.h"
 #include "svg/dom/build_path.h"

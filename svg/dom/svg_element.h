@@ -18,8 +18,9 @@ namespace pavrix_svg {
 
 class SVGProperty;
 class SVGRootElement;
-class SVGRenderState;   // recorder/render_state.h
-struct SVGLayoutState;  // svg/layout_state.h
+struct ExactPathOperands;  // svg/exact/path_data_reading.h
+class SVGRenderState;      // recorder/render_state.h
+struct SVGLayoutState;     // svg/layout_state.h
 
 // One stored value with the specificity of its source; at most one per PropertyID.
 struct Attribute {
@@ -108,6 +109,9 @@ public:
     std::uint8_t strokeDirectionInputAmbiguous = 0;
     std::uint8_t isolatedStrokeDirectionInputAmbiguous = 0;
     std::vector<std::uint8_t> subpathAreaPotential;
+    // The numbers of the `d` value for the exact path builder, when it was read in one pass with
+    // the others; null means the builder reads the value itself.
+    std::unique_ptr<ExactPathOperands> exactPathOperands;
     double transformLinearPrecisionError = 0.0;
     double transformTranslationPrecisionError = 0.0;
     std::uint8_t fillPartialAlpha = 0;

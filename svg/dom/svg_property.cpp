@@ -191,6 +191,10 @@ bool SVGPath::parse(std::string_view input) {
     return true;
 }
 
+pavrix_graphics::VectorPath* SVGPath::createRecord() const {
+    return pavrix_graphics::path_create(m_storage);
+}
+
 bool SVGPointList::parse(std::string_view input) {
     m_values.clear();
     skipSvgWhitespace(input);

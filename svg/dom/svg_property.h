@@ -183,6 +183,9 @@ public:
         : SVGProperty(id), m_storage(storage) {}
     bool parse(std::string_view input) override;
     const Path& value() const noexcept { return m_value; }
+    // A new empty record in this property's storage, for a path built elsewhere and then assigned.
+    pavrix_graphics::VectorPath* createRecord() const;
+    void assign(Path&& path) noexcept { m_value = std::move(path); }
 
 private:
     Path m_value;

@@ -18,25 +18,6 @@ bool isRelative(char command) noexcept {
     return command >= 'a' && command <= 'z';
 }
 
-class CountAccumulator {
-public:
-    explicit CountAccumulator(PathScanResult& result) noexcept : result_(result) {}
-
-    // False (too_complex set) when either sum would pass 2^64 - 1.
-    bool add(std::uint64_t segments, std::uint64_t points) noexcept {
-        if (result_.segments > kCountMax - segments || result_.points > kCountMax - points) {
-            result_.too_complex = 1;
-            return false;
-        }
-        result_.segments += segments;
-        result_.points += points;
-        return true;
-    }
-
-private:
-    PathScanResult& result_;
-};
-
 }  // namespace
 
 std::uint32_t arcSegmentCount(float x0f, float y0f, float rxf, float ryf, float angleDegrees, float largeArc,
@@ -90,16 +71,88 @@ std::uint32_t arcSegmentCount(float x0f, float y0f, float rxf, float ryf, float 
     return segments < 1.0 ? 1u : static_cast<std::uint32_t>(segments);
 }
 
+bool PathCostCounter::add(std::uint64_t segments, std::uint64_t points) noexcept {
+    if (result_.segments > kCountMax - segments || result_.points > kCountMax - points) {
+        result_.too_complex = 1;
+        return false;
+    }
+    result_.segments += segments;
+    result_.points += points;
+    return true;
+}
+
+bool PathCostCounter::count(char command, const float* single) noexcept {
+    const bool relative = isRelative(command);
+    const float ox = relative ? cx_ : 0.0f;
+    const float oy = relative ? cy_ : 0.0f;
+    switch (command) {
+    case 'Z':
+    case 'z':
+        cx_ = sx_;
+        cy_ = sy_;
+        return add(1, 1);
+    case 'M':
+    case 'm':
+        cx_ = single[0] + ox;
+        cy_ = single[1] + oy;
+        sx_ = cx_;
+        sy_ = cy_;
+        return add(1, 1);
+    case 'L':
+    case 'l':
+        cx_ = single[0] + ox;
+        cy_ = single[1] + oy;
+        return add(1, 1);
+    case 'H':
+    case 'h':
+        cx_ = single[0] + ox;
+        return add(1, 1);
+    case 'V':
+    case 'v':
+        cy_ = single[0] + oy;
+        return add(1, 1);
+    case 'C':
+    case 'c':
+        cx_ = single[4] + ox;
+        cy_ = single[5] + oy;
+        return add(1, 3);
+    case 'S':
+    case 's':
+    case 'Q':
+    case 'q':
+        cx_ = single[2] + ox;
+        cy_ = single[3] + oy;
+        return add(1, 3);
+    case 'T':
+    case 't':
+        cx_ = single[0] + ox;
+        cy_ = single[1] + oy;
+        return add(1, 3);
+    case 'A':
+    case 'a': {
+        const float x = single[5] + ox;
+        const float y = single[6] + oy;
+        const std::uint64_t n = arcSegmentCount(cx_, cy_, single[0], single[1], single[2], single[3], single[4], x, y);
+        if (!add(n, 3 * n))
+            return false;
+        cx_ = x;
+        cy_ = y;
+        return true;
+    }
+    default:
+        return true;
+    }
+}
+
 PathScanResult scanPathDataComplexity(std::string_view text) {
     PathScanResult result;
-    CountAccumulator counts(result);
+    PathCostCounter counter(result);
     const char* p = text.data();
     const char* const end = p + text.size();
     char command = 0;   // current command; 0 after Z and before the first letter
     char previous = 0;  // previous command letter, for the repeated-close test
     bool seenCommand = false;
     bool awaitingNumbers = false;  // a command letter still waits for its first numbers
-    float cx = 0.0f, cy = 0.0f, sx = 0.0f, sy = 0.0f;
     const auto invalid = [&result]() {
         result.valid = 0;
         return result;
@@ -119,12 +172,10 @@ PathScanResult scanPathDataComplexity(std::string_view text) {
             if (c == 'Z' || c == 'z') {
                 if (previous == 'Z' || previous == 'z')
                     return invalid();
-                if (!counts.add(1, 1))
+                if (!counter.count(c, nullptr))
                     return result;
                 command = 0;
                 previous = c;
-                cx = sx;
-                cy = sy;
                 continue;
             }
             if (pathArgumentCount(c) < 0)
@@ -149,79 +200,13 @@ PathScanResult scanPathDataComplexity(std::string_view text) {
                 return invalid();
         }
         awaitingNumbers = false;
-        const bool relative = isRelative(command);
-        const float ox = relative ? cx : 0.0f;
-        const float oy = relative ? cy : 0.0f;
-        switch (command) {
-        case 'M':
-        case 'm':
-            cx = single[0] + ox;
-            cy = single[1] + oy;
-            sx = cx;
-            sy = cy;
-            if (!counts.add(1, 1))
-                return result;
-            command = relative ? 'l' : 'L';
-            break;
-        case 'L':
-        case 'l':
-            cx = single[0] + ox;
-            cy = single[1] + oy;
-            if (!counts.add(1, 1))
-                return result;
-            break;
-        case 'H':
-        case 'h':
-            cx = single[0] + ox;
-            if (!counts.add(1, 1))
-                return result;
-            break;
-        case 'V':
-        case 'v':
-            cy = single[0] + oy;
-            if (!counts.add(1, 1))
-                return result;
-            break;
-        case 'C':
-        case 'c':
-            cx = single[4] + ox;
-            cy = single[5] + oy;
-            if (!counts.add(1, 3))
-                return result;
-            break;
-        case 'S':
-        case 's':
-        case 'Q':
-        case 'q':
-            cx = single[2] + ox;
-            cy = single[3] + oy;
-            if (!counts.add(1, 3))
-                return result;
-            break;
-        case 'T':
-        case 't':
-            cx = single[0] + ox;
-            cy = single[1] + oy;
-            if (!counts.add(1, 3))
-                return result;
-            break;
-        case 'A':
-        case 'a': {
-            if ((single[3] != 0.0f && single[3] != 1.0f) || (single[4] != 0.0f && single[4] != 1.0f))
-                return invalid();
-            const float x = single[5] + ox;
-            const float y = single[6] + oy;
-            const std::uint64_t n =
-                arcSegmentCount(cx, cy, single[0], single[1], single[2], single[3], single[4], x, y);
-            if (!counts.add(n, 3 * n))
-                return result;
-            cx = x;
-            cy = y;
-            break;
-        }
-        default:
+        if ((command | 0x20) == 'a' &&
+            ((single[3] != 0.0f && single[3] != 1.0f) || (single[4] != 0.0f && single[4] != 1.0f)))
             return invalid();
-        }
+        if (!counter.count(command, single))
+            return result;
+        if (command == 'M' || command == 'm')
+            command = command == 'm' ? 'l' : 'L';
         previous = command;
     }
     if (awaitingNumbers)
@@ -231,7 +216,7 @@ PathScanResult scanPathDataComplexity(std::string_view text) {
 
 PathScanResult scanPointsComplexity(std::string_view text) {
     PathScanResult result;
-    CountAccumulator counts(result);
+    PathCostCounter counter(result);
     std::string_view rest = text;
     skipSvgWhitespace(rest);
     bool haveX = false;
@@ -246,7 +231,7 @@ PathScanResult scanPointsComplexity(std::string_view text) {
             result.valid = 0;
             return result;
         }
-        if (haveX && !counts.add(0, 1))
+        if (haveX && !counter.add(0, 1))
             return result;
         haveX = !haveX;
         skipWhitespaceAndComma(rest);

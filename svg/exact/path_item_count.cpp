@@ -7,15 +7,29 @@
 
 namespace pavrix_svg {
 
-std::uint32_t countPathDataItems(std::string_view text) {
+void RelativeChainCounter::command(char command) noexcept {
     constexpr std::uint32_t kSaturated = 0xFFFFFFFFu;
-    std::uint32_t running = 0;
-    std::uint32_t longest = 0;
-    std::uint32_t atSubpathStart = 0;
+    if (command == 'Z' || command == 'z') {
+        running_ = atSubpathStart_;
+        return;
+    }
+    if (command >= 'a' && command <= 'z') {
+        if (running_ < kSaturated)
+            ++running_;
+    } else {
+        running_ = 0;
+    }
+    if (running_ > longest_)
+        longest_ = running_;
+    if (command == 'M' || command == 'm')
+        atSubpathStart_ = running_;
+}
+
+std::uint32_t countPathDataItems(std::string_view text) {
+    RelativeChainCounter counter;
     char command = 0;
     int arguments = 0;
     int numbersRead = 0;
-    bool afterMove = false;
 
     std::size_t i = 0;
     while (i < text.size()) {
@@ -29,16 +43,15 @@ std::uint32_t countPathDataItems(std::string_view text) {
             command = c;
             arguments = std::max(0, pathArgumentCount(c));
             numbersRead = 0;
-            afterMove = c == 'M' || c == 'm';
             if (c == 'Z' || c == 'z')
-                running = atSubpathStart;
+                counter.command(c);
             continue;
         }
         // An arc's two flags are single characters that may touch the next number.
         const bool flag = (command | 0x20) == 'a' && (numbersRead == 3 || numbersRead == 4);
         if (flag) {
             if (c != '0' && c != '1')
-                return longest;  // not path data the float parser accepted; stop counting
+                return counter.longest();  // not path data the float parser accepted; stop counting
             ++i;
         } else {
             // Only the extent of the number matters here, not its value.
@@ -54,21 +67,12 @@ std::uint32_t countPathDataItems(std::string_view text) {
         if (++numbersRead < arguments)
             continue;
         numbersRead = 0;
-        if (command >= 'a' && command <= 'z') {
-            if (running < kSaturated)
-                ++running;
-        } else {
-            running = 0;
-        }
-        if (running > longest)
-            longest = running;
-        if (afterMove) {
-            atSubpathStart = running;
-            afterMove = false;
+        counter.command(command);
+        // A move's further pairs are lines.
+        if (command == 'M' || command == 'm')
             command = command == 'm' ? 'l' : 'L';
-        }
     }
-    return longest;
+    return counter.longest();
 }
 
 }  // namespace pavrix_svg

@@ -16,45 +16,6 @@ constexpr bool isSkipped(char c) noexcept {
     return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == ',';
 }
 
-// Whether the points fed into one subpath span any area: some point lies clearly off the line
-// through the origin and the first point that differs from it.
-class AreaAccumulator {
-public:
-    void reset() noexcept { *this = AreaAccumulator{}; }
-
-    void feed(Real x, Real y) noexcept {
-        if (!hasOrigin_) {
-            ox_ = x;
-            oy_ = y;
-            hasOrigin_ = true;
-            return;
-        }
-        const Real dx = x - ox_;
-        const Real dy = y - oy_;
-        if (!hasReference_) {
-            if (dx != 0 || dy != 0) {
-                dx0_ = dx;
-                dy0_ = dy;
-                hasReference_ = true;
-            }
-            return;
-        }
-        const Real m = std::max({std::fabs(dx), std::fabs(dy), std::fabs(dx0_), std::fabs(dy0_)});
-        constexpr Real kTolerance = 2.8421709430404007434844970703125e-14L;  // 2^-45
-        if (std::fabs(dy0_ * dx - dx0_ * dy) > m * m * kTolerance)
-            area_ = true;
-    }
-
-    void markArea() noexcept { area_ = true; }
-    bool area() const noexcept { return area_; }
-
-private:
-    Real ox_ = 0, oy_ = 0, dx0_ = 0, dy0_ = 0;
-    bool hasOrigin_ = false;
-    bool hasReference_ = false;
-    bool area_ = false;
-};
-
 class Walker {
 public:
     explicit Walker(std::string_view text) noexcept : text_(text) {}
@@ -94,20 +55,130 @@ private:
 
 }  // namespace
 
+void SubpathAreaTracker::Area::feed(long double x, long double y) noexcept {
+    if (!hasOrigin_) {
+        ox_ = x;
+        oy_ = y;
+        hasOrigin_ = true;
+        return;
+    }
+    const Real dx = x - ox_;
+    const Real dy = y - oy_;
+    if (!hasReference_) {
+        if (dx != 0 || dy != 0) {
+            dx0_ = dx;
+            dy0_ = dy;
+            hasReference_ = true;
+        }
+        return;
+    }
+    const Real m = std::max({std::fabs(dx), std::fabs(dy), std::fabs(dx0_), std::fabs(dy0_)});
+    constexpr Real kTolerance = 2.8421709430404007434844970703125e-14L;  // 2^-45
+    if (std::fabs(dy0_ * dx - dx0_ * dy) > m * m * kTolerance)
+        spanned = true;
+}
+
+void SubpathAreaTracker::command(char command, char previous, const long double* v) {
+    const bool relative = command >= 'a' && command <= 'z';
+    const Real ox = relative ? cx_ : 0;
+    const Real oy = relative ? cy_ : 0;
+    switch (command | 0x20) {
+    case 'm':
+        if (subpathOpen_)
+            flags_.push_back(area_.spanned ? 1 : 0);
+        area_ = Area{};
+        subpathOpen_ = true;
+        cx_ = sx_ = v[0] + ox;
+        cy_ = sy_ = v[1] + oy;
+        area_.feed(cx_, cy_);
+        break;
+    case 'l':
+        cx_ = v[0] + ox;
+        cy_ = v[1] + oy;
+        area_.feed(cx_, cy_);
+        break;
+    case 'h':
+        cx_ = v[0] + ox;
+        area_.feed(cx_, cy_);
+        break;
+    case 'v':
+        cy_ = v[0] + oy;
+        area_.feed(cx_, cy_);
+        break;
+    case 'c':
+    case 's': {
+        Real x1 = cx_, y1 = cy_;
+        int at = 0;
+        if ((command | 0x20) == 'c') {
+            x1 = v[0] + ox;
+            y1 = v[1] + oy;
+            at = 2;
+        } else if ((previous | 0x20) == 'c' || (previous | 0x20) == 's') {
+            x1 = 2 * cx_ - kx_;
+            y1 = 2 * cy_ - ky_;
+        }
+        kx_ = v[at] + ox;
+        ky_ = v[at + 1] + oy;
+        cx_ = v[at + 2] + ox;
+        cy_ = v[at + 3] + oy;
+        area_.feed(x1, y1);
+        area_.feed(kx_, ky_);
+        area_.feed(cx_, cy_);
+        break;
+    }
+    case 'q':
+    case 't': {
+        int at = 0;
+        if ((command | 0x20) == 'q') {
+            kx_ = v[0] + ox;
+            ky_ = v[1] + oy;
+            at = 2;
+        } else if ((previous | 0x20) == 'q' || (previous | 0x20) == 't') {
+            kx_ = 2 * cx_ - kx_;
+            ky_ = 2 * cy_ - ky_;
+        } else {
+            kx_ = cx_;
+            ky_ = cy_;
+        }
+        cx_ = v[at] + ox;
+        cy_ = v[at + 1] + oy;
+        area_.feed(kx_, ky_);
+        area_.feed(cx_, cy_);
+        break;
+    }
+    case 'a': {
+        const Real x = v[5] + ox;
+        const Real y = v[6] + oy;
+        if (v[0] != 0 && v[1] != 0 && (x != cx_ || y != cy_))
+            area_.spanned = true;
+        cx_ = x;
+        cy_ = y;
+        area_.feed(cx_, cy_);
+        break;
+    }
+    case 'z':
+        cx_ = sx_;
+        cy_ = sy_;
+        area_.feed(cx_, cy_);
+        break;
+    default:
+        break;
+    }
+}
+
+std::vector<std::uint8_t> SubpathAreaTracker::finish() {
+    if (subpathOpen_)
+        flags_.push_back(area_.spanned ? 1 : 0);
+    subpathOpen_ = false;
+    return std::move(flags_);
+}
+
 std::vector<std::uint8_t> subpathFlagsOf(std::string_view text) {
-    std::vector<std::uint8_t> flags;
     Walker walker(text);
-    AreaAccumulator area;
-    bool subpathOpen = false;
+    SubpathAreaTracker tracker;
     char command = 0;
     char previous = 0;
-    Real cx = 0, cy = 0, sx = 0, sy = 0, kx = 0, ky = 0;
     Real v[7];
-
-    const auto fail = [&flags]() {
-        flags.clear();
-        return flags;
-    };
 
     while (true) {
         walker.skip();
@@ -116,109 +187,23 @@ std::vector<std::uint8_t> subpathFlagsOf(std::string_view text) {
         if (isPathCommandLetter(walker.peek())) {
             command = walker.take();
             if (pathArgumentCount(command) < 0)
-                return fail();
+                return {};
         } else if (command == 0 || command == 'Z' || command == 'z') {
-            return fail();  // a number before any command or right after a close
+            return {};  // a number before any command or right after a close
         }
         const int count = pathArgumentCount(command);
         for (int k = 0; k < count; ++k) {
             const bool ok = ((command | 0x20) == 'a' && (k == 3 || k == 4)) ? walker.flag(v[k]) : walker.number(v[k]);
             if (!ok)
-                return fail();
+                return {};
         }
-        const bool relative = command >= 'a' && command <= 'z';
-        const Real ox = relative ? cx : 0;
-        const Real oy = relative ? cy : 0;
-        char next = command;
-        switch (command | 0x20) {
-        case 'm':
-            if (subpathOpen)
-                flags.push_back(area.area() ? 1 : 0);
-            area.reset();
-            subpathOpen = true;
-            cx = sx = v[0] + ox;
-            cy = sy = v[1] + oy;
-            area.feed(cx, cy);
-            next = relative ? 'l' : 'L';
-            break;
-        case 'l':
-            cx = v[0] + ox;
-            cy = v[1] + oy;
-            area.feed(cx, cy);
-            break;
-        case 'h':
-            cx = v[0] + ox;
-            area.feed(cx, cy);
-            break;
-        case 'v':
-            cy = v[0] + oy;
-            area.feed(cx, cy);
-            break;
-        case 'c':
-        case 's': {
-            Real x1 = cx, y1 = cy;
-            int at = 0;
-            if ((command | 0x20) == 'c') {
-                x1 = v[0] + ox;
-                y1 = v[1] + oy;
-                at = 2;
-            } else if ((previous | 0x20) == 'c' || (previous | 0x20) == 's') {
-                x1 = 2 * cx - kx;
-                y1 = 2 * cy - ky;
-            }
-            kx = v[at] + ox;
-            ky = v[at + 1] + oy;
-            cx = v[at + 2] + ox;
-            cy = v[at + 3] + oy;
-            area.feed(x1, y1);
-            area.feed(kx, ky);
-            area.feed(cx, cy);
-            break;
-        }
-        case 'q':
-        case 't': {
-            int at = 0;
-            if ((command | 0x20) == 'q') {
-                kx = v[0] + ox;
-                ky = v[1] + oy;
-                at = 2;
-            } else if ((previous | 0x20) == 'q' || (previous | 0x20) == 't') {
-                kx = 2 * cx - kx;
-                ky = 2 * cy - ky;
-            } else {
-                kx = cx;
-                ky = cy;
-            }
-            cx = v[at] + ox;
-            cy = v[at + 1] + oy;
-            area.feed(kx, ky);
-            area.feed(cx, cy);
-            break;
-        }
-        case 'a': {
-            const Real x = v[5] + ox;
-            const Real y = v[6] + oy;
-            if (v[0] != 0 && v[1] != 0 && (x != cx || y != cy))
-                area.markArea();
-            cx = x;
-            cy = y;
-            area.feed(cx, cy);
-            break;
-        }
-        case 'z':
-            cx = sx;
-            cy = sy;
-            area.feed(cx, cy);
-            break;
-        default:
-            return fail();
-        }
-        previous = next;
-        command = next;  // a move's further pairs are lines
+        tracker.command(command, previous, v);
+        // A move's further pairs are lines.
+        if (command == 'M' || command == 'm')
+            command = command == 'm' ? 'l' : 'L';
+        previous = command;
     }
-    if (subpathOpen)
-        flags.push_back(area.area() ? 1 : 0);
-    return flags;
+    return tracker.finish();
 }
 
 }  // namespace pavrix_svg

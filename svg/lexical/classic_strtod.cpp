@@ -170,15 +170,7 @@ constexpr int kExactMantissaDigits = 19;
 // Past this magnitude the exponent decides nothing on the fast path anyway.
 constexpr int kExponentSaturation = 100000;
 
-constexpr std::array<long double, kExactLongDoublePowers + 1> kLongDoublePowersOfTen = [] {
-    std::array<long double, kExactLongDoublePowers + 1> powers{};
-    long double power = 1.0L;
-    for (long double& entry : powers) {
-        entry = power;
-        power *= 10.0L;
-    }
-    return powers;
-}();
+constexpr auto kLongDoublePowersOfTen = powersOfTen<long double, kExactLongDoublePowers>();
 
 // The mantissa (digits and ".") and the saturated exponent of a decimal span.
 struct DecimalParts {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "graphics/number_reader.h"
+
 namespace pavrix_svg {
 
 // Reads one number of the float number grammar (graphics' parse_number) from [cursor, end) and
@@ -8,5 +10,8 @@ namespace pavrix_svg {
 // integer-valued double over a power of ten, times pow(10, exponent) for a non-zero exponent).
 // Fails, without moving the cursor, when the grammar fails or either value is not finite.
 bool readDualNumber(const char*& cursor, const char* end, float& single, double& exact) noexcept;
+
+// The `exact` side of readDualNumber for a literal the float grammar scanned; may be infinite.
+double exactNumberValue(const pavrix_graphics::NumberLiteral& literal) noexcept;
 
 }  // namespace pavrix_svg

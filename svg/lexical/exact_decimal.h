@@ -7,6 +7,18 @@
 
 namespace pavrix_svg {
 
+// 10^0 .. 10^kMaxPower in Real, each exact as long as 5^kMaxPower fits Real's significand.
+template <typename Real, int kMaxPower>
+constexpr std::array<Real, kMaxPower + 1> powersOfTen() {
+    std::array<Real, kMaxPower + 1> powers{};
+    Real power = 1;
+    for (Real& entry : powers) {
+        entry = power;
+        power *= 10;
+    }
+    return powers;
+}
+
 // A decimal literal whose significant digits fit 2^53 and whose power of ten lies within 10^22 is
 // the quotient or product of two exact doubles (5^22 < 2^53), so one division or multiplication
 // rounds it exactly as a correctly rounded conversion does.
@@ -54,15 +66,7 @@ private:
     // Enough digits for any value up to 2^53, few enough that the accumulator cannot wrap.
     static constexpr int kSignificantDigits = 16;
 
-    static constexpr std::array<double, kMaxPower + 1> kPowers = [] {
-        std::array<double, kMaxPower + 1> powers{};
-        double power = 1.0;
-        for (double& entry : powers) {
-            entry = power;
-            power *= 10.0;
-        }
-        return powers;
-    }();
+    static constexpr std::array<double, kMaxPower + 1> kPowers = powersOfTen<double, kMaxPower>();
 };
 
 }  // namespace pavrix_svg

@@ -29,11 +29,11 @@ bool isHrefName(std::string_view name) noexcept {
 
 // Where the first "url(" (letters in either case) starts, or npos.
 std::size_t findUrlOpening(std::string_view value) noexcept {
-    if (value.size() < 4)
-        return std::string_view::npos;
-    for (std::size_t i = 0; i + 4 <= value.size(); ++i) {
-        if (asciiLower(value[i]) == 'u' && asciiLower(value[i + 1]) == 'r' && asciiLower(value[i + 2]) == 'l' &&
-            value[i + 3] == '(')
+    // Every opening ends with "(", which most values (path data above all) lack: searching for it
+    // first passes over long values at memchr speed.
+    for (std::size_t paren = value.find('(', 3); paren != std::string_view::npos; paren = value.find('(', paren + 1)) {
+        const std::size_t i = paren - 3;
+        if (asciiLower(value[i]) == 'u' && asciiLower(value[i + 1]) == 'r' && asciiLower(value[i + 2]) == 'l')
             return i;
     }
     return std::string_view::npos;

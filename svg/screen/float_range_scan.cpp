@@ -18,6 +18,12 @@ constexpr double kFractionScaleLimit = 1e300;
 constexpr std::size_t kInfiniteDigitRun = 311;
 // Digit runs this short, without an exponent, always read as a float-range value or zero.
 constexpr std::size_t kPlainDigits = 30;
+// Decimal powers of a leading digit that keep a value between 1e-37 and 1e38, far enough inside
+// the float range (1.18e-38 to 3.4e38) for any rounding of the evaluation.
+constexpr std::int64_t kSafeLowPower = -37;
+constexpr std::int64_t kSafeHighPower = 37;
+// 10^308 is the largest finite power of ten in double.
+constexpr std::int64_t kFinitePower = 308;
 
 constexpr bool isDigit(char c) noexcept {
     return c >= '0' && c <= '9';
@@ -45,10 +51,34 @@ struct ScannedNumber {
     std::size_t fractionBegin = 0;  // fraction digits, an empty range without any
     std::size_t fractionEnd = 0;
     bool hasExponent = false;
+    std::int64_t exponent = 0;
     double fraction = 0.0;  // set by evaluateFraction
-    double power = 1.0;
+    double power = 1.0;     // set by evaluatePower
     bool negative = false;
 };
+
+void evaluatePower(ScannedNumber& number) noexcept {
+    if (number.hasExponent)
+        number.power = std::pow(10.0, static_cast<double>(number.exponent));
+}
+
+// Decimal exponent of the leading non-zero digit (so the magnitude lies in [10^p, 10^(p+1)) before
+// the literal's own exponent), or false when every digit is zero.
+bool leadingDigitPower(std::string_view text, const ScannedNumber& number, std::int64_t& power) noexcept {
+    for (std::size_t i = number.intBegin; i < number.intEnd; ++i) {
+        if (text[i] != '0') {
+            power = static_cast<std::int64_t>(number.intEnd - i) - 1;
+            return true;
+        }
+    }
+    for (std::size_t i = number.fractionBegin; i < number.fractionEnd; ++i) {
+        if (text[i] != '0') {
+            power = -static_cast<std::int64_t>(i - number.fractionBegin) - 1;
+            return true;
+        }
+    }
+    return false;
+}
 
 void evaluateFraction(std::string_view text, ScannedNumber& number) noexcept {
     double digits = 0.0;
@@ -109,7 +139,7 @@ ScannedNumber scanNumber(std::string_view text, std::size_t start) noexcept {
         }
         i = j;
         number.hasExponent = true;
-        number.power = std::pow(10.0, static_cast<double>(negativeExponent ? -exponent : exponent));
+        number.exponent = negativeExponent ? -exponent : exponent;
     }
     number.end = i;
     return number;
@@ -131,6 +161,26 @@ double numberValue(const ScannedNumber& number, double integerPart) noexcept {
 // kInfiniteDigitRun starts (longer suffixes are infinite, or equal to one of those when they only
 // add leading zeros).
 bool checkNumbersFloatRange(std::string_view text) noexcept {
+    // Without an exponent letter and without a digit run longer than kPlainDigits, every number
+    // takes the short path below: a quick pass settles most values (path data above all).
+    std::size_t run = 0;
+    bool plain = true;
+    for (const char c : text) {
+        if (isDigit(c)) {
+            if (++run > kPlainDigits) {
+                plain = false;
+                break;
+            }
+        } else if (c == 'e' || c == 'E') {
+            plain = false;
+            break;
+        } else {
+            run = 0;
+        }
+    }
+    if (plain)
+        return false;
+
     const std::size_t n = text.size();
     std::size_t pos = 0;
     while (pos < n) {
@@ -144,12 +194,21 @@ bool checkNumbersFloatRange(std::string_view text) noexcept {
             pos = number.end;
             continue;
         }
-        // Without an exponent, short digit runs give 0 or a magnitude between 1e-30 and 1e30.
-        if (!number.hasExponent && number.intEnd - number.intBegin <= kPlainDigits &&
+        // Without an exponent, short digit runs give 0 or a magnitude between 1e-30 and 1e30. With
+        // one, the leading digit places the magnitude within a factor of ten: between 1e-37 and
+        // 1e38 it lies well inside the float range, whatever the rounding.
+        if (number.intEnd - number.intBegin <= kPlainDigits &&
             number.fractionEnd - number.fractionBegin <= kPlainDigits) {
-            pos = number.end;
-            continue;
+            std::int64_t leading = 0;
+            const bool zero = !leadingDigitPower(text, number, leading);
+            // Zero digits stay zero unless the power of ten overflows (0 times infinity is NaN).
+            if (!number.hasExponent || (zero && number.exponent <= kFinitePower) ||
+                (!zero && leading + number.exponent >= kSafeLowPower && leading + number.exponent <= kSafeHighPower)) {
+                pos = number.end;
+                continue;
+            }
         }
+        evaluatePower(number);
         evaluateFraction(text, number);
         const double value = numberValue(number, accumulateDigits(text, number.intBegin, number.intEnd));
         if (std::isfinite(value)) {

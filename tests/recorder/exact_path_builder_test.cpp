@@ -1,8 +1,13 @@
 #include "recorder/exact_path_builder.h"
 
+#include "graphics/vector_path.h"
+#include "../svg/exact/path_data_samples.h"
+
 #include <gtest/gtest.h>
 
+#include <bit>
 #include <cmath>
+#include <random>
 #include <cstdlib>
 #include <limits>
 #include <string>
@@ -309,6 +314,43 @@ TEST(FloatUpperBoundTest, Values) {
         EXPECT_EQ(floatUpperBound(c.x), c.expected) << c.x;
     }
     EXPECT_TRUE(std::isnan(floatUpperBound(std::numeric_limits<float>::quiet_NaN())));
+}
+
+// The numbers kept from the one-pass reading build what the builder reads from the text itself.
+void expectSameExactPath(const std::string& text) {
+    pavrix_graphics::VectorPath* path = pavrix_graphics::path_create();
+    pavrix_svg::PathDataReading reading;
+    const bool taken = pavrix_svg::readPathDataOnce(text, path, reading);
+    pavrix_graphics::path_destroy(path);
+    if (!taken)
+        return;
+    SCOPED_TRACE(text);
+    PaintCommand kept;
+    PaintCommand read;
+    bool keptLowered = false;
+    bool readLowered = false;
+    double keptBound = 0.0;
+    double readBound = 0.0;
+    ASSERT_EQ(buildExactPath(reading.exact, kept, keptLowered, keptBound),
+              parsePathDataExact(text, read, readLowered, readBound));
+    EXPECT_EQ(kept.path_verbs, read.path_verbs);
+    ASSERT_EQ(kept.path_points.size(), read.path_points.size());
+    for (std::size_t i = 0; i < kept.path_points.size(); ++i) {
+        EXPECT_EQ(std::bit_cast<std::uint64_t>(kept.path_points[i].x),
+                  std::bit_cast<std::uint64_t>(read.path_points[i].x));
+        EXPECT_EQ(std::bit_cast<std::uint64_t>(kept.path_points[i].y),
+                  std::bit_cast<std::uint64_t>(read.path_points[i].y));
+    }
+    EXPECT_EQ(keptLowered, readLowered);
+    EXPECT_EQ(std::bit_cast<std::uint64_t>(keptBound), std::bit_cast<std::uint64_t>(readBound));
+}
+
+TEST(BuildExactPathTest, KeptNumbersBuildWhatTheTextBuilds) {
+    for (const std::string& text : pavrix_test::iconPathData())
+        expectSameExactPath(text);
+    std::mt19937_64 random(26);
+    for (std::size_t i = pavrix_test::generatedSampleCount(); i > 0 && !HasFailure(); --i)
+        expectSameExactPath(pavrix_test::generatedPathData(random));
 }
 
 }  // namespace

@@ -16,6 +16,7 @@
 #include "svg/xml/document_loading.h"
 #include "svg/dom/element_tree.h"
 #include "svg/dom/paint.h"
+#include "svg/exact/path_data_reading.h"
 
 namespace {
 
@@ -77,6 +78,8 @@ void overwriteAttributeText(pavrix_svg::SVGElement& element, pavrix_svg::Propert
         if (attribute.id == id)
             attribute.value = text;
     }
+    // The numbers read with the old text would stand in for it.
+    element.exactPathOperands.reset();
 }
 
 PaintRecording renderRoot(pavrix_svg::Document& document) {
