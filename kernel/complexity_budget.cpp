@@ -6,6 +6,8 @@
 #include <stdexcept>
 #include <vector>
 
+#include "kernel/boolean_crossings.h"
+
 namespace pavrix_svg_core {
 namespace {
 
@@ -153,6 +155,8 @@ void require_sweep_room(const Clipper2Lib::Paths64& subject, const Clipper2Lib::
     const std::uint64_t points = operand_point_count(subject, clip);
     if (points > kSmallSweepPoints && sweep_work(subject, clip, points) > kSweepWorkCap)
         throw ComplexityLimitError("sweep_work_limit");
+    if (points > kSmallCrossingEdges && predicted_crossings(subject, clip, kCrossingCap) > kCrossingCap)
+        throw ComplexityLimitError("boolean_crossing_limit");
 }
 
 Clipper2Lib::Paths64 clipper_boolean(Clipper2Lib::ClipType clip_type, Clipper2Lib::FillRule fill_rule,
