@@ -106,6 +106,23 @@ std::string_view readReferenceId(std::string_view value) noexcept {
     return id;
 }
 
+// Elements that set up a viewport hide what overflows it, except the root; every other element
+// starts visible, which is what "inherit" passes on to a child.
+std::uint8_t initialOverflow(const SVGElement* element) noexcept {
+    if (element == nullptr || element->parent() == nullptr)
+        return 0;
+    switch (element->id()) {
+    case ElementID::Svg:
+    case ElementID::Symbol:
+    case ElementID::Image:
+    case ElementID::Marker:
+    case ElementID::Pattern:
+        return layout_keyword::kOverflowHidden;
+    default:
+        return 0;
+    }
+}
+
 }  // namespace
 
 std::uint8_t keywordValue(PropertyID property, std::string_view value) noexcept {
@@ -212,7 +229,7 @@ LayoutPaint parsePaint(std::string_view value, const SVGLayoutState& state, std:
             return {id, 0};
         return {id, parseColorOrDefault(rest, state, fallbackColor)};
     }
-    return {{}, parseColorOrDefault(value, state, fallbackColor)};
+    return {{}, parseColorOrDefault(value, state, fallbackColor), value == "currentColor"};
 }
 
 AlphaClass paintAlphaClass(std::string_view value, const SVGLayoutState& state) noexcept {
@@ -315,7 +332,7 @@ SVGLayoutState::SVGLayoutState(const SVGLayoutState& parentState, SVGElement* ow
       direction(parentState.direction),
       display(0),
       visibility(parentState.visibility),
-      overflow(owner != nullptr && owner->parent() != nullptr ? layout_keyword::kOverflowHidden : 0),
+      overflow(initialOverflow(owner)),
       pointerEvents(parentState.pointerEvents),
       maskType(0),
       markerStartId(parentState.markerStartId),
@@ -346,8 +363,23 @@ void SVGLayoutState::applyAttributes() {
         }
     }
 
+    // An inherited currentColor paint takes this element's colour.
+    if (fill.isCurrentColor) {
+        fill.color = color;
+        fillAlphaExact = colorAlphaExact;
+        fillAlphaClass = colorAlphaClass;
+    }
+    if (stroke.isCurrentColor) {
+        stroke.color = color;
+        strokeAlphaExact = colorAlphaExact;
+        strokeAlphaClass = colorAlphaClass;
+    }
+
     for (const Attribute& attribute : attributes) {
         const std::string_view value = trimSvgWhitespace(attribute.value);
+        // overflow is reset on every element; inherit asks for the parent's value.
+        if (attribute.id == PropertyID::Overflow && value == "inherit")
+            overflow = parent->overflow;
         if (value.empty() || value == "inherit")
             continue;
         switch (attribute.id) {

@@ -19,10 +19,12 @@ namespace pavrix_svg {
 class SVGElement;
 
 // A paint value as written: the paint-server id (empty without url) and the colour
-// (0xAARRGGBB) used without a server or as its fallback.
+// (0xAARRGGBB) used without a server or as its fallback. A currentColor paint is inherited as
+// the keyword: each element takes its own `color` for it.
 struct LayoutPaint {
     std::string_view serverId;
     std::uint32_t color = 0;
+    bool isCurrentColor = false;
 };
 
 // Byte values of the keyword properties (keyword tables of the layout pass).
@@ -125,7 +127,7 @@ struct SVGLayoutState {
     std::uint8_t direction = 0;
     std::uint8_t display = 0;  // reset
     std::uint8_t visibility = 0;
-    std::uint8_t overflow = 0;  // reset: hidden below the root
+    std::uint8_t overflow = 0;  // reset: hidden on viewport elements below the root
     std::uint8_t pointerEvents = layout_keyword::kPointerEventsAuto;
     std::uint8_t maskType = 0;  // reset
 

@@ -284,6 +284,9 @@ CapabilityVerdict checkAttributeCapability(std::string_view name, std::string_vi
         return refuse("unsupported_external_resource");
     if (cssDeclaration && !known && (isUnsupportedCssPropertyName(name) || name == "all"))
         return refuse("unsupported_css_property");
+    // The one presentation attribute among those properties that no element reads as its own.
+    if (!cssDeclaration && !known && name == "transform-origin")
+        return refuse("unsupported_css_property");
     if (known && v == "inherit")
         return {};
     if (isHrefName(name)) {

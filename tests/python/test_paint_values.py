@@ -129,11 +129,11 @@ def test_stroke_alpha_and_exact_opacity(attrs, rgba, opacity):
         ('<g color="#f00"><g color="currentColor">' + RECT.format('fill="currentColor"') + "</g></g>",
          (255, 0, 0, 255)),
         ('<g color="#f00">' + RECT.format('color="#0f0" fill="currentColor"') + "</g>", (0, 255, 0, 255)),
-        # currentColor in a paint is resolved where it is declared; descendants inherit the colour
-        ('<g fill="currentColor" color="#f00">' + RECT.format('color="#00f"') + "</g>", (255, 0, 0, 255)),
+        # currentColor in a paint is inherited as the keyword and takes the painting element's color
+        ('<g fill="currentColor" color="#f00">' + RECT.format('color="#00f"') + "</g>", (0, 0, 255, 255)),
         ('<g fill-opacity="0.5">' + RECT.format("") + "</g>", (0, 0, 0, 127)),
     ],
-    ids=["inherit-keyword", "grandparent", "current-color-in-color", "own-color", "current-color-resolved-early",
+    ids=["inherit-keyword", "grandparent", "current-color-in-color", "own-color", "current-color-resolved-late",
          "fill-opacity"],
 )
 def test_paint_is_inherited(body, rgba):

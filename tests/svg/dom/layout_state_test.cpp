@@ -2,6 +2,7 @@
 #include <functional>
 #include <sstream>
 #include <string>
+#include <utility>
 
 #include "svg/dom/layout_state.h"
 #include "svg/dom/mask_element.h"
@@ -112,11 +113,14 @@ TEST_P(InheritanceTest, ChildSeesParentValueOrInitial) {
 
 INSTANTIATE_TEST_SUITE_P(Table, InheritanceTest, testing::ValuesIn(kInheritanceCases));
 
-TEST(LayoutState, OverflowIsHiddenBelowTheRootUnlessSet) {
-    auto doc = layOut(wrap(R"~(<g id="g" overflow="visible"><rect id="r"/></g>)~"));
+// Hidden on viewport elements below the root, visible elsewhere; inherit takes the parent's.
+TEST(LayoutState, OverflowIsResetPerElementUnlessInherited) {
+    auto doc = layOut(wrap(R"~(<g id="g"><rect id="r"/><marker id="m"/><svg id="s" overflow="inherit"/></g>)~"
+                           R"~(<g overflow="hidden"><marker id="hm" overflow="inherit"/></g>)~"));
+    const std::pair<const char*, int> expected[] = {{"g", 0}, {"r", 0}, {"m", 1}, {"s", 0}, {"hm", 1}};
     withState(doc.root(), [](const SVGLayoutState& s) { EXPECT_EQ(s.overflow, 0); });
-    withState(doc.get("g"), [](const SVGLayoutState& s) { EXPECT_EQ(s.overflow, 0); });
-    withState(doc.get("r"), [](const SVGLayoutState& s) { EXPECT_EQ(s.overflow, 1); });
+    for (const auto& [id, overflow] : expected)
+        withState(doc.get(id), [&](const SVGLayoutState& s) { EXPECT_EQ(s.overflow, overflow) << id; });
 }
 
 TEST(LayoutState, InitialValues) {
@@ -443,7 +447,7 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST(ElementLayout, CopiesTheStateIntoTheElement) {
     auto doc = layOut(wrap(R"~(<mask id="m" mask-type="alpha"/><g id="g" opacity="0.5" visibility="hidden" )~"
-                           R"~(pointer-events="fill" font-size="20" display="none"/>)~"));
+                           R"~(pointer-events="fill" font-size="20" display="none" overflow="hidden"/>)~"));
     const SVGElement& g = doc.get("g");
     EXPECT_EQ(g.opacity, 0.5f);
     EXPECT_EQ(g.opacityExact, 0.5);

@@ -60,9 +60,10 @@ INSTANTIATE_TEST_SUITE_P(
         MarkerCase{"cubicEndUsesSecondControl",
                    R"~(<path id="p" d="M0 0 C 0 10 10 10 10 0" marker-start="url(#s)" marker-end="url(#e)"/>)~",
                    {{"s", 0, 0, 90}, {"e", 10, 0, -90}}},
+        // The close ends at the start: between its direction (-135) and the first segment's (0).
         MarkerCase{"closeReturnsToStart",
                    R"~(<path id="p" d="M0 0 L10 0 L10 10 Z" marker-end="url(#e)"/>)~",
-                   {{"e", 0, 0, -135}}},
+                   {{"e", 0, 0, -67.5}}},
         MarkerCase{"bisectorAcrossTheSeam",
                    R"~(<path id="p" d="M0 0 L-10 1 L-20 0" marker-mid="url(#m)"/>)~",
                    {{"m", -10, 1, 180}}},

@@ -77,6 +77,8 @@ INSTANTIATE_TEST_SUITE_P(
         css("offset-path", "none", false, "unsupported_css_property"),
         css("motion-path", "none", false, "unsupported_css_property"),
         css("all", "initial", false, "unsupported_css_property"), css("foo", "bar", false, ""),
+        // The presentation attribute of the same property; other unknown attributes pass.
+        Case{"transform-origin", "10 10", false, "unsupported_css_property"}, Case{"transform-box", "x", false, ""},
         css("fill", "red", true, "", true), css("fill", "inherit", true, ""),
         Case{"width", "10", true, ""},  // an attribute, not a declaration
         // Inherit.
