@@ -7,6 +7,8 @@
 #include <utility>
 #include <vector>
 
+#include "kernel/face_arithmetic.h"
+
 namespace pavrix_svg_core {
 namespace {
 
@@ -233,6 +235,57 @@ std::uint64_t predicted_crossings(const Paths64& subject, const Paths64* clip, s
         found = sweep_group(group, found, stop_above);
     }
     return found;
+}
+
+bool crossings_may_pass(const Paths64& subject, const Paths64* clip, std::uint64_t cap) {
+    using Arithmetic = FaceArithmetic<std::int64_t>;
+    // At the cap, cap / pairs of all edge pairs cross; this many hits are expected there. Past
+    // kMaxSamples (booleans of some 10^5 edges) fewer are: a crossing count only a few times
+    // the cap may then go unseen, one far past it may not.
+    constexpr std::uint64_t kHitsAtCap = 16;
+    constexpr std::uint64_t kMinSamples = 64;
+    constexpr std::uint64_t kMaxSamples = std::uint64_t{1} << 21;
+    std::vector<const Path64*> paths;
+    std::vector<std::uint64_t> first_edge{0};
+    for (const Paths64* operand : std::array<const Paths64*, 2>{&subject, clip}) {
+        if (operand == nullptr)
+            continue;
+        for (const Path64& path : *operand) {
+            if (path.size() >= 2) {
+                paths.push_back(&path);
+                first_edge.push_back(first_edge.back() + path.size());
+            }
+        }
+    }
+    const std::uint64_t n = first_edge.back();
+    if (n < 2 || cap == 0)
+        return n >= 2;
+    const long double pairs = static_cast<long double>(n) * static_cast<long double>(n - 1) / 2;
+    const auto samples = static_cast<std::uint64_t>(std::clamp<long double>(
+        kHitsAtCap * pairs / static_cast<long double>(cap), kMinSamples, kMaxSamples));
+    std::uint64_t state = 0x9e3779b97f4a7c15ULL ^ n;  // splitmix64, seeded by the size only
+    const auto random_edge = [&]() -> std::pair<const Point64&, const Point64&> {
+        std::uint64_t z = (state += 0x9e3779b97f4a7c15ULL);
+        z = (z ^ (z >> 30)) * 0xbf58476d1ce4e5b9ULL;
+        z = (z ^ (z >> 27)) * 0x94d049bb133111ebULL;
+        const std::uint64_t k = (z ^ (z >> 31)) % n;
+        const auto at = std::upper_bound(first_edge.begin(), first_edge.end(), k) - first_edge.begin() - 1;
+        const Path64& path = *paths[static_cast<std::size_t>(at)];
+        const std::size_t i = k - first_edge[static_cast<std::size_t>(at)];
+        return {path[i], path[i + 1 == path.size() ? 0 : i + 1]};
+    };
+    const auto side = [](const Point64& a, const Point64& b, const Point64& c) {
+        return Arithmetic::sign(Arithmetic::cross(b.x - a.x, b.y - a.y, c.x - a.x, c.y - a.y));
+    };
+    std::uint64_t hits = 0;
+    for (std::uint64_t i = 0; i < samples; ++i) {
+        const auto [a, b] = random_edge();
+        const auto [c, d] = random_edge();
+        hits += side(a, b, c) * side(a, b, d) < 0 && side(c, d, a) * side(c, d, b) < 0;
+    }
+    // The hits stand for hits / samples of all pairs; a quarter of the cap leaves room for chance.
+    return hits > 0 && static_cast<long double>(hits) * pairs / static_cast<long double>(samples) >
+                           static_cast<long double>(cap) / 4;
 }
 
 }  // namespace pavrix_svg_core

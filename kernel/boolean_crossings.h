@@ -19,4 +19,10 @@ namespace pavrix_svg_core {
 std::uint64_t predicted_crossings(const Clipper2Lib::Paths64& subject, const Clipper2Lib::Paths64* clip = nullptr,
                                   std::uint64_t stop_above = std::numeric_limits<std::uint64_t>::max());
 
+// Whether the crossings may pass `cap`, judged from edge pairs drawn at random with a fixed seed
+// (so the same input always gets the same answer) and tested exactly: false when no sampled pair
+// crosses, or when the crossings the hits stand for stay far below the cap. Costs a few
+// operations per edge where predicted_crossings costs a sweep as long as Clipper2's own.
+bool crossings_may_pass(const Clipper2Lib::Paths64& subject, const Clipper2Lib::Paths64* clip, std::uint64_t cap);
+
 }  // namespace pavrix_svg_core

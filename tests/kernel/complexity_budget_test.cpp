@@ -124,24 +124,31 @@ TEST(ComplexityBudget, SweepWorkCountsTheScanbeamsEachEdgeSpans) {
     EXPECT_EQ(predicted_sweep_work(flat), 3u);
 }
 
-// The smallest odd star with more crossings than `crossings`.
-constexpr int star_vertices_over(std::uint64_t crossings) {
+// The smallest odd star with more crossings than it is allowed.
+int star_vertices_over_allowance() {
     int n = 5;
-    while (std::uint64_t(n) * (n - 3) / 2 <= crossings)
+    while (std::uint64_t(n) * (n - 3) / 2 <= crossing_allowance(n))
         n += 2;
     return n;
 }
 
-// Upright and lying bars, n of each: 4 n^2 crossings, all on scanbeam levels.
+// Upright and lying bars, n of each: 4 n^2 crossings among 8 n points, all on scanbeam levels.
 Clipper2Lib::Paths64 lattice(int n) {
     Clipper2Lib::Paths64 both = bars(n, true), lying = bars(n, false);
     both.insert(both.end(), lying.begin(), lying.end());
     return both;
 }
 
+int lattice_over_allowance() {
+    int n = 1;
+    while (4 * std::uint64_t(n) * n <= crossing_allowance(8 * n))
+        ++n;
+    return n;
+}
+
 TEST(ComplexityBudget, SweepRoomRefusesStackedEdgesAndCrossings) {
-    constexpr int over = star_vertices_over(kCrossingCap);
-    const int lattice_over = static_cast<int>(std::sqrt(kCrossingCap / 4.0)) + 1;
+    const int over = star_vertices_over_allowance();
+    const int lattice_over = lattice_over_allowance();
     struct {
         const char* why;
         Clipper2Lib::Paths64 paths;
@@ -149,9 +156,9 @@ TEST(ComplexityBudget, SweepRoomRefusesStackedEdgesAndCrossings) {
     } const cases[] = {
         {"a large legitimate ring", spiked_ring(100000, 0.0), ""},
         {"spikes: each edge spans thousands of scanbeams", spiked_ring(100000, 5e5), "sweep_work_limit"},
-        {"a star just past the crossing cap", star(over), "boolean_crossing_limit"},
+        {"a star just past its crossing allowance", star(over), "boolean_crossing_limit"},
         {"a star just below it", star(over - 2), ""},
-        {"a lattice just past the cap", lattice(lattice_over), "boolean_crossing_limit"},
+        {"a lattice just past its allowance", lattice(lattice_over), "boolean_crossing_limit"},
         {"a lattice just below it", lattice(lattice_over - 1), ""},
     };
     for (const auto& c : cases) {
