@@ -92,7 +92,8 @@ std::uint64_t sweep_group(EdgeGroup& group, std::uint64_t found, std::uint64_t s
     std::size_t next_sloped = 0;
     std::size_t next_level = 0;
     std::int64_t lowest_active_top = kNone;  // the lowest top above the current level
-    std::int64_t y = std::min(sloped.empty() ? kNone : sloped.front().bottom_y, level.empty() ? kNone : level.front().y);
+    std::int64_t y =
+        std::min(sloped.empty() ? kNone : sloped.front().bottom_y, level.empty() ? kNone : level.front().y);
     while (y != kNone) {
         starting.clear();
         std::int64_t top = lowest_active_top;
@@ -137,8 +138,8 @@ std::uint64_t sweep_group(EdgeGroup& group, std::uint64_t found, std::uint64_t s
             if (edge.top_y <= y)
                 continue;
             const double top_x = edge.x_at(top);
-            for (; s < starting.size() && (starting[s].edge.x < edge.x ||
-                                           (starting[s].edge.x == edge.x && starting[s].top_x < top_x));
+            for (; s < starting.size() &&
+                   (starting[s].edge.x < edge.x || (starting[s].edge.x == edge.x && starting[s].top_x < top_x));
                  ++s)
                 place(starting[s].edge, starting[s].top_x);
             place(edge, top_x);
@@ -217,14 +218,15 @@ std::uint64_t predicted_crossings(const Paths64& subject, const Paths64* clip, s
     while (!pending.empty() && found <= stop_above) {
         const SpanRange range = pending.back();
         pending.pop_back();
-        parts.clear();
         const std::size_t size = range.second - range.first;
         const bool may_cut = cut_budget >= 2 * size;
         cut_budget -= may_cut ? 2 * size : 0;
-        if (may_cut && (cut_at_gaps(spans, range, [](const PathSpan& s) { return s.xmin; },
-                                    [](const PathSpan& s) { return s.xmax; }, parts) > 1 ||
-                        (parts.clear(), cut_at_gaps(spans, range, [](const PathSpan& s) { return s.ymin; },
-                                                    [](const PathSpan& s) { return s.ymax; }, parts) > 1))) {
+        const auto cut = [&](auto low, auto high) {
+            parts.clear();
+            return cut_at_gaps(spans, range, low, high, parts) > 1;
+        };
+        if (may_cut && (cut([](const PathSpan& s) { return s.xmin; }, [](const PathSpan& s) { return s.xmax; }) ||
+                        cut([](const PathSpan& s) { return s.ymin; }, [](const PathSpan& s) { return s.ymax; }))) {
             pending.insert(pending.end(), parts.begin(), parts.end());
             continue;
         }
@@ -261,8 +263,8 @@ bool crossings_may_pass(const Paths64& subject, const Paths64* clip, std::uint64
     if (n < 2 || cap == 0)
         return n >= 2;
     const long double pairs = static_cast<long double>(n) * static_cast<long double>(n - 1) / 2;
-    const auto samples = static_cast<std::uint64_t>(std::clamp<long double>(
-        kHitsAtCap * pairs / static_cast<long double>(cap), kMinSamples, kMaxSamples));
+    const auto samples = static_cast<std::uint64_t>(
+        std::clamp<long double>(kHitsAtCap * pairs / static_cast<long double>(cap), kMinSamples, kMaxSamples));
     std::uint64_t state = 0x9e3779b97f4a7c15ULL ^ n;  // splitmix64, seeded by the size only
     const auto random_edge = [&]() -> std::pair<const Point64&, const Point64&> {
         std::uint64_t z = (state += 0x9e3779b97f4a7c15ULL);

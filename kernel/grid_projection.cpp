@@ -216,7 +216,8 @@ RegionFaces canonicalize_grid_rings(const ProjectedRings& projected) {
     RegionFaces faces;
     faces.reserve(projected.regions.size());
     for (const auto& range : projected.regions) {
-        faces.push_back(faces_of_rings(route_original_grid(region_rings(projected.rings, range)), CoverageRule::positive));
+        faces.push_back(
+            faces_of_rings(route_original_grid(region_rings(projected.rings, range)), CoverageRule::positive));
     }
     return faces;
 }

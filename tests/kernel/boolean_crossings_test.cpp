@@ -24,10 +24,14 @@ TEST(BooleanCrossings, AreTheEdgePairsThatCrossInsideTheSweep) {
         {"7-point star", star(7), {}, 14},
         {"101-point star", star(101), {}, 101 * 98 / 2},
         {"3 upright by 4 lying bars, all on levels", bars(3, true), bars(4, false), 4 * 3 * 4},
-        {"bow ties apart in x are swept apart", {{{0, 0}, {10, 10}, {10, 0}, {0, 10}}},
-         {{{20, 3}, {30, 13}, {30, 3}, {20, 13}}}, 2},
-        {"a bow tie touching a square's side at x = 10", {{{0, 0}, {10, 10}, {10, 0}, {0, 10}}},
-         {{{10, 2}, {20, 2}, {20, 8}, {10, 8}}}, 1},
+        {"bow ties apart in x are swept apart",
+         {{{0, 0}, {10, 10}, {10, 0}, {0, 10}}},
+         {{{20, 3}, {30, 13}, {30, 3}, {20, 13}}},
+         2},
+        {"a bow tie touching a square's side at x = 10",
+         {{{0, 0}, {10, 10}, {10, 0}, {0, 10}}},
+         {{{10, 2}, {20, 2}, {20, 8}, {10, 8}}},
+         1},
     };
     for (const auto& c : cases)
         EXPECT_EQ(predicted_crossings(c.subject, c.clip.empty() ? nullptr : &c.clip), c.crossings) << c.why;
