@@ -98,7 +98,7 @@ static_assert(kSmallSweepPoints * kSmallSweepPoints <= kSweepWorkCap);
 // faces, about 16 us in all: a star with 10^6 crossings took 16 s. Real artwork crosses in
 // proportion to its size (a raw stroke outline about once per inner join): the most found is
 // 48,364 crossings in 42,884 points (traced art with 1-px outlines), 38,033 in 245,085 points
-// (64 traced colour layers), 445 in a 20 MB icon sheet; the allowance is 3.6 times the first
+// (64 traced colour layers), 445 in a 20 MB icon sheet; the allowance is 6.3 times the first
 // and 3.5 times anything crossing a point's worth on average, while a self-crossing star or a
 // polygon retracing itself passes it with a few thousand points.
 inline constexpr std::uint64_t kCrossingCap = std::uint64_t{1} << 17;
