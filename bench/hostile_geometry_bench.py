@@ -44,6 +44,7 @@ CASES = [
     ("star_10^4_crossings", lambda: cases.star_polygon(141), 100, 0.05),
     ("star_10^5_crossings", lambda: cases.star_polygon(447), 100, 0.05),
     ("star_10^6_crossings", lambda: cases.star_polygon(1415), 100, 0.05),
+    ("modular_polygon_10^6_points", lambda: cases.modular_polygon(10**6), 100, 0.05),
     ("stroked_star_10^5_crossings",
      lambda: cases.star_polygon(447).replace("<path ", '<path fill="none" stroke="#000" '), 100, 0.05),
     ("clip_reference_chain_10^4", lambda: cases.clip_reference_chain(10**4), 100, 0.05),

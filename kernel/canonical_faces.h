@@ -1,7 +1,7 @@
 #pragma once
 
 // Canonical faces: closed rings whose edges meet only at shared vertices become simple loops of
-// the positively covered region (exteriors counter-clockwise, holes clockwise, y axis up).
+// the covered region (exteriors counter-clockwise, holes clockwise, y axis up).
 
 #include <algorithm>
 #include <cstddef>
@@ -42,11 +42,17 @@ bool ring_is_degenerate(const std::vector<Clipper2Lib::Point<Scalar>>& ring) noe
 template <typename Scalar>
 void split_face_ring(const std::vector<Clipper2Lib::Point<Scalar>>& ring, std::vector<BasicFaceLoop<Scalar>>& loops);
 
-// The loops bounding the region of positive winding of `rings`. Throws runtime_error
+// Which winding numbers of the rings count as covered.
+enum class CoverageRule {
+    positive,  // the rings' own orientation decides
+    non_zero,  // any winding, as a non-zero union takes it
+};
+
+// The loops bounding the covered region of `rings`. Throws runtime_error
 // "canonical_face_did_not_close:paths=<ring count>" when a traced walk cannot close.
 template <typename Scalar>
 std::vector<BasicFaceLoop<Scalar>> extract_canonical_faces(
-    const std::vector<std::vector<Clipper2Lib::Point<Scalar>>>& rings);
+    const std::vector<std::vector<Clipper2Lib::Point<Scalar>>>& rings, CoverageRule rule = CoverageRule::positive);
 
 // ---- Definitions (templates; the int64 instantiation is compiled once in canonical_faces.cpp).
 
@@ -159,7 +165,7 @@ void split_face_ring(const std::vector<Clipper2Lib::Point<Scalar>>& ring, std::v
 
 template <typename Scalar>
 std::vector<BasicFaceLoop<Scalar>> extract_canonical_faces(
-    const std::vector<std::vector<Clipper2Lib::Point<Scalar>>>& rings) {
+    const std::vector<std::vector<Clipper2Lib::Point<Scalar>>>& rings, CoverageRule rule) {
     using Arithmetic = FaceArithmetic<Scalar>;
     using Point = Clipper2Lib::Point<Scalar>;
     constexpr std::size_t none = static_cast<std::size_t>(-1);
@@ -411,11 +417,14 @@ std::vector<BasicFaceLoop<Scalar>> extract_canonical_faces(
         }
     }
 
-    // 8. Boundary edges between covered (depth > 0) and uncovered faces, covered side on the left.
+    // 8. Boundary edges between covered and uncovered faces, covered side on the left.
+    auto covered = [&](std::size_t face) {
+        return rule == CoverageRule::positive ? depth[face] > 0 : depth[face] != 0;
+    };
     std::vector<std::size_t> boundary;
     for (std::size_t k = 0; k < kept.size(); ++k) {
-        const bool left_covered = depth[face_of[2 * k]] > 0;
-        const bool right_covered = depth[face_of[2 * k + 1]] > 0;
+        const bool left_covered = covered(face_of[2 * k]);
+        const bool right_covered = covered(face_of[2 * k + 1]);
         if (left_covered != right_covered) {
             boundary.push_back(left_covered ? 2 * k : 2 * k + 1);
         }
@@ -487,6 +496,6 @@ extern template bool compare_direction_exact<std::int64_t>(const Clipper2Lib::Po
                                                            const Clipper2Lib::Point64&) noexcept;
 extern template bool ring_is_degenerate<std::int64_t>(const Clipper2Lib::Path64&) noexcept;
 extern template void split_face_ring<std::int64_t>(const Clipper2Lib::Path64&, std::vector<FaceLoop>&);
-extern template std::vector<FaceLoop> extract_canonical_faces<std::int64_t>(const Clipper2Lib::Paths64&);
+extern template std::vector<FaceLoop> extract_canonical_faces<std::int64_t>(const Clipper2Lib::Paths64&, CoverageRule);
 
 }  // namespace pavrix_svg_core

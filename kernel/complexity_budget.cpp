@@ -6,6 +6,8 @@
 #include <stdexcept>
 #include <vector>
 
+#include "kernel/boolean_crossings.h"
+
 namespace pavrix_svg_core {
 namespace {
 
@@ -153,6 +155,17 @@ void require_sweep_room(const Clipper2Lib::Paths64& subject, const Clipper2Lib::
     const std::uint64_t points = operand_point_count(subject, clip);
     if (points > kSmallSweepPoints && sweep_work(subject, clip, points) > kSweepWorkCap)
         throw ComplexityLimitError("sweep_work_limit");
+    // Counting every crossing costs about as much as the sweep itself, so it only confirms what a
+    // sample of edge pairs suggests; a refusal always rests on the count.
+    if (points <= kSmallCrossingEdges)
+        return;
+    const std::uint64_t allowance = crossing_allowance(points);
+    if (crossings_may_pass(subject, clip, allowance) && predicted_crossings(subject, clip, allowance) > allowance)
+        throw ComplexityLimitError("boolean_crossing_limit");
+}
+
+std::uint64_t crossing_allowance(std::uint64_t points) {
+    return checked_size_sum(kCrossingCap, checked_size_product(kCrossingsPerPoint, points));
 }
 
 Clipper2Lib::Paths64 clipper_boolean(Clipper2Lib::ClipType clip_type, Clipper2Lib::FillRule fill_rule,

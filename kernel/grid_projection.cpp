@@ -63,9 +63,9 @@ std::vector<GridFace> faces_of_tree(FaceNode& root) {
     return faces;
 }
 
-std::vector<GridFace> faces_of_rings(const Paths64& routed) {
+std::vector<GridFace> faces_of_rings(const Paths64& routed, CoverageRule rule) {
     FaceNode root;
-    nest_faces(extract_canonical_faces(routed), root);
+    nest_faces(extract_canonical_faces(routed, rule), root);
     return faces_of_tree(root);
 }
 
@@ -200,12 +200,14 @@ Paths64 union_in_tree_order(const Paths64& rings, const char* failure_message) {
 }
 
 RegionFaces project_rings_to_grid(const ProjectedRings& projected) {
+    // Routed rings meet only at shared vertices, so the faces of their arrangement are the non-zero
+    // union already. A Clipper2 union would drop thin triangles of any length whose short side is
+    // below two units, together with the coverage or the hole they stand for.
     const Paths64 routed = route_original_grid(projected.rings);
     RegionFaces faces;
     faces.reserve(projected.regions.size());
     for (const auto& range : projected.regions) {
-        const Paths64 united = union_in_tree_order(region_rings(routed, range), "Target-grid region union failed");
-        faces.push_back(faces_of_rings(route_original_grid(united)));
+        faces.push_back(faces_of_rings(region_rings(routed, range), CoverageRule::non_zero));
     }
     return faces;
 }
@@ -214,7 +216,8 @@ RegionFaces canonicalize_grid_rings(const ProjectedRings& projected) {
     RegionFaces faces;
     faces.reserve(projected.regions.size());
     for (const auto& range : projected.regions) {
-        faces.push_back(faces_of_rings(route_original_grid(region_rings(projected.rings, range))));
+        faces.push_back(
+            faces_of_rings(route_original_grid(region_rings(projected.rings, range)), CoverageRule::positive));
     }
     return faces;
 }

@@ -48,7 +48,7 @@ void begin_grid_region(ProjectedRings& projected);
 // a fractional part. Consecutive repeats and a repeated closing point are dropped.
 void append_grid_ring(ProjectedRings& projected, const double* xy, std::size_t rows, double scale, GridReadMode mode);
 
-// Routes all regions jointly, unions each with the non-zero rule and builds its faces.
+// Routes all regions jointly and builds the faces of each region's non-zero coverage.
 RegionFaces project_rings_to_grid(const ProjectedRings& projected);
 
 // Routes each region by itself and builds its faces from the rings' own winding.

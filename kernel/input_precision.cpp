@@ -19,12 +19,6 @@ double known_or_infinite(double value) noexcept {
     return std::isnan(value) ? kInfinity : value;
 }
 
-double error_max(double a, double b) noexcept {
-    if (std::isnan(a) || std::isnan(b))
-        return kInfinity;
-    return std::max(a, b);
-}
-
 void include_error(ErrorPair& into, const ErrorPair& add) noexcept {
     into.x = error_max(into.x, add.x);
     into.y = error_max(into.y, add.y);
@@ -214,6 +208,12 @@ struct LengthAndErrorWalk {
 };
 
 }  // namespace
+
+double error_max(double a, double b) noexcept {
+    if (std::isnan(a) || std::isnan(b))
+        return kInfinity;
+    return std::max(a, b);
+}
 
 bool is_positive_finite(double value) noexcept {
     return std::isfinite(value) && value > 0.0;

@@ -19,6 +19,10 @@ struct ErrorPair {
 // Finite and > 0.
 bool is_positive_finite(double value) noexcept;
 
+// The larger of two error bounds. A NaN (say 0 * inf) must never make an error look small, as
+// std::max would by dropping it, so it counts as +inf.
+double error_max(double a, double b) noexcept;
+
 // The larger distance from v (taken as a float) to its float neighbours, computed in double;
 // +inf when v is not finite.
 double float_rounding_envelope(double value) noexcept;

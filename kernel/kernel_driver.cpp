@@ -146,7 +146,7 @@ SourceMeasure measure_source(const std::vector<PaintCommand>& commands, const Pa
         // An unbounded error is as unresolvable as a refused one: neither counts for far paint.
         const double error = std::hypot(pair.x, pair.y);
         if (!(far && (!std::isfinite(error) || outside_viewport(reach, error, viewport_rect)))) {
-            measure.input_error = std::max(measure.input_error, error);
+            measure.input_error = error_max(measure.input_error, error);
         }
     }
     return measure;
@@ -163,18 +163,6 @@ bool needs_alpha_compositing(const std::vector<PaintCommand>& commands) {
         }
     }
     return false;
-}
-
-double overlapping_precision_maximum(const PaintBox& viewport, const std::vector<PrecisionRecord>& records,
-                                     const DoubleBox& box) {
-    double maximum = viewport_precision(viewport);
-    for (const PrecisionRecord& record : records) {
-        if (record.box.xmin <= box.xmax && record.box.xmax >= box.xmin && record.box.ymin <= box.ymax &&
-            record.box.ymax >= box.ymin) {
-            maximum = std::max(maximum, record.input_error);
-        }
-    }
-    return maximum;
 }
 
 bool all_regions_empty(const std::vector<ReplayRegion>& regions) {
@@ -233,6 +221,18 @@ double round_up_to_double(std::uint64_t d) noexcept {
         ++d;  // stays at most 2^53, still exact
     }
     return std::ldexp(static_cast<double>(d), shift);
+}
+
+double overlapping_precision_maximum(const PaintBox& viewport, const std::vector<PrecisionRecord>& records,
+                                     const DoubleBox& box) {
+    double maximum = viewport_precision(viewport);
+    for (const PrecisionRecord& record : records) {
+        if (record.box.xmin <= box.xmax && record.box.xmax >= box.xmin && record.box.ymin <= box.ymax &&
+            record.box.ymax >= box.ymin) {
+            maximum = error_max(maximum, record.input_error);
+        }
+    }
+    return maximum;
 }
 
 bool check_result_precision(const ResultPrecisionContext& context) {

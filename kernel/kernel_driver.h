@@ -5,6 +5,9 @@
 
 #include <cstdint>
 #include <memory>
+#include <vector>
+
+#include "kernel/boxes.h"
 
 #include "kernel/native_result.h"
 #include "kernel/replay_params.h"
@@ -26,6 +29,11 @@ struct ResultPrecisionContext {
     const double& precision_maximum;   // largest overlapping input error, source units
     const double& tolerance_mm;
 };
+
+// The largest input error of the viewport and of the records whose box meets `box` (boundaries
+// included); a NaN record counts as +inf.
+double overlapping_precision_maximum(const PaintBox& viewport, const std::vector<PrecisionRecord>& records,
+                                     const DoubleBox& box);
 
 // Rewrites max_quantization_error_mm with the routing displacement; false when the error no longer fits
 // the tolerance, after writing "unsupported" / "unsupported_input_precision".

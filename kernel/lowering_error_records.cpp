@@ -10,13 +10,6 @@ namespace {
 
 constexpr double kSqrt2 = 1.4142135623730951;
 
-// NaN would vanish from every later maximum; treat it as an unbounded error instead.
-double sound_max(double a, double b) noexcept {
-    if (std::isnan(a) || std::isnan(b))
-        return std::numeric_limits<double>::infinity();
-    return std::max(a, b);
-}
-
 }  // namespace
 
 void reserve_precision_records(std::vector<PrecisionRecord>& list, std::size_t extra) {
@@ -61,7 +54,7 @@ void record_approximation_errors(const std::vector<PaintPoint>& points, const Pa
         const PaintPoint m{matrix[0] * p.x + matrix[2] * p.y + matrix[4],
                            matrix[1] * p.x + matrix[3] * p.y + matrix[5]};
         if (kept > 0 && m == last) {
-            last_error = sound_max(last_error, errors[i]);
+            last_error = error_max(last_error, errors[i]);
             if (kept == 1)
                 first_error = last_error;
             continue;
@@ -80,7 +73,7 @@ void record_approximation_errors(const std::vector<PaintPoint>& points, const Pa
     std::size_t ring_size = kept;
     if (kept >= 2 && last == first) {
         // The closing repeat of the first point: its error moves to the first point.
-        first_error = sound_max(first_error, last_error);
+        first_error = error_max(first_error, last_error);
         --ring_size;
         if (ring_size >= 3)
             record_edge(before_last, first, first_error);
@@ -97,7 +90,7 @@ double command_lowering_error_bound(const ReplayParams& params, std::size_t firs
     if (params.precision_records != nullptr) {
         const std::vector<PrecisionRecord>& records = *params.precision_records;
         for (std::size_t i = first_record; i < records.size(); ++i) {
-            largest = sound_max(largest, records[i].input_error);
+            largest = error_max(largest, records[i].input_error);
         }
     }
     return params.grid_quantum / params.scale / kSqrt2 + largest;

@@ -264,8 +264,36 @@ void add_point_piece_cap(const FlatPiece& piece, const PaintStrokeStyle& style, 
         add_ring(outline, std::move(cap), piece.subpath_index, true);
 }
 
+// The offsetter's raw outline with bevel joins: every segment moved by `delta` along its normal to
+// the left going out and to the right coming back, as one ring.
+Path64 beveled_offset_ring(const Path64& local, bool closed, double delta) {
+    const std::size_t n = local.size();
+    const std::size_t segments = closed ? n : n - 1;
+    Path64 ring;
+    ring.reserve(4 * segments);
+    for (const double side : {1.0, -1.0}) {
+        for (std::size_t k = 0; k < segments; ++k) {
+            const std::size_t i = side > 0.0 ? k : segments - 1 - k;
+            const Point64& a = local[i];
+            const Point64& b = local[(i + 1) % n];
+            const double dx = static_cast<double>(b.x - a.x);
+            const double dy = static_cast<double>(b.y - a.y);
+            if (dx == 0.0 && dy == 0.0)
+                continue;
+            const double scale = side * delta / std::hypot(dx, dy);
+            const auto nx = static_cast<std::int64_t>(std::llround(-dy * scale));
+            const auto ny = static_cast<std::int64_t>(std::llround(dx * scale));
+            const Point64& from = side > 0.0 ? a : b;
+            const Point64& to = side > 0.0 ? b : a;
+            ring.emplace_back(from.x + nx, from.y + ny);
+            ring.emplace_back(to.x + nx, to.y + ny);
+        }
+    }
+    return ring;
+}
+
 // Points the offsetter may make from `local`; refused before the offsetter allocates them.
-void require_offset_room(const Path64& local, bool round_arcs, double delta, double arc_tolerance,
+void require_offset_room(const Path64& local, bool closed, bool round_arcs, double delta, double arc_tolerance,
                          ComplexityBudget& budget) {
     std::uint64_t per_point = kPointsPerOffsetVertex;
     if (round_arcs) {
@@ -278,16 +306,10 @@ void require_offset_room(const Path64& local, bool round_arcs, double delta, dou
         per_point = static_cast<std::uint64_t>(std::max(std::ceil(steps), 1.0)) + 2;
     }
     require_budget_room(budget, BudgetCounter::lowered_points, checked_size_product(local.size(), per_point));
-    // The offsetter unites its raw outline in one sweep; that outline runs along both sides of
-    // the path, so the path moved by half the width up and down stands in for it.
-    if (2 * local.size() > kSmallSweepPoints) {
-        const auto shift = static_cast<std::int64_t>(std::ceil(delta));
-        Paths64 sides(2, local);
-        for (Point64& q : sides[0])
-            q.y += shift;
-        for (Point64& q : sides[1])
-            q.y -= shift;
-        require_sweep_room(sides);
+    // The offsetter unites its raw outline in one sweep, whose work and crossings are those of the
+    // path's sides; joins add a few points each, not crossings.
+    if (4 * local.size() > std::min(kSmallSweepPoints, kSmallCrossingEdges)) {
+        require_sweep_room(Paths64{beveled_offset_ring(local, closed, delta)});
     }
 }
 
@@ -391,7 +413,7 @@ void outline_piece(const FlatPiece& piece, const PaintStrokeStyle& style, double
         throw StrokeInputPrecisionError("stroke_offset_range");
     }
     const bool round_arcs = style.line_join == LineJoin::round || (!closed && style.line_cap == LineCap::round);
-    require_offset_room(local, round_arcs, delta, arc_tolerance / unit, budget);
+    require_offset_room(local, closed, round_arcs, delta, arc_tolerance / unit, budget);
     if (!(std::max(std::fabs(style.miter_limit), 2.0) * 2.0 * delta < kOffsetRangeLimit)) {
         throw ComplexityLimitError("clipper_offset_range");
     }

@@ -21,21 +21,29 @@ void release_owner_capsule(PyObject* capsule) noexcept {
     delete static_cast<OwnerShare*>(PyCapsule_GetPointer(capsule, nullptr));
 }
 
+// Given no data pointer, NumPy would allocate an empty array of its own, without the capsule as base
+// and with strides of its choosing. An empty column may have no storage, so the column object itself,
+// which lives in the result the capsule keeps alive, stands in; no byte is ever read through it.
 template <typename T>
-py::array readonly_view(const OwnerShare& owner, const T* data, std::array<py::ssize_t, 2> shape,
+const void* column_data(const std::vector<T>& values) noexcept {
+    static_assert(alignof(std::vector<T>) >= alignof(T));
+    return values.empty() ? static_cast<const void*>(&values) : static_cast<const void*>(values.data());
+}
+
+template <typename T>
+py::array readonly_view(const OwnerShare& owner, const std::vector<T>& values, std::array<py::ssize_t, 2> shape,
                         std::array<py::ssize_t, 2> strides, std::size_t dimensions) {
     py::capsule base = make_owner_capsule(owner);
     std::vector<py::ssize_t> shape_list(shape.begin(), shape.begin() + static_cast<std::ptrdiff_t>(dimensions));
     std::vector<py::ssize_t> stride_list(strides.begin(), strides.begin() + static_cast<std::ptrdiff_t>(dimensions));
-    // An empty column may have no storage; NumPy then allocates its own empty buffer.
-    py::array array(py::dtype::of<T>(), std::move(shape_list), std::move(stride_list), data, base);
+    py::array array(py::dtype::of<T>(), std::move(shape_list), std::move(stride_list), column_data(values), base);
     array.attr("setflags")(py::arg("write") = false);
     return array;
 }
 
 template <typename T>
 py::array flat_view(const OwnerShare& owner, const std::vector<T>& values) {
-    return readonly_view(owner, values.empty() ? nullptr : values.data(), {static_cast<py::ssize_t>(values.size()), 0},
+    return readonly_view(owner, values, {static_cast<py::ssize_t>(values.size()), 0},
                          {static_cast<py::ssize_t>(sizeof(T)), 0}, 1);
 }
 
@@ -43,7 +51,7 @@ template <typename T>
 py::array row_view(const OwnerShare& owner, const std::vector<T>& values, py::ssize_t columns) {
     const auto rows = static_cast<py::ssize_t>(values.size()) / columns;
     const auto item = static_cast<py::ssize_t>(sizeof(T));
-    return readonly_view(owner, values.empty() ? nullptr : values.data(), {rows, columns}, {item * columns, item}, 2);
+    return readonly_view(owner, values, {rows, columns}, {item * columns, item}, 2);
 }
 
 }  // namespace

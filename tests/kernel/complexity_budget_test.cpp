@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include "tests/kernel/crossing_test_support.h"
+
 namespace pavrix_svg_core {
 namespace {
 
@@ -122,14 +124,53 @@ TEST(ComplexityBudget, SweepWorkCountsTheScanbeamsEachEdgeSpans) {
     EXPECT_EQ(predicted_sweep_work(flat), 3u);
 }
 
-TEST(ComplexityBudget, SweepRoomRefusesOnlyStackedEdges) {
-    // 100,000 points either way; the spikes make each edge span thousands of scanbeams.
-    const Clipper2Lib::Paths64 spikes = spiked_ring(100000, 5e5);
-    EXPECT_EQ(limit_reason([] { require_sweep_room(spiked_ring(100000, 0.0)); }), "");
-    EXPECT_EQ(limit_reason([&] { require_sweep_room(spikes); }), "sweep_work_limit");
-    EXPECT_EQ(
-        limit_reason([&] { clipper_boolean(Clipper2Lib::ClipType::Union, Clipper2Lib::FillRule::NonZero, spikes); }),
-        "sweep_work_limit");
+// The smallest odd star with more crossings than it is allowed.
+int star_vertices_over_allowance() {
+    int n = 5;
+    while (std::uint64_t(n) * (n - 3) / 2 <= crossing_allowance(n))
+        n += 2;
+    return n;
+}
+
+// Upright and lying bars, n of each: 4 n^2 crossings among 8 n points, all on scanbeam levels.
+Clipper2Lib::Paths64 lattice(int n) {
+    Clipper2Lib::Paths64 both = bars(n, true), lying = bars(n, false);
+    both.insert(both.end(), lying.begin(), lying.end());
+    return both;
+}
+
+int lattice_over_allowance() {
+    int n = 1;
+    while (4 * std::uint64_t(n) * n <= crossing_allowance(8 * n))
+        ++n;
+    return n;
+}
+
+TEST(ComplexityBudget, SweepRoomRefusesStackedEdgesAndCrossings) {
+    const int over = star_vertices_over_allowance();
+    const int lattice_over = lattice_over_allowance();
+    struct {
+        const char* why;
+        Clipper2Lib::Paths64 paths;
+        const char* reason;
+    } const cases[] = {
+        {"a large legitimate ring", spiked_ring(100000, 0.0), ""},
+        {"spikes: each edge spans thousands of scanbeams", spiked_ring(100000, 5e5), "sweep_work_limit"},
+        {"a star just past its crossing allowance", star(over), "boolean_crossing_limit"},
+        {"a star just below it", star(over - 2), ""},
+        {"a lattice just past its allowance", lattice(lattice_over), "boolean_crossing_limit"},
+        {"a lattice just below it", lattice(lattice_over - 1), ""},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(limit_reason([&] { require_sweep_room(c.paths); }), c.reason) << c.why;
+        if (*c.reason != 0) {
+            EXPECT_EQ(limit_reason([&] {
+                          clipper_boolean(Clipper2Lib::ClipType::Union, Clipper2Lib::FillRule::NonZero, c.paths);
+                      }),
+                      c.reason)
+                << c.why;
+        }
+    }
 }
 
 }  // namespace

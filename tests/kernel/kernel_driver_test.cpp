@@ -1,4 +1,5 @@
-// The driver's own arithmetic: the upward rounding of routing displacement and the precision re-check.
+// The driver's own arithmetic: the upward rounding of routing displacement, the precision maximum and
+// the precision re-check.
 
 #include "kernel/kernel_driver.h"
 
@@ -9,6 +10,7 @@
 #include <limits>
 #include <string>
 #include <utility>
+#include <vector>
 
 namespace {
 
@@ -25,6 +27,28 @@ TEST(RoundUpToDouble, NeverBelowTheInteger) {
         {std::numeric_limits<std::uint64_t>::max(), 0x1p64}};
     for (const auto& [value, expected] : cases) {
         EXPECT_EQ(round_up_to_double(value), expected) << value;
+    }
+}
+
+TEST(PrecisionMaximum, ANaNRecordCountsAsUnbounded) {
+    constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
+    constexpr double kInf = std::numeric_limits<double>::infinity();
+    const PaintBox viewport{0.0f, 0.0f, 8.0f, 8.0f};
+    const DoubleBox box{0.0, 0.0, 8.0, 8.0};
+    const DoubleBox far{20.0, 20.0, 30.0, 30.0};
+    const double viewport_error = 4.0 * 0x1p-20;  // four float envelopes of 8: the spacing above it
+    struct {
+        const char* name;
+        std::vector<PrecisionRecord> records;
+        double expected;
+    } const cases[] = {{"viewport_only", {}, viewport_error},
+                       {"largest_record", {{box, 0.25}, {box, 0.5}}, 0.5},
+                       {"nan_record", {{box, 0.25}, {box, kNaN}, {box, 0.5}}, kInf},
+                       {"nan_record_first", {{box, kNaN}, {box, 0.5}}, kInf},
+                       {"nan_record_elsewhere", {{far, kNaN}, {box, 0.5}}, 0.5},
+                       {"touching_box_counts", {{DoubleBox{8.0, 8.0, 9.0, 9.0}, kNaN}}, kInf}};
+    for (const auto& c : cases) {
+        EXPECT_EQ(overlapping_precision_maximum(viewport, c.records, box), c.expected) << c.name;
     }
 }
 

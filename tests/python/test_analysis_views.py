@@ -39,15 +39,23 @@ def result():
     return analysed
 
 
+@pytest.fixture(scope="module", params=["painted", "empty"])
+def painted_or_empty(request, result):
+    # Invalid physical parameters: a result without any geometry or fragment.
+    return result if request.param == "painted" else core.analyze_svg_svg(DOCUMENT, 80, 0.0)
+
+
 @pytest.mark.parametrize("collection, name, dtype", [
     (collection, name, GEOMETRY_ARRAYS[name]) for collection in ("raw", "visible", "silhouette")
     for name in sorted(GEOMETRY_ARRAYS)] + [("unprintable_fragments", name, FRAGMENT_ARRAYS[name])
                                             for name in sorted(FRAGMENT_ARRAYS)])
-def test_array_dtypes_shapes_and_strides(result, collection, name, dtype):
-    array = getattr(getattr(result, collection), name)
+def test_array_dtypes_shapes_strides_and_owner(painted_or_empty, collection, name, dtype):
+    # Empty arrays too keep the layout and the owner: a view of the result's memory, not a copy.
+    array = getattr(getattr(painted_or_empty, collection), name)
     assert array.dtype == np.dtype(dtype) and not array.flags.writeable
-    columns, strides = ROWS.get(name, (None, None))
-    assert array.shape[1:] == ((columns,) if columns else ()) and (not columns or array.strides == strides)
+    columns, strides = ROWS.get(name, (None, (np.dtype(dtype).itemsize,)))
+    assert array.shape[1:] == ((columns,) if columns else ()) and array.strides == strides
+    assert type(array.base).__name__ == "PyCapsule"
 
 
 def test_shapes_follow_the_offsets(result):

@@ -137,6 +137,21 @@ def test_orientation_and_degenerate_rings(ring, canonical_faces, projected_faces
         assert all(doubled_area(exterior) == 32 for exterior, _ in region)
 
 
+@pytest.mark.parametrize("call", BOTH)
+@pytest.mark.parametrize(
+    "rings,faces",
+    [
+        # Thin triangles of any length whose short side is below two units: a Clipper2 union drops them.
+        ([[(0, 0), (10**9, 0), (1, 1)]], [(10**9, [])]),
+        ([square(0, 0, 2000, 2000), [(10, 10), (1011, 11), (1010, 10)]], [(8 * 10**6, [-1000])]),  # clockwise hole
+        ([[(0, 0), (1000, 0), (2, 1)]], [(1000, [])]),
+    ],
+)
+def test_every_face_of_positive_area_survives(call, rings, faces):
+    region = checked(call([rings]))[0]
+    assert [(doubled_area(e), [doubled_area(h) for h in holes]) for e, holes in region] == faces
+
+
 def test_islands_follow_their_enclosing_exterior():
     rings = [square(0, 0, 30, 30), square(5, 5, 25, 25, True), square(10, 10, 20, 20)]
     region = checked(core.canonicalize_grid_regions([rings]))[0]

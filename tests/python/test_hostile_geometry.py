@@ -31,12 +31,12 @@ def dashed_polyline(points, dash):
     return svg(f'<path d="M0 40 {steps}" fill="none" stroke="#000" stroke-dasharray="{dash}"/>')
 
 
-def wavy_ring(points):
+def wavy_ring(points, ripple=5):
     """One filled ring of `points` vertices around a circle with a radial ripple."""
     coordinates = []
     for i in range(points):
         angle = 2 * math.pi * i / points
-        radius = 40 + 5 * (i % 2)
+        radius = 40 + ripple * (i % 2)
         coordinates.append(f"{50 + radius * math.cos(angle):.9f} {50 + radius * math.sin(angle):.9f}")
     return svg(f'<path d="M{" L".join(coordinates)} Z"/>')
 
@@ -73,6 +73,12 @@ def star_polygon(vertices):
         angle = 2 * math.pi * ((i * step) % vertices) / vertices
         coordinates.append(f"{50 + 45 * math.cos(angle):.9f} {50 + 45 * math.sin(angle):.9f}")
     return svg(f'<path fill-rule="evenodd" d="M{" L".join(coordinates)} Z"/>')
+
+
+def modular_polygon(points):
+    """Point i at (i mod 100, 7 i mod 100): one 100-point polygon traced over and over, crossing itself
+    about points^2 / 900 times."""
+    return svg(f'<polygon points="{" ".join(f"{i % 100},{7 * i % 100}" for i in range(points))}"/>')
 
 
 def clip_reference_chain(length):
@@ -130,8 +136,12 @@ CASES = [
      100, 0.05, SUPPORTED),
     ("subnormal_float_coordinates", lambda: svg('<path d="M0 0 L1e-40 0 L1e-40 1e-40 Z"/>', view_box="0 0 1e-40 1e-40"),
      100, 0.05, PRECISION),
-    # Self-intersections: a star of n vertices crosses itself about n^2/2 times.
+    # Self-intersections: a star of n vertices crosses itself about n^2/2 times. Past the crossing
+    # cap the boolean is refused before it runs; a long ring without crossings is not.
     ("star_of_2500_crossings", lambda: star_polygon(71), 100, 0.05, SUPPORTED),
+    ("star_of_10^6_crossings", lambda: star_polygon(1415), 100, 0.05, COMPLEXITY),
+    ("modular_polygon_of_30000_points", lambda: modular_polygon(30000), 100, 0.05, COMPLEXITY),
+    ("circle_of_20000_points", lambda: wavy_ring(20000, ripple=0), 100, 0.05, SUPPORTED),
     ("stroked_star", lambda: star_polygon(71).replace("<path ", '<path fill="none" stroke="#000" '),
      100, 0.05, SUPPORTED),
     # Clip chains.
