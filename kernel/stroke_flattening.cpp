@@ -64,11 +64,35 @@ struct CubicTask {
     bool at_start = false, at_end = false;
 };
 
-// Largest sine of chord tilt allowed at a cubic's start and end (see StrokeEnds).
+// Largest sine of chord tilt allowed at a cubic's start and end (see StrokeEnds), and the half width
+// whose offset the leaves' chords must carry within `offset_error`.
 struct TiltLimits {
     double start = kInfinity;
     double end = kInfinity;
+    double reach = 0.0;
+    double offset_error = kInfinity;
 };
+
+// Whether the chord's offset stays within `error` of the leaf's offset by `reach`. Its tangents lie
+// within the angle θ of the chord that its control legs span: offset chords meet outside the exact
+// offset by reach (1 / cos θ - 1), on the outer side at miter tips and on the inner side alike.
+// (Where the inner side folds, the chords' square ends also sweep beside the normals by up to half a
+// chord; chords that short would make every inner offset cross every other, so that is left.)
+bool offset_follows(const CubicTask& task, double reach, double error) noexcept {
+    const double cx = task.p3.x - task.p0.x, cy = task.p3.y - task.p0.y;
+    const double chord = std::sqrt(cx * cx + cy * cy);
+    if (!(chord > 0.0))
+        return false;
+    double cosine = 1.0;
+    for (const auto& [from, to] : {std::pair{&task.p0, &task.p1}, std::pair{&task.p1, &task.p2},
+                                   std::pair{&task.p2, &task.p3}}) {
+        const double lx = to->x - from->x, ly = to->y - from->y;
+        const double leg = std::sqrt(lx * lx + ly * ly);
+        if (leg > 0.0)
+            cosine = std::min(cosine, (lx * cx + ly * cy) / (leg * chord));
+    }
+    return cosine > 0.0 && !(reach * (1.0 / cosine - 1.0) > error);
+}
 
 // The leaves of the cubic, each appended as its end point; a leaf at an end with a tilt limit is split
 // until its chord follows the tangent there.
@@ -94,7 +118,8 @@ void flatten_cubic_leaves(const PaintPoint& p0, const PaintPoint& p1, const Pain
             (task.at_end && limits.end < kInfinity &&
              chord_tilt(task.p0, task.p3, end_tangent(task.p0, task.p1, task.p2, task.p3)) > limits.end);
         const bool can_split = task.depth < kMaxStrokeCubicDepth && task.arc_budget > 0.0;
-        if (flat && (!tilted || !can_split)) {
+        const bool wide = limits.reach > 0.0 && !offset_follows(task, limits.reach, limits.offset_error);
+        if (flat && ((!tilted && !wide) || !can_split)) {
             charge_lowered_points(budget, 1);
             points.push_back(task.p3);
             continue;
@@ -117,6 +142,9 @@ void flatten_cubic_leaves(const PaintPoint& p0, const PaintPoint& p1, const Pain
     }
 }
 
+// Share of the flattening tolerance a leaf's chord may lose in carrying the stroke's offset: the
+// distance test leaves the centre line within three quarters of it.
+constexpr double kOffsetShare = 0.25;
 // Lines this much shorter than the path's extent are rounding noise (2^-40: far below any grid the
 // analysis chooses, far above the few ulps recorded arcs miss their ends by).
 constexpr double kNegligibleLineShare = 9.094947017729282e-13;
@@ -295,6 +323,23 @@ PaintPoint stretch_end_tangent(const StrokeStretch& stretch) noexcept {
     return stretch.cubic ? end_tangent(p[0], p[1], p[2], p[3]) : unit_from(p[0], p[3]);
 }
 
+PaintPoint stretch_tangent_at(const StrokeStretch& stretch, double u) noexcept {
+    if (!stretch.cubic || u <= 0.0)
+        return stretch_start_tangent(stretch);
+    if (u >= 1.0)
+        return stretch_end_tangent(stretch);
+    const auto& c = stretch.points;
+    const double s = 1.0 - u;
+    const PaintPoint d01{c[1].x - c[0].x, c[1].y - c[0].y}, d12{c[2].x - c[1].x, c[2].y - c[1].y},
+        d23{c[3].x - c[2].x, c[3].y - c[2].y};
+    const PaintPoint origin{};
+    const PaintPoint speed = unit_from(origin, PaintPoint{s * s * d01.x + 2.0 * s * u * d12.x + u * u * d23.x,
+                                                          s * s * d01.y + 2.0 * s * u * d12.y + u * u * d23.y});
+    if (speed.x != 0.0 || speed.y != 0.0)
+        return speed;
+    return unit_from(origin, PaintPoint{s * (d12.x - d01.x) + u * (d23.x - d12.x), s * (d12.y - d01.y) + u * (d23.y - d12.y)});
+}
+
 void flatten_cubic(const PaintPoint& p0, const PaintPoint& p1, const PaintPoint& p2, const PaintPoint& p3,
                    double tolerance, double arc_budget, int depth, std::vector<PaintPoint>& points,
                    ComplexityBudget& budget) {
@@ -402,6 +447,7 @@ FlatPiece flatten_exact_piece(const ExactPiece& piece, double tolerance, double 
     flat.closed = piece.closed;
     flat.has_segment = 1;
     flat.subpath_index = piece.subpath_index;
+    flat.direction = piece.direction;
     std::vector<PaintPoint>& points = flat.points;
     // Consecutive equal points are dropped as they come, so corner indices stay put.
     auto append = [&](const PaintPoint& point) {
@@ -425,6 +471,8 @@ FlatPiece flatten_exact_piece(const ExactPiece& piece, double tolerance, double 
         } else {
             TiltLimits limits;
             if (ends != nullptr) {
+                limits.reach = ends->half_width;
+                limits.offset_error = kOffsetShare * tolerance;
                 limits.start = tilt_limit(*ends, has_previous ? corner_weight(*ends, stretch_end_tangent(previous),
                                                                               stretch_start_tangent(stretch))
                                                               : cap_weight(ends->cap));
