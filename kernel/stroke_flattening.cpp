@@ -128,7 +128,7 @@ void flatten_cubic_leaves(const PaintPoint& p0, const PaintPoint& p1, const Pain
             throw StrokeInputPrecisionError("cubic_flattening_depth");
         // Needing this depth here means roughly the whole tree down to it: refuse before the
         // points are allocated rather than after. (A split for the tilt alone goes down one end only.)
-        if (!flat)
+        if (!flat || wide)
             require_budget_room(budget, BudgetCounter::lowered_points, std::uint64_t{1} << (task.depth + 1));
         const PaintPoint p01 = midpoint(task.p0, task.p1);
         const PaintPoint p12 = midpoint(task.p1, task.p2);
@@ -142,9 +142,6 @@ void flatten_cubic_leaves(const PaintPoint& p0, const PaintPoint& p1, const Pain
     }
 }
 
-// Share of the flattening tolerance a leaf's chord may lose in carrying the stroke's offset: the
-// distance test leaves the centre line within three quarters of it.
-constexpr double kOffsetShare = 0.25;
 // Lines this much shorter than the path's extent are rounding noise (2^-40: far below any grid the
 // analysis chooses, far above the few ulps recorded arcs miss their ends by).
 constexpr double kNegligibleLineShare = 9.094947017729282e-13;
@@ -471,8 +468,8 @@ FlatPiece flatten_exact_piece(const ExactPiece& piece, double tolerance, double 
         } else {
             TiltLimits limits;
             if (ends != nullptr) {
-                limits.reach = ends->half_width;
-                limits.offset_error = kOffsetShare * tolerance;
+                limits.reach = ends->offset_error > 0.0 ? ends->half_width : 0.0;
+                limits.offset_error = ends->offset_error;
                 limits.start = tilt_limit(*ends, has_previous ? corner_weight(*ends, stretch_end_tangent(previous),
                                                                               stretch_start_tangent(stretch))
                                                               : cap_weight(ends->cap));

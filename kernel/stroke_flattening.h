@@ -63,6 +63,8 @@ struct StrokeEnds {
     LineCap cap = LineCap::butt;
     LineJoin join = LineJoin::miter;
     double error = 0.0;  // path units
+    // How far a chord's offset may stray from the curve's offset where chords meet (path units).
+    double offset_error = 0.0;
 };
 
 // The exact pieces of a stroke path, one per subpath that draws; zero-length segments are left out.

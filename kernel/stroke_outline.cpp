@@ -352,17 +352,28 @@ void add_miter_wedges(const Path64& local, bool closed, double delta, double mit
         const PaintPoint n_in{side * iy, -side * ix};
         const PaintPoint n_out{side * oy, -side * ox};
         const double tip_scale = delta / (1.0 + cosine);
-        std::vector<PaintPoint> wedge{v};
         // A chord that leaves the tangent away from the tip ends the body short of the wedge's side,
-        // and the body's bevel edge would cut a notch into the corner as deep as tan(turn / 2) times
+        // and the body's bevel edge would cut a notch into the corner tan(turn / 2) times as deep as
         // that gap: the wedge reaches over to the chord's corner instead.
-        if (chord_in.x * ix + chord_in.y * iy > 0.0)
-            wedge.push_back(PaintPoint{v.x + delta * side * chord_in.y, v.y - delta * side * chord_in.x});
+        const auto chord_corner = [&](const PaintPoint& chord, const PaintPoint& tangent, const PaintPoint& normal,
+                                      const PaintPoint& other) -> std::optional<PaintPoint> {
+            const PaintPoint chord_normal{side * chord.y, -side * chord.x};
+            // Turned from the exact normal the other way than the tip lies, and by more than a local unit.
+            const double away = (normal.x * chord_normal.y - normal.y * chord_normal.x) *
+                                (normal.x * other.y - normal.y * other.x);
+            const double gap = delta * std::hypot(chord_normal.x - normal.x, chord_normal.y - normal.y);
+            if (!(chord.x * tangent.x + chord.y * tangent.y > 0.0) || !(away < 0.0) || !(gap > 1.0))
+                return std::nullopt;
+            return PaintPoint{v.x + delta * chord_normal.x, v.y + delta * chord_normal.y};
+        };
+        std::vector<PaintPoint> wedge{v};
+        if (const auto corner = chord_corner(chord_in, PaintPoint{ix, iy}, n_in, n_out))
+            wedge.push_back(*corner);
         wedge.push_back(PaintPoint{v.x + delta * n_in.x, v.y + delta * n_in.y});
         wedge.push_back(PaintPoint{v.x + tip_scale * (n_in.x + n_out.x), v.y + tip_scale * (n_in.y + n_out.y)});
         wedge.push_back(PaintPoint{v.x + delta * n_out.x, v.y + delta * n_out.y});
-        if (chord_out.x * ox + chord_out.y * oy > 0.0)
-            wedge.push_back(PaintPoint{v.x + delta * side * chord_out.y, v.y - delta * side * chord_out.x});
+        if (const auto corner = chord_corner(chord_out, PaintPoint{ox, oy}, n_out, n_in))
+            wedge.push_back(*corner);
         if ((signed_area(wedge) > 0.0 ? 1.0 : -1.0) != outer_sign)
             std::reverse(wedge.begin(), wedge.end());
         for (PaintPoint& p : wedge)
@@ -663,7 +674,10 @@ StrokeOutline stroke_command(const PaintCommand& command, double tolerance, doub
     const bool round = style.line_cap == LineCap::round || style.line_join == LineJoin::round;
     const double t = tolerance * (round ? 0.5 : 1.0);
     const double half_width = width * 0.5;
-    const StrokeEnds ends{half_width, style.line_cap, style.line_join, kEndTiltShare * t};
+    // Chords whose control points lie within t of them stay within three quarters of t of the curve;
+    // the rest of the tolerance (round arcs never stand on the chords' offsets) bounds the offset's
+    // own error where the chords meet.
+    const StrokeEnds ends{half_width, style.line_cap, style.line_join, kEndTiltShare * t, tolerance - 0.75 * t};
     const std::vector<ExactPiece> exact = exact_pieces(command);
     std::vector<FlatPiece> pieces;
     if (pattern.empty() || !has_cubic(command)) {
