@@ -78,18 +78,17 @@ struct TiltLimits {
 // offset by reach (1 / cos θ - 1), on the outer side at miter tips and on the inner side alike.
 // (Where the inner side folds, the chords' square ends also sweep beside the normals by up to half a
 // chord; chords that short would make every inner offset cross every other, so that is left.)
-bool offset_follows(const CubicTask& task, double reach, double error) noexcept {
-    const double cx = task.p3.x - task.p0.x, cy = task.p3.y - task.p0.y;
-    const double chord = std::sqrt(cx * cx + cy * cy);
+// `legs` are the control polygon's three leg lengths, `chord` the chord's.
+bool offset_follows(const CubicTask& task, const std::array<double, 3>& legs, double chord, double reach,
+                    double error) noexcept {
     if (!(chord > 0.0))
         return false;
+    const double cx = task.p3.x - task.p0.x, cy = task.p3.y - task.p0.y;
+    const std::array<const PaintPoint*, 4> p{&task.p0, &task.p1, &task.p2, &task.p3};
     double cosine = 1.0;
-    for (const auto& [from, to] : {std::pair{&task.p0, &task.p1}, std::pair{&task.p1, &task.p2},
-                                   std::pair{&task.p2, &task.p3}}) {
-        const double lx = to->x - from->x, ly = to->y - from->y;
-        const double leg = std::sqrt(lx * lx + ly * ly);
-        if (leg > 0.0)
-            cosine = std::min(cosine, (lx * cx + ly * cy) / (leg * chord));
+    for (std::size_t i = 0; i < 3; ++i) {
+        if (legs[i] > 0.0)
+            cosine = std::min(cosine, ((p[i + 1]->x - p[i]->x) * cx + (p[i + 1]->y - p[i]->y) * cy) / (legs[i] * chord));
     }
     return cosine > 0.0 && !(reach * (1.0 / cosine - 1.0) > error);
 }
@@ -105,8 +104,10 @@ void flatten_cubic_leaves(const PaintPoint& p0, const PaintPoint& p1, const Pain
     stack[size++] = CubicTask{p0, p1, p2, p3, arc_budget, depth, true, true};
     while (size > 0) {
         const CubicTask task = stack[--size];
-        const double excess = std::max(0.0, distance(task.p0, task.p1) + distance(task.p1, task.p2) +
-                                                distance(task.p2, task.p3) - distance(task.p0, task.p3));
+        const std::array<double, 3> legs{distance(task.p0, task.p1), distance(task.p1, task.p2),
+                                         distance(task.p2, task.p3)};
+        const double chord = distance(task.p0, task.p3);
+        const double excess = std::max(0.0, legs[0] + legs[1] + legs[2] - chord);
         if (!std::isfinite(excess))
             throw StrokeInputPrecisionError("nonfinite_cubic_arc_length");
         const bool flat = point_segment_distance(task.p1, task.p0, task.p3) <= tolerance &&
@@ -118,7 +119,7 @@ void flatten_cubic_leaves(const PaintPoint& p0, const PaintPoint& p1, const Pain
             (task.at_end && limits.end < kInfinity &&
              chord_tilt(task.p0, task.p3, end_tangent(task.p0, task.p1, task.p2, task.p3)) > limits.end);
         const bool can_split = task.depth < kMaxStrokeCubicDepth && task.arc_budget > 0.0;
-        const bool wide = limits.reach > 0.0 && !offset_follows(task, limits.reach, limits.offset_error);
+        const bool wide = limits.reach > 0.0 && !offset_follows(task, legs, chord, limits.reach, limits.offset_error);
         if (flat && ((!tilted && !wide) || !can_split)) {
             charge_lowered_points(budget, 1);
             points.push_back(task.p3);
