@@ -88,7 +88,8 @@ bool offset_follows(const CubicTask& task, const std::array<double, 3>& legs, do
     double cosine = 1.0;
     for (std::size_t i = 0; i < 3; ++i) {
         if (legs[i] > 0.0)
-            cosine = std::min(cosine, ((p[i + 1]->x - p[i]->x) * cx + (p[i + 1]->y - p[i]->y) * cy) / (legs[i] * chord));
+            cosine =
+                std::min(cosine, ((p[i + 1]->x - p[i]->x) * cx + (p[i + 1]->y - p[i]->y) * cy) / (legs[i] * chord));
     }
     return cosine > 0.0 && !(reach * (1.0 / cosine - 1.0) > error);
 }
@@ -335,7 +336,8 @@ PaintPoint stretch_tangent_at(const StrokeStretch& stretch, double u) noexcept {
                                                           s * s * d01.y + 2.0 * s * u * d12.y + u * u * d23.y});
     if (speed.x != 0.0 || speed.y != 0.0)
         return speed;
-    return unit_from(origin, PaintPoint{s * (d12.x - d01.x) + u * (d23.x - d12.x), s * (d12.y - d01.y) + u * (d23.y - d12.y)});
+    return unit_from(origin,
+                     PaintPoint{s * (d12.x - d01.x) + u * (d23.x - d12.x), s * (d12.y - d01.y) + u * (d23.y - d12.y)});
 }
 
 void flatten_cubic(const PaintPoint& p0, const PaintPoint& p1, const PaintPoint& p2, const PaintPoint& p3,

@@ -359,8 +359,8 @@ void add_miter_wedges(const Path64& local, bool closed, double delta, double mit
                                       const PaintPoint& other) -> std::optional<PaintPoint> {
             const PaintPoint chord_normal{side * chord.y, -side * chord.x};
             // Turned from the exact normal the other way than the tip lies, and by more than a local unit.
-            const double away = (normal.x * chord_normal.y - normal.y * chord_normal.x) *
-                                (normal.x * other.y - normal.y * other.x);
+            const double away =
+                (normal.x * chord_normal.y - normal.y * chord_normal.x) * (normal.x * other.y - normal.y * other.x);
             const double gap = delta * std::hypot(chord_normal.x - normal.x, chord_normal.y - normal.y);
             if (!(chord.x * tangent.x + chord.y * tangent.y > 0.0) || !(away < 0.0) || !(gap > 1.0))
                 return std::nullopt;
