@@ -77,8 +77,9 @@ def primitive_samples(p, s):
         t = s[:, None]
         point = (1 - t) ** 3 * c[0] + 3 * (1 - t) ** 2 * t * c[1] + 3 * (1 - t) * t * t * c[2] + t ** 3 * c[3]
         tangent = 3 * ((1 - t) ** 2 * (c[1] - c[0]) + 2 * (1 - t) * t * (c[2] - c[1]) + t * t * (c[3] - c[2]))
-        ends = [next(q - c[0] for q in c[1:] if np.any(q != c[0])), next(c[3] - q for q in c[2::-1] if np.any(q != c[3]))]
-        tangent[s == 0], tangent[s == 1] = ends  # toward the nearest distinct control point
+        # Toward the nearest distinct control point at the ends.
+        tangent[s == 0] = next(q - c[0] for q in c[1:] if np.any(q != c[0]))
+        tangent[s == 1] = next(c[3] - q for q in c[2::-1] if np.any(q != c[3]))
     return point, tangent / np.linalg.norm(tangent, axis=1)[:, None]
 
 
