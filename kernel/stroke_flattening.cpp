@@ -73,11 +73,10 @@ struct TiltLimits {
     double offset_error = kInfinity;
 };
 
-// Whether the chord's offset stays within `error` of the leaf's offset by `reach`. Its tangents lie
-// within the angle θ of the chord that its control legs span: offset chords meet outside the exact
-// offset by reach (1 / cos θ - 1), on the outer side at miter tips and on the inner side alike.
-// (Where the inner side folds, the chords' square ends also sweep beside the normals by up to half a
-// chord; chords that short would make every inner offset cross every other, so that is left.)
+// Whether the chord's offset stays within `error` of the leaf's offset by `reach`, or is left as it
+// is. Its tangents lie within the angle θ of the chord that its control legs span: offset chords meet
+// outside the exact offset by reach (1 / cos θ - 1), on the outer side at miter tips and on the inner
+// side alike.
 // `legs` are the control polygon's three leg lengths, `chord` the chord's.
 bool offset_follows(const CubicTask& task, const std::array<double, 3>& legs, double chord, double reach,
                     double error) noexcept {
@@ -91,7 +90,17 @@ bool offset_follows(const CubicTask& task, const std::array<double, 3>& legs, do
             cosine =
                 std::min(cosine, ((p[i + 1]->x - p[i]->x) * cx + (p[i + 1]->y - p[i]->y) * cy) / (legs[i] * chord));
     }
-    return cosine > 0.0 && !(reach * (1.0 / cosine - 1.0) > error);
+    if (cosine > 0.0 && !(reach * (1.0 / cosine - 1.0) > error))
+        return true;
+    // A leaf turning by more than twice its length over the reach (bending tighter than half the
+    // reach) folds its inner side deep into the stroke: finer chords there would make every inner
+    // offset cross every other.
+    const std::size_t first = legs[0] > 0.0 ? 0 : legs[1] > 0.0 ? 1 : 2;
+    const std::size_t last = legs[2] > 0.0 ? 2 : legs[1] > 0.0 ? 1 : 0;
+    const double turn_cosine = ((p[first + 1]->x - p[first]->x) * (p[last + 1]->x - p[last]->x) +
+                                (p[first + 1]->y - p[first]->y) * (p[last + 1]->y - p[last]->y)) /
+                               (legs[first] * legs[last]);
+    return reach * std::acos(std::clamp(turn_cosine, -1.0, 1.0)) > 2.0 * chord;
 }
 
 // The leaves of the cubic, each appended as its end point; a leaf at an end with a tilt limit is split
