@@ -63,7 +63,9 @@ DoubleBox stroke_bounds(const PaintCommand& stroke, ComplexityBudget& budget) {
         return DoubleBox{};
     const DoubleBox path_box = exact_path_bounds(stroke);
     const bool has_drawing_verb = std::any_of(stroke.path_verbs.begin(), stroke.path_verbs.end(), draws);
-    if (has_drawing_verb && box_valid(path_box) && style.line_join == LineJoin::round &&
+    const std::vector<double> pattern = normalize_dash_array(style.dash_array);
+    // Dashes need not reach the path's extremes: only a solid round stroke is its path grown.
+    if (pattern.empty() && has_drawing_verb && box_valid(path_box) && style.line_join == LineJoin::round &&
         style.line_cap == LineCap::round) {
         const double half_width = std::fabs(style.width) * 0.5;
         const double grow_x = std::hypot(m[0], m[2]) * half_width;
@@ -74,7 +76,6 @@ DoubleBox stroke_bounds(const PaintCommand& stroke, ComplexityBudget& budget) {
         }
     }
     std::vector<ExactPiece> pieces = exact_pieces(stroke);
-    const std::vector<double> pattern = normalize_dash_array(style.dash_array);
     if (!pattern.empty())
         pieces = dash_exact_pieces(stroke, pieces, pattern, budget);
     return exact_stroke_bounds(pieces, style, m);

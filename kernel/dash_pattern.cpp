@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstddef>
 #include <limits>
+#include <optional>
 #include <utility>
 
 #include "kernel/kernel_errors.h"
@@ -53,6 +54,21 @@ DashPhase start_phase(const std::vector<double>& pattern, double dash_offset) {
     }
     walk.remaining = std::max(0.0, pattern[walk.index] - std::max(phase, 0.0));
     return walk;
+}
+
+// Unit direction of the piece's first segment of positive length; (0, 0) when it has none.
+PaintPoint first_direction(const FlatPiece& piece) noexcept {
+    const PaintPoint& start = piece.points.front();
+    const std::size_t n = piece.points.size();
+    for (std::size_t i = 1; i <= n; ++i) {
+        if (i == n && piece.closed == 0)
+            break;
+        const PaintPoint& p = piece.points[i % n];
+        const double length = std::hypot(p.x - start.x, p.y - start.y);
+        if (length > 0.0 && std::isfinite(length))
+            return PaintPoint{(p.x - start.x) / length, (p.y - start.y) / length};
+    }
+    return PaintPoint{};
 }
 
 FlatPiece new_dash(std::int32_t subpath_index) {
@@ -151,11 +167,12 @@ std::vector<FlatPiece> dash_piece(const FlatPiece& piece, const std::vector<doub
         return pieces;
     }
     if (phase.remaining == 0.0) {
-        // A dash that ends exactly at the start still paints its caps.
+        // A dash that ends exactly at the start still paints its caps, along the way the path sets off.
         if (phase.in_dash()) {
             FlatPiece dot = new_dash(piece.subpath_index);
             charge_lowered_points(budget, 1);
             dot.points.push_back(piece.points.front());
+            dot.direction = first_direction(piece);
             emit(pieces, std::move(dot), budget);
         }
         phase.advance();
@@ -198,6 +215,7 @@ std::vector<FlatPiece> dash_piece(const FlatPiece& piece, const std::vector<doub
                 if (dash.points.empty()) {
                     charge_lowered_points(budget, 1);
                     dash.points.push_back(current);
+                    dash.direction = PaintPoint{ux, uy};  // for a dash too short to leave its point
                 }
                 charge_lowered_points(budget, 1);
                 dash.points.push_back(next);
@@ -282,6 +300,8 @@ public:
         const bool last_to_end = !open_.stretches.empty();
         if (last_to_end)
             emit();
+        else if (dot_)
+            emit_dot(std::move(*dot_));
         join_across_start(last_to_end);
         return std::move(dashes_);
     }
@@ -304,16 +324,24 @@ private:
             const double next_remaining = phase_.remaining - step;
             if (!(next_left < left) && !(next_remaining < phase_.remaining))
                 throw StrokeInputPrecisionError("dash_segment_progress");
-            if (phase_.in_dash() && next_u > u) {
-                const StrokeStretch part = sub_stretch(stretch, u, next_u);
+            if (phase_.in_dash()) {
+                const StrokeStretch part = sub_stretch(stretch, u, std::max(next_u, u));
                 if (!stretch_is_point(part)) {
                     charge_lowered_points(budget_, 1);
                     open_.stretches.push_back(part);
+                } else if (open_.stretches.empty() && !dot_) {
+                    // A dash too short to leave its point still paints its caps, along the path there.
+                    dot_ = ExactPiece{};
+                    dot_->start = part.points[0];
+                    dot_->direction = stretch_tangent_at(stretch, u);
                 }
             }
             if (next_remaining <= 0.0) {
                 if (phase_.in_dash() && !open_.stretches.empty())
                     emit();
+                else if (phase_.in_dash() && dot_)
+                    emit_dot(std::move(*dot_));
+                dot_.reset();
                 phase_.advance();
             } else {
                 phase_.remaining = next_remaining;
@@ -331,9 +359,17 @@ private:
         open_.subpath_index = piece_.subpath_index;
     }
 
+    // A dash that ends exactly at the start: its caps go along the way the path sets off (a
+    // zero-length subpath has no way and keeps its axis-aligned square).
     void emit_point() {
         ExactPiece dot;
         dot.start = piece_.start;
+        if (!piece_.stretches.empty())
+            dot.direction = stretch_start_tangent(piece_.stretches.front());
+        emit_dot(std::move(dot));
+    }
+
+    void emit_dot(ExactPiece&& dot) {
         dot.subpath_index = piece_.subpath_index;
         charge_lowered_points(budget_, 1);
         charge_lowered_ring(budget_);
@@ -362,6 +398,7 @@ private:
     DashPhase phase_;
     ComplexityBudget& budget_;
     ExactPiece open_;
+    std::optional<ExactPiece> dot_;  // where the current dash began while it has not left its point
     std::vector<ExactPiece> dashes_;
     bool first_from_start_ = false;
 };

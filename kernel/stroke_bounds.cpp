@@ -24,18 +24,6 @@ PaintPoint offset(const PaintPoint& p, const PaintPoint& direction, double dista
     return PaintPoint{p.x + distance * direction.x, p.y + distance * direction.y};
 }
 
-// Direction of travel at u; where the speed vanishes (a cusp) the second derivative gives it.
-PaintPoint cubic_tangent_at(const std::array<PaintPoint, 4>& c, double u) noexcept {
-    const double s = 1.0 - u;
-    const PaintPoint d01{c[1].x - c[0].x, c[1].y - c[0].y}, d12{c[2].x - c[1].x, c[2].y - c[1].y},
-        d23{c[3].x - c[2].x, c[3].y - c[2].y};
-    const PaintPoint speed =
-        unit(s * s * d01.x + 2.0 * s * u * d12.x + u * u * d23.x, s * s * d01.y + 2.0 * s * u * d12.y + u * u * d23.y);
-    if (speed.x != 0.0 || speed.y != 0.0)
-        return speed;
-    return unit(s * (d12.x - d01.x) + u * (d23.x - d12.x), s * (d12.y - d01.y) + u * (d23.y - d12.y));
-}
-
 // Grows a device box by path-space points of the outline. Every point added lies on the exact outline,
 // and the extremes in device x and y are among them, so the box is the outline's box.
 class OutlineBox {
@@ -82,7 +70,7 @@ public:
             double roots[2];
             const int count = cubic_axis_extrema(dot(d, c[0]), dot(d, c[1]), dot(d, c[2]), dot(d, c[3]), roots);
             for (int i = 0; i < count; ++i)
-                add_normal(cubic_point_at(c, roots[i]), cubic_tangent_at(c, roots[i]));
+                add_normal(cubic_point_at(c, roots[i]), stretch_tangent_at(StrokeStretch{c, true}, roots[i]));
         }
     }
     const DoubleBox& box() const noexcept { return box_; }
@@ -125,10 +113,13 @@ void add_cap(OutlineBox& box, LineCap cap, const PaintPoint& p, const PaintPoint
     }
 }
 
-void add_point_piece(OutlineBox& box, LineCap cap, const PaintPoint& p) {
+void add_point_piece(OutlineBox& box, LineCap cap, const PaintPoint& p, const PaintPoint& direction) {
     const double h = box.half_width();
     if (cap == LineCap::square) {
-        for (const PaintPoint corner : {PaintPoint{-h, -h}, PaintPoint{h, -h}, PaintPoint{h, h}, PaintPoint{-h, h}})
+        const PaintPoint along = direction.x != 0.0 || direction.y != 0.0 ? direction : PaintPoint{1.0, 0.0};
+        const double ax = along.x * h, ay = along.y * h;
+        for (const PaintPoint corner : {PaintPoint{-ax + ay, -ay - ax}, PaintPoint{ax + ay, ay - ax},
+                                        PaintPoint{ax - ay, ay + ax}, PaintPoint{-ax - ay, -ay + ax}})
             box.add(PaintPoint{p.x + corner.x, p.y + corner.y});
     } else if (cap == LineCap::round) {
         box.add_disc(p, [](const PaintPoint&) { return true; });
@@ -144,7 +135,7 @@ DoubleBox exact_stroke_bounds(const std::vector<ExactPiece>& pieces, const Paint
     for (const ExactPiece& piece : pieces) {
         const std::vector<StrokeStretch>& stretches = piece.stretches;
         if (stretches.empty()) {
-            add_point_piece(box, style.line_cap, piece.start);
+            add_point_piece(box, style.line_cap, piece.start, piece.direction);
             continue;
         }
         const std::size_t n = stretches.size();

@@ -64,11 +64,44 @@ struct CubicTask {
     bool at_start = false, at_end = false;
 };
 
-// Largest sine of chord tilt allowed at a cubic's start and end (see StrokeEnds).
+// Largest sine of chord tilt allowed at a cubic's start and end (see StrokeEnds), and the half width
+// whose offset the leaves' chords must carry within `offset_error`.
 struct TiltLimits {
     double start = kInfinity;
     double end = kInfinity;
+    double reach = 0.0;
+    double offset_error = kInfinity;
 };
+
+// Whether the chord's offset stays within `error` of the leaf's offset by `reach`, or is left as it
+// is. Its tangents lie within the angle θ of the chord that its control legs span: offset chords meet
+// outside the exact offset by reach (1 / cos θ - 1), on the outer side at miter tips and on the inner
+// side alike.
+// `legs` are the control polygon's three leg lengths, `chord` the chord's.
+bool offset_follows(const CubicTask& task, const std::array<double, 3>& legs, double chord, double reach,
+                    double error) noexcept {
+    if (!(chord > 0.0))
+        return false;
+    const double cx = task.p3.x - task.p0.x, cy = task.p3.y - task.p0.y;
+    const std::array<const PaintPoint*, 4> p{&task.p0, &task.p1, &task.p2, &task.p3};
+    double cosine = 1.0;
+    for (std::size_t i = 0; i < 3; ++i) {
+        if (legs[i] > 0.0)
+            cosine =
+                std::min(cosine, ((p[i + 1]->x - p[i]->x) * cx + (p[i + 1]->y - p[i]->y) * cy) / (legs[i] * chord));
+    }
+    if (cosine > 0.0 && !(reach * (1.0 / cosine - 1.0) > error))
+        return true;
+    // A leaf turning by more than twice its length over the reach (bending tighter than half the
+    // reach) folds its inner side deep into the stroke: finer chords there would make every inner
+    // offset cross every other.
+    const std::size_t first = legs[0] > 0.0 ? 0 : legs[1] > 0.0 ? 1 : 2;
+    const std::size_t last = legs[2] > 0.0 ? 2 : legs[1] > 0.0 ? 1 : 0;
+    const double turn_cosine = ((p[first + 1]->x - p[first]->x) * (p[last + 1]->x - p[last]->x) +
+                                (p[first + 1]->y - p[first]->y) * (p[last + 1]->y - p[last]->y)) /
+                               (legs[first] * legs[last]);
+    return reach * std::acos(std::clamp(turn_cosine, -1.0, 1.0)) > 2.0 * chord;
+}
 
 // The leaves of the cubic, each appended as its end point; a leaf at an end with a tilt limit is split
 // until its chord follows the tangent there.
@@ -81,8 +114,10 @@ void flatten_cubic_leaves(const PaintPoint& p0, const PaintPoint& p1, const Pain
     stack[size++] = CubicTask{p0, p1, p2, p3, arc_budget, depth, true, true};
     while (size > 0) {
         const CubicTask task = stack[--size];
-        const double excess = std::max(0.0, distance(task.p0, task.p1) + distance(task.p1, task.p2) +
-                                                distance(task.p2, task.p3) - distance(task.p0, task.p3));
+        const std::array<double, 3> legs{distance(task.p0, task.p1), distance(task.p1, task.p2),
+                                         distance(task.p2, task.p3)};
+        const double chord = distance(task.p0, task.p3);
+        const double excess = std::max(0.0, legs[0] + legs[1] + legs[2] - chord);
         if (!std::isfinite(excess))
             throw StrokeInputPrecisionError("nonfinite_cubic_arc_length");
         const bool flat = point_segment_distance(task.p1, task.p0, task.p3) <= tolerance &&
@@ -94,7 +129,8 @@ void flatten_cubic_leaves(const PaintPoint& p0, const PaintPoint& p1, const Pain
             (task.at_end && limits.end < kInfinity &&
              chord_tilt(task.p0, task.p3, end_tangent(task.p0, task.p1, task.p2, task.p3)) > limits.end);
         const bool can_split = task.depth < kMaxStrokeCubicDepth && task.arc_budget > 0.0;
-        if (flat && (!tilted || !can_split)) {
+        const bool wide = limits.reach > 0.0 && !offset_follows(task, legs, chord, limits.reach, limits.offset_error);
+        if (flat && ((!tilted && !wide) || !can_split)) {
             charge_lowered_points(budget, 1);
             points.push_back(task.p3);
             continue;
@@ -103,7 +139,7 @@ void flatten_cubic_leaves(const PaintPoint& p0, const PaintPoint& p1, const Pain
             throw StrokeInputPrecisionError("cubic_flattening_depth");
         // Needing this depth here means roughly the whole tree down to it: refuse before the
         // points are allocated rather than after. (A split for the tilt alone goes down one end only.)
-        if (!flat)
+        if (!flat || wide)
             require_budget_room(budget, BudgetCounter::lowered_points, std::uint64_t{1} << (task.depth + 1));
         const PaintPoint p01 = midpoint(task.p0, task.p1);
         const PaintPoint p12 = midpoint(task.p1, task.p2);
@@ -295,6 +331,24 @@ PaintPoint stretch_end_tangent(const StrokeStretch& stretch) noexcept {
     return stretch.cubic ? end_tangent(p[0], p[1], p[2], p[3]) : unit_from(p[0], p[3]);
 }
 
+PaintPoint stretch_tangent_at(const StrokeStretch& stretch, double u) noexcept {
+    if (!stretch.cubic || u <= 0.0)
+        return stretch_start_tangent(stretch);
+    if (u >= 1.0)
+        return stretch_end_tangent(stretch);
+    const auto& c = stretch.points;
+    const double s = 1.0 - u;
+    const PaintPoint d01{c[1].x - c[0].x, c[1].y - c[0].y}, d12{c[2].x - c[1].x, c[2].y - c[1].y},
+        d23{c[3].x - c[2].x, c[3].y - c[2].y};
+    const PaintPoint origin{};
+    const PaintPoint speed = unit_from(origin, PaintPoint{s * s * d01.x + 2.0 * s * u * d12.x + u * u * d23.x,
+                                                          s * s * d01.y + 2.0 * s * u * d12.y + u * u * d23.y});
+    if (speed.x != 0.0 || speed.y != 0.0)
+        return speed;
+    return unit_from(origin,
+                     PaintPoint{s * (d12.x - d01.x) + u * (d23.x - d12.x), s * (d12.y - d01.y) + u * (d23.y - d12.y)});
+}
+
 void flatten_cubic(const PaintPoint& p0, const PaintPoint& p1, const PaintPoint& p2, const PaintPoint& p3,
                    double tolerance, double arc_budget, int depth, std::vector<PaintPoint>& points,
                    ComplexityBudget& budget) {
@@ -402,6 +456,7 @@ FlatPiece flatten_exact_piece(const ExactPiece& piece, double tolerance, double 
     flat.closed = piece.closed;
     flat.has_segment = 1;
     flat.subpath_index = piece.subpath_index;
+    flat.direction = piece.direction;
     std::vector<PaintPoint>& points = flat.points;
     // Consecutive equal points are dropped as they come, so corner indices stay put.
     auto append = [&](const PaintPoint& point) {
@@ -425,6 +480,8 @@ FlatPiece flatten_exact_piece(const ExactPiece& piece, double tolerance, double 
         } else {
             TiltLimits limits;
             if (ends != nullptr) {
+                limits.reach = ends->offset_error > 0.0 ? ends->half_width : 0.0;
+                limits.offset_error = ends->offset_error;
                 limits.start = tilt_limit(*ends, has_previous ? corner_weight(*ends, stretch_end_tangent(previous),
                                                                               stretch_start_tangent(stretch))
                                                               : cap_weight(ends->cap));

@@ -27,6 +27,9 @@ struct StrokeStretch {
 struct ExactPiece {
     std::vector<StrokeStretch> stretches;  // none of zero length
     PaintPoint start;
+    // A point (a dash too short to leave it) paints its caps along the path's unit tangent there;
+    // (0, 0) for a zero-length subpath, whose square cap stays axis-aligned.
+    PaintPoint direction;
     std::uint8_t closed = 0;
     std::int32_t subpath_index = -1;
 };
@@ -49,6 +52,7 @@ struct FlatPiece {
     // Ordinal of the piece's move_to; -1 for geometry drawn after a close without a new move_to.
     std::int32_t subpath_index = -1;
     std::vector<ExactCorner> corners;
+    PaintPoint direction;  // as ExactPiece's, for a piece whose points all coincide
 };
 
 // How closely a curve's end chords must follow its true tangent where a cap or a corner (other than a
@@ -59,6 +63,8 @@ struct StrokeEnds {
     LineCap cap = LineCap::butt;
     LineJoin join = LineJoin::miter;
     double error = 0.0;  // path units
+    // How far a chord's offset may stray from the curve's offset where chords meet (path units).
+    double offset_error = 0.0;
 };
 
 // The exact pieces of a stroke path, one per subpath that draws; zero-length segments are left out.
@@ -89,6 +95,9 @@ bool stretch_is_point(const StrokeStretch& stretch) noexcept;
 // the end point. (0, 0) for a stretch that is a point.
 PaintPoint stretch_start_tangent(const StrokeStretch& stretch) noexcept;
 PaintPoint stretch_end_tangent(const StrokeStretch& stretch) noexcept;
+// Unit direction of travel at parameter u (the end tangents at 0 and 1; at a cusp, from the second
+// derivative). (0, 0) for a stretch that is a point.
+PaintPoint stretch_tangent_at(const StrokeStretch& stretch, double u) noexcept;
 
 // One piece per drawing subpath; every appended point is charged as lowered.
 // StrokeInputPrecisionError from the cubic flattening; std::out_of_range when a verb's points are

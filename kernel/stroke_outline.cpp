@@ -225,10 +225,12 @@ double signed_area(const std::vector<PaintPoint>& ring) noexcept {
 }
 
 // The square cap of a piece too short to have a direction on any grid: centred on its point, turned
-// along the way the piece was heading, as SVG paints a zero-length segment.
+// along the way the piece was heading (the path's way there for a dash that never left its point), as
+// SVG paints a zero-length segment; axis-aligned for a zero-length subpath.
 std::vector<PaintPoint> oriented_square(const FlatPiece& piece, double half_width, ComplexityBudget& budget) {
     const PaintPoint& p0 = piece.points.front();
-    double dx = 1.0, dy = 0.0, best = 0.0;
+    const bool directed = piece.direction.x != 0.0 || piece.direction.y != 0.0;
+    double dx = directed ? piece.direction.x : 1.0, dy = directed ? piece.direction.y : 0.0, best = 0.0;
     for (const PaintPoint& p : piece.points) {
         const double length = std::hypot(p.x - p0.x, p.y - p0.y);
         if (length > best && std::isfinite(length)) {
@@ -334,12 +336,22 @@ void add_miter_wedges(const Path64& local, bool closed, double delta, double mit
     for (std::size_t i = first; i < end; ++i) {
         const PaintPoint& v = grid_piece.points[i];
         double ix = 0.0, iy = 0.0, ox = 0.0, oy = 0.0, cosine = 1.0;
-        if (i < exact.size() && exact[i].index != kNoCorner) {
+        // The chords' own directions at an exact corner: the offset body ends on their normals.
+        PaintPoint chord_in, chord_out;
+        const bool on_exact = i < exact.size() && exact[i].index != kNoCorner;
+        if (on_exact) {
             ix = exact[i].incoming.x;
             iy = exact[i].incoming.y;
             ox = exact[i].outgoing.x;
             oy = exact[i].outgoing.y;
             cosine = std::clamp(ix * ox + iy * oy, -1.0, 1.0);
+            const VertexTurn turn = vertex_turn(grid_piece, i, closed);
+            if (turn.valid) {
+                const PaintPoint& prev = grid_piece.points[i == 0 ? n - 1 : i - 1];
+                const PaintPoint& next = grid_piece.points[(i + 1) % n];
+                chord_in = PaintPoint{(v.x - prev.x) / turn.incoming_length, (v.y - prev.y) / turn.incoming_length};
+                chord_out = PaintPoint{(next.x - v.x) / turn.outgoing_length, (next.y - v.y) / turn.outgoing_length};
+            }
         } else {
             const VertexTurn turn = vertex_turn(grid_piece, i, closed);
             if (!turn.valid)
@@ -362,10 +374,28 @@ void add_miter_wedges(const Path64& local, bool closed, double delta, double mit
         const PaintPoint n_in{side * iy, -side * ix};
         const PaintPoint n_out{side * oy, -side * ox};
         const double tip_scale = delta / (1.0 + cosine);
-        std::vector<PaintPoint> wedge{
-            v, PaintPoint{v.x + delta * n_in.x, v.y + delta * n_in.y},
-            PaintPoint{v.x + tip_scale * (n_in.x + n_out.x), v.y + tip_scale * (n_in.y + n_out.y)},
-            PaintPoint{v.x + delta * n_out.x, v.y + delta * n_out.y}};
+        // A chord that leaves the tangent away from the tip ends the body short of the wedge's side,
+        // and the body's bevel edge would cut a notch into the corner tan(turn / 2) times as deep as
+        // that gap: the wedge reaches over to the chord's corner instead.
+        const auto chord_corner = [&](const PaintPoint& chord, const PaintPoint& tangent, const PaintPoint& normal,
+                                      const PaintPoint& other) -> std::optional<PaintPoint> {
+            const PaintPoint chord_normal{side * chord.y, -side * chord.x};
+            // Turned from the exact normal the other way than the tip lies, and by more than a local unit.
+            const double away =
+                (normal.x * chord_normal.y - normal.y * chord_normal.x) * (normal.x * other.y - normal.y * other.x);
+            const double gap = delta * std::hypot(chord_normal.x - normal.x, chord_normal.y - normal.y);
+            if (!(chord.x * tangent.x + chord.y * tangent.y > 0.0) || !(away < 0.0) || !(gap > 1.0))
+                return std::nullopt;
+            return PaintPoint{v.x + delta * chord_normal.x, v.y + delta * chord_normal.y};
+        };
+        std::vector<PaintPoint> wedge{v};
+        if (const auto corner = chord_corner(chord_in, PaintPoint{ix, iy}, n_in, n_out))
+            wedge.push_back(*corner);
+        wedge.push_back(PaintPoint{v.x + delta * n_in.x, v.y + delta * n_in.y});
+        wedge.push_back(PaintPoint{v.x + tip_scale * (n_in.x + n_out.x), v.y + tip_scale * (n_in.y + n_out.y)});
+        wedge.push_back(PaintPoint{v.x + delta * n_out.x, v.y + delta * n_out.y});
+        if (const auto corner = chord_corner(chord_out, PaintPoint{ox, oy}, n_out, n_in))
+            wedge.push_back(*corner);
         if ((signed_area(wedge) > 0.0 ? 1.0 : -1.0) != outer_sign)
             std::reverse(wedge.begin(), wedge.end());
         for (PaintPoint& p : wedge)
@@ -666,7 +696,10 @@ StrokeOutline stroke_command(const PaintCommand& command, double tolerance, doub
     const bool round = style.line_cap == LineCap::round || style.line_join == LineJoin::round;
     const double t = tolerance * (round ? 0.5 : 1.0);
     const double half_width = width * 0.5;
-    const StrokeEnds ends{half_width, style.line_cap, style.line_join, kEndTiltShare * t};
+    // Chords whose control points lie within t of them stay within three quarters of t of the curve;
+    // the rest of the tolerance (round arcs never stand on the chords' offsets) bounds the offset's
+    // own error where the chords meet.
+    const StrokeEnds ends{half_width, style.line_cap, style.line_join, kEndTiltShare * t, tolerance - 0.75 * t};
     const std::vector<ExactPiece> exact = exact_pieces(command);
     std::vector<FlatPiece> pieces;
     if (pattern.empty() || !has_cubic(command)) {
@@ -714,7 +747,9 @@ StrokeOutline stroke_command(const PaintCommand& command, double tolerance, doub
     for (const FlatPiece& piece : pieces) {
         if (piece.points.size() == 1) {
             std::vector<PaintPoint> cap =
-                point_cap_polygon(piece.points.front(), style.line_cap, half_width, arc_tolerance, budget);
+                style.line_cap == LineCap::square
+                    ? oriented_square(piece, half_width, budget)
+                    : point_cap_polygon(piece.points.front(), style.line_cap, half_width, arc_tolerance, budget);
             if (!cap.empty())
                 add_ring(outline, std::move(cap), piece.subpath_index, true);
             continue;

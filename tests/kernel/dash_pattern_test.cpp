@@ -50,6 +50,7 @@ struct CutCase {
     PaintPoint first_start;
     PaintPoint first_end;
     std::size_t first_points;
+    PaintPoint dot_direction{};  // a first piece that never leaves its point paints its caps this way
 };
 
 class DashCut : public testing::TestWithParam<CutCase> {};
@@ -65,6 +66,9 @@ TEST_P(DashCut, Pieces) {
     EXPECT_NEAR(first.points.back().x, c.first_end.x, 1e-9) << c.name;
     EXPECT_NEAR(first.points.back().y, c.first_end.y, 1e-9) << c.name;
     EXPECT_EQ(first.points.size(), c.first_points) << c.name;
+    if (first.points.front() == first.points.back()) {
+        EXPECT_EQ(first.direction, c.dot_direction) << c.name;
+    }
     for (const FlatPiece& d : dashes)
         EXPECT_EQ(d.subpath_index, 3);
 
@@ -89,20 +93,27 @@ TEST_P(DashCut, Pieces) {
     EXPECT_NEAR(end.x, c.first_end.x, 1e-9) << c.name;
     EXPECT_NEAR(end.y, c.first_end.y, 1e-9) << c.name;
     EXPECT_EQ(piece.closed, c.name == std::string("closed_whole") ? 1 : 0) << c.name;
+    if (piece.stretches.empty()) {
+        EXPECT_EQ(piece.direction, c.dot_direction) << c.name;
+    }
 }
 
 const FlatPiece kLine = piece({{0, 0}, {100, 0}});
+const FlatPiece kSlope = piece({{0, 0}, {30, 40}});
 const FlatPiece kSquare = piece({{0, 0}, {10, 0}, {10, 10}, {0, 10}}, true);
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, DashCut,
     testing::Values(CutCase{"plain", kLine, {10, 5}, 0, 7, {0, 0}, {10, 0}, 2},
                     // -5 is the phase 10: the first dash is used up at the start and leaves its dot.
-                    CutCase{"negative_offset", kLine, {10, 5}, -5, 8, {0, 0}, {0, 0}, 1},
+                    CutCase{"negative_offset", kLine, {10, 5}, -5, 8, {0, 0}, {0, 0}, 1, {1, 0}},
                     // Starting inside a gap: the first dash begins where the gap ends.
                     CutCase{"start_in_gap", kLine, {10, 5}, 12, 7, {3, 0}, {13, 0}, 2},
                     // Landing exactly on the end of a dash still paints that dash's caps at the start.
-                    CutCase{"offset_on_dash_end", kLine, {10, 5}, 10, 8, {0, 0}, {0, 0}, 1},
+                    CutCase{"offset_on_dash_end", kLine, {10, 5}, 10, 8, {0, 0}, {0, 0}, 1, {1, 0}},
+                    CutCase{"dot_along_a_slope", kSlope, {10, 5}, 10, 4, {0, 0}, {0, 0}, 1, {0.6, 0.8}},
+                    // A dash too short to leave its point is a dot turned along the path.
+                    CutCase{"dash_below_resolution", kSlope, {1e-30, 20}, 0, 3, {0, 0}, {0, 0}, 2, {0.6, 0.8}},
                     // The dash across the first corner is one piece, running through the corner.
                     CutCase{"closed_join_across_start", kSquare, {6, 2}, 4, 5, {0, 4}, {2, 0}, 3},
                     // A dash longer than the ring leaves it whole and closed.

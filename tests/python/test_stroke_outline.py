@@ -49,48 +49,55 @@ def test_stroke_far_outside_the_view_box_is_no_range_error():
     assert len(result.raw.coordinates) > 0
 
 
-# Exact reference outlines. A path is a list of primitives, each ("arc", cx, cy, r, a0, a1),
+# Exact reference outlines. A path is a list of primitives, each ("arc", cx, cy, rx, ry, rotation, a0, a1),
 # ("line", x0, y0, x1, y1), ("quad", x0, y0, x1, y1, x2, y2) or ("cubic", x0, y0, ..., x3, y3), swept with
-# its exact tangent; caps and joins stand on the true tangents.
+# its exact tangent; dashes are cut by arc length, caps and joins stand on the true tangents.
 SAMPLES = 3000
+
+
+def arc(cx, cy, r, a0, a1):
+    return ("arc", cx, cy, r, r, 0.0, a0, a1)
 
 
 def primitive_samples(p, s):
     """Points and unit tangents at parameters s in [0, 1]."""
     if p[0] == "arc":
-        _, cx, cy, r, a0, a1 = p
-        a = a0 + (a1 - a0) * s
-        sign = 1.0 if a1 > a0 else -1.0
-        return np.stack([cx + r * np.cos(a), cy + r * np.sin(a)], 1), sign * np.stack([-np.sin(a), np.cos(a)], 1)
-    if p[0] == "line":
+        _, cx, cy, rx, ry, rotation, a0, a1 = p
+        a, f = a0 + (a1 - a0) * s, math.radians(rotation)
+        turn = np.array([[math.cos(f), -math.sin(f)], [math.sin(f), math.cos(f)]])
+        point = np.stack([rx * np.cos(a), ry * np.sin(a)], 1) @ turn.T + (cx, cy)
+        tangent = np.sign(a1 - a0) * np.stack([-rx * np.sin(a), ry * np.cos(a)], 1) @ turn.T
+    elif p[0] == "line":
         a, b = np.array(p[1:3], dtype=float), np.array(p[3:5], dtype=float)
-        return a + s[:, None] * (b - a), np.tile((b - a) / np.linalg.norm(b - a), (len(s), 1))
-    c = np.array(p[1:], dtype=float).reshape(-1, 2)
-    if p[0] == "quad":
-        c = np.array([c[0], c[0] + 2 / 3 * (c[1] - c[0]), c[2] + 2 / 3 * (c[1] - c[2]), c[2]])
-    t = s[:, None]
-    point = (1 - t) ** 3 * c[0] + 3 * (1 - t) ** 2 * t * c[1] + 3 * (1 - t) * t * t * c[2] + t ** 3 * c[3]
-    tangent = 3 * ((1 - t) ** 2 * (c[1] - c[0]) + 2 * (1 - t) * t * (c[2] - c[1]) + t * t * (c[3] - c[2]))
+        point, tangent = a + s[:, None] * (b - a), np.tile(b - a, (len(s), 1))
+    else:
+        c = np.array(p[1:], dtype=float).reshape(-1, 2)
+        if p[0] == "quad":
+            c = np.array([c[0], c[0] + 2 / 3 * (c[1] - c[0]), c[2] + 2 / 3 * (c[1] - c[2]), c[2]])
+        t = s[:, None]
+        point = (1 - t) ** 3 * c[0] + 3 * (1 - t) ** 2 * t * c[1] + 3 * (1 - t) * t * t * c[2] + t ** 3 * c[3]
+        tangent = 3 * ((1 - t) ** 2 * (c[1] - c[0]) + 2 * (1 - t) * t * (c[2] - c[1]) + t * t * (c[3] - c[2]))
+        # Toward the nearest distinct control point at the ends.
+        tangent[s == 0] = next(q - c[0] for q in c[1:] if np.any(q != c[0]))
+        tangent[s == 1] = next(c[3] - q for q in c[2::-1] if np.any(q != c[3]))
     return point, tangent / np.linalg.norm(tangent, axis=1)[:, None]
 
 
 def svg_path(path, closed):
-    def start(p):
+    def ends(p):
         return primitive_samples(p, np.array([0.0, 1.0]))[0]
-    d = "M{} {}".format(*start(path[0])[0])
+    d = "M{} {}".format(*ends(path[0])[0])
     for p in path:
         if p[0] == "arc":
-            end = start(p)[1]
-            d += " A{r} {r} 0 {large} {sweep} {x} {y}".format(r=p[3], large=int(abs(p[5] - p[4]) > math.pi),
-                                                               sweep=int(p[5] > p[4]), x=end[0], y=end[1])
+            end = ends(p)[1]
+            d += f" A{p[3]} {p[4]} {p[5]} {int(abs(p[7] - p[6]) > math.pi)} {int(p[7] > p[6])} {end[0]} {end[1]}"
         else:
             d += " " + {"line": "L", "quad": "Q", "cubic": "C"}[p[0]] + " " + " ".join(str(v) for v in p[3:])
     return d + (" Z" if closed else "")
 
 
-def arc_ends(n, h, cap):
-    """Segments of a cap at an end with point c and outward direction o."""
-    c, o = n
+def cap_lines(c, o, h, cap):
+    """Boundary of a cap at point c with outward direction o."""
     normal = np.array([-o[1], o[0]])
     if cap == "butt":
         return [np.array([c + h * normal, c - h * normal])]
@@ -100,45 +107,76 @@ def arc_ends(n, h, cap):
     return [c + h * np.stack([np.cos(a), np.sin(a)], 1)]
 
 
-def join_polylines(v, t_in, t_out, h, join, limit):
+def join_lines(v, t_in, t_out, h, join, limit):
     cross = t_in[0] * t_out[1] - t_in[1] * t_out[0]
+    if abs(cross) < 1e-12 and np.dot(t_in, t_out) > 0:
+        return []
     side = 1.0 if cross > 0 else -1.0
     n_in, n_out = side * np.array([t_in[1], -t_in[0]]), side * np.array([t_out[1], -t_out[0]])
     cosine = float(np.dot(t_in, t_out))
     if join == "round":
         a0, a1 = np.arctan2(n_in[1], n_in[0]), np.arctan2(n_out[1], n_out[0])
-        a1 = a0 + (a1 - a0 + math.pi) % (2 * math.pi) - math.pi
-        a = np.linspace(a0, a1, 4001)
+        a = np.linspace(a0, a0 + (a1 - a0 + math.pi) % (2 * math.pi) - math.pi, 4001)
         return [v + h * np.stack([np.cos(a), np.sin(a)], 1)]
     if join == "miter" and 2 / (1 + cosine) <= limit * limit:
         return [np.array([v + h * n_in, v + h * (n_in + n_out) / (1 + cosine), v + h * n_out])]
     return [np.array([v + h * n_in, v + h * n_out])]
 
 
-def reference_outline(path, closed, width, cap, join, limit, dashes, samples=SAMPLES):
-    """Polylines whose union holds the exact outline: offset curves, caps, joins (and dash ends)."""
-    h = width / 2
-    s = np.linspace(0.0, 1.0, samples)
-    sampled = [primitive_samples(p, s) for p in path]
+def dash_intervals(length, dashes, offset):
+    pattern = list(dashes) * (2 if len(dashes) % 2 else 1)
+    position, k, out = -(offset % sum(pattern)), 0, []
+    while position <= length:
+        if k % 2 == 0 and position + pattern[k % len(pattern)] >= 0:
+            out.append((max(position, 0.0), min(position + pattern[k % len(pattern)], length)))
+        position += pattern[k % len(pattern)]
+        k += 1
+    return out
+
+
+def reference_outline(path, closed, width, cap, join, limit, dashes, offset=0.0, nss=None, samples=SAMPLES):
+    """Polylines whose union holds the exact outline: offset curves, caps and joins of every dash. With
+    `nss` (a 2x3 matrix) the path is mapped before it is stroked."""
+    h, s = width / 2, np.linspace(0.0, 1.0, samples)
+    parts = [primitive_samples(p, s) for p in path]
+    if nss is not None:
+        parts = [(q @ nss[:, :2].T + nss[:, 2], t @ nss[:, :2].T) for q, t in parts]
+        parts = [(q, t / np.linalg.norm(t, axis=1)[:, None]) for q, t in parts]
+    starts = np.cumsum([0.0] + [np.linalg.norm(np.diff(q, axis=0), axis=1).sum() for q, _ in parts])
+    along = [a + np.concatenate([[0.0], np.cumsum(np.linalg.norm(np.diff(q, axis=0), axis=1))])
+             for a, (q, _) in zip(starts, parts)]
+    total = starts[-1]
+
+    def at(position):
+        k = min(np.searchsorted(starts, position, side="right") - 1, len(parts) - 1)
+        (q, t), a = parts[k], along[k]
+        w = np.interp(position, a, np.arange(len(a)))
+        i = min(int(w), len(a) - 2)
+        f = w - i
+        tangent = (1 - f) * t[i] + f * t[i + 1]
+        return (1 - f) * q[i] + f * q[i + 1], tangent / np.linalg.norm(tangent)
+
+    intervals = dash_intervals(total, dashes, offset) if dashes else [(0.0, total)]
+    wrap = closed and intervals[0][0] == 0 and intervals[-1][1] == total
     lines = []
-    for (points, tangents) in sampled:
-        normals = np.stack([-tangents[:, 1], tangents[:, 0]], 1)
-        lines += [points + h * normals, points - h * normals]
-    corners = list(zip(sampled[:-1], sampled[1:])) + ([(sampled[-1], sampled[0])] if closed else [])
-    for (a, b) in corners:
-        lines += join_polylines(a[0][-1], a[1][-1], b[1][0], h, join, limit)
-    points = np.concatenate([p for p, _ in sampled])
-    tangents = np.concatenate([t for _, t in sampled])
-    if dashes:
-        along = np.concatenate([[0.0], np.cumsum(np.linalg.norm(np.diff(points, axis=0), axis=1))])
-        period = sum(dashes)
-        for k in range(int(along[-1] / period) + 1):
-            for e, outward in ((k * period, -1.0), (k * period + dashes[0], 1.0)):
-                if 0 < e < along[-1]:
-                    i = np.searchsorted(along, e)
-                    lines += arc_ends((points[i], outward * tangents[i]), h, cap)
-    if not closed:
-        lines += arc_ends((points[0], -tangents[0]), h, cap) + arc_ends((points[-1], tangents[-1]), h, cap)
+    for n, (s0, s1) in enumerate(intervals):
+        for (q, t), a in zip(parts, along):
+            inside = (a > s0) & (a < s1)
+            ends = [at(x) for x in (max(s0, a[0]), min(s1, a[-1])) if a[0] <= x <= a[-1]] if s1 > s0 else []
+            if inside.any() or len(ends) == 2:
+                run_q = np.concatenate([[ends[0][0]], q[inside], [ends[-1][0]]])
+                run_t = np.concatenate([[ends[0][1]], t[inside], [ends[-1][1]]])
+                normal = np.stack([-run_t[:, 1], run_t[:, 0]], 1)
+                lines += [run_q + h * normal, run_q - h * normal]
+        for k in range(len(parts)):
+            corner = starts[k + 1] if k + 1 < len(parts) else total
+            if (s0 < corner < s1) or (wrap and corner == total and s1 == total):
+                lines += join_lines(parts[k][0][-1], parts[k][1][-1], parts[(k + 1) % len(parts)][1][0], h, join,
+                                    limit)
+        for x, outward in ((s0, -1.0), (s1, 1.0)):
+            if not (wrap and ((x == 0 and n == 0) or (x == total and n == len(intervals) - 1))):
+                point, tangent = at(x)
+                lines += cap_lines(point, outward * tangent, h, cap)
     return lines
 
 
@@ -153,58 +191,91 @@ def distances_to(vertices, lines):
     return best
 
 
-QUARTER = [("arc", 0, 0, 10, 0, math.pi / 2)]
+QUARTER = [arc(0, 0, 10, 0, math.pi / 2)]
 R_LENS = 5 / math.sin(math.radians(20))
 
 
 def lens(x, y):
     """Two arcs meeting at 40 degrees, from (x, y) to (x + 10, y) and back."""
-    return [("arc", x + 5, y + R_LENS * math.cos(math.radians(20)), R_LENS, math.radians(-110), math.radians(-70)),
-            ("arc", x + 5, y - R_LENS * math.cos(math.radians(20)), R_LENS, math.radians(70), math.radians(110))]
+    return [arc(x + 5, y + R_LENS * math.cos(math.radians(20)), R_LENS, math.radians(-110), math.radians(-70)),
+            arc(x + 5, y - R_LENS * math.cos(math.radians(20)), R_LENS, math.radians(70), math.radians(110))]
 
 
 LENS = lens(0, 0)
 S_CURVE = [("cubic", 0, 0, 8, -12, 12, 22, 20, 10)]
 QUADRATIC = [("quad", 0, 0, 10, 20, 20, 0)]
 CURVE_AND_LINE = [("cubic", 0, 0, 5, 10, 15, 10, 20, 0), ("line", 20, 0, 30, 10)]
+LONG_ARC = [arc(0, 0, 12, math.radians(20), math.radians(160))]
+DIAGONAL = [("line", 0, 0, 30, 18)]
+CIRCLE = [arc(0, 0, 10, 0, math.pi), arc(0, 0, 10, math.pi, 2 * math.pi)]
+SKEW = (1, 0, math.tan(math.radians(30)), 1, 0, 0)
+ROTATE_SKEW = (1.5 * math.cos(math.radians(25)), 1.5 * math.sin(math.radians(25)),
+               0.6 * math.cos(math.radians(25)) - math.sin(math.radians(25)),
+               math.cos(math.radians(25)) + 0.6 * math.sin(math.radians(25)), 0, 0)
+DOTS = (1e-30, 6)  # dashes too short to leave their point
 
 
-@pytest.mark.parametrize("why, path, closed, width, cap, join, limit, dashes, target, tolerance", [
-    ("butt caps on an arc", QUARTER, False, 4, "butt", "miter", 4, None, 100, 0.05),
-    ("butt caps on an arc, fine", QUARTER, False, 4, "butt", "miter", 4, None, 400, 0.01),
-    ("square caps on an arc", QUARTER, False, 8, "square", "miter", 4, None, 400, 0.01),
-    ("round caps on an arc", QUARTER, False, 4, "round", "miter", 4, None, 100, 0.05),
-    ("mitered lens", LENS, True, 1, "butt", "miter", 4, None, 100, 0.05),
-    ("lens beyond the miter limit", LENS, True, 1, "butt", "miter", 2, None, 100, 0.05),
-    ("lens whose arc ends an ulp off its start", lens(3.3, 7.1), True, 1, "butt", "miter", 4, None, 100, 0.05),
-    ("bevelled lens", LENS, True, 2, "butt", "bevel", 4, None, 400, 0.01),
-    ("round-joined lens", LENS, True, 2, "butt", "round", 4, None, 100, 0.05),
-    ("butt dashes on an arc", QUARTER, False, 2, "butt", "miter", 4, (3, 3.5), 100, 0.05),
-    ("square dashes on an arc", QUARTER, False, 2, "square", "miter", 4, (3, 3.5), 100, 0.05),
-    ("square caps on a cubic", S_CURVE, False, 3, "square", "miter", 4, None, 200, 0.02),
-    ("butt caps on a quadratic", QUADRATIC, False, 3, "butt", "bevel", 4, None, 200, 0.02),
-    ("a curve meeting a curve at a corner", CURVE_AND_LINE, False, 2, "butt", "miter", 10, None, 200, 0.02),
+@pytest.mark.parametrize("why, path, closed, width, cap, join, limit, dashes, offset, matrix, nss, target, tolerance", [
+    ("butt caps on an arc", QUARTER, False, 4, "butt", "miter", 4, None, 0, None, False, 100, 0.05),
+    ("butt caps on an arc, fine", QUARTER, False, 4, "butt", "miter", 4, None, 0, None, False, 400, 0.01),
+    ("square caps on an arc", QUARTER, False, 8, "square", "miter", 4, None, 0, None, False, 400, 0.01),
+    ("round caps on an arc", QUARTER, False, 4, "round", "miter", 4, None, 0, None, False, 100, 0.05),
+    ("mitered lens", LENS, True, 1, "butt", "miter", 4, None, 0, None, False, 100, 0.05),
+    ("lens beyond the miter limit", LENS, True, 1, "butt", "miter", 2, None, 0, None, False, 100, 0.05),
+    ("lens whose arc ends an ulp off its start", lens(3.3, 7.1), True, 1, "butt", "miter", 4, None, 0, None, False,
+     100, 0.05),
+    ("bevelled lens", LENS, True, 2, "butt", "bevel", 4, None, 0, None, False, 400, 0.01),
+    ("round-joined lens", LENS, True, 2, "butt", "round", 4, None, 0, None, False, 100, 0.05),
+    # A chord tilted away from the miter tip leaves a notch tan(70) times deeper than its tilt.
+    ("skewed mitered lens", LENS, True, 1, "butt", "miter", 4, None, 0, SKEW, False, 200, 0.02),
+    ("dash over the lens' corner", LENS, True, 1, "butt", "miter", 4, (6, 2), 4, None, False, 400, 0.01),
+    ("butt dashes on an arc", QUARTER, False, 2, "butt", "miter", 4, (3, 3.5), 0, None, False, 100, 0.05),
+    ("square dashes on an arc", QUARTER, False, 2, "square", "miter", 4, (3, 3.5), 0, None, False, 100, 0.05),
+    ("dashed circle, a dash across the start", CIRCLE, True, 2, "square", "miter", 4, (7, 3), 5, None, False, 200,
+     0.02),
+    # Dots paint their caps turned along the path, on curves too, and bound the box themselves.
+    ("square dots on a line", DIAGONAL, False, 3, "square", "miter", 4, DOTS, 0, None, False, 200, 0.02),
+    ("square dots on an arc", LONG_ARC, False, 3, "square", "miter", 4, DOTS, 0, None, False, 200, 0.02),
+    ("round dots on an arc", LONG_ARC, False, 3, "round", "round", 4, DOTS, 0, None, False, 200, 0.02),
+    ("an offset on a dash's end leaves a dot", DIAGONAL, False, 3, "square", "miter", 4, (3, 2), 3, None, False,
+     200, 0.02),
+    ("square caps on a cubic", S_CURVE, False, 3, "square", "miter", 4, None, 0, None, False, 200, 0.02),
+    # Wider than the curve is round: chords must carry the offset, not only the centre line.
+    ("wide square-capped cubic", S_CURVE, False, 12, "square", "miter", 4, None, 0, None, False, 400, 0.01),
+    ("non-scaling cubic, turned and skewed", S_CURVE, False, 2, "square", "miter", 4, None, 0, ROTATE_SKEW, True,
+     400, 0.01),
+    ("rotated elliptical arc", [("arc", 0, 0, 15, 6, 30, math.radians(200), math.radians(330))], False, 2, "square",
+     "miter", 4, None, 0, None, False, 400, 0.01),
+    ("butt caps on a quadratic", QUADRATIC, False, 3, "butt", "bevel", 4, None, 0, None, False, 200, 0.02),
+    ("a curve meeting a curve at a corner", CURVE_AND_LINE, False, 2, "butt", "miter", 10, None, 0, None, False, 200,
+     0.02),
 ])
-def test_stroke_outline_within_reported_error(why, path, closed, width, cap, join, limit, dashes, target, tolerance):
-    dash = f' stroke-dasharray="{dashes[0]} {dashes[1]}"' if dashes else ""
-    body = (f'<path d="{svg_path(path, closed)}" fill="none" stroke="#000" stroke-width="{width}" '
-            f'stroke-linecap="{cap}" stroke-linejoin="{join}" stroke-miterlimit="{limit}"{dash}/>')
+def test_stroke_outline_within_reported_error(why, path, closed, width, cap, join, limit, dashes, offset, matrix, nss,
+                                              target, tolerance):
+    style = f'stroke-width="{width}" stroke-linecap="{cap}" stroke-linejoin="{join}" stroke-miterlimit="{limit}"'
+    if dashes:
+        style += f' stroke-dasharray="{" ".join(map(str, dashes))}" stroke-dashoffset="{offset}"'
+    if matrix:
+        style += f' transform="matrix({" ".join(map(str, matrix))})"' + (' vector-effect="non-scaling-stroke"' * nss)
+    body = f'<path d="{svg_path(path, closed)}" fill="none" stroke="#000" {style}/>'
     result = core.analyze_svg_svg(f'<svg {SVG_NS} viewBox="0 0 100 100"><g transform="translate(30 30)">{body}</g>'
                                   '</svg>', target, tolerance)
     assert result.status == "supported", why
+    m = np.array(matrix or (1, 0, 0, 1, 0, 0), dtype=float).reshape(3, 2).T
+
+    def outline(samples):
+        lines = reference_outline(path, closed, width, cap, join, limit, dashes, offset, m if nss else None, samples)
+        return lines if nss else [line @ m[:, :2].T + m[:, 2] for line in lines]
     origin = np.array(result.bbox[:2]) - 30
     vertices = np.asarray(result.raw.coordinates, dtype=np.float64) * result.grid_to_source_unit + origin
-    lines = reference_outline(path, closed, width, cap, join, limit, dashes)
-    worst = distances_to(vertices, lines).max() * result.scale_factor
+    worst = distances_to(vertices, outline(SAMPLES)).max() * result.scale_factor
     assert worst <= result.max_flattening_error_mm + result.max_quantization_error_mm, why
-    reference = np.concatenate(lines)
-    exact_width = reference[:, 0].max() - reference[:, 0].min()
+    reference = np.concatenate(outline(100 * SAMPLES))
+    exact_box = np.concatenate([reference.min(0), reference.max(0)])
+    exact_width = exact_box[2] - exact_box[0]
     assert abs(exact_width * result.scale_factor - target) <= 0.6 * tolerance, why
-    if not dashes:  # the reference's dash ends are only as fine as its samples
-        reference = np.concatenate(reference_outline(path, closed, width, cap, join, limit, None, 100 * SAMPLES))
-        exact_box = np.concatenate([reference.min(0), reference.max(0)])
-        box = np.array(result.bbox[:2] + (result.bbox[0] + result.bbox[2], result.bbox[1] + result.bbox[3])) - 30
-        assert np.abs(box - exact_box).max() <= 1e-7 * exact_width, why
+    box = np.array(result.bbox[:2] + (result.bbox[0] + result.bbox[2], result.bbox[1] + result.bbox[3])) - 30
+    assert np.abs(box - exact_box).max() <= 1e-7 * exact_width, why
 
 
 @pytest.mark.parametrize("body", [
