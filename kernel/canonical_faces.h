@@ -14,6 +14,7 @@
 
 #include "kernel/box_tree.h"
 #include "kernel/face_arithmetic.h"
+#include "kernel/ring_parity.h"
 #include "kernel/vertex_id_map.h"
 
 namespace pavrix_svg_core {
@@ -63,51 +64,6 @@ bool compare_direction_exact(const Clipper2Lib::Point<Scalar>& a, const Clipper2
         return turn > 0;
     }
     return Arithmetic::compare(Arithmetic::dot(a.x, a.y, a.x, a.y), Arithmetic::dot(b.x, b.y, b.x, b.y)) < 0;
-}
-
-// Sign of (b - origin) x (c - origin).
-template <typename Scalar>
-int face_orientation(const Clipper2Lib::Point<Scalar>& origin, const Clipper2Lib::Point<Scalar>& b,
-                     const Clipper2Lib::Point<Scalar>& c) noexcept {
-    using Arithmetic = FaceArithmetic<Scalar>;
-    return Arithmetic::sign(Arithmetic::cross(b.x - origin.x, b.y - origin.y, c.x - origin.x, c.y - origin.y));
-}
-
-// One edge a-b of ring_winding_parity: true when `point` lies on it; otherwise `inside` flips when
-// the edge crosses the point's height on the side that counts. Edges whose heights do not reach
-// the point's leave both alone.
-template <typename Scalar>
-bool parity_edge_step(const Clipper2Lib::Point<Scalar>& point, const Clipper2Lib::Point<Scalar>& a,
-                      const Clipper2Lib::Point<Scalar>& b, bool& inside) noexcept {
-    const int side = face_orientation(a, b, point);
-    if (side == 0 && point.x >= std::min(a.x, b.x) && point.x <= std::max(a.x, b.x) && point.y >= std::min(a.y, b.y) &&
-        point.y <= std::max(a.y, b.y)) {
-        return true;
-    }
-    if ((a.y > point.y) != (b.y > point.y)) {
-        const bool upward = b.y > a.y;
-        if ((upward && side > 0) || (!upward && side < 0)) {
-            inside = !inside;
-        }
-    }
-    return false;
-}
-
-// Even-odd parity of `point` against the closed ring ring[0 .. count): +1 inside, -1 outside
-// (or no points), 0 on the ring.
-template <typename Scalar>
-int ring_winding_parity(const Clipper2Lib::Point<Scalar>& point, const Clipper2Lib::Point<Scalar>* ring,
-                        std::size_t count) noexcept {
-    if (count == 0) {
-        return -1;
-    }
-    bool inside = false;
-    for (std::size_t i = 0; i < count; ++i) {
-        if (parity_edge_step(point, ring[i], ring[i + 1 == count ? 0 : i + 1], inside)) {
-            return 0;
-        }
-    }
-    return inside ? 1 : -1;
 }
 
 template <typename Scalar>
@@ -337,14 +293,21 @@ std::vector<BasicFaceLoop<Scalar>> extract_canonical_faces(
         }
     }
     const BasicBoxTree<Scalar> face_tree = build_box_tree(bounded_boxes);
-    auto smaller_face = [&](std::size_t a, std::size_t b) {
+    const std::vector<std::size_t> area_rank = dense_ranks(bounded.size(), [&](std::size_t a, std::size_t b) {
         return Arithmetic::compare_area(face_area[bounded[a]], face_area[bounded[b]]) < 0;
-    };
+    });
+    auto smaller_face = [&](std::size_t a, std::size_t b) { return area_rank[a] < area_rank[b]; };
     std::vector<std::size_t> node_smallest;
     std::vector<std::size_t> node_largest;
     rank_box_tree_nodes(face_tree, smaller_face, node_smallest, node_largest);
     std::vector<std::size_t> enclosing_face(component_count, none);
     {
+        // A coverage with many holes tests each hole's vertex against one large outer face.
+        std::vector<RingParityTest<Scalar>> parity_tests;
+        parity_tests.reserve(bounded.size());
+        for (const std::size_t face : bounded) {
+            parity_tests.emplace_back(face_points.data() + face_offsets[face], face_offsets[face + 1] - face_offsets[face]);
+        }
         std::vector<std::size_t> stack;
         for (std::size_t c = 0; c < component_count; ++c) {
             const Point& origin = points[representative[c]];
@@ -353,9 +316,7 @@ std::vector<BasicFaceLoop<Scalar>> extract_canonical_faces(
                 smaller_face,
                 [&](std::size_t item) {
                     const std::size_t face = bounded[item];
-                    return face_component[face] != c &&
-                           ring_winding_parity(origin, face_points.data() + face_offsets[face],
-                                               face_offsets[face + 1] - face_offsets[face]) > 0;
+                    return face_component[face] != c && parity_tests[item].parity(origin) > 0;
                 },
                 stack);
             enclosing_face[c] = found == none ? none : bounded[found];

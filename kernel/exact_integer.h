@@ -24,7 +24,16 @@ struct Int192 {
 
 // None of these allocates, throws or keeps state.
 
+#ifdef __SIZEOF_INT128__
+// Inline through the compiler's 128-bit integers: nearly every exact predicate forms these.
+inline Int128 mul_64x64_to_128(std::int64_t a, std::int64_t b) noexcept {
+    __extension__ typedef __int128 NativeProduct;
+    const NativeProduct product = static_cast<NativeProduct>(a) * b;
+    return Int128{static_cast<std::int64_t>(product >> 64), static_cast<std::uint64_t>(product)};
+}
+#else
 Int128 mul_64x64_to_128(std::int64_t a, std::int64_t b) noexcept;
+#endif
 // An estimate (two roundings), only used to guess a value that is then checked exactly.
 double int128_to_double(Int128 value) noexcept;
 Int192 mul_64x128_to_192(std::int64_t a, Int128 v) noexcept;

@@ -13,6 +13,7 @@
 
 #include "kernel/box_tree.h"
 #include "kernel/canonical_faces.h"
+#include "kernel/ring_parity.h"
 
 namespace pavrix_svg_core {
 
@@ -70,110 +71,12 @@ int compare_ring_winding(const Clipper2Lib::Point<Scalar>& point,
     return ring_winding_parity(point, ring.data(), ring.size());
 }
 
-// Rings with at least this many points get their edges sorted into bands when other loops are
-// tested against them: a coverage with tens of thousands of holes tests every hole against its
-// outer ring, and a pass over all of that ring's points per hole grows quadratically.
-inline constexpr std::size_t kBandedRingPoints = 256;
-
-// Band entries allowed per ring point: beyond this the ring's edges span most bands (spikes, long
-// slanted edges) and the bands would cost more memory than the tests they save.
-inline constexpr std::size_t kBandEntriesPerPoint = 16;
-
-// The edges of one large ring sorted into horizontal bands of equal height, so that the parity of
-// a point reads only the edges spanning the band of its height: edges that do not reach the
-// point's height never change ring_winding_parity's answer.
-template <typename Scalar>
-class RingBands {
-public:
-    explicit RingBands(const std::vector<Clipper2Lib::Point<Scalar>>& ring) : ring_(ring) {
-        const std::size_t count = ring.size();
-        if (count < kBandedRingPoints)
-            return;
-        low_ = high_ = ring.front().y;
-        for (const auto& point : ring) {
-            low_ = std::min(low_, point.y);
-            high_ = std::max(high_, point.y);
-        }
-        bands_ = count / 8;
-        // Entries per band, counted through differences: +1 at an edge's first band, -1 past its last.
-        std::vector<std::ptrdiff_t> starts(bands_ + 1, 0);
-        std::size_t entries = 0;
-        for (std::size_t i = 0; i < count; ++i) {
-            const auto [first, last] = edge_bands(i);
-            entries += last - first + 1;
-            if (entries > kBandEntriesPerPoint * count) {
-                bands_ = 0;
-                return;
-            }
-            ++starts[first];
-            --starts[last + 1];
-        }
-        offsets_.assign(bands_ + 1, 0);
-        std::ptrdiff_t running = 0;
-        for (std::size_t band = 0; band < bands_; ++band) {
-            running += starts[band];
-            offsets_[band + 1] = offsets_[band] + static_cast<std::size_t>(running);
-        }
-        edges_.resize(offsets_[bands_]);
-        std::vector<std::size_t> fill(offsets_.begin(), offsets_.end() - 1);
-        for (std::size_t i = 0; i < count; ++i) {
-            const auto [first, last] = edge_bands(i);
-            for (std::size_t band = first; band <= last; ++band)
-                edges_[fill[band]++] = i;
-        }
-    }
-
-    bool usable() const noexcept { return bands_ > 0; }
-
-    // ring_winding_parity(point, ring) through the bands.
-    int parity(const Clipper2Lib::Point<Scalar>& point) const noexcept {
-        if (point.y < low_ || point.y > high_)
-            return -1;
-        const std::size_t band = band_of(point.y);
-        bool inside = false;
-        for (std::size_t k = offsets_[band]; k < offsets_[band + 1]; ++k) {
-            const std::size_t i = edges_[k];
-            if (parity_edge_step(point, ring_[i], ring_[i + 1 == ring_.size() ? 0 : i + 1], inside))
-                return 0;
-        }
-        return inside ? 1 : -1;
-    }
-
-private:
-    // Monotone in y, so an edge spanning a height is listed in that height's band.
-    std::size_t band_of(Scalar y) const noexcept {
-        const double span = static_cast<double>(high_) - static_cast<double>(low_);
-        if (!(span > 0.0))
-            return 0;
-        const double place = (static_cast<double>(y) - static_cast<double>(low_)) / span * static_cast<double>(bands_);
-        return std::min(bands_ - 1, static_cast<std::size_t>(std::max(0.0, place)));
-    }
-
-    std::pair<std::size_t, std::size_t> edge_bands(std::size_t i) const noexcept {
-        const Scalar a = ring_[i].y;
-        const Scalar b = ring_[i + 1 == ring_.size() ? 0 : i + 1].y;
-        return {band_of(std::min(a, b)), band_of(std::max(a, b))};
-    }
-
-    const std::vector<Clipper2Lib::Point<Scalar>>& ring_;
-    Scalar low_{};
-    Scalar high_{};
-    std::size_t bands_ = 0;
-    std::vector<std::size_t> offsets_;
-    std::vector<std::size_t> edges_;
-};
-
-// Whether loop `inner` lies inside ring `outer`: the first point of `inner` off `outer` decides;
-// when all are on it, the rounded midpoints of its edges do; all on it means not inside.
-// `bands`, when given and usable, are those of `outer`.
-template <typename Scalar>
-bool loop_inside_ring(const std::vector<Clipper2Lib::Point<Scalar>>& inner,
-                      const std::vector<Clipper2Lib::Point<Scalar>>& outer,
-                      const RingBands<Scalar>* bands = nullptr) noexcept {
+// Whether loop `inner` lies inside a ring whose parity `winding_of(point)` gives: the first point
+// of `inner` off the ring decides; when all are on it, the rounded midpoints of its edges do; all
+// on it means not inside.
+template <typename Scalar, typename Winding>
+bool loop_inside(const std::vector<Clipper2Lib::Point<Scalar>>& inner, Winding&& winding_of) {
     using Arithmetic = FaceArithmetic<Scalar>;
-    const auto winding_of = [&](const Clipper2Lib::Point<Scalar>& point) {
-        return bands != nullptr && bands->usable() ? bands->parity(point) : compare_ring_winding(point, outer);
-    };
     for (const auto& point : inner) {
         const int winding = winding_of(point);
         if (winding != 0) {
@@ -192,6 +95,13 @@ bool loop_inside_ring(const std::vector<Clipper2Lib::Point<Scalar>>& inner,
     return false;
 }
 
+// Whether loop `inner` lies inside ring `outer` (see loop_inside).
+template <typename Scalar>
+bool loop_inside_ring(const std::vector<Clipper2Lib::Point<Scalar>>& inner,
+                      const std::vector<Clipper2Lib::Point<Scalar>>& outer) noexcept {
+    return loop_inside(inner, [&](const Clipper2Lib::Point<Scalar>& point) { return compare_ring_winding(point, outer); });
+}
+
 template <typename Scalar>
 void nest_faces(std::vector<BasicFaceLoop<Scalar>> loops, BasicFaceNode<Scalar>& root) {
     using Arithmetic = FaceArithmetic<Scalar>;
@@ -205,9 +115,10 @@ void nest_faces(std::vector<BasicFaceLoop<Scalar>> loops, BasicFaceNode<Scalar>&
         boxes[i] = loops[i].box;
     }
     const BasicBoxTree<Scalar> tree = build_box_tree(boxes);
-    auto smaller = [&](std::size_t a, std::size_t b) {
+    const std::vector<std::size_t> area_rank = dense_ranks(count, [&](std::size_t a, std::size_t b) {
         return Arithmetic::compare_area_magnitude(loops[a].area, loops[b].area) < 0;
-    };
+    });
+    auto smaller = [&](std::size_t a, std::size_t b) { return area_rank[a] < area_rank[b]; };
 
     // Enclosing loop of each loop: the one of least area magnitude, strictly larger than it,
     // whose box contains its box and whose ring contains it.
@@ -216,20 +127,21 @@ void nest_faces(std::vector<BasicFaceLoop<Scalar>> loops, BasicFaceNode<Scalar>&
     rank_box_tree_nodes(tree, smaller, node_smallest, node_largest);
     std::vector<std::size_t> enclosing(count, none);
     std::vector<std::size_t> stack;
-    std::vector<std::unique_ptr<RingBands<Scalar>>> bands(count);  // built on a large ring's first test
-    const auto bands_of = [&](std::size_t d) -> const RingBands<Scalar>* {
-        if (loops[d].ring.size() < kBandedRingPoints)
-            return nullptr;
-        if (!bands[d])
-            bands[d] = std::make_unique<RingBands<Scalar>>(loops[d].ring);
-        return bands[d].get();
-    };
+    std::vector<RingParityTest<Scalar>> parity_tests;
+    parity_tests.reserve(count);
+    for (const auto& loop : loops) {
+        parity_tests.emplace_back(loop.ring.data(), loop.ring.size());
+    }
     for (std::size_t c = 0; c < count; ++c) {
         enclosing[c] = find_smallest_enclosing(
             tree, node_smallest, node_largest, boxes[c], c, smaller,
-            [&](std::size_t d) { return loop_inside_ring(loops[c].ring, loops[d].ring, bands_of(d)); }, stack);
+            [&](std::size_t d) {
+                return loop_inside(loops[c].ring,
+                                   [&](const Clipper2Lib::Point<Scalar>& point) { return parity_tests[d].parity(point); });
+            },
+            stack);
     }
-    bands.clear();  // they refer to the rings, which move into the nodes below
+    parity_tests.clear();  // they refer to the rings, which move into the nodes below
 
     // Loops listed under their enclosing loop, in loop order.
     std::vector<std::size_t> listed_offsets(count + 2, 0);

@@ -161,12 +161,19 @@ std::vector<CellHit> query_cell_hits(const BoxTree& tree, const Path64& hot_pixe
     return hits;
 }
 
-void snap_route_pass(const Paths64& input, const Paths64& extracted, RoutingGroups& groups, Paths64& output) {
+void snap_route_pass(const Paths64& input, const Paths64& extracted, RoutingGroups& groups, Paths64& output,
+                     std::vector<bool>* rebuilt) {
     std::vector<std::pair<std::size_t, std::size_t>> members;  // (root, ring)
+    if (rebuilt != nullptr) {
+        rebuilt->assign(input.size(), false);
+    }
     for (std::size_t ring = 0; ring < input.size(); ++ring) {
         const std::size_t root = groups.find(ring);
         if (groups.contact[root] && groups.dirty[root]) {
             members.emplace_back(root, ring);
+            if (rebuilt != nullptr) {
+                (*rebuilt)[ring] = true;
+            }
         }
     }
     std::stable_sort(members.begin(), members.end(), [](const auto& p, const auto& q) { return p.first < q.first; });
@@ -224,11 +231,11 @@ void snap_route_pass(const Paths64& input, const Paths64& extracted, RoutingGrou
     }
 }
 
-Paths64 route_original_grid(const Paths64& rings, bool* simple, bool* moved) {
+Paths64 route_original_grid(const Paths64& rings, bool* simple, bool* moved, std::uint32_t workers) {
     check_routing_coordinates(rings);
     RoutingGroups groups(rings.size());
     SegmentArrangement arrangement = build_arrangement(rings, &groups);
-    Paths64 extracted = extract_arrangement(arrangement);
+    Paths64 extracted = extract_arrangement(arrangement, workers);
     if (simple != nullptr) {
         *simple = !(arrangement.vertex_repeats_in_path || arrangement.paths_share_two_vertices ||
                     arrangement.split_vertex_shared || arrangement.degenerate_path);
@@ -243,14 +250,21 @@ Paths64 route_original_grid(const Paths64& rings, bool* simple, bool* moved) {
         *moved = true;
     }
     // Each round either merges at least one pair of groups or ends, so there are fewer rounds
-    // than rings.
+    // than rings. A round's check needs only the pairs with a segment of a ring rerouted in it:
+    // every other pair was met before with the same geometry (the rings that were not rerouted
+    // meet only at shared vertices after the first arrangement), so it can neither join groups
+    // nor split segments while no check has found a split. Once one has, every later check tests
+    // every pair, since pairs that split may be met again unchanged.
     Paths64 routed = extracted;
+    bool every_pair = false;
+    std::vector<bool> rebuilt;
     while (true) {
-        snap_route_pass(rings, extracted, groups, routed);
+        snap_route_pass(rings, extracted, groups, routed, &rebuilt);
         const std::uint64_t unions_before = groups.unions;
         SegmentArrangement check = build_arrangement(routed, &groups);
         drop_repeated_segments(check, groups);
-        extract_arrangement(check);
+        find_arrangement_contacts(check, workers, every_pair ? nullptr : &rebuilt);
+        every_pair = every_pair || !check.no_splits;
         if (groups.unions == unions_before) {
             if (!check.no_splits) {
                 throw std::logic_error("Original-grid routing left an unshared contact");
