@@ -71,12 +71,12 @@ void silhouette_stages(const Clipper2Lib::Paths64& coverage, std::uint32_t worke
             for (const auto& ring : routed)
                 split_face_ring(ring, loops);
         } else {
-            loops = extract_canonical_faces(routed);
+            loops = extract_canonical_faces(routed, workers);
         }
     });
     const double nest = best_seconds(repeat, [&] {
         FaceNode root;
-        nest_faces(loops, root);
+        nest_faces(loops, root, workers);
     });
     bool same = true;
     if (workers > 1) {
@@ -206,7 +206,7 @@ int main(int argc, char** argv) {
 
     if (argc > 7 && std::string_view(argv[6]) == "dump")
         write_rings(argv[7], composite.coverage);
-    stage("silhouette faces", [&](std::uint32_t) { prepare_region_faces(composite.coverage); });
+    stage("silhouette faces", [&](std::uint32_t w) { prepare_region_faces(composite.coverage, w); });
     silhouette_stages(composite.coverage, workers, repeat);
     return identical ? 0 : 1;
 }

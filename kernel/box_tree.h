@@ -219,28 +219,30 @@ BasicBoxTree<Scalar> build_box_tree(const std::vector<FaceBox<Scalar>>& boxes, s
         build_box_subtree(tree, keys, {0, count, 0});
         return tree;
     }
-    // The top of the tree on this thread until there are enough subtrees to share out; each
-    // subtree touches only its own nodes, permutation range and keys.
+    // The top of the tree level by level (the nodes of a level side by side) until there are
+    // enough subtrees to share out; each node and subtree touches only its own nodes,
+    // permutation range and keys.
     std::vector<PendingSubtree> subtrees{{0, count, 0}};
     const std::size_t wanted = 4 * static_cast<std::size_t>(workers);
     while (subtrees.size() < wanted) {
+        std::vector<PendingSubtree> large;
         std::vector<PendingSubtree> next;
-        bool split_any = false;
         for (const PendingSubtree& pending : subtrees) {
-            if (pending.end - pending.first <= kParallelBoxTreeItems) {
-                next.push_back(pending);
-                continue;
-            }
-            const auto [mid, split] = build_box_tree_node(tree, keys, pending.first, pending.end, pending.index);
-            const auto& node = tree.nodes[pending.index];
-            next.push_back({pending.first, mid, static_cast<std::size_t>(node.left)});
-            next.push_back({mid, pending.end, static_cast<std::size_t>(node.right)});
-            split_any = split_any || split;
+            (pending.end - pending.first <= kParallelBoxTreeItems ? next : large).push_back(pending);
         }
-        subtrees = std::move(next);
-        if (!split_any) {
+        if (large.empty()) {
             break;
         }
+        std::vector<std::size_t> mids(large.size());
+        run_parallel_tasks(large.size(), workers, [&](std::size_t i) {
+            mids[i] = build_box_tree_node(tree, keys, large[i].first, large[i].end, large[i].index).first;
+        });
+        for (std::size_t i = 0; i < large.size(); ++i) {
+            const auto& node = tree.nodes[large[i].index];
+            next.push_back({large[i].first, mids[i], static_cast<std::size_t>(node.left)});
+            next.push_back({mids[i], large[i].end, static_cast<std::size_t>(node.right)});
+        }
+        subtrees = std::move(next);
     }
     run_parallel_tasks(subtrees.size(), workers,
                        [&](std::size_t i) { build_box_subtree(tree, keys, subtrees[i]); });

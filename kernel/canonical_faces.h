@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -44,10 +45,12 @@ template <typename Scalar>
 void split_face_ring(const std::vector<Clipper2Lib::Point<Scalar>>& ring, std::vector<BasicFaceLoop<Scalar>>& loops);
 
 // The loops bounding the region of positive winding of `rings`. Throws runtime_error
-// "canonical_face_did_not_close:paths=<ring count>" when a traced walk cannot close.
+// "canonical_face_did_not_close:paths=<ring count>" when a traced walk cannot close. The
+// per-vertex, per-component and per-ring steps of large inputs run on up to `workers` threads,
+// with the same result for every worker count.
 template <typename Scalar>
 std::vector<BasicFaceLoop<Scalar>> extract_canonical_faces(
-    const std::vector<std::vector<Clipper2Lib::Point<Scalar>>>& rings);
+    const std::vector<std::vector<Clipper2Lib::Point<Scalar>>>& rings, std::uint32_t workers = 1);
 
 // ---- Definitions (templates; the int64 instantiation is compiled once in canonical_faces.cpp).
 
@@ -80,6 +83,9 @@ bool ring_is_degenerate(const std::vector<Clipper2Lib::Point<Scalar>>& ring) noe
     return true;
 }
 
+// Rings of at most this many points are cut at repeated vertices by a scan of the points walked.
+inline constexpr std::size_t kSplitScanPoints = 16;
+
 template <typename Scalar>
 void split_face_ring(const std::vector<Clipper2Lib::Point<Scalar>>& ring, std::vector<BasicFaceLoop<Scalar>>& loops) {
     using Arithmetic = FaceArithmetic<Scalar>;
@@ -89,13 +95,28 @@ void split_face_ring(const std::vector<Clipper2Lib::Point<Scalar>>& ring, std::v
     }
     std::vector<Clipper2Lib::Point<Scalar>> stack;
     stack.reserve(count);
-    VertexIdMap<Scalar> positions(count);
+    // Small rings, nearly all of a coverage's holes, look points up along the stack: a hash map
+    // per ring costs more than the scan.
+    const bool scan = count <= kSplitScanPoints;
+    std::optional<VertexIdMap<Scalar>> positions;
+    if (!scan) {
+        positions.emplace(count);
+    }
+    const auto position_of = [&](const Clipper2Lib::Point<Scalar>& point) {
+        if (!scan) {
+            return positions->find(point);
+        }
+        const auto found = std::find(stack.begin(), stack.end(), point);
+        return found == stack.end() ? VertexIdMap<Scalar>::npos : static_cast<std::size_t>(found - stack.begin());
+    };
     // The first point is walked once more at the end, closing the loop through it.
     for (std::size_t k = 0; k <= count; ++k) {
         const auto& point = ring[k == count ? 0 : k];
-        const std::size_t position = positions.find(point);
+        const std::size_t position = position_of(point);
         if (position == VertexIdMap<Scalar>::npos) {
-            positions.insert(point, stack.size());
+            if (!scan) {
+                positions->insert(point, stack.size());
+            }
             stack.push_back(point);
             continue;
         }
@@ -106,8 +127,10 @@ void split_face_ring(const std::vector<Clipper2Lib::Point<Scalar>>& ring, std::v
             loop.box = ring_box(loop.ring);
             loops.push_back(std::move(loop));
         }
-        for (std::size_t above = position + 1; above < stack.size(); ++above) {
-            positions.erase(stack[above]);
+        if (!scan) {
+            for (std::size_t above = position + 1; above < stack.size(); ++above) {
+                positions->erase(stack[above]);
+            }
         }
         stack.resize(position + 1);
     }
@@ -115,7 +138,7 @@ void split_face_ring(const std::vector<Clipper2Lib::Point<Scalar>>& ring, std::v
 
 template <typename Scalar>
 std::vector<BasicFaceLoop<Scalar>> extract_canonical_faces(
-    const std::vector<std::vector<Clipper2Lib::Point<Scalar>>>& rings) {
+    const std::vector<std::vector<Clipper2Lib::Point<Scalar>>>& rings, std::uint32_t workers) {
     using Arithmetic = FaceArithmetic<Scalar>;
     using Point = Clipper2Lib::Point<Scalar>;
     constexpr std::size_t none = static_cast<std::size_t>(-1);
@@ -199,15 +222,18 @@ std::vector<BasicFaceLoop<Scalar>> extract_canonical_faces(
         }
     }
     std::vector<std::size_t> successor(half_count, none);
-    for (std::size_t v = 0; v < vertex_count; ++v) {
-        const auto begin = outgoing.begin() + static_cast<std::ptrdiff_t>(out_offsets[v]);
-        const auto end = outgoing.begin() + static_cast<std::ptrdiff_t>(out_offsets[v + 1]);
-        std::stable_sort(begin, end, by_direction);
-        const std::size_t m = out_offsets[v + 1] - out_offsets[v];
-        for (std::size_t i = 0; i < m; ++i) {
-            successor[begin[static_cast<std::ptrdiff_t>(i)] ^ 1] = begin[static_cast<std::ptrdiff_t>((i + m - 1) % m)];
+    run_parallel_ranges(vertex_count, workers, [&](std::size_t first, std::size_t end_vertex) {
+        for (std::size_t v = first; v < end_vertex; ++v) {
+            const auto begin = outgoing.begin() + static_cast<std::ptrdiff_t>(out_offsets[v]);
+            const auto end = outgoing.begin() + static_cast<std::ptrdiff_t>(out_offsets[v + 1]);
+            std::stable_sort(begin, end, by_direction);
+            const std::size_t m = out_offsets[v + 1] - out_offsets[v];
+            for (std::size_t i = 0; i < m; ++i) {
+                successor[begin[static_cast<std::ptrdiff_t>(i)] ^ 1] =
+                    begin[static_cast<std::ptrdiff_t>((i + m - 1) % m)];
+            }
         }
-    }
+    });
 
     // 4. Connected components, each represented by the vertex that started it.
     std::vector<std::size_t> component(vertex_count, none);
@@ -292,7 +318,7 @@ std::vector<BasicFaceLoop<Scalar>> extract_canonical_faces(
                 ring_box(face_points.data() + face_offsets[face], face_offsets[face + 1] - face_offsets[face]));
         }
     }
-    const BasicBoxTree<Scalar> face_tree = build_box_tree(bounded_boxes);
+    const BasicBoxTree<Scalar> face_tree = build_box_tree(bounded_boxes, workers);
     const std::vector<std::size_t> area_rank = dense_ranks(bounded.size(), [&](std::size_t a, std::size_t b) {
         return Arithmetic::compare_area(face_area[bounded[a]], face_area[bounded[b]]) < 0;
     });
@@ -308,19 +334,26 @@ std::vector<BasicFaceLoop<Scalar>> extract_canonical_faces(
         for (const std::size_t face : bounded) {
             parity_tests.emplace_back(face_points.data() + face_offsets[face], face_offsets[face + 1] - face_offsets[face]);
         }
-        std::vector<std::size_t> stack;
-        for (std::size_t c = 0; c < component_count; ++c) {
-            const Point& origin = points[representative[c]];
-            const std::size_t found = find_smallest_enclosing(
-                face_tree, node_smallest, node_largest, FaceBox<Scalar>{origin.x, origin.y, origin.x, origin.y}, none,
-                smaller_face,
-                [&](std::size_t item) {
-                    const std::size_t face = bounded[item];
-                    return face_component[face] != c && parity_tests[item].parity(origin) > 0;
-                },
-                stack);
-            enclosing_face[c] = found == none ? none : bounded[found];
+        if (workers > 1) {
+            for (auto& test : parity_tests) {
+                test.prepare();
+            }
         }
+        run_parallel_ranges(component_count, workers, [&](std::size_t first, std::size_t end) {
+            std::vector<std::size_t> stack;
+            for (std::size_t c = first; c < end; ++c) {
+                const Point& origin = points[representative[c]];
+                const std::size_t found = find_smallest_enclosing(
+                    face_tree, node_smallest, node_largest, FaceBox<Scalar>{origin.x, origin.y, origin.x, origin.y},
+                    none, smaller_face,
+                    [&](std::size_t item) {
+                        const std::size_t face = bounded[item];
+                        return face_component[face] != c && parity_tests[item].parity(origin) > 0;
+                    },
+                    stack);
+                enclosing_face[c] = found == none ? none : bounded[found];
+            }
+        });
     }
 
     // 7. Components from the outside in; each is flooded from its outer face: crossing h lowers
@@ -397,10 +430,12 @@ std::vector<BasicFaceLoop<Scalar>> extract_canonical_faces(
             boundary_out[fill[tail_of(h)]++] = h;
         }
     }
-    for (std::size_t v = 0; v < vertex_count; ++v) {
-        std::stable_sort(boundary_out.begin() + static_cast<std::ptrdiff_t>(boundary_offsets[v]),
-                         boundary_out.begin() + static_cast<std::ptrdiff_t>(boundary_offsets[v + 1]), by_direction);
-    }
+    run_parallel_ranges(vertex_count, workers, [&](std::size_t first, std::size_t end) {
+        for (std::size_t v = first; v < end; ++v) {
+            std::stable_sort(boundary_out.begin() + static_cast<std::ptrdiff_t>(boundary_offsets[v]),
+                             boundary_out.begin() + static_cast<std::ptrdiff_t>(boundary_offsets[v + 1]), by_direction);
+        }
+    });
     auto boundary_successor = [&](std::size_t h) {
         const std::size_t v = head_of(h);
         const auto begin = boundary_out.begin() + static_cast<std::ptrdiff_t>(boundary_offsets[v]);
@@ -417,29 +452,44 @@ std::vector<BasicFaceLoop<Scalar>> extract_canonical_faces(
         return position == begin ? *(end - 1) : *(position - 1);
     };
 
-    // 10. Trace the boundary into closed rings and cut them at repeated vertices.
-    std::vector<BasicFaceLoop<Scalar>> loops;
-    std::vector<bool> visited(half_count, false);
-    std::vector<Point> traced;
-    for (const std::size_t start : boundary) {
-        if (visited[start]) {
-            continue;
-        }
-        traced.clear();
-        std::size_t h = start;
-        while (true) {
-            visited[h] = true;
-            traced.push_back(points[tail_of(h)]);
-            const std::size_t next = boundary_successor(h);
-            if (next == start) {
-                break;
+    // 10. Trace the boundary into closed rings, then cut each at repeated vertices (on the
+    // workers) and gather the loops in tracing order.
+    std::vector<std::vector<Point>> traced;
+    {
+        std::vector<bool> visited(half_count, false);
+        for (const std::size_t start : boundary) {
+            if (visited[start]) {
+                continue;
             }
-            if (next == none || visited[next]) {
-                throw std::runtime_error("canonical_face_did_not_close:paths=" + std::to_string(rings.size()));
+            std::vector<Point>& ring = traced.emplace_back();
+            std::size_t h = start;
+            while (true) {
+                visited[h] = true;
+                ring.push_back(points[tail_of(h)]);
+                const std::size_t next = boundary_successor(h);
+                if (next == start) {
+                    break;
+                }
+                if (next == none || visited[next]) {
+                    throw std::runtime_error("canonical_face_did_not_close:paths=" + std::to_string(rings.size()));
+                }
+                h = next;
             }
-            h = next;
         }
-        split_face_ring(traced, loops);
+    }
+    const std::size_t runs = (traced.size() + kParallelRunItems - 1) / kParallelRunItems;
+    std::vector<std::vector<BasicFaceLoop<Scalar>>> run_loops(std::max<std::size_t>(runs, 1));
+    run_parallel_ranges(traced.size(), workers, [&](std::size_t first, std::size_t end) {
+        std::vector<BasicFaceLoop<Scalar>>& out = run_loops[first / kParallelRunItems];
+        for (std::size_t r = first; r < end; ++r) {
+            split_face_ring(traced[r], out);
+        }
+    });
+    std::vector<BasicFaceLoop<Scalar>> loops = std::move(run_loops.front());
+    for (std::size_t run = 1; run < run_loops.size(); ++run) {
+        for (auto& loop : run_loops[run]) {
+            loops.push_back(std::move(loop));
+        }
     }
     return loops;
 }
@@ -448,6 +498,6 @@ extern template bool compare_direction_exact<std::int64_t>(const Clipper2Lib::Po
                                                            const Clipper2Lib::Point64&) noexcept;
 extern template bool ring_is_degenerate<std::int64_t>(const Clipper2Lib::Path64&) noexcept;
 extern template void split_face_ring<std::int64_t>(const Clipper2Lib::Path64&, std::vector<FaceLoop>&);
-extern template std::vector<FaceLoop> extract_canonical_faces<std::int64_t>(const Clipper2Lib::Paths64&);
+extern template std::vector<FaceLoop> extract_canonical_faces<std::int64_t>(const Clipper2Lib::Paths64&, std::uint32_t);
 
 }  // namespace pavrix_svg_core

@@ -230,14 +230,6 @@ Int192 doubled_area_192(const Clipper2Lib::Path64& ring) noexcept {
     return sum;
 }
 
-int compare_192(Int192 a, Int192 b) noexcept {
-    const Words192 x = magnitude192(a), y = magnitude192(b);
-    for (int i = 2; i >= 0; --i)
-        if (x.w[i] != y.w[i])
-            return x.w[i] < y.w[i] ? -1 : 1;
-    return 0;
-}
-
 bool compare_192_with_rounded(Int192 n, Int128 q, std::int64_t m) noexcept {
     // D = N - q*m over 256 bits: for a far-off m the difference needs 193 bits.
     Words256 difference = subtract256(sign_extend(n), sign_extend(mul_64x128_to_192(m, q)));

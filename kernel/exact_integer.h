@@ -40,8 +40,33 @@ Int192 mul_64x128_to_192(std::int64_t a, Int128 v) noexcept;
 // Twice the signed area of the closed ring (counter-clockwise with y up is positive); 0 below
 // three points. Pairwise coordinate differences must fit in int64.
 Int192 doubled_area_192(const Clipper2Lib::Path64& ring) noexcept;
-// -1, 0, +1 as |a| is smaller than, equal to or larger than |b|.
-int compare_192(Int192 a, Int192 b) noexcept;
+// -1, 0, +1 as |a| is smaller than, equal to or larger than |b|. Inline: area orders sort and
+// search by it.
+inline int compare_192(Int192 a, Int192 b) noexcept {
+    // Two's complement negation over the three words gives the magnitude of a negative value.
+    const auto magnitude = [](Int192 v, std::uint64_t (&words)[3]) noexcept {
+        words[0] = v.w0;
+        words[1] = v.w1;
+        words[2] = static_cast<std::uint64_t>(v.w2);
+        if (v.w2 < 0) {
+            words[0] = ~words[0] + 1;
+            const std::uint64_t carry1 = words[0] == 0 ? 1 : 0;
+            words[1] = ~words[1] + carry1;
+            const std::uint64_t carry2 = (carry1 != 0 && words[1] == 0) ? 1 : 0;
+            words[2] = ~words[2] + carry2;
+        }
+    };
+    std::uint64_t x[3];
+    std::uint64_t y[3];
+    magnitude(a, x);
+    magnitude(b, y);
+    for (int i = 2; i >= 0; --i) {
+        if (x[i] != y[i]) {
+            return x[i] < y[i] ? -1 : 1;
+        }
+    }
+    return 0;
+}
 // True when m is n / q rounded to nearest with halves away from zero. Requires q > 0.
 bool compare_192_with_rounded(Int192 n, Int128 q, std::int64_t m) noexcept;
 // n / q rounded to nearest, halves away from zero. Requires q > 0 and a result within int64.

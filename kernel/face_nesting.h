@@ -42,13 +42,15 @@ int compare_ring_winding(const Clipper2Lib::Point<Scalar>& point,
                          const std::vector<Clipper2Lib::Point<Scalar>>& ring) noexcept;
 
 // Nests the loops by containment and appends the resulting nodes under `root`. A node is made
-// only where the covered state changes, so loops that leave coverage as it is are dropped.
+// only where the covered state changes, so loops that leave coverage as it is are dropped. The
+// enclosing loops of many loops are searched on up to `workers` threads, with the same result.
 template <typename Scalar>
-void nest_faces(std::vector<BasicFaceLoop<Scalar>> loops, BasicFaceNode<Scalar>& root);
+void nest_faces(std::vector<BasicFaceLoop<Scalar>> loops, BasicFaceNode<Scalar>& root, std::uint32_t workers = 1);
 
 // For rings that already are traced faces: each is split by split_face_ring, then all nested.
 template <typename Scalar>
-void nest_face_rings(const std::vector<std::vector<Clipper2Lib::Point<Scalar>>>& rings, BasicFaceNode<Scalar>& root);
+void nest_face_rings(const std::vector<std::vector<Clipper2Lib::Point<Scalar>>>& rings, BasicFaceNode<Scalar>& root,
+                     std::uint32_t workers = 1);
 
 // ---- Definitions (templates; the int64 instantiation is compiled once in face_nesting.cpp).
 
@@ -103,7 +105,7 @@ bool loop_inside_ring(const std::vector<Clipper2Lib::Point<Scalar>>& inner,
 }
 
 template <typename Scalar>
-void nest_faces(std::vector<BasicFaceLoop<Scalar>> loops, BasicFaceNode<Scalar>& root) {
+void nest_faces(std::vector<BasicFaceLoop<Scalar>> loops, BasicFaceNode<Scalar>& root, std::uint32_t workers) {
     using Arithmetic = FaceArithmetic<Scalar>;
     constexpr std::size_t none = static_cast<std::size_t>(-1);
     const std::size_t count = loops.size();
@@ -114,7 +116,7 @@ void nest_faces(std::vector<BasicFaceLoop<Scalar>> loops, BasicFaceNode<Scalar>&
     for (std::size_t i = 0; i < count; ++i) {
         boxes[i] = loops[i].box;
     }
-    const BasicBoxTree<Scalar> tree = build_box_tree(boxes);
+    const BasicBoxTree<Scalar> tree = build_box_tree(boxes, workers);
     const std::vector<std::size_t> area_rank = dense_ranks(count, [&](std::size_t a, std::size_t b) {
         return Arithmetic::compare_area_magnitude(loops[a].area, loops[b].area) < 0;
     });
@@ -126,21 +128,29 @@ void nest_faces(std::vector<BasicFaceLoop<Scalar>> loops, BasicFaceNode<Scalar>&
     std::vector<std::size_t> node_largest;
     rank_box_tree_nodes(tree, smaller, node_smallest, node_largest);
     std::vector<std::size_t> enclosing(count, none);
-    std::vector<std::size_t> stack;
     std::vector<RingParityTest<Scalar>> parity_tests;
     parity_tests.reserve(count);
     for (const auto& loop : loops) {
         parity_tests.emplace_back(loop.ring.data(), loop.ring.size());
     }
-    for (std::size_t c = 0; c < count; ++c) {
-        enclosing[c] = find_smallest_enclosing(
-            tree, node_smallest, node_largest, boxes[c], c, smaller,
-            [&](std::size_t d) {
-                return loop_inside(loops[c].ring,
-                                   [&](const Clipper2Lib::Point<Scalar>& point) { return parity_tests[d].parity(point); });
-            },
-            stack);
+    if (workers > 1) {
+        for (auto& test : parity_tests) {
+            test.prepare();
+        }
     }
+    run_parallel_ranges(count, workers, [&](std::size_t first, std::size_t end) {
+        std::vector<std::size_t> stack;
+        for (std::size_t c = first; c < end; ++c) {
+            enclosing[c] = find_smallest_enclosing(
+                tree, node_smallest, node_largest, boxes[c], c, smaller,
+                [&](std::size_t d) {
+                    return loop_inside(loops[c].ring, [&](const Clipper2Lib::Point<Scalar>& point) {
+                        return parity_tests[d].parity(point);
+                    });
+                },
+                stack);
+        }
+    });
     parity_tests.clear();  // they refer to the rings, which move into the nodes below
 
     // Loops listed under their enclosing loop, in loop order.
@@ -195,18 +205,19 @@ void nest_faces(std::vector<BasicFaceLoop<Scalar>> loops, BasicFaceNode<Scalar>&
 }
 
 template <typename Scalar>
-void nest_face_rings(const std::vector<std::vector<Clipper2Lib::Point<Scalar>>>& rings, BasicFaceNode<Scalar>& root) {
+void nest_face_rings(const std::vector<std::vector<Clipper2Lib::Point<Scalar>>>& rings, BasicFaceNode<Scalar>& root,
+                     std::uint32_t workers) {
     std::vector<BasicFaceLoop<Scalar>> loops;
     for (const auto& ring : rings) {
         split_face_ring(ring, loops);
     }
-    nest_faces(std::move(loops), root);
+    nest_faces(std::move(loops), root, workers);
 }
 
 extern template struct BasicFaceNode<std::int64_t>;
 extern template int compare_ring_winding<std::int64_t>(const Clipper2Lib::Point64&,
                                                        const Clipper2Lib::Path64&) noexcept;
-extern template void nest_faces<std::int64_t>(std::vector<FaceLoop>, FaceNode&);
-extern template void nest_face_rings<std::int64_t>(const Clipper2Lib::Paths64&, FaceNode&);
+extern template void nest_faces<std::int64_t>(std::vector<FaceLoop>, FaceNode&, std::uint32_t);
+extern template void nest_face_rings<std::int64_t>(const Clipper2Lib::Paths64&, FaceNode&, std::uint32_t);
 
 }  // namespace pavrix_svg_core

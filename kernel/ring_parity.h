@@ -154,11 +154,16 @@ class RingParityTest {
 public:
     RingParityTest(const Clipper2Lib::Point<Scalar>* ring, std::size_t count) : ring_(ring), count_(count) {}
 
+    // Builds the bands now, so that later tests change nothing and may run on several threads.
+    void prepare() {
+        if (count_ >= kBandedRingPoints && !bands_)
+            bands_ = std::make_unique<RingBands<Scalar>>(ring_, count_);
+    }
+
     int parity(const Clipper2Lib::Point<Scalar>& point) {
         if (count_ < kBandedRingPoints)
             return ring_winding_parity(point, ring_, count_);
-        if (!bands_)
-            bands_ = std::make_unique<RingBands<Scalar>>(ring_, count_);
+        prepare();
         return bands_->usable() ? bands_->parity(point) : ring_winding_parity(point, ring_, count_);
     }
 
