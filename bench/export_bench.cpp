@@ -201,6 +201,13 @@ int main(int argc, char** argv) {
         const double many = best_seconds(repeat, [&] { work(workers); });
         std::printf("  %-34s %10.3f %10.3f\n", name, one, many);
     };
+    stage("replay", [&](std::uint32_t w) {
+        ComplexityBudget replay_budget;
+        ReplayParams replay_params = params;
+        replay_params.budget = &replay_budget;
+        replay_params.environment.replay_threads = w;
+        replay_commands(recording.commands, replay_params);
+    });
     stage("raw faces", [&](std::uint32_t w) { prepare_regions_faces(replay.regions, w); });
     stage("visible faces", [&](std::uint32_t w) { prepare_regions_faces(visible, w); });
 
