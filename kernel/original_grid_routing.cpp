@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "kernel/face_arithmetic.h"
+#include "kernel/parallel_tasks.h"
 
 namespace pavrix_svg_core {
 
@@ -162,7 +163,7 @@ std::vector<CellHit> query_cell_hits(const BoxTree& tree, const Path64& hot_pixe
 }
 
 void snap_route_pass(const Paths64& input, const Paths64& extracted, RoutingGroups& groups, Paths64& output,
-                     std::vector<bool>* rebuilt) {
+                     std::vector<bool>* rebuilt, std::uint32_t workers) {
     std::vector<std::pair<std::size_t, std::size_t>> members;  // (root, ring)
     if (rebuilt != nullptr) {
         rebuilt->assign(input.size(), false);
@@ -177,27 +178,32 @@ void snap_route_pass(const Paths64& input, const Paths64& extracted, RoutingGrou
         }
     }
     std::stable_sort(members.begin(), members.end(), [](const auto& p, const auto& q) { return p.first < q.first; });
-    Path64 hot_pixels;
-    std::vector<FaceBox<std::int64_t>> pixel_boxes;
-    std::vector<CellHit> hits;
+    std::vector<std::pair<std::size_t, std::size_t>> group_ranges;  // members of one root
     for (std::size_t begin = 0; begin < members.size();) {
-        const std::size_t root = members[begin].first;
         std::size_t end = begin + 1;
-        while (end < members.size() && members[end].first == root) {
+        while (end < members.size() && members[end].first == members[begin].first) {
             ++end;
         }
-        hot_pixels.clear();
+        group_ranges.emplace_back(begin, end);
+        begin = end;
+    }
+    // Groups reroute through their own hot pixels only, so they are rebuilt side by side.
+    run_parallel_tasks(group_ranges.size(), workers, [&](std::size_t group) {
+        const auto [begin, end] = group_ranges[group];
+        Path64 hot_pixels;
         for (std::size_t m = begin; m < end; ++m) {
             const Path64& ring = extracted[members[m].second];
             hot_pixels.insert(hot_pixels.end(), ring.begin(), ring.end());
         }
         std::sort(hot_pixels.begin(), hot_pixels.end(), point_before);
         hot_pixels.erase(std::unique(hot_pixels.begin(), hot_pixels.end()), hot_pixels.end());
-        pixel_boxes.clear();
+        std::vector<FaceBox<std::int64_t>> pixel_boxes;
+        pixel_boxes.reserve(hot_pixels.size());
         for (const Point64& pixel : hot_pixels) {
             pixel_boxes.push_back({pixel.x, pixel.y, pixel.x, pixel.y});
         }
         const BoxTree tree = build_box_tree(pixel_boxes);
+        std::vector<CellHit> hits;
         for (std::size_t m = begin; m < end; ++m) {
             const std::size_t ring_index = members[m].second;
             const Path64& source = input[ring_index];
@@ -226,8 +232,9 @@ void snap_route_pass(const Paths64& input, const Paths64& extracted, RoutingGrou
             }
             output[ring_index] = std::move(routed);
         }
-        groups.dirty[root] = false;
-        begin = end;
+    });
+    for (const auto& [begin, end] : group_ranges) {
+        groups.dirty[members[begin].first] = false;
     }
 }
 
@@ -259,7 +266,7 @@ Paths64 route_original_grid(const Paths64& rings, bool* simple, bool* moved, std
     bool every_pair = false;
     std::vector<bool> rebuilt;
     while (true) {
-        snap_route_pass(rings, extracted, groups, routed, &rebuilt);
+        snap_route_pass(rings, extracted, groups, routed, &rebuilt, workers);
         const std::uint64_t unions_before = groups.unions;
         SegmentArrangement check = build_arrangement(routed, &groups);
         drop_repeated_segments(check, groups);

@@ -53,9 +53,10 @@ std::vector<CellHit> query_cell_hits(const BoxTree& tree, const Clipper2Lib::Pat
 
 // Rebuilds output[t] for every ring t of a dirty group with contact, from input[t] through the
 // hot pixels of its group's rings in `extracted`; clears those groups' dirty bits. `rebuilt`, when
-// given, receives one flag per ring: whether it was rebuilt.
+// given, receives one flag per ring: whether it was rebuilt. Groups are rebuilt on up to `workers`
+// threads.
 void snap_route_pass(const Clipper2Lib::Paths64& input, const Clipper2Lib::Paths64& extracted, RoutingGroups& groups,
-                     Clipper2Lib::Paths64& output, std::vector<bool>* rebuilt = nullptr);
+                     Clipper2Lib::Paths64& output, std::vector<bool>* rebuilt = nullptr, std::uint32_t workers = 1);
 
 // One routed ring per input ring, in input order. `simple` tells whether the rings may be nested
 // as they are (no repeated or shared split vertex, no two rings sharing two vertices, none

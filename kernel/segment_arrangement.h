@@ -398,57 +398,95 @@ std::vector<std::vector<Clipper2Lib::Point<Scalar>>> extract_arrangement(BasicSe
     std::sort(arrangement.splits.begin(), arrangement.splits.end(), split_before);
     const std::size_t ring_count = arrangement.ring_segment_first.size();
     std::vector<std::vector<Clipper2Lib::Point<Scalar>>> rings(ring_count);
-    std::vector<std::size_t> ring_ids;
-    std::vector<std::size_t> last_user(arrangement.vertices.points.size(), kNoRing);
-    std::vector<std::pair<std::size_t, std::size_t>> usage;  // (vertex, ring), each pair once
-    std::size_t split_cursor = 0;
-    for (std::size_t ring_index = 0; ring_index < ring_count; ++ring_index) {
-        ring_ids.clear();
-        for (std::size_t s = arrangement.ring_segment_first[ring_index]; s < arrangement.ring_segment_end[ring_index];
-             ++s) {
-            const auto& segment = arrangement.segments[s];
-            auto append = [&](std::size_t vertex) {
-                if (vertex != segment.head && (ring_ids.empty() || ring_ids.back() != vertex)) {
-                    ring_ids.push_back(vertex);
+    // Rings are assembled run by run on the workers; each run keeps its flags and the distinct
+    // vertices of each of its rings (ascending), gathered in ring order afterwards.
+    struct RunUsage {
+        std::vector<std::size_t> vertices;
+        std::vector<std::size_t> ring_ends;  // per ring of the run, the end of its vertices
+        bool degenerate = false;
+        bool repeats = false;
+    };
+    const std::size_t runs = std::max<std::size_t>(1, (ring_count + kParallelRunItems - 1) / kParallelRunItems);
+    std::vector<RunUsage> run_usage(runs);
+    run_parallel_ranges(ring_count, workers, [&](std::size_t first_ring, std::size_t end_ring) {
+        RunUsage& usage = run_usage[first_ring / kParallelRunItems];
+        std::vector<std::size_t> ring_ids;
+        auto split_cursor = std::lower_bound(
+            arrangement.splits.begin(), arrangement.splits.end(), arrangement.ring_segment_first[first_ring],
+            [](const Split& split, std::size_t segment) { return split.segment < segment; });
+        for (std::size_t ring_index = first_ring; ring_index < end_ring; ++ring_index) {
+            ring_ids.clear();
+            for (std::size_t s = arrangement.ring_segment_first[ring_index];
+                 s < arrangement.ring_segment_end[ring_index]; ++s) {
+                const auto& segment = arrangement.segments[s];
+                auto append = [&](std::size_t vertex) {
+                    if (vertex != segment.head && (ring_ids.empty() || ring_ids.back() != vertex)) {
+                        ring_ids.push_back(vertex);
+                    }
+                };
+                const Split tail_entry{s, typename Arithmetic::Product{}, segment.tail};
+                bool tail_done = false;
+                while (split_cursor != arrangement.splits.end() && split_cursor->segment == s) {
+                    const Split& split = *split_cursor++;
+                    if (!tail_done && split_before(tail_entry, split)) {
+                        append(segment.tail);
+                        tail_done = true;
+                    }
+                    append(split.vertex);
                 }
-            };
-            const Split tail_entry{s, typename Arithmetic::Product{}, segment.tail};
-            bool tail_done = false;
-            while (split_cursor < arrangement.splits.size() && arrangement.splits[split_cursor].segment == s) {
-                const Split& split = arrangement.splits[split_cursor++];
-                if (!tail_done && split_before(tail_entry, split)) {
+                if (!tail_done) {
                     append(segment.tail);
-                    tail_done = true;
                 }
-                append(split.vertex);
             }
-            if (!tail_done) {
-                append(segment.tail);
+            auto& ring = rings[ring_index];
+            ring.reserve(ring_ids.size());
+            for (const std::size_t vertex : ring_ids) {
+                ring.push_back(arrangement.vertices.points[vertex]);
             }
-        }
-        auto& ring = rings[ring_index];
-        ring.reserve(ring_ids.size());
-        for (const std::size_t vertex : ring_ids) {
-            ring.push_back(arrangement.vertices.points[vertex]);
-        }
 
-        // 3. Flags about repeated and shared vertices and degenerate rings.
-        if (ring_is_degenerate(ring)) {
-            arrangement.degenerate_path = true;
+            // 3. Flags about repeated and shared vertices and degenerate rings.
+            usage.degenerate = usage.degenerate || ring_is_degenerate(ring);
+            const std::size_t begin = usage.vertices.size();
+            usage.vertices.insert(usage.vertices.end(), ring_ids.begin(), ring_ids.end());
+            const auto ring_begin = usage.vertices.begin() + static_cast<std::ptrdiff_t>(begin);
+            std::sort(ring_begin, usage.vertices.end());
+            const auto unique_end = std::unique(ring_begin, usage.vertices.end());
+            usage.repeats = usage.repeats || unique_end != usage.vertices.end();
+            usage.vertices.erase(unique_end, usage.vertices.end());
+            usage.ring_ends.push_back(usage.vertices.size());
         }
-        for (const std::size_t vertex : ring_ids) {
-            if (last_user[vertex] == ring_index) {
-                arrangement.vertex_repeats_in_path = true;
-                continue;
+    });
+    // (vertex, ring), each pair once, ordered by vertex and then ring: a counting sort by vertex
+    // of the rings' vertices taken in ring order.
+    std::vector<std::size_t> vertex_offsets(arrangement.vertices.points.size() + 1, 0);
+    for (const RunUsage& usage : run_usage) {
+        arrangement.degenerate_path = arrangement.degenerate_path || usage.degenerate;
+        arrangement.vertex_repeats_in_path = arrangement.vertex_repeats_in_path || usage.repeats;
+        for (const std::size_t vertex : usage.vertices) {
+            ++vertex_offsets[vertex + 1];
+        }
+    }
+    for (std::size_t v = 0; v + 1 < vertex_offsets.size(); ++v) {
+        vertex_offsets[v + 1] += vertex_offsets[v];
+    }
+    std::vector<std::pair<std::size_t, std::size_t>> usage(vertex_offsets.back());
+    {
+        std::vector<std::size_t> fill(vertex_offsets.begin(), vertex_offsets.end() - 1);
+        std::size_t ring_index = 0;
+        for (const RunUsage& run : run_usage) {
+            std::size_t begin = 0;
+            for (const std::size_t end : run.ring_ends) {
+                for (std::size_t k = begin; k < end; ++k) {
+                    usage[fill[run.vertices[k]]++] = {run.vertices[k], ring_index};
+                }
+                begin = end;
+                ++ring_index;
             }
-            last_user[vertex] = ring_index;
-            usage.emplace_back(vertex, ring_index);
         }
     }
 
     // 4. Two rings sharing two or more vertices. Stops at the first pair seen twice, so the
     // pairs recorded never exceed the number of distinct ring pairs.
-    std::stable_sort(usage.begin(), usage.end(), [](const auto& p, const auto& q) { return p.first < q.first; });
     FlatIdMap<std::pair<std::size_t, std::size_t>> pairs_seen;
     for (std::size_t begin = 0; begin < usage.size() && !arrangement.paths_share_two_vertices;) {
         std::size_t end = begin + 1;
