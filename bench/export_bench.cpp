@@ -20,9 +20,9 @@
 #include <string_view>
 #include <vector>
 
+#include "bench/analysis_grid_params.h"
 #include "kernel/analysis_entry.h"
 #include "kernel/canonical_faces.h"
-#include "kernel/clip_prepass.h"
 #include "kernel/face_nesting.h"
 #include "kernel/opaque_composite.h"
 #include "kernel/ordered_replay.h"
@@ -173,14 +173,7 @@ int main(int argc, char** argv) {
 
     const RecorderResult recording = record_svg_file(argv[1]);
     ComplexityBudget budget;
-    ReplayParams params;
-    params.origin_x = serial->bbox[0];
-    params.origin_y = serial->bbox[1];
-    params.scale = serial->scale_factor;
-    params.grid_quantum = serial->grid_to_source_unit * serial->scale_factor;
-    params.flattening_error = serial->max_flattening_error_mm;
-    params.budget = &budget;
-    params.clip_rect = viewport_source_rect(recording.viewport);
+    ReplayParams params = analysis_grid_params(*serial, recording, budget);
     params.environment = many_workers;
     ReplayOutput replay = replay_commands(recording.commands, params);
     OpaqueCompositeOutput composite = opaque_composite(replay.regions, params);

@@ -329,16 +329,13 @@ std::vector<BasicFaceLoop<Scalar>> extract_canonical_faces(
     std::vector<std::size_t> enclosing_face(component_count, none);
     {
         // A coverage with many holes tests each hole's vertex against one large outer face.
-        std::vector<RingParityTest<Scalar>> parity_tests;
-        parity_tests.reserve(bounded.size());
-        for (const std::size_t face : bounded) {
-            parity_tests.emplace_back(face_points.data() + face_offsets[face], face_offsets[face + 1] - face_offsets[face]);
-        }
-        if (workers > 1) {
-            for (auto& test : parity_tests) {
-                test.prepare();
-            }
-        }
+        std::vector<RingParityTest<Scalar>> parity_tests = make_ring_parity_tests<Scalar>(
+            bounded.size(),
+            [&](std::size_t item) {
+                const std::size_t face = bounded[item];
+                return std::pair{face_points.data() + face_offsets[face], face_offsets[face + 1] - face_offsets[face]};
+            },
+            workers > 1);
         run_parallel_ranges(component_count, workers, [&](std::size_t first, std::size_t end) {
             std::vector<std::size_t> stack;
             for (std::size_t c = first; c < end; ++c) {

@@ -128,16 +128,8 @@ void nest_faces(std::vector<BasicFaceLoop<Scalar>> loops, BasicFaceNode<Scalar>&
     std::vector<std::size_t> node_largest;
     rank_box_tree_nodes(tree, smaller, node_smallest, node_largest);
     std::vector<std::size_t> enclosing(count, none);
-    std::vector<RingParityTest<Scalar>> parity_tests;
-    parity_tests.reserve(count);
-    for (const auto& loop : loops) {
-        parity_tests.emplace_back(loop.ring.data(), loop.ring.size());
-    }
-    if (workers > 1) {
-        for (auto& test : parity_tests) {
-            test.prepare();
-        }
-    }
+    std::vector<RingParityTest<Scalar>> parity_tests = make_ring_parity_tests<Scalar>(
+        count, [&](std::size_t i) { return std::pair{loops[i].ring.data(), loops[i].ring.size()}; }, workers > 1);
     run_parallel_ranges(count, workers, [&](std::size_t first, std::size_t end) {
         std::vector<std::size_t> stack;
         for (std::size_t c = first; c < end; ++c) {

@@ -173,4 +173,19 @@ private:
     std::unique_ptr<RingBands<Scalar>> bands_;
 };
 
+// One parity test per ring, ring_of(i) giving ring i as {points, count}; with `prepared` the bands
+// are built at once, so that the tests may run on several threads.
+template <typename Scalar, typename RingOf>
+std::vector<RingParityTest<Scalar>> make_ring_parity_tests(std::size_t count, RingOf&& ring_of, bool prepared) {
+    std::vector<RingParityTest<Scalar>> tests;
+    tests.reserve(count);
+    for (std::size_t i = 0; i < count; ++i) {
+        const auto [points, size] = ring_of(i);
+        tests.emplace_back(points, size);
+        if (prepared)
+            tests.back().prepare();
+    }
+    return tests;
+}
+
 }  // namespace pavrix_svg_core
