@@ -14,8 +14,8 @@
 #include <functional>
 #include <vector>
 
+#include "bench/analysis_grid_params.h"
 #include "kernel/analysis_entry.h"
-#include "kernel/clip_prepass.h"
 #include "kernel/opaque_composite.h"
 #include "kernel/ordered_replay.h"
 #include "recorder/record_entry.h"
@@ -78,14 +78,7 @@ int main(int argc, char** argv) {
     }
     const RecorderResult recording = record_svg_file(argv[1]);
     ComplexityBudget replay_budget;
-    ReplayParams params;
-    params.origin_x = analysis->bbox[0];
-    params.origin_y = analysis->bbox[1];
-    params.scale = analysis->scale_factor;
-    params.grid_quantum = analysis->grid_to_source_unit * analysis->scale_factor;
-    params.flattening_error = analysis->max_flattening_error_mm;
-    params.budget = &replay_budget;
-    params.clip_rect = viewport_source_rect(recording.viewport);
+    const ReplayParams params = analysis_grid_params(*analysis, recording, replay_budget);
     const ReplayOutput replay = replay_commands(recording.commands, params);
     std::printf("%s: %zu regions, analysis composite %.3f s of %.3f s\n", argv[1], replay.regions.size(),
                 analysis->composite_seconds, analysis->kernel_seconds);

@@ -18,6 +18,9 @@ than grids of rectangles, so throughput is measured on them. Families:
             outline overlaps its neighbours; two paints per path.
 - potrace:  the photo posterized to N colours, one potrace run per threshold (the pixels at least
             as dark as that colour), painted light to dark so every layer covers the ones before.
+- ladder:   one photo (ladybird) traced like `stacked` at 64 colours and five widths, from about
+            1,000 to 25,000 paths: the same picture at every size, so time against paths shows how
+            the cost grows (the stacked rungs are different pictures).
 The tracer's output is kept byte for byte; potrace's layers are gathered into one document, each a
 group carrying potrace's own transform and the layer's colour. Documents are built once into the
 cache folder (default build/traced-art/, --out DIR) and reused: the same packages give the same
@@ -68,6 +71,11 @@ LADDER = [
     ("potrace", 2500, "coffee", 600, 16),
     ("potrace", 5000, "coffee", 600, 32),
     ("potrace", 10000, "ladybird", 1920, 28),
+    ("ladder", 1000, "ladybird", 160, 64),
+    ("ladder", 2500, "ladybird", 320, 64),
+    ("ladder", 5000, "ladybird", 540, 64),
+    ("ladder", 10000, "ladybird", 950, 64),
+    ("ladder", 25000, "ladybird", 1850, 64),
 ]
 FAMILIES = sorted({family for family, *_ in LADDER})
 
@@ -164,7 +172,7 @@ def build(family, image, width, colours, out=None):
     if family == "potrace":
         text = potrace(picture, colours)
     else:
-        text = imagetracer(out, picture, colours, 0 if family == "stacked" else None)
+        text = imagetracer(out, picture, colours, 0 if family in ("stacked", "ladder") else None)
     os.makedirs(os.path.dirname(target), exist_ok=True)
     partial = f"{target}.{os.getpid()}.part"
     with open(partial, "w", encoding="utf-8") as handle:

@@ -2,15 +2,18 @@
 
 Run inside the yardstick root, with the benchmark programs built:
   PAVRIX_ROOT_YARDSTICKS=1 tools/sid-root run env PYTHONPATH=build/<dir>/modules:bench \
-      python3 bench/traced_art_composite_bench.py [--family stacked] [--build build/<dir>] [--painter] \
+      python3 bench/traced_art_composite_bench.py [--family ladder] [--build build/<dir>] [--painter] \
       [--opacity 0.9] [--max-paths N] [--width-mm 200] [--tolerance-mm 0.05] [--repeat 3]
 
 For every document of the family (bench/traced_art.py builds them) it prints the analysis time,
 the floor (bench/analysis_floor_bench: record, flatten, quantize, one Clipper2 NonZero union),
-analysis / floor, the composite stage's share, and the growth exponent k (time ~ paths^k) from the
-previous size; --painter adds the Python painter's route (bench/python_route_bench.py: svgelements,
-numpy flattening, shapely differences with an STRtree) and how many times faster the analysis is.
---opacity F writes every document again with fill-opacity F on every path (alpha compositing).
+analysis / floor, the shares of the composite and export stages, the replay's worker count, and the
+growth exponent k (time ~ paths^k) from the previous size; at the end k fitted over all sizes (least
+squares on log time against log paths) for the analysis and for the floor. The `ladder` family (the
+default) is one photo traced at five sizes, so its exponent is the fair one. --painter adds the
+Python painter's route (bench/python_route_bench.py: svgelements, numpy flattening, shapely
+differences with an STRtree) and how many times faster the analysis is. --opacity F writes every
+document again with fill-opacity F on every path (alpha compositing).
 """
 
 import argparse
@@ -44,7 +47,7 @@ def floor_seconds(program, file_path, width_mm, tolerance_mm, repeat):
 
 def main():
     parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
-    parser.add_argument("--family", default="stacked", choices=traced_art.FAMILIES)
+    parser.add_argument("--family", default="ladder", choices=traced_art.FAMILIES)
     parser.add_argument("--build", default="build/dev")
     parser.add_argument("--painter", action="store_true")
     parser.add_argument("--opacity", type=float, default=None)
@@ -55,9 +58,10 @@ def main():
     args = parser.parse_args()
     program = os.path.join(args.build, "bench", "analysis_floor_bench")
     print(f"load average {os.getloadavg()[0]:.2f} {os.getloadavg()[1]:.2f} {os.getloadavg()[2]:.2f}")
-    print(f"{'document':<34}{'paths':>7}{'analysis':>10}{'floor':>8}{'/floor':>8}{'comp %':>8}{'growth':>8}"
-          f"{'painter':>9}{'x':>7}")
+    print(f"{'document':<34}{'paths':>7}{'analysis':>10}{'floor':>8}{'/floor':>8}{'comp %':>8}{'export %':>9}"
+          f"{'workers':>8}{'growth':>8}{'painter':>9}{'x':>7}")
     previous = None
+    sizes = []
     for name, paths, file_path in traced_art.documents(args.family):
         if args.max_paths is not None and paths > args.max_paths:
             continue
@@ -71,6 +75,7 @@ def main():
         floor = floor_seconds(program, file_path, args.width_mm, args.tolerance_mm, args.repeat)
         growth = f"{math.log(best / previous[0]) / math.log(paths / previous[1]):.2f}" if previous else "-"
         previous = (best, paths)
+        sizes.append((paths, best, floor))
         painter = speedup = ""
         if args.painter:
             start = time.perf_counter()
@@ -80,7 +85,21 @@ def main():
             seconds = time.perf_counter() - start
             painter, speedup = f"{seconds:.2f}", f"{seconds / best:.1f}"
         print(f"{name:<34}{paths:>7}{best:>10.3f}{floor:>8.3f}{best / floor:>8.2f}"
-              f"{100 * result.composite_seconds / best:>8.1f}{growth:>8}{painter:>9}{speedup:>7}  {result.status}")
+              f"{100 * result.composite_seconds / best:>8.1f}{100 * result.export_seconds / best:>9.1f}"
+              f"{result.replay_worker_count:>8}{growth:>8}{painter:>9}{speedup:>7}  {result.status}", flush=True)
+    if len(sizes) > 1:
+        print(f"growth exponent over {len(sizes)} sizes: analysis {fitted_exponent(sizes, 1):.2f}, "
+              f"floor {fitted_exponent(sizes, 2):.2f}")
+    print(f"load average {os.getloadavg()[0]:.2f} {os.getloadavg()[1]:.2f} {os.getloadavg()[2]:.2f}")
+
+
+def fitted_exponent(sizes, column):
+    """Least-squares slope of log(time) against log(paths)."""
+    xs = [math.log(size[0]) for size in sizes]
+    ys = [math.log(size[column]) for size in sizes]
+    mean_x, mean_y = sum(xs) / len(xs), sum(ys) / len(ys)
+    return (sum((x - mean_x) * (y - mean_y) for x, y in zip(xs, ys))
+            / sum((x - mean_x) ** 2 for x in xs))
 
 
 if __name__ == "__main__":

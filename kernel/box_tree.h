@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "kernel/face_arithmetic.h"
+#include "kernel/parallel_tasks.h"
 
 namespace pavrix_svg_core {
 
@@ -76,8 +77,132 @@ struct BasicBoxTree {
 
 using BoxTree = BasicBoxTree<std::int64_t>;
 
+// Nodes of the tree over `items` items: the tree's shape depends on the count alone, which lets
+// subtrees be built apart at known node numbers.
+inline std::size_t box_tree_node_count(std::size_t items) noexcept {
+    // The ranges of one level differ by at most one item, so a level is two sizes and their counts.
+    std::size_t total = 0;
+    std::size_t size = items;
+    std::size_t small_count = items == 0 ? 0 : 1;  // ranges of `size` items
+    std::size_t large_count = 0;                   // ranges of `size + 1` items
+    while (small_count + large_count > 0) {
+        total += small_count + large_count;
+        const std::size_t half = size / 2;
+        std::size_t next_small = 0;
+        std::size_t next_large = 0;
+        // A range of s items splits into s / 2 and s - s / 2; both are half or half + 1.
+        const auto split = [&](std::size_t range, std::size_t ranges) {
+            if (range <= kBoxTreeLeafSize) {
+                return;
+            }
+            for (const std::size_t part : {range / 2, range - range / 2}) {
+                (part == half ? next_small : next_large) += ranges;
+            }
+        };
+        split(size, small_count);
+        split(size + 1, large_count);
+        size = half;
+        small_count = next_small;
+        large_count = next_large;
+    }
+    return total;
+}
+
+// Ranges above this many items are cut into subtrees built on worker threads.
+inline constexpr std::size_t kParallelBoxTreeItems = std::size_t{1} << 14;
+
+namespace box_tree_detail {
+
 template <typename Scalar>
-BasicBoxTree<Scalar> build_box_tree(const std::vector<FaceBox<Scalar>>& boxes) {
+struct SplitKey {
+    Scalar centre;  // twice the centre along the split axis
+    Scalar extent;
+    std::size_t item;
+};
+
+// Builds node `index` over permutation[first, end): its box, and for a range above the leaf size
+// the median split, whose halves it returns as {mid, true}; leaves sort their items.
+template <typename Scalar>
+std::pair<std::size_t, bool> build_box_tree_node(BasicBoxTree<Scalar>& tree, std::vector<SplitKey<Scalar>>& keys,
+                                                 std::size_t first, std::size_t end, std::size_t index) {
+    const std::vector<FaceBox<Scalar>>& boxes = *tree.boxes;
+    auto& node = tree.nodes[index];
+    node.first = first;
+    node.end = end;
+    node.box = boxes[tree.permutation[first]];
+    for (std::size_t position = first + 1; position < end; ++position) {
+        const auto& box = boxes[tree.permutation[position]];
+        node.box.xmin = std::min(node.box.xmin, box.xmin);
+        node.box.ymin = std::min(node.box.ymin, box.ymin);
+        node.box.xmax = std::max(node.box.xmax, box.xmax);
+        node.box.ymax = std::max(node.box.ymax, box.ymax);
+    }
+    if (end - first <= kBoxTreeLeafSize) {
+        // Leaf items in index order, so walks see them in the same order on every library.
+        std::sort(tree.permutation.begin() + static_cast<std::ptrdiff_t>(first),
+                  tree.permutation.begin() + static_cast<std::ptrdiff_t>(end));
+        return {end, false};
+    }
+    const bool split_x = node.box.xmax - node.box.xmin >= node.box.ymax - node.box.ymin;
+    // Median of the centre key; ties by extent and then index make the split the same on every
+    // standard library and keep nested boxes with one centre apart by size. The order is total,
+    // so the halves (and, leaves being sorted, the whole tree) do not depend on how the
+    // selection arranges them; keys are gathered first so comparisons stay cheap.
+    for (std::size_t position = first; position < end; ++position) {
+        const std::size_t item = tree.permutation[position];
+        const auto& box = boxes[item];
+        keys[position] = split_x ? SplitKey<Scalar>{box.xmin + box.xmax, box.xmax - box.xmin, item}
+                                 : SplitKey<Scalar>{box.ymin + box.ymax, box.ymax - box.ymin, item};
+    }
+    const std::size_t mid = first + (end - first) / 2;
+    std::nth_element(keys.begin() + static_cast<std::ptrdiff_t>(first), keys.begin() + static_cast<std::ptrdiff_t>(mid),
+                     keys.begin() + static_cast<std::ptrdiff_t>(end),
+                     [](const SplitKey<Scalar>& p, const SplitKey<Scalar>& q) {
+                         if (p.centre != q.centre) {
+                             return p.centre < q.centre;
+                         }
+                         if (p.extent != q.extent) {
+                             return p.extent < q.extent;
+                         }
+                         return p.item < q.item;
+                     });
+    for (std::size_t position = first; position < end; ++position) {
+        tree.permutation[position] = keys[position].item;
+    }
+    // Pre-order numbering: the left subtree follows its parent, the right one follows the left.
+    node.left = static_cast<std::ptrdiff_t>(index + 1);
+    node.right = static_cast<std::ptrdiff_t>(index + 1 + box_tree_node_count(mid - first));
+    return {mid, true};
+}
+
+struct PendingSubtree {
+    std::size_t first;
+    std::size_t end;
+    std::size_t index;
+};
+
+template <typename Scalar>
+void build_box_subtree(BasicBoxTree<Scalar>& tree, std::vector<SplitKey<Scalar>>& keys, PendingSubtree root) {
+    std::vector<PendingSubtree> stack{root};
+    while (!stack.empty()) {
+        const PendingSubtree pending = stack.back();
+        stack.pop_back();
+        const auto [mid, split] = build_box_tree_node(tree, keys, pending.first, pending.end, pending.index);
+        if (split) {
+            const auto& node = tree.nodes[pending.index];
+            stack.push_back({mid, pending.end, static_cast<std::size_t>(node.right)});
+            stack.push_back({pending.first, mid, static_cast<std::size_t>(node.left)});
+        }
+    }
+}
+
+}  // namespace box_tree_detail
+
+// The tree over `boxes`; large trees are built on up to `workers` threads (counting the caller),
+// with the same result for every worker count.
+template <typename Scalar>
+BasicBoxTree<Scalar> build_box_tree(const std::vector<FaceBox<Scalar>>& boxes, std::uint32_t workers = 1) {
+    using namespace box_tree_detail;
     BasicBoxTree<Scalar> tree;
     tree.boxes = &boxes;
     const std::size_t count = boxes.size();
@@ -88,67 +213,57 @@ BasicBoxTree<Scalar> build_box_tree(const std::vector<FaceBox<Scalar>>& boxes) {
     if (count == 0) {
         return tree;
     }
-    tree.nodes.reserve(2 * (count / kBoxTreeLeafSize) + 1);
-    struct Pending {
-        std::size_t first;
-        std::size_t end;
-        std::ptrdiff_t parent;
-        bool is_right;
-    };
-    // Pre-order numbering: the left range is popped (and numbered) before the right one.
-    std::vector<Pending> stack{{0, count, -1, false}};
-    while (!stack.empty()) {
-        const Pending pending = stack.back();
-        stack.pop_back();
-        const std::size_t index = tree.nodes.size();
-        if (pending.parent >= 0) {
-            auto& parent = tree.nodes[static_cast<std::size_t>(pending.parent)];
-            (pending.is_right ? parent.right : parent.left) = static_cast<std::ptrdiff_t>(index);
-        }
-        typename BasicBoxTree<Scalar>::Node node;
-        node.first = pending.first;
-        node.end = pending.end;
-        node.box = boxes[tree.permutation[pending.first]];
-        for (std::size_t position = pending.first + 1; position < pending.end; ++position) {
-            const auto& box = boxes[tree.permutation[position]];
-            node.box.xmin = std::min(node.box.xmin, box.xmin);
-            node.box.ymin = std::min(node.box.ymin, box.ymin);
-            node.box.xmax = std::max(node.box.xmax, box.xmax);
-            node.box.ymax = std::max(node.box.ymax, box.ymax);
-        }
-        const auto begin = tree.permutation.begin() + static_cast<std::ptrdiff_t>(pending.first);
-        const auto finish = tree.permutation.begin() + static_cast<std::ptrdiff_t>(pending.end);
-        if (pending.end - pending.first <= kBoxTreeLeafSize) {
-            // Leaf items in index order, so walks see them in the same order on every library.
-            std::sort(begin, finish);
-            tree.nodes.push_back(node);
-            continue;
-        }
-        const bool split_x = node.box.xmax - node.box.xmin >= node.box.ymax - node.box.ymin;
-        // Median of the centre key; ties by extent and then index make the split the same on
-        // every standard library and keep nested boxes with one centre apart by size.
-        auto less = [&](std::size_t a, std::size_t b) {
-            const auto& p = boxes[a];
-            const auto& q = boxes[b];
-            const Scalar key_p = split_x ? p.xmin + p.xmax : p.ymin + p.ymax;
-            const Scalar key_q = split_x ? q.xmin + q.xmax : q.ymin + q.ymax;
-            if (key_p != key_q) {
-                return key_p < key_q;
-            }
-            const Scalar extent_p = split_x ? p.xmax - p.xmin : p.ymax - p.ymin;
-            const Scalar extent_q = split_x ? q.xmax - q.xmin : q.ymax - q.ymin;
-            if (extent_p != extent_q) {
-                return extent_p < extent_q;
-            }
-            return a < b;
-        };
-        const std::size_t mid = pending.first + (pending.end - pending.first) / 2;
-        std::nth_element(begin, tree.permutation.begin() + static_cast<std::ptrdiff_t>(mid), finish, less);
-        tree.nodes.push_back(node);
-        stack.push_back({mid, pending.end, static_cast<std::ptrdiff_t>(index), true});
-        stack.push_back({pending.first, mid, static_cast<std::ptrdiff_t>(index), false});
+    tree.nodes.resize(box_tree_node_count(count));
+    std::vector<SplitKey<Scalar>> keys(count);
+    if (workers < 2 || count <= kParallelBoxTreeItems) {
+        build_box_subtree(tree, keys, {0, count, 0});
+        return tree;
     }
+    // The top of the tree level by level (the nodes of a level side by side) until there are
+    // enough subtrees to share out; each node and subtree touches only its own nodes,
+    // permutation range and keys.
+    std::vector<PendingSubtree> subtrees{{0, count, 0}};
+    const std::size_t wanted = 4 * static_cast<std::size_t>(workers);
+    while (subtrees.size() < wanted) {
+        std::vector<PendingSubtree> large;
+        std::vector<PendingSubtree> next;
+        for (const PendingSubtree& pending : subtrees) {
+            (pending.end - pending.first <= kParallelBoxTreeItems ? next : large).push_back(pending);
+        }
+        if (large.empty()) {
+            break;
+        }
+        std::vector<std::size_t> mids(large.size());
+        run_parallel_tasks(large.size(), workers, [&](std::size_t i) {
+            mids[i] = build_box_tree_node(tree, keys, large[i].first, large[i].end, large[i].index).first;
+        });
+        for (std::size_t i = 0; i < large.size(); ++i) {
+            const auto& node = tree.nodes[large[i].index];
+            next.push_back({large[i].first, mids[i], static_cast<std::size_t>(node.left)});
+            next.push_back({mids[i], large[i].end, static_cast<std::size_t>(node.right)});
+        }
+        subtrees = std::move(next);
+    }
+    run_parallel_tasks(subtrees.size(), workers,
+                       [&](std::size_t i) { build_box_subtree(tree, keys, subtrees[i]); });
     return tree;
+}
+
+// Dense ranks of `count` items under the strict weak order `less`: items that neither precedes
+// share a rank. Comparing ranks then answers `less` with one integer comparison, which pays where
+// the same items are compared many times (wide areas in the enclosing searches below).
+template <typename Less>
+std::vector<std::size_t> dense_ranks(std::size_t count, Less&& less) {
+    std::vector<std::size_t> order(count);
+    for (std::size_t i = 0; i < count; ++i) {
+        order[i] = i;
+    }
+    std::sort(order.begin(), order.end(), less);
+    std::vector<std::size_t> ranks(count, 0);
+    for (std::size_t k = 1; k < count; ++k) {
+        ranks[order[k]] = ranks[order[k - 1]] + (less(order[k - 1], order[k]) ? 1 : 0);
+    }
+    return ranks;
 }
 
 // For each node, its smallest and largest item under `smaller` (children are numbered after

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -14,6 +15,7 @@
 
 #include "kernel/box_tree.h"
 #include "kernel/face_arithmetic.h"
+#include "kernel/ring_parity.h"
 #include "kernel/vertex_id_map.h"
 
 namespace pavrix_svg_core {
@@ -49,10 +51,13 @@ enum class CoverageRule {
 };
 
 // The loops bounding the covered region of `rings`. Throws runtime_error
-// "canonical_face_did_not_close:paths=<ring count>" when a traced walk cannot close.
+// "canonical_face_did_not_close:paths=<ring count>" when a traced walk cannot close. The
+// per-vertex, per-component and per-ring steps of large inputs run on up to `workers` threads,
+// with the same result for every worker count.
 template <typename Scalar>
 std::vector<BasicFaceLoop<Scalar>> extract_canonical_faces(
-    const std::vector<std::vector<Clipper2Lib::Point<Scalar>>>& rings, CoverageRule rule = CoverageRule::positive);
+    const std::vector<std::vector<Clipper2Lib::Point<Scalar>>>& rings, CoverageRule rule = CoverageRule::positive,
+    std::uint32_t workers = 1);
 
 // ---- Definitions (templates; the int64 instantiation is compiled once in canonical_faces.cpp).
 
@@ -71,51 +76,6 @@ bool compare_direction_exact(const Clipper2Lib::Point<Scalar>& a, const Clipper2
     return Arithmetic::compare(Arithmetic::dot(a.x, a.y, a.x, a.y), Arithmetic::dot(b.x, b.y, b.x, b.y)) < 0;
 }
 
-// Sign of (b - origin) x (c - origin).
-template <typename Scalar>
-int face_orientation(const Clipper2Lib::Point<Scalar>& origin, const Clipper2Lib::Point<Scalar>& b,
-                     const Clipper2Lib::Point<Scalar>& c) noexcept {
-    using Arithmetic = FaceArithmetic<Scalar>;
-    return Arithmetic::sign(Arithmetic::cross(b.x - origin.x, b.y - origin.y, c.x - origin.x, c.y - origin.y));
-}
-
-// One edge a-b of ring_winding_parity: true when `point` lies on it; otherwise `inside` flips when
-// the edge crosses the point's height on the side that counts. Edges whose heights do not reach
-// the point's leave both alone.
-template <typename Scalar>
-bool parity_edge_step(const Clipper2Lib::Point<Scalar>& point, const Clipper2Lib::Point<Scalar>& a,
-                      const Clipper2Lib::Point<Scalar>& b, bool& inside) noexcept {
-    const int side = face_orientation(a, b, point);
-    if (side == 0 && point.x >= std::min(a.x, b.x) && point.x <= std::max(a.x, b.x) && point.y >= std::min(a.y, b.y) &&
-        point.y <= std::max(a.y, b.y)) {
-        return true;
-    }
-    if ((a.y > point.y) != (b.y > point.y)) {
-        const bool upward = b.y > a.y;
-        if ((upward && side > 0) || (!upward && side < 0)) {
-            inside = !inside;
-        }
-    }
-    return false;
-}
-
-// Even-odd parity of `point` against the closed ring ring[0 .. count): +1 inside, -1 outside
-// (or no points), 0 on the ring.
-template <typename Scalar>
-int ring_winding_parity(const Clipper2Lib::Point<Scalar>& point, const Clipper2Lib::Point<Scalar>* ring,
-                        std::size_t count) noexcept {
-    if (count == 0) {
-        return -1;
-    }
-    bool inside = false;
-    for (std::size_t i = 0; i < count; ++i) {
-        if (parity_edge_step(point, ring[i], ring[i + 1 == count ? 0 : i + 1], inside)) {
-            return 0;
-        }
-    }
-    return inside ? 1 : -1;
-}
-
 template <typename Scalar>
 bool ring_is_degenerate(const std::vector<Clipper2Lib::Point<Scalar>>& ring) noexcept {
     const std::size_t count = ring.size();
@@ -130,6 +90,9 @@ bool ring_is_degenerate(const std::vector<Clipper2Lib::Point<Scalar>>& ring) noe
     return true;
 }
 
+// Rings of at most this many points are cut at repeated vertices by a scan of the points walked.
+inline constexpr std::size_t kSplitScanPoints = 16;
+
 template <typename Scalar>
 void split_face_ring(const std::vector<Clipper2Lib::Point<Scalar>>& ring, std::vector<BasicFaceLoop<Scalar>>& loops) {
     using Arithmetic = FaceArithmetic<Scalar>;
@@ -139,13 +102,28 @@ void split_face_ring(const std::vector<Clipper2Lib::Point<Scalar>>& ring, std::v
     }
     std::vector<Clipper2Lib::Point<Scalar>> stack;
     stack.reserve(count);
-    VertexIdMap<Scalar> positions(count);
+    // Small rings, nearly all of a coverage's holes, look points up along the stack: a hash map
+    // per ring costs more than the scan.
+    const bool scan = count <= kSplitScanPoints;
+    std::optional<VertexIdMap<Scalar>> positions;
+    if (!scan) {
+        positions.emplace(count);
+    }
+    const auto position_of = [&](const Clipper2Lib::Point<Scalar>& point) {
+        if (!scan) {
+            return positions->find(point);
+        }
+        const auto found = std::find(stack.begin(), stack.end(), point);
+        return found == stack.end() ? VertexIdMap<Scalar>::npos : static_cast<std::size_t>(found - stack.begin());
+    };
     // The first point is walked once more at the end, closing the loop through it.
     for (std::size_t k = 0; k <= count; ++k) {
         const auto& point = ring[k == count ? 0 : k];
-        const std::size_t position = positions.find(point);
+        const std::size_t position = position_of(point);
         if (position == VertexIdMap<Scalar>::npos) {
-            positions.insert(point, stack.size());
+            if (!scan) {
+                positions->insert(point, stack.size());
+            }
             stack.push_back(point);
             continue;
         }
@@ -156,8 +134,10 @@ void split_face_ring(const std::vector<Clipper2Lib::Point<Scalar>>& ring, std::v
             loop.box = ring_box(loop.ring);
             loops.push_back(std::move(loop));
         }
-        for (std::size_t above = position + 1; above < stack.size(); ++above) {
-            positions.erase(stack[above]);
+        if (!scan) {
+            for (std::size_t above = position + 1; above < stack.size(); ++above) {
+                positions->erase(stack[above]);
+            }
         }
         stack.resize(position + 1);
     }
@@ -165,7 +145,7 @@ void split_face_ring(const std::vector<Clipper2Lib::Point<Scalar>>& ring, std::v
 
 template <typename Scalar>
 std::vector<BasicFaceLoop<Scalar>> extract_canonical_faces(
-    const std::vector<std::vector<Clipper2Lib::Point<Scalar>>>& rings, CoverageRule rule) {
+    const std::vector<std::vector<Clipper2Lib::Point<Scalar>>>& rings, CoverageRule rule, std::uint32_t workers) {
     using Arithmetic = FaceArithmetic<Scalar>;
     using Point = Clipper2Lib::Point<Scalar>;
     constexpr std::size_t none = static_cast<std::size_t>(-1);
@@ -249,15 +229,18 @@ std::vector<BasicFaceLoop<Scalar>> extract_canonical_faces(
         }
     }
     std::vector<std::size_t> successor(half_count, none);
-    for (std::size_t v = 0; v < vertex_count; ++v) {
-        const auto begin = outgoing.begin() + static_cast<std::ptrdiff_t>(out_offsets[v]);
-        const auto end = outgoing.begin() + static_cast<std::ptrdiff_t>(out_offsets[v + 1]);
-        std::stable_sort(begin, end, by_direction);
-        const std::size_t m = out_offsets[v + 1] - out_offsets[v];
-        for (std::size_t i = 0; i < m; ++i) {
-            successor[begin[static_cast<std::ptrdiff_t>(i)] ^ 1] = begin[static_cast<std::ptrdiff_t>((i + m - 1) % m)];
+    run_parallel_ranges(vertex_count, workers, [&](std::size_t first, std::size_t end_vertex) {
+        for (std::size_t v = first; v < end_vertex; ++v) {
+            const auto begin = outgoing.begin() + static_cast<std::ptrdiff_t>(out_offsets[v]);
+            const auto end = outgoing.begin() + static_cast<std::ptrdiff_t>(out_offsets[v + 1]);
+            std::stable_sort(begin, end, by_direction);
+            const std::size_t m = out_offsets[v + 1] - out_offsets[v];
+            for (std::size_t i = 0; i < m; ++i) {
+                successor[begin[static_cast<std::ptrdiff_t>(i)] ^ 1] =
+                    begin[static_cast<std::ptrdiff_t>((i + m - 1) % m)];
+            }
         }
-    }
+    });
 
     // 4. Connected components, each represented by the vertex that started it.
     std::vector<std::size_t> component(vertex_count, none);
@@ -342,30 +325,39 @@ std::vector<BasicFaceLoop<Scalar>> extract_canonical_faces(
                 ring_box(face_points.data() + face_offsets[face], face_offsets[face + 1] - face_offsets[face]));
         }
     }
-    const BasicBoxTree<Scalar> face_tree = build_box_tree(bounded_boxes);
-    auto smaller_face = [&](std::size_t a, std::size_t b) {
+    const BasicBoxTree<Scalar> face_tree = build_box_tree(bounded_boxes, workers);
+    const std::vector<std::size_t> area_rank = dense_ranks(bounded.size(), [&](std::size_t a, std::size_t b) {
         return Arithmetic::compare_area(face_area[bounded[a]], face_area[bounded[b]]) < 0;
-    };
+    });
+    auto smaller_face = [&](std::size_t a, std::size_t b) { return area_rank[a] < area_rank[b]; };
     std::vector<std::size_t> node_smallest;
     std::vector<std::size_t> node_largest;
     rank_box_tree_nodes(face_tree, smaller_face, node_smallest, node_largest);
     std::vector<std::size_t> enclosing_face(component_count, none);
     {
-        std::vector<std::size_t> stack;
-        for (std::size_t c = 0; c < component_count; ++c) {
-            const Point& origin = points[representative[c]];
-            const std::size_t found = find_smallest_enclosing(
-                face_tree, node_smallest, node_largest, FaceBox<Scalar>{origin.x, origin.y, origin.x, origin.y}, none,
-                smaller_face,
-                [&](std::size_t item) {
-                    const std::size_t face = bounded[item];
-                    return face_component[face] != c &&
-                           ring_winding_parity(origin, face_points.data() + face_offsets[face],
-                                               face_offsets[face + 1] - face_offsets[face]) > 0;
-                },
-                stack);
-            enclosing_face[c] = found == none ? none : bounded[found];
-        }
+        // A coverage with many holes tests each hole's vertex against one large outer face.
+        std::vector<RingParityTest<Scalar>> parity_tests = make_ring_parity_tests<Scalar>(
+            bounded.size(),
+            [&](std::size_t item) {
+                const std::size_t face = bounded[item];
+                return std::pair{face_points.data() + face_offsets[face], face_offsets[face + 1] - face_offsets[face]};
+            },
+            workers > 1);
+        run_parallel_ranges(component_count, workers, [&](std::size_t first, std::size_t end) {
+            std::vector<std::size_t> stack;
+            for (std::size_t c = first; c < end; ++c) {
+                const Point& origin = points[representative[c]];
+                const std::size_t found = find_smallest_enclosing(
+                    face_tree, node_smallest, node_largest, FaceBox<Scalar>{origin.x, origin.y, origin.x, origin.y},
+                    none, smaller_face,
+                    [&](std::size_t item) {
+                        const std::size_t face = bounded[item];
+                        return face_component[face] != c && parity_tests[item].parity(origin) > 0;
+                    },
+                    stack);
+                enclosing_face[c] = found == none ? none : bounded[found];
+            }
+        });
     }
 
     // 7. Components from the outside in; each is flooded from its outer face: crossing h lowers
@@ -445,10 +437,12 @@ std::vector<BasicFaceLoop<Scalar>> extract_canonical_faces(
             boundary_out[fill[tail_of(h)]++] = h;
         }
     }
-    for (std::size_t v = 0; v < vertex_count; ++v) {
-        std::stable_sort(boundary_out.begin() + static_cast<std::ptrdiff_t>(boundary_offsets[v]),
-                         boundary_out.begin() + static_cast<std::ptrdiff_t>(boundary_offsets[v + 1]), by_direction);
-    }
+    run_parallel_ranges(vertex_count, workers, [&](std::size_t first, std::size_t end) {
+        for (std::size_t v = first; v < end; ++v) {
+            std::stable_sort(boundary_out.begin() + static_cast<std::ptrdiff_t>(boundary_offsets[v]),
+                             boundary_out.begin() + static_cast<std::ptrdiff_t>(boundary_offsets[v + 1]), by_direction);
+        }
+    });
     auto boundary_successor = [&](std::size_t h) {
         const std::size_t v = head_of(h);
         const auto begin = boundary_out.begin() + static_cast<std::ptrdiff_t>(boundary_offsets[v]);
@@ -465,29 +459,44 @@ std::vector<BasicFaceLoop<Scalar>> extract_canonical_faces(
         return position == begin ? *(end - 1) : *(position - 1);
     };
 
-    // 10. Trace the boundary into closed rings and cut them at repeated vertices.
-    std::vector<BasicFaceLoop<Scalar>> loops;
-    std::vector<bool> visited(half_count, false);
-    std::vector<Point> traced;
-    for (const std::size_t start : boundary) {
-        if (visited[start]) {
-            continue;
-        }
-        traced.clear();
-        std::size_t h = start;
-        while (true) {
-            visited[h] = true;
-            traced.push_back(points[tail_of(h)]);
-            const std::size_t next = boundary_successor(h);
-            if (next == start) {
-                break;
+    // 10. Trace the boundary into closed rings, then cut each at repeated vertices (on the
+    // workers) and gather the loops in tracing order.
+    std::vector<std::vector<Point>> traced;
+    {
+        std::vector<bool> visited(half_count, false);
+        for (const std::size_t start : boundary) {
+            if (visited[start]) {
+                continue;
             }
-            if (next == none || visited[next]) {
-                throw std::runtime_error("canonical_face_did_not_close:paths=" + std::to_string(rings.size()));
+            std::vector<Point>& ring = traced.emplace_back();
+            std::size_t h = start;
+            while (true) {
+                visited[h] = true;
+                ring.push_back(points[tail_of(h)]);
+                const std::size_t next = boundary_successor(h);
+                if (next == start) {
+                    break;
+                }
+                if (next == none || visited[next]) {
+                    throw std::runtime_error("canonical_face_did_not_close:paths=" + std::to_string(rings.size()));
+                }
+                h = next;
             }
-            h = next;
         }
-        split_face_ring(traced, loops);
+    }
+    const std::size_t runs = (traced.size() + kParallelRunItems - 1) / kParallelRunItems;
+    std::vector<std::vector<BasicFaceLoop<Scalar>>> run_loops(std::max<std::size_t>(runs, 1));
+    run_parallel_ranges(traced.size(), workers, [&](std::size_t first, std::size_t end) {
+        std::vector<BasicFaceLoop<Scalar>>& out = run_loops[first / kParallelRunItems];
+        for (std::size_t r = first; r < end; ++r) {
+            split_face_ring(traced[r], out);
+        }
+    });
+    std::vector<BasicFaceLoop<Scalar>> loops = std::move(run_loops.front());
+    for (std::size_t run = 1; run < run_loops.size(); ++run) {
+        for (auto& loop : run_loops[run]) {
+            loops.push_back(std::move(loop));
+        }
     }
     return loops;
 }
@@ -496,6 +505,7 @@ extern template bool compare_direction_exact<std::int64_t>(const Clipper2Lib::Po
                                                            const Clipper2Lib::Point64&) noexcept;
 extern template bool ring_is_degenerate<std::int64_t>(const Clipper2Lib::Path64&) noexcept;
 extern template void split_face_ring<std::int64_t>(const Clipper2Lib::Path64&, std::vector<FaceLoop>&);
-extern template std::vector<FaceLoop> extract_canonical_faces<std::int64_t>(const Clipper2Lib::Paths64&, CoverageRule);
+extern template std::vector<FaceLoop> extract_canonical_faces<std::int64_t>(const Clipper2Lib::Paths64&, CoverageRule,
+                                                                            std::uint32_t);
 
 }  // namespace pavrix_svg_core

@@ -29,7 +29,6 @@ std::uint64_t magnitude64(std::int64_t value) noexcept {
 #ifdef __SIZEOF_INT128__
 // The compiler's 128-bit integers are exact and far faster than the 32-bit halves below.
 __extension__ typedef unsigned __int128 NativeU128;
-__extension__ typedef __int128 NativeI128;
 
 Words128 multiply_u64(std::uint64_t x, std::uint64_t y) noexcept {
     const NativeU128 product = static_cast<NativeU128>(x) * y;
@@ -182,17 +181,14 @@ std::uint64_t divide_magnitude_rounded(const Words192& n, Words128 q) noexcept {
 
 }  // namespace
 
+#ifndef __SIZEOF_INT128__
 Int128 mul_64x64_to_128(std::int64_t a, std::int64_t b) noexcept {
-#ifdef __SIZEOF_INT128__
-    const NativeI128 product = static_cast<NativeI128>(a) * b;
-    return Int128{static_cast<std::int64_t>(product >> 64), static_cast<std::uint64_t>(product)};
-#else
     Words128 product = multiply_u64(magnitude64(a), magnitude64(b));
     if ((a < 0) != (b < 0))
         product = negate128(product);
     return Int128{static_cast<std::int64_t>(product.w1), product.w0};
-#endif
 }
+#endif
 
 double int128_to_double(Int128 value) noexcept {
     const Words128 magnitude = magnitude128(value);
@@ -232,14 +228,6 @@ Int192 doubled_area_192(const Clipper2Lib::Path64& ring) noexcept {
         sum = add192(sum, int192_of(negate192(words_of(widen(negative)))));
     }
     return sum;
-}
-
-int compare_192(Int192 a, Int192 b) noexcept {
-    const Words192 x = magnitude192(a), y = magnitude192(b);
-    for (int i = 2; i >= 0; --i)
-        if (x.w[i] != y.w[i])
-            return x.w[i] < y.w[i] ? -1 : 1;
-    return 0;
 }
 
 bool compare_192_with_rounded(Int192 n, Int128 q, std::int64_t m) noexcept {

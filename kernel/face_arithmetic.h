@@ -15,14 +15,67 @@
 namespace pavrix_svg_core {
 
 // Signed comparisons and sums of the wide integers; the exact-integer header offers products only.
-int sign_128(const Int128& value) noexcept;
-int compare_128(const Int128& a, const Int128& b) noexcept;
-Int128 add_128(const Int128& a, const Int128& b) noexcept;
-Int128 subtract_128(const Int128& a, const Int128& b) noexcept;
-Int128 negate_128(const Int128& value) noexcept;
-Int128 widen_128(std::int64_t value) noexcept;
-int sign_192(const Int192& value) noexcept;
-int compare_signed_192(const Int192& a, const Int192& b) noexcept;
+// Inline: the face, nesting and arrangement predicates call them for nearly every test.
+inline int sign_128(const Int128& value) noexcept {
+    if (value.high < 0) {
+        return -1;
+    }
+    return (value.high != 0 || value.low != 0) ? 1 : 0;
+}
+
+inline int compare_128(const Int128& a, const Int128& b) noexcept {
+    if (a.high != b.high) {
+        return a.high < b.high ? -1 : 1;
+    }
+    if (a.low != b.low) {
+        return a.low < b.low ? -1 : 1;
+    }
+    return 0;
+}
+
+// Word arithmetic in unsigned types, where wrap-around is defined.
+inline Int128 add_128(const Int128& a, const Int128& b) noexcept {
+    Int128 sum;
+    sum.low = a.low + b.low;
+    const std::uint64_t carry = sum.low < a.low ? 1 : 0;
+    sum.high = static_cast<std::int64_t>(static_cast<std::uint64_t>(a.high) + static_cast<std::uint64_t>(b.high) + carry);
+    return sum;
+}
+
+inline Int128 negate_128(const Int128& value) noexcept {
+    Int128 negated;
+    negated.low = ~value.low + 1;
+    negated.high = static_cast<std::int64_t>(~static_cast<std::uint64_t>(value.high) + (negated.low == 0 ? 1 : 0));
+    return negated;
+}
+
+inline Int128 subtract_128(const Int128& a, const Int128& b) noexcept {
+    return add_128(a, negate_128(b));
+}
+
+inline Int128 widen_128(std::int64_t value) noexcept {
+    return Int128{value < 0 ? -1 : 0, static_cast<std::uint64_t>(value)};
+}
+
+inline int sign_192(const Int192& value) noexcept {
+    if (value.w2 < 0) {
+        return -1;
+    }
+    return (value.w2 != 0 || value.w1 != 0 || value.w0 != 0) ? 1 : 0;
+}
+
+inline int compare_signed_192(const Int192& a, const Int192& b) noexcept {
+    if (a.w2 != b.w2) {
+        return a.w2 < b.w2 ? -1 : 1;
+    }
+    if (a.w1 != b.w1) {
+        return a.w1 < b.w1 ? -1 : 1;
+    }
+    if (a.w0 != b.w0) {
+        return a.w0 < b.w0 ? -1 : 1;
+    }
+    return 0;
+}
 
 // Inclusive axis-aligned box over one coordinate type.
 template <typename Scalar>
@@ -149,5 +202,13 @@ struct FaceArithmetic<double> {
         return Point(a.x + t * (b.x - a.x), a.y + t * (b.y - a.y));
     }
 };
+
+// Sign of (b - origin) x (c - origin).
+template <typename Scalar>
+int face_orientation(const Clipper2Lib::Point<Scalar>& origin, const Clipper2Lib::Point<Scalar>& b,
+                     const Clipper2Lib::Point<Scalar>& c) noexcept {
+    using Arithmetic = FaceArithmetic<Scalar>;
+    return Arithmetic::sign(Arithmetic::cross(b.x - origin.x, b.y - origin.y, c.x - origin.x, c.y - origin.y));
+}
 
 }  // namespace pavrix_svg_core

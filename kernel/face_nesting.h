@@ -13,6 +13,7 @@
 
 #include "kernel/box_tree.h"
 #include "kernel/canonical_faces.h"
+#include "kernel/ring_parity.h"
 
 namespace pavrix_svg_core {
 
@@ -41,13 +42,15 @@ int compare_ring_winding(const Clipper2Lib::Point<Scalar>& point,
                          const std::vector<Clipper2Lib::Point<Scalar>>& ring) noexcept;
 
 // Nests the loops by containment and appends the resulting nodes under `root`. A node is made
-// only where the covered state changes, so loops that leave coverage as it is are dropped.
+// only where the covered state changes, so loops that leave coverage as it is are dropped. The
+// enclosing loops of many loops are searched on up to `workers` threads, with the same result.
 template <typename Scalar>
-void nest_faces(std::vector<BasicFaceLoop<Scalar>> loops, BasicFaceNode<Scalar>& root);
+void nest_faces(std::vector<BasicFaceLoop<Scalar>> loops, BasicFaceNode<Scalar>& root, std::uint32_t workers = 1);
 
 // For rings that already are traced faces: each is split by split_face_ring, then all nested.
 template <typename Scalar>
-void nest_face_rings(const std::vector<std::vector<Clipper2Lib::Point<Scalar>>>& rings, BasicFaceNode<Scalar>& root);
+void nest_face_rings(const std::vector<std::vector<Clipper2Lib::Point<Scalar>>>& rings, BasicFaceNode<Scalar>& root,
+                     std::uint32_t workers = 1);
 
 // ---- Definitions (templates; the int64 instantiation is compiled once in face_nesting.cpp).
 
@@ -70,110 +73,12 @@ int compare_ring_winding(const Clipper2Lib::Point<Scalar>& point,
     return ring_winding_parity(point, ring.data(), ring.size());
 }
 
-// Rings with at least this many points get their edges sorted into bands when other loops are
-// tested against them: a coverage with tens of thousands of holes tests every hole against its
-// outer ring, and a pass over all of that ring's points per hole grows quadratically.
-inline constexpr std::size_t kBandedRingPoints = 256;
-
-// Band entries allowed per ring point: beyond this the ring's edges span most bands (spikes, long
-// slanted edges) and the bands would cost more memory than the tests they save.
-inline constexpr std::size_t kBandEntriesPerPoint = 16;
-
-// The edges of one large ring sorted into horizontal bands of equal height, so that the parity of
-// a point reads only the edges spanning the band of its height: edges that do not reach the
-// point's height never change ring_winding_parity's answer.
-template <typename Scalar>
-class RingBands {
-public:
-    explicit RingBands(const std::vector<Clipper2Lib::Point<Scalar>>& ring) : ring_(ring) {
-        const std::size_t count = ring.size();
-        if (count < kBandedRingPoints)
-            return;
-        low_ = high_ = ring.front().y;
-        for (const auto& point : ring) {
-            low_ = std::min(low_, point.y);
-            high_ = std::max(high_, point.y);
-        }
-        bands_ = count / 8;
-        // Entries per band, counted through differences: +1 at an edge's first band, -1 past its last.
-        std::vector<std::ptrdiff_t> starts(bands_ + 1, 0);
-        std::size_t entries = 0;
-        for (std::size_t i = 0; i < count; ++i) {
-            const auto [first, last] = edge_bands(i);
-            entries += last - first + 1;
-            if (entries > kBandEntriesPerPoint * count) {
-                bands_ = 0;
-                return;
-            }
-            ++starts[first];
-            --starts[last + 1];
-        }
-        offsets_.assign(bands_ + 1, 0);
-        std::ptrdiff_t running = 0;
-        for (std::size_t band = 0; band < bands_; ++band) {
-            running += starts[band];
-            offsets_[band + 1] = offsets_[band] + static_cast<std::size_t>(running);
-        }
-        edges_.resize(offsets_[bands_]);
-        std::vector<std::size_t> fill(offsets_.begin(), offsets_.end() - 1);
-        for (std::size_t i = 0; i < count; ++i) {
-            const auto [first, last] = edge_bands(i);
-            for (std::size_t band = first; band <= last; ++band)
-                edges_[fill[band]++] = i;
-        }
-    }
-
-    bool usable() const noexcept { return bands_ > 0; }
-
-    // ring_winding_parity(point, ring) through the bands.
-    int parity(const Clipper2Lib::Point<Scalar>& point) const noexcept {
-        if (point.y < low_ || point.y > high_)
-            return -1;
-        const std::size_t band = band_of(point.y);
-        bool inside = false;
-        for (std::size_t k = offsets_[band]; k < offsets_[band + 1]; ++k) {
-            const std::size_t i = edges_[k];
-            if (parity_edge_step(point, ring_[i], ring_[i + 1 == ring_.size() ? 0 : i + 1], inside))
-                return 0;
-        }
-        return inside ? 1 : -1;
-    }
-
-private:
-    // Monotone in y, so an edge spanning a height is listed in that height's band.
-    std::size_t band_of(Scalar y) const noexcept {
-        const double span = static_cast<double>(high_) - static_cast<double>(low_);
-        if (!(span > 0.0))
-            return 0;
-        const double place = (static_cast<double>(y) - static_cast<double>(low_)) / span * static_cast<double>(bands_);
-        return std::min(bands_ - 1, static_cast<std::size_t>(std::max(0.0, place)));
-    }
-
-    std::pair<std::size_t, std::size_t> edge_bands(std::size_t i) const noexcept {
-        const Scalar a = ring_[i].y;
-        const Scalar b = ring_[i + 1 == ring_.size() ? 0 : i + 1].y;
-        return {band_of(std::min(a, b)), band_of(std::max(a, b))};
-    }
-
-    const std::vector<Clipper2Lib::Point<Scalar>>& ring_;
-    Scalar low_{};
-    Scalar high_{};
-    std::size_t bands_ = 0;
-    std::vector<std::size_t> offsets_;
-    std::vector<std::size_t> edges_;
-};
-
-// Whether loop `inner` lies inside ring `outer`: the first point of `inner` off `outer` decides;
-// when all are on it, the rounded midpoints of its edges do; all on it means not inside.
-// `bands`, when given and usable, are those of `outer`.
-template <typename Scalar>
-bool loop_inside_ring(const std::vector<Clipper2Lib::Point<Scalar>>& inner,
-                      const std::vector<Clipper2Lib::Point<Scalar>>& outer,
-                      const RingBands<Scalar>* bands = nullptr) noexcept {
+// Whether loop `inner` lies inside a ring whose parity `winding_of(point)` gives: the first point
+// of `inner` off the ring decides; when all are on it, the rounded midpoints of its edges do; all
+// on it means not inside.
+template <typename Scalar, typename Winding>
+bool loop_inside(const std::vector<Clipper2Lib::Point<Scalar>>& inner, Winding&& winding_of) {
     using Arithmetic = FaceArithmetic<Scalar>;
-    const auto winding_of = [&](const Clipper2Lib::Point<Scalar>& point) {
-        return bands != nullptr && bands->usable() ? bands->parity(point) : compare_ring_winding(point, outer);
-    };
     for (const auto& point : inner) {
         const int winding = winding_of(point);
         if (winding != 0) {
@@ -192,8 +97,15 @@ bool loop_inside_ring(const std::vector<Clipper2Lib::Point<Scalar>>& inner,
     return false;
 }
 
+// Whether loop `inner` lies inside ring `outer` (see loop_inside).
 template <typename Scalar>
-void nest_faces(std::vector<BasicFaceLoop<Scalar>> loops, BasicFaceNode<Scalar>& root) {
+bool loop_inside_ring(const std::vector<Clipper2Lib::Point<Scalar>>& inner,
+                      const std::vector<Clipper2Lib::Point<Scalar>>& outer) noexcept {
+    return loop_inside(inner, [&](const Clipper2Lib::Point<Scalar>& point) { return compare_ring_winding(point, outer); });
+}
+
+template <typename Scalar>
+void nest_faces(std::vector<BasicFaceLoop<Scalar>> loops, BasicFaceNode<Scalar>& root, std::uint32_t workers) {
     using Arithmetic = FaceArithmetic<Scalar>;
     constexpr std::size_t none = static_cast<std::size_t>(-1);
     const std::size_t count = loops.size();
@@ -204,10 +116,11 @@ void nest_faces(std::vector<BasicFaceLoop<Scalar>> loops, BasicFaceNode<Scalar>&
     for (std::size_t i = 0; i < count; ++i) {
         boxes[i] = loops[i].box;
     }
-    const BasicBoxTree<Scalar> tree = build_box_tree(boxes);
-    auto smaller = [&](std::size_t a, std::size_t b) {
+    const BasicBoxTree<Scalar> tree = build_box_tree(boxes, workers);
+    const std::vector<std::size_t> area_rank = dense_ranks(count, [&](std::size_t a, std::size_t b) {
         return Arithmetic::compare_area_magnitude(loops[a].area, loops[b].area) < 0;
-    };
+    });
+    auto smaller = [&](std::size_t a, std::size_t b) { return area_rank[a] < area_rank[b]; };
 
     // Enclosing loop of each loop: the one of least area magnitude, strictly larger than it,
     // whose box contains its box and whose ring contains it.
@@ -215,21 +128,22 @@ void nest_faces(std::vector<BasicFaceLoop<Scalar>> loops, BasicFaceNode<Scalar>&
     std::vector<std::size_t> node_largest;
     rank_box_tree_nodes(tree, smaller, node_smallest, node_largest);
     std::vector<std::size_t> enclosing(count, none);
-    std::vector<std::size_t> stack;
-    std::vector<std::unique_ptr<RingBands<Scalar>>> bands(count);  // built on a large ring's first test
-    const auto bands_of = [&](std::size_t d) -> const RingBands<Scalar>* {
-        if (loops[d].ring.size() < kBandedRingPoints)
-            return nullptr;
-        if (!bands[d])
-            bands[d] = std::make_unique<RingBands<Scalar>>(loops[d].ring);
-        return bands[d].get();
-    };
-    for (std::size_t c = 0; c < count; ++c) {
-        enclosing[c] = find_smallest_enclosing(
-            tree, node_smallest, node_largest, boxes[c], c, smaller,
-            [&](std::size_t d) { return loop_inside_ring(loops[c].ring, loops[d].ring, bands_of(d)); }, stack);
-    }
-    bands.clear();  // they refer to the rings, which move into the nodes below
+    std::vector<RingParityTest<Scalar>> parity_tests = make_ring_parity_tests<Scalar>(
+        count, [&](std::size_t i) { return std::pair{loops[i].ring.data(), loops[i].ring.size()}; }, workers > 1);
+    run_parallel_ranges(count, workers, [&](std::size_t first, std::size_t end) {
+        std::vector<std::size_t> stack;
+        for (std::size_t c = first; c < end; ++c) {
+            enclosing[c] = find_smallest_enclosing(
+                tree, node_smallest, node_largest, boxes[c], c, smaller,
+                [&](std::size_t d) {
+                    return loop_inside(loops[c].ring, [&](const Clipper2Lib::Point<Scalar>& point) {
+                        return parity_tests[d].parity(point);
+                    });
+                },
+                stack);
+        }
+    });
+    parity_tests.clear();  // they refer to the rings, which move into the nodes below
 
     // Loops listed under their enclosing loop, in loop order.
     std::vector<std::size_t> listed_offsets(count + 2, 0);
@@ -283,18 +197,19 @@ void nest_faces(std::vector<BasicFaceLoop<Scalar>> loops, BasicFaceNode<Scalar>&
 }
 
 template <typename Scalar>
-void nest_face_rings(const std::vector<std::vector<Clipper2Lib::Point<Scalar>>>& rings, BasicFaceNode<Scalar>& root) {
+void nest_face_rings(const std::vector<std::vector<Clipper2Lib::Point<Scalar>>>& rings, BasicFaceNode<Scalar>& root,
+                     std::uint32_t workers) {
     std::vector<BasicFaceLoop<Scalar>> loops;
     for (const auto& ring : rings) {
         split_face_ring(ring, loops);
     }
-    nest_faces(std::move(loops), root);
+    nest_faces(std::move(loops), root, workers);
 }
 
 extern template struct BasicFaceNode<std::int64_t>;
 extern template int compare_ring_winding<std::int64_t>(const Clipper2Lib::Point64&,
                                                        const Clipper2Lib::Path64&) noexcept;
-extern template void nest_faces<std::int64_t>(std::vector<FaceLoop>, FaceNode&);
-extern template void nest_face_rings<std::int64_t>(const Clipper2Lib::Paths64&, FaceNode&);
+extern template void nest_faces<std::int64_t>(std::vector<FaceLoop>, FaceNode&, std::uint32_t);
+extern template void nest_face_rings<std::int64_t>(const Clipper2Lib::Paths64&, FaceNode&, std::uint32_t);
 
 }  // namespace pavrix_svg_core

@@ -455,9 +455,11 @@ std::shared_ptr<NativeResult> run_print_geometry_kernel(RecorderResult recording
         }
     }
     const ReplayRegion silhouette = silhouette_region(std::move(coverage));
-    if (!silhouette.paths.empty() &&
-        !export_region(result.silhouette, silhouette, budget, route_displacement, nullptr)) {
-        throw std::runtime_error("silhouette_hierarchy_collapse");
+    if (!silhouette.paths.empty()) {
+        // One region holding every edge of the coverage: its own steps run on the workers.
+        PreparedRegionFaces faces = prepare_region_faces(silhouette.paths, workers);
+        if (!export_region(result.silhouette, silhouette, budget, route_displacement, nullptr, &faces))
+            throw std::runtime_error("silhouette_hierarchy_collapse");
     }
     // Visible and silhouette edges moved by compositing and then by their routing.
     route_displacement = checked_size_sum(route_displacement, composite_displacement);

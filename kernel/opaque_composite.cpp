@@ -195,10 +195,46 @@ Clipper2Lib::Paths64 join_pieces(std::vector<Clipper2Lib::Paths64>& pieces, Comp
     return joined;
 }
 
+// True when some point of the ring lies on the border of `rect` (or outside it): only such rings
+// can meet rings of the tiles beside it.
+bool reaches_border(const Clipper2Lib::Path64& ring, const IntBox& rect) noexcept {
+    return std::any_of(ring.begin(), ring.end(), [&](const Clipper2Lib::Point64& point) {
+        return point.x <= rect.xmin || point.x >= rect.xmax || point.y <= rect.ymin || point.y >= rect.ymax;
+    });
+}
+
+// The coverage of tiles that meet along cuts (pieces[t] lies in rects[t]): one NonZero union of
+// the rings that reach a tile's border, followed by the other rings unchanged, tile by tile. A
+// ring inside its tile meets no ring of another tile, and within its tile it only nests in the
+// others, so the union need not read it: on stacked art nearly all the page's holes are such.
+Clipper2Lib::Paths64 join_tile_coverages(std::vector<Clipper2Lib::Paths64>& pieces, const std::vector<IntBox>& rects,
+                                         ComplexityBudget& budget) {
+    if (pieces.size() == 1)
+        return std::move(pieces.front());
+    Clipper2Lib::Paths64 border;
+    Clipper2Lib::Paths64 inside;
+    for (std::size_t t = 0; t < pieces.size(); ++t) {
+        for (Clipper2Lib::Path64& ring : pieces[t])
+            (reaches_border(ring, rects[t]) ? border : inside).push_back(std::move(ring));
+    }
+    pieces.clear();
+    Clipper2Lib::Paths64 joined;
+    if (!border.empty()) {
+        charge_clipper_input(budget, border, nullptr);
+        joined = clipper_boolean(Clipper2Lib::ClipType::Union, Clipper2Lib::FillRule::NonZero, border);
+        charge_clipper_output(budget, joined);
+    }
+    joined.reserve(checked_size_sum(joined.size(), inside.size()));
+    for (Clipper2Lib::Path64& ring : inside)
+        joined.push_back(std::move(ring));
+    return joined;
+}
+
 // Cuts the tile depth first (explicit stack) and composites every leaf in order.
 void composite_tile_tree(CompositeTile tile, const std::vector<const Clipper2Lib::Paths64*>& region_paths,
                          std::uint64_t tile_points, TileOutput& output) {
     std::vector<Clipper2Lib::Paths64> coverage_pieces;
+    std::vector<IntBox> leaf_rects;
     std::vector<CompositeTile> stack;
     stack.push_back(std::move(tile));
     while (!stack.empty()) {
@@ -215,9 +251,10 @@ void composite_tile_tree(CompositeTile tile, const std::vector<const Clipper2Lib
                 continue;
             }
         }
+        leaf_rects.push_back(current.rect);
         composite_leaf(current, output, coverage_pieces);
     }
-    output.coverage = join_pieces(coverage_pieces, output.budget);
+    output.coverage = join_tile_coverages(coverage_pieces, leaf_rects, output.budget);
 }
 
 // Cuts breadth first until there are kParallelTiles tiles or none is worth cutting; the tiles
@@ -284,6 +321,9 @@ OpaqueCompositeOutput opaque_composite(const std::vector<ReplayRegion>& regions,
     }
 
     std::vector<CompositeTile> tiles = cut_page(std::move(page), region_paths, tile_points);
+    std::vector<IntBox> tile_rects;
+    for (const CompositeTile& tile : tiles)
+        tile_rects.push_back(tile.rect);
     std::vector<TileOutput> outputs(tiles.size());
     const std::uint32_t workers = replay_worker_budget(params.environment);
     run_parallel_tasks(tiles.size(), workers, [&](std::size_t t) {
@@ -330,7 +370,7 @@ OpaqueCompositeOutput opaque_composite(const std::vector<ReplayRegion>& regions,
         add_path_totals(totals, output.visible_paths[r]);
     }
     if (!coverage_pieces.empty())
-        output.coverage = join_pieces(coverage_pieces, budget);
+        output.coverage = join_tile_coverages(coverage_pieces, tile_rects, budget);
     add_path_totals(totals, output.coverage);
     return output;
 }

@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "kernel/face_arithmetic.h"
+#include "kernel/parallel_tasks.h"
 
 namespace pavrix_svg_core {
 
@@ -161,36 +162,48 @@ std::vector<CellHit> query_cell_hits(const BoxTree& tree, const Path64& hot_pixe
     return hits;
 }
 
-void snap_route_pass(const Paths64& input, const Paths64& extracted, RoutingGroups& groups, Paths64& output) {
+void snap_route_pass(const Paths64& input, const Paths64& extracted, RoutingGroups& groups, Paths64& output,
+                     std::vector<bool>* rebuilt, std::uint32_t workers) {
     std::vector<std::pair<std::size_t, std::size_t>> members;  // (root, ring)
+    if (rebuilt != nullptr) {
+        rebuilt->assign(input.size(), false);
+    }
     for (std::size_t ring = 0; ring < input.size(); ++ring) {
         const std::size_t root = groups.find(ring);
         if (groups.contact[root] && groups.dirty[root]) {
             members.emplace_back(root, ring);
+            if (rebuilt != nullptr) {
+                (*rebuilt)[ring] = true;
+            }
         }
     }
     std::stable_sort(members.begin(), members.end(), [](const auto& p, const auto& q) { return p.first < q.first; });
-    Path64 hot_pixels;
-    std::vector<FaceBox<std::int64_t>> pixel_boxes;
-    std::vector<CellHit> hits;
+    std::vector<std::pair<std::size_t, std::size_t>> group_ranges;  // members of one root
     for (std::size_t begin = 0; begin < members.size();) {
-        const std::size_t root = members[begin].first;
         std::size_t end = begin + 1;
-        while (end < members.size() && members[end].first == root) {
+        while (end < members.size() && members[end].first == members[begin].first) {
             ++end;
         }
-        hot_pixels.clear();
+        group_ranges.emplace_back(begin, end);
+        begin = end;
+    }
+    // Groups reroute through their own hot pixels only, so they are rebuilt side by side.
+    run_parallel_tasks(group_ranges.size(), workers, [&](std::size_t group) {
+        const auto [begin, end] = group_ranges[group];
+        Path64 hot_pixels;
         for (std::size_t m = begin; m < end; ++m) {
             const Path64& ring = extracted[members[m].second];
             hot_pixels.insert(hot_pixels.end(), ring.begin(), ring.end());
         }
         std::sort(hot_pixels.begin(), hot_pixels.end(), point_before);
         hot_pixels.erase(std::unique(hot_pixels.begin(), hot_pixels.end()), hot_pixels.end());
-        pixel_boxes.clear();
+        std::vector<FaceBox<std::int64_t>> pixel_boxes;
+        pixel_boxes.reserve(hot_pixels.size());
         for (const Point64& pixel : hot_pixels) {
             pixel_boxes.push_back({pixel.x, pixel.y, pixel.x, pixel.y});
         }
         const BoxTree tree = build_box_tree(pixel_boxes);
+        std::vector<CellHit> hits;
         for (std::size_t m = begin; m < end; ++m) {
             const std::size_t ring_index = members[m].second;
             const Path64& source = input[ring_index];
@@ -219,16 +232,17 @@ void snap_route_pass(const Paths64& input, const Paths64& extracted, RoutingGrou
             }
             output[ring_index] = std::move(routed);
         }
-        groups.dirty[root] = false;
-        begin = end;
+    });
+    for (const auto& [begin, end] : group_ranges) {
+        groups.dirty[members[begin].first] = false;
     }
 }
 
-Paths64 route_original_grid(const Paths64& rings, bool* simple, bool* moved) {
+Paths64 route_original_grid(const Paths64& rings, bool* simple, bool* moved, std::uint32_t workers) {
     check_routing_coordinates(rings);
     RoutingGroups groups(rings.size());
     SegmentArrangement arrangement = build_arrangement(rings, &groups);
-    Paths64 extracted = extract_arrangement(arrangement);
+    Paths64 extracted = extract_arrangement(arrangement, workers);
     if (simple != nullptr) {
         *simple = !(arrangement.vertex_repeats_in_path || arrangement.paths_share_two_vertices ||
                     arrangement.split_vertex_shared || arrangement.degenerate_path);
@@ -243,14 +257,21 @@ Paths64 route_original_grid(const Paths64& rings, bool* simple, bool* moved) {
         *moved = true;
     }
     // Each round either merges at least one pair of groups or ends, so there are fewer rounds
-    // than rings.
+    // than rings. A round's check needs only the pairs with a segment of a ring rerouted in it:
+    // every other pair was met before with the same geometry (the rings that were not rerouted
+    // meet only at shared vertices after the first arrangement), so it can neither join groups
+    // nor split segments while no check has found a split. Once one has, every later check tests
+    // every pair, since pairs that split may be met again unchanged.
     Paths64 routed = extracted;
+    bool every_pair = false;
+    std::vector<bool> rebuilt;
     while (true) {
-        snap_route_pass(rings, extracted, groups, routed);
+        snap_route_pass(rings, extracted, groups, routed, &rebuilt, workers);
         const std::uint64_t unions_before = groups.unions;
         SegmentArrangement check = build_arrangement(routed, &groups);
         drop_repeated_segments(check, groups);
-        extract_arrangement(check);
+        find_arrangement_contacts(check, workers, every_pair ? nullptr : &rebuilt);
+        every_pair = every_pair || !check.no_splits;
         if (groups.unions == unions_before) {
             if (!check.no_splits) {
                 throw std::logic_error("Original-grid routing left an unshared contact");

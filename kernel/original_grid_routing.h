@@ -52,16 +52,19 @@ std::vector<CellHit> query_cell_hits(const BoxTree& tree, const Clipper2Lib::Pat
                                      const Clipper2Lib::Point64& edge_start, const Clipper2Lib::Point64& edge_end);
 
 // Rebuilds output[t] for every ring t of a dirty group with contact, from input[t] through the
-// hot pixels of its group's rings in `extracted`; clears those groups' dirty bits.
+// hot pixels of its group's rings in `extracted`; clears those groups' dirty bits. `rebuilt`, when
+// given, receives one flag per ring: whether it was rebuilt. Groups are rebuilt on up to `workers`
+// threads.
 void snap_route_pass(const Clipper2Lib::Paths64& input, const Clipper2Lib::Paths64& extracted, RoutingGroups& groups,
-                     Clipper2Lib::Paths64& output);
+                     Clipper2Lib::Paths64& output, std::vector<bool>* rebuilt = nullptr, std::uint32_t workers = 1);
 
 // One routed ring per input ring, in input order. `simple` tells whether the rings may be nested
 // as they are (no repeated or shared split vertex, no two rings sharing two vertices, none
 // degenerate); `moved` whether any vertex was snapped. Throws range_error when a coordinate is
 // not strictly inside kMaxRoutingCoordinate, logic_error "Original-grid routing left an unshared
-// contact" when routing cannot remove a contact.
+// contact" when routing cannot remove a contact. Large ring sets are searched for contacts on up
+// to `workers` threads, with the same result for every worker count.
 Clipper2Lib::Paths64 route_original_grid(const Clipper2Lib::Paths64& rings, bool* simple = nullptr,
-                                         bool* moved = nullptr);
+                                         bool* moved = nullptr, std::uint32_t workers = 1);
 
 }  // namespace pavrix_svg_core

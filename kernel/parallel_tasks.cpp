@@ -47,4 +47,17 @@ std::uint32_t run_parallel_tasks(std::size_t count, std::uint32_t workers,
     return static_cast<std::uint32_t>(threads.size()) + 1;
 }
 
+void run_parallel_ranges(std::size_t count, std::uint32_t workers,
+                         const std::function<void(std::size_t, std::size_t)>& body) {
+    const std::size_t runs = (count + kParallelRunItems - 1) / kParallelRunItems;
+    if (workers < 2 || runs < 2) {
+        if (count > 0)
+            body(0, count);
+        return;
+    }
+    run_parallel_tasks(runs, workers, [&](std::size_t run) {
+        body(run * kParallelRunItems, std::min(count, (run + 1) * kParallelRunItems));
+    });
+}
+
 }  // namespace pavrix_svg_core

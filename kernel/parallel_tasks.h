@@ -36,4 +36,15 @@ private:
 std::uint32_t run_parallel_tasks(std::size_t count, std::uint32_t workers,
                                  const std::function<void(std::size_t)>& task);
 
+// Items one task of run_parallel_ranges takes: many small independent searches (loops, face
+// components, segments) cost a few microseconds each, so a run outweighs handing it out, and a
+// few hundred thousand items still spread over 16 workers.
+inline constexpr std::size_t kParallelRunItems = 1024;
+
+// Runs body(first, end) over [0, count) cut into runs of kParallelRunItems, on up to `workers`
+// threads; with one worker, or one run, a single call over everything on this thread. The body
+// must write only the results of its own items.
+void run_parallel_ranges(std::size_t count, std::uint32_t workers,
+                         const std::function<void(std::size_t, std::size_t)>& body);
+
 }  // namespace pavrix_svg_core

@@ -76,13 +76,13 @@ void append_face_polygons(GeometryCollection& collection, const FaceNode& face, 
     append_island_polygons(collection, stack, budget);
 }
 
-PreparedRegionFaces prepare_region_faces(const Clipper2Lib::Paths64& paths) {
+PreparedRegionFaces prepare_region_faces(const Clipper2Lib::Paths64& paths, std::uint32_t workers) {
     PreparedRegionFaces faces;
-    Clipper2Lib::Paths64 routed = route_original_grid(paths, &faces.simple, &faces.moved);
+    Clipper2Lib::Paths64 routed = route_original_grid(paths, &faces.simple, &faces.moved, workers);
     if (faces.simple) {
-        nest_face_rings(routed, faces.root);
+        nest_face_rings(routed, faces.root, workers);
     } else {
-        nest_faces(extract_canonical_faces(routed), faces.root);
+        nest_faces(extract_canonical_faces(routed, CoverageRule::positive, workers), faces.root, workers);
     }
     return faces;
 }

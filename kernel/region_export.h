@@ -32,7 +32,9 @@ struct PreparedRegionFaces {
     std::exception_ptr failure;
 };
 
-PreparedRegionFaces prepare_region_faces(const Clipper2Lib::Paths64& paths);
+// One region's faces; a large region (the silhouette) is routed and faced on up to `workers`
+// threads, with the same result for every worker count.
+PreparedRegionFaces prepare_region_faces(const Clipper2Lib::Paths64& paths, std::uint32_t workers = 1);
 
 // The faces of every region (none for a region without paths), prepared on up to `workers`
 // threads; the same for every worker count.

@@ -45,7 +45,8 @@ std::uint32_t choose_replay_worker_count(std::uint64_t items, std::uint64_t poin
         return static_cast<std::uint32_t>(
             std::min<std::uint64_t>({*environment.replay_threads, items, kMaxReplayWorkers}));
     }
-    if (items < kMinParallelItems || points < kMinParallelPoints || points / items < kMinParallelPointsPerItem) {
+    if (items < kMinParallelItems || points < kMinParallelPoints ||
+        (points / items < kMinParallelPointsPerItem && items < kManyParallelItems)) {
         return 1;
     }
     const std::uint64_t hardware = std::max(1u, hardware_threads);

@@ -25,6 +25,10 @@ inline constexpr std::uint32_t kMaxReplayWorkers = 16;
 inline constexpr std::uint64_t kMinParallelItems = 8;
 inline constexpr std::uint64_t kMinParallelPoints = 1024;
 inline constexpr std::uint64_t kMinParallelPointsPerItem = 128;
+// From this many items the preparation is spread whatever their size: traced art and icon sheets
+// hold thousands of paths of 10 to 50 points, each of which still costs microseconds to lower
+// (flattening, a Clipper2 union), so one thread would do in sequence what the workers share.
+inline constexpr std::uint64_t kManyParallelItems = 1024;
 
 // Threads the stages after the replay (compositing, export) may use, counting the calling
 // thread: PAVRIX_SVG_REPLAY_THREADS when set, else the hardware's, at most kMaxReplayWorkers.

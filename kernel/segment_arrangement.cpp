@@ -39,6 +39,7 @@ void union_groups(RoutingGroups& groups, std::size_t i, std::size_t j) {
 }
 
 template SegmentArrangement build_arrangement<std::int64_t>(const Clipper2Lib::Paths64&, RoutingGroups*);
-template Clipper2Lib::Paths64 extract_arrangement<std::int64_t>(SegmentArrangement&);
+template void find_arrangement_contacts<std::int64_t>(SegmentArrangement&, std::uint32_t, const std::vector<bool>*);
+template Clipper2Lib::Paths64 extract_arrangement<std::int64_t>(SegmentArrangement&, std::uint32_t);
 
 }  // namespace pavrix_svg_core

@@ -118,6 +118,12 @@ TEST(SplitFaceRing, CutsAtRepeatedVertices) {
         {"consecutive_duplicate_dropped", {{0, 0}, {2, 0}, {2, 0}, {2, 2}}, {4}},
         {"collinear_spike_dropped", {{0, 0}, {4, 0}, {6, 0}, {4, 0}, {4, 4}}, {16}},
         {"all_collinear", {{0, 0}, {1, 1}, {2, 2}}, {}},
+        // Past the small-ring scan: the repeated vertex is found through the hash map.
+        {"figure_eight_of_24_points",
+         {{0, 0},   {1, 0},   {2, 0},   {3, 0},   {4, 0},   {4, 1},   {4, 2},   {4, 3},
+          {4, 4},   {3, 3},   {2, 2},   {1, 1},   {0, 0},   {-1, 0},  {-2, 0},  {-3, 0},
+          {-4, 0},  {-4, -1}, {-4, -2}, {-4, -3}, {-4, -4}, {-3, -3}, {-2, -2}, {-1, -1}},
+         {16, 16}},
     };
     for (const Case& c : cases) {
         std::vector<FaceLoop> loops;

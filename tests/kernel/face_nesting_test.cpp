@@ -132,6 +132,31 @@ TEST(BuildBoxTree, ZeroItemsAndBruteForceAgreement) {
     }
 }
 
+// Above the parallel size the subtrees are built on workers at their precomputed node numbers:
+// the same tree, node for node, as one thread builds.
+TEST(BuildBoxTree, WorkersBuildTheSameTree) {
+    std::mt19937_64 random(3);
+    std::uniform_int_distribution<std::int64_t> coordinate(-100000, 100000);
+    std::vector<FaceBox<std::int64_t>> boxes(3 * kParallelBoxTreeItems + 5);
+    for (auto& box : boxes) {
+        const std::int64_t x = coordinate(random) / (1 + box.xmin % 3), y = coordinate(random);
+        box = {x, y, x + coordinate(random) % 200 + 200, y + 10};
+    }
+    const BoxTree one = build_box_tree(boxes, 1);
+    const BoxTree many = build_box_tree(boxes, 8);
+    EXPECT_EQ(one.nodes.size(), box_tree_node_count(boxes.size()));
+    EXPECT_EQ(one.permutation, many.permutation);
+    ASSERT_EQ(one.nodes.size(), many.nodes.size());
+    for (std::size_t n = 0; n < one.nodes.size(); ++n) {
+        const auto& a = one.nodes[n];
+        const auto& b = many.nodes[n];
+        ASSERT_TRUE(a.first == b.first && a.end == b.end && a.left == b.left && a.right == b.right &&
+                    a.box.xmin == b.box.xmin && a.box.ymin == b.box.ymin && a.box.xmax == b.box.xmax &&
+                    a.box.ymax == b.box.ymax)
+            << n;
+    }
+}
+
 TEST(NestFaces, TwoHundredThousandAlternatingSquaresDoNotRecurse) {
     constexpr std::int64_t kSquares = 200000;
     Paths64 rings;

@@ -182,3 +182,67 @@ TEST_P(RandomSoup, FacesMatchNonZeroUnion) {
 INSTANTIATE_TEST_SUITE_P(Seeds, RandomSoup, ::testing::Range(0, 200));
 
 }  // namespace
+
+namespace {
+
+// The faces of a routed region as plain data: each node's ring and hole flag, depth first.
+std::vector<std::pair<Path64, bool>> flatten_faces(const FaceNode& root) {
+    std::vector<std::pair<Path64, bool>> nodes;
+    std::vector<const FaceNode*> stack{&root};
+    while (!stack.empty()) {
+        const FaceNode* node = stack.back();
+        stack.pop_back();
+        nodes.emplace_back(node->polygon, node->is_hole);
+        for (const auto& child : node->children) {
+            stack.push_back(child.get());
+        }
+    }
+    return nodes;
+}
+
+// A coverage-sized soup (about 19,000 segments, enough for every step to split across workers):
+// small random rings crossing off the grid, routing in several rounds, and squares nested in
+// squares. Routing, canonical faces and nesting give the same result for 1 and 8 workers.
+TEST(RouteOriginalGrid, WorkersGiveTheSameFaces) {
+    std::mt19937_64 random(11);
+    std::uniform_int_distribution<std::int64_t> centre(0, 20000);
+    std::uniform_int_distribution<std::int64_t> offset(-60, 60);
+    Paths64 rings;
+    for (int r = 0; r < 1100; ++r) {
+        const std::int64_t cx = centre(random), cy = centre(random);
+        Path64& ring = rings.emplace_back();
+        for (int i = 0; i < 16; ++i) {
+            ring.push_back({cx + offset(random), cy + offset(random)});
+        }
+    }
+    for (std::int64_t size = 40000; size > 100; size -= 130) {
+        rings.push_back(square(-20000 + (40000 - size) / 2, -20000 + (40000 - size) / 2, size));
+    }
+    struct Result {
+        Paths64 routed;
+        bool simple = false, moved = false;
+        std::vector<FaceLoop> loops;
+        std::vector<std::pair<Path64, bool>> faces;
+    };
+    const auto run = [&](std::uint32_t workers) {
+        Result result;
+        result.routed = route_original_grid(rings, &result.simple, &result.moved, workers);
+        result.loops = extract_canonical_faces(result.routed, CoverageRule::positive, workers);
+        FaceNode root;
+        nest_faces(result.loops, root, workers);
+        result.faces = flatten_faces(root);
+        return result;
+    };
+    const Result one = run(1);
+    const Result many = run(8);
+    EXPECT_TRUE(one.moved);
+    EXPECT_EQ(one.routed, many.routed);
+    EXPECT_EQ(one.simple, many.simple);
+    ASSERT_EQ(one.loops.size(), many.loops.size());
+    for (std::size_t i = 0; i < one.loops.size(); ++i) {
+        ASSERT_EQ(one.loops[i].ring, many.loops[i].ring) << i;
+    }
+    EXPECT_EQ(one.faces, many.faces);
+}
+
+}  // namespace

@@ -35,6 +35,8 @@ TEST(ChooseReplayWorkerCount, Table) {
         {"too few items", 7, 100000, nullptr, 8, 1},
         {"too few points", 100, 1023, nullptr, 8, 1},
         {"too few points per item", 100, 12799, nullptr, 8, 1},
+        {"too few points per item, few items", 1023, 12000, nullptr, 8, 1},
+        {"many light items (traced art)", 1024, 12000, nullptr, 8, 8},
         {"thresholds met", 8, 1024, nullptr, 8, 8},
         {"no more threads than items", 9, 100000, nullptr, 64, 9},
         {"hardware capped at 16", 100, 100000, nullptr, 64, 16},
