@@ -37,6 +37,8 @@ struct Number {
     double dual = 0.0;        // the dual reader's double accumulation
     double exact = 0.0;       // correctly rounded, for the exact path builder
     long double wide = 0.0L;  // strtold, for the area flags
+    std::ptrdiff_t digitRun = 1;  // its longer digit run
+    bool exponentLetter = false;
 };
 
 // Digit runs of at most this many digits, integer and fraction together, fit an unsigned 64-bit
@@ -56,6 +58,8 @@ bool readNumber(const char*& cursor, const char* end, Number& number) noexcept {
     if (!pavrix_graphics::scan_number(cursor, end, literal) || literal.exponent >= kSharedExponentLimit ||
         literal.exponent <= -kSharedExponentLimit)
         return false;
+    number.digitRun = std::max(literal.integer_end - literal.integer_begin, literal.fraction_end - literal.fraction_begin);
+    number.exponentLetter = literal.end != literal.fraction_end;
     number.single = pavrix_graphics::number_value(literal);
     number.dual = exactNumberValue(literal);
     if (!finiteFloat(number.single) || !std::isfinite(number.dual))
@@ -106,7 +110,7 @@ bool readFlag(const char*& cursor, const char* end, Number& number) noexcept {
     if (cursor >= end || (*cursor != '0' && *cursor != '1') || (cursor + 1 < end && continuesNumber(cursor[1])))
         return false;
     const float flag = *cursor == '1' ? 1.0f : 0.0f;
-    number = Number{flag, flag, flag, flag};
+    number = Number{flag, flag, flag, flag, 1, false};
     ++cursor;
     return true;
 }
@@ -135,6 +139,8 @@ bool readPathDataOnce(std::string_view text, pavrix_graphics::VectorPath* path, 
     double dual[7];
     long double wide[7];
     Number number;
+    std::ptrdiff_t longestDigitRun = 0;
+    bool exponentLetter = false;
 
     while (pavrix_graphics::skip_white_space(cursor, end)) {
         char command = state.previous;  // implicit repetition
@@ -154,6 +160,9 @@ bool readPathDataOnce(std::string_view text, pavrix_graphics::VectorPath* path, 
             const bool flag = arc && (k == 3 || k == 4);
             if (!(flag ? readFlag(cursor, end, number) : readNumber(cursor, end, number)))
                 return false;
+            // Digit runs of neighbouring numbers never touch: a digit after a number belongs to it.
+            longestDigitRun = std::max(longestDigitRun, number.digitRun);
+            exponentLetter = exponentLetter || number.exponentLetter;
             pavrix_graphics::skip_separator(cursor, end);
             single[k] = number.single;
             dual[k] = number.dual;
@@ -176,6 +185,8 @@ bool readPathDataOnce(std::string_view text, pavrix_graphics::VectorPath* path, 
     reading.precision = audit.finish();
     reading.subpathAreaPotential = area.finish();
     reading.exactAvailable = true;
+    reading.longestDigitRun = static_cast<std::size_t>(longestDigitRun);
+    reading.exponentLetter = exponentLetter;
     return true;
 }
 

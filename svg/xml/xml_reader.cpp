@@ -14,6 +14,7 @@
 #include "svg/css/css_parser.h"
 #include "svg/dom/document.h"
 #include "svg/dom/element_factory.h"
+#include "svg/dom/path_data_attribute.h"
 #include "svg/lexical/number_readers.h"
 #include "svg/dom/property_id.h"
 #include "svg/dom/svg_element.h"
@@ -379,7 +380,14 @@ bool XmlReader::readAttribute(std::string_view name, SVGElement* element, bool i
     const ElementID elementId = element->id();
     const PropertyID propertyId = propertyIdFromName(name);
     const bool known = propertyId != PropertyID::Unknown;
-    const std::string reason = attributeReason(name, m_decoded, known, elementId);
+    // Path data is read before it is classified: the reading measures the digits that the
+    // float-range check would otherwise scan the text for.
+    std::optional<PathDataAttribute> pathData;
+    std::optional<bool> outsideFloatRange;
+    if (propertyId == PropertyID::D && (pathData = readPathDataAttribute(*element, m_decoded)))
+        outsideFloatRange = checkNumbersFloatRange(m_decoded, pathData->reading.longestDigitRun,
+                                                   pathData->reading.exponentLetter);
+    const std::string reason = attributeReason(name, m_decoded, known, elementId, outsideFloatRange);
     if (!reason.empty()) {
         if (name != "style" && isDeferrableAttribute(name) && elementId != ElementID::Style)
             recordDeferredCapability(*element, kAttributeSpecificity, name, reason);
@@ -399,7 +407,10 @@ bool XmlReader::readAttribute(std::string_view name, SVGElement* element, bool i
         if (!registerElementId(*m_document.rootElement(), m_decoded, *element))
             m_document.addReason("unsupported_duplicate_id");
     }
-    setAttribute(*element, kAttributeSpecificity, propertyId, m_decoded);
+    if (pathData)
+        setPathDataAttribute(*element, kAttributeSpecificity, m_decoded, std::move(*pathData));
+    else
+        setAttribute(*element, kAttributeSpecificity, propertyId, m_decoded);
     return true;
 }
 
@@ -615,8 +626,10 @@ std::string_view elementReason(std::string_view localName, ElementID id) {
     }
 }
 
-std::string attributeReason(std::string_view name, std::string_view value, bool known, ElementID id) {
-    return capabilityReason(name, value, known, id == ElementID::Style, id == ElementID::Image, false);
+std::string attributeReason(std::string_view name, std::string_view value, bool known, ElementID id,
+                            std::optional<bool> outsideFloatRange) {
+    return capabilityReason(name, value, known, id == ElementID::Style, id == ElementID::Image, false,
+                            outsideFloatRange);
 }
 
 bool skipWhitespace(std::string_view& view) {
