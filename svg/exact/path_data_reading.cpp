@@ -53,13 +53,54 @@ constexpr auto kDoublePowers = powersOfTen<double, kExactDoublePower>();
 constexpr auto kLongDoublePowers = powersOfTen<long double, kExactLongDoublePower>();
 constexpr auto kIntegerPowers = powersOfTen<std::uint64_t, kMantissaDigits>();
 
+// Literals as artwork writes them: no exponent, few digits. Within these bounds each digit run is
+// an exact float, the fraction's power of ten an exact float, and the whole mantissa an exact
+// double (10^15 < 2^53), so every reader's conversion takes its exact path.
+constexpr std::ptrdiff_t kShortDigits = 15;
+constexpr std::ptrdiff_t kShortFractionDigits = 10;              // 10^10 is a float
+constexpr std::uint64_t kShortRunValue = std::uint64_t{1} << 24;  // integers up to 2^24 are floats
+
+// The four values of a short literal, computed as each reader's exact path does: the float and
+// dual readers add the integer digits and the fraction digits over their power of ten, the
+// correctly rounded readers divide the whole mantissa by it once.
+void readShortNumber(const NumberLiteral& literal, std::size_t fractionCount, Number& number) noexcept {
+    const std::uint64_t integer = literal.integer_digits;
+    const std::uint64_t fraction = literal.fraction_digits;
+    const std::uint64_t mantissa = integer * kIntegerPowers[fractionCount] + fraction;
+    const double exact = static_cast<double>(mantissa) / kDoublePowers[fractionCount];
+    const long double wide = static_cast<long double>(mantissa) / kLongDoublePowers[fractionCount];
+    float single = static_cast<float>(integer);
+    // Without integer digits or without fraction digits the dual sum has one term, which is the
+    // correctly rounded value itself.
+    double dual = exact;
+    if (fractionCount > 0) {
+        single += static_cast<float>(fraction) / pavrix_graphics::number_reading::kFloatPowersOfTen[fractionCount];
+        if (integer != 0)
+            dual = static_cast<double>(integer) + static_cast<double>(fraction) / kDoublePowers[fractionCount];
+    }
+    number.single = literal.negative ? -single : single;
+    number.dual = literal.negative ? -dual : dual;
+    number.exact = literal.negative ? -exact : exact;
+    number.wide = literal.negative ? -wide : wide;
+}
+
 bool readNumber(const char*& cursor, const char* end, Number& number) noexcept {
     NumberLiteral literal;
     if (!pavrix_graphics::scan_number(cursor, end, literal) || literal.exponent >= kSharedExponentLimit ||
         literal.exponent <= -kSharedExponentLimit)
         return false;
-    number.digitRun = std::max(literal.integer_end - literal.integer_begin, literal.fraction_end - literal.fraction_begin);
+    const std::ptrdiff_t integerCount = literal.integer_end - literal.integer_begin;
+    const std::ptrdiff_t fractionCount = literal.fraction_end - literal.fraction_begin;
+    number.digitRun = std::max(integerCount, fractionCount);
     number.exponentLetter = literal.end != literal.fraction_end;
+    if (literal.exponent == 0 && integerCount + fractionCount <= kShortDigits &&
+        fractionCount <= kShortFractionDigits && literal.integer_digits <= kShortRunValue &&
+        literal.fraction_digits <= kShortRunValue) {
+        readShortNumber(literal, static_cast<std::size_t>(fractionCount), number);
+        cursor = literal.end;
+        return true;
+    }
+
     number.single = pavrix_graphics::number_value(literal);
     number.dual = exactNumberValue(literal);
     if (!finiteFloat(number.single) || !std::isfinite(number.dual))
@@ -68,8 +109,7 @@ bool readNumber(const char*& cursor, const char* end, Number& number) noexcept {
     // Correctly rounded conversions: with both the mantissa and the power of ten exact in the
     // wider type, one multiplication or division rounds exactly as the general conversion does
     // (the readers' own fast paths take the same step); other literals take that conversion.
-    const std::ptrdiff_t fractionCount = literal.fraction_end - literal.fraction_begin;
-    const bool shortMantissa = (literal.integer_end - literal.integer_begin) + fractionCount <= kMantissaDigits;
+    const bool shortMantissa = integerCount + fractionCount <= kMantissaDigits;
     const std::uint64_t mantissa =
         literal.integer_digits * kIntegerPowers[shortMantissa ? fractionCount : 0] + literal.fraction_digits;
     const std::int64_t power = literal.exponent - fractionCount;
