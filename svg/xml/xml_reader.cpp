@@ -2,6 +2,7 @@
 #include "svg/lexical/ascii.h"
 
 #include <cstdint>
+#include <cstring>
 #include <stdexcept>
 #include <unordered_set>
 #include <vector>
@@ -79,9 +80,27 @@ bool readQuotedValue(std::string_view& view, std::string_view& value) {
     return true;
 }
 
+// Whether eight bytes are all ASCII from 0x20 on, which is always valid text. Subtracting 0x20
+// from each byte sets the top bit of the lowest byte below 0x20 (a borrow only reaches bytes above
+// it), so the test is exact for words without bytes from 0x80 on.
+bool printableAsciiWord(const char* bytes) noexcept {
+    constexpr std::uint64_t kEachByte = 0x0101010101010101;
+    constexpr std::uint64_t kTopBits = kEachByte * 0x80;
+    std::uint64_t word = 0;
+    std::memcpy(&word, bytes, sizeof word);
+    const std::uint64_t nonAscii = word & kTopBits;
+    const std::uint64_t control = (word - kEachByte * 0x20) & ~word & kTopBits;
+    return (nonAscii | control) == 0;
+}
+
 bool validUtf8XmlText(std::string_view text) {
+    constexpr std::size_t kWord = sizeof(std::uint64_t);
     std::size_t pos = 0;
     while (pos < text.size()) {
+        if (text.size() - pos >= kWord && printableAsciiWord(text.data() + pos)) {
+            pos += kWord;
+            continue;
+        }
         const auto byte = static_cast<unsigned char>(text[pos]);
         if (byte < 0x80) {
             if (byte < 0x20 && byte != '\t' && byte != '\n' && byte != '\r')
