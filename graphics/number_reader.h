@@ -34,6 +34,7 @@ inline bool skip_separator(const char*& cursor, const char* end) noexcept {
 // One number literal of the grammar below, as scanned: the spans of its digits and its exponent,
 // saturated far beyond any exponent that keeps a float finite and non-zero.
 struct NumberLiteral {
+    const char* begin = nullptr;  // the sign, or the first digit or "."
     const char* integer_begin = nullptr;
     const char* integer_end = nullptr;
     const char* fraction_begin = nullptr;  // equal to fraction_end without a fraction
@@ -82,6 +83,7 @@ inline const char* scan_digits(const char* it, const char* end, std::uint64_t& v
 // the evaluations, so that the readers of long path data keep the literal in registers.
 inline bool scan_number(const char* cursor, const char* end, NumberLiteral& literal) noexcept {
     const char* it = cursor;
+    literal.begin = cursor;
     literal.negative = false;
     if (it < end && (*it == '+' || *it == '-')) {
         literal.negative = *it == '-';
@@ -169,7 +171,7 @@ inline float number_value(const NumberLiteral& literal) noexcept {
 // float divided by a float power of ten built by repeated *10, and a non-zero exponent
 // multiplies by powf(10, exponent). Results outside the finite float range fail.
 // On success the cursor stands after the number; on failure it is left where it was.
-// White space is not skipped.
-bool parse_number(const char*& cursor, const char* end, float& value);
+// White space is not skipped. The literal as scanned goes to `literal` when it is not null.
+bool parse_number(const char*& cursor, const char* end, float& value, NumberLiteral* literal = nullptr);
 
 }  // namespace pavrix_graphics

@@ -6,6 +6,7 @@
 #include "svg/dom/svg_property.h"
 #include "svg/dom/svg_svg_element.h"
 #include "svg/exact/transform_audit.h"
+#include "svg/exact/transform_reading.h"
 
 namespace pavrix_svg {
 
@@ -155,9 +156,23 @@ bool SVGElement::parseAttribute(PropertyID id, std::string_view value) {
         break;
     }
     case PropertyID::Transform:
+        exactTransform.reset();
         if (!document.chargeTransform(value.size())) {
             document.addReason("unsupported_complexity");
             return false;
+        }
+        if (auto* property = static_cast<SVGTransform*>(findProperty(id))) {
+            // Read once for every reader; text the float parser refuses goes the long way below.
+            pavrix_graphics::AffineMatrix matrix;
+            TransformReading reading;
+            if (readTransformOnce(value, matrix, reading)) {
+                property->assign(Transform(matrix));
+                transformOperationCount = reading.operationCount;
+                transformLinearPrecisionError = reading.precision.linear;
+                transformTranslationPrecisionError = reading.precision.translation;
+                exactTransform = reading.exact;
+                return true;
+            }
         }
         break;
     default:
