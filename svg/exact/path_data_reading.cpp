@@ -168,8 +168,9 @@ bool readPathDataOnce(std::string_view text, pavrix_graphics::VectorPath* path, 
     pavrix_graphics::path_reserve(
         path, std::min(static_cast<std::ptrdiff_t>(text.size()) / kTextBytesPerElement, kMaxInitialElements));
     reading = PathDataReading{};
-    // Artwork spends four bytes of text or more per number.
+    // Artwork spends four bytes of text or more per number, and eight or more per command.
     reading.exact.numbers.reserve(text.size() / 4);
+    reading.exact.commands.reserve(text.size() / 8 + 1);
     PathCostCounter cost(reading.scan);
     RelativeChainCounter chain;
     PathPrecisionAudit audit;
