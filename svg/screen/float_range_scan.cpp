@@ -233,15 +233,17 @@ bool scanNumbers(std::string_view text) noexcept {
 
 }  // namespace
 
-// Without an exponent letter and without a digit run longer than kPlainDigits, every number would
-// take the short path of scanNumbers: a quick pass settles most values (path data above all).
+// Without a digit run longer than kPlainDigits and without an exponent letter right after a digit,
+// every number would take the short path of scanNumbers: a quick pass settles most values. (An
+// exponent after a sign alone belongs to a number without digits, whose value is 0 or not finite
+// and is never reported; transform names are letters that follow no digit.)
 bool checkNumbersFloatRange(std::string_view text) noexcept {
     std::size_t run = 0;
     for (const char c : text) {
         if (isDigit(c)) {
             if (++run > kPlainDigits)
                 return scanNumbers(text);
-        } else if (c == 'e' || c == 'E') {
+        } else if ((c == 'e' || c == 'E') && run > 0) {
             return scanNumbers(text);
         } else {
             run = 0;

@@ -121,6 +121,7 @@ INSTANTIATE_TEST_SUITE_P(
                       RangeCase{"1e-39em", true}, RangeCase{"2em", false}, RangeCase{"1ex", false},
                       RangeCase{"1e", false}, RangeCase{"1e+", false}, RangeCase{"+-.", false}, RangeCase{"", false},
                       RangeCase{"M0 0 L1e39 0", true}, RangeCase{"scale(1e-40)", true}, RangeCase{"10-5", false},
+                      RangeCase{"translate(1 2) scale(0.9)", false}, RangeCase{"-e999 +E5 .e-50", false},
                       RangeCase{"1e99999999999999999999", false},  // exponent saturates; never wraps into range
                       RangeCase{"1e-99999999999999999999", false},
                       RangeCase{std::string(400, '1'), true},  // later suffixes are finite and huge
