@@ -9,9 +9,12 @@
 
 namespace pavrix_graphics {
 
-// White space of every SVG value grammar: space, TAB, LF and CR only.
+// White space of every SVG value grammar: space, TAB, LF and CR only (one bit test per byte).
 constexpr bool is_white_space(char ch) noexcept {
-    return ch == ' ' || ch == '\t' || ch == '\n' || ch == '\r';
+    constexpr std::uint64_t kWhiteSpace =
+        (std::uint64_t{1} << ' ') | (std::uint64_t{1} << '\t') | (std::uint64_t{1} << '\n') | (std::uint64_t{1} << '\r');
+    const auto byte = static_cast<unsigned char>(ch);
+    return byte <= ' ' && ((kWhiteSpace >> byte) & 1) != 0;
 }
 
 // Advances past white space; returns whether characters remain.
@@ -69,9 +72,11 @@ constexpr float kFloatPowersOfTen[] = {1e0f, 1e1f, 1e2f, 1e3f, 1e4f, 1e5f, 1e6f,
 // long for it, which the callers check by its length).
 inline const char* scan_digits(const char* it, const char* end, std::uint64_t& value) noexcept {
     std::uint64_t accumulated = 0;
-    while (it < end && is_digit(*it)) {
-        accumulated = accumulated * 10 + static_cast<std::uint64_t>(*it - '0');
-        ++it;
+    for (; it < end; ++it) {
+        const unsigned digit = static_cast<unsigned char>(*it) - static_cast<unsigned>('0');
+        if (digit > 9)
+            break;
+        accumulated = accumulated * 10 + digit;
     }
     value = accumulated;
     return it;
