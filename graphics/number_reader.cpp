@@ -1,133 +1,20 @@
 #include "graphics/number_reader.h"
 
-#include <cmath>
-#include <cstddef>
-#include <cstdint>
 #include <limits>
 
 namespace pavrix_graphics {
 
-namespace {
-
-constexpr bool is_digit(char ch) noexcept {
-    return ch >= '0' && ch <= '9';
-}
-
-// Far beyond any exponent that keeps a float finite and non-zero, yet safe from int overflow.
-constexpr int kExponentSaturation = 1000000;
-
-// Every integer up to 2^24 is a float, and 10^k is one for k <= 10 (5^10 < 2^24): digit runs
-// within both bounds accumulate without rounding, so integer arithmetic gives the same float.
-constexpr std::uint64_t kExactFloatInteger = std::uint64_t{1} << 24;
-constexpr std::ptrdiff_t kExactFloatPowerOfTen = 10;
-// Digits an unsigned 64-bit accumulator holds without overflow.
-constexpr std::ptrdiff_t kExactAccumulatorDigits = 19;
-constexpr float kFloatPowersOfTen[] = {1e0f, 1e1f, 1e2f, 1e3f, 1e4f, 1e5f, 1e6f, 1e7f, 1e8f, 1e9f, 1e10f};
-
-// Advances past a digit run, accumulating it as an unsigned integer (wrapping when the run is too
-// long for it, which the callers check by its length).
-const char* scan_digits(const char* it, const char* end, std::uint64_t& value) noexcept {
-    std::uint64_t accumulated = 0;
-    while (it < end && is_digit(*it)) {
-        accumulated = accumulated * 10 + static_cast<std::uint64_t>(*it - '0');
-        ++it;
-    }
-    value = accumulated;
-    return it;
-}
-
-}  // namespace
-
-bool scan_number(const char* cursor, const char* end, NumberLiteral& literal) noexcept {
-    const char* it = cursor;
-    literal.negative = false;
-    if (it < end && (*it == '+' || *it == '-')) {
-        literal.negative = *it == '-';
-        ++it;
-    }
-    if (it >= end || !(is_digit(*it) || *it == '.'))
+bool parse_number(const char*& cursor, const char* end, float& value, NumberLiteral* literal) {
+    NumberLiteral scanned;
+    if (!scan_number(cursor, end, scanned))
         return false;
-    literal.integer_begin = it;
-    it = scan_digits(it, end, literal.integer_digits);
-    literal.integer_end = it;
-    literal.fraction_begin = literal.fraction_end = it;
-    literal.fraction_digits = 0;
-    if (it < end && *it == '.') {
-        ++it;
-        if (it >= end || !is_digit(*it))
-            return false;
-        literal.fraction_begin = it;
-        it = scan_digits(it, end, literal.fraction_digits);
-        literal.fraction_end = it;
-    }
-    literal.exponent = 0;
-    if (it < end && (*it == 'e' || *it == 'E')) {
-        ++it;
-        int exponent_sign = 1;
-        if (it < end && (*it == '+' || *it == '-')) {
-            if (*it == '-')
-                exponent_sign = -1;
-            ++it;
-        }
-        if (it >= end || !is_digit(*it))
-            return false;
-        int exponent = 0;
-        while (it < end && is_digit(*it)) {
-            if (exponent < kExponentSaturation)
-                exponent = exponent * 10 + (*it - '0');
-            ++it;
-        }
-        literal.exponent = exponent_sign * exponent;
-    }
-    literal.end = it;
-    return true;
-}
-
-float number_value(const NumberLiteral& literal) noexcept {
-    std::uint64_t exact = literal.integer_digits;
-    float integer = 0.0f;
-    if (literal.integer_end - literal.integer_begin <= kExactAccumulatorDigits && exact <= kExactFloatInteger) {
-        integer = static_cast<float>(exact);
-    } else {
-        for (const char* digit = literal.integer_begin; digit < literal.integer_end; ++digit)
-            integer = integer * 10.0f + static_cast<float>(*digit - '0');
-    }
-
-    float number = integer;
-    if (literal.fraction_begin < literal.fraction_end) {
-        const std::ptrdiff_t count = literal.fraction_end - literal.fraction_begin;
-        exact = literal.fraction_digits;
-        if (count <= kExactFloatPowerOfTen && exact <= kExactFloatInteger) {
-            number += static_cast<float>(exact) / kFloatPowersOfTen[count];
-        } else {
-            float fraction = 0.0f;
-            float divisor = 1.0f;
-            for (const char* digit = literal.fraction_begin; digit < literal.fraction_end; ++digit) {
-                // Past 38 digits the float divisor would overflow and turn the fraction into 0 or NaN;
-                // such digits are far below float precision, so they are read and dropped.
-                const float next_divisor = divisor * 10.0f;
-                if (next_divisor <= std::numeric_limits<float>::max()) {
-                    fraction = fraction * 10.0f + static_cast<float>(*digit - '0');
-                    divisor = next_divisor;
-                }
-            }
-            number += fraction / divisor;
-        }
-    }
-    if (literal.exponent != 0)
-        number *= std::pow(10.0f, static_cast<float>(literal.exponent));
-    return literal.negative ? number * -1.0f : number * 1.0f;
-}
-
-bool parse_number(const char*& cursor, const char* end, float& value) {
-    NumberLiteral literal;
-    if (!scan_number(cursor, end, literal))
-        return false;
-    const float number = number_value(literal);
+    const float number = number_value(scanned);
     if (!(number >= -std::numeric_limits<float>::max() && number <= std::numeric_limits<float>::max()))
         return false;
     value = number;
-    cursor = literal.end;
+    cursor = scanned.end;
+    if (literal)
+        *literal = scanned;
     return true;
 }
 

@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <cstring>
+#include <iterator>
 #include <string_view>
 
 #include "graphics/number_reader.h"
@@ -17,11 +18,22 @@ bool skip_prefix(const char*& cursor, const char* end, std::string_view name) {
     return true;
 }
 
-enum class TransformItem { matrix, translate, scale, rotate, skew_x, skew_y };
+constexpr std::string_view kItemNames[] = {"matrix", "translate", "scale", "rotate", "skewX", "skewY"};
 
 }  // namespace
 
-int parse_number_list(const char*& cursor, const char* end, float* values, int required, int optional) {
+bool transform_item_named(std::string_view name, TransformItem& item) noexcept {
+    for (std::size_t k = 0; k < std::size(kItemNames); ++k) {
+        if (name == kItemNames[k]) {
+            item = static_cast<TransformItem>(k);
+            return true;
+        }
+    }
+    return false;
+}
+
+int parse_number_list(const char*& cursor, const char* end, float* values, int required, int optional,
+                      NumberLiteral* literals) {
     skip_white_space(cursor, end);
     if (cursor >= end || *cursor != '(')
         return 0;
@@ -32,7 +44,7 @@ int parse_number_list(const char*& cursor, const char* end, float* values, int r
     const int max_count = required + optional;
     int count = 0;
     bool comma_after_last = false;
-    while (count < max_count && parse_number(cursor, end, values[count])) {
+    while (count < max_count && parse_number(cursor, end, values[count], literals ? &literals[count] : nullptr)) {
         ++count;
         comma_after_last = skip_separator(cursor, end);
     }
@@ -46,7 +58,8 @@ int parse_number_list(const char*& cursor, const char* end, float* values, int r
     return count;
 }
 
-bool parse_transform_list(AffineMatrix* m, const char* text, std::ptrdiff_t length) {
+bool parse_transform_list(AffineMatrix* m, const char* text, std::ptrdiff_t length, TransformItemVisitor visit,
+                          void* closure) {
     if (!m)
         return false;
     matrix_init_identity(m);
@@ -57,6 +70,7 @@ bool parse_transform_list(AffineMatrix* m, const char* text, std::ptrdiff_t leng
     const char* cursor = text;
     const char* const end = text + length;
 
+    NumberLiteral literals[6];
     while (skip_white_space(cursor, end)) {
         TransformItem item;
         int required = 1;
@@ -82,7 +96,7 @@ bool parse_transform_list(AffineMatrix* m, const char* text, std::ptrdiff_t leng
         }
 
         float v[6] = {0.0f, 0.0f, 0.0f, 0.0f, 0.0f, 0.0f};
-        const int count = parse_number_list(cursor, end, v, required, optional);
+        const int count = parse_number_list(cursor, end, v, required, optional, visit ? literals : nullptr);
         if (count == 0)
             return false;
 
@@ -116,6 +130,8 @@ bool parse_transform_list(AffineMatrix* m, const char* text, std::ptrdiff_t leng
             matrix_multiply(m, &t, m);
             break;
         }
+        if (visit && !visit(closure, TransformItemReading{item, count, v, literals}))
+            return false;
 
         // A "," must be followed by another item.
         if (skip_separator(cursor, end) && cursor >= end)

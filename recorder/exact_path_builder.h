@@ -46,6 +46,7 @@ bool appendExactRoundRect(PaintCommand& command, double x, double y, double w, d
 class ExactPathBuilder {
 public:
     ExactPathBuilder(std::size_t expectedPoints, double errorBound);
+    ExactPathBuilder(std::size_t expectedVerbs, std::size_t expectedPoints, double errorBound);
     // False once the path cannot be built (bad arc flags, a non-finite point, an unknown letter).
     bool command(char op, char previous, const double* args);
     // On success appends the verbs and points to `command`; false, `command` untouched, when no

@@ -119,10 +119,12 @@ ExactTransform exactLocalTransform(const SVGElement* element, const Transform& l
     const auto& graphics = static_cast<const SVGGraphicsElement&>(*element);
     ExactTransform inverse;
     ExactTransform parsed;
-    if (!invertTransformExact(toExactTransform(graphics.transform().value()), inverse) ||
-        !parseTransformExact(findAttribute(*element, PropertyID::Transform), parsed)) {
+    if (!invertTransformExact(toExactTransform(graphics.transform().value()), inverse))
         return widened;
-    }
+    if (element->exactTransform)
+        parsed = *element->exactTransform;
+    else if (!parseTransformExact(findAttribute(*element, PropertyID::Transform), parsed))
+        return widened;
     // Swap the float copy of the element's own transform inside `local` for the exact one.
     ExactTransform result;
     multiplyTransformExact(result, inverse, widened);

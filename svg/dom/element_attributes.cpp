@@ -1,10 +1,12 @@
 #include "svg/dom/document.h"
 #include "svg/exact/path_data_audit.h"
 #include "svg/exact/path_data_reading.h"
+#include "svg/dom/path_data_attribute.h"
 #include "svg/dom/svg_element.h"
 #include "svg/dom/svg_property.h"
 #include "svg/dom/svg_svg_element.h"
 #include "svg/exact/transform_audit.h"
+#include "svg/exact/transform_reading.h"
 
 namespace pavrix_svg {
 
@@ -37,21 +39,14 @@ bool chargePathScan(SVGElement& element, const PathScanResult& scan, std::uint64
     return true;
 }
 
-// A `d` value read once for every reader; false, nothing changed, when the text needs each
-// reader's own grammar. Otherwise `accepted` tells what parseAttribute returns.
-bool readPathDataAttribute(SVGElement& element, std::string_view value, bool& accepted) {
-    auto* property = static_cast<SVGPath*>(element.findProperty(PropertyID::D));
-    if (property == nullptr)
+// The element takes a `d` value read once for every reader.
+bool takePathData(SVGElement& element, PathDataAttribute&& read) {
+    element.markForLayout();
+    element.exactPathOperands.reset();
+    PathDataReading& reading = read.reading;
+    if (!chargePathScan(element, reading.scan, reading.scan.segments, reading.scan.points))
         return false;
-    pavrix_graphics::VectorPath* record = property->createRecord();
-    Path built(record);  // owns the record, which stays unshared while it is read into
-    PathDataReading reading;
-    if (record == nullptr || !readPathDataOnce(value, record, reading))
-        return false;
-    accepted = chargePathScan(element, reading.scan, reading.scan.segments, reading.scan.points);
-    if (!accepted)
-        return true;
-    property->assign(std::move(built));
+    static_cast<SVGPath*>(element.findProperty(PropertyID::D))->assign(std::move(read.path));
     element.relativePathOperationCount = reading.relativePathOperationCount;
     element.pathInputPrecisionError = reading.precision.error;
     element.pathInputPrecisionErrorX = reading.precision.errorX;
@@ -61,6 +56,25 @@ bool readPathDataAttribute(SVGElement& element, std::string_view value, bool& ac
     element.isolatedStrokeDirectionInputAmbiguous = reading.precision.isolatedStrokeDirectionAmbiguous;
     element.subpathAreaPotential = std::move(reading.subpathAreaPotential);
     element.exactPathOperands = std::make_unique<ExactPathOperands>(std::move(reading.exact));
+    return true;
+}
+
+// Stores the value unless a stronger one is stored; `parse` parses it into the element.
+template <typename Parse>
+bool storeAttribute(SVGElement& element, std::int32_t specificity, PropertyID id, std::string_view value,
+                    Parse parse) {
+    Attribute* entry = findEntry(element, id);
+    if (entry == nullptr) {
+        parse();
+        AttributeList& attributes = element.attributes();
+        attributes.push_front(Attribute{specificity, id, std::pmr::string(value, attributes.get_allocator())});
+        return true;
+    }
+    if (specificity < entry->specificity)
+        return false;
+    parse();
+    entry->specificity = specificity;
+    entry->value.assign(value);
     return true;
 }
 
@@ -90,19 +104,25 @@ std::string_view getAttribute(const SVGElement& element, std::string_view name) 
 }
 
 bool setAttribute(SVGElement& element, std::int32_t specificity, PropertyID id, std::string_view value) {
-    Attribute* entry = findEntry(element, id);
-    if (entry == nullptr) {
-        element.parseAttribute(id, value);
-        AttributeList& attributes = element.attributes();
-        attributes.push_front(Attribute{specificity, id, std::pmr::string(value, attributes.get_allocator())});
-        return true;
-    }
-    if (specificity < entry->specificity)
-        return false;
-    element.parseAttribute(id, value);
-    entry->specificity = specificity;
-    entry->value.assign(value);
-    return true;
+    return storeAttribute(element, specificity, id, value, [&] { element.parseAttribute(id, value); });
+}
+
+std::optional<PathDataAttribute> readPathDataAttribute(SVGElement& element, std::string_view value) {
+    auto* property = static_cast<SVGPath*>(element.findProperty(PropertyID::D));
+    if (property == nullptr)
+        return std::nullopt;
+    pavrix_graphics::VectorPath* record = property->createRecord();
+    // The handle owns the record, which stays unshared while it is read into.
+    std::optional<PathDataAttribute> read(std::in_place, PathDataAttribute{Path(record), {}});
+    if (record == nullptr || !readPathDataOnce(value, record, read->reading))
+        return std::nullopt;
+    return read;
+}
+
+bool setPathDataAttribute(SVGElement& element, std::int32_t specificity, std::string_view value,
+                          PathDataAttribute&& read) {
+    return storeAttribute(element, specificity, PropertyID::D, value,
+                          [&] { takePathData(element, std::move(read)); });
 }
 
 void copyAttributes(SVGElement& target, const AttributeList& source) {
@@ -119,9 +139,8 @@ bool SVGElement::parseAttribute(PropertyID id, std::string_view value) {
     Document& document = this->document();
     if (id == PropertyID::D) {
         exactPathOperands.reset();
-        bool accepted = false;
-        if (readPathDataAttribute(*this, value, accepted))
-            return accepted;
+        if (std::optional<PathDataAttribute> read = readPathDataAttribute(*this, value))
+            return takePathData(*this, std::move(*read));
     }
     switch (id) {
     case PropertyID::D: {
@@ -137,9 +156,23 @@ bool SVGElement::parseAttribute(PropertyID id, std::string_view value) {
         break;
     }
     case PropertyID::Transform:
+        exactTransform.reset();
         if (!document.chargeTransform(value.size())) {
             document.addReason("unsupported_complexity");
             return false;
+        }
+        if (auto* property = static_cast<SVGTransform*>(findProperty(id))) {
+            // Read once for every reader; text the float parser refuses goes the long way below.
+            pavrix_graphics::AffineMatrix matrix;
+            TransformReading reading;
+            if (readTransformOnce(value, matrix, reading)) {
+                property->assign(Transform(matrix));
+                transformOperationCount = reading.operationCount;
+                transformLinearPrecisionError = reading.precision.linear;
+                transformTranslationPrecisionError = reading.precision.translation;
+                exactTransform = reading.exact;
+                return true;
+            }
         }
         break;
     default:

@@ -10,7 +10,7 @@ namespace {
 
 using Entry = std::pair<std::string_view, PropertyID>;
 
-// Both tables are sorted in byte order for the binary search.
+// Both tables are sorted in byte order, for the reader; the searches use copies ordered below.
 constexpr std::array<Entry, 47> kAttributeNames{{
     {"class", PropertyID::Class},
     {"clipPathUnits", PropertyID::ClipPathUnits},
@@ -108,9 +108,23 @@ constexpr std::array<Entry, 41> kCssPropertyNames{{
 static_assert(std::ranges::is_sorted(kAttributeNames, {}, &Entry::first));
 static_assert(std::ranges::is_sorted(kCssPropertyNames, {}, &Entry::first));
 
+// Shorter names first, equal lengths in byte order: most steps of a search compare lengths only.
+constexpr bool shorterFirst(std::string_view a, std::string_view b) noexcept {
+    return a.size() != b.size() ? a.size() < b.size() : a < b;
+}
+
+template <std::size_t N>
+constexpr std::array<Entry, N> searchOrder(std::array<Entry, N> table) {
+    std::ranges::sort(table, shorterFirst, &Entry::first);
+    return table;
+}
+
+constexpr auto kAttributeSearch = searchOrder(kAttributeNames);
+constexpr auto kCssPropertySearch = searchOrder(kCssPropertyNames);
+
 template <std::size_t N>
 PropertyID lookup(const std::array<Entry, N>& table, std::string_view name) noexcept {
-    const auto it = std::ranges::lower_bound(table, name, {}, &Entry::first);
+    const auto it = std::ranges::lower_bound(table, name, shorterFirst, &Entry::first);
     if (it != table.end() && it->first == name)
         return it->second;
     return PropertyID::Unknown;
@@ -119,12 +133,12 @@ PropertyID lookup(const std::array<Entry, N>& table, std::string_view name) noex
 }  // namespace
 
 PropertyID propertyIdFromName(std::string_view name) noexcept {
-    const PropertyID id = lookup(kAttributeNames, name);
-    return id != PropertyID::Unknown ? id : lookup(kCssPropertyNames, name);
+    const PropertyID id = lookup(kAttributeSearch, name);
+    return id != PropertyID::Unknown ? id : lookup(kCssPropertySearch, name);
 }
 
 PropertyID isCssPropertyName(std::string_view name) noexcept {
-    return lookup(kCssPropertyNames, name);
+    return lookup(kCssPropertySearch, name);
 }
 
 }  // namespace pavrix_svg

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <forward_list>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -13,6 +14,7 @@
 #include "svg/dom/element_id.h"
 #include "svg/dom/property_id.h"
 #include "svg/dom/svg_node.h"
+#include "svg/exact/exact_transform.h"
 
 namespace pavrix_svg {
 
@@ -114,6 +116,9 @@ public:
     std::unique_ptr<ExactPathOperands> exactPathOperands;
     double transformLinearPrecisionError = 0.0;
     double transformTranslationPrecisionError = 0.0;
+    // The `transform` value in double, when it was read in one pass with the float matrix;
+    // empty means the render pass parses the value itself.
+    std::optional<ExactTransform> exactTransform;
     std::uint8_t fillPartialAlpha = 0;
     std::uint8_t strokePartialAlpha = 0;
     double fillOpacityExact = 1.0;

@@ -171,6 +171,8 @@ public:
     explicit SVGTransform(PropertyID id) : SVGProperty(id) {}
     bool parse(std::string_view input) override;
     const Transform& value() const noexcept { return m_value; }
+    // A value parsed elsewhere.
+    void assign(const Transform& value) noexcept { m_value = value; }
 
 private:
     Transform m_value;

@@ -113,6 +113,54 @@ int parseTransformArguments(std::string_view& cursor, std::array<double, 6>& val
     return count;
 }
 
+bool applyTransformItemExact(ExactTransform& out, pavrix_graphics::TransformItem item, const double* v, int count) {
+    using pavrix_graphics::TransformItem;
+    switch (item) {
+    case TransformItem::matrix:
+        if (count != 6)
+            return false;
+        preApply(out, ExactTransform{v[0], v[1], v[2], v[3], v[4], v[5]});
+        return true;
+    case TransformItem::translate:
+        if (count != 1 && count != 2)
+            return false;
+        preApply(out, translation(v[0], count == 2 ? v[1] : 0.0));
+        return true;
+    case TransformItem::scale:
+        if (count != 1 && count != 2)
+            return false;
+        preApply(out, ExactTransform{v[0], 0.0, 0.0, count == 2 ? v[1] : v[0], 0.0, 0.0});
+        return true;
+    case TransformItem::rotate: {
+        if (count != 1 && count != 3)
+            return false;
+        const double radians = v[0] * kRadiansPerDegree;
+        const double cosine = std::cos(radians);
+        const double sine = std::sin(radians);
+        const ExactTransform rotation{cosine, sine, -sine, cosine, 0.0, 0.0};
+        if (count == 3) {
+            preApply(out, translation(v[1], v[2]));
+            preApply(out, rotation);
+            preApply(out, translation(-v[1], -v[2]));
+        } else {
+            preApply(out, rotation);
+        }
+        return true;
+    }
+    case TransformItem::skew_x:
+        if (count != 1)
+            return false;
+        preApply(out, ExactTransform{1.0, 0.0, std::tan(v[0] * kRadiansPerDegree), 1.0, 0.0, 0.0});
+        return true;
+    case TransformItem::skew_y:
+        if (count != 1)
+            return false;
+        preApply(out, ExactTransform{1.0, std::tan(v[0] * kRadiansPerDegree), 0.0, 1.0, 0.0, 0.0});
+        return true;
+    }
+    return false;
+}
+
 bool parseTransformExact(std::string_view text, ExactTransform& out) {
     out = ExactTransform{};
     skipSvgWhitespace(text);
@@ -124,34 +172,10 @@ bool parseTransformExact(std::string_view text, ExactTransform& out) {
         text.remove_prefix(nameLength);
         std::array<double, 6> v{};
         const int count = parseTransformArguments(text, v);
-        if (count < 0)
+        pavrix_graphics::TransformItem item;
+        if (count < 0 || !pavrix_graphics::transform_item_named(name, item) ||
+            !applyTransformItemExact(out, item, v.data(), count))
             return false;
-
-        if (name == "matrix" && count == 6) {
-            preApply(out, ExactTransform{v[0], v[1], v[2], v[3], v[4], v[5]});
-        } else if (name == "translate" && (count == 1 || count == 2)) {
-            preApply(out, translation(v[0], count == 2 ? v[1] : 0.0));
-        } else if (name == "scale" && (count == 1 || count == 2)) {
-            preApply(out, ExactTransform{v[0], 0.0, 0.0, count == 2 ? v[1] : v[0], 0.0, 0.0});
-        } else if (name == "rotate" && (count == 1 || count == 3)) {
-            const double radians = v[0] * kRadiansPerDegree;
-            const double cosine = std::cos(radians);
-            const double sine = std::sin(radians);
-            const ExactTransform rotation{cosine, sine, -sine, cosine, 0.0, 0.0};
-            if (count == 3) {
-                preApply(out, translation(v[1], v[2]));
-                preApply(out, rotation);
-                preApply(out, translation(-v[1], -v[2]));
-            } else {
-                preApply(out, rotation);
-            }
-        } else if (name == "skewX" && count == 1) {
-            preApply(out, ExactTransform{1.0, 0.0, std::tan(v[0] * kRadiansPerDegree), 1.0, 0.0, 0.0});
-        } else if (name == "skewY" && count == 1) {
-            preApply(out, ExactTransform{1.0, std::tan(v[0] * kRadiansPerDegree), 0.0, 1.0, 0.0, 0.0});
-        } else {
-            return false;
-        }
 
         // Items are separated by white space, by one comma, or by nothing; a comma needs an item
         // after it.

@@ -3,6 +3,8 @@
 #include <array>
 #include <string_view>
 
+#include "graphics/transform_list_parser.h"
+
 namespace pavrix_svg {
 
 // Double-precision affine transform, same layout and meaning as AffineMatrix: a point maps to
@@ -22,6 +24,10 @@ struct ExactTransform {
 // counts, separators between items, commas included). Sets `out` to the identity first; false on
 // any syntax error or non-finite number, with `out` holding the items read before the error.
 bool parseTransformExact(std::string_view text, ExactTransform& out);
+
+// Pre-applies one item with its count arguments; false, nothing applied, when the count does not
+// fit the item.
+bool applyTransformItemExact(ExactTransform& out, pavrix_graphics::TransformItem item, const double* values, int count);
 
 // One argument list: optional white space, "(", up to six numbers each followed by optional white
 // space and at most one ",", then ")". On success the cursor stands after ")" and the count is

@@ -37,6 +37,8 @@ struct Number {
     double dual = 0.0;        // the dual reader's double accumulation
     double exact = 0.0;       // correctly rounded, for the exact path builder
     long double wide = 0.0L;  // strtold, for the area flags
+    std::ptrdiff_t digitRun = 1;  // its longer digit run
+    bool exponentLetter = false;
 };
 
 // Digit runs of at most this many digits, integer and fraction together, fit an unsigned 64-bit
@@ -51,11 +53,54 @@ constexpr auto kDoublePowers = powersOfTen<double, kExactDoublePower>();
 constexpr auto kLongDoublePowers = powersOfTen<long double, kExactLongDoublePower>();
 constexpr auto kIntegerPowers = powersOfTen<std::uint64_t, kMantissaDigits>();
 
+// Literals as artwork writes them: no exponent, few digits. Within these bounds each digit run is
+// an exact float, the fraction's power of ten an exact float, and the whole mantissa an exact
+// double (10^15 < 2^53), so every reader's conversion takes its exact path.
+constexpr std::ptrdiff_t kShortDigits = 15;
+constexpr std::ptrdiff_t kShortFractionDigits = 10;              // 10^10 is a float
+constexpr std::uint64_t kShortRunValue = std::uint64_t{1} << 24;  // integers up to 2^24 are floats
+
+// The four values of a short literal, computed as each reader's exact path does: the float and
+// dual readers add the integer digits and the fraction digits over their power of ten, the
+// correctly rounded readers divide the whole mantissa by it once.
+void readShortNumber(const NumberLiteral& literal, std::size_t fractionCount, Number& number) noexcept {
+    const std::uint64_t integer = literal.integer_digits;
+    const std::uint64_t fraction = literal.fraction_digits;
+    const std::uint64_t mantissa = integer * kIntegerPowers[fractionCount] + fraction;
+    const double exact = static_cast<double>(mantissa) / kDoublePowers[fractionCount];
+    const long double wide = static_cast<long double>(mantissa) / kLongDoublePowers[fractionCount];
+    float single = static_cast<float>(integer);
+    // Without integer digits or without fraction digits the dual sum has one term, which is the
+    // correctly rounded value itself.
+    double dual = exact;
+    if (fractionCount > 0) {
+        single += static_cast<float>(fraction) / pavrix_graphics::number_reading::kFloatPowersOfTen[fractionCount];
+        if (integer != 0)
+            dual = static_cast<double>(integer) + static_cast<double>(fraction) / kDoublePowers[fractionCount];
+    }
+    number.single = literal.negative ? -single : single;
+    number.dual = literal.negative ? -dual : dual;
+    number.exact = literal.negative ? -exact : exact;
+    number.wide = literal.negative ? -wide : wide;
+}
+
 bool readNumber(const char*& cursor, const char* end, Number& number) noexcept {
     NumberLiteral literal;
     if (!pavrix_graphics::scan_number(cursor, end, literal) || literal.exponent >= kSharedExponentLimit ||
         literal.exponent <= -kSharedExponentLimit)
         return false;
+    const std::ptrdiff_t integerCount = literal.integer_end - literal.integer_begin;
+    const std::ptrdiff_t fractionCount = literal.fraction_end - literal.fraction_begin;
+    number.digitRun = std::max(integerCount, fractionCount);
+    number.exponentLetter = literal.end != literal.fraction_end;
+    if (literal.exponent == 0 && integerCount + fractionCount <= kShortDigits &&
+        fractionCount <= kShortFractionDigits && literal.integer_digits <= kShortRunValue &&
+        literal.fraction_digits <= kShortRunValue) {
+        readShortNumber(literal, static_cast<std::size_t>(fractionCount), number);
+        cursor = literal.end;
+        return true;
+    }
+
     number.single = pavrix_graphics::number_value(literal);
     number.dual = exactNumberValue(literal);
     if (!finiteFloat(number.single) || !std::isfinite(number.dual))
@@ -64,8 +109,7 @@ bool readNumber(const char*& cursor, const char* end, Number& number) noexcept {
     // Correctly rounded conversions: with both the mantissa and the power of ten exact in the
     // wider type, one multiplication or division rounds exactly as the general conversion does
     // (the readers' own fast paths take the same step); other literals take that conversion.
-    const std::ptrdiff_t fractionCount = literal.fraction_end - literal.fraction_begin;
-    const bool shortMantissa = (literal.integer_end - literal.integer_begin) + fractionCount <= kMantissaDigits;
+    const bool shortMantissa = integerCount + fractionCount <= kMantissaDigits;
     const std::uint64_t mantissa =
         literal.integer_digits * kIntegerPowers[shortMantissa ? fractionCount : 0] + literal.fraction_digits;
     const std::int64_t power = literal.exponent - fractionCount;
@@ -106,7 +150,7 @@ bool readFlag(const char*& cursor, const char* end, Number& number) noexcept {
     if (cursor >= end || (*cursor != '0' && *cursor != '1') || (cursor + 1 < end && continuesNumber(cursor[1])))
         return false;
     const float flag = *cursor == '1' ? 1.0f : 0.0f;
-    number = Number{flag, flag, flag, flag};
+    number = Number{flag, flag, flag, flag, 1, false};
     ++cursor;
     return true;
 }
@@ -124,8 +168,9 @@ bool readPathDataOnce(std::string_view text, pavrix_graphics::VectorPath* path, 
     pavrix_graphics::path_reserve(
         path, std::min(static_cast<std::ptrdiff_t>(text.size()) / kTextBytesPerElement, kMaxInitialElements));
     reading = PathDataReading{};
-    // Artwork spends four bytes of text or more per number.
+    // Artwork spends four bytes of text or more per number, and eight or more per command.
     reading.exact.numbers.reserve(text.size() / 4);
+    reading.exact.commands.reserve(text.size() / 8 + 1);
     PathCostCounter cost(reading.scan);
     RelativeChainCounter chain;
     PathPrecisionAudit audit;
@@ -135,6 +180,8 @@ bool readPathDataOnce(std::string_view text, pavrix_graphics::VectorPath* path, 
     double dual[7];
     long double wide[7];
     Number number;
+    std::ptrdiff_t longestDigitRun = 0;
+    bool exponentLetter = false;
 
     while (pavrix_graphics::skip_white_space(cursor, end)) {
         char command = state.previous;  // implicit repetition
@@ -154,6 +201,9 @@ bool readPathDataOnce(std::string_view text, pavrix_graphics::VectorPath* path, 
             const bool flag = arc && (k == 3 || k == 4);
             if (!(flag ? readFlag(cursor, end, number) : readNumber(cursor, end, number)))
                 return false;
+            // Digit runs of neighbouring numbers never touch: a digit after a number belongs to it.
+            longestDigitRun = std::max(longestDigitRun, number.digitRun);
+            exponentLetter = exponentLetter || number.exponentLetter;
             pavrix_graphics::skip_separator(cursor, end);
             single[k] = number.single;
             dual[k] = number.dual;
@@ -176,6 +226,8 @@ bool readPathDataOnce(std::string_view text, pavrix_graphics::VectorPath* path, 
     reading.precision = audit.finish();
     reading.subpathAreaPotential = area.finish();
     reading.exactAvailable = true;
+    reading.longestDigitRun = static_cast<std::size_t>(longestDigitRun);
+    reading.exponentLetter = exponentLetter;
     return true;
 }
 

@@ -28,6 +28,11 @@ struct PathDataReading {
     std::vector<std::uint8_t> subpathAreaPotential;  // subpathFlagsOf
     ExactPathOperands exact;                         // for buildExactPath
     bool exactAvailable = false;                     // false: the exact builder must read the text itself
+    // The text's digits as the float-range check sees them: its longest digit run (exponents aside)
+    // and whether any number has an exponent, the only place where an "e" or "E" may stand in text
+    // read here.
+    std::size_t longestDigitRun = 0;
+    bool exponentLetter = false;
 };
 
 // Tokenizes the text once and feeds every reader. Each reader has a grammar of its own (which

@@ -26,6 +26,11 @@ constexpr double kInfinity = std::numeric_limits<double>::infinity();
 constexpr float kFloatRadiansPerDegree = 0.017453292f;
 constexpr double kPi = 3.141592653589793;
 constexpr double kTwoPow52 = 2.220446049250313e-16;  // 2^-52
+// hypot(x, y) lies between max(|x|, |y|) and |x| + |y|; these factors (2^-40 each way) and the
+// slack for subnormal values widen both bounds far beyond the rounding of hypot and of the bounds.
+constexpr double kHypotAbove = 1.0 + 9.094947017729282e-13;
+constexpr double kHypotBelow = 1.0 - 9.094947017729282e-13;
+constexpr double kHypotSlack = 0x1p-1000;
 
 struct PathDeleter {
     void operator()(VectorPath* path) const noexcept { pavrix_graphics::path_destroy(path); }
@@ -62,6 +67,12 @@ bool PathPrecisionAudit::judge(Vec single, Vec exact) noexcept {
         return false;
     // Equal vectors have no error, and the float one is as far from zero as the exact one.
     if (single.x == exact.x && single.y == exact.y)
+        return true;
+    // Bounds of the two lengths, loose enough for any rounding of hypot: when the error cannot
+    // raise the maximum and the float vector is clearly longer than it, neither length is needed.
+    const double errorBound =
+        (std::fabs(single.x - exact.x) + std::fabs(single.y - exact.y)) * kHypotAbove + kHypotSlack;
+    if (errorBound <= segmentMax_ && std::max(std::fabs(single.x), std::fabs(single.y)) * kHypotBelow > errorBound)
         return true;
     const double err = std::hypot(single.x - exact.x, single.y - exact.y);
     segmentMax_ = std::max(segmentMax_, err);

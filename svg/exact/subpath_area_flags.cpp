@@ -56,6 +56,9 @@ private:
 }  // namespace
 
 void SubpathAreaTracker::Area::feed(long double x, long double y) noexcept {
+    // Once spanned, a subpath stays so whatever points follow.
+    if (spanned)
+        return;
     if (!hasOrigin_) {
         ox_ = x;
         oy_ = y;

@@ -108,24 +108,40 @@ TransformPrecision analyzeTransformPrecision(std::string_view text) {
         if (i < text.size())
             ++i;  // ")"
 
-        if (name == "translate") {
-            result.translation += largest * kFloatArgumentError;
-        } else if (name == "scale") {
-            result.linear += largest * kFloatArgumentError;
-        } else if (name == "skewX" || name == "skewY") {
-            result.linear += skewError(args.data(), argCount, singleAngle);
-        } else if (name == "rotate") {
-            const double angular = argCount == 0 ? 0.0 : std::fabs(args[0]) * kRadiansPerDegree * kFloatArgumentError;
-            result.linear += angular;
-            const double centre = argCount == 3 ? std::fmax(std::fabs(args[1]), std::fabs(args[2])) : 0.0;
-            if (centre != 0.0)  // a centre at the origin moves nothing, even for an unbounded angle
-                result.translation += centre * (angular + kFloatArgumentError);
-        } else if (name == "matrix") {
-            for (std::size_t k = 0; k < argCount; ++k)
-                (k < 4 ? result.linear : result.translation) += std::fabs(args[k]) * kFloatArgumentError;
-        }
+        pavrix_graphics::TransformItem item;
+        if (pavrix_graphics::transform_item_named(name, item))
+            addTransformItemPrecision(result, item, args.data(), argCount, largest, singleAngle);
     }
     return result;
+}
+
+void addTransformItemPrecision(TransformPrecision& precision, pavrix_graphics::TransformItem item, const double* args,
+                               std::size_t count, double largest, float singleAngle) noexcept {
+    using pavrix_graphics::TransformItem;
+    switch (item) {
+    case TransformItem::translate:
+        precision.translation += largest * kFloatArgumentError;
+        break;
+    case TransformItem::scale:
+        precision.linear += largest * kFloatArgumentError;
+        break;
+    case TransformItem::skew_x:
+    case TransformItem::skew_y:
+        precision.linear += skewError(args, count, singleAngle);
+        break;
+    case TransformItem::rotate: {
+        const double angular = count == 0 ? 0.0 : std::fabs(args[0]) * kRadiansPerDegree * kFloatArgumentError;
+        precision.linear += angular;
+        const double centre = count == 3 ? std::fmax(std::fabs(args[1]), std::fabs(args[2])) : 0.0;
+        if (centre != 0.0)  // a centre at the origin moves nothing, even for an unbounded angle
+            precision.translation += centre * (angular + kFloatArgumentError);
+        break;
+    }
+    case TransformItem::matrix:
+        for (std::size_t k = 0; k < count; ++k)
+            (k < 4 ? precision.linear : precision.translation) += std::fabs(args[k]) * kFloatArgumentError;
+        break;
+    }
 }
 
 }  // namespace pavrix_svg

@@ -1,7 +1,10 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string_view>
+
+#include "graphics/transform_list_parser.h"
 
 namespace pavrix_svg {
 
@@ -16,5 +19,10 @@ struct TransformPrecision {
 };
 
 TransformPrecision analyzeTransformPrecision(std::string_view text);
+
+// What one item adds to the bounds: its arguments in double, the largest magnitude among them,
+// and the first as the float parser reads it.
+void addTransformItemPrecision(TransformPrecision& precision, pavrix_graphics::TransformItem item, const double* args,
+                               std::size_t count, double largest, float singleAngle) noexcept;
 
 }  // namespace pavrix_svg

@@ -202,11 +202,18 @@ DecimalParts splitDecimal(const DecimalSpan& decimal) noexcept {
     return parts;
 }
 
-// Correctly rounded long double of a decimal literal with few significant digits and a small
-// decimal exponent, scanned by the strtod grammar in one pass: both the digits and the power of
-// ten are exact, so one multiplication or division rounds once, exactly as the multi-precision
-// conversion does. False leaves the literal to that conversion.
-bool fastStrtold(std::string_view text, StrtoldResult& result) noexcept {
+// A plain decimal literal with few significant digits, read by the strtod grammar in one pass:
+// its significant digits as an integer, its decimal power and the bytes strtod would consume.
+struct ShortDecimal {
+    std::uint64_t mantissa = 0;
+    std::int64_t power = 0;
+    std::size_t consumed = 0;
+    bool negative = false;
+};
+
+// False for anything but a decimal literal of at most kExactMantissaDigits significant digits
+// (the general conversion then decides, also whether anything is read at all).
+bool scanShortDecimal(std::string_view text, ShortDecimal& decimal) noexcept {
     const char* const begin = text.data();
     const char* const end = begin + text.size();
     const char* p = begin;
@@ -266,19 +273,30 @@ bool fastStrtold(std::string_view text, StrtoldResult& result) noexcept {
             p = q;
         }
     }
-    long double magnitude = 0.0L;
-    if (mantissa != 0) {
-        const std::int64_t power = exponent + scale;
-        if (power > kExactLongDoublePowers || power < -kExactLongDoublePowers)
-            return false;
-        const long double digitsValue = static_cast<long double>(mantissa);
-        magnitude = power >= 0 ? digitsValue * kLongDoublePowersOfTen[static_cast<std::size_t>(power)]
-                               : digitsValue / kLongDoublePowersOfTen[static_cast<std::size_t>(-power)];
-    }
-    result.value = negative ? -magnitude : magnitude;
-    result.consumed = static_cast<std::size_t>(p - begin);
+    decimal = ShortDecimal{mantissa, exponent + scale, static_cast<std::size_t>(p - begin), negative};
     return true;
 }
+
+// Correctly rounded value of a short decimal whose digits and power of ten are both exact in
+// Real: one multiplication or division rounds once, exactly as the multi-precision conversion
+// does. False leaves the literal to that conversion.
+template <typename Real, std::size_t kPowers>
+bool exactShortDecimal(const ShortDecimal& decimal, std::uint64_t maxMantissa,
+                       const std::array<Real, kPowers>& powersOfTen, Real& value) noexcept {
+    constexpr auto kMaxPower = static_cast<std::int64_t>(kPowers) - 1;
+    Real magnitude = 0;
+    if (decimal.mantissa != 0) {
+        if (decimal.mantissa > maxMantissa || decimal.power > kMaxPower || decimal.power < -kMaxPower)
+            return false;
+        const auto digits = static_cast<Real>(decimal.mantissa);
+        magnitude = decimal.power >= 0 ? digits * powersOfTen[static_cast<std::size_t>(decimal.power)]
+                                       : digits / powersOfTen[static_cast<std::size_t>(-decimal.power)];
+    }
+    value = decimal.negative ? -magnitude : magnitude;
+    return true;
+}
+
+constexpr auto kDoublePowersOfTen = powersOfTen<double, ExactDecimal::kMaxPower>();
 
 template <typename Result, typename Convert>
 Result convertSpan(std::string_view text, std::size_t span, Convert convert) noexcept {
@@ -304,16 +322,10 @@ Result convertSpan(std::string_view text, std::size_t span, Convert convert) noe
     return result;
 }
 
-}  // namespace
-
-std::size_t strtodLength(std::string_view text) noexcept {
-    return strtodSpan(text);
-}
-
 // Plain decimals, nearly every number in artwork, skip the C library: from_chars and the exact
-// long double path round correctly as strtod and strtold do, and only out-of-range, long or
-// non-decimal literals take the slow, locale-bound conversion.
-StrtodResult strtodClassic(std::string_view text) noexcept {
+// paths round correctly as strtod and strtold do, and only out-of-range, long or non-decimal
+// literals take the slow, locale-bound conversion.
+StrtodResult strtodGeneral(std::string_view text) noexcept {
     const std::size_t span = strtodSpan(text);
     DecimalSpan decimal;
     if (span != 0 && decimalSpan(text, span, decimal)) {
@@ -331,10 +343,29 @@ StrtodResult strtodClassic(std::string_view text) noexcept {
     });
 }
 
+}  // namespace
+
+std::size_t strtodLength(std::string_view text) noexcept {
+    return strtodSpan(text);
+}
+
+// Short plain decimals are converted from one scan of the text; the rest take the general path.
+StrtodResult strtodClassic(std::string_view text) noexcept {
+    ShortDecimal decimal;
+    double value = 0.0;
+    if (scanShortDecimal(text, decimal) &&
+        exactShortDecimal(decimal, ExactDecimal::kMaxDigits, kDoublePowersOfTen, value))
+        return StrtodResult{value, decimal.consumed};
+    return strtodGeneral(text);
+}
+
 StrtoldResult strtoldClassic(std::string_view text) noexcept {
-    StrtoldResult result;
-    if (fastStrtold(text, result))
-        return result;
+    ShortDecimal decimal;
+    long double value = 0.0L;
+    // Every mantissa the scan takes is an exact long double.
+    if (scanShortDecimal(text, decimal) &&
+        exactShortDecimal(decimal, std::numeric_limits<std::uint64_t>::max(), kLongDoublePowersOfTen, value))
+        return StrtoldResult{value, decimal.consumed};
     return convertSpan<StrtoldResult>(text, strtodSpan(text), [](const char* s, char** end) {
         const locale_t locale = classicLocale();
         return locale ? strtold_l(s, end, locale) : std::strtold(s, end);

@@ -2,12 +2,8 @@
 
 namespace pavrix_svg {
 
-Utf8Char decodeUtf8(std::string_view text, std::size_t position) noexcept {
-    if (position >= text.size())
-        return {};
+Utf8Char decodeUtf8Sequence(std::string_view text, std::size_t position) noexcept {
     const auto lead = static_cast<unsigned char>(text[position]);
-    if (lead < 0x80)
-        return {lead, 1};
     std::size_t length = 0;
     std::uint32_t value = 0;
     std::uint32_t minimum = 0;

@@ -44,6 +44,17 @@ struct Utf8Char {
     std::size_t length = 0;
 };
 
-Utf8Char decodeUtf8(std::string_view text, std::size_t position) noexcept;
+// decodeUtf8 for a lead byte from 0x80 on, within the text.
+Utf8Char decodeUtf8Sequence(std::string_view text, std::size_t position) noexcept;
+
+// Inline for ASCII, which names and markup nearly always are.
+inline Utf8Char decodeUtf8(std::string_view text, std::size_t position) noexcept {
+    if (position >= text.size())
+        return {};
+    const auto lead = static_cast<unsigned char>(text[position]);
+    if (lead < 0x80)
+        return {lead, 1};
+    return decodeUtf8Sequence(text, position);
+}
 
 }  // namespace pavrix_svg

@@ -262,7 +262,8 @@ bool isNumericGeometryAttribute(std::string_view name) noexcept {
 }
 
 CapabilityVerdict checkAttributeCapability(std::string_view name, std::string_view value, bool known, bool styleElement,
-                                           bool imageElement, bool cssDeclaration) {
+                                           bool imageElement, bool cssDeclaration,
+                                           std::optional<bool> outsideFloatRange) {
     const std::string_view v = trimSvgWhitespace(value);
 
     if (styleElement) {
@@ -298,7 +299,7 @@ CapabilityVerdict checkAttributeCapability(std::string_view name, std::string_vi
     const UrlScan url = scanUrl(value);
     if (url == UrlScan::external)
         return refuse("unsupported_external_resource");
-    if (isNumericGeometryAttribute(name) && checkNumbersFloatRange(value))
+    if (isNumericGeometryAttribute(name) && (outsideFloatRange ? *outsideFloatRange : checkNumbersFloatRange(value)))
         return refuse("unsupported_input_precision");
 
     bool needsColorCheck = false;

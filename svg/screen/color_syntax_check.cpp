@@ -26,9 +26,10 @@ std::string finishColorCheck(CapabilityVerdict verdict, std::string_view value) 
 }
 
 std::string capabilityReason(std::string_view name, std::string_view value, bool known, bool styleElement,
-                             bool imageElement, bool cssDeclaration) {
-    return finishColorCheck(checkAttributeCapability(name, value, known, styleElement, imageElement, cssDeclaration),
-                            value);
+                             bool imageElement, bool cssDeclaration, std::optional<bool> outsideFloatRange) {
+    return finishColorCheck(
+        checkAttributeCapability(name, value, known, styleElement, imageElement, cssDeclaration, outsideFloatRange),
+        value);
 }
 
 }  // namespace pavrix_svg

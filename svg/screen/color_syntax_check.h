@@ -2,6 +2,7 @@
 
 #include "svg/screen/capability_classifier.h"
 
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -18,6 +19,7 @@ std::string finishColorCheck(CapabilityVerdict verdict, std::string_view value);
 
 // checkAttributeCapability followed by finishColorCheck.
 std::string capabilityReason(std::string_view name, std::string_view value, bool known, bool styleElement,
-                             bool imageElement, bool cssDeclaration);
+                             bool imageElement, bool cssDeclaration,
+                             std::optional<bool> outsideFloatRange = std::nullopt);
 
 }  // namespace pavrix_svg

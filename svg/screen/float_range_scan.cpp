@@ -152,35 +152,13 @@ double numberValue(const ScannedNumber& number, double integerPart) noexcept {
     return mantissa * number.power;
 }
 
-}  // namespace
-
 // A number whose value is not finite is passed over by one byte, so the digits after its first
 // byte are read again as a number of their own. Rescanning each suffix would be quadratic on long
 // digit runs; instead the suffixes of the integer run are searched directly: their values never
 // grow as the start moves right, so the first finite one is found by bisection among the last
 // kInfiniteDigitRun starts (longer suffixes are infinite, or equal to one of those when they only
 // add leading zeros).
-bool checkNumbersFloatRange(std::string_view text) noexcept {
-    // Without an exponent letter and without a digit run longer than kPlainDigits, every number
-    // takes the short path below: a quick pass settles most values (path data above all).
-    std::size_t run = 0;
-    bool plain = true;
-    for (const char c : text) {
-        if (isDigit(c)) {
-            if (++run > kPlainDigits) {
-                plain = false;
-                break;
-            }
-        } else if (c == 'e' || c == 'E') {
-            plain = false;
-            break;
-        } else {
-            run = 0;
-        }
-    }
-    if (plain)
-        return false;
-
+bool scanNumbers(std::string_view text) noexcept {
     const std::size_t n = text.size();
     std::size_t pos = 0;
     while (pos < n) {
@@ -251,6 +229,31 @@ bool checkNumbersFloatRange(std::string_view text) noexcept {
         pos = high > pos + 1 ? high : pos + 1;
     }
     return false;
+}
+
+}  // namespace
+
+// Without a digit run longer than kPlainDigits and without an exponent letter right after a digit,
+// every number would take the short path of scanNumbers: a quick pass settles most values. (An
+// exponent after a sign alone belongs to a number without digits, whose value is 0 or not finite
+// and is never reported; transform names are letters that follow no digit.)
+bool checkNumbersFloatRange(std::string_view text) noexcept {
+    std::size_t run = 0;
+    for (const char c : text) {
+        if (isDigit(c)) {
+            if (++run > kPlainDigits)
+                return scanNumbers(text);
+        } else if ((c == 'e' || c == 'E') && run > 0) {
+            return scanNumbers(text);
+        } else {
+            run = 0;
+        }
+    }
+    return false;
+}
+
+bool checkNumbersFloatRange(std::string_view text, std::size_t longestDigitRun, bool exponentLetter) noexcept {
+    return (exponentLetter || longestDigitRun > kPlainDigits) && scanNumbers(text);
 }
 
 }  // namespace pavrix_svg

@@ -214,6 +214,9 @@ std::optional<std::size_t> find_byte_from(std::string_view view, char byte, std:
 }
 
 bool attribute_value_equals(std::string_view raw, std::string_view expected) {
+    // Text without references decodes to itself: the common case, the namespace written out.
+    if (raw == expected && expected.find('&') == std::string_view::npos)
+        return true;
     std::size_t e = 0;
     std::size_t pos = 0;
     while (pos < raw.size()) {

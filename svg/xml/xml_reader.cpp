@@ -2,6 +2,7 @@
 #include "svg/lexical/ascii.h"
 
 #include <cstdint>
+#include <cstring>
 #include <stdexcept>
 #include <unordered_set>
 #include <vector>
@@ -14,6 +15,7 @@
 #include "svg/css/css_parser.h"
 #include "svg/dom/document.h"
 #include "svg/dom/element_factory.h"
+#include "svg/dom/path_data_attribute.h"
 #include "svg/lexical/number_readers.h"
 #include "svg/dom/property_id.h"
 #include "svg/dom/svg_element.h"
@@ -78,9 +80,27 @@ bool readQuotedValue(std::string_view& view, std::string_view& value) {
     return true;
 }
 
+// Whether eight bytes are all ASCII from 0x20 on, which is always valid text. Subtracting 0x20
+// from each byte sets the top bit of the lowest byte below 0x20 (a borrow only reaches bytes above
+// it), so the test is exact for words without bytes from 0x80 on.
+bool printableAsciiWord(const char* bytes) noexcept {
+    constexpr std::uint64_t kEachByte = 0x0101010101010101;
+    constexpr std::uint64_t kTopBits = kEachByte * 0x80;
+    std::uint64_t word = 0;
+    std::memcpy(&word, bytes, sizeof word);
+    const std::uint64_t nonAscii = word & kTopBits;
+    const std::uint64_t control = (word - kEachByte * 0x20) & ~word & kTopBits;
+    return (nonAscii | control) == 0;
+}
+
 bool validUtf8XmlText(std::string_view text) {
+    constexpr std::size_t kWord = sizeof(std::uint64_t);
     std::size_t pos = 0;
     while (pos < text.size()) {
+        if (text.size() - pos >= kWord && printableAsciiWord(text.data() + pos)) {
+            pos += kWord;
+            continue;
+        }
         const auto byte = static_cast<unsigned char>(text[pos]);
         if (byte < 0x80) {
             if (byte < 0x20 && byte != '\t' && byte != '\n' && byte != '\r')
@@ -379,7 +399,14 @@ bool XmlReader::readAttribute(std::string_view name, SVGElement* element, bool i
     const ElementID elementId = element->id();
     const PropertyID propertyId = propertyIdFromName(name);
     const bool known = propertyId != PropertyID::Unknown;
-    const std::string reason = attributeReason(name, m_decoded, known, elementId);
+    // Path data is read before it is classified: the reading measures the digits that the
+    // float-range check would otherwise scan the text for.
+    std::optional<PathDataAttribute> pathData;
+    std::optional<bool> outsideFloatRange;
+    if (propertyId == PropertyID::D && (pathData = readPathDataAttribute(*element, m_decoded)))
+        outsideFloatRange = checkNumbersFloatRange(m_decoded, pathData->reading.longestDigitRun,
+                                                   pathData->reading.exponentLetter);
+    const std::string reason = attributeReason(name, m_decoded, known, elementId, outsideFloatRange);
     if (!reason.empty()) {
         if (name != "style" && isDeferrableAttribute(name) && elementId != ElementID::Style)
             recordDeferredCapability(*element, kAttributeSpecificity, name, reason);
@@ -399,7 +426,10 @@ bool XmlReader::readAttribute(std::string_view name, SVGElement* element, bool i
         if (!registerElementId(*m_document.rootElement(), m_decoded, *element))
             m_document.addReason("unsupported_duplicate_id");
     }
-    setAttribute(*element, kAttributeSpecificity, propertyId, m_decoded);
+    if (pathData)
+        setPathDataAttribute(*element, kAttributeSpecificity, m_decoded, std::move(*pathData));
+    else
+        setAttribute(*element, kAttributeSpecificity, propertyId, m_decoded);
     return true;
 }
 
@@ -615,8 +645,10 @@ std::string_view elementReason(std::string_view localName, ElementID id) {
     }
 }
 
-std::string attributeReason(std::string_view name, std::string_view value, bool known, ElementID id) {
-    return capabilityReason(name, value, known, id == ElementID::Style, id == ElementID::Image, false);
+std::string attributeReason(std::string_view name, std::string_view value, bool known, ElementID id,
+                            std::optional<bool> outsideFloatRange) {
+    return capabilityReason(name, value, known, id == ElementID::Style, id == ElementID::Image, false,
+                            outsideFloatRange);
 }
 
 bool skipWhitespace(std::string_view& view) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -25,8 +26,10 @@ bool decodeEntities(std::string_view raw, std::string& out, bool doctypeSeen);
 bool validateXmlDeclaration(std::string_view text);
 // Reason of an element name ("" when supported).
 std::string_view elementReason(std::string_view localName, ElementID id);
-// Reason of an attribute ("" when supported), colour syntax included.
-std::string attributeReason(std::string_view name, std::string_view value, bool known, ElementID id);
+// Reason of an attribute ("" when supported), colour syntax included; outsideFloatRange as for
+// checkAttributeCapability.
+std::string attributeReason(std::string_view name, std::string_view value, bool known, ElementID id,
+                            std::optional<bool> outsideFloatRange = std::nullopt);
 // Drops leading whitespace; true when anything is left.
 bool skipWhitespace(std::string_view& view);
 // Drops whitespace at both ends; returns the remaining length.

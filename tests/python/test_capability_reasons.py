@@ -170,6 +170,12 @@ OTHER_CASES = [
     ("css_bad_colour", painted_rect('style="fill: reddish"'), "unsupported_color_syntax"),
     ("css_paint_order", '<style>rect { paint-order: markers }</style>' + painted_rect(""),
      "unsupported_paint_order"),
+    # float range of path data, which is read before it is classified
+    ("path_data_exponent_below_float", '<path d="M0 0 L1 1 1e-39 0"/>', "unsupported_input_precision"),
+    ("path_data_long_run_below_float", '<path d="M0 0 L1 1 .' + "0" * 38 + '1 0"/>', "unsupported_input_precision"),
+    ("path_data_long_run_in_range", '<path d="M0 0 L1 1 .' + "0" * 36 + '1 0"/>', ""),
+    ("path_data_exponent_in_range", '<path d="M0 0 L1 1 2e-38 0"/>', ""),
+    ("path_data_range_waits_in_defs", '<defs><path d="M0 0 L1 1 1e-39 0"/></defs>', ""),
 ]
 
 

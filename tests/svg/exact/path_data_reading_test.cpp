@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <bit>
 #include <cstring>
 #include <iostream>
@@ -62,6 +63,16 @@ bool agreesWithEachReader(const std::string& text) {
     EXPECT_EQ(reading.precision.isolatedStrokeDirectionAmbiguous, precision.isolatedStrokeDirectionAmbiguous);
     EXPECT_EQ(reading.subpathAreaPotential, subpathFlagsOf(text));
     EXPECT_TRUE(reading.exactAvailable);
+    std::size_t run = 0;
+    std::size_t longestRun = 0;
+    for (const char c : text) {
+        run = c >= '0' && c <= '9' ? run + 1 : 0;
+        longestRun = std::max(longestRun, run);
+    }
+    EXPECT_EQ(reading.exponentLetter, text.find_first_of("eE") != std::string::npos);
+    if (!reading.exponentLetter) {  // exponent digits are not measured
+        EXPECT_EQ(reading.longestDigitRun, longestRun);
+    }
     return true;
 }
 

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <random>
@@ -84,6 +85,17 @@ bool referenceScan(std::string_view t) {
     return false;
 }
 
+// The check given the digits a reader measured: the text's longest digit run and its exponent letters.
+bool measuredCheck(std::string_view text) {
+    std::size_t run = 0;
+    std::size_t longestRun = 0;
+    for (const char c : text) {
+        run = c >= '0' && c <= '9' ? run + 1 : 0;
+        longestRun = std::max(longestRun, run);
+    }
+    return checkNumbersFloatRange(text, longestRun, text.find_first_of("eE") != std::string_view::npos);
+}
+
 struct RangeCase {
     std::string text;
     bool outside;
@@ -94,6 +106,7 @@ class FloatRangeCases : public ::testing::TestWithParam<RangeCase> {};
 TEST_P(FloatRangeCases, MatchesExpectation) {
     EXPECT_EQ(checkNumbersFloatRange(GetParam().text), GetParam().outside) << GetParam().text;
     EXPECT_EQ(referenceScan(GetParam().text), GetParam().outside) << GetParam().text;
+    EXPECT_EQ(measuredCheck(GetParam().text), GetParam().outside) << GetParam().text;
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -108,6 +121,7 @@ INSTANTIATE_TEST_SUITE_P(
                       RangeCase{"1e-39em", true}, RangeCase{"2em", false}, RangeCase{"1ex", false},
                       RangeCase{"1e", false}, RangeCase{"1e+", false}, RangeCase{"+-.", false}, RangeCase{"", false},
                       RangeCase{"M0 0 L1e39 0", true}, RangeCase{"scale(1e-40)", true}, RangeCase{"10-5", false},
+                      RangeCase{"translate(1 2) scale(0.9)", false}, RangeCase{"-e999 +E5 .e-50", false},
                       RangeCase{"1e99999999999999999999", false},  // exponent saturates; never wraps into range
                       RangeCase{"1e-99999999999999999999", false},
                       RangeCase{std::string(400, '1'), true},  // later suffixes are finite and huge
@@ -128,6 +142,7 @@ TEST(FloatRangeScan, AgreesWithReferenceOnRandomText) {
                 text.push_back(alphabet[random() % alphabet.size()]);
         }
         ASSERT_EQ(checkNumbersFloatRange(text), referenceScan(text)) << text;
+        ASSERT_EQ(measuredCheck(text), referenceScan(text)) << text;
     }
 }
 

@@ -142,6 +142,7 @@ TEST(AttributeValueEquals, DecodesReferences) {
                  {"abc", "abcd", false},
                  {"abcd", "abc", false},
                  {"a&amp;b", "a&b", true},
+                 {"a&amp;b", "a&amp;b", false},  // equal bytes, but the reference decodes
                  {"&lt;&gt;&quot;&apos;", "<>\"'", true},
                  {"&#65;&#x42;&#X43;", "ABC", true},
                  {"&#127;", "\x7F", true},

@@ -67,6 +67,20 @@ INSTANTIATE_TEST_SUITE_P(
                     RefusalCase{"truncated", "<svg/>\xE4\xB8"}, RefusalCase{"control_01", "<svg>\x01</svg>"},
                     RefusalCase{"nul", "<svg>\0</svg>"s}, RefusalCase{"bad_byte_in_comment", "<!-- \xFF --><svg/>"}));
 
+// The text check reads eight bytes at a time: each kind of byte at each place in a word.
+TEST(TextCheck, EveryBytePlaceInAWord) {
+    for (std::size_t offset = 0; offset < 17; ++offset) {
+        const auto inComment = [offset](std::string_view bytes) {
+            return "<!--" + std::string(offset, 'a') + std::string(bytes) + std::string(offset % 5, 'b') + "--><svg/>";
+        };
+        EXPECT_EQ(load(inComment("\x1F")), nullptr) << offset;
+        EXPECT_EQ(load(inComment("\x80")), nullptr) << offset;
+        EXPECT_EQ(load(inComment("\xFF")), nullptr) << offset;
+        EXPECT_NE(load(inComment("\x7F \t\r\n")), nullptr) << offset;
+        EXPECT_NE(load(inComment("\xC3\xA9")), nullptr) << offset;
+    }
+}
+
 INSTANTIATE_TEST_SUITE_P(
     Structure, RefusalTest,
     testing::Values(
