@@ -3,9 +3,9 @@
 // Replay parameters on the grid an analysis chose for a document (documents without clips), so a
 // benchmark can run the stages after the replay on the very regions the analysis saw.
 
-#include "kernel/clip_prepass.h"
-#include "kernel/native_result.h"
-#include "kernel/replay_params.h"
+#include "kernel/replay/clip_prepass.h"
+#include "kernel/result/native_result.h"
+#include "kernel/commands/replay_params.h"
 #include "recorder/paint_command.h"
 
 inline pavrix_svg_core::ReplayParams analysis_grid_params(const pavrix_svg_core::NativeResult& analysis,

@@ -11,7 +11,7 @@
 #include <cstdlib>
 #include <random>
 
-#include "kernel/packed_grid_bounds_index.h"
+#include "kernel/bounds/packed_grid_bounds_index.h"
 
 using namespace pavrix_svg_core;
 

@@ -21,8 +21,8 @@
 #include <random>
 #include <vector>
 
-#include "kernel/alpha_composite.h"
-#include "kernel/opaque_composite.h"
+#include "kernel/composite/alpha_composite.h"
+#include "kernel/composite/opaque_composite.h"
 
 using namespace pavrix_svg_core;
 

@@ -22,12 +22,12 @@
 
 #include "bench/analysis_grid_params.h"
 #include "kernel/analysis_entry.h"
-#include "kernel/canonical_faces.h"
-#include "kernel/face_nesting.h"
-#include "kernel/opaque_composite.h"
-#include "kernel/ordered_replay.h"
-#include "kernel/original_grid_routing.h"
-#include "kernel/region_export.h"
+#include "kernel/topology/canonical_faces.h"
+#include "kernel/topology/face_nesting.h"
+#include "kernel/composite/opaque_composite.h"
+#include "kernel/replay/ordered_replay.h"
+#include "kernel/topology/original_grid_routing.h"
+#include "kernel/result/region_export.h"
 #include "recorder/record_entry.h"
 
 using namespace pavrix_svg_core;

@@ -12,7 +12,7 @@
 #include <cstdlib>
 #include <numbers>
 
-#include "kernel/fill_lowering.h"
+#include "kernel/lowering/fill_lowering.h"
 
 using namespace pavrix_svg_core;
 

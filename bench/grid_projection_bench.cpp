@@ -13,7 +13,7 @@
 #include <numbers>
 #include <vector>
 
-#include "kernel/grid_projection.h"
+#include "kernel/topology/grid_projection.h"
 
 using namespace pavrix_svg_core;
 

@@ -8,7 +8,7 @@
 #include <cstdlib>
 #include <vector>
 
-#include "kernel/ordered_replay.h"
+#include "kernel/replay/ordered_replay.h"
 
 namespace {
 

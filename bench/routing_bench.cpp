@@ -8,8 +8,8 @@
 #include <cstdio>
 #include <random>
 
-#include "kernel/face_nesting.h"
-#include "kernel/original_grid_routing.h"
+#include "kernel/topology/face_nesting.h"
+#include "kernel/topology/original_grid_routing.h"
 
 namespace {
 

@@ -12,7 +12,7 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "kernel/stroke_outline.h"
+#include "kernel/lowering/stroke_outline.h"
 
 using namespace pavrix_svg_core;
 

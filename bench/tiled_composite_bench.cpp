@@ -16,8 +16,8 @@
 
 #include "bench/analysis_grid_params.h"
 #include "kernel/analysis_entry.h"
-#include "kernel/opaque_composite.h"
-#include "kernel/ordered_replay.h"
+#include "kernel/composite/opaque_composite.h"
+#include "kernel/replay/ordered_replay.h"
 #include "recorder/record_entry.h"
 
 using namespace pavrix_svg_core;

@@ -7,12 +7,12 @@
 #include <string>
 #include <utility>
 
-#include "kernel/canonical_faces.h"
-#include "kernel/face_nesting.h"
-#include "kernel/exact_integer.h"
-#include "kernel/face_arithmetic.h"
-#include "kernel/grid_projection.h"
-#include "kernel/segment_arrangement.h"
+#include "kernel/topology/canonical_faces.h"
+#include "kernel/topology/face_nesting.h"
+#include "kernel/exact/exact_integer.h"
+#include "kernel/exact/face_arithmetic.h"
+#include "kernel/topology/grid_projection.h"
+#include "kernel/topology/segment_arrangement.h"
 
 namespace pavrix_svg_core {
 

@@ -7,7 +7,7 @@
 
 #include "fuzz/record_invariants.h"
 #include "kernel/analysis_entry.h"
-#include "kernel/result_census.h"
+#include "kernel/result/result_census.h"
 
 namespace {
 

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "fuzz/record_invariants.h"
-#include "kernel/grid_projection.h"
+#include "kernel/topology/grid_projection.h"
 
 using namespace pavrix_svg_core;
 

@@ -6,9 +6,9 @@
 #include <stdexcept>
 #include <utility>
 
-#include "kernel/input_precision.h"
+#include "kernel/commands/input_precision.h"
 #include "kernel/kernel_driver.h"
-#include "kernel/kernel_errors.h"
+#include "kernel/common/kernel_errors.h"
 #include "recorder/record_entry.h"
 
 namespace pavrix_svg_core {

@@ -11,8 +11,8 @@
 #include <string_view>
 #include <vector>
 
-#include "kernel/native_result.h"
-#include "kernel/replay_params.h"
+#include "kernel/result/native_result.h"
+#include "kernel/commands/replay_params.h"
 #include "recorder/paint_command.h"
 
 namespace pavrix_svg_core {

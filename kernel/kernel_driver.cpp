@@ -9,22 +9,22 @@
 #include <utility>
 #include <vector>
 
-#include "kernel/alpha_composite.h"
-#include "kernel/boxes.h"
-#include "kernel/clip_prepass.h"
-#include "kernel/collection_appends.h"
-#include "kernel/command_bounds.h"
-#include "kernel/command_transform_bake.h"
-#include "kernel/command_validation.h"
-#include "kernel/complexity_budget.h"
-#include "kernel/input_precision.h"
-#include "kernel/kernel_errors.h"
-#include "kernel/opaque_composite.h"
-#include "kernel/ordered_replay.h"
-#include "kernel/path_bounds.h"
-#include "kernel/region_export.h"
-#include "kernel/replay_workers.h"
-#include "kernel/result_census.h"
+#include "kernel/composite/alpha_composite.h"
+#include "kernel/commands/boxes.h"
+#include "kernel/replay/clip_prepass.h"
+#include "kernel/result/collection_appends.h"
+#include "kernel/bounds/command_bounds.h"
+#include "kernel/commands/command_transform_bake.h"
+#include "kernel/commands/command_validation.h"
+#include "kernel/common/complexity_budget.h"
+#include "kernel/commands/input_precision.h"
+#include "kernel/common/kernel_errors.h"
+#include "kernel/composite/opaque_composite.h"
+#include "kernel/replay/ordered_replay.h"
+#include "kernel/bounds/path_bounds.h"
+#include "kernel/result/region_export.h"
+#include "kernel/replay/replay_workers.h"
+#include "kernel/result/result_census.h"
 
 namespace pavrix_svg_core {
 

@@ -7,10 +7,10 @@
 #include <memory>
 #include <vector>
 
-#include "kernel/boxes.h"
+#include "kernel/commands/boxes.h"
 
-#include "kernel/native_result.h"
-#include "kernel/replay_params.h"
+#include "kernel/result/native_result.h"
+#include "kernel/commands/replay_params.h"
 #include "recorder/paint_command.h"
 
 namespace pavrix_svg_core {

@@ -17,8 +17,8 @@
 #include <utility>
 
 #include "kernel/analysis_entry.h"
-#include "kernel/native_result.h"
-#include "kernel/replay_environment.h"
+#include "kernel/result/native_result.h"
+#include "kernel/commands/replay_environment.h"
 #include "python/core/result_views.h"
 #include "python/core/svg_text_argument.h"
 

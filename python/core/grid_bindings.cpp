@@ -9,7 +9,7 @@
 #include <stdexcept>
 #include <utility>
 
-#include "kernel/grid_projection.h"
+#include "kernel/topology/grid_projection.h"
 #include "python/float64_ring_array.h"
 
 namespace pavrix_svg_core {

@@ -10,7 +10,7 @@
 #include <memory>
 #include <vector>
 
-#include "kernel/native_result.h"
+#include "kernel/result/native_result.h"
 
 namespace pavrix_svg_core {
 

@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "kernel/kernel_errors.h"
+#include "kernel/common/kernel_errors.h"
 
 namespace {
 
