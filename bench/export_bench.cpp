@@ -63,7 +63,8 @@ void silhouette_stages(const Clipper2Lib::Paths64& coverage, std::uint32_t worke
     bool simple = false;
     bool moved = false;
     Clipper2Lib::Paths64 routed;
-    const double route = best_seconds(repeat, [&] { routed = route_original_grid(coverage, &simple, &moved, workers); });
+    const double route =
+        best_seconds(repeat, [&] { routed = route_original_grid(coverage, &simple, &moved, workers); });
     std::vector<FaceLoop> loops;
     const double extract = best_seconds(repeat, [&] {
         loops.clear();

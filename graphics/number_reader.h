@@ -11,8 +11,8 @@ namespace pavrix_graphics {
 
 // White space of every SVG value grammar: space, TAB, LF and CR only (one bit test per byte).
 constexpr bool is_white_space(char ch) noexcept {
-    constexpr std::uint64_t kWhiteSpace =
-        (std::uint64_t{1} << ' ') | (std::uint64_t{1} << '\t') | (std::uint64_t{1} << '\n') | (std::uint64_t{1} << '\r');
+    constexpr std::uint64_t kWhiteSpace = (std::uint64_t{1} << ' ') | (std::uint64_t{1} << '\t') |
+                                          (std::uint64_t{1} << '\n') | (std::uint64_t{1} << '\r');
     const auto byte = static_cast<unsigned char>(ch);
     return byte <= ' ' && ((kWhiteSpace >> byte) & 1) != 0;
 }
@@ -51,7 +51,6 @@ struct NumberLiteral {
 };
 
 namespace number_reading {
-
 
 constexpr bool is_digit(char ch) noexcept {
     return ch >= '0' && ch <= '9';
@@ -136,7 +135,8 @@ inline bool scan_number(const char* cursor, const char* end, NumberLiteral& lite
 inline float number_value(const NumberLiteral& literal) noexcept {
     std::uint64_t exact = literal.integer_digits;
     float integer = 0.0f;
-    if (literal.integer_end - literal.integer_begin <= number_reading::kExactAccumulatorDigits && exact <= number_reading::kExactFloatInteger) {
+    if (literal.integer_end - literal.integer_begin <= number_reading::kExactAccumulatorDigits &&
+        exact <= number_reading::kExactFloatInteger) {
         integer = static_cast<float>(exact);
     } else {
         for (const char* digit = literal.integer_begin; digit < literal.integer_end; ++digit)
@@ -168,7 +168,6 @@ inline float number_value(const NumberLiteral& literal) noexcept {
         number *= std::pow(10.0f, static_cast<float>(literal.exponent));
     return literal.negative ? number * -1.0f : number * 1.0f;
 }
-
 
 // Reads one number from [cursor, end): optional sign, digits with an optional fraction (a "."
 // needs a digit after it), optional exponent with at least one digit. The float arithmetic is

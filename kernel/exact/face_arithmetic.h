@@ -38,7 +38,8 @@ inline Int128 add_128(const Int128& a, const Int128& b) noexcept {
     Int128 sum;
     sum.low = a.low + b.low;
     const std::uint64_t carry = sum.low < a.low ? 1 : 0;
-    sum.high = static_cast<std::int64_t>(static_cast<std::uint64_t>(a.high) + static_cast<std::uint64_t>(b.high) + carry);
+    sum.high =
+        static_cast<std::int64_t>(static_cast<std::uint64_t>(a.high) + static_cast<std::uint64_t>(b.high) + carry);
     return sum;
 }
 

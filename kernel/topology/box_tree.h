@@ -244,8 +244,7 @@ BasicBoxTree<Scalar> build_box_tree(const std::vector<FaceBox<Scalar>>& boxes, s
         }
         subtrees = std::move(next);
     }
-    run_parallel_tasks(subtrees.size(), workers,
-                       [&](std::size_t i) { build_box_subtree(tree, keys, subtrees[i]); });
+    run_parallel_tasks(subtrees.size(), workers, [&](std::size_t i) { build_box_subtree(tree, keys, subtrees[i]); });
     return tree;
 }
 

@@ -101,7 +101,8 @@ bool loop_inside(const std::vector<Clipper2Lib::Point<Scalar>>& inner, Winding&&
 template <typename Scalar>
 bool loop_inside_ring(const std::vector<Clipper2Lib::Point<Scalar>>& inner,
                       const std::vector<Clipper2Lib::Point<Scalar>>& outer) noexcept {
-    return loop_inside(inner, [&](const Clipper2Lib::Point<Scalar>& point) { return compare_ring_winding(point, outer); });
+    return loop_inside(inner,
+                       [&](const Clipper2Lib::Point<Scalar>& point) { return compare_ring_winding(point, outer); });
 }
 
 template <typename Scalar>

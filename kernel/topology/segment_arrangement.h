@@ -95,7 +95,7 @@ void find_arrangement_contacts(BasicSegmentArrangement<Scalar>& arrangement, std
 // One ring per input ring, in input order, with all contacts inserted; sets the flags.
 template <typename Scalar>
 std::vector<std::vector<Clipper2Lib::Point<Scalar>>> extract_arrangement(BasicSegmentArrangement<Scalar>& arrangement,
-                                                                          std::uint32_t workers = 1);
+                                                                         std::uint32_t workers = 1);
 
 // ---- Definitions (templates; the int64 instantiation is compiled once in segment_arrangement.cpp).
 
@@ -377,7 +377,7 @@ void find_arrangement_contacts(BasicSegmentArrangement<Scalar>& arrangement, std
 
 template <typename Scalar>
 std::vector<std::vector<Clipper2Lib::Point<Scalar>>> extract_arrangement(BasicSegmentArrangement<Scalar>& arrangement,
-                                                                          std::uint32_t workers) {
+                                                                         std::uint32_t workers) {
     using Arithmetic = FaceArithmetic<Scalar>;
     using Split = typename BasicSegmentArrangement<Scalar>::Split;
 
@@ -508,7 +508,7 @@ std::vector<std::vector<Clipper2Lib::Point<Scalar>>> extract_arrangement(BasicSe
 
 extern template SegmentArrangement build_arrangement<std::int64_t>(const Clipper2Lib::Paths64&, RoutingGroups*);
 extern template void find_arrangement_contacts<std::int64_t>(SegmentArrangement&, std::uint32_t,
-                                                           const std::vector<bool>*);
+                                                             const std::vector<bool>*);
 extern template Clipper2Lib::Paths64 extract_arrangement<std::int64_t>(SegmentArrangement&, std::uint32_t);
 
 }  // namespace pavrix_svg_core

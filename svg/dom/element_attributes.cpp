@@ -61,8 +61,7 @@ bool takePathData(SVGElement& element, PathDataAttribute&& read) {
 
 // Stores the value unless a stronger one is stored; `parse` parses it into the element.
 template <typename Parse>
-bool storeAttribute(SVGElement& element, std::int32_t specificity, PropertyID id, std::string_view value,
-                    Parse parse) {
+bool storeAttribute(SVGElement& element, std::int32_t specificity, PropertyID id, std::string_view value, Parse parse) {
     Attribute* entry = findEntry(element, id);
     if (entry == nullptr) {
         parse();
@@ -121,8 +120,7 @@ std::optional<PathDataAttribute> readPathDataAttribute(SVGElement& element, std:
 
 bool setPathDataAttribute(SVGElement& element, std::int32_t specificity, std::string_view value,
                           PathDataAttribute&& read) {
-    return storeAttribute(element, specificity, PropertyID::D, value,
-                          [&] { takePathData(element, std::move(read)); });
+    return storeAttribute(element, specificity, PropertyID::D, value, [&] { takePathData(element, std::move(read)); });
 }
 
 void copyAttributes(SVGElement& target, const AttributeList& source) {

@@ -33,10 +33,10 @@ bool finiteFloat(float value) noexcept {
 
 // One number in every precision the readers use.
 struct Number {
-    float single = 0.0f;      // parse_number
-    double dual = 0.0;        // the dual reader's double accumulation
-    double exact = 0.0;       // correctly rounded, for the exact path builder
-    long double wide = 0.0L;  // strtold, for the area flags
+    float single = 0.0f;          // parse_number
+    double dual = 0.0;            // the dual reader's double accumulation
+    double exact = 0.0;           // correctly rounded, for the exact path builder
+    long double wide = 0.0L;      // strtold, for the area flags
     std::ptrdiff_t digitRun = 1;  // its longer digit run
     bool exponentLetter = false;
 };
@@ -57,7 +57,7 @@ constexpr auto kIntegerPowers = powersOfTen<std::uint64_t, kMantissaDigits>();
 // an exact float, the fraction's power of ten an exact float, and the whole mantissa an exact
 // double (10^15 < 2^53), so every reader's conversion takes its exact path.
 constexpr std::ptrdiff_t kShortDigits = 15;
-constexpr std::ptrdiff_t kShortFractionDigits = 10;              // 10^10 is a float
+constexpr std::ptrdiff_t kShortFractionDigits = 10;               // 10^10 is a float
 constexpr std::uint64_t kShortRunValue = std::uint64_t{1} << 24;  // integers up to 2^24 are floats
 
 // The four values of a short literal, computed as each reader's exact path does: the float and

@@ -18,7 +18,6 @@ bool readDualNumber(const char*& cursor, const char* end, float& single, double&
 
 namespace dual_number_reading {
 
-
 // Further fraction digits cannot change a double fraction once the scale is this large.
 constexpr double kFractionScaleLimit = 1e300;
 
@@ -38,7 +37,8 @@ constexpr auto kDoublePowersOfTen = powersOfTen<double, kExactDoublePowerOfTen>(
 inline double exactNumberValue(const pavrix_graphics::NumberLiteral& literal) noexcept {
     std::uint64_t digits = literal.integer_digits;
     double value = 0.0;
-    if (literal.integer_end - literal.integer_begin <= dual_number_reading::kExactAccumulatorDigits && digits <= dual_number_reading::kExactDoubleInteger) {
+    if (literal.integer_end - literal.integer_begin <= dual_number_reading::kExactAccumulatorDigits &&
+        digits <= dual_number_reading::kExactDoubleInteger) {
         value = static_cast<double>(digits);
     } else {
         for (const char* digit = literal.integer_begin; digit < literal.integer_end; ++digit)
@@ -47,8 +47,11 @@ inline double exactNumberValue(const pavrix_graphics::NumberLiteral& literal) no
     if (literal.fraction_begin < literal.fraction_end) {
         digits = literal.fraction_digits;
         const std::ptrdiff_t count = literal.fraction_end - literal.fraction_begin;
-        if (count <= dual_number_reading::kExactDoublePowerOfTen && count <= dual_number_reading::kExactAccumulatorDigits && digits <= dual_number_reading::kExactDoubleInteger) {
-            value += static_cast<double>(digits) / dual_number_reading::kDoublePowersOfTen[static_cast<std::size_t>(count)];
+        if (count <= dual_number_reading::kExactDoublePowerOfTen &&
+            count <= dual_number_reading::kExactAccumulatorDigits &&
+            digits <= dual_number_reading::kExactDoubleInteger) {
+            value +=
+                static_cast<double>(digits) / dual_number_reading::kDoublePowersOfTen[static_cast<std::size_t>(count)];
         } else {
             double fraction = 0.0;
             double scale = 1.0;
@@ -65,7 +68,5 @@ inline double exactNumberValue(const pavrix_graphics::NumberLiteral& literal) no
         value *= std::pow(10.0, static_cast<double>(literal.exponent));
     return literal.negative ? -value : value;
 }
-
-
 
 }  // namespace pavrix_svg

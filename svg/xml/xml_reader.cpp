@@ -404,8 +404,8 @@ bool XmlReader::readAttribute(std::string_view name, SVGElement* element, bool i
     std::optional<PathDataAttribute> pathData;
     std::optional<bool> outsideFloatRange;
     if (propertyId == PropertyID::D && (pathData = readPathDataAttribute(*element, m_decoded)))
-        outsideFloatRange = checkNumbersFloatRange(m_decoded, pathData->reading.longestDigitRun,
-                                                   pathData->reading.exponentLetter);
+        outsideFloatRange =
+            checkNumbersFloatRange(m_decoded, pathData->reading.longestDigitRun, pathData->reading.exponentLetter);
     const std::string reason = attributeReason(name, m_decoded, known, elementId, outsideFloatRange);
     if (!reason.empty()) {
         if (name != "style" && isDeferrableAttribute(name) && elementId != ElementID::Style)

@@ -51,9 +51,10 @@ TEST(TransformReading, EdgeCases) {
 }
 
 TEST(TransformReading, GeneratedText) {
-    static constexpr const char* kPieces[] = {"matrix", "translate", "scale", "rotate", "skewX", "skewY", "(", ")",
-                                              " ", ",", "1", "-2.5", ".5", "1e2", "3E-1", "0", "45", "1e39", "x",
-                                              "\t", "1.", "+7", "0.1000000001", "16777217", "\v", "1e-40"};
+    static constexpr const char* kPieces[] = {
+        "matrix", "translate", "scale", "rotate", "skewX",        "skewY",    "(",  ")",    " ",
+        ",",      "1",         "-2.5",  ".5",     "1e2",          "3E-1",     "0",  "45",   "1e39",
+        "x",      "\t",        "1.",    "+7",     "0.1000000001", "16777217", "\v", "1e-40"};
     std::mt19937_64 random(2026);
     for (int n = 0; n < 200000 && !testing::Test::HasFailure(); ++n) {
         std::string text;
