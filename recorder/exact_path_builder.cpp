@@ -276,10 +276,9 @@ bool appendExactArc(PaintCommand& command, PaintPoint current, const ExactArcPar
 
     const double extent = coordinateExtent(x0, y0, x1, y1);
     const double halfChord = std::sqrt(form.chordSquared) / 2.0;
-    const double bound =
-        loweringBound(rx, ry, extent) +
-        endpointConditioningBound(rx, ry, halfChord, std::fabs(form.centreOffset) * 2.0 * halfChord,
-                                  2.0 * extent * 0x1p-52);
+    const double bound = loweringBound(rx, ry, extent) +
+                         endpointConditioningBound(rx, ry, halfChord, std::fabs(form.centreOffset) * 2.0 * halfChord,
+                                                   2.0 * extent * 0x1p-52);
     if (!std::isfinite(bound)) {
         return false;
     }
@@ -412,9 +411,9 @@ bool ExactPathBuilder::command(char op, char previous, const double* args) {
     }
     case pavrix_svg::ExactSegmentKind::Arc: {
         PaintPoint end;
-        const ExactArcParameters arc{segment.radiusX,         segment.radiusY, segment.rotation,
-                                     segment.largeArc ? 1.0 : 0.0, segment.sweep ? 1.0 : 0.0, segment.end.x,
-                                     segment.end.y};
+        const ExactArcParameters arc{
+            segment.radiusX,           segment.radiusY, segment.rotation, segment.largeArc ? 1.0 : 0.0,
+            segment.sweep ? 1.0 : 0.0, segment.end.x,   segment.end.y};
         if (!appendExactArc(built_, point(segment.start), arc, false, end, bound_)) {
             return false;
         }

@@ -506,7 +506,8 @@ void SVGLayoutState::applyAttributes() {
         case PropertyID::LetterSpacing:
         case PropertyID::WordSpacing: {
             Length& target = attribute.id == PropertyID::LetterSpacing ? letterSpacing : wordSpacing;
-            if (equalsIgnoreAsciiCase(value, "normal") || !parseLength(value, target.value, target.unit, LengthNegativeMode::Allow))
+            if (equalsIgnoreAsciiCase(value, "normal") ||
+                !parseLength(value, target.value, target.unit, LengthNegativeMode::Allow))
                 target = Length(0.0f, LengthUnit::None);
             break;
         }

@@ -130,7 +130,7 @@ struct SVGLayoutState {
     std::uint8_t visibility = 0;
     std::uint8_t overflow = 0;  // reset: hidden on viewport elements below the root
     std::uint8_t pointerEvents = layout_keyword::kPointerEventsAuto;
-    std::uint8_t maskType = 0;  // reset
+    std::uint8_t maskType = 0;      // reset
     std::uint8_t vectorEffect = 0;  // reset
 
     std::string_view maskId;      // reset

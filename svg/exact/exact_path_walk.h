@@ -20,10 +20,10 @@ enum class ExactSegmentKind : std::uint8_t { Move, Line, Cubic, Quadratic, Arc, 
 struct ExactSegment {
     ExactSegmentKind kind = ExactSegmentKind::Move;
     ExactPoint start;
-    ExactPoint end;          // a close ends at the subpath's start
-    ExactPoint control1;     // cubic: first control point; quadratic: its one control point
-    ExactPoint control2;     // cubic: second control point (S reflections resolved)
-    double radiusX = 0.0;    // arc: radii and rotation (degrees) as written
+    ExactPoint end;        // a close ends at the subpath's start
+    ExactPoint control1;   // cubic: first control point; quadratic: its one control point
+    ExactPoint control2;   // cubic: second control point (S reflections resolved)
+    double radiusX = 0.0;  // arc: radii and rotation (degrees) as written
     double radiusY = 0.0;
     double rotation = 0.0;
     bool largeArc = false;

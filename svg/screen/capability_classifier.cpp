@@ -334,7 +334,7 @@ CapabilityVerdict checkAttributeCapability(std::string_view name, std::string_vi
 
     if (name == "vector-effect")
         return (isKeyword(v, "none") || isKeyword(v, "non-scaling-stroke")) ? CapabilityVerdict{}
-                                                                             : refuse("unsupported_vector_effect");
+                                                                            : refuse("unsupported_vector_effect");
     if (name == "paint-order")
         return isKeyword(v, "normal") ? CapabilityVerdict{} : refuse("unsupported_paint_order");
     if (name == "filter" || name == "backdrop-filter")

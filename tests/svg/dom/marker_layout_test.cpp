@@ -87,7 +87,8 @@ INSTANTIATE_TEST_SUITE_P(
         MarkerCase{"arcOntoItsStartIsOmitted",
                    R"~(<path id="p" d="M0 0 L10 0 A5 5 0 0 1 10 0 L10 10" marker-mid="url(#m)"/>)~",
                    {{"m", 10, 0, 45}}},
-        MarkerCase{"zeroRadiusArcIsALine", R"~(<path id="p" d="M0 0 a0 5 0 0 1 0 -4" marker-end="url(#e)"/>)~",
+        MarkerCase{"zeroRadiusArcIsALine",
+                   R"~(<path id="p" d="M0 0 a0 5 0 0 1 0 -4" marker-end="url(#e)"/>)~",
                    {{"e", 0, -4, -90}}}),
     [](const testing::TestParamInfo<MarkerCase>& info) { return std::string(info.param.name); });
 
@@ -103,7 +104,8 @@ TEST(MarkerPositions, PathsWithLoweredCurvesReadTheirData) {
                  {"M0 0 A5 5 0 0 1 10 0", true, true},
                  {"M0 0 A5 5 0 0 1 10 0.1", true, false}};
     for (const auto& c : cases) {
-        auto doc = layOut(wrap(std::string(kMarkers) + R"~(<path id="p" marker-end="url(#e)" d=")~" + c.d + R"~("/>)~"));
+        auto doc =
+            layOut(wrap(std::string(kMarkers) + R"~(<path id="p" marker-end="url(#e)" d=")~" + c.d + R"~("/>)~"));
         const auto& shape = doc.get<SVGGeometryElement>("p");
         EXPECT_EQ(shape.markersFromPathData, c.fromData) << c.d;
         EXPECT_EQ(shape.markerVerticesAreFloats, c.verticesAreFloats) << c.d;
