@@ -386,10 +386,10 @@ ExactPathBuilder::ExactPathBuilder(std::size_t expectedVerbs, std::size_t expect
 }
 
 bool ExactPathBuilder::command(char op, char previous, const double* args) {
-    pavrix_svg::ExactSegment segment;
-    if (!walk_.step(op, previous, args, segment)) {
+    if (!walk_.step(op, previous, args)) {
         return false;
     }
+    const pavrix_svg::ExactSegment& segment = walk_.segment();
     const auto point = [](const pavrix_svg::ExactPoint& p) { return PaintPoint{p.x, p.y}; };
     switch (segment.kind) {
     case pavrix_svg::ExactSegmentKind::Move:

@@ -208,19 +208,17 @@ bool isFloat(const ExactPoint& point) noexcept {
 // cannot be read; `verticesAreFloats` tells whether every vertex is a float.
 bool readPathData(const ExactPathOperands& operands, PathStepReader& reader, bool& verticesAreFloats) {
     ExactPathWalk walk;
-    ExactSegment segment;
+    const ExactSegment& segment = walk.segment();
     const double* args = operands.numbers.data();
     const double* const argsEnd = args + operands.numbers.size();
     char previous = 0;
     verticesAreFloats = true;
     for (const char op : operands.commands) {
         const int count = pathArgumentCount(op);
-        if (count < 0 || argsEnd - args < count || !walk.step(op, previous, args, segment))
+        if (count < 0 || argsEnd - args < count || !walk.step(op, previous, args))
             return false;
         args += count;
         previous = op;
-        if (!isFinite(segment.control1) || !isFinite(segment.control2))
-            return false;
         verticesAreFloats = verticesAreFloats && isFloat(segment.end);
         switch (segment.kind) {
         case ExactSegmentKind::Move:
@@ -230,11 +228,15 @@ bool readPathData(const ExactPathOperands& operands, PathStepReader& reader, boo
             reader.segment(std::span<const ExactPoint>(&segment.end, 1));
             break;
         case ExactSegmentKind::Cubic: {
+            if (!isFinite(segment.control1) || !isFinite(segment.control2))
+                return false;
             const std::array<ExactPoint, 3> cubic{segment.control1, segment.control2, segment.end};
             reader.segment(cubic);
             break;
         }
         case ExactSegmentKind::Quadratic: {
+            if (!isFinite(segment.control1))
+                return false;
             const std::array<ExactPoint, 2> quadratic{segment.control1, segment.end};
             reader.segment(quadratic);
             break;

@@ -16,11 +16,11 @@ bool isFlag(double value) noexcept {
 
 }  // namespace
 
-bool ExactPathWalk::step(char op, char previous, const double* args, ExactSegment& segment) noexcept {
+bool ExactPathWalk::step(char op, char previous, const double* args) noexcept {
+    ExactSegment& segment = segment_;
     const bool relative = op >= 'a' && op <= 'z';
     const double ox = relative ? current_.x : 0.0;
     const double oy = relative ? current_.y : 0.0;
-    segment = ExactSegment{};
     segment.start = current_;
 
     switch (op) {

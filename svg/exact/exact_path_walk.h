@@ -32,16 +32,21 @@ struct ExactSegment {
 
 class ExactPathWalk {
 public:
-    // The segment of one command: its letter (a move's further pairs as lines), the previous
-    // command's letter and its numbers (an arc's flags as numbers). False on an unknown letter,
-    // arc flags other than 0 and 1, or a point that is not finite.
-    bool step(char op, char previous, const double* args, ExactSegment& segment) noexcept;
+    // Reads one command: its letter (a move's further pairs as lines), the previous command's
+    // letter and its numbers (an arc's flags as numbers). False on an unknown letter, arc flags
+    // other than 0 and 1, or a point that is not finite.
+    bool step(char op, char previous, const double* args) noexcept;
+    // The segment of the last command read; only the fields of its kind are current.
+    const ExactSegment& segment() const noexcept { return segment_; }
 
 private:
     ExactPoint current_;
     ExactPoint subpathStart_;
     ExactPoint lastCubicControl_;
     ExactPoint lastQuadControl_;
+    // Kept between steps: filling a fresh one would clear every field once per command of every
+    // path recorded.
+    ExactSegment segment_;
 };
 
 }  // namespace pavrix_svg
