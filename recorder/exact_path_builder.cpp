@@ -1,5 +1,7 @@
 #include "recorder/exact_path_builder.h"
 
+#include "svg/exact/endpoint_arc.h"
+
 #include "svg/lexical/decimal_to_double.h"
 #include "svg/lexical/path_command_syntax.h"
 
@@ -14,7 +16,6 @@ namespace pavrix_svg_core {
 namespace {
 
 constexpr double kPi = 3.141592653589793;
-constexpr double kTwoPi = 6.283185307179586;
 constexpr double kArcSegmentAngle = 0.39269908169872414;  // pi / 8
 constexpr double kRadiusErrorFactor = 1e-6;
 constexpr double kCoordinateErrorFactor = 64.0 * 0x1p-52;
@@ -261,66 +262,23 @@ bool appendExactArc(PaintCommand& command, PaintPoint current, const ExactArcPar
     const double y1 = relative ? arc.y + y0 : arc.y;
     end = PaintPoint{x1, y1};
 
-    double rx = std::fabs(arc.rx);
-    double ry = std::fabs(arc.ry);
-    if (rx == 0.0 || ry == 0.0 || (x1 == x0 && y1 == y0)) {
+    if (arc.rx == 0.0 || arc.ry == 0.0 || (x1 == x0 && y1 == y0)) {
         appendExactLineTo(command, x1, y1);
         return true;
     }
-
-    const double phi = std::fmod(arc.rotation, 360.0) * kPi / 180.0;
-    const double cosPhi = std::cos(phi);
-    const double sinPhi = std::sin(phi);
-
-    // Everything below works relative to the chord midpoint. Dividing absolute
-    // coordinates by the radii would lose the chord to cancellation far from
-    // the origin, and the centre offset (a square root of that cancellation)
-    // would then move the arc far beyond the error bound.
-    const double hx = (x0 - x1) / 2.0;
-    const double hy = (y0 - y1) / 2.0;
-    const double xPrime = cosPhi * hx + sinPhi * hy;
-    const double yPrime = cosPhi * hy - sinPhi * hx;
-    // sqrt(lambda) as a hypot, so that tiny radii do not overflow the squares.
-    const double sqrtLambda = std::hypot(xPrime / rx, yPrime / ry);
-    if (sqrtLambda > 1.0) {
-        rx *= sqrtLambda;
-        ry *= sqrtLambda;
-    }
-
-    // Unit-circle space, origin at the chord midpoint: start = +h, end = -h.
-    const double xi0 = xPrime / rx;
-    const double eta0 = yPrime / ry;
-    const double xi1 = -xi0;
-    const double eta1 = -eta0;
-    const double dXi = xi1 - xi0;
-    const double dEta = eta1 - eta0;
-    const double d2 = dXi * dXi + dEta * dEta;
-    if (!std::isfinite(d2) || !(d2 > 0.0)) {
+    pavrix_svg::EndpointArc form;
+    if (!pavrix_svg::centreEndpointArc({x0, y0}, {x1, y1}, arc.rx, arc.ry, arc.rotation, arc.large_arc == 1.0,
+                                       arc.sweep == 1.0, form)) {
         return false;
     }
-    double s = std::sqrt(std::max(1.0 / d2 - 0.25, 0.0));
-    if (arc.large_arc == arc.sweep) {
-        s = -s;
-    }
-    const double cXi = -s * dEta;
-    const double cEta = s * dXi;
-    const double theta0 = std::atan2(eta0 - cEta, xi0 - cXi);
-    double dTheta = std::atan2(eta1 - cEta, xi1 - cXi) - theta0;
-    const bool sweep = arc.sweep == 1.0;
-    if (dTheta < 0.0 && sweep) {
-        dTheta += kTwoPi;
-    } else if (dTheta > 0.0 && !sweep) {
-        dTheta -= kTwoPi;
-    }
-    if (!std::isfinite(dTheta)) {
-        return false;
-    }
+    const double rx = form.radiusX;
+    const double ry = form.radiusY;
 
     const double extent = coordinateExtent(x0, y0, x1, y1);
-    const double halfChord = std::sqrt(d2) / 2.0;
-    const double bound =
-        loweringBound(rx, ry, extent) +
-        endpointConditioningBound(rx, ry, halfChord, std::fabs(s) * 2.0 * halfChord, 2.0 * extent * 0x1p-52);
+    const double halfChord = std::sqrt(form.chordSquared) / 2.0;
+    const double bound = loweringBound(rx, ry, extent) +
+                         endpointConditioningBound(rx, ry, halfChord, std::fabs(form.centreOffset) * 2.0 * halfChord,
+                                                   2.0 * extent * 0x1p-52);
     if (!std::isfinite(bound)) {
         return false;
     }
@@ -329,14 +287,14 @@ bool appendExactArc(PaintCommand& command, PaintPoint current, const ExactArcPar
     CentredArc centred;
     centred.originX = (x0 + x1) / 2.0;
     centred.originY = (y0 + y1) / 2.0;
-    centred.unitCentreX = cXi;
-    centred.unitCentreY = cEta;
+    centred.unitCentreX = form.centreXi;
+    centred.unitCentreY = form.centreEta;
     centred.rx = rx;
     centred.ry = ry;
-    centred.cosPhi = cosPhi;
-    centred.sinPhi = sinPhi;
-    centred.theta0 = theta0;
-    centred.dTheta = dTheta;
+    centred.cosPhi = form.cosPhi;
+    centred.sinPhi = form.sinPhi;
+    centred.theta0 = form.theta0;
+    centred.dTheta = form.dTheta;
     return appendCentredArc(command, centred, end);
 }
 
@@ -428,97 +386,45 @@ ExactPathBuilder::ExactPathBuilder(std::size_t expectedVerbs, std::size_t expect
 }
 
 bool ExactPathBuilder::command(char op, char previous, const double* args) {
-    const bool relative = op >= 'a' && op <= 'z';
-    const double ox = relative ? current_.x : 0.0;
-    const double oy = relative ? current_.y : 0.0;
-
-    switch (op) {
-    case 'M':
-    case 'm':
-        current_ = {args[0] + ox, args[1] + oy};
-        subpathStart_ = current_;
-        appendExactMoveTo(built_, current_.x, current_.y);
-        break;
-    case 'L':
-    case 'l':
-        current_ = {args[0] + ox, args[1] + oy};
-        appendExactLineTo(built_, current_.x, current_.y);
-        break;
-    case 'H':
-    case 'h':
-        current_.x = args[0] + ox;
-        appendExactLineTo(built_, current_.x, current_.y);
-        break;
-    case 'V':
-    case 'v':
-        current_.y = args[0] + oy;
-        appendExactLineTo(built_, current_.x, current_.y);
-        break;
-    case 'C':
-    case 'c': {
-        const PaintPoint c1{args[0] + ox, args[1] + oy};
-        const PaintPoint c2{args[2] + ox, args[3] + oy};
-        current_ = {args[4] + ox, args[5] + oy};
-        appendCubic(built_, c1, c2, current_);
-        lastCubicControl_ = c2;
-        break;
+    if (!walk_.step(op, previous, args)) {
+        return false;
     }
-    case 'S':
-    case 's': {
-        PaintPoint c1 = current_;
-        if (previous == 'C' || previous == 'c' || previous == 'S' || previous == 's') {
-            c1 = {2.0 * current_.x - lastCubicControl_.x, 2.0 * current_.y - lastCubicControl_.y};
-        }
-        const PaintPoint c2{args[0] + ox, args[1] + oy};
-        current_ = {args[2] + ox, args[3] + oy};
-        appendCubic(built_, c1, c2, current_);
-        lastCubicControl_ = c2;
+    const pavrix_svg::ExactSegment& segment = walk_.segment();
+    const auto point = [](const pavrix_svg::ExactPoint& p) { return PaintPoint{p.x, p.y}; };
+    switch (segment.kind) {
+    case pavrix_svg::ExactSegmentKind::Move:
+        appendExactMoveTo(built_, segment.end.x, segment.end.y);
         break;
-    }
-    case 'Q':
-    case 'q':
-    case 'T':
-    case 't': {
-        PaintPoint q;
-        PaintPoint p1;
-        if (op == 'Q' || op == 'q') {
-            q = {args[0] + ox, args[1] + oy};
-            p1 = {args[2] + ox, args[3] + oy};
-        } else {
-            q = current_;
-            if (previous == 'Q' || previous == 'q' || previous == 'T' || previous == 't') {
-                q = {2.0 * current_.x - lastQuadControl_.x, 2.0 * current_.y - lastQuadControl_.y};
-            }
-            p1 = {args[0] + ox, args[1] + oy};
-        }
-        const PaintPoint p0 = current_;
+    case pavrix_svg::ExactSegmentKind::Line:
+        appendExactLineTo(built_, segment.end.x, segment.end.y);
+        break;
+    case pavrix_svg::ExactSegmentKind::Cubic:
+        appendCubic(built_, point(segment.control1), point(segment.control2), point(segment.end));
+        break;
+    case pavrix_svg::ExactSegmentKind::Quadratic: {
+        const pavrix_svg::ExactPoint& q = segment.control1;
+        const pavrix_svg::ExactPoint& p0 = segment.start;
+        const pavrix_svg::ExactPoint& p1 = segment.end;
         appendCubic(built_, {(2.0 * q.x + p0.x) / 3.0, (2.0 * q.y + p0.y) / 3.0},
-                    {(2.0 * q.x + p1.x) / 3.0, (2.0 * q.y + p1.y) / 3.0}, p1);
-        lastQuadControl_ = q;
-        current_ = p1;
+                    {(2.0 * q.x + p1.x) / 3.0, (2.0 * q.y + p1.y) / 3.0}, point(p1));
         break;
     }
-    case 'A':
-    case 'a': {
+    case pavrix_svg::ExactSegmentKind::Arc: {
         PaintPoint end;
-        if (!appendExactArc(built_, current_,
-                            ExactArcParameters{args[0], args[1], args[2], args[3], args[4], args[5], args[6]}, relative,
-                            end, bound_)) {
+        const ExactArcParameters arc{
+            segment.radiusX,           segment.radiusY, segment.rotation, segment.largeArc ? 1.0 : 0.0,
+            segment.sweep ? 1.0 : 0.0, segment.end.x,   segment.end.y};
+        if (!appendExactArc(built_, point(segment.start), arc, false, end, bound_)) {
             return false;
         }
         lowered_ = true;
-        current_ = end;
         break;
     }
-    case 'Z':
-    case 'z':
+    case pavrix_svg::ExactSegmentKind::Close:
         appendClose(built_);
-        current_ = subpathStart_;
         break;
-    default:
-        return false;
     }
-    return std::isfinite(current_.x) && std::isfinite(current_.y);
+    return true;
 }
 
 bool ExactPathBuilder::finish(PaintCommand& command, bool& lowered, double& errorBound) {

@@ -7,6 +7,7 @@
 #include <string_view>
 
 #include "recorder/paint_command.h"
+#include "svg/exact/exact_path_walk.h"
 #include "svg/exact/path_data_reading.h"
 
 namespace pavrix_svg_core {
@@ -57,10 +58,7 @@ private:
     PaintCommand built_;
     bool lowered_ = false;
     double bound_ = 0.0;
-    PaintPoint current_{0.0, 0.0};
-    PaintPoint subpathStart_{0.0, 0.0};
-    PaintPoint lastCubicControl_{0.0, 0.0};
-    PaintPoint lastQuadControl_{0.0, 0.0};
+    pavrix_svg::ExactPathWalk walk_;
 };
 
 // parsePathDataExact on the numbers of path data already read (operands.available).

@@ -12,7 +12,7 @@
 #include "recorder/exact_path_builder.h"
 #include "recorder/exact_shape_geometry.h"
 #include "svg/dom/document.h"
-#include "svg/lexical/number_readers.h"
+#include "svg/dom/layout_state.h"
 #include "svg/dom/paint.h"
 #include "svg/dom/paint_server_elements.h"
 #include "svg/dom/stroke_data.h"
@@ -216,8 +216,7 @@ void emitPaintCommand(SVGRenderState& state, PaintCommandKind kind, const Path& 
     // Counters are committed only together with the command they count.
     std::uint64_t dashes = recording.dash_count;
     if (strokeData) {
-        const std::string_view effect = trimSvgWhitespace(findAttribute(*element, PropertyID::VectorEffect));
-        command.non_scaling_stroke = effect == "non-scaling-stroke";
+        command.non_scaling_stroke = element->vectorEffect == layout_keyword::kVectorEffectNonScalingStroke;
         command.stroke.width = strokeData->exactWidth;
         command.stroke.miter_limit = strokeData->exactMiterLimit;
         command.stroke.dash_offset = strokeData->exactDashOffset;

@@ -21,6 +21,7 @@
 #include "svg/dom/length_resolution.h"
 #include "svg/dom/marker_element.h"
 #include "svg/dom/marker_layout.h"
+#include "svg/lexical/ascii.h"
 #include "svg/lexical/number_readers.h"
 #include "svg/dom/paint.h"
 #include "svg/dom/render_hooks.h"
@@ -127,14 +128,23 @@ void renderMarkers(const SVGGeometryElement& element, SVGRenderState& state) {
     if (element.markerPositions.empty())
         return;
     const bool recording = state.records();
-    const bool pathsMatch = !recording || pavrix_svg_core::exactPathMatchesFloatPath(&element, element.path);
-    const bool directionUncertain = element.strokeDirectionInputAmbiguous != 0 ||
-                                    element.isolatedStrokeDirectionInputAmbiguous != 0 ||
-                                    element.pathInputPrecisionError > 0.0;
+    // Positions read from the path data in double have exact directions and stand where the
+    // document puts them when every vertex is a float. Positions read from the float path hold
+    // only when that path is the exact one and its directions are not in doubt.
+    bool placedExactly = true;
+    bool directionUncertain = false;
+    if (element.markersFromPathData) {
+        placedExactly = element.markerVerticesAreFloats;
+    } else if (recording) {
+        placedExactly = pavrix_svg_core::exactPathMatchesFloatPath(&element, element.path);
+        directionUncertain = element.strokeDirectionInputAmbiguous != 0 ||
+                             element.isolatedStrokeDirectionInputAmbiguous != 0 ||
+                             element.pathInputPrecisionError > 0.0;
+    }
     for (const MarkerPosition& position : element.markerPositions) {
         if (!position.marker)
             continue;
-        if (recording && (!pathsMatch || (!orientIsFixedAngle(*position.marker) && directionUncertain))) {
+        if (recording && (!placedExactly || (!orientIsFixedAngle(*position.marker) && directionUncertain))) {
             reportRenderReason(state, "unsupported_input_precision", &element);
             return;
         }
@@ -156,7 +166,8 @@ const RenderHooks kRenderHooks{
 void checkElementReferences(const SVGElement& element, const Document& document, PaintRecording& recording) {
     // Layout reads the value trimmed, so " none " resolves nothing and must not count.
     const std::string_view clipPath = trimSvgWhitespace(findAttribute(element, PropertyID::ClipPath));
-    if (!clipPath.empty() && clipPath != "none" && clipPath != "inherit" && !element.clipper) {
+    if (!clipPath.empty() && !equalsIgnoreAsciiCase(clipPath, "none") && !equalsIgnoreAsciiCase(clipPath, "inherit") &&
+        !element.clipper) {
         addUniqueReason(recording.reasons, "unresolved_clip_path");
     }
     if (element.id() == ElementID::Use) {

@@ -22,6 +22,8 @@ void SVGGeometryElement::layoutElement(const SVGLayoutState& state) {
     strokeData = resolveStrokeData(*this, state);
     path.reset();
     markerPositions.clear();
+    markersFromPathData = false;
+    markerVerticesAreFloats = false;
     fillBox = updateShape(path);
     computeMarkerPositions(*this, state);
 }

@@ -43,6 +43,11 @@ public:
     Paint fillPaint;
     Paint strokePaint;
     std::vector<MarkerPosition> markerPositions;
+    // Set by computeMarkerPositions when the positions come from the path data read in double
+    // (paths with arcs or quadratic curves), and then whether each vertex is a float, so that the
+    // float positions are the written ones.
+    bool markersFromPathData = false;
+    bool markerVerticesAreFloats = false;
     std::uint8_t fillRule = 0;  // 0 nonzero, 1 evenodd
     std::uint8_t clipRule = 0;
 };

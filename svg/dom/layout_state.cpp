@@ -48,17 +48,33 @@ constexpr Keyword kTextAnchor[] = {{"start", 0}, {"middle", 1}, {"end", 2}};
 constexpr Keyword kWhiteSpace[] = {{"default", 0},  {"preserve", 1}, {"normal", 0}, {"nowrap", 0},
                                    {"pre-line", 0}, {"pre-wrap", 1}, {"pre", 1}};
 constexpr Keyword kMaskType[] = {{"luminance", 0}, {"alpha", 1}};
+constexpr Keyword kVectorEffect[] = {{"none", 0}, {"non-scaling-stroke", 1}};
 constexpr Keyword kFillRule[] = {{"nonzero", 0}, {"evenodd", 1}};
 constexpr Keyword kLineCap[] = {{"butt", 0}, {"round", 1}, {"square", 2}};
 constexpr Keyword kLineJoin[] = {{"miter", 0}, {"round", 1}, {"bevel", 2}};
 
+// CSS reads keywords in any ASCII case.
 template <std::size_t N>
 std::uint8_t lookup(const Keyword (&table)[N], std::string_view value, std::uint8_t fallback) noexcept {
     for (const Keyword& keyword : table) {
-        if (keyword.name == value)
+        if (equalsIgnoreAsciiCase(keyword.name, value))
             return keyword.value;
     }
     return fallback;
+}
+
+bool startsWithCurrentColor(std::string_view value) noexcept {
+    constexpr std::string_view kCurrentColor = "currentColor";
+    return value.size() >= kCurrentColor.size() &&
+           equalsIgnoreAsciiCase(value.substr(0, kCurrentColor.size()), kCurrentColor);
+}
+
+bool isCurrentColor(std::string_view value) noexcept {
+    return equalsIgnoreAsciiCase(value, "currentColor");
+}
+
+bool isInherit(std::string_view value) noexcept {
+    return equalsIgnoreAsciiCase(value, "inherit");
 }
 
 // The colour parser's reading of a whole value.
@@ -155,6 +171,8 @@ std::uint8_t keywordValue(PropertyID property, std::string_view value) noexcept 
         return lookup(kWhiteSpace, value, 0);
     case PropertyID::MaskType:
         return lookup(kMaskType, value, 0);
+    case PropertyID::VectorEffect:
+        return lookup(kVectorEffect, value, 0);
     case PropertyID::FillRule:
     case PropertyID::ClipRule:
         return lookup(kFillRule, value, 0);
@@ -169,7 +187,8 @@ std::uint8_t keywordValue(PropertyID property, std::string_view value) noexcept 
 
 bool parseUrlReference(std::string_view& value, std::string_view& id) noexcept {
     std::string_view text = value;
-    if (!text.starts_with("url"))
+    // The function name is read in any case, as CSS does; the id is not.
+    if (!equalsIgnoreAsciiCase(text.substr(0, 3), "url"))
         return false;
     text.remove_prefix(3);
     skipSvgWhitespace(text);
@@ -212,10 +231,10 @@ bool parseUrlReference(std::string_view& value, std::string_view& id) noexcept {
 
 std::uint32_t parseColorOrDefault(std::string_view value, const SVGLayoutState& state,
                                   std::uint32_t defaultColor) noexcept {
-    if (value == "none")
+    if (equalsIgnoreAsciiCase(value, "none"))
         return 0;
-    if (value.starts_with("currentColor"))
-        return value.size() == 12 ? state.color : defaultColor;
+    if (startsWithCurrentColor(value))
+        return isCurrentColor(value) ? state.color : defaultColor;
     const ColorReading reading = readColor(value);
     return reading.whole ? reading.argb : defaultColor;
 }
@@ -229,7 +248,7 @@ LayoutPaint parsePaint(std::string_view value, const SVGLayoutState& state, std:
             return {id, 0};
         return {id, parseColorOrDefault(rest, state, fallbackColor)};
     }
-    return {{}, parseColorOrDefault(value, state, fallbackColor), value == "currentColor"};
+    return {{}, parseColorOrDefault(value, state, fallbackColor), isCurrentColor(value)};
 }
 
 AlphaClass paintAlphaClass(std::string_view value, const SVGLayoutState& state) noexcept {
@@ -247,7 +266,7 @@ AlphaClass paintAlphaClass(std::string_view value, const SVGLayoutState& state) 
 
 double paintAlphaExact(std::string_view value, const SVGLayoutState& state) noexcept {
     const std::string_view trimmed = trimSvgWhitespace(value);
-    if (equalsIgnoreAsciiCase(trimmed, "currentColor"))
+    if (isCurrentColor(trimmed))
         return state.colorAlphaExact;
     const ColorReading reading = readColor(trimmed);
     return parseColorAlpha(trimmed, reading.whole, static_cast<double>(reading.alpha));
@@ -255,7 +274,7 @@ double paintAlphaExact(std::string_view value, const SVGLayoutState& state) noex
 
 std::vector<Length> parseDashArray(std::string_view value) {
     std::vector<Length> lengths;
-    if (value == "none")
+    if (equalsIgnoreAsciiCase(value, "none"))
         return lengths;
     std::string_view text = value;
     while (!text.empty()) {
@@ -335,6 +354,7 @@ SVGLayoutState::SVGLayoutState(const SVGLayoutState& parentState, SVGElement* ow
       overflow(initialOverflow(owner)),
       pointerEvents(parentState.pointerEvents),
       maskType(0),
+      vectorEffect(0),
       markerStartId(parentState.markerStartId),
       markerMidId(parentState.markerMidId),
       markerEndId(parentState.markerEndId),
@@ -352,11 +372,11 @@ void SVGLayoutState::applyAttributes() {
         if (attribute.id != PropertyID::Color)
             continue;
         const std::string_view value = trimSvgWhitespace(attribute.value);
-        if (value.empty() || value == "inherit")
+        if (value.empty() || isInherit(value))
             continue;
         colorAlphaClass = paintAlphaClass(value, *this);
         colorAlphaExact = paintAlphaExact(value, *this);
-        if (!value.starts_with("currentColor")) {
+        if (!startsWithCurrentColor(value)) {
             const ColorReading reading = readColor(value);
             if (reading.whole)
                 color = reading.argb;
@@ -377,10 +397,11 @@ void SVGLayoutState::applyAttributes() {
 
     for (const Attribute& attribute : attributes) {
         const std::string_view value = trimSvgWhitespace(attribute.value);
-        // overflow is reset on every element; inherit asks for the parent's value.
-        if (attribute.id == PropertyID::Overflow && value == "inherit")
-            overflow = parent->overflow;
-        if (value.empty() || value == "inherit")
+        if (isInherit(value)) {
+            takeParentValue(attribute.id);
+            continue;
+        }
+        if (value.empty())
             continue;
         switch (attribute.id) {
         case PropertyID::Fill:
@@ -410,9 +431,9 @@ void SVGLayoutState::applyAttributes() {
             stopOpacity = readOpacity(value);
             break;
         case PropertyID::StopColor:
-            if (value == "currentColor") {
+            if (isCurrentColor(value)) {
                 stopColor = color;
-            } else if (value.starts_with("currentColor")) {
+            } else if (startsWithCurrentColor(value)) {
                 stopColor = kOpaqueBlack;
             } else {
                 const ColorReading reading = readColor(value);
@@ -485,16 +506,17 @@ void SVGLayoutState::applyAttributes() {
         case PropertyID::LetterSpacing:
         case PropertyID::WordSpacing: {
             Length& target = attribute.id == PropertyID::LetterSpacing ? letterSpacing : wordSpacing;
-            if (value == "normal" || !parseLength(value, target.value, target.unit, LengthNegativeMode::Allow))
+            if (equalsIgnoreAsciiCase(value, "normal") ||
+                !parseLength(value, target.value, target.unit, LengthNegativeMode::Allow))
                 target = Length(0.0f, LengthUnit::None);
             break;
         }
         case PropertyID::BaselineShift:
-            if (value == "baseline") {
+            if (equalsIgnoreAsciiCase(value, "baseline")) {
                 baselineShiftKind = layout_keyword::kBaselineShiftBaseline;
-            } else if (value == "sub") {
+            } else if (equalsIgnoreAsciiCase(value, "sub")) {
                 baselineShiftKind = layout_keyword::kBaselineShiftSub;
-            } else if (value == "super") {
+            } else if (equalsIgnoreAsciiCase(value, "super")) {
                 baselineShiftKind = layout_keyword::kBaselineShiftSuper;
             } else {
                 baselineShiftKind = layout_keyword::kBaselineShiftLength;
@@ -562,6 +584,9 @@ void SVGLayoutState::applyAttributes() {
         case PropertyID::MaskType:
             maskType = keywordValue(attribute.id, value);
             break;
+        case PropertyID::VectorEffect:
+            vectorEffect = keywordValue(attribute.id, value);
+            break;
         case PropertyID::FillRule:
             fillRule = keywordValue(attribute.id, value);
             break;
@@ -577,6 +602,50 @@ void SVGLayoutState::applyAttributes() {
         default:
             break;
         }
+    }
+}
+
+void SVGLayoutState::takeParentValue(PropertyID property) noexcept {
+    // Inherited properties already hold the parent's value (an inherited currentColor paint
+    // taken with this element's colour); only the reset ones need it back.
+    switch (property) {
+    case PropertyID::Opacity:
+        opacity = parent->opacity;
+        opacityExact = parent->opacityExact;
+        break;
+    case PropertyID::StopColor:
+        stopColor = parent->stopColor;
+        break;
+    case PropertyID::StopOpacity:
+        stopOpacity = parent->stopOpacity;
+        break;
+    case PropertyID::BaselineShift:
+        baselineShiftKind = parent->baselineShiftKind;
+        baselineShift = parent->baselineShift;
+        break;
+    case PropertyID::AlignmentBaseline:
+        alignmentBaseline = parent->alignmentBaseline;
+        break;
+    case PropertyID::Display:
+        display = parent->display;
+        break;
+    case PropertyID::Overflow:
+        overflow = parent->overflow;
+        break;
+    case PropertyID::MaskType:
+        maskType = parent->maskType;
+        break;
+    case PropertyID::VectorEffect:
+        vectorEffect = parent->vectorEffect;
+        break;
+    case PropertyID::ClipPath:
+        clipPathId = parent->clipPathId;
+        break;
+    case PropertyID::Mask:
+        maskId = parent->maskId;
+        break;
+    default:
+        break;
     }
 }
 

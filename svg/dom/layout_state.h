@@ -64,6 +64,7 @@ inline constexpr std::uint8_t kTextAnchorEnd = 2;
 
 inline constexpr std::uint8_t kDirectionRtl = 1;
 inline constexpr std::uint8_t kMaskTypeAlpha = 1;
+inline constexpr std::uint8_t kVectorEffectNonScalingStroke = 1;
 }  // namespace layout_keyword
 
 struct SVGLayoutState {
@@ -129,7 +130,8 @@ struct SVGLayoutState {
     std::uint8_t visibility = 0;
     std::uint8_t overflow = 0;  // reset: hidden on viewport elements below the root
     std::uint8_t pointerEvents = layout_keyword::kPointerEventsAuto;
-    std::uint8_t maskType = 0;  // reset
+    std::uint8_t maskType = 0;      // reset
+    std::uint8_t vectorEffect = 0;  // reset
 
     std::string_view maskId;      // reset
     std::string_view clipPathId;  // reset
@@ -147,6 +149,8 @@ private:
     explicit SVGLayoutState(RootParentTag) noexcept;
 
     void applyAttributes();
+    // "inherit": the parent's computed value, the initial one at the root.
+    void takeParentValue(PropertyID property) noexcept;
 
     // Only filled when this element sets stroke-dasharray; m_strokeDasharray points either
     // here or into an ancestor's state, which outlives this one.
@@ -170,8 +174,8 @@ double paintAlphaExact(std::string_view value, const SVGLayoutState& state) noex
 // "none" gives an empty list; a token that is not a non-negative length empties the list.
 std::vector<Length> parseDashArray(std::string_view value);
 
-// Byte of a keyword property for a trimmed value: 0 for a value outside the table, 1 for
-// pointer-events. Also 0 for a property without a keyword table.
+// Byte of a keyword property for a trimmed value in any ASCII case: 0 for a value outside the
+// table, 1 for pointer-events. Also 0 for a property without a keyword table.
 std::uint8_t keywordValue(PropertyID property, std::string_view value) noexcept;
 
 }  // namespace pavrix_svg

@@ -101,6 +101,7 @@ public:
     std::uint8_t overflow = 0;  // 1 = hidden
     std::uint8_t visibility = 0;
     std::uint8_t pointerEvents = 1;
+    std::uint8_t vectorEffect = 0;  // 1 = non-scaling-stroke
     // Saturating counts (0xFFFFFFFF at most), hence unsigned.
     std::uint32_t relativePathOperationCount = 0;
     std::uint32_t transformOperationCount = 0;

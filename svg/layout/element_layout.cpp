@@ -38,6 +38,7 @@ void SVGElement::layoutElement(const SVGLayoutState& state) {
     overflow = state.overflow;
     visibility = state.visibility;
     pointerEvents = state.pointerEvents;
+    vectorEffect = state.vectorEffect;
 }
 
 // Recurses once per nesting level; the reader and the use expansion bound the depth.

@@ -23,6 +23,19 @@ bool isOneOf(std::string_view name, const std::array<std::string_view, N>& names
     return false;
 }
 
+// Property values: CSS reads keywords in any ASCII case.
+template <std::size_t N>
+bool isKeywordIn(std::string_view value, const std::array<std::string_view, N>& keywords) noexcept {
+    for (std::string_view keyword : keywords)
+        if (equalsIgnoreAsciiCase(value, keyword))
+            return true;
+    return false;
+}
+
+bool isKeyword(std::string_view value, std::string_view keyword) noexcept {
+    return equalsIgnoreAsciiCase(value, keyword);
+}
+
 bool isHrefName(std::string_view name) noexcept {
     return name == "href" || name == "xlink:href";
 }
@@ -56,9 +69,9 @@ UrlScan scanUrl(std::string_view value) noexcept {
 // "none", or url( [ws] [quote] "#" id [quote] [ws] ) on the trimmed value.
 bool isNoneOrLocalClipReference(std::string_view value) noexcept {
     const std::string_view v = trimSvgWhitespace(value);
-    if (v == "none")
+    if (isKeyword(v, "none"))
         return true;
-    if (!v.starts_with("url"))
+    if (!isKeyword(v.substr(0, 3), "url"))
         return false;
     std::size_t i = 3;
     while (i < v.size() && isSvgWhitespace(v[i]))
@@ -109,7 +122,7 @@ bool isNumberWithUnit(std::string_view text, bool allowNegative) noexcept {
 }
 
 bool isDashArrayValue(std::string_view v) noexcept {
-    if (v == "none")
+    if (isKeyword(v, "none"))
         return true;
     if (v.empty())
         return false;
@@ -186,7 +199,7 @@ const KeywordProperty* findKeywordProperty(std::string_view name) noexcept {
 
 bool isKeywordOf(const KeywordProperty& property, std::string_view v) noexcept {
     for (std::size_t i = 0; i < property.count; ++i)
-        if (property.keywords[i] == v)
+        if (isKeyword(v, property.keywords[i]))
             return true;
     return false;
 }
@@ -288,7 +301,7 @@ CapabilityVerdict checkAttributeCapability(std::string_view name, std::string_vi
     // The one presentation attribute among those properties that no element reads as its own.
     if (!cssDeclaration && !known && name == "transform-origin")
         return refuse("unsupported_css_property");
-    if (known && v == "inherit")
+    if (known && isKeyword(v, "inherit"))
         return {};
     if (isHrefName(name)) {
         std::string_view rest = value;
@@ -309,9 +322,9 @@ CapabilityVerdict checkAttributeCapability(std::string_view name, std::string_vi
             return refuse("unsupported_paint_server");
         if (v.empty())
             return refuse("unsupported_color_syntax");
-        if ((name == "fill" || name == "stroke") && v == "none")
+        if ((name == "fill" || name == "stroke") && isKeyword(v, "none"))
             return {};
-        if (v == "currentColor")
+        if (isKeyword(v, "currentColor"))
             return {};
         // The colour parser takes the length as an int.
         if (v.size() > static_cast<std::size_t>(INT32_MAX))
@@ -320,19 +333,20 @@ CapabilityVerdict checkAttributeCapability(std::string_view name, std::string_vi
     }
 
     if (name == "vector-effect")
-        return (v == "none" || v == "non-scaling-stroke") ? CapabilityVerdict{} : refuse("unsupported_vector_effect");
+        return (isKeyword(v, "none") || isKeyword(v, "non-scaling-stroke")) ? CapabilityVerdict{}
+                                                                            : refuse("unsupported_vector_effect");
     if (name == "paint-order")
-        return v == "normal" ? CapabilityVerdict{} : refuse("unsupported_paint_order");
+        return isKeyword(v, "normal") ? CapabilityVerdict{} : refuse("unsupported_paint_order");
     if (name == "filter" || name == "backdrop-filter")
-        return v == "none" ? CapabilityVerdict{} : refuse("unsupported_filter");
+        return isKeyword(v, "none") ? CapabilityVerdict{} : refuse("unsupported_filter");
     if (name == "mask")
-        return v == "none" ? CapabilityVerdict{} : refuse("unsupported_mask");
+        return isKeyword(v, "none") ? CapabilityVerdict{} : refuse("unsupported_mask");
     if (name == "mix-blend-mode")
-        return v == "normal" ? CapabilityVerdict{} : refuse("unsupported_blend_mode");
+        return isKeyword(v, "normal") ? CapabilityVerdict{} : refuse("unsupported_blend_mode");
     if (name == "isolation")
-        return v == "auto" ? CapabilityVerdict{} : refuse("unsupported_blend_mode");
+        return isKeyword(v, "auto") ? CapabilityVerdict{} : refuse("unsupported_blend_mode");
     if (name == "color-interpolation")
-        return v == "sRGB" ? CapabilityVerdict{} : refuse("unsupported_color_interpolation");
+        return isKeyword(v, "sRGB") ? CapabilityVerdict{} : refuse("unsupported_color_interpolation");
     if (name.size() >= 2 && name[0] == 'o' && name[1] == 'n')
         return refuse("unsupported_script");
     if (name == "clip-path" && !isNoneOrLocalClipReference(value))
@@ -343,7 +357,7 @@ CapabilityVerdict checkAttributeCapability(std::string_view name, std::string_vi
         static constexpr std::array<std::string_view, 11> keywords{
             "none"sv,          "auto"sv,        "stroke"sv,         "fill"sv,         "painted"sv, "visible"sv,
             "visibleStroke"sv, "visibleFill"sv, "visiblePainted"sv, "bounding-box"sv, "all"sv};
-        if (!isOneOf(v, keywords))
+        if (!isKeywordIn(v, keywords))
             return refuse("unsupported_property_value");
     }
     if ((name == "stroke-width" || name == "stroke-dashoffset" || name == "stroke-dasharray" ||

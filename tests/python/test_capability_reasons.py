@@ -36,7 +36,7 @@ RECT_ATTRIBUTE_CASES = [
     ("fill_inherit", 'fill="inherit"', ""),
     ("fill_padded_inherit", 'fill=" inherit "', ""),
     ("stroke_width_inherit", 'stroke-width="inherit"', ""),
-    ("fill_upper_case_inherit", 'fill="INHERIT"', "unsupported_color_syntax"),
+    ("fill_upper_case_inherit", 'fill="INHERIT"', ""),
     # url scan: only the first url( counts, any letter case, quotes and spaces skipped
     ("fill_external_url", 'fill="url(a.svg#x)"', "unsupported_external_resource"),
     ("fill_external_url_upper_case", "fill=\"URL( 'a.svg#x')\"", "unsupported_external_resource"),
@@ -81,7 +81,7 @@ RECT_ATTRIBUTE_CASES = [
     ("isolation_isolate", 'isolation="isolate"', "unsupported_blend_mode"),
     ("color_interpolation_srgb", 'color-interpolation="sRGB"', ""),
     ("color_interpolation_linear", 'color-interpolation="linearRGB"', "unsupported_color_interpolation"),
-    ("color_interpolation_lower_case", 'color-interpolation="srgb"', "unsupported_color_interpolation"),
+    ("color_interpolation_any_case", 'color-interpolation="srgb"', ""),
     # scripts
     ("onclick", 'onclick="alert(1)"', "unsupported_script"),
     ("bare_on", 'on="x"', "unsupported_script"),
@@ -92,11 +92,11 @@ RECT_ATTRIBUTE_CASES = [
     ("clip_path_not_a_reference", 'clip-path="circle(5px)"', "unsupported_clip_path"),
     ("clip_path_unclosed", 'clip-path="url(#c"', "unsupported_clip_path"),
     ("clip_path_empty_id", 'clip-path="url(#)"', "unsupported_clip_path"),
-    ("clip_path_upper_case_url", 'clip-path="URL(#c)"', "unsupported_clip_path"),
+    ("clip_path_upper_case_url", 'clip-path="URL(#c)"', "unresolved_clip_path"),
     ("clip_path_none", 'clip-path="none"', ""),
     # keyword properties
     ("fill_rule_evenodd", 'fill-rule="evenodd"', ""),
-    ("fill_rule_wrong_case", 'fill-rule="evenOdd"', "unsupported_property_value"),
+    ("fill_rule_any_case", 'fill-rule="evenOdd"', ""),
     ("clip_rule_other", 'clip-rule="inherit-ish"', "unsupported_property_value"),
     ("display_block", 'display="block"', "unsupported_property_value"),
     ("visibility_collapse", 'visibility="collapse"', ""),

@@ -93,22 +93,30 @@ const InheritanceCase kInheritanceCases[] = {
     {PropertyID::MarkerMid, "url(#b)", true, FIELD(markerMidId)},
     {PropertyID::MarkerEnd, "url(#c)", true, FIELD(markerEndId)},
     {PropertyID::FontFamily, " serif ", true, FIELD(fontFamily)},
+    {PropertyID::VectorEffect, "non-scaling-stroke", false, FIELD(vectorEffect)},
 };
 
 class InheritanceTest : public testing::TestWithParam<InheritanceCase> {};
 
 TEST_P(InheritanceTest, ChildSeesParentValueOrInitial) {
     const InheritanceCase& c = GetParam();
-    auto doc = layOut(wrap(R"~(<g id="g"><rect id="r"/></g>)~"));
+    auto doc = layOut(wrap(R"~(<g id="g"><rect id="r"/><rect id="i"/></g><rect id="top"/>)~"));
     ASSERT_TRUE(setAttribute(doc.get("g"), 1, c.property, c.value));
+    // "inherit" (in any case) asks for the parent's value whether or not the property inherits.
+    ASSERT_TRUE(setAttribute(doc.get("i"), 1, c.property, "Inherit"));
+    ASSERT_TRUE(setAttribute(doc.get("top"), 1, c.property, "inherit"));
 
-    std::string initial, parentValue, childValue;
+    std::string initial, parentValue, childValue, inheritValue, topValue;
     withState(doc.root(), [&](const SVGLayoutState& state) { initial = c.field(state); });
     withState(doc.get("g"), [&](const SVGLayoutState& state) { parentValue = c.field(state); });
     withState(doc.get("r"), [&](const SVGLayoutState& state) { childValue = c.field(state); });
+    withState(doc.get("i"), [&](const SVGLayoutState& state) { inheritValue = c.field(state); });
+    withState(doc.get("top"), [&](const SVGLayoutState& state) { topValue = c.field(state); });
 
     EXPECT_NE(parentValue, initial) << "the value must change the field";
     EXPECT_EQ(childValue, c.inherited ? parentValue : initial);
+    EXPECT_EQ(inheritValue, parentValue);
+    EXPECT_EQ(topValue, initial);
 }
 
 INSTANTIATE_TEST_SUITE_P(Table, InheritanceTest, testing::ValuesIn(kInheritanceCases));
@@ -168,8 +176,9 @@ INSTANTIATE_TEST_SUITE_P(
                     PaintCase{"", "rgba(0,0,255,50%)", 0x800000ffu, 0.5, {0, 1}},
                     PaintCase{"", "rgba(0,0,255,0)", 0x000000ffu, 0.0, {1, 0}},
                     PaintCase{"", "transparent", 0x00000000u, 0.0, {1, 0}},
-                    PaintCase{"", "none", 0x00000000u, 0.0, {1, 0}}, PaintCase{"", "NONE", 0xff000000u, 0.0, {1, 0}},
+                    PaintCase{"", "none", 0x00000000u, 0.0, {1, 0}}, PaintCase{"", "NONE", 0x00000000u, 0.0, {1, 0}},
                     PaintCase{"rgba(255,0,0,0.25)", "currentColor", 0x40ff0000u, 0.25, {0, 1}},
+                    PaintCase{"rgba(255,0,0,0.25)", "CurrentColor", 0x40ff0000u, 0.25, {0, 1}},
                     PaintCase{"", "url(#g)", 0u, 1.0, {0, 0}}, PaintCase{"", "url(#g) red", 0xffff0000u, 1.0, {0, 0}},
                     PaintCase{"", "url(#g) none", 0u, 1.0, {0, 0}}, PaintCase{"", "bogus", 0xff000000u, 1.0, {0, 0}},
                     PaintCase{"", "INHERIT", 0xff000000u, 1.0, {0, 0}}));
@@ -330,7 +339,7 @@ INSTANTIATE_TEST_SUITE_P(
     Tables, KeywordTest,
     testing::Values(
         KeywordCase{PropertyID::Display, "none", 1}, KeywordCase{PropertyID::Display, "block", 0},
-        KeywordCase{PropertyID::Visibility, "collapse", 2}, KeywordCase{PropertyID::Visibility, "Hidden", 0},
+        KeywordCase{PropertyID::Visibility, "collapse", 2}, KeywordCase{PropertyID::Visibility, "Hidden", 1},
         KeywordCase{PropertyID::PointerEvents, "all", 10}, KeywordCase{PropertyID::PointerEvents, "bogus", 1},
         KeywordCase{PropertyID::FontWeight, "600", 1}, KeywordCase{PropertyID::FontWeight, "500", 0},
         KeywordCase{PropertyID::FontWeight, "bolder", 1}, KeywordCase{PropertyID::FontStyle, "oblique", 1},
@@ -339,11 +348,11 @@ INSTANTIATE_TEST_SUITE_P(
         KeywordCase{PropertyID::WritingMode, "vertical-lr", 1}, KeywordCase{PropertyID::WritingMode, "rl-tb", 0},
         KeywordCase{PropertyID::WhiteSpace, "pre-wrap", 1}, KeywordCase{PropertyID::WhiteSpace, "pre-line", 0},
         KeywordCase{PropertyID::TextAnchor, "middle", 1}, KeywordCase{PropertyID::MaskType, "alpha", 1},
-        KeywordCase{PropertyID::ClipRule, "evenodd", 1}, KeywordCase{PropertyID::StrokeLinecap, "square", 2},
+        KeywordCase{PropertyID::ClipRule, "EvenOdd", 1}, KeywordCase{PropertyID::StrokeLinecap, "SQUARE", 2},
         KeywordCase{PropertyID::StrokeLinejoin, "round", 1}, KeywordCase{PropertyID::Fill, "none", 0},
         KeywordCase{PropertyID::Overflow, "hidden", 1}, KeywordCase{PropertyID::Overflow, "scroll", 0},
         KeywordCase{PropertyID::Direction, "rtl", 1}, KeywordCase{PropertyID::TextOrientation, "upright", 1},
-        KeywordCase{PropertyID::FillRule, "evenodd", 1}, KeywordCase{PropertyID::FillRule, "EvenOdd", 0},
+        KeywordCase{PropertyID::FillRule, "evenodd", 1}, KeywordCase{PropertyID::FillRule, "even-odd", 0},
         KeywordCase{PropertyID::WritingMode, "tb-rl", 1}, KeywordCase{PropertyID::WritingMode, "lr", 0},
         KeywordCase{PropertyID::WhiteSpace, "preserve", 1},
         KeywordCase{PropertyID::AlignmentBaseline, "text-after-edge", 7},
@@ -385,7 +394,7 @@ INSTANTIATE_TEST_SUITE_P(Syntax, UrlReferenceTest,
                                          UrlCase{"url ( '#a' )", true, "a", ""},
                                          UrlCase{"url(\"#a b\")x", true, "a b", "x"},
                                          UrlCase{"url('#a\")", false, "", ""}, UrlCase{"url(a)", false, "", ""},
-                                         UrlCase{"URL(#a)", false, "", ""}, UrlCase{"url(#a", false, "", ""},
+                                         UrlCase{"URL(#a)", true, "a", ""}, UrlCase{"url(#a", false, "", ""},
                                          UrlCase{"url('a')", false, "", ""}, UrlCase{"url(", false, "", ""},
                                          UrlCase{"url('#a' x)", false, "", ""}));
 

@@ -77,8 +77,41 @@ INSTANTIATE_TEST_SUITE_P(
         MarkerCase{"unresolved",
                    R"~(<path id="p" d="M0 0 L1 1" marker-start="url(#nope)" marker-end="url(#notMarker)"/>)~",
                    {}},
-        MarkerCase{"emptyPath", R"~(<path id="p" marker-end="url(#e)"/>)~", {}}),
+        MarkerCase{"emptyPath", R"~(<path id="p" marker-end="url(#e)"/>)~", {}},
+        // An arc is one segment: its true end tangents, no vertex where its cubics meet. The half
+        // circle leaves (10, 10) heading up and reaches (20, 10) heading down.
+        MarkerCase{"arcEnds",
+                   R"~(<path id="p" d="M10 10 A5 5 0 0 1 20 10 L30 10" marker-start="url(#s)" marker-mid="url(#m)"
+                   marker-end="url(#e)"/>)~",
+                   {{"s", 10, 10, -90}, {"m", 20, 10, 45}, {"e", 30, 10, 0}}},
+        MarkerCase{"arcOntoItsStartIsOmitted",
+                   R"~(<path id="p" d="M0 0 L10 0 A5 5 0 0 1 10 0 L10 10" marker-mid="url(#m)"/>)~",
+                   {{"m", 10, 0, 45}}},
+        MarkerCase{"zeroRadiusArcIsALine",
+                   R"~(<path id="p" d="M0 0 a0 5 0 0 1 0 -4" marker-end="url(#e)"/>)~",
+                   {{"e", 0, -4, -90}}}),
     [](const testing::TestParamInfo<MarkerCase>& info) { return std::string(info.param.name); });
+
+// Paths with arcs or quadratic curves are placed from their data; their vertices must be floats
+// for the recorder to draw the markers.
+TEST(MarkerPositions, PathsWithLoweredCurvesReadTheirData) {
+    const struct {
+        const char* d;
+        bool fromData;
+        bool verticesAreFloats;
+    } cases[] = {{"M0 0 L10 0", false, false},
+                 {"M0 0 Q5 5 10 0", true, true},
+                 {"M0 0 A5 5 0 0 1 10 0", true, true},
+                 {"M0 0 A5 5 0 0 1 10 0.1", true, false}};
+    for (const auto& c : cases) {
+        auto doc =
+            layOut(wrap(std::string(kMarkers) + R"~(<path id="p" marker-end="url(#e)" d=")~" + c.d + R"~("/>)~"));
+        const auto& shape = doc.get<SVGGeometryElement>("p");
+        EXPECT_EQ(shape.markersFromPathData, c.fromData) << c.d;
+        EXPECT_EQ(shape.markerVerticesAreFloats, c.verticesAreFloats) << c.d;
+        EXPECT_EQ(shape.markerPositions.size(), 1u) << c.d;
+    }
+}
 
 TEST(MarkerTransform, PlacesTheReferencePointOnTheVertex) {
     auto doc = layOut(

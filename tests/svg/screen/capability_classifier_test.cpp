@@ -84,6 +84,7 @@ INSTANTIATE_TEST_SUITE_P(
         // Inherit.
         Case{"fill", "inherit", true, ""}, Case{"stroke", " inherit ", true, ""},
         Case{"clip-path", "inherit", true, ""}, Case{"fill-rule", "inherit", true, ""},
+        Case{"fill", "INHERIT", true, ""}, Case{"opacity", "Inherit", true, ""},
         // Without a PropertyID "inherit" is an ordinary value.
         Case{"vector-effect", "inherit", false, "unsupported_vector_effect"},
         // Float range.
@@ -102,7 +103,7 @@ INSTANTIATE_TEST_SUITE_P(
         Case{"fill", "", true, "unsupported_color_syntax"}, Case{"fill", "   ", true, "unsupported_color_syntax"},
         Case{"stroke", "none", true, ""},
         Case{"color", "none", true, "", true},  // "none" is no colour keyword for color
-        Case{"color", "currentColor", true, ""}, Case{"fill", "currentcolor", true, "", true},
+        Case{"color", "currentColor", true, ""}, Case{"fill", "currentcolor", true, ""},
         Case{"fill", "red", true, "", true}, Case{"flood-color", "red", false, "", true},
         Case{"lighting-color", "#fff", false, "", true},
         // Keywords.
@@ -120,13 +121,15 @@ INSTANTIATE_TEST_SUITE_P(
         Case{"clip-path", " url ( \"#c\" ) ", true, ""}, Case{"clip-path", "url('#a b')", true, ""},
         Case{"clip-path", "url(#)", true, "unsupported_clip_path"},
         Case{"clip-path", "url(#c) x", true, "unsupported_clip_path"},
-        Case{"clip-path", "url('#c)", true, "unsupported_clip_path"},
-        Case{"clip-path", "URL(#c)", true, "unsupported_clip_path"},
-        Case{"clip-path", "circle(5px)", true, "unsupported_clip_path"}, Case{"fill-rule", "evenodd", true, ""},
-        Case{"fill-rule", "EVENODD", true, "unsupported_property_value"}, Case{"clip-rule", "nonzero", true, ""},
-        Case{"display", "inline", true, ""}, Case{"display", "block", true, "unsupported_property_value"},
-        Case{"visibility", "collapse", true, ""}, Case{"overflow", "scroll", true, "unsupported_property_value"},
-        Case{"stroke-linecap", "square", true, ""},
+        Case{"clip-path", "url('#c)", true, "unsupported_clip_path"}, Case{"clip-path", "URL(#c)", true, ""},
+        Case{"clip-path", "NONE", true, ""}, Case{"clip-path", "circle(5px)", true, "unsupported_clip_path"},
+        Case{"fill-rule", "evenodd", true, ""}, Case{"fill-rule", "EVENODD", true, ""},
+        Case{"clip-rule", "nonzero", true, ""}, Case{"display", "inline", true, ""},
+        Case{"display", "block", true, "unsupported_property_value"}, Case{"visibility", "collapse", true, ""},
+        Case{"overflow", "scroll", true, "unsupported_property_value"}, Case{"stroke-linecap", "square", true, ""},
+        Case{"stroke-linecap", "ROUND", true, ""}, Case{"fill", "None", true, ""},
+        Case{"stroke", "CURRENTCOLOR", true, ""}, Case{"vector-effect", "Non-Scaling-Stroke", true, ""},
+        Case{"pointer-events", "ALL", true, ""}, Case{"stroke-dasharray", "NONE", true, ""},
         Case{"stroke-linejoin", "miter-clip", true, "unsupported_property_value"},
         Case{"pointer-events", "visibleFill", true, ""},
         Case{"pointer-events", "foo", true, "unsupported_property_value"},
