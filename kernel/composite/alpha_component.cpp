@@ -75,6 +75,17 @@ bool same_key(const AlphaComponent& a, const AlphaComponent& b) noexcept {
 
 }  // namespace
 
+AlphaComponent paint_template(const ReplayRegion& region) {
+    const double opacity = region.color[3];
+    AlphaComponent paint;
+    paint.alpha = opacity;
+    paint.r = region.color[0] * opacity;
+    paint.g = region.color[1] * opacity;
+    paint.b = region.color[2] * opacity;
+    paint.contributors = region.contributors;
+    return paint;
+}
+
 AlphaComponentList region_components(const ReplayRegion& region, ComplexityBudget& budget) {
     AlphaComponentList components;
     const double opacity = region.color[3];
@@ -82,12 +93,7 @@ AlphaComponentList region_components(const ReplayRegion& region, ComplexityBudge
     // colours of everything it overlaps.
     if (region.paths.empty() || !(opacity > 0.0))
         return components;
-    AlphaComponent templ;
-    templ.alpha = opacity;
-    templ.r = region.color[0] * opacity;
-    templ.g = region.color[1] * opacity;
-    templ.b = region.color[2] * opacity;
-    templ.contributors = region.contributors;
+    const AlphaComponent templ = paint_template(region);
     for (const Clipper2Lib::Paths64& polygon : region.exported_components) {
         tile_component(templ, polygon, 0, components, budget);
     }
@@ -128,6 +134,20 @@ void tile_component(const AlphaComponent& templ, Clipper2Lib::Paths64 paths, int
         if (!first.empty())
             pending.push_back({std::move(first), piece.depth + 1});
     }
+}
+
+bool apply_opacity(AlphaComponent& component, double opacity) noexcept {
+    if (opacity == 1.0)
+        return true;
+    if (!(opacity > 0.0))
+        return false;
+    component.r *= opacity;
+    component.g *= opacity;
+    component.b *= opacity;
+    component.alpha *= opacity;
+    for (Contributor& contributor : component.contributors)
+        contributor.weight *= opacity;
+    return true;
 }
 
 std::uint64_t component_key_hash(const AlphaComponent& component) noexcept {
