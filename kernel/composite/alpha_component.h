@@ -44,6 +44,12 @@ AlphaComponentList region_components(const ReplayRegion& region, ComplexityBudge
 void tile_component(const AlphaComponent& templ, Clipper2Lib::Paths64 paths, int depth, AlphaComponentList& out,
                     ComplexityBudget& budget);
 
+// One premultiplied channel (or alpha) of source-over, with rest = 1 - the upper alpha. Every road
+// blends through this one expression, so that all round alike.
+inline double over_channel(double rest, double below, double above) noexcept {
+    return rest * below + above;
+}
+
 // Scales colour, alpha and contributor weights by a group's opacity (1 leaves them untouched).
 // False when the opacity is not above 0 (NaN included): nothing of the component shows.
 bool apply_opacity(AlphaComponent& component, double opacity) noexcept;

@@ -6,6 +6,7 @@
 #include <unordered_map>
 #include <utility>
 
+#include "kernel/composite/alpha_boolean_polygons.h"
 #include "kernel/composite/alpha_composite_over.h"
 #include "kernel/composite/composite_tiles.h"
 #include "kernel/composite/opaque_composite.h"
@@ -18,6 +19,10 @@ namespace {
 // that the tiles and the order of their results never depend on it; enough for 16 workers to
 // balance uneven tiles.
 constexpr std::size_t kParallelAlphaTiles = 64;
+
+// Leaves the tiles' sets may hold together before the colours are counted exactly. A set met in
+// several tiles counts once per tile, so this guards memory at a few times the contributor cap.
+constexpr std::uint64_t kAlphaTileSetEntries = 4 * kAlphaContributorCap;
 
 using LeafSet = std::vector<std::uint32_t>;
 
@@ -40,7 +45,8 @@ struct LeafSetHash {
 };
 
 // What one worker's tile (and the tiles cut from it) gives: the leaf sets in the order first met,
-// each with its colour and pieces, the tile's coverage and the work charged.
+// each with its pieces (colours come once all tiles are joined), the tile's coverage and the work
+// charged.
 struct AlphaTaskOutput {
     std::vector<PaintSetFaces> faces;
     std::unordered_map<LeafSet, std::size_t, LeafSetHash> set_index;
@@ -121,10 +127,16 @@ LeafSet piece_leaves(const LeafSet& covers, const AlphaComponent& piece) {
     return leaves;
 }
 
+Clipper2Lib::Paths64 all_item_paths(const std::vector<TileItem>& items) {
+    Clipper2Lib::Paths64 all;
+    for (const TileItem& item : items)
+        all.insert(all.end(), item.paths.begin(), item.paths.end());
+    return all;
+}
+
 class AlphaLeafCompositor {
 public:
-    AlphaLeafCompositor(const PaintSetColours& colours, std::atomic<std::uint64_t>& contributor_entries)
-        : colours_(colours), contributor_entries_(contributor_entries) {}
+    explicit AlphaLeafCompositor(std::atomic<std::uint64_t>& set_entries) : set_entries_(set_entries) {}
 
     void composite(AlphaTile& tile, AlphaTaskOutput& output, std::vector<Clipper2Lib::Paths64>& coverage_pieces) {
         // A cut ring may run along the cut, and a hole around the tile leaves two rings that cancel:
@@ -138,23 +150,15 @@ public:
         const std::vector<TileItem>& items = tile.tile.items;
         if (items.empty() && tile.covers.empty())
             return;
-        if (!tile.covers.empty()) {
+        if (!tile.covers.empty())
             coverage_pieces.push_back(rect_paths(tile.tile.rect));
-        } else if (items.size() == 1) {
+        else if (items.size() == 1)
             coverage_pieces.push_back(items.front().paths);
-        } else {
-            Clipper2Lib::Paths64 all;
-            for (const TileItem& item : items)
-                all.insert(all.end(), item.paths.begin(), item.paths.end());
-            coverage_pieces.push_back(nonzero_union(all, output.budget));
-        }
+        else
+            coverage_pieces.push_back(nonzero_union(all_item_paths(items), output.budget));
 
         // Neighbouring lists are composited pairwise, level by level: balanced, without recursion.
         std::vector<AlphaComponentList> lists;
-        if (!tile.covers.empty()) {
-            lists.emplace_back();
-            append_labelled(lists.back(), rect_paths(tile.tile.rect), nullptr, output.budget);
-        }
         for (const TileItem& item : items) {
             const std::uint32_t label = static_cast<std::uint32_t>(item.region);
             lists.emplace_back();
@@ -169,8 +173,24 @@ public:
                 next.push_back(std::move(lists.back()));
             lists = std::move(next);
         }
-        for (AlphaComponent& piece : lists.front())
-            add_piece(piece_leaves(tile.covers, piece), piece, output);
+        if (!lists.empty()) {
+            for (AlphaComponent& piece : lists.front())
+                add_piece(piece_leaves(tile.covers, piece), piece, output);
+        }
+        // Where no partial item reaches, only the covers paint.
+        if (!tile.covers.empty()) {
+            const Clipper2Lib::Paths64 rect = rect_paths(tile.tile.rect);
+            AlphaComponentList rest;
+            if (items.empty()) {
+                append_labelled(rest, rect, nullptr, output.budget);
+            } else {
+                for (Clipper2Lib::Paths64& polygon : boolean_to_polygons(Clipper2Lib::ClipType::Difference, rect,
+                                                                         all_item_paths(items), output.budget))
+                    append_labelled(rest, std::move(polygon), nullptr, output.budget);
+            }
+            for (AlphaComponent& piece : rest)
+                add_piece(tile.covers, piece, output);
+        }
     }
 
 private:
@@ -179,19 +199,17 @@ private:
             return;
         const auto [it, inserted] = output.set_index.try_emplace(leaves, output.faces.size());
         if (inserted) {
-            AlphaComponent coloured = colours_.colour(leaves);
-            const std::uint64_t entries = coloured.contributors.size();
-            if (contributor_entries_.fetch_add(entries) + entries > kAlphaContributorCap)
+            const std::uint64_t entries = leaves.size();
+            if (set_entries_.fetch_add(entries) + entries > kAlphaTileSetEntries)
                 throw ComplexityLimitError("alpha_contributor_limit");
-            output.faces.push_back({std::move(leaves), std::move(coloured)});
+            output.faces.push_back({std::move(leaves), {}});
         }
         AlphaComponent& target = output.faces[it->second].component;
         append_compositor_paths(target.paths, piece.paths);
         include_box(target.box, piece.box);
     }
 
-    const PaintSetColours& colours_;
-    std::atomic<std::uint64_t>& contributor_entries_;
+    std::atomic<std::uint64_t>& set_entries_;
 };
 
 // Cuts the tile depth first (explicit stack) and composites every leaf tile in order.
@@ -275,9 +293,9 @@ AlphaTileOutput alpha_tile_faces(const PaintSetColours& colours, const std::vect
     for (const AlphaTile& tile : tiles)
         tile_rects.push_back(tile.tile.rect);
     std::vector<AlphaTaskOutput> outputs(tiles.size());
-    std::atomic<std::uint64_t> contributor_entries{0};
+    std::atomic<std::uint64_t> set_entries{0};
     run_parallel_tasks(tiles.size(), workers, [&](std::size_t t) {
-        AlphaLeafCompositor compositor(colours, contributor_entries);
+        AlphaLeafCompositor compositor(set_entries);
         composite_alpha_tile_tree(std::move(tiles[t]), leaf_geometry, tile_points, compositor, outputs[t]);
     });
 
@@ -302,6 +320,22 @@ AlphaTileOutput alpha_tile_faces(const PaintSetColours& colours, const std::vect
         coverage_pieces.push_back(std::move(task.coverage));
     }
     outputs.clear();
+
+    // Each set's colour once, on the workers; the pieces stay where they are.
+    run_parallel_ranges(output.faces.size(), workers, [&](std::size_t first, std::size_t end) {
+        for (std::size_t i = first; i < end; ++i) {
+            AlphaComponent& component = output.faces[i].component;
+            AlphaComponent coloured = colours.colour(output.faces[i].positions);
+            coloured.paths = std::move(component.paths);
+            coloured.box = component.box;
+            component = std::move(coloured);
+        }
+    });
+    std::uint64_t contributor_entries = 0;
+    for (const PaintSetFaces& faces : output.faces)
+        contributor_entries = checked_size_sum(contributor_entries, faces.component.contributors.size());
+    if (contributor_entries > kAlphaContributorCap)
+        throw ComplexityLimitError("alpha_contributor_limit");
     std::sort(output.faces.begin(), output.faces.end(), [](const PaintSetFaces& a, const PaintSetFaces& b) {
         return paint_set_before(a.positions, b.positions);
     });

@@ -34,8 +34,8 @@ struct AlphaTileOutput {
 
 // `leaf_paths[p]` is the area of leaf position p (empty for leaves that do not show). Tiles are
 // cut from the page alike for every worker count and joined in page order, so the output does
-// not depend on `workers`. ComplexityLimitError "alpha_contributor_limit" once the sets found
-// hold more than kAlphaContributorCap contributor entries.
+// not depend on `workers`. ComplexityLimitError "alpha_contributor_limit" when the colours of the
+// sets found hold more than kAlphaContributorCap contributor entries.
 AlphaTileOutput alpha_tile_faces(const PaintSetColours& colours, const std::vector<Clipper2Lib::Paths64>& leaf_paths,
                                  std::uint32_t workers, ComplexityBudget& budget,
                                  std::uint64_t tile_points = kAlphaTilePoints);
