@@ -4,6 +4,8 @@
 #include <unordered_map>
 #include <utility>
 
+#include "kernel/common/parallel_tasks.h"
+
 namespace pavrix_svg_core {
 namespace {
 
@@ -174,13 +176,19 @@ void append_compositor_paths(Clipper2Lib::Paths64& target, Clipper2Lib::Paths64&
     source.clear();
 }
 
-AlphaComponentList merge_equal_components(AlphaComponentList components) {
+AlphaComponentList merge_equal_components(AlphaComponentList components, std::uint32_t workers) {
+    std::vector<std::uint64_t> keys(components.size());
+    run_parallel_ranges(components.size(), workers, [&](std::size_t first, std::size_t end) {
+        for (std::size_t i = first; i < end; ++i)
+            keys[i] = component_key_hash(components[i]);
+    });
     AlphaComponentList merged;
     std::unordered_multimap<std::uint64_t, std::size_t> by_key;
-    for (AlphaComponent& component : components) {
+    for (std::size_t i = 0; i < components.size(); ++i) {
+        AlphaComponent& component = components[i];
         if (component.paths.empty() || !(component.alpha > 0.0))
             continue;
-        const std::uint64_t key = component_key_hash(component);
+        const std::uint64_t key = keys[i];
         bool joined = false;
         const auto [first, last] = by_key.equal_range(key);
         for (auto it = first; it != last; ++it) {

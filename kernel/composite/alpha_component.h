@@ -62,7 +62,7 @@ std::uint64_t component_key_hash(const AlphaComponent& component) noexcept;
 void append_compositor_paths(Clipper2Lib::Paths64& target, Clipper2Lib::Paths64& source);
 
 // Drops empty and fully transparent components and merges those with equal colour, alpha and
-// contributors into the first of them.
-AlphaComponentList merge_equal_components(AlphaComponentList components);
+// contributors into the first of them; the keys are hashed on up to `workers` threads.
+AlphaComponentList merge_equal_components(AlphaComponentList components, std::uint32_t workers = 1);
 
 }  // namespace pavrix_svg_core

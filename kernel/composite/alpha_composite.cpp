@@ -56,8 +56,8 @@ ReplayRegion visible_region(AlphaComponent& component) {
 }
 
 // Equal components become one region; fully transparent ones show nothing.
-void append_visible_regions(AlphaComponentList components, AlphaCompositeResult& result) {
-    components = merge_equal_components(std::move(components));
+void append_visible_regions(AlphaComponentList components, AlphaCompositeResult& result, std::uint32_t workers = 1) {
+    components = merge_equal_components(std::move(components), workers);
     for (AlphaComponent& component : components) {
         if (component.alpha > 0.0)
             result.regions.push_back(visible_region(component));
@@ -153,8 +153,8 @@ AlphaCompositeResult alpha_composite(const std::vector<ReplayRegion>& regions,
     }
     all_edges = Clipper2Lib::Paths64{};
 
-    AlphaTileOutput tiles =
-        alpha_tile_faces(colours, leaf_paths, replay_worker_budget(params.environment), budget, tile_points);
+    const std::uint32_t workers = replay_worker_budget(params.environment);
+    AlphaTileOutput tiles = alpha_tile_faces(colours, leaf_paths, workers, budget, tile_points);
     AlphaCompositeResult result;
     result.coverage = std::move(tiles.coverage);
     result.displacement = tiles.displacement;
@@ -163,7 +163,7 @@ AlphaCompositeResult alpha_composite(const std::vector<ReplayRegion>& regions,
     for (PaintSetFaces& faces : tiles.faces)
         components.push_back(std::move(faces.component));
     tiles.faces.clear();
-    append_visible_regions(std::move(components), result);
+    append_visible_regions(std::move(components), result, workers);
     return result;
 }
 

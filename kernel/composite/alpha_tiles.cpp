@@ -33,15 +33,35 @@ struct AlphaTile {
     LeafSet covers;  // ascending
 };
 
-struct LeafSetHash {
-    std::size_t operator()(const LeafSet& set) const noexcept {
-        std::uint64_t hash = 0xcbf29ce484222325ull;
-        for (const std::uint32_t position : set) {
-            hash ^= position;
-            hash *= 0x100000001b3ull;
-        }
-        return static_cast<std::size_t>(hash);
+std::uint64_t leaf_set_hash(const LeafSet& set) noexcept {
+    std::uint64_t hash = 0xcbf29ce484222325ull;
+    for (const std::uint32_t position : set) {
+        hash ^= position;
+        hash *= 0x100000001b3ull;
     }
+    return hash;
+}
+
+// Sets by hash, each hash listing the positions of its sets in `faces`.
+class LeafSetIndex {
+public:
+    // The position of `set` in `faces`, appending it (without pieces) when new.
+    std::size_t find_or_add(LeafSet&& set, std::uint64_t hash, std::vector<PaintSetFaces>& faces, bool& added) {
+        const auto [first, last] = index_.equal_range(hash);
+        for (auto it = first; it != last; ++it) {
+            if (faces[it->second].positions == set) {
+                added = false;
+                return it->second;
+            }
+        }
+        added = true;
+        index_.emplace(hash, faces.size());
+        faces.push_back({std::move(set), hash, {}});
+        return faces.size() - 1;
+    }
+
+private:
+    std::unordered_multimap<std::uint64_t, std::size_t> index_;
 };
 
 // What one worker's tile (and the tiles cut from it) gives: the leaf sets in the order first met,
@@ -49,7 +69,7 @@ struct LeafSetHash {
 // charged.
 struct AlphaTaskOutput {
     std::vector<PaintSetFaces> faces;
-    std::unordered_map<LeafSet, std::size_t, LeafSetHash> set_index;
+    LeafSetIndex set_index;
     Clipper2Lib::Paths64 coverage;
     ComplexityBudget budget;
     bool cut = false;
@@ -197,18 +217,18 @@ private:
     void add_piece(LeafSet leaves, AlphaComponent& piece, AlphaTaskOutput& output) {
         if (leaves.empty() || piece.paths.empty())
             return;
-        const auto [it, inserted] = output.set_index.try_emplace(leaves, output.faces.size());
-        if (inserted) {
-            const std::uint64_t entries = leaves.size();
-            if (set_entries_.fetch_add(entries) + entries > kAlphaTileSetEntries)
-                throw ComplexityLimitError("alpha_contributor_limit");
-            output.faces.push_back({std::move(leaves), {}});
-        }
-        AlphaComponent& target = output.faces[it->second].component;
+        const std::uint64_t entries = leaves.size();
+        const std::uint64_t hash = leaf_set_hash(leaves);
+        bool added = false;
+        const std::size_t at = output.set_index.find_or_add(std::move(leaves), hash, output.faces, added);
+        if (added && set_entries_.fetch_add(entries) + entries > kAlphaTileSetEntries)
+            throw ComplexityLimitError("alpha_contributor_limit");
+        AlphaComponent& target = output.faces[at].component;
         append_compositor_paths(target.paths, piece.paths);
         include_box(target.box, piece.box);
     }
 
+private:
     std::atomic<std::uint64_t>& set_entries_;
 };
 
@@ -301,19 +321,16 @@ AlphaTileOutput alpha_tile_faces(const PaintSetColours& colours, const std::vect
 
     // Joined in tile order, so the result is the same for every worker count.
     bool cut = tiles.size() > 1;
-    std::unordered_map<LeafSet, std::size_t, LeafSetHash> set_index;
+    LeafSetIndex set_index;
     std::vector<Clipper2Lib::Paths64> coverage_pieces;
     for (AlphaTaskOutput& task : outputs) {
         merge_budget(budget, task.budget);
         cut = cut || task.cut;
-        task.set_index.clear();
+        task.set_index = LeafSetIndex{};
         for (PaintSetFaces& faces : task.faces) {
-            const auto [it, inserted] = set_index.try_emplace(faces.positions, output.faces.size());
-            if (inserted) {
-                output.faces.push_back(std::move(faces));
-                continue;
-            }
-            AlphaComponent& target = output.faces[it->second].component;
+            bool added = false;
+            const std::size_t at = set_index.find_or_add(std::move(faces.positions), faces.hash, output.faces, added);
+            AlphaComponent& target = output.faces[at].component;
             append_compositor_paths(target.paths, faces.component.paths);
             include_box(target.box, faces.component.box);
         }
@@ -336,9 +353,6 @@ AlphaTileOutput alpha_tile_faces(const PaintSetColours& colours, const std::vect
         contributor_entries = checked_size_sum(contributor_entries, faces.component.contributors.size());
     if (contributor_entries > kAlphaContributorCap)
         throw ComplexityLimitError("alpha_contributor_limit");
-    std::sort(output.faces.begin(), output.faces.end(), [](const PaintSetFaces& a, const PaintSetFaces& b) {
-        return paint_set_before(a.positions, b.positions);
-    });
     output.coverage = join_tile_coverages(coverage_pieces, tile_rects, budget);
     output.displacement = cut ? 1 : 0;
     return output;

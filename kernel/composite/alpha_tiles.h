@@ -22,11 +22,14 @@ inline constexpr std::uint64_t kAlphaTilePoints = 256;
 // All pieces of the page covered by exactly the leaves `positions` (ascending).
 struct PaintSetFaces {
     std::vector<std::uint32_t> positions;
+    std::uint64_t hash = 0;    // of the positions
     AlphaComponent component;  // the set's colour and contributors, with all of its pieces
 };
 
 struct AlphaTileOutput {
-    std::vector<PaintSetFaces> faces;  // in paint_set_before order of their sets
+    // In the order first met, tile by tile in page order (within a tile as the piece compositor
+    // orders its pieces), so the same for every worker count.
+    std::vector<PaintSetFaces> faces;
     Clipper2Lib::Paths64 coverage;     // union of every leaf that shows
     // Grid units by which cuts into tiles may have moved an edge (0 without cuts).
     std::uint64_t displacement = 0;

@@ -150,13 +150,4 @@ AlphaComponent PaintSetColours::colour(const std::vector<std::uint32_t>& positio
     return component;
 }
 
-bool paint_set_before(const std::vector<std::uint32_t>& a, const std::vector<std::uint32_t>& b) noexcept {
-    const auto [ia, ib] = std::mismatch(a.begin(), a.end(), b.begin(), b.end());
-    if (ia == a.end())
-        return false;  // a equals b or is its prefix
-    if (ib == b.end())
-        return true;
-    return *ia < *ib;
-}
-
 }  // namespace pavrix_svg_core

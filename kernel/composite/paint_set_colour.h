@@ -39,8 +39,4 @@ private:
     std::vector<std::uint32_t> end_leaf_;
 };
 
-// Paint-structure order of leaf sets as the piece lists place them: the first differing position
-// decides, and a set that is a proper prefix of the other comes after it (overlaps before rests).
-bool paint_set_before(const std::vector<std::uint32_t>& a, const std::vector<std::uint32_t>& b) noexcept;
-
 }  // namespace pavrix_svg_core
