@@ -204,8 +204,8 @@ public:
             if (items.empty()) {
                 append_labelled(rest, rect, nullptr, output.budget);
             } else {
-                for (Clipper2Lib::Paths64& polygon : boolean_to_polygons(Clipper2Lib::ClipType::Difference, rect,
-                                                                         all_item_paths(items), output.budget))
+                for (Clipper2Lib::Paths64& polygon :
+                     boolean_to_polygons(Clipper2Lib::ClipType::Difference, rect, all_item_paths(items), output.budget))
                     append_labelled(rest, std::move(polygon), nullptr, output.budget);
             }
             for (AlphaComponent& piece : rest)

@@ -30,7 +30,7 @@ struct AlphaTileOutput {
     // In the order first met, tile by tile in page order (within a tile as the piece compositor
     // orders its pieces), so the same for every worker count.
     std::vector<PaintSetFaces> faces;
-    Clipper2Lib::Paths64 coverage;     // union of every leaf that shows
+    Clipper2Lib::Paths64 coverage;  // union of every leaf that shows
     // Grid units by which cuts into tiles may have moved an edge (0 without cuts).
     std::uint64_t displacement = 0;
 };

@@ -20,8 +20,7 @@ struct VisitFrame {
 
 }  // namespace
 
-PaintSetColours::PaintSetColours(const std::vector<ReplayRegion>& regions,
-                                 const std::vector<PaintProgramNode>& program)
+PaintSetColours::PaintSetColours(const std::vector<ReplayRegion>& regions, const std::vector<PaintProgramNode>& program)
     : regions_(regions), program_(program), first_leaf_(program.size(), 0), end_leaf_(program.size(), 0) {
     std::vector<std::uint8_t> visited(program.size(), 0);
     std::vector<VisitFrame> stack;
@@ -91,8 +90,13 @@ AlphaComponent PaintSetColours::colour(const std::vector<std::uint32_t>& positio
                 std::lower_bound(positions.begin(), positions.end(), position) - positions.begin());
             const ReplayRegion& region = regions_[leaf.index];
             const double opacity = region.color[3];
-            return Blend{true,          region.color[0] * opacity, region.color[1] * opacity, region.color[2] * opacity,
-                         opacity,       entry_start[k],           entry_start[k + 1]};
+            return Blend{true,
+                         region.color[0] * opacity,
+                         region.color[1] * opacity,
+                         region.color[2] * opacity,
+                         opacity,
+                         entry_start[k],
+                         entry_start[k + 1]};
         },
         [&](std::uint64_t first, std::uint64_t last) {
             const auto it = std::lower_bound(positions.begin(), positions.end(), first_leaf_[first]);
