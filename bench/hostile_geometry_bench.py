@@ -4,12 +4,16 @@ a crash and one that outlives the timeout is a hang. The document builders are t
 tests/python/test_hostile_geometry.py, which runs them at sizes small enough for the test suite.
 
   tools/sid-root run env PYTHONPATH=build/<dir>/modules python3 bench/hostile_geometry_bench.py \
-      [--only NAME ...] [--slow 5] [--memory-mb 2048] [--timeout 300]
+      [--only NAME ...] [--slow 5] [--memory-mb 2048] [--timeout 300] [--digest]
+
+--digest adds the visible region count and a digest of their colours and contributor records, so that
+two builds can be checked for the same visible output.
 
 Exits non-zero when a case crashed, hung, or was flagged.
 """
 
 import argparse
+import hashlib
 import multiprocessing
 import os
 import resource
@@ -39,6 +43,9 @@ CASES = [
     ("translucent_overlaps_300", lambda: cases.translucent_overlaps(300), 100, 0.05),
     ("translucent_overlaps_1000", lambda: cases.translucent_overlaps(1000), 100, 0.05),
     ("translucent_overlaps_10^4", lambda: cases.translucent_overlaps(10**4), 100, 0.05),
+    ("translucent_discs_100", lambda: cases.translucent_discs(100), 100, 0.05),
+    ("translucent_discs_300", lambda: cases.translucent_discs(300), 100, 0.05),
+    ("translucent_discs_1000", lambda: cases.translucent_discs(1000), 100, 0.05),
     ("coordinates_3e38_tolerance_1e-300", lambda: cases.huge_coordinates("3e38"), 100, 1e-300),
     ("coordinates_3e38_width_1e30", lambda: cases.huge_coordinates("3e38"), 1e30, 1e-30),
     ("star_10^4_crossings", lambda: cases.star_polygon(141), 100, 0.05),
@@ -55,7 +62,18 @@ CASES = [
 ]
 
 
-def run_case(connection, builder, width_mm, tolerance_mm):
+def visible_digest(visible):
+    """Region count and a digest of the sorted (colour, contributor records) of the visible regions."""
+    colours = visible.rgba_f64.tolist()
+    offsets = visible.contributor_offsets.tolist()
+    columns = [getattr(visible, name).tolist() for name in (
+        "contributor_draw_indices", "contributor_source_indices", "contributor_source_kinds", "contributor_weights")]
+    records = sorted(repr((colours[g], [tuple(column[k] for column in columns)
+                                        for k in range(offsets[g], offsets[g + 1])])) for g in range(len(colours)))
+    return len(records), hashlib.sha256("\n".join(records).encode()).hexdigest()[:12]
+
+
+def run_case(connection, builder, width_mm, tolerance_mm, digest):
     import _pavrix_svg_core as core
     document = builder()
     start = time.perf_counter()
@@ -65,7 +83,8 @@ def run_case(connection, builder, width_mm, tolerance_mm):
         "bounds_seconds", "replay_seconds", "topology_seconds", "normalization_raw_seconds",
         "composite_seconds", "export_seconds")}
     peak_mb = resource.getrusage(resource.RUSAGE_SELF).ru_maxrss / 1024
-    connection.send((result.status, result.reason_code, seconds, peak_mb, stages))
+    visible = visible_digest(result.visible) if digest and result.status == "supported" else None
+    connection.send((result.status, result.reason_code, seconds, peak_mb, stages, visible))
 
 
 def main():
@@ -74,6 +93,7 @@ def main():
     parser.add_argument("--slow", type=float, default=5.0, help="seconds above which a case is flagged")
     parser.add_argument("--memory-mb", type=float, default=2048.0, help="peak memory above which a case is flagged")
     parser.add_argument("--timeout", type=float, default=300.0, help="seconds before a case counts as a hang")
+    parser.add_argument("--digest", action="store_true", help="print a digest of the visible colours")
     args = parser.parse_args()
 
     problems = 0
@@ -82,12 +102,12 @@ def main():
         if args.only and name not in args.only:
             continue
         receiver, sender = context.Pipe(duplex=False)
-        child = context.Process(target=run_case, args=(sender, builder, width_mm, tolerance_mm), daemon=True)
+        child = context.Process(target=run_case, args=(sender, builder, width_mm, tolerance_mm, args.digest), daemon=True)
         child.start()
         sender.close()
         if receiver.poll(args.timeout):
             try:
-                status, reason, seconds, peak_mb, stages = receiver.recv()
+                status, reason, seconds, peak_mb, stages, visible = receiver.recv()
             except EOFError:
                 status = None
         else:
@@ -110,7 +130,8 @@ def main():
         problems += bool(flags)
         slowest_stage = max(stages, key=stages.get)
         print(f"{name:40s} {seconds:9.3f} s {peak_mb:8.0f} MB  {status:11s} {reason:30s} "
-              f"(most in {slowest_stage} {stages[slowest_stage]:.3f} s) {' '.join(flags)}", flush=True)
+              f"(most in {slowest_stage} {stages[slowest_stage]:.3f} s) {' '.join(flags)}"
+              + (f" visible {visible[0]} {visible[1]}" if visible else ""), flush=True)
     return 1 if problems else 0
 
 

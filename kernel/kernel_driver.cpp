@@ -431,6 +431,7 @@ std::shared_ptr<NativeResult> run_print_geometry_kernel(RecorderResult recording
         AlphaCompositeResult composite = alpha_composite(regions, replay.program, params);
         visible = std::move(composite.regions);
         coverage = std::move(composite.coverage);
+        composite_displacement = composite.displacement;
     } else {
         OpaqueCompositeOutput composite = opaque_composite(regions, params);
         visible = opaque_visible_regions(regions, composite);

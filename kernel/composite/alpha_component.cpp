@@ -4,6 +4,8 @@
 #include <unordered_map>
 #include <utility>
 
+#include "kernel/common/parallel_tasks.h"
+
 namespace pavrix_svg_core {
 namespace {
 
@@ -75,6 +77,17 @@ bool same_key(const AlphaComponent& a, const AlphaComponent& b) noexcept {
 
 }  // namespace
 
+AlphaComponent paint_template(const ReplayRegion& region) {
+    const double opacity = region.color[3];
+    AlphaComponent paint;
+    paint.alpha = opacity;
+    paint.r = region.color[0] * opacity;
+    paint.g = region.color[1] * opacity;
+    paint.b = region.color[2] * opacity;
+    paint.contributors = region.contributors;
+    return paint;
+}
+
 AlphaComponentList region_components(const ReplayRegion& region, ComplexityBudget& budget) {
     AlphaComponentList components;
     const double opacity = region.color[3];
@@ -82,12 +95,7 @@ AlphaComponentList region_components(const ReplayRegion& region, ComplexityBudge
     // colours of everything it overlaps.
     if (region.paths.empty() || !(opacity > 0.0))
         return components;
-    AlphaComponent templ;
-    templ.alpha = opacity;
-    templ.r = region.color[0] * opacity;
-    templ.g = region.color[1] * opacity;
-    templ.b = region.color[2] * opacity;
-    templ.contributors = region.contributors;
+    const AlphaComponent templ = paint_template(region);
     for (const Clipper2Lib::Paths64& polygon : region.exported_components) {
         tile_component(templ, polygon, 0, components, budget);
     }
@@ -130,6 +138,20 @@ void tile_component(const AlphaComponent& templ, Clipper2Lib::Paths64 paths, int
     }
 }
 
+bool apply_opacity(AlphaComponent& component, double opacity) noexcept {
+    if (opacity == 1.0)
+        return true;
+    if (!(opacity > 0.0))
+        return false;
+    component.r *= opacity;
+    component.g *= opacity;
+    component.b *= opacity;
+    component.alpha *= opacity;
+    for (Contributor& contributor : component.contributors)
+        contributor.weight *= opacity;
+    return true;
+}
+
 std::uint64_t component_key_hash(const AlphaComponent& component) noexcept {
     std::uint64_t hash = hash_double(component.alpha);
     mix(hash, hash_double(component.r));
@@ -154,13 +176,19 @@ void append_compositor_paths(Clipper2Lib::Paths64& target, Clipper2Lib::Paths64&
     source.clear();
 }
 
-AlphaComponentList merge_equal_components(AlphaComponentList components) {
+AlphaComponentList merge_equal_components(AlphaComponentList components, std::uint32_t workers) {
+    std::vector<std::uint64_t> keys(components.size());
+    run_parallel_ranges(components.size(), workers, [&](std::size_t first, std::size_t end) {
+        for (std::size_t i = first; i < end; ++i)
+            keys[i] = component_key_hash(components[i]);
+    });
     AlphaComponentList merged;
     std::unordered_multimap<std::uint64_t, std::size_t> by_key;
-    for (AlphaComponent& component : components) {
+    for (std::size_t i = 0; i < components.size(); ++i) {
+        AlphaComponent& component = components[i];
         if (component.paths.empty() || !(component.alpha > 0.0))
             continue;
-        const std::uint64_t key = component_key_hash(component);
+        const std::uint64_t key = keys[i];
         bool joined = false;
         const auto [first, last] = by_key.equal_range(key);
         for (auto it = first; it != last; ++it) {

@@ -32,6 +32,9 @@ inline constexpr std::uint64_t kAlphaTilePointLimit = 512;
 // and bounds the work a pathological polygon can cause.
 inline constexpr int kAlphaTileMaxDepth = 15;
 
+// A region's colour at its paint opacity, premultiplied, with its contributors and no paths.
+AlphaComponent paint_template(const ReplayRegion& region);
+
 // The components of one painted region: one template (colour, opacity, contributors) tiled
 // over each exported polygon. Empty for a region without paths or with opacity <= 0.
 AlphaComponentList region_components(const ReplayRegion& region, ComplexityBudget& budget);
@@ -41,6 +44,16 @@ AlphaComponentList region_components(const ReplayRegion& region, ComplexityBudge
 void tile_component(const AlphaComponent& templ, Clipper2Lib::Paths64 paths, int depth, AlphaComponentList& out,
                     ComplexityBudget& budget);
 
+// One premultiplied channel (or alpha) of source-over, with rest = 1 - the upper alpha. Every road
+// blends through this one expression, so that all round alike.
+inline double over_channel(double rest, double below, double above) noexcept {
+    return rest * below + above;
+}
+
+// Scales colour, alpha and contributor weights by a group's opacity (1 leaves them untouched).
+// False when the opacity is not above 0 (NaN included): nothing of the component shows.
+bool apply_opacity(AlphaComponent& component, double opacity) noexcept;
+
 // FNV-1a based key over alpha, colour and contributors (-0.0 hashed as 0.0).
 std::uint64_t component_key_hash(const AlphaComponent& component) noexcept;
 
@@ -49,7 +62,7 @@ std::uint64_t component_key_hash(const AlphaComponent& component) noexcept;
 void append_compositor_paths(Clipper2Lib::Paths64& target, Clipper2Lib::Paths64& source);
 
 // Drops empty and fully transparent components and merges those with equal colour, alpha and
-// contributors into the first of them.
-AlphaComponentList merge_equal_components(AlphaComponentList components);
+// contributors into the first of them; the keys are hashed on up to `workers` threads.
+AlphaComponentList merge_equal_components(AlphaComponentList components, std::uint32_t workers = 1);
 
 }  // namespace pavrix_svg_core

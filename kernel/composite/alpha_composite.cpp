@@ -6,34 +6,20 @@
 #include <utility>
 
 #include "kernel/composite/alpha_composite_over.h"
+#include "kernel/composite/paint_program_walk.h"
 #include "kernel/composite/region_union_groups.h"
+#include "kernel/common/boolean_crossings.h"
+#include "kernel/replay/replay_workers.h"
 
 namespace pavrix_svg_core {
 namespace {
 
-// One step of the paint-program walk. Groups nest as deep as the document does, so the walk
-// keeps its own stack of steps and of evaluated component lists instead of recursing.
-struct WalkStep {
-    enum class Kind { node, child_range, combine, group_opacity } kind = Kind::node;
-    std::uint64_t node = 0;   // the node, or the group whose children form the range
-    std::uint64_t first = 0;  // child range [first, end)
-    std::uint64_t end = 0;
-};
-
 void apply_group_opacity(AlphaComponentList& components, double opacity) {
-    if (opacity == 1.0)
-        return;
-    if (!(opacity > 0.0)) {
-        components.clear();
-        return;
-    }
     for (AlphaComponent& component : components) {
-        component.r *= opacity;
-        component.g *= opacity;
-        component.b *= opacity;
-        component.alpha *= opacity;
-        for (Contributor& contributor : component.contributors)
-            contributor.weight *= opacity;
+        if (!apply_opacity(component, opacity)) {
+            components.clear();
+            return;
+        }
     }
 }
 
@@ -69,67 +55,32 @@ ReplayRegion visible_region(AlphaComponent& component) {
     return region;
 }
 
+// Equal components become one region; fully transparent ones show nothing.
+void append_visible_regions(AlphaComponentList components, AlphaCompositeResult& result, std::uint32_t workers = 1) {
+    components = merge_equal_components(std::move(components), workers);
+    for (AlphaComponent& component : components) {
+        if (component.alpha > 0.0)
+            result.regions.push_back(visible_region(component));
+    }
+}
+
 }  // namespace
 
 AlphaComponentList composite_program_node(const std::vector<ReplayRegion>& regions,
                                           const std::vector<PaintProgramNode>& program, std::uint64_t node,
                                           ComplexityBudget& budget) {
-    using Kind = WalkStep::Kind;
-    std::vector<WalkStep> steps;
-    std::vector<AlphaComponentList> values;
-    steps.push_back({Kind::node, node, 0, 0});
-    // In a tree every node is evaluated once; more evaluations mean shared or cyclic children,
-    // which would otherwise repeat work without end.
-    std::uint64_t evaluated_nodes = 0;
-    while (!steps.empty()) {
-        const WalkStep step = steps.back();
-        steps.pop_back();
-        switch (step.kind) {
-        case Kind::node: {
-            if (step.node >= program.size() || ++evaluated_nodes > program.size()) {
+    return walk_paint_program<AlphaComponentList>(
+        program, node,
+        [&](const PaintProgramNode& leaf) {
+            if (leaf.index >= regions.size())
                 throw std::runtime_error("invalid_paint_program");
-            }
-            const PaintProgramNode& current = program[step.node];
-            if (current.is_group != 0) {
-                steps.push_back({Kind::group_opacity, step.node, 0, 0});
-                steps.push_back({Kind::child_range, step.node, 0, current.children.size()});
-            } else {
-                if (current.index >= regions.size())
-                    throw std::runtime_error("invalid_paint_program");
-                values.push_back(region_components(regions[current.index], budget));
-            }
-            break;
-        }
-        case Kind::child_range: {
-            const std::vector<std::uint64_t>& children = program[step.node].children;
-            const std::uint64_t count = step.end - step.first;
-            if (count == 0) {
-                values.emplace_back();
-            } else if (count == 1) {
-                steps.push_back({Kind::node, children[step.first], 0, 0});
-            } else {
-                // Balanced halves keep each composite_over between lists of similar size.
-                const std::uint64_t mid = step.first + count / 2;
-                steps.push_back({Kind::combine, 0, 0, 0});
-                steps.push_back({Kind::child_range, step.node, mid, step.end});
-                steps.push_back({Kind::child_range, step.node, step.first, mid});
-            }
-            break;
-        }
-        case Kind::combine: {
-            AlphaComponentList above = std::move(values.back());
-            values.pop_back();
-            AlphaComponentList below = std::move(values.back());
-            values.pop_back();
-            values.push_back(composite_over(std::move(below), std::move(above), budget));
-            break;
-        }
-        case Kind::group_opacity:
-            apply_group_opacity(values.back(), program[step.node].opacity);
-            break;
-        }
-    }
-    return std::move(values.back());
+            return region_components(regions[leaf.index], budget);
+        },
+        [](std::uint64_t, std::uint64_t) { return false; },
+        [&](AlphaComponentList below, AlphaComponentList above) {
+            return composite_over(std::move(below), std::move(above), budget);
+        },
+        apply_group_opacity);
 }
 
 CoverageRun merge_coverage_runs(CoverageRun earlier, CoverageRun later, ComplexityBudget& budget) {
@@ -149,8 +100,9 @@ CoverageRun merge_coverage_runs(CoverageRun earlier, CoverageRun later, Complexi
     return merged;
 }
 
-AlphaCompositeResult alpha_composite(const std::vector<ReplayRegion>& regions,
-                                     const std::vector<PaintProgramNode>& program, const ReplayParams& params) {
+AlphaCompositeResult alpha_composite_by_pieces(const std::vector<ReplayRegion>& regions,
+                                               const std::vector<PaintProgramNode>& program,
+                                               const ReplayParams& params) {
     if (params.budget == nullptr || program.empty())
         throw std::logic_error("missing_alpha_compositor_state");
     ComplexityBudget& budget = *params.budget;
@@ -172,11 +124,46 @@ AlphaCompositeResult alpha_composite(const std::vector<ReplayRegion>& regions,
         result.coverage = union_overlapping_groups(std::move(result.coverage), std::move(run.paths), budget);
     }
 
-    components = merge_equal_components(std::move(components));
-    for (AlphaComponent& component : components) {
-        if (component.alpha > 0.0)
-            result.regions.push_back(visible_region(component));
+    append_visible_regions(std::move(components), result);
+    return result;
+}
+
+AlphaCompositeResult alpha_composite(const std::vector<ReplayRegion>& regions,
+                                     const std::vector<PaintProgramNode>& program, const ReplayParams& params,
+                                     std::uint64_t tile_points) {
+    if (params.budget == nullptr || program.empty())
+        throw std::logic_error("missing_alpha_compositor_state");
+    ComplexityBudget& budget = *params.budget;
+    const PaintSetColours colours(regions, program);
+
+    std::vector<Clipper2Lib::Paths64> leaf_paths(colours.leaf_count());
+    Clipper2Lib::Paths64 all_edges;
+    for (std::uint32_t p = 0; p < leaf_paths.size(); ++p) {
+        if (!colours.leaf_shows(p))
+            continue;
+        for (const Clipper2Lib::Paths64& polygon : regions[colours.leaf_region(p)].exported_components)
+            leaf_paths[p].insert(leaf_paths[p].end(), polygon.begin(), polygon.end());
+        all_edges.insert(all_edges.end(), leaf_paths[p].begin(), leaf_paths[p].end());
     }
+    // The crossings foretell the faces: refused here, a crowd of overlaps costs one sweep.
+    if (total_point_count(all_edges) > kSmallCrossingEdges &&
+        crossings_may_pass(all_edges, nullptr, kAlphaCrossingCap) &&
+        predicted_crossings(all_edges, nullptr, kAlphaCrossingCap) > kAlphaCrossingCap) {
+        throw ComplexityLimitError("alpha_crossing_limit");
+    }
+    all_edges = Clipper2Lib::Paths64{};
+
+    const std::uint32_t workers = replay_worker_budget(params.environment);
+    AlphaTileOutput tiles = alpha_tile_faces(colours, leaf_paths, workers, budget, tile_points);
+    AlphaCompositeResult result;
+    result.coverage = std::move(tiles.coverage);
+    result.displacement = tiles.displacement;
+    AlphaComponentList components;
+    components.reserve(tiles.faces.size());
+    for (PaintSetFaces& faces : tiles.faces)
+        components.push_back(std::move(faces.component));
+    tiles.faces.clear();
+    append_visible_regions(std::move(components), result, workers);
     return result;
 }
 

@@ -27,10 +27,10 @@ void append_uncovered_rest(const AlphaComponent& component, const Clipper2Lib::P
 AlphaComponent blend_over(const AlphaComponent& below, const AlphaComponent& above) {
     AlphaComponent blended;
     const double rest = 1.0 - above.alpha;
-    blended.alpha = rest * below.alpha + above.alpha;
-    blended.r = rest * below.r + above.r;
-    blended.g = rest * below.g + above.g;
-    blended.b = rest * below.b + above.b;
+    blended.alpha = over_channel(rest, below.alpha, above.alpha);
+    blended.r = over_channel(rest, below.r, above.r);
+    blended.g = over_channel(rest, below.g, above.g);
+    blended.b = over_channel(rest, below.b, above.b);
     blended.contributors.reserve(checked_size_sum(below.contributors.size(), above.contributors.size()));
     if (rest > 0.0) {
         for (Contributor contributor : below.contributors) {

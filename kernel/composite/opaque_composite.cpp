@@ -195,18 +195,16 @@ Clipper2Lib::Paths64 join_pieces(std::vector<Clipper2Lib::Paths64>& pieces, Comp
     return joined;
 }
 
+}  // namespace
+
 // True when some point of the ring lies on the border of `rect` (or outside it): only such rings
 // can meet rings of the tiles beside it.
-bool reaches_border(const Clipper2Lib::Path64& ring, const IntBox& rect) noexcept {
+static bool reaches_border(const Clipper2Lib::Path64& ring, const IntBox& rect) noexcept {
     return std::any_of(ring.begin(), ring.end(), [&](const Clipper2Lib::Point64& point) {
         return point.x <= rect.xmin || point.x >= rect.xmax || point.y <= rect.ymin || point.y >= rect.ymax;
     });
 }
 
-// The coverage of tiles that meet along cuts (pieces[t] lies in rects[t]): one NonZero union of
-// the rings that reach a tile's border, followed by the other rings unchanged, tile by tile. A
-// ring inside its tile meets no ring of another tile, and within its tile it only nests in the
-// others, so the union need not read it: on stacked art nearly all the page's holes are such.
 Clipper2Lib::Paths64 join_tile_coverages(std::vector<Clipper2Lib::Paths64>& pieces, const std::vector<IntBox>& rects,
                                          ComplexityBudget& budget) {
     if (pieces.size() == 1)
@@ -229,6 +227,8 @@ Clipper2Lib::Paths64 join_tile_coverages(std::vector<Clipper2Lib::Paths64>& piec
         joined.push_back(std::move(ring));
     return joined;
 }
+
+namespace {
 
 // Cuts the tile depth first (explicit stack) and composites every leaf in order.
 void composite_tile_tree(CompositeTile tile, const std::vector<const Clipper2Lib::Paths64*>& region_paths,

@@ -63,6 +63,13 @@ void push_cover_block(std::vector<CoverBlock>& stack, CoverBlock block, Complexi
 OpaqueCompositeOutput composite_cover_stack(const std::vector<const Clipper2Lib::Paths64*>& items,
                                             ComplexityBudget& budget);
 
+// The coverage of tiles that meet along cuts (pieces[t] lies in rects[t]): one NonZero union of
+// the rings that reach a tile's border, followed by the other rings unchanged, tile by tile. A
+// ring inside its tile meets no ring of another tile, and within its tile it only nests in the
+// others, so the union need not read it: on stacked art nearly all the page's holes are such.
+Clipper2Lib::Paths64 join_tile_coverages(std::vector<Clipper2Lib::Paths64>& pieces, const std::vector<IntBox>& rects,
+                                         ComplexityBudget& budget);
+
 // The page is cut into tiles (kd halving) until each holds few points, regions that a later
 // region hides whole inside a tile are dropped there, and every tile is composited with the
 // cover stack on the replay's worker threads; each region's pieces and the tiles' coverage are

@@ -65,6 +65,15 @@ def translucent_overlaps(count):
     return svg(rects)
 
 
+def translucent_discs(count):
+    """`count` translucent discs of radius 25 centred on a circle of radius 20: every disc overlaps all others."""
+    discs = "".join(f'<circle cx="{50 + 20 * math.cos(2 * math.pi * i / count):.6f}" '
+                    f'cy="{50 + 20 * math.sin(2 * math.pi * i / count):.6f}" r="25" '
+                    f'fill="rgb({i % 256},{(i * 7) % 256},{(i * 13) % 256})" fill-opacity="0.5"/>'
+                    for i in range(count))
+    return svg(discs)
+
+
 def star_polygon(vertices):
     """A regular star of an odd number of vertices joined every (n-1)/2: about n^2/2 self-crossings."""
     step = (vertices - 1) // 2
@@ -125,6 +134,7 @@ CASES = [
     # Many overlapping translucent shapes: every pair meets.
     ("translucent_overlaps_30", lambda: translucent_overlaps(30), 100, 0.05, SUPPORTED),
     ("translucent_overlaps_10^4", lambda: translucent_overlaps(10**4), 100, 0.05, COMPLEXITY),
+    ("translucent_discs_1000", lambda: translucent_discs(1000), 100, 0.05, COMPLEXITY),
     # Coordinates near the float range, and tolerances far below it.
     ("coordinates_near_float_max", lambda: huge_coordinates("3e38"), 100, 0.05, PRECISION),
     ("coordinates_near_float_max_tiny_tolerance", lambda: huge_coordinates("3e38"), 100, 1e-300, PRECISION),

@@ -127,7 +127,9 @@ TEST(AlphaComposite, LargePolygonIsTiledAndMergedBack) {
     Path64 hole = circle(0, 0, 50000.0, 2000);
     std::reverse(hole.begin(), hole.end());
     const Paths64 disc{circle(0, 0, 100000.0, 3000), hole};
-    const auto out = run({region(disc, 0.3, 0.3, 0.3, 0.5, 0)}, flat_program(1), budget);
+    ReplayParams params;
+    params.budget = &budget;
+    const auto out = alpha_composite_by_pieces({region(disc, 0.3, 0.3, 0.3, 0.5, 0)}, flat_program(1), params);
     ASSERT_EQ(out.regions.size(), 1u);
     EXPECT_GT(out.regions[0].paths.size(), 4u);
     EXPECT_NEAR(area(out.regions[0].paths), area(disc), 1e-9 * area(disc));
