@@ -43,8 +43,8 @@ struct LeafSpan {
 // Leaf spans of every node and, per group, the positions of its children that paint anything.
 // False unless the program is a tree from node 0 whose leaves name regions in increasing order,
 // as the replay builds it; anything else is composited whole, where it fails as it always did.
-bool program_spans(const std::vector<PaintProgramNode>& program, std::size_t region_count,
-                   std::vector<LeafSpan>& spans, std::vector<std::vector<std::uint64_t>>& painting_children) {
+bool program_spans(const std::vector<PaintProgramNode>& program, std::size_t region_count, std::vector<LeafSpan>& spans,
+                   std::vector<std::vector<std::uint64_t>>& painting_children) {
     if (program.empty())
         return false;
     spans.assign(program.size(), {});
@@ -137,9 +137,8 @@ private:
         const auto reaching = std::partition_point(painting.begin(), painting.end(), [&](std::uint64_t position) {
             return spans_[children[position]].last < lo_;
         });
-        const auto beyond = std::partition_point(reaching, painting.end(), [&](std::uint64_t position) {
-            return spans_[children[position]].first <= hi_;
-        });
+        const auto beyond = std::partition_point(
+            reaching, painting.end(), [&](std::uint64_t position) { return spans_[children[position]].first <= hi_; });
         const auto from = std::lower_bound(reaching, beyond, first);
         return from != beyond && *from < end;
     }

@@ -37,17 +37,20 @@ TEST_P(IndependentRuns, FinestCutWhereNoBoxesMeet) {
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, IndependentRuns,
-    ::testing::Values(
-        RunCase{"apart: one run each", {{rect(0, 0, 10, 10)}, {rect(20, 0, 30, 10)}, {rect(40, 0, 50, 10)}},
-                {{0, 1}, {1, 2}, {2, 3}}},
-        RunCase{"boxes sharing an edge meet", {{rect(0, 0, 10, 10)}, {rect(10, 0, 20, 10)}, {rect(40, 0, 50, 10)}},
-                {{0, 2}, {2, 3}}},
-        RunCase{"a later paint over the first holds the runs between",
-                {{rect(0, 0, 10, 10)}, {rect(20, 0, 30, 10)}, {rect(5, 5, 15, 15)}, {rect(40, 0, 50, 10)}},
-                {{0, 3}, {3, 4}}},
-        RunCase{"paint without area joins the run it falls in", {{rect(0, 0, 10, 10)}, {}, {rect(20, 0, 30, 10)}, {}},
-                {{0, 1}, {1, 4}}},
-        RunCase{"nothing with area: one run", {{}, {}}, {{0, 2}}}));
+    ::testing::Values(RunCase{"apart: one run each",
+                              {{rect(0, 0, 10, 10)}, {rect(20, 0, 30, 10)}, {rect(40, 0, 50, 10)}},
+                              {{0, 1}, {1, 2}, {2, 3}}},
+                      RunCase{"boxes sharing an edge meet",
+                              {{rect(0, 0, 10, 10)}, {rect(10, 0, 20, 10)}, {rect(40, 0, 50, 10)}},
+                              {{0, 2}, {2, 3}}},
+                      RunCase{
+                          "a later paint over the first holds the runs between",
+                          {{rect(0, 0, 10, 10)}, {rect(20, 0, 30, 10)}, {rect(5, 5, 15, 15)}, {rect(40, 0, 50, 10)}},
+                          {{0, 3}, {3, 4}}},
+                      RunCase{"paint without area joins the run it falls in",
+                              {{rect(0, 0, 10, 10)}, {}, {rect(20, 0, 30, 10)}, {}},
+                              {{0, 1}, {1, 4}}},
+                      RunCase{"nothing with area: one run", {{}, {}}, {{0, 2}}}));
 
 PaintProgramNode leaf(std::uint64_t region_index) {
     return {0, region_index, 1.0, {}};
