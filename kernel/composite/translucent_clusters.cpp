@@ -17,6 +17,11 @@ namespace {
 
 constexpr std::uint64_t kNoNode = std::numeric_limits<std::uint64_t>::max();
 
+// Touching boxes looked at per region (on average) before the cut into runs is given up for one
+// run: the paint of an icon sheet touches the few paints of its own icon, while art where most
+// paint overlaps most other paint is one run anyway, and listing its pairs would take square time.
+constexpr std::uint64_t kRunPairsPerRegion = 64;
+
 // What the compositor reads of a region: its exported polygons when it has them.
 IntBox area_box(const ReplayRegion& region) {
     if (region.paths.empty())
@@ -216,11 +221,18 @@ std::vector<RegionRun> independent_region_runs(const std::vector<ReplayRegion>& 
     const PackedGridBoundsIndex index(boxes);
     // reach[r]: the last region whose box touches that of r, or r itself.
     std::vector<std::size_t> reach(count);
+    const std::uint64_t pair_allowance =
+        checked_size_sum(checked_size_product(count, kRunPairsPerRegion), kRunPairsPerRegion);
+    std::uint64_t pairs = 0;
     for (std::size_t r = 0; r < count; ++r) {
         reach[r] = r;
         if (!boxes[r].valid)
             continue;
-        for (const std::uint64_t other : index.query(boxes[r], budget))
+        const std::vector<std::uint64_t> touching = index.query(boxes[r], budget);
+        pairs = checked_size_sum(pairs, touching.size());
+        if (pairs > pair_allowance)
+            return {{0, count}};
+        for (const std::uint64_t other : touching)
             reach[r] = std::max<std::size_t>(reach[r], other);
     }
     std::vector<RegionRun> runs;
@@ -243,15 +255,6 @@ std::vector<RegionRun> independent_region_runs(const std::vector<ReplayRegion>& 
             runs.back().end = count;
     }
     return runs;
-}
-
-std::vector<PaintProgramNode> run_program(const std::vector<PaintProgramNode>& program, std::size_t region_count,
-                                          const RegionRun& run) {
-    std::vector<LeafSpan> spans;
-    std::vector<std::vector<std::uint64_t>> painting_children;
-    if (run.first >= run.end || !program_spans(program, region_count, spans, painting_children))
-        return {};
-    return RunProgramBuilder(program, spans, painting_children, run.first, run.end - 1).build();
 }
 
 AlphaCompositeResult alpha_composite_by_runs(const std::vector<ReplayRegion>& regions,

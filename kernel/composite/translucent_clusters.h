@@ -20,19 +20,17 @@ struct RegionRun {
 
 // The finest cut of the regions into runs of consecutive paint such that no region's area box
 // touches the box of a region in another run (boxes of the polygons the compositor reads: the
-// exported components, else the paths). Regions without area join the run they fall in.
+// exported components, else the paths). Regions without area join the run they fall in. One run
+// over everything when the boxes touch too often to be worth listing.
 std::vector<RegionRun> independent_region_runs(const std::vector<ReplayRegion>& regions, ComplexityBudget& budget);
 
-// The program restricted to the leaves of regions in `run`: every group's children are combined
-// in the very same halves as over the whole program, with the halves that paint nothing in the
-// run left out, so each composite over sees the same operands in the same order. Empty when the
-// program is not a tree whose leaves follow region order (then it is composited whole).
-std::vector<PaintProgramNode> run_program(const std::vector<PaintProgramNode>& program, std::size_t region_count,
-                                          const RegionRun& run);
-
 // The translucent composite of the whole program, run by run on the replay's workers, joined in
-// run order: the same visible regions, in the same order, and the same coverage as one composite
-// of everything, since runs never meet. The result does not depend on the worker count.
+// run order. Each run is composited over the program restricted to its leaves, with every group's
+// children combined in the very same halves as over the whole program (halves that paint nothing
+// in the run left out), so each blend sees the same operands in the same order: the colours,
+// contributors and areas of one composite of everything, since runs never meet. Programs that are
+// not a tree whose leaves follow region order are composited whole. The result does not depend on
+// the worker count.
 AlphaCompositeResult alpha_composite_by_runs(const std::vector<ReplayRegion>& regions,
                                              const std::vector<PaintProgramNode>& program, const ReplayParams& params);
 

@@ -22,6 +22,13 @@ struct RunCase {
     std::vector<std::pair<std::size_t, std::size_t>> runs;
 };
 
+// Seventy squares on one another and one apart: too many touching pairs to list.
+std::vector<Paths64> crowded() {
+    std::vector<Paths64> shapes(70, Paths64{rect(0, 0, 10, 10)});
+    shapes.push_back({rect(40, 0, 50, 10)});
+    return shapes;
+}
+
 class IndependentRuns : public ::testing::TestWithParam<RunCase> {};
 
 TEST_P(IndependentRuns, FinestCutWhereNoBoxesMeet) {
@@ -50,7 +57,8 @@ INSTANTIATE_TEST_SUITE_P(
                       RunCase{"paint without area joins the run it falls in",
                               {{rect(0, 0, 10, 10)}, {}, {rect(20, 0, 30, 10)}, {}},
                               {{0, 1}, {1, 4}}},
-                      RunCase{"nothing with area: one run", {{}, {}}, {{0, 2}}}));
+                      RunCase{"nothing with area: one run", {{}, {}}, {{0, 2}}},
+                      RunCase{"crowded paint is one run", crowded(), {{0, 71}}}));
 
 PaintProgramNode leaf(std::uint64_t region_index) {
     return {0, region_index, 1.0, {}};
