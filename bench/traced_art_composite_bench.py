@@ -45,6 +45,27 @@ def floor_seconds(program, file_path, width_mm, tolerance_mm, repeat):
     return float(found.group(1)) if found else float("nan")
 
 
+def best_analysis(file_path, width_mm, tolerance_mm, repeat):
+    """The fastest of `repeat` analyses: (seconds, result)."""
+    best, result = math.inf, None
+    for _ in range(repeat):
+        start = time.perf_counter()
+        outcome = core.analyze_svg(file_path, width_mm, tolerance_mm)
+        seconds = time.perf_counter() - start
+        if seconds < best:
+            best, result = seconds, outcome
+    return best, result
+
+
+def painter_seconds(file_path, width_mm, tolerance_mm):
+    """The Python painter's route: parse, flatten at the same tolerance, painter's differences."""
+    start = time.perf_counter()
+    elements, width = route.parse(file_path)
+    tolerance = tolerance_mm * width / width_mm
+    route.painter([route.flatten(element, tolerance) for element in elements])
+    return time.perf_counter() - start
+
+
 def main():
     parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
     parser.add_argument("--family", default="ladder", choices=traced_art.FAMILIES)
@@ -67,22 +88,14 @@ def main():
             continue
         if args.opacity is not None:
             file_path = with_opacity(file_path, args.opacity, os.path.dirname(file_path))
-        best, result = math.inf, None
-        for _ in range(args.repeat):
-            start = time.perf_counter()
-            result = core.analyze_svg(file_path, args.width_mm, args.tolerance_mm)
-            best = min(best, time.perf_counter() - start)
+        best, result = best_analysis(file_path, args.width_mm, args.tolerance_mm, args.repeat)
         floor = floor_seconds(program, file_path, args.width_mm, args.tolerance_mm, args.repeat)
         growth = f"{math.log(best / previous[0]) / math.log(paths / previous[1]):.2f}" if previous else "-"
         previous = (best, paths)
         sizes.append((paths, best, floor))
         painter = speedup = ""
         if args.painter:
-            start = time.perf_counter()
-            elements, width = route.parse(file_path)
-            tolerance = args.tolerance_mm * width / args.width_mm
-            route.painter([route.flatten(element, tolerance) for element in elements])
-            seconds = time.perf_counter() - start
+            seconds = painter_seconds(file_path, args.width_mm, args.tolerance_mm)
             painter, speedup = f"{seconds:.2f}", f"{seconds / best:.1f}"
         print(f"{name:<34}{paths:>7}{best:>10.3f}{floor:>8.3f}{best / floor:>8.2f}"
               f"{100 * result.composite_seconds / best:>8.1f}{100 * result.export_seconds / best:>9.1f}"

@@ -20,6 +20,7 @@
 #include "kernel/commands/input_precision.h"
 #include "kernel/common/kernel_errors.h"
 #include "kernel/composite/opaque_composite.h"
+#include "kernel/composite/translucent_clusters.h"
 #include "kernel/replay/ordered_replay.h"
 #include "kernel/bounds/path_bounds.h"
 #include "kernel/result/region_export.h"
@@ -428,7 +429,7 @@ std::shared_ptr<NativeResult> run_print_geometry_kernel(RecorderResult recording
     Clipper2Lib::Paths64 coverage;
     std::uint64_t composite_displacement = 0;
     if (alpha) {
-        AlphaCompositeResult composite = alpha_composite(regions, replay.program, params);
+        AlphaCompositeResult composite = alpha_composite_by_runs(regions, replay.program, params);
         visible = std::move(composite.regions);
         coverage = std::move(composite.coverage);
         composite_displacement = composite.displacement;
