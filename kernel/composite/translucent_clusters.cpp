@@ -270,13 +270,26 @@ AlphaCompositeResult alpha_composite_by_runs(const std::vector<ReplayRegion>& re
 
     std::vector<AlphaCompositeResult> results(runs.size());
     std::vector<ComplexityBudget> budgets(runs.size());
-    run_parallel_tasks(runs.size(), replay_worker_budget(params.environment), [&](std::size_t i) {
+    const std::uint32_t workers = replay_worker_budget(params.environment);
+    // The compositor tiles a run on the workers itself: runs beyond a worker's share of the regions
+    // keep every worker, one after another, and the many small ones take a worker each, so art that
+    // is one large run beside a few small ones still fills the machine and threads never nest.
+    const std::size_t share = std::max<std::size_t>(1, regions.size() / std::max<std::uint32_t>(workers, 1));
+    std::vector<std::size_t> small_runs;
+    std::vector<std::size_t> large_runs;
+    for (std::size_t i = 0; i < runs.size(); ++i)
+        (runs[i].end - runs[i].first > share ? large_runs : small_runs).push_back(i);
+    const auto composite_run = [&](std::size_t i, std::uint64_t run_workers) {
         const std::vector<PaintProgramNode> part =
             RunProgramBuilder(program, spans, painting_children, runs[i].first, runs[i].end - 1).build();
         ReplayParams run_params = params;
         run_params.budget = &budgets[i];
+        run_params.environment.replay_threads = run_workers;
         results[i] = alpha_composite(regions, part, run_params);
-    });
+    };
+    run_parallel_tasks(small_runs.size(), workers, [&](std::size_t k) { composite_run(small_runs[k], 1); });
+    for (const std::size_t i : large_runs)
+        composite_run(i, workers);
 
     // Runs never meet, so their visible regions and coverage rings stand side by side.
     AlphaCompositeResult joined;
@@ -296,6 +309,7 @@ AlphaCompositeResult alpha_composite_by_runs(const std::vector<ReplayRegion>& re
     joined.regions.reserve(region_total);
     joined.coverage.reserve(coverage_total);
     for (AlphaCompositeResult& result : results) {
+        joined.displacement = std::max(joined.displacement, result.displacement);
         std::move(result.regions.begin(), result.regions.end(), std::back_inserter(joined.regions));
         std::move(result.coverage.begin(), result.coverage.end(), std::back_inserter(joined.coverage));
     }
