@@ -9,6 +9,7 @@
 #include "kernel/composite/alpha_boolean_polygons.h"
 #include "kernel/composite/alpha_composite_over.h"
 #include "kernel/composite/composite_tiles.h"
+#include "kernel/composite/tile_cutting.h"
 #include "kernel/composite/opaque_composite.h"
 #include "kernel/common/parallel_tasks.h"
 
@@ -232,63 +233,34 @@ private:
     std::atomic<std::uint64_t>& set_entries_;
 };
 
-// Cuts the tile depth first (explicit stack) and composites every leaf tile in order.
+// Cuts the tile depth first and composites every leaf tile in order.
 void composite_alpha_tile_tree(AlphaTile tile, const std::vector<const Clipper2Lib::Paths64*>& leaf_paths,
                                std::uint64_t tile_points, AlphaLeafCompositor& compositor, AlphaTaskOutput& output) {
     std::vector<Clipper2Lib::Paths64> coverage_pieces;
     std::vector<IntBox> leaf_rects;
-    std::vector<AlphaTile> stack;
-    stack.push_back(std::move(tile));
-    while (!stack.empty()) {
-        AlphaTile current = std::move(stack.back());
-        stack.pop_back();
-        lift_covers(current);
-        if (worth_cutting(current, tile_points)) {
-            AlphaTile low;
-            AlphaTile high;
-            if (split_alpha_tile(current, leaf_paths, low, high)) {
-                output.cut = true;
-                stack.push_back(std::move(high));
-                stack.push_back(std::move(low));
-                continue;
-            }
-        }
-        const std::size_t before = coverage_pieces.size();
-        compositor.composite(current, output, coverage_pieces);
-        if (coverage_pieces.size() > before)
-            leaf_rects.push_back(current.tile.rect);
-    }
+    const bool cut = cut_tiles_depth_first(
+        std::move(tile), lift_covers,
+        [&](AlphaTile& current, AlphaTile& low, AlphaTile& high) {
+            return worth_cutting(current, tile_points) && split_alpha_tile(current, leaf_paths, low, high);
+        },
+        [&](AlphaTile& current) {
+            const std::size_t before = coverage_pieces.size();
+            compositor.composite(current, output, coverage_pieces);
+            if (coverage_pieces.size() > before)
+                leaf_rects.push_back(current.tile.rect);
+        });
+    output.cut = output.cut || cut;
     if (!coverage_pieces.empty())
         output.coverage = join_tile_coverages(coverage_pieces, leaf_rects, output.budget);
 }
 
-// Cuts breadth first until there are kParallelAlphaTiles tiles or none is worth cutting; the
-// tiles stay in page order (each tile's halves take its place).
+// Cuts breadth first until there are kParallelAlphaTiles tiles or none is worth cutting.
 std::vector<AlphaTile> cut_alpha_page(AlphaTile page, const std::vector<const Clipper2Lib::Paths64*>& leaf_paths,
                                       std::uint64_t tile_points) {
-    std::vector<AlphaTile> tiles;
-    tiles.push_back(std::move(page));
-    bool cut = true;
-    while (cut && tiles.size() < kParallelAlphaTiles) {
-        cut = false;
-        std::vector<AlphaTile> next;
-        for (std::size_t i = 0; i < tiles.size(); ++i) {
-            AlphaTile& tile = tiles[i];
-            lift_covers(tile);
-            const bool room = next.size() + 2 + (tiles.size() - i - 1) <= kParallelAlphaTiles;
-            AlphaTile low;
-            AlphaTile high;
-            if (room && worth_cutting(tile, tile_points) && split_alpha_tile(tile, leaf_paths, low, high)) {
-                next.push_back(std::move(low));
-                next.push_back(std::move(high));
-                cut = true;
-            } else {
-                next.push_back(std::move(tile));
-            }
-        }
-        tiles = std::move(next);
-    }
-    return tiles;
+    return cut_tiles_breadth_first(
+        std::move(page), kParallelAlphaTiles, lift_covers, [&](AlphaTile& tile, AlphaTile& low, AlphaTile& high) {
+            return worth_cutting(tile, tile_points) && split_alpha_tile(tile, leaf_paths, low, high);
+        });
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 #include <utility>
 
 #include "kernel/composite/composite_tiles.h"
+#include "kernel/composite/tile_cutting.h"
 #include "kernel/common/parallel_tasks.h"
 #include "kernel/composite/region_union_groups.h"
 #include "kernel/replay/replay_workers.h"
@@ -230,61 +231,32 @@ Clipper2Lib::Paths64 join_tile_coverages(std::vector<Clipper2Lib::Paths64>& piec
 
 namespace {
 
-// Cuts the tile depth first (explicit stack) and composites every leaf in order.
+// Cuts the tile depth first and composites every leaf in order.
 void composite_tile_tree(CompositeTile tile, const std::vector<const Clipper2Lib::Paths64*>& region_paths,
                          std::uint64_t tile_points, TileOutput& output) {
     std::vector<Clipper2Lib::Paths64> coverage_pieces;
     std::vector<IntBox> leaf_rects;
-    std::vector<CompositeTile> stack;
-    stack.push_back(std::move(tile));
-    while (!stack.empty()) {
-        CompositeTile current = std::move(stack.back());
-        stack.pop_back();
-        drop_hidden_items(current);
-        if (worth_cutting(current, tile_points)) {
-            CompositeTile low;
-            CompositeTile high;
-            if (split_tile(current, region_paths, low, high)) {
-                output.cut = true;
-                stack.push_back(std::move(high));
-                stack.push_back(std::move(low));
-                continue;
-            }
-        }
-        leaf_rects.push_back(current.rect);
-        composite_leaf(current, output, coverage_pieces);
-    }
+    const bool cut = cut_tiles_depth_first(
+        std::move(tile), drop_hidden_items,
+        [&](CompositeTile& current, CompositeTile& low, CompositeTile& high) {
+            return worth_cutting(current, tile_points) && split_tile(current, region_paths, low, high);
+        },
+        [&](CompositeTile& current) {
+            leaf_rects.push_back(current.rect);
+            composite_leaf(current, output, coverage_pieces);
+        });
+    output.cut = output.cut || cut;
     output.coverage = join_tile_coverages(coverage_pieces, leaf_rects, output.budget);
 }
 
-// Cuts breadth first until there are kParallelTiles tiles or none is worth cutting; the tiles
-// stay in page order (each tile's halves take its place).
+// Cuts breadth first until there are kParallelTiles tiles or none is worth cutting.
 std::vector<CompositeTile> cut_page(CompositeTile page, const std::vector<const Clipper2Lib::Paths64*>& region_paths,
                                     std::uint64_t tile_points) {
-    std::vector<CompositeTile> tiles;
-    tiles.push_back(std::move(page));
-    bool cut = true;
-    while (cut && tiles.size() < kParallelTiles) {
-        cut = false;
-        std::vector<CompositeTile> next;
-        for (std::size_t i = 0; i < tiles.size(); ++i) {
-            CompositeTile& tile = tiles[i];
-            drop_hidden_items(tile);
-            // Tiles already placed, this one's two halves and the tiles still waiting.
-            const bool room = next.size() + 2 + (tiles.size() - i - 1) <= kParallelTiles;
-            CompositeTile low;
-            CompositeTile high;
-            if (room && worth_cutting(tile, tile_points) && split_tile(tile, region_paths, low, high)) {
-                next.push_back(std::move(low));
-                next.push_back(std::move(high));
-                cut = true;
-            } else {
-                next.push_back(std::move(tile));
-            }
-        }
-        tiles = std::move(next);
-    }
-    return tiles;
+    return cut_tiles_breadth_first(std::move(page), kParallelTiles, drop_hidden_items,
+                                   [&](CompositeTile& tile, CompositeTile& low, CompositeTile& high) {
+                                       return worth_cutting(tile, tile_points) &&
+                                              split_tile(tile, region_paths, low, high);
+                                   });
 }
 
 }  // namespace
