@@ -238,8 +238,8 @@ def sweep_pieces(subpaths, width, cap, join, limit, dashes=None, offset=0.0, tur
                     out.append((k, np.interp(lo - starts[k], s, u), np.interp(hi - starts[k], s, u)))
             return out
         runs = [spans(s0, s1) for s0, s1 in intervals]
-        if wrap and len(runs) > 1:
-            runs = [runs[-1] + runs[0]] + runs[1:-1]
+        if wrap and len(runs) > 1:  # the dash across the start is one run, with a join at the start
+            runs, wrap = [runs[-1] + runs[0]] + runs[1:-1], False
         for n, run in enumerate(runs):
             pens = [pen_steps(path[k], u0, u1, step, turn) for k, u0, u1 in run]
             for q, t in pens:
