@@ -31,14 +31,25 @@ ICON_ROOT = "/usr/share/icons"
 DOCUMENT_WIDTH_MM, TOLERANCE_MM = 100.0, 0.05
 WITHIN = 0.6  # tolerances
 SLIT_EDGE_MM = 0.25
+FEATURE = 0.01  # tolerances: narrower slivers of the reference are no boundary
+# Steps this much finer than the chords need: the slivers a fold leaves between steps thin with the square.
+FINER = 3
 MARGIN = 0.1  # of the outline's size, around it in the one-command document
 SVG_NS = 'xmlns="http://www.w3.org/2000/svg"'
 
 
-def theme_files(root, limit):
-    files = sorted(glob.glob(os.path.join(root, "*", "**", "*.svg"), recursive=True))
-    files = [f for f in files if os.path.isfile(f)]
-    return files[:limit] if limit else files
+def theme_files(root, themes, limit):
+    """SVG files per theme (links to one file counted once), at most `limit` of each theme."""
+    files, seen = [], set()
+    for theme in sorted(themes or os.listdir(root)):
+        found = sorted(glob.glob(os.path.join(root, theme, "**", "*.svg"), recursive=True))
+        found = [f for f in found if os.path.isfile(f) and os.path.realpath(f) not in seen]
+        found = list(dict((os.path.realpath(f), f) for f in found).values())
+        if limit and len(found) > limit:  # evenly spread over the theme's folders
+            found = found[::math.ceil(len(found) / limit)]
+        seen.update(os.path.realpath(f) for f in found)
+        files += found
+    return files
 
 
 def subpaths_of(command):
@@ -88,7 +99,7 @@ def mapped(primitive, m):
 def exact_outline(command, width_mm_per_unit):
     """Pieces and boundary of the command's exact stroke in device units, or None when it cannot be built."""
     subpaths = subpaths_of(command)
-    if not subpaths:
+    if not subpaths or command.stroke.width <= 0:
         return None
     m, s = affine(command.matrix), command.stroke
     singular = np.linalg.svd(m[:, :2], compute_uv=False)
@@ -100,14 +111,14 @@ def exact_outline(command, width_mm_per_unit):
     reach = s.width / 2 * max(1.0, s.miter_limit if s.line_join == "miter" else 1.0)
     points = np.array([v for path, _ in subpaths for p in path for v in p[1:]], dtype=float).reshape(-1, 2)
     span = np.ptp(points @ m[:, :2].T, axis=0).max() + 2 * reach * singular[0]
-    turn = turn_for(max(span * width_mm_per_unit, TOLERANCE_MM), TOLERANCE_MM) * singular[-1] / singular[0]
+    turn = turn_for(max(span * width_mm_per_unit, TOLERANCE_MM), TOLERANCE_MM) * singular[-1] / singular[0] / FINER
     polygons, edges = sweep_pieces(subpaths, s.width, s.line_cap, s.line_join, s.miter_limit,
                                    list(s.dash_array) or None, s.dash_offset, turn=turn)
     polygons = polygons @ m[:, :2].T + m[:, 2]
     if np.linalg.det(m[:, :2]) < 0:
         polygons = polygons[:, ::-1]
     edges = edges @ m[:, :2].T + m[:, 2]
-    return polygons, union_boundary(polygons, edges)
+    return polygons, union_boundary(polygons, edges, FEATURE * TOLERANCE_MM / width_mm_per_unit)
 
 
 def path_data(command):
@@ -146,7 +157,7 @@ def check_command(task):
     except (StopIteration, ValueError, FloatingPointError) as fault:
         return name, index, None, f"no reference: {fault!r}"
     if exact is None:
-        return name, index, None, "no reference: a dot or a singular matrix"
+        return name, index, None, "no reference: no width, a dot or a singular matrix"
     polygons, boundary = exact
     lo, hi = polygons.reshape(-1, 2).min(0), polygons.reshape(-1, 2).max(0)
     margin = MARGIN * max(np.ptp(polygons.reshape(-1, 2), axis=0).max(), 1e-9)
@@ -177,12 +188,12 @@ def document_census(name):
     for label in ("raw", "visible", "silhouette"):
         collection = getattr(result, label)
         rings, _ = ring_segments(collection, origin, result.grid_to_source_unit)
-        if label == "raw":  # split by what painted the ring
+        if label != "silhouette":  # split by what painted the ring
             ring_geometry = np.searchsorted(np.asarray(collection.geometry_offsets), np.searchsorted(
                 np.asarray(collection.polygon_offsets), np.arange(len(rings)), side="right") - 1, side="right") - 1
             kinds = np.asarray(collection.source_kinds)[ring_geometry] if len(rings) else np.zeros(0, int)
-            counts["raw strokes"] = slits([r for r, k in zip(rings, kinds) if k == 1], SLIT_EDGE_MM / unit)
-            counts["raw fills"] = slits([r for r, k in zip(rings, kinds) if k != 1], SLIT_EDGE_MM / unit)
+            counts[f"{label} strokes"] = slits([r for r, k in zip(rings, kinds) if k == 1], SLIT_EDGE_MM / unit)
+            counts[f"{label} fills"] = slits([r for r, k in zip(rings, kinds) if k != 1], SLIT_EDGE_MM / unit)
         else:
             counts[label] = slits(rings, SLIT_EDGE_MM / unit)
     strokes = [(name, k, unit) for k, c in enumerate(recorded.commands) if c.kind == "stroke"]
@@ -191,12 +202,13 @@ def document_census(name):
 
 def main():
     parser = argparse.ArgumentParser(description=__doc__.split("\n\n")[0])
-    parser.add_argument("--limit", type=int, default=0, help="at most this many SVG files")
+    parser.add_argument("--limit", type=int, default=0, help="at most about this many SVG files of each theme, evenly spread")
+    parser.add_argument("--themes", default="", help="comma-separated theme folders (default: all)")
     parser.add_argument("--jobs", type=int, default=os.cpu_count())
     parser.add_argument("--worst", type=int, default=15, help="rows of the worst commands to print")
     parser.add_argument("--root", default=ICON_ROOT, help="folder of the themes")
     args = parser.parse_args()
-    files = theme_files(args.root, args.limit)
+    files = theme_files(args.root, [t for t in args.themes.split(",") if t], args.limit)
     if not files:
         raise SystemExit(f"no SVG files under {args.root}: run inside the yardstick root")
     themes = sorted({os.path.relpath(f, args.root).split(os.sep)[0] for f in files})

@@ -158,6 +158,16 @@ class Pieces:
         polygons = polygons[np.abs(area) > 1e-24 * scale * scale]
         area = area[np.abs(area) > 1e-24 * scale * scale]
         polygons[area < 0] = polygons[area < 0][:, [1, 0, 3, 2]]
+        # A quad whose pens cross just beyond one of them turns in at a corner: it becomes two triangles, cut
+        # along the diagonal that stays inside.
+        edges = np.roll(polygons, -1, axis=1) - polygons
+        reflex = (cross2(edges, np.roll(edges, -1, axis=1)) < 0).any(1)
+        q = polygons[reflex]
+        across = np.sign(cross2(q[:, 2] - q[:, 0], q[:, 1] - q[:, 0])) != np.sign(cross2(q[:, 2] - q[:, 0],
+                                                                                        q[:, 3] - q[:, 0]))
+        first = np.where(across[:, None, None], q[:, [0, 1, 2, 2]], q[:, [1, 2, 3, 3]])
+        second = np.where(across[:, None, None], q[:, [0, 2, 3, 3]], q[:, [1, 3, 0, 0]])
+        polygons = np.concatenate([polygons[~reflex], first, second])
         rails = np.maximum(np.linalg.norm(polygons[:, 3] - polygons[:, 0], axis=1),
                            np.linalg.norm(polygons[:, 2] - polygons[:, 1], axis=1))
         parts = np.maximum(np.ceil(rails / length), 1).astype(np.int64)
@@ -202,6 +212,10 @@ class Pieces:
         def nearer_end(p):
             return np.where((np.linalg.norm(pen_a - p, axis=1) < np.linalg.norm(pen_d - p, axis=1))[:, None], pen_a,
                             pen_d)
+        # Neighbouring turning points bound a sliver the two steps' triangles leave open, which the pen sweeps
+        # as it turns from one to the next: one more triangle covers it.
+        self.add(np.stack([x[:-2], x[1:-1], x[2:], x[2:]], 1)[crosses[:-2] & crosses[1:-1] & crosses[2:]],
+                 np.stack([x[:-2], x[2:]], 1)[crosses[:-2] & crosses[1:-1] & crosses[2:]])
         edges = [np.stack([x[:-1], x[1:]], 1)[before & after],
                  np.stack([x[:-1], nearer_end(x[:-1])], 1)[before & ~after],
                  np.stack([x[1:], nearer_end(x[1:])], 1)[~before & after]]
@@ -366,11 +380,13 @@ def segment_distances(points, segments, size=None, chunk=1 << 21):
 BISECTIONS = 30
 END_OFFSET = 1e-6  # of an edge's length: samples stand off the shared vertices
 # Of the extent: how far beside an edge its sides are probed, off the cracks where thin pieces meet.
-SIDE_OFFSET = 1e-9
+SIDE_OFFSET = 1e-12
 
 
-def union_boundary(polygons, edges):
-    """Segments of the union's boundary: the parts of the candidate edges with an uncovered side."""
+def union_boundary(polygons, edges, feature=0.0):
+    """Segments of the union's boundary: the parts of the candidate edges with a side left uncovered, just
+    beside them and one and two `feature` away (the steps leave slivers near a fold's turning points, of a
+    width the steps' turn squared times the turning point's speed: they are no boundary)."""
     lengths = np.linalg.norm(edges[:, 1] - edges[:, 0], axis=1)
     edges, lengths = edges[lengths > 0], lengths[lengths > 0]
     lo, hi = polygons.reshape(-1, 2).min(0), polygons.reshape(-1, 2).max(0)
@@ -383,12 +399,18 @@ def union_boundary(polygons, edges):
     rank = np.arange(len(owner)) - np.repeat(np.cumsum(count) - count, count)
     t = END_OFFSET + (1 - 2 * END_OFFSET) * rank / (count[owner] - 1)
     a, ab = edges[:, 0], edges[:, 1] - edges[:, 0]
-    normal = np.stack([-ab[:, 1], ab[:, 0]], 1) / lengths[:, None] * (extent * SIDE_OFFSET)
+    unit = np.stack([-ab[:, 1], ab[:, 0]], 1) / lengths[:, None]
+
+    def open_side(p, i, side):
+        out = np.ones(len(p), dtype=bool)
+        for reach in [extent * SIDE_OFFSET] + ([feature, 2 * feature] if feature > 0 else []):
+            out[out] = ~covered(p[out] + side * reach * unit[i][out])
+        return out
 
     def bounding(i, t):
         p = a[i] + t[:, None] * ab[i]
-        out = ~covered(p + normal[i])
-        out[~out] = ~covered(p[~out] - normal[i][~out])
+        out = open_side(p, i, 1)
+        out[~out] = open_side(p[~out], i[~out], -1)
         return out
     keep = bounding(owner, t)
     pair = np.flatnonzero(owner[:-1] == owner[1:])
