@@ -18,6 +18,7 @@ import math
 import multiprocessing
 import os
 import sys
+import time
 
 import numpy as np
 
@@ -32,8 +33,6 @@ DOCUMENT_WIDTH_MM, TOLERANCE_MM = 100.0, 0.05
 WITHIN = 0.6  # tolerances
 SLIT_EDGE_MM = 0.25
 FEATURE = 0.01  # tolerances: narrower slivers of the reference are no boundary
-# Steps this much finer than the chords need: the slivers a fold leaves between steps thin with the square.
-FINER = 3
 MARGIN = 0.1  # of the outline's size, around it in the one-command document
 SVG_NS = 'xmlns="http://www.w3.org/2000/svg"'
 
@@ -111,7 +110,7 @@ def exact_outline(command, width_mm_per_unit):
     reach = s.width / 2 * max(1.0, s.miter_limit if s.line_join == "miter" else 1.0)
     points = np.array([v for path, _ in subpaths for p in path for v in p[1:]], dtype=float).reshape(-1, 2)
     span = np.ptp(points @ m[:, :2].T, axis=0).max() + 2 * reach * singular[0]
-    turn = turn_for(max(span * width_mm_per_unit, TOLERANCE_MM), TOLERANCE_MM) * singular[-1] / singular[0] / FINER
+    turn = turn_for(max(span * width_mm_per_unit, TOLERANCE_MM), TOLERANCE_MM) * singular[-1] / singular[0]
     polygons, edges = sweep_pieces(subpaths, s.width, s.line_cap, s.line_join, s.miter_limit,
                                    list(s.dash_array) or None, s.dash_offset, turn=turn)
     polygons = polygons @ m[:, :2].T + m[:, 2]
@@ -154,7 +153,7 @@ def check_command(task):
         command = core.record_paint_commands_svg(handle.read()).commands[index]
     try:
         exact = exact_outline(command, mm_per_unit)
-    except (StopIteration, ValueError, FloatingPointError) as fault:
+    except (StopIteration, ValueError, ArithmeticError) as fault:
         return name, index, None, f"no reference: {fault!r}"
     if exact is None:
         return name, index, None, "no reference: no width, a dot or a singular matrix"
@@ -202,7 +201,8 @@ def document_census(name):
 
 def main():
     parser = argparse.ArgumentParser(description=__doc__.split("\n\n")[0])
-    parser.add_argument("--limit", type=int, default=0, help="at most about this many SVG files of each theme, evenly spread")
+    parser.add_argument("--limit", type=int, default=1000,
+                        help="at most about this many SVG files of each theme, evenly spread (0: all)")
     parser.add_argument("--themes", default="", help="comma-separated theme folders (default: all)")
     parser.add_argument("--jobs", type=int, default=os.cpu_count())
     parser.add_argument("--worst", type=int, default=15, help="rows of the worst commands to print")
@@ -213,9 +213,12 @@ def main():
         raise SystemExit(f"no SVG files under {args.root}: run inside the yardstick root")
     themes = sorted({os.path.relpath(f, args.root).split(os.sep)[0] for f in files})
     with multiprocessing.Pool(args.jobs) as pool:
+        started = time.monotonic()
         census = pool.map(document_census, files, chunksize=8)
         tasks = [task for _, strokes, _ in census for task in strokes]
+        print(f"documents: {time.monotonic() - started:.0f} s", file=sys.stderr)
         rows = pool.map(check_command, tasks, chunksize=1)
+        print(f"commands: {time.monotonic() - started:.0f} s", file=sys.stderr)
     slit_totals, slit_files = {}, []
     for name, _, counts in census:
         for label, count in (counts or {}).items():

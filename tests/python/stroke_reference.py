@@ -72,7 +72,7 @@ def join_lines(v, t_in, t_out, h, join, limit, arc_points=4001):
         a0, a1 = np.arctan2(n_in[1], n_in[0]), np.arctan2(n_out[1], n_out[0])
         a = np.linspace(a0, a0 + (a1 - a0 + math.pi) % (2 * math.pi) - math.pi, arc_points)
         return [v + h * np.stack([np.cos(a), np.sin(a)], 1)]
-    if join == "miter" and 2 / (1 + cosine) <= limit * limit:
+    if join == "miter" and 2 <= limit * limit * (1 + cosine):
         return [np.array([v + h * n_in, v + h * (n_in + n_out) / (1 + cosine), v + h * n_out])]
     return [np.array([v + h * n_in, v + h * n_out])]
 
@@ -465,16 +465,19 @@ SLIT_TURN = math.radians(179.5)
 
 def slits(rings, min_edge):
     """Ring vertices where the ring turns back on itself between two edges of at least min_edge."""
-    count = 0
-    for r in rings:
-        r = r[:-1]
-        if len(r) < 3:
-            continue
-        e_in, e_out = r - np.roll(r, 1, axis=0), np.roll(r, -1, axis=0) - r
-        turn = np.abs(np.arctan2(cross2(e_in, e_out), (e_in * e_out).sum(1)))
-        long = (np.linalg.norm(e_in, axis=1) >= min_edge) & (np.linalg.norm(e_out, axis=1) >= min_edge)
-        count += int(((turn > SLIT_TURN) & long).sum())
-    return count
+    rings = [r[:-1] for r in rings if len(r) > 3]
+    if not rings:
+        return 0
+    points = np.concatenate(rings)
+    sizes = np.array([len(r) for r in rings])
+    start = np.repeat(np.cumsum(sizes) - sizes, sizes)
+    rank = np.arange(len(points)) - start
+    size = np.repeat(sizes, sizes)
+    e_in = points - points[start + (rank - 1) % size]
+    e_out = points[start + (rank + 1) % size] - points
+    turn = np.abs(np.arctan2(cross2(e_in, e_out), (e_in * e_out).sum(1)))
+    long = (np.linalg.norm(e_in, axis=1) >= min_edge) & (np.linalg.norm(e_out, axis=1) >= min_edge)
+    return int(((turn > SLIT_TURN) & long).sum())
 
 
 R_LENS = 5 / math.sin(math.radians(20))
