@@ -8,6 +8,9 @@ import pytest
 core = pytest.importorskip("_pavrix_svg_core")
 np = pytest.importorskip("numpy")
 
+from stroke_reference import (arc, cap_lines, dash_intervals, distances_to, join_lines, lens,  # noqa: E402
+                              primitive_samples, svg_path)
+
 SVG_NS = 'xmlns="http://www.w3.org/2000/svg"'
 STROKE_COLLAPSE = 6
 
@@ -49,89 +52,8 @@ def test_stroke_far_outside_the_view_box_is_no_range_error():
     assert len(result.raw.coordinates) > 0
 
 
-# Exact reference outlines. A path is a list of primitives, each ("arc", cx, cy, rx, ry, rotation, a0, a1),
-# ("line", x0, y0, x1, y1), ("quad", x0, y0, x1, y1, x2, y2) or ("cubic", x0, y0, ..., x3, y3), swept with
-# its exact tangent; dashes are cut by arc length, caps and joins stand on the true tangents.
+# Exact reference outlines: the offset curves, caps and joins of every dash, cut by arc length.
 SAMPLES = 3000
-
-
-def arc(cx, cy, r, a0, a1):
-    return ("arc", cx, cy, r, r, 0.0, a0, a1)
-
-
-def primitive_samples(p, s):
-    """Points and unit tangents at parameters s in [0, 1]."""
-    if p[0] == "arc":
-        _, cx, cy, rx, ry, rotation, a0, a1 = p
-        a, f = a0 + (a1 - a0) * s, math.radians(rotation)
-        turn = np.array([[math.cos(f), -math.sin(f)], [math.sin(f), math.cos(f)]])
-        point = np.stack([rx * np.cos(a), ry * np.sin(a)], 1) @ turn.T + (cx, cy)
-        tangent = np.sign(a1 - a0) * np.stack([-rx * np.sin(a), ry * np.cos(a)], 1) @ turn.T
-    elif p[0] == "line":
-        a, b = np.array(p[1:3], dtype=float), np.array(p[3:5], dtype=float)
-        point, tangent = a + s[:, None] * (b - a), np.tile(b - a, (len(s), 1))
-    else:
-        c = np.array(p[1:], dtype=float).reshape(-1, 2)
-        if p[0] == "quad":
-            c = np.array([c[0], c[0] + 2 / 3 * (c[1] - c[0]), c[2] + 2 / 3 * (c[1] - c[2]), c[2]])
-        t = s[:, None]
-        point = (1 - t) ** 3 * c[0] + 3 * (1 - t) ** 2 * t * c[1] + 3 * (1 - t) * t * t * c[2] + t ** 3 * c[3]
-        tangent = 3 * ((1 - t) ** 2 * (c[1] - c[0]) + 2 * (1 - t) * t * (c[2] - c[1]) + t * t * (c[3] - c[2]))
-        # Toward the nearest distinct control point at the ends.
-        tangent[s == 0] = next(q - c[0] for q in c[1:] if np.any(q != c[0]))
-        tangent[s == 1] = next(c[3] - q for q in c[2::-1] if np.any(q != c[3]))
-    return point, tangent / np.linalg.norm(tangent, axis=1)[:, None]
-
-
-def svg_path(path, closed):
-    def ends(p):
-        return primitive_samples(p, np.array([0.0, 1.0]))[0]
-    d = "M{} {}".format(*ends(path[0])[0])
-    for p in path:
-        if p[0] == "arc":
-            end = ends(p)[1]
-            d += f" A{p[3]} {p[4]} {p[5]} {int(abs(p[7] - p[6]) > math.pi)} {int(p[7] > p[6])} {end[0]} {end[1]}"
-        else:
-            d += " " + {"line": "L", "quad": "Q", "cubic": "C"}[p[0]] + " " + " ".join(str(v) for v in p[3:])
-    return d + (" Z" if closed else "")
-
-
-def cap_lines(c, o, h, cap):
-    """Boundary of a cap at point c with outward direction o."""
-    normal = np.array([-o[1], o[0]])
-    if cap == "butt":
-        return [np.array([c + h * normal, c - h * normal])]
-    if cap == "square":
-        return [np.array([c + h * normal, c + h * normal + h * o, c - h * normal + h * o, c - h * normal])]
-    a = np.arctan2(o[1], o[0]) + np.linspace(-math.pi / 2, math.pi / 2, 4001)
-    return [c + h * np.stack([np.cos(a), np.sin(a)], 1)]
-
-
-def join_lines(v, t_in, t_out, h, join, limit):
-    cross = t_in[0] * t_out[1] - t_in[1] * t_out[0]
-    if abs(cross) < 1e-12 and np.dot(t_in, t_out) > 0:
-        return []
-    side = 1.0 if cross > 0 else -1.0
-    n_in, n_out = side * np.array([t_in[1], -t_in[0]]), side * np.array([t_out[1], -t_out[0]])
-    cosine = float(np.dot(t_in, t_out))
-    if join == "round":
-        a0, a1 = np.arctan2(n_in[1], n_in[0]), np.arctan2(n_out[1], n_out[0])
-        a = np.linspace(a0, a0 + (a1 - a0 + math.pi) % (2 * math.pi) - math.pi, 4001)
-        return [v + h * np.stack([np.cos(a), np.sin(a)], 1)]
-    if join == "miter" and 2 / (1 + cosine) <= limit * limit:
-        return [np.array([v + h * n_in, v + h * (n_in + n_out) / (1 + cosine), v + h * n_out])]
-    return [np.array([v + h * n_in, v + h * n_out])]
-
-
-def dash_intervals(length, dashes, offset):
-    pattern = list(dashes) * (2 if len(dashes) % 2 else 1)
-    position, k, out = -(offset % sum(pattern)), 0, []
-    while position <= length:
-        if k % 2 == 0 and position + pattern[k % len(pattern)] >= 0:
-            out.append((max(position, 0.0), min(position + pattern[k % len(pattern)], length)))
-        position += pattern[k % len(pattern)]
-        k += 1
-    return out
 
 
 def reference_outline(path, closed, width, cap, join, limit, dashes, offset=0.0, nss=None, samples=SAMPLES):
@@ -180,27 +102,7 @@ def reference_outline(path, closed, width, cap, join, limit, dashes, offset=0.0,
     return lines
 
 
-def distances_to(vertices, lines):
-    best = np.full(len(vertices), np.inf)
-    for line in lines:
-        a, b = line[:-1], line[1:]
-        ab = b - a
-        t = np.clip(((vertices[:, None, :] - a) * ab).sum(2) / np.maximum((ab * ab).sum(1), 1e-300), 0, 1)
-        d = np.linalg.norm(vertices[:, None, :] - (a + t[..., None] * ab), axis=2).min(1)
-        best = np.minimum(best, d)
-    return best
-
-
 QUARTER = [arc(0, 0, 10, 0, math.pi / 2)]
-R_LENS = 5 / math.sin(math.radians(20))
-
-
-def lens(x, y):
-    """Two arcs meeting at 40 degrees, from (x, y) to (x + 10, y) and back."""
-    return [arc(x + 5, y + R_LENS * math.cos(math.radians(20)), R_LENS, math.radians(-110), math.radians(-70)),
-            arc(x + 5, y - R_LENS * math.cos(math.radians(20)), R_LENS, math.radians(70), math.radians(110))]
-
-
 LENS = lens(0, 0)
 S_CURVE = [("cubic", 0, 0, 8, -12, 12, 22, 20, 10)]
 QUADRATIC = [("quad", 0, 0, 10, 20, 20, 0)]

@@ -1,0 +1,106 @@
+"""Strokes where the pen is wider than the bend, ends whose derivative vanishes and caps on another stroke's side,
+held against the union of the pen's positions; and the collapses of subpaths that paint nothing."""
+
+import functools
+import math
+
+import pytest
+
+core = pytest.importorskip("_pavrix_svg_core")
+np = pytest.importorskip("numpy")
+
+from stroke_reference import (arc, boundary_distances, lens, ring_segments, slits, svg_path,  # noqa: E402
+                              sweep_pieces, turn_for, union_boundary)
+
+SVG_NS = 'xmlns="http://www.w3.org/2000/svg"'
+STROKE_COLLAPSE = 6
+SLIT_EDGE_MM = 0.25
+COARSE, FINE = (100, 0.05), (400, 0.01)
+TIGHT_ARC = [([arc(0, 0, 2, 0, math.pi / 2)], False)]
+
+
+def rounded_rect(w, h, rx, ry):
+    def corner(cx, cy, a):
+        return ("arc", cx, cy, rx, ry, 0.0, a, a + math.pi / 2)
+    return [([("line", rx, 0, w - rx, 0), corner(w - rx, ry, -math.pi / 2), ("line", w, ry, w, h - ry),
+              corner(w - rx, h - ry, 0), ("line", w - rx, h, rx, h), corner(rx, h - ry, math.pi / 2),
+              ("line", 0, h - ry, 0, ry), corner(rx, ry, math.pi)], True)]
+
+
+# why, subpaths, element (None: the subpaths' path), width, cap, join, dashes, frame (view box size, shift), targets
+ROWS = [
+    ("butt caps on an arc tighter than the pen: two sectors touching at the centre", TIGHT_ARC, None, 6, "butt",
+     "miter", None, (100, 30), (COARSE, FINE)),
+    ("square caps on an arc tighter than the pen", TIGHT_ARC, None, 6, "square", "miter", None, (100, 30),
+     (COARSE,)),
+    ("round caps on an arc tighter than the pen", TIGHT_ARC, None, 6, "round", "miter", None, (100, 30),
+     (COARSE,)),
+    ("dashes on an arc tighter than the pen", TIGHT_ARC, None, 6, "butt", "miter", (1, 0.6), (100, 30),
+     (COARSE,)),
+    ("closed circle under a pen wider than its radius",
+     [([arc(0, 0, 1.5, 0, math.pi), arc(0, 0, 1.5, math.pi, 2 * math.pi)], True)], None, 4, "butt", "miter", None,
+     (100, 30), (COARSE,)),
+    ("rounded rectangle, corners tighter than the pen", rounded_rect(12, 8, 1, 1),
+     '<rect width="12" height="8" rx="1"', 4, "butt", "miter", None, (100, 30), (COARSE, FINE)),
+    ("control point on the start point", [([("cubic", 0, 0, 0, 0, 10, 0, 10, 10)], False)], None, 4, "butt",
+     "miter", None, (100, 30), (COARSE, FINE)),
+    ("control point on the end point", [([("cubic", 0, 0, 10, 0, 10, 10, 10, 10)], False)], None, 2, "butt",
+     "miter", None, (100, 30), (FINE,)),
+    ("a curve's butt cap on a straight stroke's side",
+     [([("cubic", 33, 15, 33, 25, 27, 34, 20, 34)], False), ([("line", 17, 15, 17, 37)], False)], None, 6,
+     "butt", "miter", None, (48, 0), (COARSE,)),
+    ("mitered lens: offsets crossing at a shallow angle", [(lens(0, 0), True)], None, 1, "butt", "miter", None,
+     (100, 30), (COARSE,)),
+    ("bevelled lens: offsets crossing at a shallow angle", [(lens(0, 0), True)], None, 1, "butt", "bevel", None,
+     (100, 30), (COARSE, FINE)),
+]
+CASES = [pytest.param(n, target, id=f"{n}-{target[0]}") for n, row in enumerate(ROWS) for target in row[-1]]
+
+
+@functools.lru_cache(maxsize=None)
+def exact(n):
+    _, subpaths, _, width, cap, join, dashes, _, targets = ROWS[n]
+    turn = min(turn_for(*target) for target in targets)
+    polygons, edges = sweep_pieces(subpaths, width, cap, join, 4, dashes, turn=turn)
+    return polygons, union_boundary(polygons, edges)
+
+
+def measure(n, target):
+    """Errors of the printed outline in tolerances: (printed to exact, exact to printed, width), and its slits."""
+    why, subpaths, element, width, cap, join, dashes, (size, shift), _ = ROWS[n]
+    style = f'fill="none" stroke="#000" stroke-width="{width}" stroke-linecap="{cap}" stroke-linejoin="{join}"'
+    if dashes:
+        style += f' stroke-dasharray="{" ".join(map(str, dashes))}"'
+    element = element or '<path d="{}"'.format(" ".join(svg_path(p, closed) for p, closed in subpaths))
+    svg = (f'<svg {SVG_NS} viewBox="0 0 {size} {size}"><g transform="translate({shift} {shift})">{element} {style}/>'
+           '</g></svg>')
+    result = core.analyze_svg_svg(svg, *target)
+    assert result.status == "supported", why
+    polygons, boundary = exact(n)
+    unit, tolerance = result.scale_factor, target[1]
+    rings, printed = ring_segments(result.raw, np.array(result.bbox[:2]) - shift, result.grid_to_source_unit)
+    there, back = boundary_distances(printed, boundary, tolerance / unit / 3)
+    lo, hi = polygons.reshape(-1, 2).min(0), polygons.reshape(-1, 2).max(0)
+    drawn = printed.reshape(-1, 2)
+    width_error = max(abs((hi - lo)[0] * unit - target[0]), abs(np.ptp(drawn[:, 0]) - (hi - lo)[0]) * unit)
+    bound = min(result.max_flattening_error_mm + result.max_quantization_error_mm, 0.6 * tolerance)
+    return (there * unit / tolerance, back * unit / tolerance, width_error / tolerance, bound / tolerance,
+            slits(rings, SLIT_EDGE_MM / unit))
+
+
+@pytest.mark.parametrize("n, target", CASES)
+def test_stroke_within_reported_error_of_the_pens_sweep(n, target):
+    there, back, width_error, bound, slit_count = measure(n, target)
+    figures = f"{ROWS[n][0]}: {there:.2f}T / {back:.2f}T off (bound {bound:.2f}T), width {width_error:.2f}T"
+    assert max(there, back) <= bound and width_error <= 0.6 and slit_count == 0, f"{figures}, {slit_count} slits"
+
+
+@pytest.mark.parametrize("why, d, subpath", [
+    ("a line far below the path's size paints nothing", "M10 10 H50 V40 Z M10 10 L10.000000000001 10", 1),
+    ("so does a piece after a close without a move", "M10 10 H50 V40 Z L10.000000000001 10", -1),
+])
+def test_stroke_collapse_is_reported(why, d, subpath):
+    result = core.analyze_svg_svg(f'<svg {SVG_NS} viewBox="0 0 100 50"><path d="{d}" fill="none" stroke="#000" '
+                                  'stroke-width="4"/></svg>', 80.0, 0.1)
+    fragments = result.unprintable_fragments
+    assert (STROKE_COLLAPSE, subpath) in zip(fragments.reason_ids, fragments.subpath_indices), why
