@@ -6,6 +6,7 @@
 #include <limits>
 #include <utility>
 
+#include "kernel/common/kernel_errors.h"
 #include "kernel/lowering/cubic_flattening.h"
 #include "kernel/lowering/stroke_outline.h"
 
@@ -13,6 +14,7 @@ namespace pavrix_svg_core {
 namespace {
 
 constexpr double kPi = 3.14159265358979323846;
+constexpr double kInfinity = std::numeric_limits<double>::infinity();
 // A sweep step turns the pen by at most this (radians), so that one midpoint tells its chords' error.
 constexpr double kMaxSweepStepTurn = 0.25;
 // A junction turning the pen's ends by less than this share of the sweep error is smooth: the offsetter
@@ -349,8 +351,10 @@ private:
                     double angle) const {
         const double h = half_width_;
         const double step = 2.0 * std::acos(std::clamp(1.0 - arc_error_ / h, -1.0, 1.0));
-        const double count = step > 0.0 ? std::ceil(std::fabs(angle) / step) : kMaxRoundSteps;
-        const auto steps = static_cast<std::size_t>(std::clamp(count, 1.0, kMaxRoundSteps));
+        const double count = step > 0.0 ? std::ceil(std::fabs(angle) / step) : kInfinity;
+        if (!(count <= kMaxRoundSteps))
+            throw ComplexityLimitError("stroke_round_steps");
+        const auto steps = static_cast<std::size_t>(std::max(count, 1.0));
         require_budget_room(budget_, BudgetCounter::lowered_points, steps);
         for (std::size_t i = 1; i < steps; ++i) {
             const double a = angle * static_cast<double>(i) / static_cast<double>(steps);
