@@ -1,6 +1,7 @@
 #include "kernel/lowering/stroke_sweep.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstddef>
 #include <limits>
@@ -23,6 +24,8 @@ constexpr double kSmoothTurnShare = 0.25;
 // Curvature samples per cubic, then golden-section steps around the tightest of them.
 constexpr int kCurvatureSamples = 64;
 constexpr int kCurvatureRefinements = 40;
+// Bisections of a sample interval where the radius passes a value: to the double's resolution of [0, 1].
+constexpr int kRadiusBisections = 52;
 // The inner offsets of a corner cross about h tan(turn / 2) from it on straight sides; bending sides
 // move the crossing, so the swept ends reach this much further before the offsetter takes over.
 constexpr double kCrossingReachFactor = 1.5;
@@ -307,7 +310,19 @@ private:
                                        add(b.centre, scaled(b.normal, side))) > error)
                 return false;
         }
-        return true;
+        // Where the pens cross, the sweep's edge there is the envelope of the pens between them, which
+        // the middle pen touches between the crossing and the envelope (about halfway where the envelope
+        // bends evenly; a quarter of the error leaves room where it does not).
+        const double denominator = cross(a.normal, b.normal);
+        if (denominator == 0.0)
+            return true;
+        const PaintPoint d{b.centre.x - a.centre.x, b.centre.y - a.centre.y};
+        const double s = cross(d, b.normal) / denominator;
+        const double t = -cross(a.normal, d) / denominator;
+        if (!(std::fabs(s) < half_width_ && std::fabs(t) < half_width_))
+            return true;
+        const PaintPoint x = add(a.centre, scaled(a.normal, s));
+        return std::fabs(cross(PaintPoint{x.x - mid.centre.x, x.y - mid.centre.y}, mid.normal)) <= 0.25 * error;
     }
 
     void push_pen(Pen&& pen) {
@@ -449,25 +464,50 @@ double parameter_at_length(const StrokeStretch& stretch, double length, double t
 
 }  // namespace
 
+namespace {
+
+// A cubic's radius of curvature |v|^3 / |v x a| at u; 0 where the derivative vanishes.
+double cubic_radius_at(const std::array<PaintPoint, 4>& c, double u) noexcept {
+    const PaintPoint d01{c[1].x - c[0].x, c[1].y - c[0].y}, d12{c[2].x - c[1].x, c[2].y - c[1].y},
+        d23{c[3].x - c[2].x, c[3].y - c[2].y};
+    const double s = 1.0 - u;
+    const PaintPoint v{3.0 * (s * s * d01.x + 2.0 * s * u * d12.x + u * u * d23.x),
+                       3.0 * (s * s * d01.y + 2.0 * s * u * d12.y + u * u * d23.y)};
+    const PaintPoint a{6.0 * (s * (d12.x - d01.x) + u * (d23.x - d12.x)),
+                       6.0 * (s * (d12.y - d01.y) + u * (d23.y - d12.y))};
+    const double speed = std::hypot(v.x, v.y);
+    if (!(speed > 0.0))
+        return 0.0;
+    const double bend = std::fabs(cross(v, a));
+    return bend > 0.0 ? speed * speed * speed / bend : kInfinity;
+}
+
+}  // namespace
+
+void radius_crossings(const StrokeStretch& stretch, double radius, std::vector<double>& parameters) {
+    if (!stretch.cubic)
+        return;
+    const auto below = [&](double u) { return cubic_radius_at(stretch.points, u) < radius; };
+    bool previous = below(0.0);
+    for (int k = 1; k <= kCurvatureSamples; ++k) {
+        double high = static_cast<double>(k) / kCurvatureSamples;
+        const bool current = below(high);
+        if (current != previous) {
+            double low = static_cast<double>(k - 1) / kCurvatureSamples;
+            for (int i = 0; i < kRadiusBisections; ++i) {
+                const double middle = 0.5 * (low + high);
+                (below(middle) == previous ? low : high) = middle;
+            }
+            parameters.push_back(0.5 * (low + high));
+        }
+        previous = current;
+    }
+}
+
 bool stretch_bends_tighter(const StrokeStretch& stretch, double radius) noexcept {
     if (!stretch.cubic)
         return false;
-    const auto& c = stretch.points;
-    const PaintPoint d01{c[1].x - c[0].x, c[1].y - c[0].y}, d12{c[2].x - c[1].x, c[2].y - c[1].y},
-        d23{c[3].x - c[2].x, c[3].y - c[2].y};
-    // Radius of curvature |v|^3 / |v x a|; 0 where the derivative vanishes.
-    const auto radius_at = [&](double u) {
-        const double s = 1.0 - u;
-        const PaintPoint v{3.0 * (s * s * d01.x + 2.0 * s * u * d12.x + u * u * d23.x),
-                           3.0 * (s * s * d01.y + 2.0 * s * u * d12.y + u * u * d23.y)};
-        const PaintPoint a{6.0 * (s * (d12.x - d01.x) + u * (d23.x - d12.x)),
-                           6.0 * (s * (d12.y - d01.y) + u * (d23.y - d12.y))};
-        const double speed = std::hypot(v.x, v.y);
-        if (!(speed > 0.0))
-            return 0.0;
-        const double bend = std::fabs(cross(v, a));
-        return bend > 0.0 ? speed * speed * speed / bend : std::numeric_limits<double>::infinity();
-    };
+    const auto radius_at = [&](double u) { return cubic_radius_at(stretch.points, u); };
     int best = 0;
     double best_radius = std::numeric_limits<double>::infinity();
     for (int k = 0; k <= kCurvatureSamples; ++k) {

@@ -34,6 +34,10 @@ struct SweptPiece {
 SweptPiece sweep_piece(const ExactPiece& piece, const PaintStrokeStyle& style, double error, double arc_error,
                        double margin, ComplexityBudget& budget);
 
+// Appends the parameters where the stretch's radius of curvature passes `radius` (there an offset by
+// `radius` has its cusps, and the pen's sweep its extremes besides the centre line's).
+void radius_crossings(const StrokeStretch& stretch, double radius, std::vector<double>& parameters);
+
 // Whether the stretch's radius of curvature falls below `radius` anywhere (a vanishing derivative counts
 // as radius 0).
 bool stretch_bends_tighter(const StrokeStretch& stretch, double radius) noexcept;
