@@ -463,6 +463,10 @@ FlatPiece flatten_exact_piece(const ExactPiece& piece, double tolerance, double 
     flat.subpath_index = piece.subpath_index;
     flat.direction = piece.direction;
     flat.negligible_segment = piece.negligible_segment;
+    if (!piece.stretches.empty()) {
+        flat.start_tangent = stretch_start_tangent(piece.stretches.front());
+        flat.end_tangent = stretch_end_tangent(piece.stretches.back());
+    }
     std::vector<PaintPoint>& points = flat.points;
     // Consecutive equal points are dropped as they come, so corner indices stay put.
     auto append = [&](const PaintPoint& point) {

@@ -57,6 +57,9 @@ struct FlatPiece {
     std::vector<ExactCorner> corners;
     PaintPoint direction;  // as ExactPiece's, for a piece whose points all coincide
     std::uint8_t negligible_segment = 0;  // as ExactPiece's
+    // Unit tangents where the piece starts and ends ((0, 0) where its end chords give them): an open
+    // piece's caps stand on them.
+    PaintPoint start_tangent, end_tangent;
     // The piece's open ends lie inside the pen's own sweep (stroke_sweep): they are offset flat.
     std::uint8_t cut_ends = 0;
     // 1-based ordinal of the swept piece this part belongs to (0: none); its collapse is reported once.

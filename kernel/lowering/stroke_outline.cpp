@@ -55,6 +55,8 @@ constexpr double kOffsetRangeLimit = 9223372036854775808.0;
 // Share of the flattening tolerance the pen's sweep chords may miss the exact outline by, like the
 // offset chords' own share.
 constexpr double kSweepErrorShare = 0.5;
+// The offsetter rounds a cap's corners to the local grid: they are found within this many local units.
+constexpr double kCapCornerSearch = 2.0;
 
 // Cosine of the turn at which the miter length reaches limit x (1 when every join is beveled).
 double miter_cosine_threshold(double limit) noexcept {
@@ -185,6 +187,10 @@ void cut_piece_to_viewport(FlatPiece&& piece, const ViewportPlanes& planes, std:
         cut.piece.subpath_index = piece.subpath_index;
         cut.piece.cut_ends = piece.cut_ends;
         cut.piece.group = piece.group;
+        if (cut.from_start)
+            cut.piece.start_tangent = piece.start_tangent;
+        if (cut.to_end)
+            cut.piece.end_tangent = piece.end_tangent;
         out.push_back(std::move(cut.piece));
     }
 }
@@ -419,6 +425,66 @@ void add_miter_wedges(const Path64& local, bool closed, double delta, double mit
     }
 }
 
+// A corner of a butt or square cap in the offsetter's solution, and where the exact cap puts it.
+struct CapCorner {
+    std::size_t path = 0, vertex = 0;
+    PaintPoint exact;
+};
+
+// The offsetter sets an open piece's caps across its end chords, tilted from the curve's tangent and
+// rounded to the local grid: their corners are moved onto the exact cap, whose edge is then straight
+// through them (a cap lying on another shape's edge merges with it, without a slit).
+std::vector<CapCorner> find_cap_corners(const FlatPiece& piece, const Path64& local, const Paths64& solution,
+                                        LineCap cap, double half_width, double delta) {
+    std::vector<CapCorner> corners;
+    const std::size_t n = local.size();
+    if (n < 2 || piece.points.size() < 2 || (cap != LineCap::butt && cap != LineCap::square))
+        return corners;
+    const double reach = cap == LineCap::square ? 1.0 : 0.0;
+    for (const bool at_start : {true, false}) {
+        const Point64& tip = at_start ? local.front() : local.back();
+        const Point64& inner = at_start ? local[1] : local[n - 2];
+        const double cx = static_cast<double>(tip.x - inner.x), cy = static_cast<double>(tip.y - inner.y);
+        const double chord_length = std::hypot(cx, cy);
+        const PaintPoint& end = at_start ? piece.points.front() : piece.points.back();
+        const PaintPoint& before = at_start ? piece.points[1] : piece.points[piece.points.size() - 2];
+        PaintPoint outward = at_start ? PaintPoint{-piece.start_tangent.x, -piece.start_tangent.y} : piece.end_tangent;
+        if (outward.x == 0.0 && outward.y == 0.0) {
+            const double length = std::hypot(end.x - before.x, end.y - before.y);
+            outward = PaintPoint{(end.x - before.x) / length, (end.y - before.y) / length};
+        }
+        if (!(chord_length > 0.0) || !std::isfinite(outward.x) || !std::isfinite(outward.y))
+            continue;
+        const double dx = cx / chord_length, dy = cy / chord_length;
+        for (const double side : {1.0, -1.0}) {
+            // Where the offsetter put the corner (local units), within its rounding.
+            const double ex = static_cast<double>(tip.x) + delta * (-side * dy + reach * dx);
+            const double ey = static_cast<double>(tip.y) + delta * (side * dx + reach * dy);
+            const PaintPoint exact{end.x + half_width * (-side * outward.y + reach * outward.x),
+                                   end.y + half_width * (side * outward.x + reach * outward.y)};
+            // The nearest vertex only: moving a second one there would fold the ring.
+            CapCorner nearest{0, 0, exact};
+            double best = kCapCornerSearch;
+            bool found = false;
+            for (std::size_t k = 0; k < solution.size(); ++k) {
+                for (std::size_t v = 0; v < solution[k].size(); ++v) {
+                    const Point64& q = solution[k][v];
+                    const double distance = std::hypot(static_cast<double>(q.x) - ex, static_cast<double>(q.y) - ey);
+                    if (distance <= best) {
+                        best = distance;
+                        nearest.path = k;
+                        nearest.vertex = v;
+                        found = true;
+                    }
+                }
+            }
+            if (found)
+                corners.push_back(nearest);
+        }
+    }
+    return corners;
+}
+
 void outline_piece(const FlatPiece& piece, const PaintStrokeStyle& style, double half_width, double arc_tolerance,
                    double grid, ComplexityBudget& budget, StrokeOutline& outline) {
     const bool closed = piece.closed != 0;
@@ -481,6 +547,9 @@ void outline_piece(const FlatPiece& piece, const PaintStrokeStyle& style, double
     if (offsetter.ErrorCode() != 0)
         throw std::runtime_error("clipper_offset_failed");
     charge_clipper_output(budget, solution);
+    const std::vector<CapCorner> cap_corners =
+        closed || piece.cut_ends != 0 ? std::vector<CapCorner>{}
+                                      : find_cap_corners(piece, local, solution, style.line_cap, half_width, delta);
 
     // Holes run against the outer boundary; the largest ring is outer.
     double outer_area = 0.0;
@@ -491,13 +560,19 @@ void outline_piece(const FlatPiece& piece, const PaintStrokeStyle& style, double
     }
     const double outer_sign = outer_area > 0.0 ? 1.0 : outer_area < 0.0 ? -1.0 : 0.0;
     const std::size_t rings_before = outline.rings.size();
-    for (const Path64& path : solution) {
+    for (std::size_t k = 0; k < solution.size(); ++k) {
+        const Path64& path = solution[k];
         if (path.size() < 3)
             continue;
         charge_lowered_points(budget, path.size());
         charge_lowered_ring(budget);
         const bool outer = (Clipper2Lib::Area(path) > 0.0 ? 1.0 : -1.0) == outer_sign;
-        add_ring(outline, from_local_path(path, origin, unit), piece.subpath_index, outer, piece.group);
+        std::vector<PaintPoint> ring = from_local_path(path, origin, unit);
+        for (const CapCorner& corner : cap_corners) {
+            if (corner.path == k)
+                ring[corner.vertex] = corner.exact;
+        }
+        add_ring(outline, std::move(ring), piece.subpath_index, outer, piece.group);
     }
     if (outline.rings.size() == rings_before) {
         report_collapse(outline, piece);

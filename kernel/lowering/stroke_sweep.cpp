@@ -17,7 +17,7 @@ namespace {
 constexpr double kPi = 3.14159265358979323846;
 constexpr double kInfinity = std::numeric_limits<double>::infinity();
 // A sweep step turns the pen by at most this (radians), so that one midpoint tells its chords' error.
-constexpr double kMaxSweepStepTurn = 0.25;
+constexpr double kMaxSweepStepTurn = 0.5;
 // A junction turning the pen's ends by less than this share of the sweep error is smooth: the offsetter
 // carries it as it carries a curve's own vertices.
 constexpr double kSmoothTurnShare = 0.25;
@@ -32,6 +32,9 @@ constexpr double kCrossingReachFactor = 1.5;
 // Two chords crossing at angle a move their crossing by their error over sin(a / 2); near a corner the
 // sweep's chords are tightened by that sine, floored here so that near U-turns stay affordable.
 constexpr double kMinCrossingSine = 0.05;
+// Corners on curves sharper than this sine are swept: the offsetter's chords (within three quarters of
+// the tolerance) would move their inner crossing beyond the tolerance.
+constexpr double kBreakingSine = 0.75;
 
 PaintPoint add(const PaintPoint& a, const PaintPoint& b) noexcept {
     return PaintPoint{a.x + b.x, a.y + b.y};
@@ -482,10 +485,27 @@ double cubic_radius_at(const std::array<PaintPoint, 4>& c, double u) noexcept {
     return bend > 0.0 ? speed * speed * speed / bend : kInfinity;
 }
 
+// A lower bound of a cubic's radius of curvature: |v|^2 / |a| bounds |v|^3 / |v x a| from below, |v| is
+// at least the least of its control vectors along the chord when all of them point along it, and |a| at
+// most the larger of its ends. 0 when no such bound is found.
+double cubic_radius_bound(const std::array<PaintPoint, 4>& c) noexcept {
+    const PaintPoint chord{c[3].x - c[0].x, c[3].y - c[0].y};
+    const double length = std::hypot(chord.x, chord.y);
+    if (!(length > 0.0))
+        return 0.0;
+    const PaintPoint d01{c[1].x - c[0].x, c[1].y - c[0].y}, d12{c[2].x - c[1].x, c[2].y - c[1].y},
+        d23{c[3].x - c[2].x, c[3].y - c[2].y};
+    const double along = 3.0 * std::min({dot(d01, chord), dot(d12, chord), dot(d23, chord)}) / length;
+    if (!(along > 0.0))
+        return 0.0;
+    const double bend = 6.0 * std::max(std::hypot(d12.x - d01.x, d12.y - d01.y), std::hypot(d23.x - d12.x, d23.y - d12.y));
+    return bend > 0.0 ? along * along / bend : kInfinity;
+}
+
 }  // namespace
 
 void radius_crossings(const StrokeStretch& stretch, double radius, std::vector<double>& parameters) {
-    if (!stretch.cubic)
+    if (!stretch.cubic || cubic_radius_bound(stretch.points) >= radius)
         return;
     const auto below = [&](double u) { return cubic_radius_at(stretch.points, u) < radius; };
     bool previous = below(0.0);
@@ -505,7 +525,7 @@ void radius_crossings(const StrokeStretch& stretch, double radius, std::vector<d
 }
 
 bool stretch_bends_tighter(const StrokeStretch& stretch, double radius) noexcept {
-    if (!stretch.cubic)
+    if (!stretch.cubic || cubic_radius_bound(stretch.points) >= radius)
         return false;
     const auto radius_at = [&](double u) { return cubic_radius_at(stretch.points, u); };
     int best = 0;
@@ -555,15 +575,15 @@ SweptPiece sweep_piece(const ExactPiece& piece, const PaintStrokeStyle& style, d
             std::atan2(std::fabs(cross(junction.incoming, junction.outgoing)), dot(junction.incoming, junction.outgoing));
         junction.corner = h * turn > kSmoothTurnShare * error;
         if (junction.corner) {
-            junction.broken = before.cubic || after.cubic;
-            junction.reach = turn < kPi ? h * std::tan(0.5 * turn) : std::numeric_limits<double>::infinity();
             junction.sine = std::max(std::cos(0.5 * turn), kMinCrossingSine);
+            junction.broken = (before.cubic || after.cubic) && junction.sine < kBreakingSine;
+            junction.reach = turn < kPi ? h * std::tan(0.5 * turn) : std::numeric_limits<double>::infinity();
         }
     }
     std::vector<StretchPlan> plans(n);
     std::vector<std::size_t> work;
     for (std::size_t i = 0; i < n; ++i) {
-        plans[i].length = stretch_length(stretches[i]);
+        plans[i].length = -1.0;  // measured when an end of it is swept
         plans[i].full = stretches[i].cubic && stretch_bends_tighter(stretches[i], kSweepRadiusShare * h);
         work.push_back(i);
     }
@@ -574,14 +594,17 @@ SweptPiece sweep_piece(const ExactPiece& piece, const PaintStrokeStyle& style, d
     };
     auto after_junction = [&](std::size_t i) -> Junction* { return i + 1 < n || closed ? &junctions[i] : nullptr; };
     // A stretch swept from end to end breaks the runs on both sides of it; the neighbours are planned again.
+    // Caps are the offsetter's (their corners set on the true tangents afterwards) unless the piece is split.
+    bool caps_broken = false;
+    const auto plan_stretches = [&] {
     while (!work.empty()) {
         const std::size_t i = work.back();
         work.pop_back();
         StretchPlan& plan = plans[i];
         Junction* start = before_junction(i);
         Junction* end = after_junction(i);
-        const bool start_broken = start == nullptr || start->broken;
-        const bool end_broken = end == nullptr || end->broken;
+        const bool start_broken = start == nullptr ? caps_broken : start->broken;
+        const bool end_broken = end == nullptr ? caps_broken : end->broken;
         const double start_reach = start != nullptr && start_broken ? kCrossingReachFactor * start->reach : 0.0;
         const double end_reach = end != nullptr && end_broken ? kCrossingReachFactor * end->reach : 0.0;
         plan.start_own = start_broken ? start_reach + 2.0 * margin : 0.0;
@@ -590,7 +613,9 @@ SweptPiece sweep_piece(const ExactPiece& piece, const PaintStrokeStyle& style, d
         plan.end_body = end_broken ? end_reach + margin : 0.0;
         plan.start_error = error * (start != nullptr && start_broken ? start->sine : 1.0);
         plan.end_error = error * (end != nullptr && end_broken ? end->sine : 1.0);
-        if (!plan.full && !(plan.start_body + plan.end_body + margin < plan.length))
+        if ((start_broken || end_broken) && plan.length < 0.0)
+            plan.length = stretch_length(stretches[i]);
+        if (!plan.full && (start_broken || end_broken) && !(plan.start_body + plan.end_body + margin < plan.length))
             plan.full = true;
         if (!plan.full)
             continue;
@@ -604,9 +629,18 @@ SweptPiece sweep_piece(const ExactPiece& piece, const PaintStrokeStyle& style, d
             }
         }
     }
-    bool any_broken = !closed;
+    };
+    plan_stretches();
+    bool any_broken = false;
     for (const Junction& junction : junctions)
         any_broken = any_broken || junction.broken;
+    for (const StretchPlan& plan : plans)
+        any_broken = any_broken || plan.full;
+    if (any_broken && !closed) {
+        caps_broken = true;
+        work = {0, n - 1};
+        plan_stretches();
+    }
     if (!any_broken) {
         result.bodies.push_back(piece);
         return result;
@@ -634,8 +668,10 @@ SweptPiece sweep_piece(const ExactPiece& piece, const PaintStrokeStyle& style, d
         if (plan.start_own > 0.0)
             operations.push_back(Operation{Kind::own, i, 0.0, parameter_at_length(stretch, plan.start_own, plan.length),
                                            plan.start_error, 0});
-        operations.push_back(Operation{Kind::body, i, parameter_at_length(stretch, plan.start_body, plan.length),
-                                       parameter_at_length(stretch, plan.length - plan.end_body, plan.length), 0.0, 0});
+        const double body_start = plan.start_body > 0.0 ? parameter_at_length(stretch, plan.start_body, plan.length) : 0.0;
+        const double body_end =
+            plan.end_body > 0.0 ? parameter_at_length(stretch, plan.length - plan.end_body, plan.length) : 1.0;
+        operations.push_back(Operation{Kind::body, i, body_start, body_end, 0.0, 0});
         if (plan.end_own > 0.0)
             operations.push_back(Operation{Kind::own, i,
                                            parameter_at_length(stretch, plan.length - plan.end_own, plan.length), 1.0,
