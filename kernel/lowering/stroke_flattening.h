@@ -55,7 +55,7 @@ struct FlatPiece {
     // Ordinal of the piece's move_to; -1 for geometry drawn after a close without a new move_to.
     std::int32_t subpath_index = -1;
     std::vector<ExactCorner> corners;
-    PaintPoint direction;  // as ExactPiece's, for a piece whose points all coincide
+    PaintPoint direction;                 // as ExactPiece's, for a piece whose points all coincide
     std::uint8_t negligible_segment = 0;  // as ExactPiece's
     // Unit tangents where the piece starts and ends ((0, 0) where its end chords give them): an open
     // piece's caps stand on them.

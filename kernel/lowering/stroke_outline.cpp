@@ -259,8 +259,8 @@ std::vector<PaintPoint> oriented_square(const FlatPiece& piece, double half_widt
             PaintPoint{p0.x + ax + nx, p0.y + ay + ny}, PaintPoint{p0.x - ax + nx, p0.y - ay + ny}};
 }
 
-void add_ring(StrokeOutline& outline, std::vector<PaintPoint>&& ring, std::int32_t subpath_index,
-              bool reports_collapse, std::uint32_t group = 0) {
+void add_ring(StrokeOutline& outline, std::vector<PaintPoint>&& ring, std::int32_t subpath_index, bool reports_collapse,
+              std::uint32_t group = 0) {
     outline.rings.push_back(StrokeRing{std::move(ring), subpath_index, reports_collapse && group == 0, group});
 }
 

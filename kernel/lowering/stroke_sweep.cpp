@@ -288,11 +288,10 @@ private:
 
     Pen pen_at(const StrokeStretch& stretch, double u) const {
         Pen pen;
-        pen.centre = u <= 0.0   ? stretch.points[0]
-                     : u >= 1.0 ? stretch.points[3]
-                     : stretch.cubic
-                         ? cubic_point_at(stretch.points, u)
-                         : point_along(stretch.points[0], stretch.points[3], u);
+        pen.centre = u <= 0.0        ? stretch.points[0]
+                     : u >= 1.0      ? stretch.points[3]
+                     : stretch.cubic ? cubic_point_at(stretch.points, u)
+                                     : point_along(stretch.points[0], stretch.points[3], u);
         pen.normal = left_normal(stretch_tangent_at(stretch, u));
         return pen;
     }
@@ -452,7 +451,7 @@ struct Junction {
 
 struct StretchPlan {
     double length = 0.0;
-    bool full = false;  // swept from end to end
+    bool full = false;                                                        // swept from end to end
     double start_own = 0.0, start_body = 0.0, end_own = 0.0, end_body = 0.0;  // arc lengths from the ends
     double start_error = 0.0, end_error = 0.0;
 };
@@ -498,7 +497,8 @@ double cubic_radius_bound(const std::array<PaintPoint, 4>& c) noexcept {
     const double along = 3.0 * std::min({dot(d01, chord), dot(d12, chord), dot(d23, chord)}) / length;
     if (!(along > 0.0))
         return 0.0;
-    const double bend = 6.0 * std::max(std::hypot(d12.x - d01.x, d12.y - d01.y), std::hypot(d23.x - d12.x, d23.y - d12.y));
+    const double bend =
+        6.0 * std::max(std::hypot(d12.x - d01.x, d12.y - d01.y), std::hypot(d23.x - d12.x, d23.y - d12.y));
     return bend > 0.0 ? along * along / bend : kInfinity;
 }
 
@@ -571,8 +571,8 @@ SweptPiece sweep_piece(const ExactPiece& piece, const PaintStrokeStyle& style, d
         const StrokeStretch& after = stretches[(j + 1) % n];
         junction.incoming = stretch_end_tangent(before);
         junction.outgoing = stretch_start_tangent(after);
-        const double turn =
-            std::atan2(std::fabs(cross(junction.incoming, junction.outgoing)), dot(junction.incoming, junction.outgoing));
+        const double turn = std::atan2(std::fabs(cross(junction.incoming, junction.outgoing)),
+                                       dot(junction.incoming, junction.outgoing));
         junction.corner = h * turn > kSmoothTurnShare * error;
         if (junction.corner) {
             junction.sine = std::max(std::cos(0.5 * turn), kMinCrossingSine);
@@ -597,38 +597,38 @@ SweptPiece sweep_piece(const ExactPiece& piece, const PaintStrokeStyle& style, d
     // Caps are the offsetter's (their corners set on the true tangents afterwards) unless the piece is split.
     bool caps_broken = false;
     const auto plan_stretches = [&] {
-    while (!work.empty()) {
-        const std::size_t i = work.back();
-        work.pop_back();
-        StretchPlan& plan = plans[i];
-        Junction* start = before_junction(i);
-        Junction* end = after_junction(i);
-        const bool start_broken = start == nullptr ? caps_broken : start->broken;
-        const bool end_broken = end == nullptr ? caps_broken : end->broken;
-        const double start_reach = start != nullptr && start_broken ? kCrossingReachFactor * start->reach : 0.0;
-        const double end_reach = end != nullptr && end_broken ? kCrossingReachFactor * end->reach : 0.0;
-        plan.start_own = start_broken ? start_reach + 2.0 * margin : 0.0;
-        plan.start_body = start_broken ? start_reach + margin : 0.0;
-        plan.end_own = end_broken ? end_reach + 2.0 * margin : 0.0;
-        plan.end_body = end_broken ? end_reach + margin : 0.0;
-        plan.start_error = error * (start != nullptr && start_broken ? start->sine : 1.0);
-        plan.end_error = error * (end != nullptr && end_broken ? end->sine : 1.0);
-        if ((start_broken || end_broken) && plan.length < 0.0)
-            plan.length = stretch_length(stretches[i]);
-        if (!plan.full && (start_broken || end_broken) && !(plan.start_body + plan.end_body + margin < plan.length))
-            plan.full = true;
-        if (!plan.full)
-            continue;
-        plan.start_error = plan.end_error = std::min(plan.start_error, plan.end_error);
-        for (Junction* junction : {start, end}) {
-            if (junction != nullptr && !junction->broken) {
-                junction->broken = true;
-                const std::size_t j = static_cast<std::size_t>(junction - junctions.data());
-                work.push_back(j);
-                work.push_back((j + 1) % n);
+        while (!work.empty()) {
+            const std::size_t i = work.back();
+            work.pop_back();
+            StretchPlan& plan = plans[i];
+            Junction* start = before_junction(i);
+            Junction* end = after_junction(i);
+            const bool start_broken = start == nullptr ? caps_broken : start->broken;
+            const bool end_broken = end == nullptr ? caps_broken : end->broken;
+            const double start_reach = start != nullptr && start_broken ? kCrossingReachFactor * start->reach : 0.0;
+            const double end_reach = end != nullptr && end_broken ? kCrossingReachFactor * end->reach : 0.0;
+            plan.start_own = start_broken ? start_reach + 2.0 * margin : 0.0;
+            plan.start_body = start_broken ? start_reach + margin : 0.0;
+            plan.end_own = end_broken ? end_reach + 2.0 * margin : 0.0;
+            plan.end_body = end_broken ? end_reach + margin : 0.0;
+            plan.start_error = error * (start != nullptr && start_broken ? start->sine : 1.0);
+            plan.end_error = error * (end != nullptr && end_broken ? end->sine : 1.0);
+            if ((start_broken || end_broken) && plan.length < 0.0)
+                plan.length = stretch_length(stretches[i]);
+            if (!plan.full && (start_broken || end_broken) && !(plan.start_body + plan.end_body + margin < plan.length))
+                plan.full = true;
+            if (!plan.full)
+                continue;
+            plan.start_error = plan.end_error = std::min(plan.start_error, plan.end_error);
+            for (Junction* junction : {start, end}) {
+                if (junction != nullptr && !junction->broken) {
+                    junction->broken = true;
+                    const std::size_t j = static_cast<std::size_t>(junction - junctions.data());
+                    work.push_back(j);
+                    work.push_back((j + 1) % n);
+                }
             }
         }
-    }
     };
     plan_stretches();
     bool any_broken = false;
@@ -668,7 +668,8 @@ SweptPiece sweep_piece(const ExactPiece& piece, const PaintStrokeStyle& style, d
         if (plan.start_own > 0.0)
             operations.push_back(Operation{Kind::own, i, 0.0, parameter_at_length(stretch, plan.start_own, plan.length),
                                            plan.start_error, 0});
-        const double body_start = plan.start_body > 0.0 ? parameter_at_length(stretch, plan.start_body, plan.length) : 0.0;
+        const double body_start =
+            plan.start_body > 0.0 ? parameter_at_length(stretch, plan.start_body, plan.length) : 0.0;
         const double body_end =
             plan.end_body > 0.0 ? parameter_at_length(stretch, plan.length - plan.end_body, plan.length) : 1.0;
         operations.push_back(Operation{Kind::body, i, body_start, body_end, 0.0, 0});

@@ -38,9 +38,9 @@ std::string arc_path(double r, double a0, double a1) {
     for (int i = 0; i < steps; ++i) {
         const double s = a0 + i * step, e = s + step;
         d += " C";
-        for (const double v : {r * std::cos(s) - k * std::sin(s), r * std::sin(s) + k * std::cos(s),
-                               r * std::cos(e) + k * std::sin(e), r * std::sin(e) - k * std::cos(e), r * std::cos(e),
-                               r * std::sin(e)})
+        for (const double v :
+             {r * std::cos(s) - k * std::sin(s), r * std::sin(s) + k * std::cos(s), r * std::cos(e) + k * std::sin(e),
+              r * std::sin(e) - k * std::cos(e), r * std::cos(e), r * std::sin(e)})
             d += " " + number(v);
     }
     return d;
@@ -71,14 +71,10 @@ TEST(StretchBendsTighter, AgainstTheCircleItFollows) {
     EXPECT_TRUE(stretch_bends_tighter(eighth, 2.04));
     EXPECT_FALSE(stretch_bends_tighter(eighth, 1.96));
     // A control point on the end point: the radius goes to zero there.
-    EXPECT_TRUE(stretch_bends_tighter(StrokeStretch{{PaintPoint{0, 0}, PaintPoint{0, 0}, PaintPoint{10, 0},
-                                                     PaintPoint{10, 10}},
-                                                    true},
-                                      1e-9));
-    EXPECT_FALSE(stretch_bends_tighter(StrokeStretch{{PaintPoint{0, 0}, PaintPoint{0, 0}, PaintPoint{5, 0},
-                                                      PaintPoint{5, 0}},
-                                                     false},
-                                       1e9));
+    EXPECT_TRUE(stretch_bends_tighter(
+        StrokeStretch{{PaintPoint{0, 0}, PaintPoint{0, 0}, PaintPoint{10, 0}, PaintPoint{10, 10}}, true}, 1e-9));
+    EXPECT_FALSE(stretch_bends_tighter(
+        StrokeStretch{{PaintPoint{0, 0}, PaintPoint{0, 0}, PaintPoint{5, 0}, PaintPoint{5, 0}}, false}, 1e9));
 }
 
 struct SweepCase {
@@ -151,8 +147,7 @@ TEST(SweptCaps, CollapseAfterADroppedLineIsReported) {
                                       std::pair{"M 10 10 L 50 10 L 50 40 Z L 10.000000000001 10", -1}}) {
         const PreparedNormalization prepared = prepare(styled(path, 4, LineCap::butt));
         ASSERT_EQ(prepared.fragments.size(), 1u) << path;
-        EXPECT_EQ(prepared.fragments[0].packed,
-                  FragmentEntry::make(UnprintableReason::stroke_collapse, index).packed)
+        EXPECT_EQ(prepared.fragments[0].packed, FragmentEntry::make(UnprintableReason::stroke_collapse, index).packed)
             << path;
     }
 }
