@@ -1,8 +1,8 @@
 #pragma once
 
-// The pen's own sweep where offsetting is not enough: stretches bending tighter than the pen, caps, and
-// corners on curves are covered by small rings between neighbouring pen positions (with exact joins and
-// caps), and the rest of the piece is handed back for the offsetter.
+// The pen's own sweep where offsetting is not enough: stretches bending tighter than the pen and sharp
+// corners on curves (and then the piece's caps) are covered by rings between neighbouring pen positions,
+// with exact joins and caps, and the rest of the piece is handed back for the offsetter.
 
 #include <cstdint>
 #include <vector>
