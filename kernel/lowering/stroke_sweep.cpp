@@ -100,9 +100,16 @@ public:
             Pen pen;
             int depth;
         };
+        // Pens stand where the pen's ends turn back (the offsets' cusps), so that its extremes are exact;
+        // the steps between are bisected.
+        std::vector<double> stops;
+        radius_crossings(stretch, half_width_, stops);
+        std::erase_if(stops, [&](double u) { return !(u > u0 && u < u1); });
+        stops.push_back(u1);
         std::vector<Pending> stack;
-        stack.push_back(Pending{u1, pen_at(stretch, u1), 0});
         double current = u0;
+        for (auto stop = stops.rbegin(); stop != stops.rend(); ++stop)
+            stack.push_back(Pending{*stop, pen_at(stretch, *stop), 0});
         while (!stack.empty()) {
             const Pen& a = pens_.back();
             align(stack.back().pen, a.normal);
