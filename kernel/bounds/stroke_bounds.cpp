@@ -2,9 +2,11 @@
 
 #include <algorithm>
 #include <cmath>
+#include <vector>
 
 #include "kernel/bounds/path_bounds.h"
 #include "kernel/lowering/stroke_outline.h"
+#include "kernel/lowering/stroke_sweep.h"
 
 namespace pavrix_svg_core {
 namespace {
@@ -72,6 +74,11 @@ public:
             for (int i = 0; i < count; ++i)
                 add_normal(cubic_point_at(c, roots[i]), stretch_tangent_at(StrokeStretch{c, true}, roots[i]));
         }
+        // Where the curve bends tighter than the pen, a pen's end turns back at the offset's cusp.
+        cusps_.clear();
+        radius_crossings(StrokeStretch{c, true}, h_, cusps_);
+        for (const double u : cusps_)
+            add_normal(cubic_point_at(c, u), stretch_tangent_at(StrokeStretch{c, true}, u));
     }
     const DoubleBox& box() const noexcept { return box_; }
     double half_width() const noexcept { return h_; }
@@ -81,6 +88,7 @@ private:
     double h_;
     PaintPoint directions_[4];
     DoubleBox box_;
+    std::vector<double> cusps_;
 };
 
 // The join at v between the tangents `in` and `out`: bevel corners are the stretches' own ends.

@@ -387,9 +387,14 @@ std::vector<ExactPiece> exact_pieces(const PaintCommand& command) {
     }
     const double negligible = extent * kNegligibleLineShare;
     auto add = [&](const StrokeStretch& stretch) {
-        if (stretch_is_point(stretch) ||
-            (!stretch.cubic && distance(stretch.points[0], stretch.points[3]) <= negligible))
+        if (stretch_is_point(stretch))
             return;
+        if (!stretch.cubic && distance(stretch.points[0], stretch.points[3]) <= negligible) {
+            current.negligible_segment = 1;
+            if (current.stretches.empty())
+                current.direction = unit_from(stretch.points[0], stretch.points[3]);
+            return;
+        }
         current.stretches.push_back(stretch);
     };
     for (const PathVerb verb : command.path_verbs) {
@@ -457,6 +462,11 @@ FlatPiece flatten_exact_piece(const ExactPiece& piece, double tolerance, double 
     flat.has_segment = 1;
     flat.subpath_index = piece.subpath_index;
     flat.direction = piece.direction;
+    flat.negligible_segment = piece.negligible_segment;
+    if (!piece.stretches.empty()) {
+        flat.start_tangent = stretch_start_tangent(piece.stretches.front());
+        flat.end_tangent = stretch_end_tangent(piece.stretches.back());
+    }
     std::vector<PaintPoint>& points = flat.points;
     // Consecutive equal points are dropped as they come, so corner indices stay put.
     auto append = [&](const PaintPoint& point) {

@@ -32,6 +32,9 @@ struct ExactPiece {
     PaintPoint direction;
     std::uint8_t closed = 0;
     std::int32_t subpath_index = -1;
+    // A line too short to keep was left out: a piece left without stretches paints nothing with a butt
+    // cap and is reported collapsed, as it was when the line was offset.
+    std::uint8_t negligible_segment = 0;
 };
 
 // A flattened vertex where a curve meets a curve or a line at a corner, with the unit tangents on both
@@ -52,7 +55,15 @@ struct FlatPiece {
     // Ordinal of the piece's move_to; -1 for geometry drawn after a close without a new move_to.
     std::int32_t subpath_index = -1;
     std::vector<ExactCorner> corners;
-    PaintPoint direction;  // as ExactPiece's, for a piece whose points all coincide
+    PaintPoint direction;                 // as ExactPiece's, for a piece whose points all coincide
+    std::uint8_t negligible_segment = 0;  // as ExactPiece's
+    // Unit tangents where the piece starts and ends ((0, 0) where its end chords give them): an open
+    // piece's caps stand on them.
+    PaintPoint start_tangent, end_tangent;
+    // The piece's open ends lie inside the pen's own sweep (stroke_sweep): they are offset flat.
+    std::uint8_t cut_ends = 0;
+    // 1-based ordinal of the swept piece this part belongs to (0: none); its collapse is reported once.
+    std::uint32_t group = 0;
 };
 
 // How closely a curve's end chords must follow its true tangent where a cap or a corner (other than a

@@ -18,6 +18,7 @@
 #include "kernel/commands/input_precision.h"
 #include "kernel/common/kernel_errors.h"
 #include "kernel/lowering/lowering_error_records.h"
+#include "kernel/lowering/stroke_sweep.h"
 
 namespace pavrix_svg_core {
 namespace {
@@ -51,6 +52,11 @@ constexpr std::size_t kNoCorner = std::numeric_limits<std::size_t>::max();
 constexpr double kEndTiltShare = 0.5;
 // 2^63: products with the offset delta must stay inside Clipper2's signed 64-bit coordinates.
 constexpr double kOffsetRangeLimit = 9223372036854775808.0;
+// Share of the flattening tolerance the pen's sweep chords may miss the exact outline by, like the
+// offset chords' own share.
+constexpr double kSweepErrorShare = 0.5;
+// The offsetter rounds a cap's corners to the local grid: they are found within this many local units.
+constexpr double kCapCornerSearch = 2.0;
 
 // Cosine of the turn at which the miter length reaches limit x (1 when every join is beveled).
 double miter_cosine_threshold(double limit) noexcept {
@@ -179,6 +185,12 @@ void cut_piece_to_viewport(FlatPiece&& piece, const ViewportPlanes& planes, std:
     for (Run& cut : runs) {
         cut.piece.has_segment = 1;
         cut.piece.subpath_index = piece.subpath_index;
+        cut.piece.cut_ends = piece.cut_ends;
+        cut.piece.group = piece.group;
+        if (cut.from_start)
+            cut.piece.start_tangent = piece.start_tangent;
+        if (cut.to_end)
+            cut.piece.end_tangent = piece.end_tangent;
         out.push_back(std::move(cut.piece));
     }
 }
@@ -247,9 +259,15 @@ std::vector<PaintPoint> oriented_square(const FlatPiece& piece, double half_widt
             PaintPoint{p0.x + ax + nx, p0.y + ay + ny}, PaintPoint{p0.x - ax + nx, p0.y - ay + ny}};
 }
 
-void add_ring(StrokeOutline& outline, std::vector<PaintPoint>&& ring, std::int32_t subpath_index,
-              bool reports_collapse) {
-    outline.rings.push_back(StrokeRing{std::move(ring), subpath_index, reports_collapse});
+void add_ring(StrokeOutline& outline, std::vector<PaintPoint>&& ring, std::int32_t subpath_index, bool reports_collapse,
+              std::uint32_t group = 0) {
+    outline.rings.push_back(StrokeRing{std::move(ring), subpath_index, reports_collapse && group == 0, group});
+}
+
+// A collapse of a piece that belongs to a group is the group's to report.
+void report_collapse(StrokeOutline& outline, const FlatPiece& piece) {
+    if (piece.group == 0)
+        outline.collapsed_subpaths.push_back(piece.subpath_index);
 }
 
 // A piece that is a point at every usable grid paints its cap, like a zero-length subpath.
@@ -261,9 +279,9 @@ void add_point_piece_cap(const FlatPiece& piece, const PaintStrokeStyle& style, 
     else
         cap = point_cap_polygon(piece.points.front(), style.line_cap, half_width, arc_tolerance, budget);
     if (cap.empty())
-        outline.collapsed_subpaths.push_back(piece.subpath_index);
+        report_collapse(outline, piece);
     else
-        add_ring(outline, std::move(cap), piece.subpath_index, true);
+        add_ring(outline, std::move(cap), piece.subpath_index, true, piece.group);
 }
 
 // The offsetter's raw outline with bevel joins: every segment moved by `delta` along its normal to
@@ -321,7 +339,8 @@ void require_offset_room(const Path64& local, bool closed, bool round_arcs, doub
 // index) rather than on the chords.
 void add_miter_wedges(const Path64& local, bool closed, double delta, double miter_limit, double outer_sign,
                       const std::vector<ExactCorner>& exact, const PaintPoint& origin, double unit,
-                      std::int32_t subpath_index, ComplexityBudget& budget, StrokeOutline& outline) {
+                      std::int32_t subpath_index, std::uint32_t group, ComplexityBudget& budget,
+                      StrokeOutline& outline) {
     if (local.size() < 3 || outer_sign == 0.0)
         return;
     FlatPiece grid_piece;
@@ -402,8 +421,68 @@ void add_miter_wedges(const Path64& local, bool closed, double delta, double mit
             p = PaintPoint{p.x * unit + origin.x, p.y * unit + origin.y};
         charge_lowered_points(budget, wedge.size());
         charge_lowered_ring(budget);
-        add_ring(outline, std::move(wedge), subpath_index, false);
+        add_ring(outline, std::move(wedge), subpath_index, false, group);
     }
+}
+
+// A corner of a butt or square cap in the offsetter's solution, and where the exact cap puts it.
+struct CapCorner {
+    std::size_t path = 0, vertex = 0;
+    PaintPoint exact;
+};
+
+// The offsetter sets an open piece's caps across its end chords, tilted from the curve's tangent and
+// rounded to the local grid: their corners are moved onto the exact cap, whose edge is then straight
+// through them (a cap lying on another shape's edge merges with it, without a slit).
+std::vector<CapCorner> find_cap_corners(const FlatPiece& piece, const Path64& local, const Paths64& solution,
+                                        LineCap cap, double half_width, double delta) {
+    std::vector<CapCorner> corners;
+    const std::size_t n = local.size();
+    if (n < 2 || piece.points.size() < 2 || (cap != LineCap::butt && cap != LineCap::square))
+        return corners;
+    const double reach = cap == LineCap::square ? 1.0 : 0.0;
+    for (const bool at_start : {true, false}) {
+        const Point64& tip = at_start ? local.front() : local.back();
+        const Point64& inner = at_start ? local[1] : local[n - 2];
+        const double cx = static_cast<double>(tip.x - inner.x), cy = static_cast<double>(tip.y - inner.y);
+        const double chord_length = std::hypot(cx, cy);
+        const PaintPoint& end = at_start ? piece.points.front() : piece.points.back();
+        const PaintPoint& before = at_start ? piece.points[1] : piece.points[piece.points.size() - 2];
+        PaintPoint outward = at_start ? PaintPoint{-piece.start_tangent.x, -piece.start_tangent.y} : piece.end_tangent;
+        if (outward.x == 0.0 && outward.y == 0.0) {
+            const double length = std::hypot(end.x - before.x, end.y - before.y);
+            outward = PaintPoint{(end.x - before.x) / length, (end.y - before.y) / length};
+        }
+        if (!(chord_length > 0.0) || !std::isfinite(outward.x) || !std::isfinite(outward.y))
+            continue;
+        const double dx = cx / chord_length, dy = cy / chord_length;
+        for (const double side : {1.0, -1.0}) {
+            // Where the offsetter put the corner (local units), within its rounding.
+            const double ex = static_cast<double>(tip.x) + delta * (-side * dy + reach * dx);
+            const double ey = static_cast<double>(tip.y) + delta * (side * dx + reach * dy);
+            const PaintPoint exact{end.x + half_width * (-side * outward.y + reach * outward.x),
+                                   end.y + half_width * (side * outward.x + reach * outward.y)};
+            // The nearest vertex only: moving a second one there would fold the ring.
+            CapCorner nearest{0, 0, exact};
+            double best = kCapCornerSearch;
+            bool found = false;
+            for (std::size_t k = 0; k < solution.size(); ++k) {
+                for (std::size_t v = 0; v < solution[k].size(); ++v) {
+                    const Point64& q = solution[k][v];
+                    const double distance = std::hypot(static_cast<double>(q.x) - ex, static_cast<double>(q.y) - ey);
+                    if (distance <= best) {
+                        best = distance;
+                        nearest.path = k;
+                        nearest.vertex = v;
+                        found = true;
+                    }
+                }
+            }
+            if (found)
+                corners.push_back(nearest);
+        }
+    }
+    return corners;
 }
 
 void outline_piece(const FlatPiece& piece, const PaintStrokeStyle& style, double half_width, double arc_tolerance,
@@ -422,7 +501,7 @@ void outline_piece(const FlatPiece& piece, const PaintStrokeStyle& style, double
     if (!(half_width / unit >= kMinOffsetDelta)) {
         const double refined = half_width / kMinOffsetDelta;
         if (!(extent / refined <= kMaxLocalExtent)) {
-            outline.collapsed_subpaths.push_back(piece.subpath_index);
+            report_collapse(outline, piece);
             return;
         }
         unit = refined;
@@ -468,6 +547,9 @@ void outline_piece(const FlatPiece& piece, const PaintStrokeStyle& style, double
     if (offsetter.ErrorCode() != 0)
         throw std::runtime_error("clipper_offset_failed");
     charge_clipper_output(budget, solution);
+    const std::vector<CapCorner> cap_corners =
+        closed || piece.cut_ends != 0 ? std::vector<CapCorner>{}
+                                      : find_cap_corners(piece, local, solution, style.line_cap, half_width, delta);
 
     // Holes run against the outer boundary; the largest ring is outer.
     double outer_area = 0.0;
@@ -478,16 +560,22 @@ void outline_piece(const FlatPiece& piece, const PaintStrokeStyle& style, double
     }
     const double outer_sign = outer_area > 0.0 ? 1.0 : outer_area < 0.0 ? -1.0 : 0.0;
     const std::size_t rings_before = outline.rings.size();
-    for (const Path64& path : solution) {
+    for (std::size_t k = 0; k < solution.size(); ++k) {
+        const Path64& path = solution[k];
         if (path.size() < 3)
             continue;
         charge_lowered_points(budget, path.size());
         charge_lowered_ring(budget);
         const bool outer = (Clipper2Lib::Area(path) > 0.0 ? 1.0 : -1.0) == outer_sign;
-        add_ring(outline, from_local_path(path, origin, unit), piece.subpath_index, outer);
+        std::vector<PaintPoint> ring = from_local_path(path, origin, unit);
+        for (const CapCorner& corner : cap_corners) {
+            if (corner.path == k)
+                ring[corner.vertex] = corner.exact;
+        }
+        add_ring(outline, std::move(ring), piece.subpath_index, outer, piece.group);
     }
     if (outline.rings.size() == rings_before) {
-        outline.collapsed_subpaths.push_back(piece.subpath_index);
+        report_collapse(outline, piece);
         return;
     }
     if (style.line_join == LineJoin::miter) {
@@ -509,7 +597,7 @@ void outline_piece(const FlatPiece& piece, const PaintStrokeStyle& style, double
             }
         }
         add_miter_wedges(local, closed, delta, style.miter_limit, outer_sign, exact, origin, unit, piece.subpath_index,
-                         budget, outline);
+                         piece.group, budget, outline);
     }
 }
 
@@ -700,31 +788,63 @@ StrokeOutline stroke_command(const PaintCommand& command, double tolerance, doub
     // the rest of the tolerance (round arcs never stand on the chords' offsets) bounds the offset's
     // own error where the chords meet.
     const StrokeEnds ends{half_width, style.line_cap, style.line_join, kEndTiltShare * t, tolerance - 0.75 * t};
+    const double arc_tolerance = round ? tolerance - t : tolerance;
+    StrokeEnds body_ends = ends;
+    body_ends.cap = LineCap::butt;
+    PaintStrokeStyle butt_style = style;
+    butt_style.line_cap = LineCap::butt;
+    // Swept ends reach over the offset ones by more than a tilted end chord or the local grid moves them.
+    const double margin = tolerance + grid;
+    struct SweptRing {
+        std::vector<PaintPoint> ring;
+        std::uint32_t group;
+    };
+    std::vector<SweptRing> swept_rings;
+    // Caps, corners on curves and stretches bending tighter than the pen are the pen's own sweep; the
+    // rest is offset.
+    const auto add_exact = [&](const ExactPiece& piece, std::vector<FlatPiece>& into) {
+        if (!piece.stretches.empty()) {
+            SweptPiece swept = sweep_piece(piece, style, kSweepErrorShare * t, arc_tolerance, margin, budget);
+            if (swept.split) {
+                outline.groups.push_back(StrokeGroup{piece.subpath_index, false});
+                const auto group = static_cast<std::uint32_t>(outline.groups.size());
+                for (std::vector<PaintPoint>& ring : swept.rings)
+                    swept_rings.push_back(SweptRing{std::move(ring), group});
+                for (const ExactPiece& body : swept.bodies) {
+                    FlatPiece flat = flatten_exact_piece(body, t, kInfinity, &body_ends, budget);
+                    flat.cut_ends = 1;
+                    flat.group = group;
+                    into.push_back(std::move(flat));
+                }
+                return;
+            }
+        }
+        into.push_back(flatten_exact_piece(piece, t, kInfinity, &ends, budget));
+    };
     const std::vector<ExactPiece> exact = exact_pieces(command);
     std::vector<FlatPiece> pieces;
-    if (pattern.empty() || !has_cubic(command)) {
+    if (pattern.empty()) {
+        for (const ExactPiece& piece : exact)
+            add_exact(piece, pieces);
+        for (FlatPiece& piece : pieces) {
+            charge_lowered_points(budget, piece.points.size());
+            charge_lowered_ring(budget);
+        }
+    } else if (!has_cubic(command)) {
         std::vector<FlatPiece> flat;
         flat.reserve(exact.size());
         for (const ExactPiece& piece : exact)
             flat.push_back(flatten_exact_piece(piece, t, kInfinity, &ends, budget));
-        if (pattern.empty()) {
-            for (FlatPiece& piece : flat) {
-                charge_lowered_points(budget, piece.points.size());
-                charge_lowered_ring(budget);
-            }
-            pieces = std::move(flat);
-        } else {
-            require_dash_room(budget, pattern, check_dash_length(command, pattern), flat.size());
-            for (const FlatPiece& piece : flat) {
-                for (FlatPiece& dash : dash_piece(piece, pattern, style.dash_offset, budget))
-                    pieces.push_back(std::move(dash));
-            }
+        require_dash_room(budget, pattern, check_dash_length(command, pattern), flat.size());
+        for (const FlatPiece& piece : flat) {
+            for (FlatPiece& dash : dash_piece(piece, pattern, style.dash_offset, budget))
+                pieces.push_back(std::move(dash));
         }
     } else {
         // Dashes along curves are cut on the curves by their lengths and flattened afterwards, so that
         // their caps stand on the curve's tangent where the curve's length puts them.
         for (const ExactPiece& piece : dash_exact_pieces(command, exact, pattern, budget))
-            pieces.push_back(flatten_exact_piece(piece, t, kInfinity, &ends, budget));
+            add_exact(piece, pieces);
     }
     if (viewport != nullptr && box_non_empty(*viewport)) {
         const double sigma = matrix_spectral_norm(command.matrix);
@@ -734,27 +854,51 @@ StrokeOutline stroke_command(const PaintCommand& command, double tolerance, doub
             const DoubleBox grown{viewport->xmin - reach, viewport->ymin - reach, viewport->xmax + reach,
                                   viewport->ymax + reach};
             const ViewportPlanes planes = viewport_planes(command.matrix, grown);
+            const auto mark_cut = [&](std::uint32_t group) {
+                outline.cut_by_viewport = true;
+                if (group != 0)
+                    outline.groups[group - 1].cut_by_viewport = true;
+            };
             std::vector<FlatPiece> kept;
             kept.reserve(pieces.size());
             for (FlatPiece& piece : pieces) {
-                cut_piece_to_viewport(std::move(piece), planes, kept, outline.cut_by_viewport, budget);
+                const std::uint32_t group = piece.group;
+                bool dropped = false;
+                cut_piece_to_viewport(std::move(piece), planes, kept, dropped, budget);
+                if (dropped)
+                    mark_cut(group);
             }
             pieces = std::move(kept);
+            // A swept ring wholly beyond one side of the grown viewport never shows.
+            std::erase_if(swept_rings, [&](const SweptRing& swept) {
+                for (const HalfPlane& plane : planes) {
+                    if (std::all_of(swept.ring.begin(), swept.ring.end(),
+                                    [&](const PaintPoint& p) { return !(plane.value(p) >= 0.0); })) {
+                        mark_cut(swept.group);
+                        return true;
+                    }
+                }
+                return false;
+            });
         }
     }
 
-    const double arc_tolerance = round ? tolerance - t : tolerance;
+    for (SweptRing& swept : swept_rings)
+        add_ring(outline, std::move(swept.ring), outline.groups[swept.group - 1].subpath_index, false, swept.group);
     for (const FlatPiece& piece : pieces) {
+        const PaintStrokeStyle& piece_style = piece.cut_ends != 0 ? butt_style : style;
         if (piece.points.size() == 1) {
             std::vector<PaintPoint> cap =
-                style.line_cap == LineCap::square
+                piece_style.line_cap == LineCap::square
                     ? oriented_square(piece, half_width, budget)
-                    : point_cap_polygon(piece.points.front(), style.line_cap, half_width, arc_tolerance, budget);
+                    : point_cap_polygon(piece.points.front(), piece_style.line_cap, half_width, arc_tolerance, budget);
             if (!cap.empty())
-                add_ring(outline, std::move(cap), piece.subpath_index, true);
+                add_ring(outline, std::move(cap), piece.subpath_index, true, piece.group);
+            else if (piece.negligible_segment != 0)
+                report_collapse(outline, piece);
             continue;
         }
-        outline_piece(piece, style, half_width, arc_tolerance, grid, budget, outline);
+        outline_piece(piece, piece_style, half_width, arc_tolerance, grid, budget, outline);
     }
     return outline;
 }
@@ -797,6 +941,7 @@ PreparedNormalization prepare_stroke(const PaintCommand& command, const ReplayPa
             edges = checked_size_sum(edges, ring.ring.size());
         reserve_precision_records(*records, edges);
     }
+    std::vector<std::uint8_t> group_printed(outline.groups.size(), 0);
     for (const StrokeRing& ring : outline.rings) {
         charge_lowered_points(budget, ring.ring.size());
         errors.assign(ring.ring.size(), point_error);
@@ -804,6 +949,8 @@ PreparedNormalization prepare_stroke(const PaintCommand& command, const ReplayPa
         charge_lowered_points(budget, ring.ring.size());
         Path64 grid = quantize_outline_ring(ring.ring, working.matrix, params);
         if (!ring_area_is_zero(grid)) {
+            if (ring.group != 0)
+                group_printed[ring.group - 1] = 1;
             charge_lowered_ring(budget);
             kept_points = checked_size_sum(kept_points, grid.size());
             kept.push_back(std::move(grid));
@@ -811,6 +958,11 @@ PreparedNormalization prepare_stroke(const PaintCommand& command, const ReplayPa
             // Holes and miter wedges may vanish on the grid while the stroke around them prints.
             prepared.fragments.push_back(FragmentEntry::make(UnprintableReason::stroke_collapse, ring.subpath_index));
         }
+    }
+    for (std::size_t g = 0; g < outline.groups.size(); ++g) {
+        if (group_printed[g] == 0 && !outline.groups[g].cut_by_viewport)
+            prepared.fragments.push_back(
+                FragmentEntry::make(UnprintableReason::stroke_collapse, outline.groups[g].subpath_index));
     }
     charge_budget(budget, BudgetCounter::clipper_input_points, kept_points);
     prepared.lowering_error_bound = command_lowering_error_bound(params, first_record);

@@ -30,12 +30,20 @@ struct StrokeRing {
     // False for holes and miter wedges: when such a ring collapses on the grid, the stroke around it
     // still prints and nothing is reported.
     bool reports_collapse = true;
+    std::uint32_t group = 0;  // as FlatPiece's
+};
+
+// A piece split between the offsetter and the pen's sweep: its rings are reported together.
+struct StrokeGroup {
+    std::int32_t subpath_index = -1;
+    bool cut_by_viewport = false;  // some of it was dropped, so printing nothing is no collapse
 };
 
 struct StrokeOutline {
     std::vector<StrokeRing> rings;
     std::vector<std::int32_t> collapsed_subpaths;  // pieces that produced no ring
     bool cut_by_viewport = false;                  // some of the centre line lay beyond the viewport and was dropped
+    std::vector<StrokeGroup> groups;               // by FlatPiece::group - 1
 };
 
 // The stroke's coverage on the analysis grid, as prepare_fill's record. std::logic_error

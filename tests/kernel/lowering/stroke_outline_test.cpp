@@ -65,11 +65,11 @@ class LineReference : public testing::TestWithParam<CapCase> {};
 TEST_P(LineReference, AreaAndDistance) {
     const CapCase& c = GetParam();
     const PaintCommand command = styled("M 0 0 L 80 0", 2.0, c.cap);
-    EXPECT_NEAR(prepare(command).area, c.expected_area, 170 * (kQuantum + kFlattening)) << c.name;
-    ComplexityBudget budget;
-    const StrokeOutline outline = stroke_command(command, kFlattening, kQuantum, budget);
-    ASSERT_EQ(outline.rings.size(), 1u);
-    for (const PaintPoint& p : outline.rings[0].ring) {
+    const Prepared prepared = prepare(command);
+    EXPECT_NEAR(prepared.area, c.expected_area, 170 * (kQuantum + kFlattening)) << c.name;
+    ASSERT_EQ(prepared.result.geometry.size(), 1u);
+    for (const Clipper2Lib::Point64& q : prepared.result.geometry[0]) {
+        const PaintPoint p{static_cast<double>(q.x) * kQuantum, static_cast<double>(q.y) * kQuantum};
         double d = 0;
         if (c.cap == LineCap::round)
             d = std::fabs(std::hypot(std::max({-p.x, p.x - 80, 0.0}), p.y) - 1.0);
@@ -187,12 +187,9 @@ TEST(PrepareStroke, FragmentsForWhatCannotPrint) {
     EXPECT_TRUE(ring.result.fragments.empty());
 }
 
-TEST(StrokeCommand, CollapsedButtPieceIsReported) {
-    ComplexityBudget budget;
-    const StrokeOutline outline =
-        stroke_command(styled("M 5 5 L 5 5.000000000000001", 2, LineCap::butt), kFlattening, kQuantum, budget);
-    EXPECT_TRUE(outline.rings.empty());
-    EXPECT_EQ(outline.collapsed_subpaths, (std::vector<std::int32_t>{0}));
+TEST(PrepareStroke, CollapsedButtPieceIsReported) {
+    EXPECT_EQ(fragments(prepare(styled("M 5 5 L 5 5.000000000000001", 2, LineCap::butt)).result),
+              (std::vector<std::uint64_t>{fragment(UnprintableReason::stroke_collapse, 0)}));
 }
 
 TEST(StrokeCommand, RoundStepsBeyondTheOffsetterAreRefused) {
