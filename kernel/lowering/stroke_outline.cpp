@@ -57,6 +57,8 @@ constexpr double kOffsetRangeLimit = 9223372036854775808.0;
 constexpr double kSweepErrorShare = 0.5;
 // The offsetter rounds a cap's corners to the local grid: they are found within this many local units.
 constexpr double kCapCornerSearch = 2.0;
+// A side meeting its cap at a lower sine is too close to parallel to be cut by the cap's line.
+constexpr double kMinCapSideSine = 0.5;
 
 // Cosine of the turn at which the miter length reaches limit x (1 when every join is beveled).
 double miter_cosine_threshold(double limit) noexcept {
@@ -425,10 +427,12 @@ void add_miter_wedges(const Path64& local, bool closed, double delta, double mit
     }
 }
 
-// A corner of a butt or square cap in the offsetter's solution, and where the exact cap puts it.
+// A corner of a butt or square cap in the offsetter's solution, where the exact cap puts it, and the
+// exact cap's line (through `exact`, along `along`).
 struct CapCorner {
     std::size_t path = 0, vertex = 0;
     PaintPoint exact;
+    PaintPoint along;
 };
 
 // The offsetter sets an open piece's caps across its end chords, tilted from the curve's tangent and
@@ -463,7 +467,7 @@ std::vector<CapCorner> find_cap_corners(const FlatPiece& piece, const Path64& lo
             const PaintPoint exact{end.x + half_width * (-side * outward.y + reach * outward.x),
                                    end.y + half_width * (side * outward.x + reach * outward.y)};
             // The nearest vertex only: moving a second one there would fold the ring.
-            CapCorner nearest{0, 0, exact};
+            CapCorner nearest{0, 0, exact, PaintPoint{-outward.y, outward.x}};
             double best = kCapCornerSearch;
             bool found = false;
             for (std::size_t k = 0; k < solution.size(); ++k) {
@@ -483,6 +487,32 @@ std::vector<CapCorner> find_cap_corners(const FlatPiece& piece, const Path64& lo
         }
     }
     return corners;
+}
+
+// Where a cap corner goes: on the exact cap's line, where the offsetter's side edge meets it, so that the
+// side keeps its direction (a bent side keeps vertices the union would otherwise merge); the exact
+// corner when the side runs along the cap or the corner has no side edge of its own.
+PaintPoint corner_on_cap_line(const std::vector<PaintPoint>& ring, const CapCorner& corner,
+                              const std::vector<CapCorner>& corners) {
+    const std::size_t n = ring.size();
+    const std::size_t previous = (corner.vertex + n - 1) % n, next = (corner.vertex + 1) % n;
+    const auto is_corner = [&](std::size_t v) {
+        return std::any_of(corners.begin(), corners.end(),
+                           [&](const CapCorner& c) { return c.path == corner.path && c.vertex == v; });
+    };
+    const bool previous_corner = is_corner(previous), next_corner = is_corner(next);
+    if (previous_corner == next_corner)
+        return corner.exact;
+    const PaintPoint& from = ring[previous_corner ? next : previous];
+    const PaintPoint& at = ring[corner.vertex];
+    const double sx = at.x - from.x, sy = at.y - from.y;
+    const double side_length = std::hypot(sx, sy);
+    const double cross = sx * corner.along.y - sy * corner.along.x;
+    // Sides meeting the cap at less than this sine are left to the exact corner: their crossing runs off.
+    if (!(std::fabs(cross) > kMinCapSideSine * side_length))
+        return corner.exact;
+    const double s = ((corner.exact.x - from.x) * corner.along.y - (corner.exact.y - from.y) * corner.along.x) / cross;
+    return PaintPoint{from.x + s * sx, from.y + s * sy};
 }
 
 void outline_piece(const FlatPiece& piece, const PaintStrokeStyle& style, double half_width, double arc_tolerance,
@@ -570,7 +600,7 @@ void outline_piece(const FlatPiece& piece, const PaintStrokeStyle& style, double
         std::vector<PaintPoint> ring = from_local_path(path, origin, unit);
         for (const CapCorner& corner : cap_corners) {
             if (corner.path == k)
-                ring[corner.vertex] = corner.exact;
+                ring[corner.vertex] = corner_on_cap_line(ring, corner, cap_corners);
         }
         add_ring(outline, std::move(ring), piece.subpath_index, outer, piece.group);
     }
