@@ -116,20 +116,50 @@ def cross2(a, b):
     return a[..., 0] * b[..., 1] - a[..., 1] * b[..., 0]
 
 
-def pen_steps(p, u0, u1, step, turn_limit):
+def pen_steps(p, u0, u1, step, turn_limit, h):
     """Points and tangents in [u0, u1] whose pens turn by at most turn_limit (as unoriented segments) and move
-    by at most step."""
+    by at most step, and where each of the pen's ends and its turning point moves by so little per step that
+    its track's chords stay within what the turn limit allows on the pen's width."""
     if u1 == u0:
         return primitive_samples(p, np.array([u0]))
+    sagitta = turn_limit * turn_limit * 2 * h
     u = np.linspace(u0, u1, 33)
     for _ in range(REFINE_ROUNDS):
         q, t = primitive_samples(p, u)
         turn = np.abs(np.arctan2(cross2(t[:-1], t[1:]), (t[:-1] * t[1:]).sum(1)))
-        bad = (np.minimum(turn, math.pi - turn) > turn_limit) | (np.linalg.norm(np.diff(q, axis=0), axis=1) > step)
+        turn = np.minimum(turn, math.pi - turn)
+        n = matched_normals(np.stack([-t[:, 1], t[:, 0]], 1))
+        moved = np.maximum(np.linalg.norm(np.diff(q + h * n, axis=0), axis=1),
+                           np.linalg.norm(np.diff(q - h * n, axis=0), axis=1))
+        x, crosses = turning_points(q, n, h)
+        pivot = np.zeros(len(turn))
+        both = crosses[:-1] & crosses[1:]
+        shift = np.linalg.norm(np.diff(x, axis=0), axis=1)
+        pivot[:-1] = np.where(both, np.maximum(pivot[:-1], shift), pivot[:-1])
+        pivot[1:] = np.where(both, np.maximum(pivot[1:], shift), pivot[1:])
+        bad = (turn > turn_limit) | (np.linalg.norm(np.diff(q, axis=0), axis=1) > step) | \
+            (np.maximum(moved, pivot) * turn > sagitta)
         if not bad.any():
             break
         u = np.sort(np.concatenate([u, (u[:-1][bad] + u[1:][bad]) / 2]))
     return q, t
+
+
+def matched_normals(n):
+    """Unit normals flipped through cusps: the pen is a segment, so neighbouring pens' ends stay matched."""
+    flip = np.concatenate([[1.0], np.where((n[:-1] * n[1:]).sum(1) < 0, -1.0, 1.0)]).cumprod()
+    return n * flip[:, None]
+
+
+def turning_points(q, n, h):
+    """Where neighbouring pens q ± h·n cross within both, and whether they do."""
+    det = -cross2(n[:-1], n[1:])
+    rhs = q[1:] - q[:-1]
+    with np.errstate(divide="ignore", invalid="ignore"):
+        s = cross2(rhs, -n[1:]) / det
+        r = cross2(n[:-1], rhs) / det
+    crosses = (np.abs(det) > 1e-15) & (np.abs(s) < h) & (np.abs(r) < h)
+    return q[:-1] + np.where(crosses, s, 0.0)[:, None] * n[:-1], crosses
 
 
 class Pieces:
@@ -185,21 +215,12 @@ class Pieces:
     def sweep(self, q, n, h):
         """Pieces swept by the pens q ± h·n between neighbours: a quad, or two triangles meeting where the pens
         cross (the pen turns about a point of itself)."""
-        n = n.copy()
-        for i in range(1, len(n)):  # the pen is a segment: keep neighbouring ends matched through cusps
-            if np.dot(n[i - 1], n[i]) < 0:
-                n[i:] *= -1
+        n = matched_normals(n)
         a, d = q + h * n, q - h * n
         self.edges.append(np.stack([a, d], 1)[[0, -1]])
         if len(q) < 2:
             return
-        det = -cross2(n[:-1], n[1:])
-        rhs = q[1:] - q[:-1]
-        with np.errstate(divide="ignore", invalid="ignore"):
-            s = cross2(rhs, -n[1:]) / det
-            r = cross2(n[:-1], rhs) / det
-        crosses = (np.abs(det) > 1e-15) & (np.abs(s) < h) & (np.abs(r) < h)
-        x = q[:-1] + np.where(crosses, s, 0.0)[:, None] * n[:-1]
+        x, crosses = turning_points(q, n, h)
         self.add(np.stack([a[:-1], a[1:], d[1:], d[:-1]], 1)[~crosses],
                  np.concatenate([np.stack([a[:-1], a[1:]], 1), np.stack([d[:-1], d[1:]], 1)]))
         self.add(np.concatenate([np.stack([a[:-1], a[1:], x, x], 1)[crosses],
@@ -212,10 +233,6 @@ class Pieces:
         def nearer_end(p):
             return np.where((np.linalg.norm(pen_a - p, axis=1) < np.linalg.norm(pen_d - p, axis=1))[:, None], pen_a,
                             pen_d)
-        # Neighbouring turning points bound a sliver the two steps' triangles leave open, which the pen sweeps
-        # as it turns from one to the next: one more triangle covers it.
-        self.add(np.stack([x[:-2], x[1:-1], x[2:], x[2:]], 1)[crosses[:-2] & crosses[1:-1] & crosses[2:]],
-                 np.stack([x[:-2], x[2:]], 1)[crosses[:-2] & crosses[1:-1] & crosses[2:]])
         edges = [np.stack([x[:-1], x[1:]], 1)[before & after],
                  np.stack([x[:-1], nearer_end(x[:-1])], 1)[before & ~after],
                  np.stack([x[1:], nearer_end(x[1:])], 1)[~before & after]]
@@ -255,7 +272,7 @@ def sweep_pieces(subpaths, width, cap, join, limit, dashes=None, offset=0.0, tur
         if wrap and len(runs) > 1:  # the dash across the start is one run, with a join at the start
             runs, wrap = [runs[-1] + runs[0]] + runs[1:-1], False
         for n, run in enumerate(runs):
-            pens = [pen_steps(path[k], u0, u1, step, turn) for k, u0, u1 in run]
+            pens = [pen_steps(path[k], u0, u1, step, turn, h) for k, u0, u1 in run]
             for q, t in pens:
                 pieces.sweep(q, np.stack([-t[:, 1], t[:, 0]], 1), h)
             corners = list(zip(pens[:-1], pens[1:]))
