@@ -322,7 +322,10 @@ private:
     // The step from a to b keeps the centre line and both pen ends within `error` of their chords at the
     // middle pen, and turns the pen by little enough that the middle tells.
     bool step_follows(const Pen& a, const Pen& b, const Pen& mid, double error) const noexcept {
-        if (dot(a.normal, b.normal) < std::cos(kMaxSweepStepTurn))
+        // The middle pen's turn is bounded too: a pen turning about it and back (an S's inflection) can
+        // put its ends on the end pens' chords, swapped.
+        const double least = std::cos(kMaxSweepStepTurn);
+        if (dot(a.normal, b.normal) < least || dot(a.normal, mid.normal) < least || dot(mid.normal, b.normal) < least)
             return false;
         for (const double side : {0.0, -half_width_, half_width_}) {
             const PaintPoint p = add(mid.centre, scaled(mid.normal, side));

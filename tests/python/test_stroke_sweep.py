@@ -59,9 +59,11 @@ ROWS = [
      (100, 30), (COARSE, FINE)),
     ("straight cubics with handles on their ends: one piece, the square caps merged with their body", ZIGZAG,
      None, 0.19623283, "square", "miter", None, (16, 0), (COARSE,)),
+    ("an S whose pen turns across its inflection and back between two parallel end pens",
+     [([("cubic", 6, 6, 6, 0, 0, 6, 0, 0)], False)], None, 3, "round", "round", None, (100, 30), (COARSE,)),
 ]
 # Rows whose print is one polygon (caps merged with their body, not abutting it along a seam).
-ONE_PIECE = {len(ROWS) - 1}
+ONE_PIECE = {len(ROWS) - 2}
 CASES = [pytest.param(n, target, id=f"{n}-{target[0]}") for n, row in enumerate(ROWS) for target in row[-1]]
 
 
