@@ -35,6 +35,9 @@ constexpr double kMinCrossingSine = 0.05;
 // Corners on curves sharper than this sine are swept: the offsetter's chords (within three quarters of
 // the tolerance) would move their inner crossing beyond the tolerance.
 constexpr double kBreakingSine = 0.75;
+// Pens whose ends move by less than this share of the sweep error stand at one place: merging them moves
+// the outline by far less than the error it is allowed.
+constexpr double kSamePenShare = 1e-6;
 
 PaintPoint add(const PaintPoint& a, const PaintPoint& b) noexcept {
     return PaintPoint{a.x + b.x, a.y + b.y};
@@ -119,8 +122,16 @@ public:
             if (stack.back().depth >= kMaxSweepDepth || !(middle > current && middle < stack.back().u) ||
                 step_follows(a, stack.back().pen, mid, error)) {
                 current = stack.back().u;
-                links_.push_back(Link{});
-                push_pen(std::move(stack.back().pen));
+                if (same_place(a, stack.back().pen, error)) {
+                    // A step that moves neither end of the pen (a stop beside an end whose derivative
+                    // vanishes) would stand a second copy of the pen there, without the first one's marks:
+                    // the rings on both sides would no longer share that edge point for point.
+                    pens_.back().centre = stack.back().pen.centre;
+                    pens_.back().normal = stack.back().pen.normal;
+                } else {
+                    links_.push_back(Link{});
+                    push_pen(std::move(stack.back().pen));
+                }
                 stack.pop_back();
             } else {
                 const int depth = stack.back().depth + 1;
@@ -311,7 +322,10 @@ private:
     // The step from a to b keeps the centre line and both pen ends within `error` of their chords at the
     // middle pen, and turns the pen by little enough that the middle tells.
     bool step_follows(const Pen& a, const Pen& b, const Pen& mid, double error) const noexcept {
-        if (dot(a.normal, b.normal) < std::cos(kMaxSweepStepTurn))
+        // The middle pen's turn is bounded too: a pen turning about it and back (an S's inflection) can
+        // put its ends on the end pens' chords, swapped.
+        const double least = std::cos(kMaxSweepStepTurn);
+        if (dot(a.normal, b.normal) < least || dot(a.normal, mid.normal) < least || dot(mid.normal, b.normal) < least)
             return false;
         for (const double side : {0.0, -half_width_, half_width_}) {
             const PaintPoint p = add(mid.centre, scaled(mid.normal, side));
@@ -332,6 +346,18 @@ private:
             return true;
         const PaintPoint x = add(a.centre, scaled(a.normal, s));
         return std::fabs(cross(PaintPoint{x.x - mid.centre.x, x.y - mid.centre.y}, mid.normal)) <= 0.25 * error;
+    }
+
+    // Whether both ends of pen b lie within a negligible share of `error` of pen a's.
+    bool same_place(const Pen& a, const Pen& b, double error) const noexcept {
+        const double limit = kSamePenShare * error;
+        for (const double side : {-half_width_, half_width_}) {
+            const PaintPoint pa = add(a.centre, scaled(a.normal, side));
+            const PaintPoint pb = add(b.centre, scaled(b.normal, side));
+            if (!(std::hypot(pb.x - pa.x, pb.y - pa.y) <= limit))
+                return false;
+        }
+        return true;
     }
 
     void push_pen(Pen&& pen) {
