@@ -718,10 +718,16 @@ SweptPiece sweep_piece(const ExactPiece& piece, const PaintStrokeStyle& style, d
         if (junctions[n - 1].broken && junctions[n - 1].corner)
             operations.push_back(Operation{Kind::join, 0, 0.0, 0.0, 0.0, n - 1});
         if (!all_own) {
-            // Start at a part for the offsetter, so that the swept parts around the start form one chain.
-            const auto first_body = std::find_if(operations.begin(), operations.end(),
-                                                 [](const Operation& o) { return o.kind == Kind::body; });
-            std::rotate(operations.begin(), first_body, operations.end());
+            // Start where a part for the offsetter follows a swept one, so that neither the swept parts nor
+            // the offsetter's parts around the subpath's start are cut in two there (a cut body loses its join).
+            const std::size_t count = operations.size();
+            std::size_t first = 0;
+            while (first < count &&
+                   !(operations[first].kind == Kind::body && operations[(first + count - 1) % count].kind != Kind::body))
+                ++first;
+            if (first < count)
+                std::rotate(operations.begin(), operations.begin() + static_cast<std::ptrdiff_t>(first),
+                            operations.end());
         }
     }
 

@@ -61,9 +61,14 @@ ROWS = [
      None, 0.19623283, "square", "miter", None, (16, 0), (COARSE,)),
     ("an S whose pen turns across its inflection and back between two parallel end pens",
      [([("cubic", 6, 6, 6, 0, 0, 6, 0, 0)], False)], None, 3, "round", "round", None, (100, 30), (COARSE,)),
+    ("closed, swept in its middle: the mitered corner at its start kept",
+     [([("line", 31.292, 34.042, 32.605, 29.578), ("line", 32.605, 29.578, 36.792, 28.042),
+        ("cubic", 36.792, 28.042, 36.792, 28.042, 37.469, 30.705, 36.75, 33.709),
+        ("cubic", 36.75, 33.709, 36.21, 35.965, 34.666, 38.07, 34.666, 38.07),
+        ("line", 34.666, 38.07, 31.292, 34.042)], True)], None, 1.5, "butt", "miter", None, (16, -26), (COARSE,)),
 ]
 # Rows whose print is one polygon (caps merged with their body, not abutting it along a seam).
-ONE_PIECE = {len(ROWS) - 2}
+ONE_PIECE = {n for n, row in enumerate(ROWS) if row[1] is ZIGZAG}
 CASES = [pytest.param(n, target, id=f"{n}-{target[0]}") for n, row in enumerate(ROWS) for target in row[-1]]
 
 
