@@ -441,8 +441,19 @@ std::vector<ExactPiece> exact_pieces(const PaintCommand& command) {
         case PathVerb::close:
             current.closed = 1;
             drawing = true;
-            if (started)
+            if (started) {
                 add(StrokeStretch{{current_point, current_point, current.start, current.start}, false});
+                // A closing line too short to keep leaves the last stretch a rounding error off the start:
+                // end it there, or an edge of no direction hides the closing corner from its join.
+                if (!current.stretches.empty()) {
+                    auto& last = current.stretches.back().points;
+                    if (!(last[3] == current.start) && distance(last[3], current.start) <= negligible) {
+                        if (last[2] == last[3])
+                            last[2] = current.start;
+                        last[3] = current.start;
+                    }
+                }
+            }
             end_piece();
             // Kept as recorded: what follows a close without a new move_to carries subpath index -1
             // in stroke fragments (fills keep the subpath's index).

@@ -62,6 +62,8 @@ def cap_lines(c, o, h, cap, arc_points=4001):
 
 
 def join_lines(v, t_in, t_out, h, join, limit, arc_points=4001):
+    """Boundary of a join at v: its outer side, and the inner wedge the pen sweeps turning about v; a round join
+    is the whole disc (under a pen wider than the bend the bodies beside a join do not cover its inner side)."""
     cross = t_in[0] * t_out[1] - t_in[1] * t_out[0]
     if abs(cross) < 1e-12 and np.dot(t_in, t_out) > 0:
         return []
@@ -69,12 +71,12 @@ def join_lines(v, t_in, t_out, h, join, limit, arc_points=4001):
     n_in, n_out = side * np.array([t_in[1], -t_in[0]]), side * np.array([t_out[1], -t_out[0]])
     cosine = float(np.dot(t_in, t_out))
     if join == "round":
-        a0, a1 = np.arctan2(n_in[1], n_in[0]), np.arctan2(n_out[1], n_out[0])
-        a = np.linspace(a0, a0 + (a1 - a0 + math.pi) % (2 * math.pi) - math.pi, arc_points)
-        return [v + h * np.stack([np.cos(a), np.sin(a)], 1)]
+        turn = np.linspace(0.0, 2 * math.pi, 2 * arc_points)
+        return [v + h * np.stack([np.cos(turn), np.sin(turn)], 1)]
+    inner = np.array([v - h * n_in, v - h * n_out])
     if join == "miter" and 2 <= limit * limit * (1 + cosine):
-        return [np.array([v + h * n_in, v + h * (n_in + n_out) / (1 + cosine), v + h * n_out])]
-    return [np.array([v + h * n_in, v + h * n_out])]
+        return [np.array([v + h * n_in, v + h * (n_in + n_out) / (1 + cosine), v + h * n_out]), inner]
+    return [np.array([v + h * n_in, v + h * n_out]), inner]
 
 
 def dash_intervals(length, dashes, offset):
@@ -469,11 +471,12 @@ def ring_segments(collection, origin, unit):
     return rings, (np.concatenate(edges) if edges else np.zeros((0, 2, 2)))
 
 
-def boundary_distances(printed, exact, spacing):
-    """Hausdorff distances between two boundaries given as segments: (printed to exact, exact to printed)."""
+def boundary_distances(printed, exact, spacing, loose=None):
+    """Hausdorff distances between two boundaries given as segments: (printed to exact, exact to printed); the
+    printed points may be held against a looser exact boundary (one that keeps the narrowest features)."""
     if len(printed) == 0:
         return math.inf, math.inf
-    return (segment_distances(densify(printed, spacing), exact).max(),
+    return (segment_distances(densify(printed, spacing), exact if loose is None else loose).max(),
             segment_distances(densify(exact, spacing), printed).max())
 
 

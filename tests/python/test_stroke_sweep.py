@@ -66,6 +66,12 @@ ROWS = [
         ("cubic", 36.792, 28.042, 36.792, 28.042, 37.469, 30.705, 36.75, 33.709),
         ("cubic", 36.75, 33.709, 36.21, 35.965, 34.666, 38.07, 34.666, 38.07),
         ("line", 34.666, 38.07, 31.292, 34.042)], True)], None, 1.5, "butt", "miter", None, (16, -26), (COARSE,)),
+    ("closed circle whose last curve ends a rounding error off its start: the closing line dropped, no notch",
+     [([("cubic", 32.785032, 30.639366, 33.536336, 31.073374, 33.793928, 32.033412, 33.36001, 32.784878),
+        ("cubic", 33.36001, 32.784878, 32.926094, 33.536338, 31.966268, 33.793986, 31.214966, 33.359982),
+        ("cubic", 31.214966, 33.359982, 30.463662, 32.925968, 30.206074, 31.96593, 30.639986, 31.214466),
+        ("cubic", 30.639986, 31.214466, 31.073906, 30.462998, 32.033736, 30.206892, 32.785032, 30.639366000000003)],
+       True)], None, 0.862624, "butt", "miter", None, (8, -28), ((7.2, 0.05), COARSE)),
 ]
 # Rows whose print is one polygon (caps merged with their body, not abutting it along a seam).
 ONE_PIECE = {n for n, row in enumerate(ROWS) if row[1] is ZIGZAG}
