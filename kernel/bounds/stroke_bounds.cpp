@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "kernel/bounds/path_bounds.h"
+#include "kernel/common/point_arithmetic.h"
 #include "kernel/lowering/stroke_outline.h"
 #include "kernel/lowering/stroke_sweep.h"
 
@@ -16,10 +17,6 @@ PaintPoint unit(double x, double y) noexcept {
     if (!(length > 0.0) || !std::isfinite(length))
         return PaintPoint{};
     return PaintPoint{x / length, y / length};
-}
-
-double dot(const PaintPoint& a, const PaintPoint& b) noexcept {
-    return a.x * b.x + a.y * b.y;
 }
 
 PaintPoint offset(const PaintPoint& p, const PaintPoint& direction, double distance) noexcept {

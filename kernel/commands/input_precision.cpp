@@ -6,6 +6,7 @@
 #include <stdexcept>
 
 #include "kernel/common/kernel_errors.h"
+#include "kernel/common/point_arithmetic.h"
 #include "kernel/commands/subpath_walk.h"
 
 namespace pavrix_svg_core {
@@ -27,10 +28,6 @@ void include_error(ErrorPair& into, const ErrorPair& add) noexcept {
 // 4 * max(1, count) in double: the count is 32-bit, its multiple is not.
 double operation_factor(const PaintCommand& command) noexcept {
     return 4.0 * static_cast<double>(std::max<std::uint64_t>(1, command.transform_operation_count));
-}
-
-double distance(const PaintPoint& p, const PaintPoint& q) noexcept {
-    return std::hypot(q.x - p.x, q.y - p.y);
 }
 
 bool same_point(const PaintPoint& p, const PaintPoint& q) noexcept {

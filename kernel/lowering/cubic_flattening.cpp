@@ -5,6 +5,8 @@
 #include <cmath>
 #include <limits>
 
+#include "kernel/common/point_arithmetic.h"
+
 namespace pavrix_svg_core {
 namespace {
 
@@ -14,10 +16,6 @@ struct CubicPiece {
     PaintPoint p0, p1, p2, p3;
     int depth;
 };
-
-PaintPoint midpoint(const PaintPoint& a, const PaintPoint& b) noexcept {
-    return PaintPoint{(a.x + b.x) * 0.5, (a.y + b.y) * 0.5};
-}
 
 // Depth-first, first half before second half, so points come out in path order. At most one
 // pending sibling per depth level is on the stack, plus the piece being split.

@@ -10,6 +10,7 @@
 
 #include "kernel/lowering/cubic_flattening.h"
 #include "kernel/common/kernel_errors.h"
+#include "kernel/common/point_arithmetic.h"
 
 namespace pavrix_svg_core {
 namespace {
@@ -21,21 +22,6 @@ const PaintPoint& point_at(const PaintCommand& command, std::size_t index) {
     if (index >= command.path_points.size())
         throw std::out_of_range("invalid vector subscript");
     return command.path_points[index];
-}
-
-PaintPoint midpoint(const PaintPoint& a, const PaintPoint& b) noexcept {
-    return PaintPoint{(a.x + b.x) * 0.5, (a.y + b.y) * 0.5};
-}
-
-double distance(const PaintPoint& a, const PaintPoint& b) noexcept {
-    return std::hypot(b.x - a.x, b.y - a.y);
-}
-
-PaintPoint unit_from(const PaintPoint& from, const PaintPoint& to) noexcept {
-    const double length = distance(from, to);
-    if (!(length > 0.0) || !std::isfinite(length))
-        return PaintPoint{};
-    return PaintPoint{(to.x - from.x) / length, (to.y - from.y) / length};
 }
 
 PaintPoint start_tangent(const PaintPoint& p0, const PaintPoint& p1, const PaintPoint& p2,

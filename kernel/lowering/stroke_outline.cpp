@@ -17,6 +17,7 @@
 #include "kernel/lowering/grid_quantization.h"
 #include "kernel/commands/input_precision.h"
 #include "kernel/common/kernel_errors.h"
+#include "kernel/common/point_arithmetic.h"
 #include "kernel/lowering/lowering_error_records.h"
 #include "kernel/lowering/stroke_sweep.h"
 
@@ -228,14 +229,6 @@ std::vector<PaintPoint> from_local_path(const Path64& path, const PaintPoint& or
             PaintPoint{static_cast<double>(q.x) * unit + origin.x, static_cast<double>(q.y) * unit + origin.y});
     }
     return ring;
-}
-
-double signed_area(const std::vector<PaintPoint>& ring) noexcept {
-    double twice = 0.0;
-    for (std::size_t i = 0, j = ring.size() - 1; i < ring.size(); j = i++) {
-        twice += (ring[j].x - ring[i].x) * (ring[j].y + ring[i].y);
-    }
-    return twice * 0.5;
 }
 
 // The square cap of a piece too short to have a direction on any grid: centred on its point, turned

@@ -8,6 +8,7 @@
 #include <utility>
 
 #include "kernel/common/kernel_errors.h"
+#include "kernel/common/point_arithmetic.h"
 #include "kernel/lowering/cubic_flattening.h"
 #include "kernel/lowering/stroke_outline.h"
 
@@ -38,29 +39,6 @@ constexpr double kBreakingSine = 0.75;
 // Pens whose ends move by less than this share of the sweep error stand at one place: merging them moves
 // the outline by far less than the error it is allowed.
 constexpr double kSamePenShare = 1e-6;
-
-PaintPoint add(const PaintPoint& a, const PaintPoint& b) noexcept {
-    return PaintPoint{a.x + b.x, a.y + b.y};
-}
-PaintPoint scaled(const PaintPoint& a, double s) noexcept {
-    return PaintPoint{a.x * s, a.y * s};
-}
-double dot(const PaintPoint& a, const PaintPoint& b) noexcept {
-    return a.x * b.x + a.y * b.y;
-}
-double cross(const PaintPoint& a, const PaintPoint& b) noexcept {
-    return a.x * b.y - a.y * b.x;
-}
-PaintPoint left_normal(const PaintPoint& tangent) noexcept {
-    return PaintPoint{-tangent.y, tangent.x};
-}
-
-double ring_area(const std::vector<PaintPoint>& ring) noexcept {
-    double twice = 0.0;
-    for (std::size_t i = 0, j = ring.size() - 1; i < ring.size(); j = i++)
-        twice += (ring[j].x - ring[i].x) * (ring[j].y + ring[i].y);
-    return twice * 0.5;
-}
 
 // A point where a ring breaks a pen's edge, by its offset along the pen's normal.
 struct Mark {
@@ -265,7 +243,7 @@ private:
             piece = {pen_end(k, frame, h), pen_end(k + 1, f, h),
                      add(pens_[k].centre, scaled(pens_[k].normal, crossing.first))};
         }
-        const double area = ring_area(piece);
+        const double area = signed_area(piece);
         return area > 0.0 ? 1 : area < 0.0 ? -1 : 0;
     }
 
@@ -385,7 +363,7 @@ private:
             ring.pop_back();
         if (ring.size() < 3)
             return;
-        const double area = ring_area(ring);
+        const double area = signed_area(ring);
         if (area == 0.0 || !std::isfinite(area))
             return;
         if (area < 0.0)
