@@ -700,8 +700,8 @@ SweptPiece sweep_piece(const ExactPiece& piece, const PaintStrokeStyle& style, d
             // the offsetter's parts around the subpath's start are cut in two there (a cut body loses its join).
             const std::size_t count = operations.size();
             std::size_t first = 0;
-            while (first < count &&
-                   !(operations[first].kind == Kind::body && operations[(first + count - 1) % count].kind != Kind::body))
+            while (first < count && !(operations[first].kind == Kind::body &&
+                                      operations[(first + count - 1) % count].kind != Kind::body))
                 ++first;
             if (first < count)
                 std::rotate(operations.begin(), operations.begin() + static_cast<std::ptrdiff_t>(first),
