@@ -50,7 +50,8 @@ struct Mark {
 // still share the edge point for point and leave no sliver between them.
 struct Pen {
     PaintPoint centre;
-    PaintPoint normal;  // unit, turned the least from the previous pen's (a cusp does not flip it)
+    PaintPoint normal;   // unit, turned the least from the previous pen's (a cusp does not flip it)
+    PaintPoint heading;  // the path's unit tangent there, never flipped
     std::vector<Mark> marks;
 };
 
@@ -288,7 +289,8 @@ private:
                      : u >= 1.0      ? stretch.points[3]
                      : stretch.cubic ? cubic_point_at(stretch.points, u)
                                      : point_along(stretch.points[0], stretch.points[3], u);
-        pen.normal = left_normal(stretch_tangent_at(stretch, u));
+        pen.heading = stretch_tangent_at(stretch, u);
+        pen.normal = left_normal(pen.heading);
         return pen;
     }
 
@@ -304,6 +306,11 @@ private:
         // put its ends on the end pens' chords, swapped.
         const double least = std::cos(kMaxSweepStepTurn);
         if (dot(a.normal, b.normal) < least || dot(a.normal, mid.normal) < least || dot(mid.normal, b.normal) < least)
+            return false;
+        // As segments the pens cannot tell a path that turns back within the step (the pen turning half
+        // round about the tip) from one that runs straight on: the middle pen may even lie on the chord.
+        if (dot(a.heading, b.heading) < least || dot(a.heading, mid.heading) < least ||
+            dot(mid.heading, b.heading) < least)
             return false;
         for (const double side : {0.0, -half_width_, half_width_}) {
             const PaintPoint p = add(mid.centre, scaled(mid.normal, side));

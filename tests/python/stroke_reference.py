@@ -128,8 +128,9 @@ def pen_steps(p, u0, u1, step, turn_limit, h):
     u = np.linspace(u0, u1, 33)
     for _ in range(REFINE_ROUNDS):
         q, t = primitive_samples(p, u)
+        # The path's own turn, not the pen's as a segment: where the path turns back within a step the pen
+        # turns half round about the tip, and sweeps it.
         turn = np.abs(np.arctan2(cross2(t[:-1], t[1:]), (t[:-1] * t[1:]).sum(1)))
-        turn = np.minimum(turn, math.pi - turn)
         n = matched_normals(np.stack([-t[:, 1], t[:, 0]], 1))
         moved = np.maximum(np.linalg.norm(np.diff(q + h * n, axis=0), axis=1),
                            np.linalg.norm(np.diff(q - h * n, axis=0), axis=1))

@@ -72,6 +72,9 @@ ROWS = [
         ("cubic", 31.214966, 33.359982, 30.463662, 32.925968, 30.206074, 31.96593, 30.639986, 31.214466),
         ("cubic", 30.639986, 31.214466, 31.073906, 30.462998, 32.033736, 30.206892, 32.785032, 30.639366000000003)],
        True)], None, 0.862624, "butt", "miter", None, (8, -28), ((7.2, 0.05), COARSE)),
+    ("a cubic turning back a hair off its line: the pen turns half round about the tip",
+     [([("cubic", 10, 10, 12, 10.000001, 9, 10, 6, 10)], False)], None, 3, "butt", "miter", None, (20, 0),
+     ((20, 0.05),)),
 ]
 # Rows whose print is one polygon (caps merged with their body, not abutting it along a seam).
 ONE_PIECE = {n for n, row in enumerate(ROWS) if row[1] is ZIGZAG}
