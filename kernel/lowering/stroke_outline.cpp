@@ -60,6 +60,10 @@ constexpr double kSweepErrorShare = 0.5;
 constexpr double kCapCornerSearch = 2.0;
 // A side meeting its cap at a lower sine is too close to parallel to be cut by the cap's line.
 constexpr double kMinCapSideSine = 0.5;
+// A pen whose half width spans this many grid units (along the matrix's least stretch) has an end beyond
+// the grid's range wherever it stands (one end lies at least half width / sqrt 2 out in x or y); twice
+// that leaves room for the outline's error, so only strokes that must fail are refused before outlining.
+constexpr double kMaxPenHalfWidthGridUnits = 2.0 * kSqrt2 * kMaxGridMagnitude;
 
 // Cosine of the turn at which the miter length reaches limit x (1 when every join is beveled).
 double miter_cosine_threshold(double limit) noexcept {
@@ -816,6 +820,33 @@ StrokeOutline stroke_command(const PaintCommand& command, double tolerance, doub
     body_ends.cap = LineCap::butt;
     PaintStrokeStyle butt_style = style;
     butt_style.line_cap = LineCap::butt;
+    std::optional<ViewportPlanes> planes;
+    if (viewport != nullptr && box_non_empty(*viewport)) {
+        const double sigma = matrix_spectral_norm(command.matrix);
+        const double reach =
+            sigma * (half_width * reach_factor(style) + tolerance + kViewportCutMarginGridUnits * grid);
+        if (std::isfinite(reach))
+            planes = viewport_planes(command.matrix, DoubleBox{viewport->xmin - reach, viewport->ymin - reach,
+                                                               viewport->xmax + reach, viewport->ymax + reach});
+    }
+    // Sweeping or offsetting such a pen at the tolerance would take minutes and gigabytes before its outline
+    // failed to quantize; a piece wholly inside the grown viewport survives its cut, so it must fail.
+    const auto refuse_pen_beyond_grid = [&](const ExactPiece& piece) {
+        const PaintMatrix& m = command.matrix;
+        const double largest = matrix_spectral_norm(m);
+        const double least = std::fabs(m[0] * m[3] - m[1] * m[2]) / largest;
+        if (!(half_width * (least / largest) / grid > kMaxPenHalfWidthGridUnits))
+            return;
+        if (planes) {
+            for (const StrokeStretch& stretch : piece.stretches) {
+                for (const PaintPoint& p : stretch.points) {
+                    if (!inside(*planes, p))
+                        return;
+                }
+            }
+        }
+        throw std::range_error("numeric_range_error");
+    };
     // Swept ends reach over the offset ones by more than a tilted end chord or the local grid moves them.
     const double margin = tolerance + grid;
     struct SweptRing {
@@ -825,8 +856,29 @@ StrokeOutline stroke_command(const PaintCommand& command, double tolerance, doub
     std::vector<SweptRing> swept_rings;
     // Caps, corners on curves and stretches bending tighter than the pen are the pen's own sweep; the
     // rest is offset.
+    // A piece whose control points all lie beyond one side of the grown viewport is cut away whole: it is
+    // dropped before it is swept or flattened.
+    const auto beyond_viewport = [&](const ExactPiece& piece) {
+        if (!planes || piece.stretches.empty())
+            return false;
+        for (const HalfPlane& plane : *planes) {
+            bool all_beyond = true;
+            for (const StrokeStretch& stretch : piece.stretches) {
+                for (const PaintPoint& p : stretch.points)
+                    all_beyond = all_beyond && !(plane.value(p) >= 0.0);
+            }
+            if (all_beyond)
+                return true;
+        }
+        return false;
+    };
     const auto add_exact = [&](const ExactPiece& piece, std::vector<FlatPiece>& into) {
+        if (beyond_viewport(piece)) {
+            outline.cut_by_viewport = true;
+            return;
+        }
         if (!piece.stretches.empty()) {
+            refuse_pen_beyond_grid(piece);
             SweptPiece swept = sweep_piece(piece, style, kSweepErrorShare * t, arc_tolerance, margin, budget);
             if (swept.split) {
                 outline.groups.push_back(StrokeGroup{piece.subpath_index, false});
@@ -869,41 +921,33 @@ StrokeOutline stroke_command(const PaintCommand& command, double tolerance, doub
         for (const ExactPiece& piece : dash_exact_pieces(command, exact, pattern, budget))
             add_exact(piece, pieces);
     }
-    if (viewport != nullptr && box_non_empty(*viewport)) {
-        const double sigma = matrix_spectral_norm(command.matrix);
-        const double reach =
-            sigma * (half_width * reach_factor(style) + tolerance + kViewportCutMarginGridUnits * grid);
-        if (std::isfinite(reach)) {
-            const DoubleBox grown{viewport->xmin - reach, viewport->ymin - reach, viewport->xmax + reach,
-                                  viewport->ymax + reach};
-            const ViewportPlanes planes = viewport_planes(command.matrix, grown);
-            const auto mark_cut = [&](std::uint32_t group) {
-                outline.cut_by_viewport = true;
-                if (group != 0)
-                    outline.groups[group - 1].cut_by_viewport = true;
-            };
-            std::vector<FlatPiece> kept;
-            kept.reserve(pieces.size());
-            for (FlatPiece& piece : pieces) {
-                const std::uint32_t group = piece.group;
-                bool dropped = false;
-                cut_piece_to_viewport(std::move(piece), planes, kept, dropped, budget);
-                if (dropped)
-                    mark_cut(group);
-            }
-            pieces = std::move(kept);
-            // A swept ring wholly beyond one side of the grown viewport never shows.
-            std::erase_if(swept_rings, [&](const SweptRing& swept) {
-                for (const HalfPlane& plane : planes) {
-                    if (std::all_of(swept.ring.begin(), swept.ring.end(),
-                                    [&](const PaintPoint& p) { return !(plane.value(p) >= 0.0); })) {
-                        mark_cut(swept.group);
-                        return true;
-                    }
-                }
-                return false;
-            });
+    if (planes) {
+        const auto mark_cut = [&](std::uint32_t group) {
+            outline.cut_by_viewport = true;
+            if (group != 0)
+                outline.groups[group - 1].cut_by_viewport = true;
+        };
+        std::vector<FlatPiece> kept;
+        kept.reserve(pieces.size());
+        for (FlatPiece& piece : pieces) {
+            const std::uint32_t group = piece.group;
+            bool dropped = false;
+            cut_piece_to_viewport(std::move(piece), *planes, kept, dropped, budget);
+            if (dropped)
+                mark_cut(group);
         }
+        pieces = std::move(kept);
+        // A swept ring wholly beyond one side of the grown viewport never shows.
+        std::erase_if(swept_rings, [&](const SweptRing& swept) {
+            for (const HalfPlane& plane : *planes) {
+                if (std::all_of(swept.ring.begin(), swept.ring.end(),
+                                [&](const PaintPoint& p) { return !(plane.value(p) >= 0.0); })) {
+                    mark_cut(swept.group);
+                    return true;
+                }
+            }
+            return false;
+        });
     }
 
     for (SweptRing& swept : swept_rings)

@@ -4,6 +4,7 @@
 #include "kernel/lowering/stroke_outline.h"
 
 #include <cmath>
+#include <stdexcept>
 
 #include <gtest/gtest.h>
 
@@ -194,10 +195,25 @@ TEST(PrepareStroke, CollapsedButtPieceIsReported) {
 
 TEST(StrokeCommand, RoundStepsBeyondTheOffsetterAreRefused) {
     ComplexityBudget budget;
-    EXPECT_THROW(stroke_command(styled("M 0 0 L 10 0", 1e12, LineCap::round), kFlattening, kQuantum, budget),
+    EXPECT_THROW(stroke_command(styled("M 0 0 L 10 0", 1e11, LineCap::round), kFlattening, kQuantum, budget),
                  ComplexityLimitError);
     EXPECT_THROW(point_cap_polygon({0, 0}, LineCap::round, 1e6, 1e-6, budget), ComplexityLimitError);
     EXPECT_LT(budget.lowered_points, 100u);  // the path's own points, nothing of the arcs
+}
+
+TEST(StrokeCommand, PenReachingBeyondTheGridIsRefusedBeforeItIsOutlined) {
+    // Half the width spans 5e15 grid units: an end of every pen lies beyond the grid's range.
+    const PaintCommand wide = styled("M 0 0 C 10 0 10 10 0 10", 1e12, LineCap::round);
+    ComplexityBudget budget;
+    EXPECT_THROW(stroke_command(wide, kFlattening, kQuantum, budget), std::range_error);
+    EXPECT_LT(budget.lowered_points, 100u);
+    // Wholly beyond the viewport grown by its reach, the same pen is cut away instead.
+    PaintCommand far = wide;
+    far.matrix = {1, 0, 0, 1, 1e13, 0};
+    const DoubleBox view{0, 0, 100, 100};
+    const StrokeOutline outline = stroke_command(far, kFlattening, kQuantum, budget, &view);
+    EXPECT_TRUE(outline.rings.empty());
+    EXPECT_TRUE(outline.cut_by_viewport);
 }
 
 TEST(PrepareStroke, PaintFarOutsideTheViewportNeverReachesTheGrid) {
