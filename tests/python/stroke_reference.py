@@ -62,8 +62,8 @@ def cap_lines(c, o, h, cap, arc_points=4001):
 
 
 def join_lines(v, t_in, t_out, h, join, limit, arc_points=4001):
-    """Boundary of a join at v: its outer side, and the inner wedge the pen sweeps turning about v; a round join
-    is the whole disc (under a pen wider than the bend the bodies beside a join do not cover its inner side)."""
+    """Boundary of a join at v: its outer side; a round join is the whole disc (under a pen wider than the bend
+    the bodies beside a join do not cover its inner side)."""
     cross = t_in[0] * t_out[1] - t_in[1] * t_out[0]
     if abs(cross) < 1e-12 and np.dot(t_in, t_out) > 0:
         return []
@@ -73,10 +73,9 @@ def join_lines(v, t_in, t_out, h, join, limit, arc_points=4001):
     if join == "round":
         turn = np.linspace(0.0, 2 * math.pi, 2 * arc_points)
         return [v + h * np.stack([np.cos(turn), np.sin(turn)], 1)]
-    inner = np.array([v - h * n_in, v - h * n_out])
     if join == "miter" and 2 <= limit * limit * (1 + cosine):
-        return [np.array([v + h * n_in, v + h * (n_in + n_out) / (1 + cosine), v + h * n_out]), inner]
-    return [np.array([v + h * n_in, v + h * n_out]), inner]
+        return [np.array([v + h * n_in, v + h * (n_in + n_out) / (1 + cosine), v + h * n_out])]
+    return [np.array([v + h * n_in, v + h * n_out])]
 
 
 def dash_intervals(length, dashes, offset):
@@ -218,9 +217,12 @@ class Pieces:
     def sweep(self, q, n, h):
         """Pieces swept by the pens q ± h·n between neighbours: a quad, or two triangles meeting where the pens
         cross (the pen turns about a point of itself)."""
+        # The end pens may bound the union, and so may the pens where the path turns back on itself (a cusp).
+        turns_back = np.flatnonzero((n[:-1] * n[1:]).sum(1) < 0)
         n = matched_normals(n)
         a, d = q + h * n, q - h * n
-        self.edges.append(np.stack([a, d], 1)[[0, -1]])
+        self.edges.append(np.stack([a, d], 1)[np.unique(np.concatenate([[0, len(q) - 1], turns_back,
+                                                                          turns_back + 1]))])
         if len(q) < 2:
             return
         x, crosses = turning_points(q, n, h)

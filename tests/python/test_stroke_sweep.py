@@ -75,6 +75,13 @@ ROWS = [
     ("a cubic turning back a hair off its line: the pen turns half round about the tip",
      [([("cubic", 10, 10, 12, 10.000001, 9, 10, 6, 10)], False)], None, 3, "butt", "miter", None, (20, 0),
      ((20, 0.05),)),
+    ("a straight cubic turning back: the pen ends flat where it turns",
+     [([("cubic", 10, 10, 12, 10, 9, 10, 6, 10)], False)], None, 3, "butt", "miter", None, (20, 0), ((20, 0.05),)),
+    ("a closed arc tighter than the pen and its chord: bevelled corners on the pens' own ends",
+     [([arc(5, 5, 0.4, math.radians(40), math.radians(-10)),
+        ("line", 5 + 0.4 * math.cos(math.radians(-10)), 5 + 0.4 * math.sin(math.radians(-10)),
+         5 + 0.4 * math.cos(math.radians(40)), 5 + 0.4 * math.sin(math.radians(40)))], True)], None,
+     2.5, "butt", "bevel", None, (10, 0), ((20, 0.05),)),
 ]
 # Rows whose print is one polygon (caps merged with their body, not abutting it along a seam).
 ONE_PIECE = {n for n, row in enumerate(ROWS) if row[1] is ZIGZAG}
