@@ -831,11 +831,14 @@ StrokeOutline stroke_command(const PaintCommand& command, double tolerance, doub
     }
     // Sweeping or offsetting such a pen at the tolerance would take minutes and gigabytes before its outline
     // failed to quantize; a piece wholly inside the grown viewport survives its cut, so it must fail.
-    const auto refuse_pen_beyond_grid = [&](const ExactPiece& piece) {
+    const bool pen_beyond_grid = [&] {
         const PaintMatrix& m = command.matrix;
         const double largest = matrix_spectral_norm(m);
         const double least = std::fabs(m[0] * m[3] - m[1] * m[2]) / largest;
-        if (!(half_width * (least / largest) / grid > kMaxPenHalfWidthGridUnits))
+        return half_width * (least / largest) / grid > kMaxPenHalfWidthGridUnits;
+    }();
+    const auto refuse_pen_beyond_grid = [&](const ExactPiece& piece) {
+        if (!pen_beyond_grid)
             return;
         if (planes) {
             for (const StrokeStretch& stretch : piece.stretches) {
