@@ -91,6 +91,14 @@ bool inside(const ViewportPlanes& planes, const PaintPoint& p) noexcept {
     return true;
 }
 
+// Whether some side of the viewport has every point beyond it.
+template <typename Points>
+bool beyond_one_side(const ViewportPlanes& planes, const Points& points) noexcept {
+    return std::any_of(planes.begin(), planes.end(), [&](const HalfPlane& plane) {
+        return std::all_of(points.begin(), points.end(), [&](const PaintPoint& p) { return !(plane.value(p) >= 0.0); });
+    });
+}
+
 // The parameter interval of segment pq inside every half-plane; false when it is empty or a point.
 bool clip_segment(const ViewportPlanes& planes, const PaintPoint& p, const PaintPoint& q, double& t0, double& t1) {
     t0 = 0.0;
@@ -820,9 +828,9 @@ StrokeOutline stroke_command(const PaintCommand& command, double tolerance, doub
     body_ends.cap = LineCap::butt;
     PaintStrokeStyle butt_style = style;
     butt_style.line_cap = LineCap::butt;
+    const double sigma = matrix_spectral_norm(command.matrix);
     std::optional<ViewportPlanes> planes;
     if (viewport != nullptr && box_non_empty(*viewport)) {
-        const double sigma = matrix_spectral_norm(command.matrix);
         const double reach =
             sigma * (half_width * reach_factor(style) + tolerance + kViewportCutMarginGridUnits * grid);
         if (std::isfinite(reach))
@@ -833,9 +841,8 @@ StrokeOutline stroke_command(const PaintCommand& command, double tolerance, doub
     // failed to quantize; a piece wholly inside the grown viewport survives its cut, so it must fail.
     const bool pen_beyond_grid = [&] {
         const PaintMatrix& m = command.matrix;
-        const double largest = matrix_spectral_norm(m);
-        const double least = std::fabs(m[0] * m[3] - m[1] * m[2]) / largest;
-        return half_width * (least / largest) / grid > kMaxPenHalfWidthGridUnits;
+        const double least = std::fabs(m[0] * m[3] - m[1] * m[2]) / sigma;
+        return half_width * (least / sigma) / grid > kMaxPenHalfWidthGridUnits;
     }();
     const auto refuse_pen_beyond_grid = [&](const ExactPiece& piece) {
         if (!pen_beyond_grid)
@@ -857,24 +864,19 @@ StrokeOutline stroke_command(const PaintCommand& command, double tolerance, doub
         std::uint32_t group;
     };
     std::vector<SweptRing> swept_rings;
-    // Caps, corners on curves and stretches bending tighter than the pen are the pen's own sweep; the
-    // rest is offset.
     // A piece whose control points all lie beyond one side of the grown viewport is cut away whole: it is
     // dropped before it is swept or flattened.
     const auto beyond_viewport = [&](const ExactPiece& piece) {
         if (!planes || piece.stretches.empty())
             return false;
-        for (const HalfPlane& plane : *planes) {
-            bool all_beyond = true;
-            for (const StrokeStretch& stretch : piece.stretches) {
-                for (const PaintPoint& p : stretch.points)
-                    all_beyond = all_beyond && !(plane.value(p) >= 0.0);
-            }
-            if (all_beyond)
-                return true;
-        }
-        return false;
+        std::vector<PaintPoint> points;
+        points.reserve(4 * piece.stretches.size());
+        for (const StrokeStretch& stretch : piece.stretches)
+            points.insert(points.end(), stretch.points.begin(), stretch.points.end());
+        return beyond_one_side(*planes, points);
     };
+    // Caps, corners on curves and stretches bending tighter than the pen are the pen's own sweep; the
+    // rest is offset.
     const auto add_exact = [&](const ExactPiece& piece, std::vector<FlatPiece>& into) {
         if (beyond_viewport(piece)) {
             outline.cut_by_viewport = true;
@@ -942,14 +944,10 @@ StrokeOutline stroke_command(const PaintCommand& command, double tolerance, doub
         pieces = std::move(kept);
         // A swept ring wholly beyond one side of the grown viewport never shows.
         std::erase_if(swept_rings, [&](const SweptRing& swept) {
-            for (const HalfPlane& plane : *planes) {
-                if (std::all_of(swept.ring.begin(), swept.ring.end(),
-                                [&](const PaintPoint& p) { return !(plane.value(p) >= 0.0); })) {
-                    mark_cut(swept.group);
-                    return true;
-                }
-            }
-            return false;
+            if (!beyond_one_side(*planes, swept.ring))
+                return false;
+            mark_cut(swept.group);
+            return true;
         });
     }
 
