@@ -130,8 +130,9 @@ def exact_outline(command, width_mm_per_unit):
     edges = edges @ m[:, :2].T + m[:, 2]
     # Printed points are held against every edge with an open side: a cusp between two shapes (a round cap
     # touching another stroke's side) narrows below any feature width, and its tip is boundary all the same.
-    return (polygons, union_boundary(polygons, edges, FEATURE * TOLERANCE_MM / width_mm_per_unit),
-            union_boundary(polygons, edges))
+    tolerance = TOLERANCE_MM / width_mm_per_unit
+    return (polygons, union_boundary(polygons, edges, FEATURE * tolerance, tolerance),
+            union_boundary(polygons, edges, spacing=tolerance))
 
 
 def path_data(command):

@@ -377,8 +377,17 @@ std::vector<ExactPiece> exact_pieces(const PaintCommand& command) {
             return;
         if (!stretch.cubic && distance(stretch.points[0], stretch.points[3]) <= negligible) {
             current.negligible_segment = 1;
-            if (current.stretches.empty())
+            if (current.stretches.empty()) {
                 current.direction = unit_from(stretch.points[0], stretch.points[3]);
+                return;
+            }
+            // The stretch before ends where the dropped line did, so that the next one (or, for a closing
+            // line, the start) follows on without a gap: an edge of no direction would hide the corner
+            // there from its join.
+            auto& last = current.stretches.back().points;
+            if (last[2] == last[3])
+                last[2] = stretch.points[3];
+            last[3] = stretch.points[3];
             return;
         }
         current.stretches.push_back(stretch);
@@ -429,16 +438,6 @@ std::vector<ExactPiece> exact_pieces(const PaintCommand& command) {
             drawing = true;
             if (started) {
                 add(StrokeStretch{{current_point, current_point, current.start, current.start}, false});
-                // A closing line too short to keep leaves the last stretch a rounding error off the start:
-                // end it there, or an edge of no direction hides the closing corner from its join.
-                if (!current.stretches.empty()) {
-                    auto& last = current.stretches.back().points;
-                    if (!(last[3] == current.start) && distance(last[3], current.start) <= negligible) {
-                        if (last[2] == last[3])
-                            last[2] = current.start;
-                        last[3] = current.start;
-                    }
-                }
             }
             end_piece();
             // Kept as recorded: what follows a close without a new move_to carries subpath index -1

@@ -107,6 +107,7 @@ public:
                     // the rings on both sides would no longer share that edge point for point.
                     pens_.back().centre = stack.back().pen.centre;
                     pens_.back().normal = stack.back().pen.normal;
+                    pens_.back().heading = stack.back().pen.heading;
                 } else {
                     links_.push_back(Link{});
                     push_pen(std::move(stack.back().pen));
@@ -303,14 +304,10 @@ private:
     // middle pen, and turns the pen by little enough that the middle tells.
     bool step_follows(const Pen& a, const Pen& b, const Pen& mid, double error) const noexcept {
         // The middle pen's turn is bounded too: a pen turning about it and back (an S's inflection) can
-        // put its ends on the end pens' chords, swapped.
-        const double least = std::cos(kMaxSweepStepTurn);
-        if (dot(a.normal, b.normal) < least || dot(a.normal, mid.normal) < least || dot(mid.normal, b.normal) < least)
-            return false;
-        // As segments the pens cannot tell a path that turns back within the step (the pen turning half
-        // round about the tip) from one that runs straight on: the middle pen may even lie on the chord.
-        if (dot(a.heading, b.heading) < least || dot(a.heading, mid.heading) < least ||
-            dot(mid.heading, b.heading) < least)
+        // put its ends on the end pens' chords, swapped. So is the path's: as segments the pens cannot tell
+        // a path that turns back within the step (the pen turning half round about the tip) from one that
+        // runs straight on, and the middle pen may even lie on the chord.
+        if (turns_far(a, b, mid, &Pen::normal) || turns_far(a, b, mid, &Pen::heading))
             return false;
         for (const double side : {0.0, -half_width_, half_width_}) {
             const PaintPoint p = add(mid.centre, scaled(mid.normal, side));
@@ -333,13 +330,18 @@ private:
         return std::fabs(cross(PaintPoint{x.x - mid.centre.x, x.y - mid.centre.y}, mid.normal)) <= 0.25 * error;
     }
 
+    // Whether the direction `member` turns by more than a step may between any two of the three pens.
+    static bool turns_far(const Pen& a, const Pen& b, const Pen& mid, PaintPoint Pen::*member) noexcept {
+        const double least = std::cos(kMaxSweepStepTurn);
+        return dot(a.*member, b.*member) < least || dot(a.*member, mid.*member) < least ||
+               dot(mid.*member, b.*member) < least;
+    }
+
     // Whether both ends of pen b lie within a negligible share of `error` of pen a's.
     bool same_place(const Pen& a, const Pen& b, double error) const noexcept {
         const double limit = kSamePenShare * error;
         for (const double side : {-half_width_, half_width_}) {
-            const PaintPoint pa = add(a.centre, scaled(a.normal, side));
-            const PaintPoint pb = add(b.centre, scaled(b.normal, side));
-            if (!(std::hypot(pb.x - pa.x, pb.y - pa.y) <= limit))
+            if (!(distance(add(a.centre, scaled(a.normal, side)), add(b.centre, scaled(b.normal, side))) <= limit))
                 return false;
         }
         return true;

@@ -71,7 +71,9 @@ def join_lines(v, t_in, t_out, h, join, limit, arc_points=4001):
     n_in, n_out = side * np.array([t_in[1], -t_in[0]]), side * np.array([t_out[1], -t_out[0]])
     cosine = float(np.dot(t_in, t_out))
     if join == "round":
-        turn = np.linspace(0.0, 2 * math.pi, 2 * arc_points)
+        start = math.atan2(n_in[1], n_in[0])
+        sweep = math.atan2(cross2(n_in, n_out), float(np.dot(n_in, n_out)))
+        turn = start + np.linspace(0.0, sweep, arc_points)
         return [v + h * np.stack([np.cos(turn), np.sin(turn)], 1)]
     if join == "miter" and 2 <= limit * limit * (1 + cosine):
         return [np.array([v + h * n_in, v + h * (n_in + n_out) / (1 + cosine), v + h * n_out])]
@@ -208,8 +210,8 @@ class Pieces:
         f1 = f0 + 1 / parts[owner]
         p = polygons[owner]
 
-        def along(f, i, j):
-            return p[:, i] + f[:, None] * (p[:, j] - p[:, i])
+        def along(f, i, j):  # a strip's far end is the rail's end itself: an edge of no length stays one
+            return (1 - f[:, None]) * p[:, i] + f[:, None] * p[:, j]
         out = np.stack([along(f0, 0, 3), along(f0, 1, 2), along(f1, 1, 2), along(f1, 0, 3)], 1)
         area = cross2(out, np.roll(out, -1, axis=1)).sum(1)
         return out[area > 1e-24 * scale * scale]
@@ -217,12 +219,16 @@ class Pieces:
     def sweep(self, q, n, h):
         """Pieces swept by the pens q ± h·n between neighbours: a quad, or two triangles meeting where the pens
         cross (the pen turns about a point of itself)."""
-        # The end pens may bound the union, and so may the pens where the path turns back on itself (a cusp).
+        # The end pens may bound the union, and so may the pens where the path turns back on itself (a cusp)
+        # and those where the pen stops turning one way and turns back (beside a near cusp the pen turns not
+        # quite half round, and the last pen of each way bounds the wedge it leaves out).
         turns_back = np.flatnonzero((n[:-1] * n[1:]).sum(1) < 0)
         n = matched_normals(n)
+        turn = np.sign(cross2(n[:-1], n[1:]))
+        stops = np.flatnonzero(turn[:-1] * turn[1:] < 0) + 1
         a, d = q + h * n, q - h * n
         self.edges.append(np.stack([a, d], 1)[np.unique(np.concatenate([[0, len(q) - 1], turns_back,
-                                                                          turns_back + 1]))])
+                                                                          turns_back + 1, stops]))])
         if len(q) < 2:
             return
         x, crosses = turning_points(q, n, h)
@@ -405,10 +411,12 @@ END_OFFSET = 1e-6  # of an edge's length: samples stand off the shared vertices
 SIDE_OFFSET = 1e-12
 
 
-def union_boundary(polygons, edges, feature=0.0):
+def union_boundary(polygons, edges, feature=0.0, spacing=None):
     """Segments of the union's boundary: the parts of the candidate edges with a side left uncovered, just
     beside them and one and two `feature` away (the steps leave slivers near a fold's turning points, of a
-    width the steps' turn squared times the turning point's speed: they are no boundary)."""
+    width the steps' turn squared times the turning point's speed: they are no boundary). Edges are probed
+    at most `spacing` apart (default: a 512th of the extent): a hole shorter than that along an edge whose
+    probes are all covered goes unseen."""
     lengths = np.linalg.norm(edges[:, 1] - edges[:, 0], axis=1)
     edges, lengths = edges[lengths > 0], lengths[lengths > 0]
     lo, hi = polygons.reshape(-1, 2).min(0), polygons.reshape(-1, 2).max(0)
@@ -416,7 +424,7 @@ def union_boundary(polygons, edges, feature=0.0):
     covered = Coverage(polygons, extent / 128)
     # Samples next to both ends (a vertex is shared, its sides ambiguous) and along long edges; where two
     # neighbours disagree the change is found by bisection.
-    count = np.maximum(np.ceil(lengths / (extent / 512)), 1).astype(int) + 1
+    count = np.maximum(np.ceil(lengths / min(spacing or extent, extent / 512)), 1).astype(int) + 1
     owner = np.repeat(np.arange(len(edges)), count)
     rank = np.arange(len(owner)) - np.repeat(np.cumsum(count) - count, count)
     t = END_OFFSET + (1 - 2 * END_OFFSET) * rank / (count[owner] - 1)

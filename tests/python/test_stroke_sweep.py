@@ -82,6 +82,11 @@ ROWS = [
         ("line", 5 + 0.4 * math.cos(math.radians(-10)), 5 + 0.4 * math.sin(math.radians(-10)),
          5 + 0.4 * math.cos(math.radians(40)), 5 + 0.4 * math.sin(math.radians(40)))], True)], None,
      2.5, "butt", "bevel", None, (10, 0), ((20, 0.05),)),
+    ("a near cusp: the pen turns not quite half round and leaves a wedge open on both sides",
+     [([("cubic", 1.692, 7.135, 0.7849, 9.123, 1.0058, 7.0615, 1.471, 9.197)], False)], None, 3.8968, "butt",
+     "bevel", None, (20, 5), (COARSE,)),
+    ("a round join under a pen wider than its sides are long covers its outer side only",
+     [([("line", 0, 0, 2, 0), ("line", 2, 0, 2, 2)], False)], None, 10, "butt", "round", None, (40, 15), (COARSE,)),
 ]
 # Rows whose print is one polygon (caps merged with their body, not abutting it along a seam).
 ONE_PIECE = {n for n, row in enumerate(ROWS) if row[1] is ZIGZAG}

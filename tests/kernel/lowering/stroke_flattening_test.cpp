@@ -53,6 +53,25 @@ INSTANTIATE_TEST_SUITE_P(Cases, FlattenPieces,
                              PieceCase{"two_subpaths", "M 0 0 L 1 0 M 5 5 L 6 6", 2, 2, false, 1}),
                          [](const testing::TestParamInfo<PieceCase>& info) { return std::string(info.param.name); });
 
+// A line a rounding error long is dropped, in the middle of a subpath or closing it: the stretches still
+// follow on without a gap (an edge of no direction would hide the corner from its join).
+TEST(ExactPieces, DroppedLinesLeaveNoGapBetweenStretches) {
+    for (const char* path : {"M 0 0 C 3 0 6 2 6 5 L 6.0000000000001 5 C 6 8 3 10 0 10",
+                             "M 0 0 C 3 0 6 2 6 5 L 6 5.0000000000001 C 6 8 3 10 0.0000000000001 0 Z",
+                             "M 0 0 L 10 0 C 10 5 5 10 0.0000000000001 0 Z"}) {
+        const std::vector<ExactPiece> exact = exact_pieces(stroke_path(path));
+        ASSERT_EQ(exact.size(), 1u) << path;
+        const ExactPiece& piece = exact[0];
+        EXPECT_EQ(piece.stretches.size(), 2u) << path;
+        EXPECT_TRUE(piece.negligible_segment != 0) << path;
+        EXPECT_EQ(piece.stretches.front().points[0], piece.start) << path;
+        for (std::size_t i = 1; i < piece.stretches.size(); ++i)
+            EXPECT_EQ(piece.stretches[i].points[0], piece.stretches[i - 1].points[3]) << path;
+        if (piece.closed != 0)
+            EXPECT_EQ(piece.stretches.back().points[3], piece.start) << path;
+    }
+}
+
 TEST(FlattenCubic, PointsStayWithinToleranceOfTheCurve) {
     ComplexityBudget budget;
     const PaintPoint p0{0, 0}, p1{0, 50}, p2{100, 50}, p3{100, 0};
