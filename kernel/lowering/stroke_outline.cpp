@@ -473,14 +473,16 @@ std::vector<CapCorner> find_cap_corners(const FlatPiece& piece, const Path64& lo
                                    end.y + half_width * (side * outward.x + reach * outward.y)};
             // The nearest vertex only: moving a second one there would fold the ring.
             CapCorner nearest{0, 0, exact, PaintPoint{-outward.y, outward.x}};
-            double best = kCapCornerSearch;
+            // Squared distances: every vertex of the solution is looked at, once per corner.
+            double best = kCapCornerSearch * kCapCornerSearch;
             bool found = false;
             for (std::size_t k = 0; k < solution.size(); ++k) {
                 for (std::size_t v = 0; v < solution[k].size(); ++v) {
                     const Point64& q = solution[k][v];
-                    const double distance = std::hypot(static_cast<double>(q.x) - ex, static_cast<double>(q.y) - ey);
-                    if (distance <= best) {
-                        best = distance;
+                    const double qx = static_cast<double>(q.x) - ex, qy = static_cast<double>(q.y) - ey;
+                    const double squared = qx * qx + qy * qy;
+                    if (squared <= best) {
+                        best = squared;
                         nearest.path = k;
                         nearest.vertex = v;
                         found = true;

@@ -580,6 +580,11 @@ SweptPiece sweep_piece(const ExactPiece& piece, const PaintStrokeStyle& style, d
                        double margin, ComplexityBudget& budget) {
     SweptPiece result;
     const std::vector<StrokeStretch>& stretches = piece.stretches;
+    // Only curves bend tighter than the pen or meet a corner the offsetter cannot carry.
+    if (std::none_of(stretches.begin(), stretches.end(), [](const StrokeStretch& s) { return s.cubic; })) {
+        result.bodies.push_back(piece);
+        return result;
+    }
     const std::size_t n = stretches.size();
     const bool closed = piece.closed != 0;
     const double h = style.width * 0.5;
