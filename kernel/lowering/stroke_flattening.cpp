@@ -372,6 +372,7 @@ std::vector<ExactPiece> exact_pieces(const PaintCommand& command) {
         extent = std::max({extent, std::fabs(p.x - first.x), std::fabs(p.y - first.y)});
     }
     const double negligible = extent * kNegligibleLineShare;
+    PaintPoint kept_end;  // where the last stretch kept really ended
     auto add = [&](const StrokeStretch& stretch) {
         if (stretch_is_point(stretch))
             return;
@@ -383,14 +384,18 @@ std::vector<ExactPiece> exact_pieces(const PaintCommand& command) {
             }
             // The stretch before ends where the dropped line did, so that the next one (or, for a closing
             // line, the start) follows on without a gap: an edge of no direction would hide the corner
-            // there from its join.
+            // there from its join. Never further than a dropped line from its true end: a run of them
+            // is a line worth keeping as the gap.
             auto& last = current.stretches.back().points;
-            if (last[2] == last[3])
-                last[2] = stretch.points[3];
-            last[3] = stretch.points[3];
+            if (distance(kept_end, stretch.points[3]) <= negligible) {
+                if (last[2] == last[3])
+                    last[2] = stretch.points[3];
+                last[3] = stretch.points[3];
+            }
             return;
         }
         current.stretches.push_back(stretch);
+        kept_end = stretch.points[3];
     };
     for (const PathVerb verb : command.path_verbs) {
         switch (verb) {
