@@ -92,6 +92,10 @@ ROWS = [
         ("cubic", 7.537, 5.634, 6.781, 9.412, 7.035, 7.807, 3.42, 4.089),
         ("cubic", 3.42, 4.089, 3.42, 4.089, 1.919, 5.209, 1.919, 5.209)], False)], None, 21.4795, "butt", "bevel",
      None, (139, 63.5195), ((20, 0.01),)),
+    ("a nearly straight cubic swaying to both sides of its chord after a U-turn: its middle lies on the chord",
+     [([("cubic", 0.602, 5.955, 5.1991, 6.5626, 1.1435, 7.7716, 4.718, 4.728),
+        ("cubic", 4.718, 4.728, 2.499948, 5.900065, 3.885365, 5.171567, 0.883, 6.759)], False)], None, 1.3063,
+     "round", "round", None, (12, 1), (FINE,)),
 ]
 # Rows whose print is one polygon (caps merged with their body, not abutting it along a seam).
 ONE_PIECE = {n for n, row in enumerate(ROWS) if row[1] is ZIGZAG}
