@@ -64,6 +64,11 @@ constexpr double kMinCapSideSine = 0.5;
 // the grid's range wherever it stands (one end lies at least half width / sqrt 2 out in x or y); twice
 // that leaves room for the outline's error, so only strokes that must fail are refused before outlining.
 constexpr double kMaxPenHalfWidthGridUnits = 2.0 * kSqrt2 * kMaxGridMagnitude;
+// Holes of the unioned outline narrower than this (2 area / perimeter, grid units) are slivers that the
+// rounding of points and crossings to the grid opens between rings meeting along shallow angles (a fan's
+// pens pass their crossings implicitly): the exact outline covers them, and the grid could not show a
+// true hole that narrow anyway.
+constexpr double kMinHoleWidthGridUnits = 1.0;
 
 // Cosine of the turn at which the miter length reaches limit x (1 when every join is beveled).
 double miter_cosine_threshold(double limit) noexcept {
@@ -663,6 +668,22 @@ Path64 quantize_outline_ring(const std::vector<PaintPoint>& ring, const PaintMat
     return grid;
 }
 
+// Drops the holes narrower than kMinHoleWidthGridUnits from a union's paths (holes turn clockwise).
+void fill_sliver_holes(Paths64& paths) {
+    std::erase_if(paths, [](const Path64& path) {
+        const double area = Clipper2Lib::Area(path);
+        if (!(area < 0.0))
+            return false;
+        double perimeter = 0.0;
+        for (std::size_t i = 0; i < path.size(); ++i) {
+            const Point64& a = path[i];
+            const Point64& b = path[(i + 1) % path.size()];
+            perimeter += std::hypot(static_cast<double>(b.x - a.x), static_cast<double>(b.y - a.y));
+        }
+        return -2.0 * area < kMinHoleWidthGridUnits * perimeter;
+    });
+}
+
 }  // namespace
 
 std::int64_t to_local_grid(double value) {
@@ -1041,6 +1062,7 @@ PreparedNormalization prepare_stroke(const PaintCommand& command, const ReplayPa
     prepared.input_precision_error_y = input_error.y;
     if (!kept.empty()) {
         prepared.geometry = clipper_boolean(Clipper2Lib::ClipType::Union, Clipper2Lib::FillRule::NonZero, kept);
+        fill_sliver_holes(prepared.geometry);
         charge_clipper_output(budget, prepared.geometry);
     }
     if (prepared.geometry.empty() && prepared.fragments.empty()) {

@@ -99,7 +99,8 @@ public:
             Pen mid = pen_at(stretch, middle);
             align(mid, a.normal);
             if (stack.back().depth >= kMaxSweepDepth || !(middle > current && middle < stack.back().u) ||
-                step_follows(a, stack.back().pen, mid, error)) {
+                (step_follows(a, stack.back().pen, mid, error) &&
+                 quarters_follow(stretch, a, stack.back().pen, current, stack.back().u, error))) {
                 current = stack.back().u;
                 if (same_place(a, stack.back().pen, error)) {
                     // A step that moves neither end of the pen (a stop beside an end whose derivative
@@ -330,8 +331,26 @@ private:
         return std::fabs(cross(PaintPoint{x.x - mid.centre.x, x.y - mid.centre.y}, mid.normal)) <= 0.25 * error;
     }
 
+    // Whether the pens a quarter of the step from its ends keep their ends and centres within `error` of
+    // the chords too: a stretch that sways to both sides of its chord (an S, a nearly straight cubic with
+    // its handles on either side) crosses the chord at the middle pen, which alone would pass it.
+    bool quarters_follow(const StrokeStretch& stretch, const Pen& a, const Pen& b, double u0, double u1,
+                         double error) const {
+        for (const double f : {0.25, 0.75}) {
+            Pen quarter = pen_at(stretch, u0 + f * (u1 - u0));
+            align(quarter, a.normal);
+            for (const double side : {0.0, -half_width_, half_width_}) {
+                if (point_segment_distance(add(quarter.centre, scaled(quarter.normal, side)),
+                                           add(a.centre, scaled(a.normal, side)),
+                                           add(b.centre, scaled(b.normal, side))) > error)
+                    return false;
+            }
+        }
+        return true;
+    }
+
     // Whether the direction `member` turns by more than a step may between any two of the three pens.
-    static bool turns_far(const Pen& a, const Pen& b, const Pen& mid, PaintPoint Pen::*member) noexcept {
+    static bool turns_far(const Pen& a, const Pen& b, const Pen& mid, PaintPoint Pen::* member) noexcept {
         const double least = std::cos(kMaxSweepStepTurn);
         return dot(a.*member, b.*member) < least || dot(a.*member, mid.*member) < least ||
                dot(mid.*member, b.*member) < least;

@@ -87,6 +87,15 @@ ROWS = [
      "bevel", None, (20, 5), (COARSE,)),
     ("a round join under a pen wider than its sides are long covers its outer side only",
      [([("line", 0, 0, 2, 0), ("line", 2, 0, 2, 2)], False)], None, 10, "butt", "round", None, (40, 15), (COARSE,)),
+    ("a near cusp under a pen far wider than the path: the pens' crossings run to the tip and back",
+     [([("cubic", 6.165, 5.182, 9.092, 9.532, 6.762, 6.928, 7.537, 5.634),
+        ("cubic", 7.537, 5.634, 6.781, 9.412, 7.035, 7.807, 3.42, 4.089),
+        ("cubic", 3.42, 4.089, 3.42, 4.089, 1.919, 5.209, 1.919, 5.209)], False)], None, 21.4795, "butt", "bevel",
+     None, (139, 63.5195), ((20, 0.01),)),
+    ("a nearly straight cubic swaying to both sides of its chord after a U-turn: its middle lies on the chord",
+     [([("cubic", 0.602, 5.955, 5.1991, 6.5626, 1.1435, 7.7716, 4.718, 4.728),
+        ("cubic", 4.718, 4.728, 2.499948, 5.900065, 3.885365, 5.171567, 0.883, 6.759)], False)], None, 1.3063,
+     "round", "round", None, (12, 1), (FINE,)),
 ]
 # Rows whose print is one polygon (caps merged with their body, not abutting it along a seam).
 ONE_PIECE = {n for n, row in enumerate(ROWS) if row[1] is ZIGZAG}
