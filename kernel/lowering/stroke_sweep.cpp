@@ -310,12 +310,8 @@ private:
         // runs straight on, and the middle pen may even lie on the chord.
         if (turns_far(a, b, mid, &Pen::normal) || turns_far(a, b, mid, &Pen::heading))
             return false;
-        for (const double side : {0.0, -half_width_, half_width_}) {
-            const PaintPoint p = add(mid.centre, scaled(mid.normal, side));
-            if (point_segment_distance(p, add(a.centre, scaled(a.normal, side)),
-                                       add(b.centre, scaled(b.normal, side))) > error)
-                return false;
-        }
+        if (!on_chords(a, b, mid, error))
+            return false;
         // Where the pens cross, the sweep's edge there is the envelope of the pens between them, which
         // the middle pen touches between the crossing and the envelope (about halfway where the envelope
         // bends evenly; a quarter of the error leaves room where it does not).
@@ -339,12 +335,18 @@ private:
         for (const double f : {0.25, 0.75}) {
             Pen quarter = pen_at(stretch, u0 + f * (u1 - u0));
             align(quarter, a.normal);
-            for (const double side : {0.0, -half_width_, half_width_}) {
-                if (point_segment_distance(add(quarter.centre, scaled(quarter.normal, side)),
-                                           add(a.centre, scaled(a.normal, side)),
-                                           add(b.centre, scaled(b.normal, side))) > error)
-                    return false;
-            }
+            if (!on_chords(a, b, quarter, error))
+                return false;
+        }
+        return true;
+    }
+
+    // Whether pen p's centre and ends lie within `error` of the chords between pens a's and b's.
+    bool on_chords(const Pen& a, const Pen& b, const Pen& p, double error) const noexcept {
+        for (const double side : {0.0, -half_width_, half_width_}) {
+            if (point_segment_distance(add(p.centre, scaled(p.normal, side)), add(a.centre, scaled(a.normal, side)),
+                                       add(b.centre, scaled(b.normal, side))) > error)
+                return false;
         }
         return true;
     }
