@@ -87,6 +87,10 @@ ROWS = [
      "bevel", None, (20, 5), (COARSE,)),
     ("a round join under a pen wider than its sides are long covers its outer side only",
      [([("line", 0, 0, 2, 0), ("line", 2, 0, 2, 2)], False)], None, 10, "butt", "round", None, (40, 15), (COARSE,)),
+    ("a cubic whose first handle is a rounding error off its start: the tangent follows the next handle",
+     [([("line", 3.639, 7.18, 7.57, 2.137),
+        ("cubic", 7.57, 2.1370000000000005, 7.57, 2.1370000000000005, 3.582, 1.032, 6.755, 4.668)], False)], None,
+     25.069, "square", "bevel", None, (70, 30), (COARSE,)),
 ]
 # Rows whose print is one polygon (caps merged with their body, not abutting it along a seam).
 ONE_PIECE = {n for n, row in enumerate(ROWS) if row[1] is ZIGZAG}
