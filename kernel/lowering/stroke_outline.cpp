@@ -8,6 +8,7 @@
 #include <optional>
 #include <stdexcept>
 #include <utility>
+#include <vector>
 
 #include <clipper2/clipper.h>
 
@@ -60,6 +61,11 @@ constexpr double kSweepErrorShare = 0.5;
 constexpr double kCapCornerSearch = 2.0;
 // A side meeting its cap at a lower sine is too close to parallel to be cut by the cap's line.
 constexpr double kMinCapSideSine = 0.5;
+// Holes of the union no wider than this share of the flattening tolerance are dropped: the union decides
+// its crossings in double precision, and where many rings meet at one point on a grid 10^12 units wide it
+// can leave a speck uncovered that every ring around it covers (filling it moves no edge by more than
+// this share of the error the command reports).
+constexpr double kUnionSpeckShare = 1.0 / 16.0;
 // A pen whose half width spans this many grid units (along the matrix's least stretch) has an end beyond
 // the grid's range wherever it stands (one end lies at least half width / sqrt 2 out in x or y); twice
 // that leaves room for the outline's error, so only strokes that must fail are refused before outlining.
@@ -661,6 +667,16 @@ Path64 quantize_outline_ring(const std::vector<PaintPoint>& ring, const PaintMat
     return grid;
 }
 
+// Drops the holes of `geometry` whose box is at most `width` grid units on its longer side.
+void drop_union_specks(Paths64& geometry, double width) {
+    std::erase_if(geometry, [width](const Path64& path) {
+        if (path.empty() || !(Clipper2Lib::Area(path) < 0.0))
+            return false;
+        const Clipper2Lib::Rect64 box = Clipper2Lib::GetBounds(path);
+        return static_cast<double>(box.right - box.left) <= width && static_cast<double>(box.bottom - box.top) <= width;
+    });
+}
+
 }  // namespace
 
 std::int64_t to_local_grid(double value) {
@@ -1039,6 +1055,7 @@ PreparedNormalization prepare_stroke(const PaintCommand& command, const ReplayPa
     prepared.input_precision_error_y = input_error.y;
     if (!kept.empty()) {
         prepared.geometry = clipper_boolean(Clipper2Lib::ClipType::Union, Clipper2Lib::FillRule::NonZero, kept);
+        drop_union_specks(prepared.geometry, kUnionSpeckShare * params.flattening_error / params.grid_quantum);
         charge_clipper_output(budget, prepared.geometry);
     }
     if (prepared.geometry.empty() && prepared.fragments.empty()) {
