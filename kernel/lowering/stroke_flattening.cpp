@@ -24,14 +24,32 @@ const PaintPoint& point_at(const PaintCommand& command, std::size_t index) {
     return command.path_points[index];
 }
 
+// A handle this many rounding errors of the coordinates off its end point carries no direction of its own,
+// only the rounding of the point it was computed from: taken as on the end point, the tangent follows the
+// next control point instead of turning round within a rounding error of the curve.
+constexpr double kHandleNoiseEpsilons = 64.0;
+
+bool handle_apart(const PaintPoint& end, const PaintPoint& handle, double magnitude) noexcept {
+    const double noise = kHandleNoiseEpsilons * std::numeric_limits<double>::epsilon() * magnitude;
+    return std::fabs(handle.x - end.x) > noise || std::fabs(handle.y - end.y) > noise;
+}
+
+double coordinate_magnitude(const PaintPoint& p0, const PaintPoint& p1, const PaintPoint& p2,
+                            const PaintPoint& p3) noexcept {
+    return std::max({std::fabs(p0.x), std::fabs(p0.y), std::fabs(p1.x), std::fabs(p1.y), std::fabs(p2.x),
+                     std::fabs(p2.y), std::fabs(p3.x), std::fabs(p3.y)});
+}
+
 PaintPoint start_tangent(const PaintPoint& p0, const PaintPoint& p1, const PaintPoint& p2,
                          const PaintPoint& p3) noexcept {
-    return unit_from(p0, !(p1 == p0) ? p1 : !(p2 == p0) ? p2 : p3);
+    const double magnitude = coordinate_magnitude(p0, p1, p2, p3);
+    return unit_from(p0, handle_apart(p0, p1, magnitude) ? p1 : handle_apart(p0, p2, magnitude) ? p2 : p3);
 }
 
 PaintPoint end_tangent(const PaintPoint& p0, const PaintPoint& p1, const PaintPoint& p2,
                        const PaintPoint& p3) noexcept {
-    return unit_from(!(p2 == p3) ? p2 : !(p1 == p3) ? p1 : p0, p3);
+    const double magnitude = coordinate_magnitude(p0, p1, p2, p3);
+    return unit_from(handle_apart(p3, p2, magnitude) ? p2 : handle_apart(p3, p1, magnitude) ? p1 : p0, p3);
 }
 
 // Sine of the angle by which the chord from `from` to `to` leaves `tangent`; 2 when it runs against it.

@@ -8,6 +8,7 @@
 #include <optional>
 #include <stdexcept>
 #include <utility>
+#include <vector>
 
 #include <clipper2/clipper.h>
 
@@ -69,6 +70,11 @@ constexpr double kMaxPenHalfWidthGridUnits = 2.0 * kSqrt2 * kMaxGridMagnitude;
 // pens pass their crossings implicitly): the exact outline covers them, and the grid could not show a
 // true hole that narrow anyway.
 constexpr double kMinHoleWidthGridUnits = 1.0;
+// Holes of the union no wider than this share of the flattening tolerance are dropped: the union decides
+// its crossings in double precision, and where many rings meet at one point on a grid 10^12 units wide it
+// can leave a speck uncovered that every ring around it covers (filling it moves no edge by more than
+// this share of the error the command reports).
+constexpr double kUnionSpeckShare = 1.0 / 16.0;
 
 // Cosine of the turn at which the miter length reaches limit x (1 when every join is beveled).
 double miter_cosine_threshold(double limit) noexcept {
@@ -668,12 +674,17 @@ Path64 quantize_outline_ring(const std::vector<PaintPoint>& ring, const PaintMat
     return grid;
 }
 
-// Drops the holes narrower than kMinHoleWidthGridUnits from a union's paths (holes turn clockwise).
-void fill_sliver_holes(Paths64& paths) {
-    std::erase_if(paths, [](const Path64& path) {
+// Drops the holes a union's rounding opens where the exact outline has none (holes turn clockwise):
+// slivers narrower than kMinHoleWidthGridUnits (2 area / perimeter) and specks whose box is at most
+// `speck` grid units on its longer side.
+void drop_false_holes(Paths64& paths, double speck) {
+    std::erase_if(paths, [speck](const Path64& path) {
         const double area = Clipper2Lib::Area(path);
-        if (!(area < 0.0))
+        if (path.empty() || !(area < 0.0))
             return false;
+        const Clipper2Lib::Rect64 box = Clipper2Lib::GetBounds(path);
+        if (static_cast<double>(box.right - box.left) <= speck && static_cast<double>(box.bottom - box.top) <= speck)
+            return true;
         double perimeter = 0.0;
         for (std::size_t i = 0; i < path.size(); ++i) {
             const Point64& a = path[i];
@@ -1062,7 +1073,7 @@ PreparedNormalization prepare_stroke(const PaintCommand& command, const ReplayPa
     prepared.input_precision_error_y = input_error.y;
     if (!kept.empty()) {
         prepared.geometry = clipper_boolean(Clipper2Lib::ClipType::Union, Clipper2Lib::FillRule::NonZero, kept);
-        fill_sliver_holes(prepared.geometry);
+        drop_false_holes(prepared.geometry, kUnionSpeckShare * params.flattening_error / params.grid_quantum);
         charge_clipper_output(budget, prepared.geometry);
     }
     if (prepared.geometry.empty() && prepared.fragments.empty()) {

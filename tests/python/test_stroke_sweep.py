@@ -96,6 +96,15 @@ ROWS = [
      [([("cubic", 0.602, 5.955, 5.1991, 6.5626, 1.1435, 7.7716, 4.718, 4.728),
         ("cubic", 4.718, 4.728, 2.499948, 5.900065, 3.885365, 5.171567, 0.883, 6.759)], False)], None, 1.3063,
      "round", "round", None, (12, 1), (FINE,)),
+    ("a cubic whose first handle is a rounding error off its start: the tangent follows the next handle",
+     [([("line", 3.639, 7.18, 7.57, 2.137),
+        ("cubic", 7.57, 2.1370000000000005, 7.57, 2.1370000000000005, 3.582, 1.032, 6.755, 4.668)], False)], None,
+     25.069, "square", "bevel", None, (70, 30), (COARSE,)),
+    ("dashes on an arc tighter than a very wide pen, joined to a curve that covers the arc's centre, where the "
+     "arc's sweep meets itself: no speck left open there",
+     [([("arc", 1.7120356874217517, 4.028952152514368, 2.693, 2.693, 0.0, 0.3376247546385609, -0.15985164107424799),
+        ("cubic", 4.370702384790278, 3.6003026543185435, 4.177, 6.738, 2.482, 8.905, 0.835, 6.256)], False)], None,
+     20.8469, "butt", "round", (4.23, 4.02), (131, 63), (FINE,)),
 ]
 # Rows whose print is one polygon (caps merged with their body, not abutting it along a seam).
 ONE_PIECE = {n for n, row in enumerate(ROWS) if row[1] is ZIGZAG}
