@@ -87,6 +87,8 @@ ROWS = [
      "bevel", None, (20, 5), (COARSE,)),
     ("a round join under a pen wider than its sides are long covers its outer side only",
      [([("line", 0, 0, 2, 0), ("line", 2, 0, 2, 2)], False)], None, 10, "butt", "round", None, (40, 15), (COARSE,)),
+    ("butt caps on an arc a little wider than 1.5 pens: the chords' inner corners stay behind the caps",
+     [([arc(5, 5, 2.75, 3.0, 0.15)], False)], None, 4, "butt", "bevel", None, (20, 5), (COARSE, (400, 0.05))),
 ]
 # Rows whose print is one polygon (caps merged with their body, not abutting it along a seam).
 ONE_PIECE = {n for n, row in enumerate(ROWS) if row[1] is ZIGZAG}
