@@ -39,6 +39,8 @@ constexpr double kBreakingSine = 0.75;
 // Pens whose ends move by less than this share of the sweep error stand at one place: merging them moves
 // the outline by far less than the error it is allowed.
 constexpr double kSamePenShare = 1e-6;
+// Share of a step's error its quarter pens may miss their chords by (see quarters_follow).
+constexpr double kQuarterErrorShare = 0.75;
 
 // A point where a ring breaks a pen's edge, by its offset along the pen's normal.
 struct Mark {
@@ -99,7 +101,8 @@ public:
             Pen mid = pen_at(stretch, middle);
             align(mid, a.normal);
             if (stack.back().depth >= kMaxSweepDepth || !(middle > current && middle < stack.back().u) ||
-                step_follows(a, stack.back().pen, mid, error)) {
+                (step_follows(a, stack.back().pen, mid, error) &&
+                 quarters_follow(stretch, a, stack.back().pen, current, stack.back().u, error))) {
                 current = stack.back().u;
                 if (same_place(a, stack.back().pen, error)) {
                     // A step that moves neither end of the pen (a stop beside an end whose derivative
@@ -309,12 +312,8 @@ private:
         // runs straight on, and the middle pen may even lie on the chord.
         if (turns_far(a, b, mid, &Pen::normal) || turns_far(a, b, mid, &Pen::heading))
             return false;
-        for (const double side : {0.0, -half_width_, half_width_}) {
-            const PaintPoint p = add(mid.centre, scaled(mid.normal, side));
-            if (point_segment_distance(p, add(a.centre, scaled(a.normal, side)),
-                                       add(b.centre, scaled(b.normal, side))) > error)
-                return false;
-        }
+        if (!on_chords(a, b, mid, error))
+            return false;
         // Where the pens cross, the sweep's edge there is the envelope of the pens between them, which
         // the middle pen touches between the crossing and the envelope (about halfway where the envelope
         // bends evenly; a quarter of the error leaves room where it does not).
@@ -328,6 +327,31 @@ private:
             return true;
         const PaintPoint x = add(a.centre, scaled(a.normal, s));
         return std::fabs(cross(PaintPoint{x.x - mid.centre.x, x.y - mid.centre.y}, mid.normal)) <= 0.25 * error;
+    }
+
+    // Whether the centre line and both pen ends of `p` lie within `error` of the chords from a to b.
+    bool on_chords(const Pen& a, const Pen& b, const Pen& p, double error) const noexcept {
+        for (const double side : {0.0, -half_width_, half_width_}) {
+            const PaintPoint q = add(p.centre, scaled(p.normal, side));
+            if (point_segment_distance(q, add(a.centre, scaled(a.normal, side)),
+                                       add(b.centre, scaled(b.normal, side))) > error)
+                return false;
+        }
+        return true;
+    }
+
+    // Across an inflection the step's deviation from its chords changes sign and may vanish at the middle.
+    // A cubic's deviation is s (1 - s) times a linear term: within 3/4 of the error at the quarters (and
+    // the error at the middle) it stays within the error everywhere.
+    bool quarters_follow(const StrokeStretch& stretch, const Pen& a, const Pen& b, double u0, double u1,
+                         double error) const {
+        for (const double share : {0.25, 0.75}) {
+            Pen quarter = pen_at(stretch, u0 + share * (u1 - u0));
+            align(quarter, a.normal);
+            if (!on_chords(a, b, quarter, kQuarterErrorShare * error))
+                return false;
+        }
+        return true;
     }
 
     // Whether the direction `member` turns by more than a step may between any two of the three pens.

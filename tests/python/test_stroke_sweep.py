@@ -89,6 +89,11 @@ ROWS = [
      [([("line", 0, 0, 2, 0), ("line", 2, 0, 2, 2)], False)], None, 10, "butt", "round", None, (40, 15), (COARSE,)),
     ("butt caps on an arc a little wider than 1.5 pens: the chords' inner corners stay behind the caps",
      [([arc(5, 5, 2.75, 3.0, 0.15)], False)], None, 4, "butt", "bevel", None, (20, 5), (COARSE, (400, 0.05))),
+    ("a near-straight S swept whole between two sharp corners: its middle lies on the chord, its quarters do not",
+     [([("cubic", 6.781, 9.795, 8.749, 6.679, 2.042, 2.553, 2.042, 2.553),
+        ("cubic", 2.042, 2.553, 4.077278, 7.57564, 3.313798, 5.673834, 3.919, 7.175),
+        arc(3.0949900019297516, 6.962377040091459, 0.851, 0.25252607907709024, -2.961168551745386)], False)],
+     None, 1.4615, "square", "miter", None, (16, 3), ((100, 0.01),)),
 ]
 # Rows whose print is one polygon (caps merged with their body, not abutting it along a seam).
 ONE_PIECE = {n for n, row in enumerate(ROWS) if row[1] is ZIGZAG}
