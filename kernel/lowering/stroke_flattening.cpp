@@ -56,7 +56,7 @@ struct CubicTask {
 struct CapFence {
     bool active = false;
     PaintPoint point;
-    PaintPoint outward;  // unit, away from the stroke
+    PaintPoint outward;   // unit, away from the stroke
     double extent = 0.0;  // how far the cap reaches beyond the end point
     double half_width = 0.0;
     double error = 0.0;
@@ -161,8 +161,8 @@ void flatten_cubic_leaves(const PaintPoint& p0, const PaintPoint& p1, const Pain
              chord_tilt(task.p0, task.p3, end_tangent(task.p0, task.p1, task.p2, task.p3)) > limits.end);
         const bool can_split = task.depth < kMaxStrokeCubicDepth && task.arc_budget > 0.0;
         const bool wide = limits.reach > 0.0 && !offset_follows(task, legs, chord, limits.reach, limits.offset_error);
-        const bool poking =
-            flat && !tilted && !wide && (pokes_past_cap(task, limits.start_cap) || pokes_past_cap(task, limits.end_cap));
+        const bool poking = flat && !tilted && !wide &&
+                            (pokes_past_cap(task, limits.start_cap) || pokes_past_cap(task, limits.end_cap));
         if (flat && ((!tilted && !wide && !poking) || !can_split)) {
             charge_lowered_points(budget, 1);
             points.push_back(task.p3);
@@ -262,7 +262,7 @@ double corner_weight(const StrokeEnds& ends, const PaintPoint& incoming, const P
 CapFence cap_fence(const StrokeEnds& ends, const PaintPoint& point, const PaintPoint& outward) noexcept {
     if (ends.cap == LineCap::round || !(ends.half_width > 0.0) || (outward.x == 0.0 && outward.y == 0.0))
         return CapFence{};
-    return CapFence{true, point, outward, ends.cap == LineCap::square ? ends.half_width : 0.0, ends.half_width,
+    return CapFence{true,      point, outward, ends.cap == LineCap::square ? ends.half_width : 0.0, ends.half_width,
                     ends.error};
 }
 
@@ -549,7 +549,8 @@ FlatPiece flatten_exact_piece(const ExactPiece& piece, double tolerance, double 
                     *ends, has_next ? corner_weight(*ends, stretch_end_tangent(stretch), stretch_start_tangent(next))
                                     : cap_weight(ends->cap));
                 if (!has_previous)
-                    limits.start_cap = cap_fence(*ends, stretch.points[0], scaled(stretch_start_tangent(stretch), -1.0));
+                    limits.start_cap =
+                        cap_fence(*ends, stretch.points[0], scaled(stretch_start_tangent(stretch), -1.0));
                 if (!has_next)
                     limits.end_cap = cap_fence(*ends, stretch.points[3], stretch_end_tangent(stretch));
             }

@@ -355,7 +355,7 @@ private:
     }
 
     // Whether the direction `member` turns by more than a step may between any two of the three pens.
-    static bool turns_far(const Pen& a, const Pen& b, const Pen& mid, PaintPoint Pen::*member) noexcept {
+    static bool turns_far(const Pen& a, const Pen& b, const Pen& mid, PaintPoint Pen::* member) noexcept {
         const double least = std::cos(kMaxSweepStepTurn);
         return dot(a.*member, b.*member) < least || dot(a.*member, mid.*member) < least ||
                dot(mid.*member, b.*member) < least;
