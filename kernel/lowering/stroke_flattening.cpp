@@ -68,6 +68,18 @@ struct CubicTask {
     bool at_start = false, at_end = false;
 };
 
+// A butt or square cap's line across a curve's end: the offset of every chord ends square to that chord,
+// so near the end a coarser chord's inner corner stands out beyond the cap (by h sin(turn) less the
+// chord's distance back, which grows with the chord where the curve bends tighter than 1.5 h).
+struct CapFence {
+    bool active = false;
+    PaintPoint point;
+    PaintPoint outward;   // unit, away from the stroke
+    double extent = 0.0;  // how far the cap reaches beyond the end point
+    double half_width = 0.0;
+    double error = 0.0;
+};
+
 // Largest sine of chord tilt allowed at a cubic's start and end (see StrokeEnds), and the half width
 // whose offset the leaves' chords must carry within `offset_error`.
 struct TiltLimits {
@@ -75,7 +87,40 @@ struct TiltLimits {
     double end = kInfinity;
     double reach = 0.0;
     double offset_error = kInfinity;
+    CapFence start_cap, end_cap;
 };
+
+// Whether a corner of the chord's offset stands out beyond the cap by more than the error, and further
+// than the exact pen at the same vertex does (the pen itself may reach past the cap line where the curve
+// hooks back; the chord's excess over it shrinks as the chord is split).
+bool pokes_past_cap(const CubicTask& task, const CapFence& fence) noexcept {
+    if (!fence.active)
+        return false;
+    const PaintPoint chord = unit_from(task.p0, task.p3);
+    if (chord.x == 0.0 && chord.y == 0.0)
+        return false;
+    const double h = fence.half_width;
+    const double chord_across = h * dot(left_normal(chord), fence.outward);
+    const PaintPoint lateral_axis = left_normal(fence.outward);
+    const std::array<std::pair<const PaintPoint*, PaintPoint>, 2> vertices{
+        std::pair{&task.p0, start_tangent(task.p0, task.p1, task.p2, task.p3)},
+        std::pair{&task.p3, end_tangent(task.p0, task.p1, task.p2, task.p3)}};
+    for (const auto& [vertex, tangent] : vertices) {
+        const PaintPoint offset{vertex->x - fence.point.x, vertex->y - fence.point.y};
+        const double along = dot(offset, fence.outward);
+        const double pen_across = h * dot(left_normal(tangent), fence.outward);
+        for (const double side : {1.0, -1.0}) {
+            const PaintPoint corner = add(offset, scaled(left_normal(chord), side * h));
+            // Far to the side the cap's line bounds nothing.
+            if (std::fabs(dot(corner, lateral_axis)) > 2.0 * h)
+                continue;
+            const double excess = along + side * chord_across;
+            if (excess > std::max(fence.extent, along + side * pen_across) + fence.error)
+                return true;
+        }
+    }
+    return false;
+}
 
 // Whether the chord's offset stays within `error` of the leaf's offset by `reach`, or is left as it
 // is. Its tangents lie within the angle θ of the chord that its control legs span: offset chords meet
@@ -134,7 +179,9 @@ void flatten_cubic_leaves(const PaintPoint& p0, const PaintPoint& p1, const Pain
              chord_tilt(task.p0, task.p3, end_tangent(task.p0, task.p1, task.p2, task.p3)) > limits.end);
         const bool can_split = task.depth < kMaxStrokeCubicDepth && task.arc_budget > 0.0;
         const bool wide = limits.reach > 0.0 && !offset_follows(task, legs, chord, limits.reach, limits.offset_error);
-        if (flat && ((!tilted && !wide) || !can_split)) {
+        const bool poking = flat && !tilted && !wide &&
+                            (pokes_past_cap(task, limits.start_cap) || pokes_past_cap(task, limits.end_cap));
+        if (flat && ((!tilted && !wide && !poking) || !can_split)) {
             charge_lowered_points(budget, 1);
             points.push_back(task.p3);
             continue;
@@ -228,6 +275,13 @@ double corner_weight(const StrokeEnds& ends, const PaintPoint& incoming, const P
     const double along = incoming.x * outgoing.x + incoming.y * outgoing.y;
     // A smooth junction is no corner: the chords on both sides follow the curve as inside a stretch.
     return cross == 0.0 && along > 0.0 ? 0.0 : 1.0;
+}
+
+CapFence cap_fence(const StrokeEnds& ends, const PaintPoint& point, const PaintPoint& outward) noexcept {
+    if (ends.cap == LineCap::round || !(ends.half_width > 0.0) || (outward.x == 0.0 && outward.y == 0.0))
+        return CapFence{};
+    return CapFence{true,      point, outward, ends.cap == LineCap::square ? ends.half_width : 0.0, ends.half_width,
+                    ends.error};
 }
 
 double tilt_limit(const StrokeEnds& ends, double weight) noexcept {
@@ -517,6 +571,11 @@ FlatPiece flatten_exact_piece(const ExactPiece& piece, double tolerance, double 
                 limits.end = tilt_limit(
                     *ends, has_next ? corner_weight(*ends, stretch_end_tangent(stretch), stretch_start_tangent(next))
                                     : cap_weight(ends->cap));
+                if (!has_previous)
+                    limits.start_cap =
+                        cap_fence(*ends, stretch.points[0], scaled(stretch_start_tangent(stretch), -1.0));
+                if (!has_next)
+                    limits.end_cap = cap_fence(*ends, stretch.points[3], stretch_end_tangent(stretch));
             }
             leaves.clear();
             const auto& c = stretch.points;

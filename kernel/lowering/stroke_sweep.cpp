@@ -39,6 +39,8 @@ constexpr double kBreakingSine = 0.75;
 // Pens whose ends move by less than this share of the sweep error stand at one place: merging them moves
 // the outline by far less than the error it is allowed.
 constexpr double kSamePenShare = 1e-6;
+// Share of a step's error its quarter pens may miss their chords by (see quarters_follow).
+constexpr double kQuarterErrorShare = 0.75;
 
 // A point where a ring breaks a pen's edge, by its offset along the pen's normal.
 struct Mark {
@@ -327,25 +329,25 @@ private:
         return std::fabs(cross(PaintPoint{x.x - mid.centre.x, x.y - mid.centre.y}, mid.normal)) <= 0.25 * error;
     }
 
-    // Whether the pens a quarter of the step from its ends keep their ends and centres within `error` of
-    // the chords too: a stretch that sways to both sides of its chord (an S, a nearly straight cubic with
-    // its handles on either side) crosses the chord at the middle pen, which alone would pass it.
-    bool quarters_follow(const StrokeStretch& stretch, const Pen& a, const Pen& b, double u0, double u1,
-                         double error) const {
-        for (const double f : {0.25, 0.75}) {
-            Pen quarter = pen_at(stretch, u0 + f * (u1 - u0));
-            align(quarter, a.normal);
-            if (!on_chords(a, b, quarter, error))
-                return false;
-        }
-        return true;
-    }
-
     // Whether pen p's centre and ends lie within `error` of the chords between pens a's and b's.
     bool on_chords(const Pen& a, const Pen& b, const Pen& p, double error) const noexcept {
         for (const double side : {0.0, -half_width_, half_width_}) {
             if (point_segment_distance(add(p.centre, scaled(p.normal, side)), add(a.centre, scaled(a.normal, side)),
                                        add(b.centre, scaled(b.normal, side))) > error)
+                return false;
+        }
+        return true;
+    }
+
+    // Across an inflection the step's deviation from its chords changes sign and may vanish at the middle.
+    // A cubic's deviation is s (1 - s) times a linear term: within 3/4 of the error at the quarters (and
+    // the error at the middle) it stays within the error everywhere.
+    bool quarters_follow(const StrokeStretch& stretch, const Pen& a, const Pen& b, double u0, double u1,
+                         double error) const {
+        for (const double share : {0.25, 0.75}) {
+            Pen quarter = pen_at(stretch, u0 + share * (u1 - u0));
+            align(quarter, a.normal);
+            if (!on_chords(a, b, quarter, kQuarterErrorShare * error))
                 return false;
         }
         return true;

@@ -113,6 +113,7 @@ def turn_for(width_mm, tolerance_mm):
 
 ARC_TABLE = 4097  # samples per primitive for arc length; chord error ~ (turn / 4096)^2 / 24 of the length
 REFINE_ROUNDS = 60
+TURN_NOISE = 1e-12  # radians: a step turning less has no sense of turn worth a stop (a straight cubic's rounding)
 
 
 def cross2(a, b):
@@ -141,8 +142,15 @@ def pen_steps(p, u0, u1, step, turn_limit, h):
         shift = np.linalg.norm(np.diff(x, axis=0), axis=1)
         pivot[:-1] = np.where(both, np.maximum(pivot[:-1], shift), pivot[:-1])
         pivot[1:] = np.where(both, np.maximum(pivot[1:], shift), pivot[1:])
+        # Where the pen stops turning one way and turns back, its last pen may bound the union: the steps on
+        # both sides are cut until the pen's ends move by no more than the chords' error.
+        sense = np.where(turn > TURN_NOISE, np.sign(cross2(n[:-1], n[1:])), 0.0)
+        stop = np.zeros(len(turn), bool)
+        reverses = sense[:-1] * sense[1:] < 0
+        stop[:-1] |= reverses
+        stop[1:] |= reverses
         bad = (turn > turn_limit) | (np.linalg.norm(np.diff(q, axis=0), axis=1) > step) | \
-            (np.maximum(moved, pivot) * turn > sagitta)
+            (np.maximum(moved, pivot) * turn > sagitta) | (stop & (moved > sagitta))
         if not bad.any():
             break
         u = np.sort(np.concatenate([u, (u[:-1][bad] + u[1:][bad]) / 2]))

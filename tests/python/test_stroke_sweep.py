@@ -105,6 +105,8 @@ ROWS = [
      [([("arc", 1.7120356874217517, 4.028952152514368, 2.693, 2.693, 0.0, 0.3376247546385609, -0.15985164107424799),
         ("cubic", 4.370702384790278, 3.6003026543185435, 4.177, 6.738, 2.482, 8.905, 0.835, 6.256)], False)], None,
      20.8469, "butt", "round", (4.23, 4.02), (131, 63), (FINE,)),
+    ("butt caps on an arc a little wider than 1.5 pens: the chords' inner corners stay behind the caps",
+     [([arc(5, 5, 2.75, 3.0, 0.15)], False)], None, 4, "butt", "bevel", None, (20, 5), (COARSE, (400, 0.05))),
 ]
 # Rows whose print is one polygon (caps merged with their body, not abutting it along a seam).
 ONE_PIECE = {n for n, row in enumerate(ROWS) if row[1] is ZIGZAG}
