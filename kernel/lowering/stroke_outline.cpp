@@ -685,13 +685,7 @@ void drop_false_holes(Paths64& paths, double speck) {
         const Clipper2Lib::Rect64 box = Clipper2Lib::GetBounds(path);
         if (static_cast<double>(box.right - box.left) <= speck && static_cast<double>(box.bottom - box.top) <= speck)
             return true;
-        double perimeter = 0.0;
-        for (std::size_t i = 0; i < path.size(); ++i) {
-            const Point64& a = path[i];
-            const Point64& b = path[(i + 1) % path.size()];
-            perimeter += std::hypot(static_cast<double>(b.x - a.x), static_cast<double>(b.y - a.y));
-        }
-        return -2.0 * area < kMinHoleWidthGridUnits * perimeter;
+        return -2.0 * area < kMinHoleWidthGridUnits * Clipper2Lib::Length(path, true);
     });
 }
 
@@ -878,19 +872,6 @@ StrokeOutline stroke_command(const PaintCommand& command, double tolerance, doub
         const double least = std::fabs(m[0] * m[3] - m[1] * m[2]) / sigma;
         return half_width * (least / sigma) / grid > kMaxPenHalfWidthGridUnits;
     }();
-    const auto refuse_pen_beyond_grid = [&](const ExactPiece& piece) {
-        if (!pen_beyond_grid)
-            return;
-        if (planes) {
-            for (const StrokeStretch& stretch : piece.stretches) {
-                for (const PaintPoint& p : stretch.points) {
-                    if (!inside(*planes, p))
-                        return;
-                }
-            }
-        }
-        throw std::range_error("numeric_range_error");
-    };
     // Swept ends reach over the offset ones by more than a tilted end chord or the local grid moves them.
     const double margin = tolerance + grid;
     struct SweptRing {
@@ -898,26 +879,26 @@ StrokeOutline stroke_command(const PaintCommand& command, double tolerance, doub
         std::uint32_t group;
     };
     std::vector<SweptRing> swept_rings;
-    // A piece whose control points all lie beyond one side of the grown viewport is cut away whole: it is
-    // dropped before it is swept or flattened.
-    const auto beyond_viewport = [&](const ExactPiece& piece) {
-        if (!planes || piece.stretches.empty())
-            return false;
-        std::vector<PaintPoint> points;
-        points.reserve(4 * piece.stretches.size());
-        for (const StrokeStretch& stretch : piece.stretches)
-            points.insert(points.end(), stretch.points.begin(), stretch.points.end());
-        return beyond_one_side(*planes, points);
-    };
     // Caps, corners on curves and stretches bending tighter than the pen are the pen's own sweep; the
     // rest is offset.
     const auto add_exact = [&](const ExactPiece& piece, std::vector<FlatPiece>& into) {
-        if (beyond_viewport(piece)) {
-            outline.cut_by_viewport = true;
-            return;
+        if (!piece.stretches.empty() && (planes || pen_beyond_grid)) {
+            std::vector<PaintPoint> points;
+            points.reserve(4 * piece.stretches.size());
+            for (const StrokeStretch& stretch : piece.stretches)
+                points.insert(points.end(), stretch.points.begin(), stretch.points.end());
+            // A piece whose control points all lie beyond one side of the grown viewport is cut away whole
+            // before it is swept or flattened.
+            if (planes && beyond_one_side(*planes, points)) {
+                outline.cut_by_viewport = true;
+                return;
+            }
+            if (pen_beyond_grid &&
+                (!planes || std::all_of(points.begin(), points.end(),
+                                        [&](const PaintPoint& p) { return inside(*planes, p); })))
+                throw std::range_error("numeric_range_error");
         }
         if (!piece.stretches.empty()) {
-            refuse_pen_beyond_grid(piece);
             SweptPiece swept = sweep_piece(piece, style, kSweepErrorShare * t, arc_tolerance, margin, budget);
             if (swept.split) {
                 outline.groups.push_back(StrokeGroup{piece.subpath_index, false});
