@@ -893,9 +893,8 @@ StrokeOutline stroke_command(const PaintCommand& command, double tolerance, doub
                 outline.cut_by_viewport = true;
                 return;
             }
-            if (pen_beyond_grid &&
-                (!planes || std::all_of(points.begin(), points.end(),
-                                        [&](const PaintPoint& p) { return inside(*planes, p); })))
+            if (pen_beyond_grid && (!planes || std::all_of(points.begin(), points.end(),
+                                                           [&](const PaintPoint& p) { return inside(*planes, p); })))
                 throw std::range_error("numeric_range_error");
         }
         if (!piece.stretches.empty()) {
