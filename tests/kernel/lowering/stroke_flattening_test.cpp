@@ -65,10 +65,12 @@ TEST(ExactPieces, DroppedLinesLeaveNoGapBetweenStretches) {
         EXPECT_EQ(piece.stretches.size(), 2u) << path;
         EXPECT_TRUE(piece.negligible_segment != 0) << path;
         EXPECT_EQ(piece.stretches.front().points[0], piece.start) << path;
-        for (std::size_t i = 1; i < piece.stretches.size(); ++i)
+        for (std::size_t i = 1; i < piece.stretches.size(); ++i) {
             EXPECT_EQ(piece.stretches[i].points[0], piece.stretches[i - 1].points[3]) << path;
-        if (piece.closed != 0)
+        }
+        if (piece.closed != 0) {
             EXPECT_EQ(piece.stretches.back().points[3], piece.start) << path;
+        }
     }
 }
 
