@@ -19,6 +19,7 @@
 #include "kernel/commands/input_precision.h"
 #include "kernel/common/kernel_errors.h"
 #include "kernel/common/point_arithmetic.h"
+#include "kernel/lowering/crossing_wedges.h"
 #include "kernel/lowering/lowering_error_records.h"
 #include "kernel/lowering/stroke_sweep.h"
 
@@ -75,6 +76,12 @@ constexpr double kMinHoleWidthGridUnits = 1.0;
 // can leave a speck uncovered that every ring around it covers (filling it moves no edge by more than
 // this share of the error the command reports).
 constexpr double kUnionSpeckShare = 1.0 / 16.0;
+// Crossings of the outline with itself narrower than this (sine of half the outside angle) move their
+// tip by more than twice the chords' error, and the outline is lowered again with finer chords.
+constexpr double kCrossingSine = 0.5;
+// The finer chords are at most this much finer (the points of curves grow with the square root of
+// the inverse): a crossing at a near tangent would otherwise ask for any number of them.
+constexpr double kMinCrossingShare = 1.0 / 64.0;
 
 // Cosine of the turn at which the miter length reaches limit x (1 when every join is beveled).
 double miter_cosine_threshold(double limit) noexcept {
@@ -985,33 +992,27 @@ StrokeOutline stroke_command(const PaintCommand& command, double tolerance, doub
     return outline;
 }
 
-PreparedNormalization prepare_stroke(const PaintCommand& command, const ReplayParams& params) {
+namespace {
+
+// One lowering of the stroke's outline onto the grid with chords `flattening_share` of the flattening error
+// deep; the rings handed to the union are left in `kept`.
+PreparedNormalization lower_stroke(const PaintCommand& working, const ReplayParams& params, double flattening_share,
+                                   ComplexityBudget& budget, Paths64& kept) {
     std::vector<PrecisionRecord>* records = params.precision_records;
     const std::size_t first_record = records != nullptr ? records->size() : 0;
-    std::optional<PaintCommand> baked;
-    if (command.non_scaling_stroke)
-        baked = bake_command_transform(command);
-    const PaintCommand& working = baked ? *baked : command;
-
     PreparedNormalization prepared;
     const double sigma = matrix_spectral_norm(working.matrix);
-    if (!is_positive_finite(sigma))
-        return prepared;
-    if (params.budget == nullptr)
-        throw std::logic_error("missing_complexity_budget");
-    ComplexityBudget& budget = *params.budget;
-
     const ErrorPair envelope = analyze_command_precision(working, true);
     const double path_scale = sigma * params.scale;
     const DoubleBox* viewport = box_non_empty(params.clip_rect) ? &params.clip_rect : nullptr;
-    StrokeOutline outline = stroke_command(working, params.flattening_error / path_scale,
+    StrokeOutline outline = stroke_command(working, flattening_share * params.flattening_error / path_scale,
                                            params.grid_quantum / path_scale, budget, viewport);
     for (const std::int32_t index : outline.collapsed_subpaths) {
         prepared.fragments.push_back(FragmentEntry::make(UnprintableReason::stroke_collapse, index));
     }
 
     const double point_error = (params.grid_quantum / kSqrt2 + params.flattening_error) / params.scale;
-    Paths64 kept;
+    kept.clear();
     kept.reserve(outline.rings.size());
     std::uint64_t kept_points = 0;
     std::vector<double> errors;
@@ -1064,6 +1065,58 @@ PreparedNormalization prepare_stroke(const PaintCommand& command, const ReplayPa
         if (outline.cut_by_viewport && outline.rings.empty())
             reason = UnprintableReason::clipped_out;
         prepared.fragments.push_back(FragmentEntry::make(reason, -1));
+    }
+    return prepared;
+}
+
+}  // namespace
+
+PreparedNormalization prepare_stroke(const PaintCommand& command, const ReplayParams& params) {
+    std::optional<PaintCommand> baked;
+    if (command.non_scaling_stroke)
+        baked = bake_command_transform(command);
+    const PaintCommand& working = baked ? *baked : command;
+
+    const double sigma = matrix_spectral_norm(working.matrix);
+    if (!is_positive_finite(sigma))
+        return PreparedNormalization{};
+    if (params.budget == nullptr)
+        throw std::logic_error("missing_complexity_budget");
+    ComplexityBudget& budget = *params.budget;
+    std::vector<PrecisionRecord>* records = params.precision_records;
+    const std::size_t first_record = records != nullptr ? records->size() : 0;
+
+    const ComplexityBudget before = budget;
+    Paths64 kept;
+    PreparedNormalization prepared = lower_stroke(working, params, 1.0, budget, kept);
+    // Where two parts of the outline cross at a shallow angle, their chords' error moves the crossing along
+    // them by that error over the sine of half the angle: the outline is lowered once more with chords
+    // that much finer, so that the crossing stays within the error the command reports. Straight lines
+    // with straight ends have no chords to refine.
+    const PaintStrokeStyle& style = working.stroke;
+    const bool chorded =
+        has_cubic(working) || style.line_cap == LineCap::round || style.line_join == LineJoin::round;
+    const double sine = chorded ? narrowest_crossing_sine(kept, prepared.geometry, kCrossingSine,
+                                                          params.flattening_error / params.grid_quantum)
+                                : 1.0;
+    if (sine < kCrossingSine) {
+        ComplexityBudget finer_budget = before;
+        std::vector<PrecisionRecord> first_records;
+        if (records != nullptr) {
+            first_records.assign(records->begin() + static_cast<std::ptrdiff_t>(first_record), records->end());
+            records->resize(first_record);
+        }
+        try {
+            prepared = lower_stroke(working, params, std::max(sine / kCrossingSine, kMinCrossingShare),
+                                    finer_budget, kept);
+            budget = finer_budget;
+        } catch (const ComplexityLimitError&) {
+            // Too fine to build: the first outline stands.
+            if (records != nullptr) {
+                records->resize(first_record);
+                records->insert(records->end(), first_records.begin(), first_records.end());
+            }
+        }
     }
     return prepared;
 }

@@ -107,6 +107,12 @@ ROWS = [
      20.8469, "butt", "round", (4.23, 4.02), (131, 63), (FINE,)),
     ("butt caps on an arc a little wider than 1.5 pens: the chords' inner corners stay behind the caps",
      [([arc(5, 5, 2.75, 3.0, 0.15)], False)], None, 4, "butt", "bevel", None, (20, 5), (COARSE, (400, 0.05))),
+    ("a round cap a hair across another stroke's side: their shallow crossing stays where the exact one is",
+     [([("line", 5.981, 10.477, 2.996, 6)], False), ([("line", 0, 12, 0, 0)], False)], None, 3, "round", "miter",
+     None, (16, 2), (COARSE, FINE)),
+    ("a round cap a hair across the inner corner of two strokes: the slot beside it ends where the exact one does",
+     [([("line", 4, 8, 2, 5)], False), ([("line", 0, 4, 2, 4)], False), ([("line", 0.0001, 9, 0.0001, 1)], False)],
+     None, 2, "round", "miter", None, (12, 1), (COARSE, FINE)),
 ]
 # Rows whose print is one polygon (caps merged with their body, not abutting it along a seam).
 ONE_PIECE = {n for n, row in enumerate(ROWS) if row[1] is ZIGZAG}
