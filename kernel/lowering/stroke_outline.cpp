@@ -1094,8 +1094,7 @@ PreparedNormalization prepare_stroke(const PaintCommand& command, const ReplayPa
     // that much finer, so that the crossing stays within the error the command reports. Straight lines
     // with straight ends have no chords to refine.
     const PaintStrokeStyle& style = working.stroke;
-    const bool chorded =
-        has_cubic(working) || style.line_cap == LineCap::round || style.line_join == LineJoin::round;
+    const bool chorded = has_cubic(working) || style.line_cap == LineCap::round || style.line_join == LineJoin::round;
     const double sine = chorded ? narrowest_crossing_sine(kept, prepared.geometry, kCrossingSine,
                                                           params.flattening_error / params.grid_quantum)
                                 : 1.0;
@@ -1107,8 +1106,8 @@ PreparedNormalization prepare_stroke(const PaintCommand& command, const ReplayPa
             records->resize(first_record);
         }
         try {
-            prepared = lower_stroke(working, params, std::max(sine / kCrossingSine, kMinCrossingShare),
-                                    finer_budget, kept);
+            prepared =
+                lower_stroke(working, params, std::max(sine / kCrossingSine, kMinCrossingShare), finer_budget, kept);
             budget = finer_budget;
         } catch (const ComplexityLimitError&) {
             // Too fine to build: the first outline stands.

@@ -46,24 +46,28 @@ TEST_P(CrossingWedges, Table) {
 Path64 notched() {
     const std::int64_t half = std::llround(500000 * std::tan(10.0 * kPi / 180.0));
     constexpr std::int64_t zero = 0, top = 1000000, mid = 500000;
-    return Path64{Point64(zero, zero), Point64(top, zero), Point64(top, top), Point64(mid + half, top),
-                  Point64(mid, mid), Point64(mid - half, top), Point64(zero, top)};
+    return Path64{Point64(zero, zero), Point64(top, zero),       Point64(top, top), Point64(mid + half, top),
+                  Point64(mid, mid),   Point64(mid - half, top), Point64(zero, top)};
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Table, CrossingWedges,
     testing::Values(
-        WedgeCase{"two bars crossing at 20 degrees leave a 20 degree wedge", {bar(0), bar(20, 1e5)}, 10.0,
+        WedgeCase{"two bars crossing at 20 degrees leave a 20 degree wedge",
+                  {bar(0), bar(20, 1e5)},
+                  10.0,
                   std::sin(10.0 * kPi / 180.0)},
         WedgeCase{"crossing at right angles leaves no narrow wedge", {bar(0), bar(90, 5e5, -4e5)}, 10.0, 1.0},
         WedgeCase{"a wedge whose sides are shorter than the base is passed over", {bar(0), bar(20, 1e5)}, 1e7, 1.0},
         WedgeCase{"a notch of one ring is no crossing", {notched()}, 10.0, 1.0},
         WedgeCase{"a slot narrower than the base ends in one wedge: its two corners' turns add up",
-                  {bar(90, 1e5, 0, 1e6, 1e5), bar(90, 2.00005e5, 0, 1e6, 1e5), bar(0, 0, 9.5e5, 3e5, 1e5)}, 10.0,
+                  {bar(90, 1e5, 0, 1e6, 1e5), bar(90, 2.00005e5, 0, 1e6, 1e5), bar(0, 0, 9.5e5, 3e5, 1e5)},
+                  10.0,
                   0.0},
-        WedgeCase{"the same slot's corners apart", {bar(90, 1e5, 0, 1e6, 1e5), bar(90, 2.00005e5, 0, 1e6, 1e5),
-                                                     bar(0, 0, 9.5e5, 3e5, 1e5)},
-                  1.0, 1.0}));
+        WedgeCase{"the same slot's corners apart",
+                  {bar(90, 1e5, 0, 1e6, 1e5), bar(90, 2.00005e5, 0, 1e6, 1e5), bar(0, 0, 9.5e5, 3e5, 1e5)},
+                  1.0,
+                  1.0}));
 
 }  // namespace
 }  // namespace pavrix_svg_core
