@@ -33,12 +33,14 @@ double narrowest_crossing_sine(const Paths64& input, const Paths64& output, doub
     std::vector<Corner> corners;
     std::vector<double> turns;
     std::vector<double> lengths;
+    const double squared_base = base * base;
     for (const Path64& path : output) {
         const std::size_t n = path.size();
         if (n < 3)
             continue;
-        // Signed turn at each vertex and the length of the edge after it. Outer rings turn one way and holes
-        // the other, so the filled side is on the left of both: a turn to the right opens a wedge outside.
+        // Signed turn at each vertex (0 for turns to the left) and the squared length of the edge after it.
+        // Outer rings turn one way and holes the other, so the filled side is on the left of both: a turn to
+        // the right opens a wedge outside.
         turns.assign(n, 0.0);
         lengths.assign(n, 0.0);
         for (std::size_t i = 0; i < n; ++i) {
@@ -47,8 +49,10 @@ double narrowest_crossing_sine(const Paths64& input, const Paths64& output, doub
             const Point64& c = path[(i + 1) % n];
             const double ux = static_cast<double>(b.x - a.x), uy = static_cast<double>(b.y - a.y);
             const double vx = static_cast<double>(c.x - b.x), vy = static_cast<double>(c.y - b.y);
-            turns[i] = std::atan2(ux * vy - uy * vx, ux * vx + uy * vy);
-            lengths[i] = std::hypot(vx, vy);
+            const double cross = ux * vy - uy * vx;
+            if (cross < 0.0)
+                turns[i] = std::atan2(cross, ux * vx + uy * vy);
+            lengths[i] = vx * vx + vy * vy;
         }
         for (std::size_t i = 0; i < n; ++i) {
             if (!(turns[i] < 0.0))
@@ -57,13 +61,14 @@ double narrowest_crossing_sine(const Paths64& input, const Paths64& output, doub
             // the chords' error has parted.
             double turn = turns[i];
             std::size_t last = i;
-            for (std::size_t k = 0; k < kMaxSlotEdges && lengths[last % n] < base && turns[(last + 1) % n] < 0.0; ++k) {
+            for (std::size_t k = 0;
+                 k < kMaxSlotEdges && lengths[last % n] < squared_base && turns[(last + 1) % n] < 0.0; ++k) {
                 ++last;
                 turn += turns[last % n];
             }
             // A wedge whose sides are shorter than `base` lies within that of its mouth wherever its tip
             // goes: the grid's rounding makes many such.
-            if (lengths[(i + n - 1) % n] < base || lengths[last % n] < base)
+            if (lengths[(i + n - 1) % n] < squared_base || lengths[last % n] < squared_base)
                 continue;
             const double outside = kPi + turn;
             const double sine = outside > 0.0 ? std::sin(0.5 * outside) : 0.0;
