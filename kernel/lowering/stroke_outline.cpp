@@ -77,7 +77,7 @@ constexpr double kMinHoleWidthGridUnits = 1.0;
 // this share of the error the command reports).
 constexpr double kUnionSpeckShare = 1.0 / 16.0;
 // Crossings of the outline with itself narrower than this (sine of half the outside angle) move their
-// tip by more than twice the chords' error, and the outline is lowered again with finer chords.
+// tip by more than twice the chords' error: the outline is lowered again with chords finer by that sine.
 constexpr double kCrossingSine = 0.5;
 // The finer chords are at most this much finer (the points of curves grow with the square root of
 // the inverse): a crossing at a near tangent would otherwise ask for any number of them.
@@ -1106,8 +1106,7 @@ PreparedNormalization prepare_stroke(const PaintCommand& command, const ReplayPa
             records->resize(first_record);
         }
         try {
-            prepared =
-                lower_stroke(working, params, std::max(sine / kCrossingSine, kMinCrossingShare), finer_budget, kept);
+            prepared = lower_stroke(working, params, std::max(sine, kMinCrossingShare), finer_budget, kept);
             budget = finer_budget;
         } catch (const ComplexityLimitError&) {
             // Too fine to build: the first outline stands.
