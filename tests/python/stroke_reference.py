@@ -62,8 +62,8 @@ def cap_lines(c, o, h, cap, arc_points=4001):
 
 
 def join_lines(v, t_in, t_out, h, join, limit, arc_points=4001):
-    """Boundary of a join at v: its outer side; a round join is the whole disc (under a pen wider than the bend
-    the bodies beside a join do not cover its inner side)."""
+    """Boundary of a join at v: its outer side; a round join's arc passes ahead of the incoming side (so a path
+    turning straight back has a half disc beyond the turn)."""
     cross = t_in[0] * t_out[1] - t_in[1] * t_out[0]
     if abs(cross) < 1e-12 and np.dot(t_in, t_out) > 0:
         return []
@@ -73,6 +73,8 @@ def join_lines(v, t_in, t_out, h, join, limit, arc_points=4001):
     if join == "round":
         start = math.atan2(n_in[1], n_in[0])
         sweep = math.atan2(cross2(n_in, n_out), float(np.dot(n_in, n_out)))
+        if math.cos(start + sweep / 2) * t_in[0] + math.sin(start + sweep / 2) * t_in[1] < 0:
+            sweep = -sweep
         turn = start + np.linspace(0.0, sweep, arc_points)
         return [v + h * np.stack([np.cos(turn), np.sin(turn)], 1)]
     if join == "miter" and 2 <= limit * limit * (1 + cosine):

@@ -113,6 +113,8 @@ ROWS = [
     ("a round cap a hair across the inner corner of two strokes: the slot beside it ends where the exact one does",
      [([("line", 4, 8, 2, 5)], False), ([("line", 0, 4, 2, 4)], False), ([("line", 0.0001, 9, 0.0001, 1)], False)],
      None, 2, "round", "miter", None, (12, 1), (COARSE, FINE)),
+    ("a line retracing itself: the round join where it turns straight back is a half disc beyond the turn",
+     [([("line", 2, 5, 4, 2), ("line", 4, 2, 2, 5)], False)], None, 0.4, "butt", "round", None, (7, 0), (COARSE,)),
 ]
 # Rows whose print is one polygon (caps merged with their body, not abutting it along a seam).
 ONE_PIECE = {n for n, row in enumerate(ROWS) if row[1] is ZIGZAG}
