@@ -1105,15 +1105,21 @@ PreparedNormalization prepare_stroke(const PaintCommand& command, const ReplayPa
             first_records.assign(records->begin() + static_cast<std::ptrdiff_t>(first_record), records->end());
             records->resize(first_record);
         }
-        try {
-            prepared = lower_stroke(working, params, std::max(sine, kMinCrossingShare), finer_budget, kept);
-            budget = finer_budget;
-        } catch (const ComplexityLimitError&) {
-            // Too fine to build: the first outline stands.
+        // Finer chords can pass a complexity limit, or be too short for the local grid to classify their
+        // joins, where the first outline was built: then it stands.
+        const auto keep_first = [&] {
             if (records != nullptr) {
                 records->resize(first_record);
                 records->insert(records->end(), first_records.begin(), first_records.end());
             }
+        };
+        try {
+            prepared = lower_stroke(working, params, std::max(sine, kMinCrossingShare), finer_budget, kept);
+            budget = finer_budget;
+        } catch (const ComplexityLimitError&) {
+            keep_first();
+        } catch (const StrokeInputPrecisionError&) {
+            keep_first();
         }
     }
     return prepared;
