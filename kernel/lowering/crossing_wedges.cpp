@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstddef>
+#include <numbers>
 #include <vector>
 
 namespace pavrix_svg_core {
@@ -13,7 +14,6 @@ using Clipper2Lib::Path64;
 using Clipper2Lib::Paths64;
 using Clipper2Lib::Point64;
 
-constexpr double kPi = 3.14159265358979323846;
 // A slot's end is followed over at most this many short edges: its corners lie on one edge's error.
 constexpr std::size_t kMaxSlotEdges = 3;
 
@@ -69,7 +69,7 @@ double narrowest_crossing_sine(const Paths64& input, const Paths64& output, doub
             // goes: the grid's rounding makes many such.
             if (lengths[(i + n - 1) % n] < squared_base || lengths[last % n] < squared_base)
                 continue;
-            const double outside = kPi + turn;
+            const double outside = std::numbers::pi + turn;
             const double sine = outside > 0.0 ? std::sin(0.5 * outside) : 0.0;
             if (!(sine < wide))
                 continue;

@@ -1100,26 +1100,21 @@ PreparedNormalization prepare_stroke(const PaintCommand& command, const ReplayPa
                                 : 1.0;
     if (sine < kCrossingSine) {
         ComplexityBudget finer_budget = before;
-        std::vector<PrecisionRecord> first_records;
-        if (records != nullptr) {
-            first_records.assign(records->begin() + static_cast<std::ptrdiff_t>(first_record), records->end());
-            records->resize(first_record);
-        }
+        const std::size_t finer_record = records != nullptr ? records->size() : 0;
         // Finer chords can pass a complexity limit, or be too short for the local grid to classify their
         // joins, where the first outline was built: then it stands.
-        const auto keep_first = [&] {
-            if (records != nullptr) {
-                records->resize(first_record);
-                records->insert(records->end(), first_records.begin(), first_records.end());
-            }
-        };
         try {
             prepared = lower_stroke(working, params, std::max(sine, kMinCrossingShare), finer_budget, kept);
             budget = finer_budget;
+            if (records != nullptr)
+                records->erase(records->begin() + static_cast<std::ptrdiff_t>(first_record),
+                               records->begin() + static_cast<std::ptrdiff_t>(finer_record));
         } catch (const ComplexityLimitError&) {
-            keep_first();
+            if (records != nullptr)
+                records->resize(finer_record);
         } catch (const StrokeInputPrecisionError&) {
-            keep_first();
+            if (records != nullptr)
+                records->resize(finer_record);
         }
     }
     return prepared;
